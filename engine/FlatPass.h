@@ -1,0 +1,14 @@
+// The flatting pass over a delivered image: in the host's thread when the
+// machine has one processor, else on worker threads.
+#pragma once
+
+#include "engine/FlatImage.h"
+#include "engine/PassHost.h"
+#include "engine/PixelDistance.h"
+#include "ui/VandrelParams.h"
+
+// Flats `image` in place of the host's output buffer. `search` serves the
+// single-threaded pass only; workers build their own. Returns normally after
+// a complete or cancelled pass; failures are exceptions.
+void RunFlatPass(const SFlatImage& image, CPixelDistance& search, const CVandrelParams& params, CPassHost& host,
+                 int processorCount);

@@ -1,0 +1,5 @@
+#include "host/PluginGlobals.h"
+
+SPBasicSuite* gBasicSuite = nullptr;
+CPSFilter* gFilter = nullptr;
+ModuleHandle gModuleInstance = nullptr;

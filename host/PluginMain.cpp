@@ -1,0 +1,88 @@
+// The entry point: every host call arrives here, and every failure leaves
+// here as a host result code. Nothing below it reports errors any other way.
+#include "host/HostInterface.h"
+#include "host/PluginGlobals.h"
+#include "host/VandrelFilter.h"
+
+#if defined(_WIN32)
+#define VANDREL_EXPORT extern "C" __declspec(dllexport)
+#else
+#define VANDREL_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+namespace {
+
+// An object left in the slot by an exception may be half-updated (a search
+// ring only partly built) and still points at the records of the call that
+// created it. It is never used again: the next call discards it.
+CPSFilter* gAbandonedFilter = nullptr;
+
+void DestroyFilter(CPSFilter* filter, intptr_t* data) {
+    delete filter;
+    if (gAbandonedFilter == filter) gAbandonedFilter = nullptr;
+    if (data && *data == reinterpret_cast<intptr_t>(filter)) *data = 0;
+    if (gFilter == filter) gFilter = nullptr;
+}
+
+// An object serves only calls made with the records it was created with;
+// anything else means the host has ended that run and may have freed them.
+bool ServesCall(const CPSFilter& filter, FilterRecord* filterRecord, AboutRecord* aboutRecord) {
+    return &filter != gAbandonedFilter && filter.filterRecord == filterRecord &&
+           filter.aboutRecord == aboutRecord;
+}
+
+OSErr Route(CPSFilter& filter, int16_t selector) {
+    switch (selector) {
+        case host::filterSelectorAbout: return filter.About();
+        case host::filterSelectorParameters: return filter.Parameters();
+        case host::filterSelectorPrepare: return filter.Prepare();
+        case host::filterSelectorStart: return filter.Start();
+        case host::filterSelectorContinue: return filter.Continue();
+        case host::filterSelectorFinish: return filter.Finish();
+        default: return host::filterBadParameters;
+    }
+}
+
+}  // namespace
+
+VANDREL_EXPORT void PluginMain(int16_t selector, void* paramBlock, intptr_t* data, int16_t* result) {
+    FilterRecord* filterRecord = nullptr;
+    AboutRecord* aboutRecord = nullptr;
+    SPBasicSuite* basicSuite = nullptr;
+    if (selector == host::filterSelectorAbout) {
+        aboutRecord = static_cast<AboutRecord*>(paramBlock);
+        basicSuite = aboutRecord ? aboutRecord->sSPBasic : nullptr;
+    } else {
+        filterRecord = static_cast<FilterRecord*>(paramBlock);
+        basicSuite = filterRecord ? filterRecord->sSPBasic : nullptr;
+    }
+
+    gBasicSuite = basicSuite;
+    if (!basicSuite || !data || !result) {
+        if (result) *result = host::filterBadParameters;
+        return;
+    }
+
+    try {
+        gFilter = reinterpret_cast<CPSFilter*>(*data);
+        if (gAbandonedFilter && gAbandonedFilter != gFilter) DestroyFilter(gAbandonedFilter, nullptr);
+        if (gFilter && !ServesCall(*gFilter, filterRecord, aboutRecord)) DestroyFilter(gFilter, data);
+
+        if (!gFilter) {
+            CPSFilter* created = new CVandrelFilter;
+            created->filterRecord = filterRecord;
+            created->aboutRecord = aboutRecord;
+            gFilter = created;
+            *data = reinterpret_cast<intptr_t>(created);
+        }
+
+        const OSErr code = Route(*gFilter, selector);
+        *result = code;
+        const bool keep = selector != host::filterSelectorAbout && selector != host::filterSelectorFinish &&
+                          code == host::noErr;
+        if (!keep) DestroyFilter(gFilter, data);
+    } catch (...) {
+        *result = host::filterBadParameters;
+        gAbandonedFilter = gFilter;
+    }
+}

@@ -1,0 +1,54 @@
+#include "sim/HostImage.h"
+
+#include <algorithm>
+
+namespace sim {
+
+void CHostImage::SetPixel(int x, int y, std::initializer_list<uint8_t> values) {
+    int plane = 0;
+    for (uint8_t v : values) {
+        if (plane >= planes_) break;
+        At(x, y, plane++) = v;
+    }
+}
+
+void CGuardedBuffer::Allocate(size_t size) {
+    size_ = size;
+    storage_.assign(size + 2 * kGuardBytes, kGuardValue);
+}
+
+void CGuardedBuffer::Release() {
+    storage_.clear();
+    size_ = 0;
+}
+
+bool CGuardedBuffer::GuardsIntact() const {
+    if (storage_.empty()) return true;
+    auto intact = [](auto first, auto last) { return std::all_of(first, last, [](uint8_t b) { return b == kGuardValue; }); };
+    return intact(storage_.begin(), storage_.begin() + kGuardBytes) &&
+           intact(storage_.end() - kGuardBytes, storage_.end());
+}
+
+SBufferGeometry GeometryFor(const SImageSpec& spec, int width, int height, int planes) {
+    SBufferGeometry g;
+    const int32_t pixelBytes = spec.layout == ELayout::InterleavedSteps ? planes + spec.pixelPadding : planes;
+    if (spec.layout == ELayout::Planar) {
+        g.columnBytes = 1;
+        g.rowBytes = width + spec.rowPadding;
+        g.planeBytes = g.rowBytes * height;
+        g.size = size_t(g.planeBytes) * size_t(std::max(planes, 1));
+    } else {
+        g.columnBytes = pixelBytes;
+        g.planeBytes = 1;
+        g.rowBytes = width * pixelBytes + spec.rowPadding;
+        g.size = size_t(g.rowBytes) * size_t(height);
+    }
+    if (spec.bottomUp && height > 0) {
+        // Row 0 sits at the end of the block and rows go backwards.
+        g.origin = size_t(g.rowBytes) * size_t(height - 1);
+        g.rowBytes = -g.rowBytes;
+    }
+    return g;
+}
+
+}  // namespace sim

@@ -1,0 +1,215 @@
+#include "sim/HostSimulator.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace sim {
+
+namespace {
+
+// The plug-in's callbacks carry no context: they reach the simulator that
+// is making the current call.
+CHostSimulator* gActive = nullptr;
+
+OSErr AdvanceStateProc() { return gActive ? gActive->AdvanceState() : OSErr(host::paramErr); }
+void ProgressProcC(int32_t done, int32_t total) {
+    if (gActive) gActive->Progress(done, total);
+}
+Boolean AbortProcC() { return gActive && gActive->Abort() ? 1 : 0; }
+
+SPErr AcquireSuite(const char*, int32_t, const void** suite) {
+    if (suite) *suite = nullptr;
+    return -1;
+}
+SPErr ReleaseSuite(const char*, int32_t) { return 0; }
+SPBoolean IsEqual(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
+SPErr AllocateBlock(size_t size, void** block) {
+    *block = std::malloc(size);
+    return *block ? 0 : -1;
+}
+SPErr FreeBlock(void* block) {
+    std::free(block);
+    return 0;
+}
+SPErr ReallocateBlock(void* block, size_t size, void** out) {
+    *out = std::realloc(block, size);
+    return *out ? 0 : -1;
+}
+SPErr Undefined() { return -1; }
+
+bool RectInside(const Rect& r, int width, int height) {
+    return r.top >= 0 && r.left >= 0 && r.top <= r.bottom && r.left <= r.right && r.bottom <= height &&
+           r.right <= width;
+}
+
+}  // namespace
+
+CHostSimulator::CHostSimulator(const std::string& pluginPath)
+    : library_(pluginPath), record_(std::make_unique<FilterRecord>()) {
+    basicSuite = SPBasicSuite{AcquireSuite, ReleaseSuite, IsEqual, AllocateBlock, FreeBlock, ReallocateBlock, Undefined};
+    std::memset(record_.get(), 0, sizeof(FilterRecord));
+}
+
+CHostSimulator::~CHostSimulator() {
+    if (gActive == this) gActive = nullptr;
+}
+
+void CHostSimulator::SetDocument(const SImageSpec& spec, const CHostImage& pixels) {
+    spec_ = spec;
+    input_ = pixels;
+    output_ = pixels;
+    ResetRecord();
+}
+
+void CHostSimulator::ResetRecord() {
+    Handle parameters = record_->parameters;
+    PIDescriptorParameters* descriptors = record_->descriptorParameters;
+    std::memset(record_.get(), 0, sizeof(FilterRecord));
+    FilterRecord& r = *record_;
+    r.parameters = parameters;
+    r.descriptorParameters = descriptors;
+    r.abortProc = AbortProcC;
+    r.progressProc = ProgressProcC;
+    r.imageSize = Point{spec_.height, spec_.width};
+    r.planes = spec_.planes;
+    r.filterRect = Rect{0, 0, spec_.height, spec_.width};
+    r.imageMode = spec_.imageMode;
+    r.filterCase = spec_.filterCase;
+    r.outLayerPlanes = spec_.outLayerPlanes;
+    r.inLayerPlanes = spec_.outLayerPlanes;
+    r.maxSpace = 64 << 20;
+    r.hostSig = host::FourCC("8BIM");
+    r.platformData = &platform;
+    r.handleProcs = &handles_.procs;
+    r.advanceState = AdvanceStateProc;
+    r.imageHRes = r.imageVRes = 300 << 16;
+
+    // Explicit steps describe the layout the host will deliver in; which
+    // planes it delivers is only known once the plug-in asks, so the steps
+    // assume the count a host expects for this filter case.
+    if (spec_.layout != ELayout::Interleaved) {
+        int expected = spec_.filterCase <= 2 ? spec_.planes
+                                             : (spec_.outLayerPlanes ? spec_.outLayerPlanes : spec_.planes);
+        SBufferGeometry g = GeometryFor(spec_, spec_.width, spec_.height, std::max(expected, 0));
+        r.inColumnBytes = r.outColumnBytes = g.columnBytes;
+        r.inPlaneBytes = r.outPlaneBytes = g.planeBytes;
+    }
+    about_.platformData = &platform;
+}
+
+int16_t CHostSimulator::Call(int16_t selector) {
+    FilterRecord& r = *record_;
+    r.sSPBasic = basicSuitePresent ? &basicSuite : nullptr;
+    about_.sSPBasic = basicSuitePresent ? &basicSuite : nullptr;
+    r.advanceState = advance == EAdvance::Absent ? nullptr : AdvanceStateProc;
+
+    CHostSimulator* previous = gActive;
+    gActive = this;
+    handles_.MakeCurrent();
+    int16_t result = 0x7777;  // a value no plug-in returns: shows a missing store
+    void* block = selector == host::filterSelectorAbout ? static_cast<void*>(&about_) : static_cast<void*>(&r);
+    library_.Call(selector, block, &dataSlot, &result);
+    gActive = previous;
+    trace.push_back("call " + std::to_string(selector) + " -> " + std::to_string(result));
+
+    if (selector == host::filterSelectorStart) {
+        CommitOutput();
+        CheckGuards();
+        inBuffer_.Release();
+        outBuffer_.Release();
+    }
+    return result;
+}
+
+SRunResult CHostSimulator::RunFilter(bool showDialog) {
+    SRunResult run;
+    auto step = [&](int16_t selector) {
+        int16_t code = Call(selector);
+        run.calls.emplace_back(selector, code);
+        if (code != host::noErr && run.result == host::noErr) run.result = code;
+        return code == host::noErr;
+    };
+    progress.clear();
+    if (showDialog && !step(host::filterSelectorParameters)) return run;
+    if (!step(host::filterSelectorPrepare)) return run;
+    if (!step(host::filterSelectorStart)) return run;
+    // A plug-in that keeps asking for rectangles gets a bounded number of turns.
+    for (int turn = 0; turn < 1000; ++turn) {
+        const FilterRecord& r = *record_;
+        bool wantsMore = r.inRect.bottom > r.inRect.top || r.outRect.bottom > r.outRect.top;
+        if (!wantsMore) break;
+        if (!step(host::filterSelectorContinue)) return run;
+    }
+    step(host::filterSelectorFinish);
+    return run;
+}
+
+OSErr CHostSimulator::AdvanceState() {
+    ++advanceCalls;
+    trace.push_back("advanceState");
+    if (advance == EAdvance::Fail) return advanceError;
+
+    CommitOutput();
+    CheckGuards();
+    FilterRecord& r = *record_;
+    const int planes = input_.Planes();
+    const bool inPlanesOk = r.inLoPlane >= 0 && r.inHiPlane < planes && r.inLoPlane <= r.inHiPlane + 1;
+    const bool outPlanesOk = r.outLoPlane >= 0 && r.outHiPlane < planes && r.outLoPlane <= r.outHiPlane + 1;
+    if (!RectInside(r.inRect, spec_.width, spec_.height) || !RectInside(r.outRect, spec_.width, spec_.height) ||
+        !inPlanesOk || !outPlanesOk)
+        return host::paramErr;
+
+    auto deliver = [&](const Rect& rect, int lo, int hi, CGuardedBuffer& buffer, SBufferGeometry& geometry,
+                       const CHostImage& source) -> void* {
+        const int w = rect.right - rect.left, h = rect.bottom - rect.top, n = hi - lo + 1;
+        geometry = GeometryFor(spec_, w, h, n);
+        buffer.Allocate(geometry.size);
+        if (geometry.size == 0) return nullptr;
+        uint8_t* origin = buffer.Data() + geometry.origin;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                for (int k = 0; k < n; ++k)
+                    origin[ptrdiff_t(y) * geometry.rowBytes + ptrdiff_t(x) * geometry.columnBytes +
+                           ptrdiff_t(k) * geometry.planeBytes] = source.At(rect.left + x, rect.top + y, lo + k);
+        return origin;
+    };
+
+    r.inData = deliver(r.inRect, r.inLoPlane, r.inHiPlane, inBuffer_, inGeometry_, input_);
+    r.inRowBytes = inGeometry_.rowBytes;
+    // The output area starts as a copy of the source, as hosts hand it out.
+    r.outData = deliver(r.outRect, r.outLoPlane, r.outHiPlane, outBuffer_, outGeometry_, input_);
+    r.outRowBytes = outGeometry_.rowBytes;
+    deliveredOut_ = r.outRect;
+    outLo_ = r.outLoPlane;
+    outHi_ = r.outHiPlane;
+    return host::noErr;
+}
+
+void CHostSimulator::CommitOutput() {
+    if (outBuffer_.Size() == 0) return;
+    const Rect& rect = deliveredOut_;
+    const uint8_t* origin = outBuffer_.Data() + outGeometry_.origin;
+    for (int y = 0; y < rect.bottom - rect.top; ++y)
+        for (int x = 0; x < rect.right - rect.left; ++x)
+            for (int k = 0; k <= outHi_ - outLo_; ++k)
+                output_.At(rect.left + x, rect.top + y, outLo_ + k) =
+                    origin[ptrdiff_t(y) * outGeometry_.rowBytes + ptrdiff_t(x) * outGeometry_.columnBytes +
+                           ptrdiff_t(k) * outGeometry_.planeBytes];
+}
+
+void CHostSimulator::CheckGuards() {
+    if (!inBuffer_.GuardsIntact() || !outBuffer_.GuardsIntact()) guardsIntact = false;
+}
+
+void CHostSimulator::Progress(int32_t done, int32_t total) {
+    progress.push_back({done, total});
+    if (onProgress) onProgress();
+}
+
+bool CHostSimulator::Abort() {
+    ++abortCalls;
+    if (abortTest) return abortTest();
+    return abortAfterReports >= 0 && int(progress.size()) >= abortAfterReports;
+}
+
+}  // namespace sim

@@ -1,0 +1,63 @@
+#include "sim/PluginLibrary.h"
+
+#include <cstdlib>
+#include <stdexcept>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <climits>
+#endif
+
+namespace sim {
+
+#if defined(_WIN32)
+CPluginLibrary::CPluginLibrary(const std::string& path) {
+    HMODULE module = LoadLibraryA(path.c_str());
+    if (!module) throw std::runtime_error("cannot load " + path + " (error " + std::to_string(GetLastError()) + ")");
+    module_ = module;
+    entry_ = reinterpret_cast<PluginMainProc>(reinterpret_cast<void*>(GetProcAddress(module, "PluginMain")));
+    if (!entry_) {
+        FreeLibrary(module);
+        throw std::runtime_error(path + " does not export PluginMain");
+    }
+}
+
+CPluginLibrary::~CPluginLibrary() { FreeLibrary(static_cast<HMODULE>(module_)); }
+#else
+CPluginLibrary::CPluginLibrary(const std::string& path) {
+    module_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module_) throw std::runtime_error(std::string("cannot load ") + path + ": " + dlerror());
+    entry_ = reinterpret_cast<PluginMainProc>(dlsym(module_, "PluginMain"));
+    if (!entry_) {
+        dlclose(module_);
+        throw std::runtime_error(path + " does not export PluginMain");
+    }
+}
+
+CPluginLibrary::~CPluginLibrary() { dlclose(module_); }
+#endif
+
+void CPluginLibrary::Call(int16_t selector, void* paramBlock, intptr_t* data, int16_t* result) const {
+    entry_(selector, paramBlock, data, result);
+}
+
+std::string DefaultPluginPath() {
+    if (const char* path = std::getenv("VANDREL_PLUGIN"); path && *path) return path;
+#if defined(_WIN32)
+    char buffer[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    std::string self(buffer, length);
+    return self.substr(0, self.find_last_of("\\/") + 1) + "Vandrel Pro.8bf";
+#else
+    char buffer[PATH_MAX];
+    ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    std::string self = length > 0 ? std::string(buffer, size_t(length)) : std::string();
+    return self.substr(0, self.find_last_of('/') + 1) + "vandrel_pro.so";
+#endif
+}
+
+}  // namespace sim

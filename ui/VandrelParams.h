@@ -1,0 +1,47 @@
+// The filter's two user parameters, as one small record.
+#pragma once
+
+#include <cstdint>
+
+#include "resources/PluginInfo.h"
+
+constexpr uint32_t MakeFourCC(const char (&code)[5]) {
+    return (uint32_t(uint8_t(code[0])) << 24) | (uint32_t(uint8_t(code[1])) << 16) |
+           (uint32_t(uint8_t(code[2])) << 8) | uint32_t(uint8_t(code[3]));
+}
+
+constexpr uint32_t kPluginCode = MakeFourCC(VANDREL_PLUGIN_CODE_TEXT);
+constexpr uint16_t kParamsVersion = 1;
+constexpr uint16_t kDefaultMaxDepth = 256;
+constexpr char kPaintWhite = 'W';
+constexpr char kLeaveBlack = 'B';
+
+struct _SVandrelParams {
+    uint32_t signature;
+    uint16_t version;
+    uint8_t reserved;
+    uint16_t maxDepth;
+    char remainder;
+};
+
+class CVandrelParams : public _SVandrelParams {
+public:
+    CVandrelParams() { ResetParams(); }
+    CVandrelParams(const CVandrelParams&) = default;
+    CVandrelParams& operator=(const CVandrelParams&) = default;
+    virtual ~CVandrelParams() = default;
+
+    void ResetParams() {
+        signature = kPluginCode;
+        version = kParamsVersion;
+        reserved = 0;
+        maxDepth = kDefaultMaxDepth;
+        remainder = kLeaveBlack;
+    }
+
+    bool IsValid() const { return version == kParamsVersion && signature == kPluginCode; }
+
+    // Only an exact 'W' paints white: a handle block or the preferences file
+    // may bring in any character, and everything else means leave black.
+    bool PaintsWhite() const { return remainder == kPaintWhite; }
+};
