@@ -147,6 +147,10 @@ SRunResult CHostSimulator::RunFilter(bool showDialog) {
 OSErr CHostSimulator::AdvanceState() {
     ++advanceCalls;
     trace.push_back("advanceState");
+    {
+        const FilterRecord& q = *record_;
+        requests.push_back({q.inRect, q.outRect, q.inLoPlane, q.inHiPlane, q.outLoPlane, q.outHiPlane});
+    }
     if (advance == EAdvance::Fail) return advanceError;
 
     CommitOutput();

@@ -20,6 +20,13 @@ namespace sim {
 // What advanceState does when the plug-in calls it.
 enum class EAdvance { Deliver, Fail, Absent };
 
+// What the plug-in asked for when it called advanceState.
+struct SRequest {
+    Rect inRect;
+    Rect outRect;
+    int16_t inLoPlane, inHiPlane, outLoPlane, outHiPlane;
+};
+
 struct SProgressReport {
     int32_t done;
     int32_t total;
@@ -66,6 +73,7 @@ public:
     std::vector<SProgressReport> progress;
     int abortCalls = 0;
     int advanceCalls = 0;
+    std::vector<SRequest> requests;
     bool guardsIntact = true;  // no write outside the delivered buffers
     std::vector<std::string> trace;
 
