@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs everything the project needs from Debian's packages.
+#   scripts/install-deps.sh          native build, tests and tools
+#   scripts/install-deps.sh --all    also the Windows cross compilers, wine, Xvfb,
+#                                    clang for the fuzzers and the screenshot tools
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    libgtest-dev
+    libboost-thread-dev libboost-date-time-dev
+    libpng-dev libtiff-dev libcli11-dev
+    python3
+)
+if [[ "${1:-}" == "--all" ]]; then
+    packages+=(
+        g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+        binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+        wine64 xvfb imagemagick xdotool
+        clang libclang-rt-14-dev llvm
+        dpkg-dev
+    )
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
