@@ -186,6 +186,7 @@ OSErr CHostSimulator::AdvanceState() {
     deliveredOut_ = r.outRect;
     outLo_ = r.outLoPlane;
     outHi_ = r.outHiPlane;
+    if (onDelivered) onDelivered();
     return host::noErr;
 }
 

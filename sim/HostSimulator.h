@@ -68,6 +68,7 @@ public:
     bool basicSuitePresent = true;
     std::function<void()> onProgress;  // called inside every progress report
     std::function<bool()> abortTest;   // replaces the report count rule when set
+    std::function<void()> onDelivered;  // called once advanceState has delivered the pixels
 
     // What the plug-in did.
     std::vector<SProgressReport> progress;
