@@ -158,6 +158,13 @@ sim::SImageSpec Layout(sim::ELayout layout, int rowPadding, int pixelPadding, bo
     return spec;
 }
 
+std::string LayoutName(const ::testing::TestParamInfo<sim::SImageSpec>& info) {
+    static const char* const kNames[] = {"Interleaved", "InterleavedSteps", "Planar"};
+    const sim::SImageSpec& s = info.param;
+    return std::string(kNames[int(s.layout)]) + "Row" + std::to_string(s.rowPadding) + "Pixel" +
+           std::to_string(s.pixelPadding) + (s.bottomUp ? "BottomUp" : "");
+}
+
 INSTANTIATE_TEST_SUITE_P(HostLayouts, BufferLayouts,
                          ::testing::Values(Layout(sim::ELayout::Interleaved, 0, 0, false),
                                            Layout(sim::ELayout::Interleaved, 5, 0, false),
@@ -165,11 +172,6 @@ INSTANTIATE_TEST_SUITE_P(HostLayouts, BufferLayouts,
                                            Layout(sim::ELayout::Planar, 0, 0, false),
                                            Layout(sim::ELayout::Planar, 7, 0, true),
                                            Layout(sim::ELayout::Interleaved, 2, 0, true)),
-                         [](const ::testing::TestParamInfo<sim::SImageSpec>& info) {
-                             static const char* names[] = {"Interleaved", "InterleavedSteps", "Planar"};
-                             const sim::SImageSpec& s = info.param;
-                             return std::string(names[int(s.layout)]) + "Row" + std::to_string(s.rowPadding) +
-                                    "Pixel" + std::to_string(s.pixelPadding) + (s.bottomUp ? "BottomUp" : "");
-                         });
+                         LayoutName);
 
 }  // namespace
