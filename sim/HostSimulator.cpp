@@ -1,7 +1,12 @@
 #include "sim/HostSimulator.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace sim {
 
@@ -37,6 +42,28 @@ SPErr ReallocateBlock(void* block, size_t size, void** out) {
 }
 SPErr Undefined() { return -1; }
 
+// A folder nobody else uses, under the system's temporary folder.
+std::string MakePrivateFolder() {
+    static std::atomic<unsigned> serial{0};
+    std::error_code error;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    if (error) return {};
+    const auto stamp = std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        auto folder = base / ("vandrel-sim-" + stamp + "-" + std::to_string(serial++));
+        if (std::filesystem::create_directory(folder, error)) return folder.string();
+    }
+    return {};
+}
+
+void PointPrefsAt(const std::string& folder) {
+#if defined(_WIN32)
+    _putenv_s("VANDREL_PREFS_DIR", folder.c_str());
+#else
+    setenv("VANDREL_PREFS_DIR", folder.c_str(), 1);
+#endif
+}
+
 bool RectInside(const Rect& r, int width, int height) {
     return r.top >= 0 && r.left >= 0 && r.top <= r.bottom && r.left <= r.right && r.bottom <= height &&
            r.right <= width;
@@ -48,10 +75,14 @@ CHostSimulator::CHostSimulator(const std::string& pluginPath)
     : library_(pluginPath), record_(std::make_unique<FilterRecord>()) {
     basicSuite = SPBasicSuite{AcquireSuite, ReleaseSuite, IsEqual, AllocateBlock, FreeBlock, ReallocateBlock, Undefined};
     std::memset(record_.get(), 0, sizeof(FilterRecord));
+    ownPrefsFolder_ = MakePrivateFolder();
+    prefsFolder = ownPrefsFolder_;
 }
 
 CHostSimulator::~CHostSimulator() {
     if (gActive == this) gActive = nullptr;
+    std::error_code ignored;
+    if (!ownPrefsFolder_.empty()) std::filesystem::remove_all(ownPrefsFolder_, ignored);
 }
 
 void CHostSimulator::SetDocument(const SImageSpec& spec, const CHostImage& pixels) {
@@ -102,13 +133,17 @@ int16_t CHostSimulator::Call(int16_t selector) {
     r.sSPBasic = basicSuitePresent ? &basicSuite : nullptr;
     about_.sSPBasic = basicSuitePresent ? &basicSuite : nullptr;
     r.advanceState = advance == EAdvance::Absent ? nullptr : AdvanceStateProc;
+    r.descriptorParameters = descriptorsPresent ? &descriptors_.parameters : nullptr;
+    PointPrefsAt(prefsFolder);
 
     CHostSimulator* previous = gActive;
     gActive = this;
     handles_.MakeCurrent();
+    descriptors_.MakeCurrent();
     int16_t result = 0x7777;  // a value no plug-in returns: shows a missing store
     void* block = selector == host::filterSelectorAbout ? static_cast<void*>(&about_) : static_cast<void*>(&r);
     library_.Call(selector, block, &dataSlot, &result);
+    descriptors_.AfterCall();
     gActive = previous;
     trace.push_back("call " + std::to_string(selector) + " -> " + std::to_string(result));
 
@@ -130,6 +165,7 @@ SRunResult CHostSimulator::RunFilter(bool showDialog) {
         return code == host::noErr;
     };
     progress.clear();
+    descriptors_.parameters.playInfo = showDialog ? host::plugInDialogDisplay : host::plugInDialogDontDisplay;
     if (showDialog && !step(host::filterSelectorParameters)) return run;
     if (!step(host::filterSelectorPrepare)) return run;
     if (!step(host::filterSelectorStart)) return run;

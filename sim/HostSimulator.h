@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/HostInterface.h"
+#include "sim/DescriptorStore.h"
 #include "sim/HostHandles.h"
 #include "sim/HostImage.h"
 #include "sim/PluginLibrary.h"
@@ -58,7 +59,8 @@ public:
 
     // A whole run: Parameters when the user is to be asked, Prepare, Start,
     // Continue while the plug-in still requests rectangles, Finish. Stops at
-    // the first failing selector, as hosts do.
+    // the first failing selector, as hosts do. The descriptor's playInfo
+    // says the same as `showDialog`: display, or don't display.
     SRunResult RunFilter(bool showDialog);
 
     // Options a test may change between calls.
@@ -66,6 +68,11 @@ public:
     OSErr advanceError = host::memFullErr;
     int abortAfterReports = -1;  // abortProc says "cancel" once this many reports were made
     bool basicSuitePresent = true;
+    bool descriptorsPresent = true;  // else the record's descriptorParameters is null
+    // The plug-in's preferences folder (VANDREL_PREFS_DIR, set around every
+    // call): a fresh folder of this simulator's own, removed with it, so no
+    // run reads or writes the real user's file. Empty: no folder at all.
+    std::string prefsFolder;
     std::function<void()> onProgress;  // called inside every progress report
     std::function<bool()> abortTest;   // replaces the report count rule when set
     std::function<void()> onDelivered;  // called once advanceState has delivered the pixels
@@ -83,6 +90,7 @@ public:
     FilterRecord& Record() { return *record_; }
     AboutRecord& About() { return about_; }
     CHostHandles& Handles() { return handles_; }
+    CDescriptorStore& Descriptors() { return descriptors_; }
     PlatformData platform{};
     SPBasicSuite basicSuite{};
 
@@ -98,6 +106,8 @@ private:
 
     CPluginLibrary library_;
     CHostHandles handles_;
+    CDescriptorStore descriptors_{handles_};
+    std::string ownPrefsFolder_;
     std::unique_ptr<FilterRecord> record_;
     AboutRecord about_{};
     SImageSpec spec_;

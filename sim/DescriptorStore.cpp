@@ -1,0 +1,642 @@
+#include "sim/DescriptorStore.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <ostream>
+
+namespace sim {
+
+struct CDescriptorStore::SReader {
+    std::vector<SDescriptorItem> items;
+    size_t next = 0;
+    const SDescriptorItem* current = nullptr;
+    DescriptorKeyID* keys = nullptr;
+    size_t keyCount = 0;  // counted at open: cleared entries end the list early
+    OSErr error = host::noErr;
+};
+
+struct CDescriptorStore::SWriter {
+    std::vector<SDescriptorItem> items;
+};
+
+namespace {
+
+CDescriptorStore* gCurrent = nullptr;
+
+// --- Encoding --------------------------------------------------------------
+
+constexpr uint32_t kMagic = host::FourCC("VDsc");
+
+template <typename T>
+void Append(std::string& out, const T& value) {
+    out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+template <typename T>
+bool Take(const std::string& in, size_t& at, T& value) {
+    if (in.size() - at < sizeof value) return false;
+    std::memcpy(&value, in.data() + at, sizeof value);
+    at += sizeof value;
+    return true;
+}
+
+// --- Errors a reader collects -------------------------------------------------
+
+// A reader reports the most serious error it met: any failure outranks a
+// coercion.
+void Note(CDescriptorStore::SReader& reader, OSErr error) {
+    if (error < 0 && reader.error >= 0) reader.error = error;
+    if (error > 0 && reader.error == host::noErr) reader.error = error;
+}
+
+// Runs `take` on the reader's current key when it has the wanted type.
+template <typename Take>
+OSErr Get(PIReadDescriptor token, const char* name, DescriptorTypeID wanted, Take take) {
+    if (!gCurrent) return host::paramErr;
+    gCurrent->log.push_back(name);
+    CDescriptorStore::SReader* reader = gCurrent->Reader(token);
+    if (!reader) return host::paramErr;
+    OSErr result = host::paramErr;
+    if (reader->current && reader->current->type == wanted) result = take(*reader->current);
+    Note(*reader, result);
+    return result;
+}
+
+template <typename T>
+OSErr Pin(T& value, const T* min, const T* max) {
+    if (min && value < *min) {
+        value = *min;
+        return host::coercedParamErr;
+    }
+    if (max && value > *max) {
+        value = *max;
+        return host::coercedParamErr;
+    }
+    return host::noErr;
+}
+
+// --- Read procs ------------------------------------------------------------------
+
+PIReadDescriptor OpenRead(PIDescriptorHandle descriptor, DescriptorKeyID* keys) {
+    return gCurrent ? gCurrent->OpenReader(descriptor, keys) : nullptr;
+}
+
+OSErr CloseRead(PIReadDescriptor token) { return gCurrent ? gCurrent->CloseReader(token) : OSErr(host::paramErr); }
+
+Boolean GetKey(PIReadDescriptor token, DescriptorKeyID* key, DescriptorTypeID* type, int32_t* flags) {
+    if (!gCurrent) return 0;
+    CDescriptorStore::SReader* reader = gCurrent->Reader(token);
+    if (!reader || reader->next >= reader->items.size()) {
+        gCurrent->log.push_back("getKey end");
+        if (reader) reader->current = nullptr;
+        return 0;
+    }
+    const SDescriptorItem& item = reader->items[reader->next++];
+    reader->current = &item;
+    gCurrent->log.push_back("getKey " + FourCCText(item.key));
+    if (key) *key = item.key;
+    if (type) *type = item.type;
+    if (flags) *flags = item.flags;
+    for (size_t i = 0; reader->keys && i < reader->keyCount; ++i)
+        if (reader->keys[i] == item.key) reader->keys[i] = 0;
+    return 1;
+}
+
+OSErr GetInteger(PIReadDescriptor token, int32_t* value) {
+    return Get(token, "getInteger", host::typeInteger, [&](const SDescriptorItem& item) {
+        *value = item.integer;
+        return host::noErr;
+    });
+}
+
+OSErr GetFloat(PIReadDescriptor token, double* value) {
+    return Get(token, "getFloat", host::typeFloat, [&](const SDescriptorItem& item) {
+        *value = item.number;
+        return host::noErr;
+    });
+}
+
+OSErr GetUnitFloat(PIReadDescriptor token, DescriptorUnitID* unit, double* value) {
+    return Get(token, "getUnitFloat", kTypeUnitFloat, [&](const SDescriptorItem& item) {
+        if (unit) *unit = item.unit;
+        *value = item.number;
+        return host::noErr;
+    });
+}
+
+OSErr GetBoolean(PIReadDescriptor token, Boolean* value) {
+    return Get(token, "getBoolean", host::typeBoolean, [&](const SDescriptorItem& item) {
+        *value = item.boolean ? 1 : 0;
+        return host::noErr;
+    });
+}
+
+// Text and aliases come back in new host handles, which the plug-in owns.
+OSErr HandleOut(const SDescriptorItem& item, Handle* out) {
+    Handle h = gCurrent->MakeHandle(item.bytes, false);
+    if (!h) return host::memFullErr;
+    *out = h;
+    return host::noErr;
+}
+
+OSErr GetText(PIReadDescriptor token, Handle* text) {
+    return Get(token, "getText", host::typeText, [&](const SDescriptorItem& item) { return HandleOut(item, text); });
+}
+
+OSErr GetAlias(PIReadDescriptor token, Handle* alias) {
+    return Get(token, "getAlias", kTypeAlias, [&](const SDescriptorItem& item) { return HandleOut(item, alias); });
+}
+
+OSErr GetEnumerated(PIReadDescriptor token, DescriptorEnumID* value) {
+    return Get(token, "getEnumerated", kTypeEnumerated, [&](const SDescriptorItem& item) {
+        *value = item.code;
+        return host::noErr;
+    });
+}
+
+OSErr GetClass(PIReadDescriptor token, DescriptorTypeID* value) {
+    return Get(token, "getClass", kTypeClass, [&](const SDescriptorItem& item) {
+        *value = item.code;
+        return host::noErr;
+    });
+}
+
+OSErr GetSimpleReference(PIReadDescriptor token, PIDescriptorSimpleReference* ref) {
+    return Get(token, "getSimpleReference", kTypeObjectReference, [&](const SDescriptorItem& item) {
+        if (item.bytes.size() != sizeof *ref) return OSErr(host::paramErr);
+        std::memcpy(ref, item.bytes.data(), sizeof *ref);
+        return OSErr(host::noErr);
+    });
+}
+
+OSErr GetObject(PIReadDescriptor token, DescriptorTypeID* type, PIDescriptorHandle* object) {
+    return Get(token, "getObject", kTypeObject, [&](const SDescriptorItem& item) {
+        if (type) *type = item.code;
+        return HandleOut(item, object);
+    });
+}
+
+OSErr GetCount(PIReadDescriptor token, uint32_t* count) {
+    return Get(token, "getCount", host::typeInteger, [&](const SDescriptorItem& item) {
+        *count = uint32_t(item.integer);
+        return host::noErr;
+    });
+}
+
+OSErr GetString(PIReadDescriptor token, Str255* out) {
+    return Get(token, "getString", host::typeText, [&](const SDescriptorItem& item) {
+        const size_t length = std::min<size_t>(item.bytes.size(), 255);
+        (*out)[0] = uint8_t(length);
+        std::memcpy(*out + 1, item.bytes.data(), length);
+        return OSErr(length < item.bytes.size() ? host::coercedParamErr : host::noErr);
+    });
+}
+
+OSErr GetPinnedInteger(PIReadDescriptor token, int32_t min, int32_t max, int32_t* value) {
+    return Get(token, "getPinnedInteger", host::typeInteger, [&](const SDescriptorItem& item) {
+        *value = item.integer;
+        return Pin(*value, &min, &max);
+    });
+}
+
+OSErr GetPinnedFloat(PIReadDescriptor token, const double* min, const double* max, double* value) {
+    return Get(token, "getPinnedFloat", host::typeFloat, [&](const SDescriptorItem& item) {
+        *value = item.number;
+        return Pin(*value, min, max);
+    });
+}
+
+OSErr GetPinnedUnitFloat(PIReadDescriptor token, const double* min, const double* max, DescriptorUnitID* unit,
+                         double* value) {
+    return Get(token, "getPinnedUnitFloat", kTypeUnitFloat, [&](const SDescriptorItem& item) {
+        if (unit) *unit = item.unit;
+        *value = item.number;
+        return Pin(*value, min, max);
+    });
+}
+
+// --- Write procs -----------------------------------------------------------------
+
+PIWriteDescriptor OpenWrite() { return gCurrent ? gCurrent->OpenWriter() : nullptr; }
+
+OSErr CloseWrite(PIWriteDescriptor token, PIDescriptorHandle* created) {
+    return gCurrent ? gCurrent->CloseWriter(token, created) : OSErr(host::paramErr);
+}
+
+// Appends the key `fill` describes to the writer's descriptor.
+template <typename Fill>
+OSErr Put(PIWriteDescriptor token, const char* name, DescriptorKeyID key, DescriptorTypeID type, Fill fill) {
+    if (!gCurrent) return host::paramErr;
+    gCurrent->log.push_back(std::string(name) + " " + FourCCText(key));
+    CDescriptorStore::SWriter* writer = gCurrent->Writer(token);
+    if (!writer) return host::paramErr;
+    SDescriptorItem item;
+    item.key = key;
+    item.type = type;
+    const OSErr result = fill(item);
+    if (result == host::noErr) writer->items.push_back(item);
+    return result;
+}
+
+// A handle the plug-in passes in must be one the host can read.
+OSErr HandleIn(Handle handle, SDescriptorItem& item) {
+    auto bytes = gCurrent->HandleBytes(handle);
+    if (!bytes) return host::nilHandleErr;
+    item.bytes = *bytes;
+    return host::noErr;
+}
+
+OSErr PutInteger(PIWriteDescriptor token, DescriptorKeyID key, int32_t value) {
+    return Put(token, "putInteger", key, host::typeInteger, [&](SDescriptorItem& item) {
+        item.integer = value;
+        return host::noErr;
+    });
+}
+
+OSErr PutFloat(PIWriteDescriptor token, DescriptorKeyID key, const double* value) {
+    return Put(token, "putFloat", key, host::typeFloat, [&](SDescriptorItem& item) {
+        if (!value) return host::paramErr;
+        item.number = *value;
+        return host::noErr;
+    });
+}
+
+OSErr PutUnitFloat(PIWriteDescriptor token, DescriptorKeyID key, DescriptorUnitID unit, const double* value) {
+    return Put(token, "putUnitFloat", key, kTypeUnitFloat, [&](SDescriptorItem& item) {
+        if (!value) return host::paramErr;
+        item.unit = unit;
+        item.number = *value;
+        return host::noErr;
+    });
+}
+
+OSErr PutBoolean(PIWriteDescriptor token, DescriptorKeyID key, Boolean value) {
+    return Put(token, "putBoolean", key, host::typeBoolean, [&](SDescriptorItem& item) {
+        item.boolean = value != 0;
+        return host::noErr;
+    });
+}
+
+OSErr PutText(PIWriteDescriptor token, DescriptorKeyID key, Handle text) {
+    return Put(token, "putText", key, host::typeText, [&](SDescriptorItem& item) { return HandleIn(text, item); });
+}
+
+OSErr PutAlias(PIWriteDescriptor token, DescriptorKeyID key, Handle alias) {
+    return Put(token, "putAlias", key, kTypeAlias, [&](SDescriptorItem& item) { return HandleIn(alias, item); });
+}
+
+OSErr PutEnumerated(PIWriteDescriptor token, DescriptorKeyID key, DescriptorTypeID type, DescriptorEnumID value) {
+    return Put(token, "putEnumerated", key, kTypeEnumerated, [&](SDescriptorItem& item) {
+        item.enumType = type;
+        item.code = value;
+        return host::noErr;
+    });
+}
+
+OSErr PutClass(PIWriteDescriptor token, DescriptorKeyID key, DescriptorTypeID value) {
+    return Put(token, "putClass", key, kTypeClass, [&](SDescriptorItem& item) {
+        item.code = value;
+        return host::noErr;
+    });
+}
+
+OSErr PutSimpleReference(PIWriteDescriptor token, DescriptorKeyID key, const PIDescriptorSimpleReference* ref) {
+    return Put(token, "putSimpleReference", key, kTypeObjectReference, [&](SDescriptorItem& item) {
+        if (!ref) return host::paramErr;
+        item.bytes.assign(reinterpret_cast<const char*>(ref), sizeof *ref);
+        return host::noErr;
+    });
+}
+
+// An object is a whole descriptor of its own, handed over as a handle.
+OSErr PutObjectAs(PIWriteDescriptor token, const char* name, DescriptorKeyID key, DescriptorTypeID itemType,
+                  DescriptorTypeID objectClass, PIDescriptorHandle object) {
+    return Put(token, name, key, itemType, [&](SDescriptorItem& item) {
+        item.code = objectClass;
+        OSErr result = HandleIn(object, item);
+        if (result == host::noErr && !DecodeDescriptor(item.bytes)) result = host::paramErr;
+        return result;
+    });
+}
+
+OSErr PutObject(PIWriteDescriptor token, DescriptorKeyID key, DescriptorTypeID type, PIDescriptorHandle object) {
+    return PutObjectAs(token, "putObject", key, kTypeObject, type, object);
+}
+
+OSErr PutCount(PIWriteDescriptor token, DescriptorKeyID key, uint32_t count) {
+    return Put(token, "putCount", key, host::typeInteger, [&](SDescriptorItem& item) {
+        item.integer = int32_t(count);
+        return host::noErr;
+    });
+}
+
+OSErr PutString(PIWriteDescriptor token, DescriptorKeyID key, ConstStr255Param text) {
+    return Put(token, "putString", key, host::typeText, [&](SDescriptorItem& item) {
+        if (!text) return host::paramErr;
+        item.bytes.assign(reinterpret_cast<const char*>(text + 1), text[0]);
+        return host::noErr;
+    });
+}
+
+OSErr PutScopedClass(PIWriteDescriptor token, DescriptorKeyID key, DescriptorTypeID value) {
+    return Put(token, "putScopedClass", key, kTypeGlobalClass, [&](SDescriptorItem& item) {
+        item.code = value;
+        return host::noErr;
+    });
+}
+
+OSErr PutScopedObject(PIWriteDescriptor token, DescriptorKeyID key, DescriptorTypeID type,
+                      PIDescriptorHandle object) {
+    return PutObjectAs(token, "putScopedObject", key, kTypeGlobalObject, type, object);
+}
+
+}  // namespace
+
+// --- Items -------------------------------------------------------------------------
+
+SDescriptorItem SDescriptorItem::Integer(DescriptorKeyID key, int32_t value) {
+    SDescriptorItem item;
+    item.key = key;
+    item.type = host::typeInteger;
+    item.integer = value;
+    return item;
+}
+
+SDescriptorItem SDescriptorItem::Bool(DescriptorKeyID key, bool value) {
+    SDescriptorItem item;
+    item.key = key;
+    item.type = host::typeBoolean;
+    item.boolean = value;
+    return item;
+}
+
+SDescriptorItem SDescriptorItem::Float(DescriptorKeyID key, double value) {
+    SDescriptorItem item;
+    item.key = key;
+    item.type = host::typeFloat;
+    item.number = value;
+    return item;
+}
+
+SDescriptorItem SDescriptorItem::UnitFloat(DescriptorKeyID key, DescriptorUnitID unit, double value) {
+    SDescriptorItem item = Float(key, value);
+    item.type = kTypeUnitFloat;
+    item.unit = unit;
+    return item;
+}
+
+SDescriptorItem SDescriptorItem::Text(DescriptorKeyID key, const std::string& text) {
+    SDescriptorItem item;
+    item.key = key;
+    item.type = host::typeText;
+    item.bytes = text;
+    return item;
+}
+
+SDescriptorItem SDescriptorItem::Enumerated(DescriptorKeyID key, DescriptorTypeID type, DescriptorEnumID value) {
+    SDescriptorItem item;
+    item.key = key;
+    item.type = kTypeEnumerated;
+    item.enumType = type;
+    item.code = value;
+    return item;
+}
+
+std::string FourCCText(uint32_t code) {
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const char c = char((code >> shift) & 0xFF);
+        text += (c >= 0x20 && c < 0x7F) ? c : '?';
+    }
+    return text;
+}
+
+std::ostream& operator<<(std::ostream& out, const SDescriptorItem& item) {
+    out << FourCCText(item.key) << ':' << FourCCText(item.type);
+    if (item.type == host::typeInteger) out << '=' << item.integer;
+    else if (item.type == host::typeBoolean) out << '=' << (item.boolean ? "true" : "false");
+    else if (item.type == host::typeFloat || item.type == kTypeUnitFloat) out << '=' << item.number;
+    else if (!item.bytes.empty()) out << " (" << item.bytes.size() << " bytes)";
+    else out << '=' << FourCCText(item.code);
+    return out;
+}
+
+std::string EncodeDescriptor(const std::vector<SDescriptorItem>& items) {
+    std::string out;
+    Append(out, kMagic);
+    Append(out, uint32_t(items.size()));
+    for (const SDescriptorItem& item : items) {
+        Append(out, item.key);
+        Append(out, item.type);
+        Append(out, item.flags);
+        Append(out, item.integer);
+        Append(out, item.number);
+        Append(out, item.unit);
+        Append(out, uint8_t(item.boolean));
+        Append(out, item.code);
+        Append(out, item.enumType);
+        Append(out, uint32_t(item.bytes.size()));
+        out += item.bytes;
+    }
+    return out;
+}
+
+std::optional<std::vector<SDescriptorItem>> DecodeDescriptor(const std::string& bytes) {
+    size_t at = 0;
+    uint32_t magic = 0, count = 0;
+    if (!Take(bytes, at, magic) || magic != kMagic || !Take(bytes, at, count)) return std::nullopt;
+    std::vector<SDescriptorItem> items;
+    for (uint32_t i = 0; i < count; ++i) {
+        SDescriptorItem item;
+        uint8_t boolean = 0;
+        uint32_t length = 0;
+        if (!Take(bytes, at, item.key) || !Take(bytes, at, item.type) || !Take(bytes, at, item.flags) ||
+            !Take(bytes, at, item.integer) || !Take(bytes, at, item.number) || !Take(bytes, at, item.unit) ||
+            !Take(bytes, at, boolean) || !Take(bytes, at, item.code) || !Take(bytes, at, item.enumType) ||
+            !Take(bytes, at, length) || bytes.size() - at < length)
+            return std::nullopt;
+        item.boolean = boolean != 0;
+        item.bytes = bytes.substr(at, length);
+        at += length;
+        items.push_back(std::move(item));
+    }
+    if (at != bytes.size()) return std::nullopt;
+    return items;
+}
+
+// --- The store -----------------------------------------------------------------------
+
+CDescriptorStore::CDescriptorStore(CHostHandles& handles) : handles_(handles) {
+    readProcs = ReadDescriptorProcs{host::kCurrentReadDescriptorProcsVersion,
+                                    host::kReadDescriptorProcsCount,
+                                    OpenRead,
+                                    CloseRead,
+                                    GetKey,
+                                    GetInteger,
+                                    GetFloat,
+                                    GetUnitFloat,
+                                    GetBoolean,
+                                    GetText,
+                                    GetAlias,
+                                    GetEnumerated,
+                                    GetClass,
+                                    GetSimpleReference,
+                                    GetObject,
+                                    GetCount,
+                                    GetString,
+                                    GetPinnedInteger,
+                                    GetPinnedFloat,
+                                    GetPinnedUnitFloat};
+    writeProcs = WriteDescriptorProcs{host::kCurrentWriteDescriptorProcsVersion,
+                                      host::kWriteDescriptorProcsCount,
+                                      OpenWrite,
+                                      CloseWrite,
+                                      PutInteger,
+                                      PutFloat,
+                                      PutUnitFloat,
+                                      PutBoolean,
+                                      PutText,
+                                      PutAlias,
+                                      PutEnumerated,
+                                      PutClass,
+                                      PutSimpleReference,
+                                      PutObject,
+                                      PutCount,
+                                      PutString,
+                                      PutScopedClass,
+                                      PutScopedObject};
+    parameters.descriptorParametersVersion = host::kCurrentDescriptorParametersVersion;
+    parameters.playInfo = host::plugInDialogDontDisplay;
+    parameters.recordInfo = host::plugInDialogNone;
+    parameters.descriptor = nullptr;
+    parameters.readDescriptorProcs = &readProcs;
+    parameters.writeDescriptorProcs = &writeProcs;
+}
+
+CDescriptorStore::~CDescriptorStore() {
+    DisposeHeld();
+    if (gCurrent == this) gCurrent = nullptr;
+}
+
+void CDescriptorStore::MakeCurrent() { gCurrent = this; }
+
+void CDescriptorStore::AfterCall() {
+    // Two-block handles the plug-in no longer leaves with the host were
+    // taken over by it: freed (or leaked, which a leak checker reports).
+    for (auto it = platform_.begin(); it != platform_.end();)
+        it = it->first == parameters.descriptor ? std::next(it) : platform_.erase(it);
+}
+
+void CDescriptorStore::Give(const std::vector<SDescriptorItem>& items) {
+    DisposeHeld();
+    parameters.descriptor = MakeHandle(EncodeDescriptor(items), platformHandles);
+}
+
+void CDescriptorStore::Clear() { DisposeHeld(); }
+
+std::optional<std::vector<SDescriptorItem>> CDescriptorStore::Held() const {
+    auto bytes = HandleBytes(parameters.descriptor);
+    if (!bytes) return std::nullopt;
+    return DecodeDescriptor(*bytes);
+}
+
+void CDescriptorStore::DisposeHeld() {
+    Handle held = parameters.descriptor;
+    parameters.descriptor = nullptr;
+    if (!held) return;
+    if (auto it = platform_.find(held); it != platform_.end()) {
+        std::free(*held);
+        std::free(held);
+        platform_.erase(it);
+    } else {
+        handles_.Dispose(held);
+    }
+}
+
+Handle CDescriptorStore::MakeHandle(const std::string& bytes, bool platform) {
+    if (!platform) {
+        Handle h = handles_.New(int32_t(bytes.size()));
+        if (h && !bytes.empty()) std::memcpy(*h, bytes.data(), bytes.size());
+        return h;
+    }
+    char* data = static_cast<char*>(std::malloc(bytes.empty() ? 1 : bytes.size()));
+    char** master = static_cast<char**>(std::malloc(sizeof(char*)));
+    if (!data || !master) {
+        std::free(data);
+        std::free(master);
+        return nullptr;
+    }
+    if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
+    *master = data;
+    platform_[master] = bytes.size();
+    return master;
+}
+
+std::optional<std::string> CDescriptorStore::HandleBytes(Handle handle) const {
+    if (!handle) return std::nullopt;
+    if (auto it = platform_.find(handle); it != platform_.end()) return std::string(*handle, it->second);
+    if (!handles_.Owns(handle)) return std::nullopt;
+    return std::string(*handle, size_t(handles_.Size(handle)));
+}
+
+CDescriptorStore::SReader* CDescriptorStore::Reader(PIReadDescriptor token) {
+    for (auto& reader : readers_)
+        if (reinterpret_cast<PIReadDescriptor>(reader.get()) == token) return reader.get();
+    return nullptr;
+}
+
+CDescriptorStore::SWriter* CDescriptorStore::Writer(PIWriteDescriptor token) {
+    for (auto& writer : writers_)
+        if (reinterpret_cast<PIWriteDescriptor>(writer.get()) == token) return writer.get();
+    return nullptr;
+}
+
+PIReadDescriptor CDescriptorStore::OpenReader(PIDescriptorHandle descriptor, DescriptorKeyID* keys) {
+    log.push_back("openRead");
+    if (refuseReaders) return nullptr;
+    auto bytes = HandleBytes(descriptor);
+    auto items = bytes ? DecodeDescriptor(*bytes) : std::nullopt;
+    if (!items) return nullptr;
+    auto reader = std::make_unique<SReader>();
+    reader->items = std::move(*items);
+    reader->keys = keys;
+    while (keys && keys[reader->keyCount] != 0) ++reader->keyCount;
+    readers_.push_back(std::move(reader));
+    return reinterpret_cast<PIReadDescriptor>(readers_.back().get());
+}
+
+OSErr CDescriptorStore::CloseReader(PIReadDescriptor token) {
+    log.push_back("closeRead");
+    auto it = std::find_if(readers_.begin(), readers_.end(), [&](const auto& reader) {
+        return reinterpret_cast<PIReadDescriptor>(reader.get()) == token;
+    });
+    if (it == readers_.end()) return host::paramErr;
+    const OSErr error = (*it)->error;
+    readers_.erase(it);
+    return error;
+}
+
+PIWriteDescriptor CDescriptorStore::OpenWriter() {
+    log.push_back("openWrite");
+    if (refuseWriters) return nullptr;
+    writers_.push_back(std::make_unique<SWriter>());
+    return reinterpret_cast<PIWriteDescriptor>(writers_.back().get());
+}
+
+OSErr CDescriptorStore::CloseWriter(PIWriteDescriptor token, PIDescriptorHandle* created) {
+    log.push_back("closeWrite");
+    auto it = std::find_if(writers_.begin(), writers_.end(), [&](const auto& writer) {
+        return reinterpret_cast<PIWriteDescriptor>(writer.get()) == token;
+    });
+    if (it == writers_.end() || !created) return host::paramErr;
+    std::vector<SDescriptorItem> items = std::move((*it)->items);
+    writers_.erase(it);
+    Handle h = MakeHandle(EncodeDescriptor(items), platformHandles);
+    written.push_back(std::move(items));
+    if (!h) return host::memFullErr;
+    *created = h;
+    return host::noErr;
+}
+
+}  // namespace sim
