@@ -1,0 +1,66 @@
+#include "engine/FlatStrip.h"
+
+#include <cstdlib>
+
+bool IsBlackPixel(const uint8_t* pixel, int32_t planeStep, uint16_t planeCount, bool isCmyk) {
+    if (isCmyk) return pixel[3 * std::ptrdiff_t(planeStep)] < kCmykBlackLimit;
+    const int planes = uint8_t(planeCount);
+    for (int k = 0; k < planes; ++k)
+        if (pixel[k * std::ptrdiff_t(planeStep)] > kRgbBlackLimit) return false;
+    return true;
+}
+
+namespace {
+
+void CopyPixel(const SFlatImage& image, const uint8_t* from, uint8_t* to) {
+    for (int k = 0; k < image.planeCount; ++k)
+        to[k * std::ptrdiff_t(image.outPlaneBytes)] = from[k * std::ptrdiff_t(image.inPlaneBytes)];
+}
+
+}  // namespace
+
+void FlatPixel(int32_t x, int32_t y, const SFlatImage& image, CPixelDistance& search, bool paintWhite,
+               uint16_t& hintDistance) {
+    const uint8_t* pixel = image.InPixel(x, y);
+    if (!IsBlackPixel(pixel, image.inPlaneBytes, image.planeCount, image.isCmyk)) {
+        hintDistance = 1;
+        return;
+    }
+
+    search.SetCentre(x, y, image.width, image.height);
+    if (hintDistance > 1) --hintDistance;
+    const uint8_t* lastRead = pixel;
+
+    int32_t dx = 0, dy = 0;
+    for (bool found = search.FirstCandidate(hintDistance, dx, dy); found; found = search.NextCandidate(dx, dy)) {
+        // Only a candidate on the pixel's own row bounds the next pixel's
+        // distance: the next pixel is a neighbour along the walk, and this
+        // is what the filter has always used.
+        if (dy == 0) hintDistance = uint16_t(std::abs(dx));
+        lastRead = image.InPixel(x + dx, y + dy);
+        if (!IsBlackPixel(lastRead, image.inPlaneBytes, image.planeCount, image.isCmyk)) {
+            CopyPixel(image, lastRead, image.OutPixel(x, y));
+            return;
+        }
+    }
+
+    if (search.exhausted) {
+        if (!paintWhite) return;
+        uint8_t* out = image.OutPixel(x, y);
+        for (int k = 0; k < image.planeCount; ++k) out[k * std::ptrdiff_t(image.outPlaneBytes)] = kWhite;
+    } else {
+        // The search gave up at the image border without an answer; the
+        // filter has always copied the last pixel it looked at.
+        CopyPixel(image, lastRead, image.OutPixel(x, y));
+    }
+}
+
+void FlatStrip(int32_t firstRow, int32_t rows, const SFlatImage& image, CPixelDistance& search, bool paintWhite) {
+    if (rows <= 0) return;
+    uint16_t hintDistance = 1;
+    const int32_t lastRow = firstRow + rows - 1;
+    for (int32_t x = 0; x < image.width; ++x) {
+        const bool down = x % 2 == 0;
+        for (int32_t i = 0; i < rows; ++i) FlatPixel(x, down ? firstRow + i : lastRow - i, image, search, paintWhite, hintDistance);
+    }
+}

@@ -1,0 +1,30 @@
+// The flatting of one pixel and of one strip of rows: the work both passes
+// share, whether it runs in the host's thread or on a worker.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/FlatImage.h"
+#include "engine/PixelDistance.h"
+
+constexpr int32_t kStripRows = 42;
+constexpr uint8_t kCmykBlackLimit = 60;  // K byte below this is heavy black ink
+constexpr uint8_t kRgbBlackLimit = 8;    // every plane at most this
+constexpr uint8_t kWhite = 255;
+
+constexpr uint8_t BlackLimit(bool isCmyk) { return isCmyk ? kCmykBlackLimit : kRgbBlackLimit; }
+
+// `pixel` is plane 0 of the pixel. CMYK looks at the K plane (plane 3)
+// alone; RGB at the first planeCount mod 256 planes, so a count that is a
+// multiple of 256 makes every pixel black.
+bool IsBlackPixel(const uint8_t* pixel, int32_t planeStep, uint16_t planeCount, bool isCmyk);
+
+// Repaints output pixel (x, y) when the input pixel is black. hintDistance
+// carries, from one pixel to its 4-neighbour, the distance below which the
+// previous search ruled out any colour.
+void FlatPixel(int32_t x, int32_t y, const SFlatImage& image, CPixelDistance& search, bool paintWhite,
+               uint16_t& hintDistance);
+
+// Rows firstRow .. firstRow + rows - 1, column by column, down one column
+// and up the next, so each pixel neighbours the one before.
+void FlatStrip(int32_t firstRow, int32_t rows, const SFlatImage& image, CPixelDistance& search, bool paintWhite);

@@ -1,0 +1,66 @@
+#include "engine/VandrelThread.h"
+
+#include <algorithm>
+#include <boost/thread/thread.hpp>
+
+#include "engine/FlatStrip.h"
+#include "engine/PixelDistance.h"
+
+PassFaultHook gPassFaultHook = nullptr;
+
+void CWorkerFailure::Capture(std::exception_ptr error) noexcept {
+    if (claimed_.exchange(true)) return;
+    error_ = std::move(error);
+    raised_.store(true, std::memory_order_release);
+}
+
+VandrelThread::VandrelThread(CPassHost* filter, const CVandrelParams* params) : filter(filter), params(params) {}
+
+void VandrelThread::ReportRows(int32_t rowsSoFar) {
+    filter->AddRowsDone(rowsSoFar - int32_t(rowsReported));
+    rowsReported = uint32_t(rowsSoFar);
+}
+
+bool VandrelThread::StopRequested() const { return boost::this_thread::interruption_requested(); }
+
+void VandrelThread::Run() {
+    CPixelDistance search;
+    search.maxRings = params->maxDepth;
+    search.LimitGrowthToImage(imageWidth, imageHeight);
+
+    SFlatImage image;
+    image.inData = inData;
+    image.inRowBytes = inRowBytes;
+    image.inColumnBytes = inColumnBytes;
+    image.inPlaneBytes = inPlaneBytes;
+    image.outData = outData;
+    image.outRowBytes = outRowBytes;
+    image.outColumnBytes = outColumnBytes;
+    image.outPlaneBytes = outPlaneBytes;
+    image.width = imageWidth;
+    image.height = imageHeight;
+    image.planeCount = planeCount;
+    image.isCmyk = isCmyk;
+    const bool paintWhite = params->PaintsWhite();
+    const int32_t step = std::max<int32_t>(stripHeight, 1);
+
+    int32_t rowsSoFar = 0;
+    for (int32_t row = firstRow; row < endRow; row += step) {
+        const int32_t rows = std::min(step, endRow - row);
+        if (gPassFaultHook) gPassFaultHook(EPassPoint::StartingStrip, firstRow, row);
+        FlatStrip(row, rows, image, search, paintWhite);
+        rowsSoFar += rows;
+        ReportRows(rowsSoFar);
+        if (StopRequested() || (failure && failure->Raised())) break;
+    }
+}
+
+void ThreadEntry(VandrelThread job) {
+    try {
+        job.Run();
+    } catch (const boost::thread_interrupted&) {
+        // A stop request, not a failure: nothing in Run waits, but a hook may.
+    } catch (...) {
+        if (job.failure) job.failure->Capture(std::current_exception());
+    }
+}

@@ -1,0 +1,72 @@
+// One worker's job in the multi-threaded pass: a contiguous band of rows,
+// flatted strip by strip with a search of its own.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <exception>
+
+#include "engine/PassHost.h"
+#include "ui/VandrelParams.h"
+
+// Where a failing worker leaves its exception for the host's thread, which
+// rethrows it once every worker has been joined. The first failure wins; the
+// others are the same kind of trouble and are dropped.
+class CWorkerFailure {
+public:
+    void Capture(std::exception_ptr error) noexcept;
+    bool Raised() const noexcept { return raised_.load(std::memory_order_acquire); }
+    // Only after the workers have been joined.
+    std::exception_ptr Error() const { return error_; }
+
+private:
+    std::atomic<bool> claimed_{false};
+    std::atomic<bool> raised_{false};
+    std::exception_ptr error_;
+};
+
+class VandrelThread {
+public:
+    VandrelThread(CPassHost* filter, const CVandrelParams* params);
+    VandrelThread(const VandrelThread&) = default;
+    virtual ~VandrelThread() {}
+
+    void Run();
+    void ReportRows(int32_t rowsSoFar);
+    bool StopRequested() const;
+
+    bool isCmyk = false;
+    uint16_t firstRow = 0;
+    uint16_t endRow = 0;
+    uint16_t imageHeight = 0;
+    uint16_t imageWidth = 0;
+    uint8_t planeCount = 0;
+    uint8_t blackLimit = 0;  // as IsBlackPixel derives it from isCmyk
+    const uint8_t* inData = nullptr;
+    uint8_t* outData = nullptr;
+    int32_t inPlaneBytes = 0;
+    int32_t outPlaneBytes = 0;
+    int32_t inColumnBytes = 0;
+    int32_t outColumnBytes = 0;
+    int32_t inRowBytes = 0;
+    int32_t outRowBytes = 0;
+    uint16_t stripHeight = 0;
+    uint32_t rowsReported = 0;
+    CPassHost* filter;
+    const CVandrelParams* params;
+    // Shared by all workers of one pass; owned by the pass, which outlives
+    // them. A raised failure also stops the other workers after their strip.
+    CWorkerFailure* failure = nullptr;
+};
+
+// What every worker thread runs, on its own copy of the job. Nothing may
+// leave a thread, so a failure is handed to `failure` instead.
+void ThreadEntry(VandrelThread job);
+
+// Test seam: when set, called on the host's thread before each worker is
+// created and on each worker before each strip; a throw from it stands for
+// a failure at that point (thread creation refused, memory exhausted). Left
+// null by the plug-in.
+enum class EPassPoint { CreatingWorker, StartingStrip };
+using PassFaultHook = void (*)(EPassPoint point, int32_t firstRow, int32_t row);
+extern PassFaultHook gPassFaultHook;
