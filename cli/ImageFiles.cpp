@@ -1,0 +1,64 @@
+#include "cli/ImageFiles.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include "cli/ImageError.h"
+#include "cli/PngFile.h"
+#include "cli/TiffFile.h"
+
+namespace cli {
+
+namespace {
+
+EImageFormat DetectFormat(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) throw CImageError(std::string("cannot open: ") + std::strerror(errno));
+    if (S_ISDIR(info.st_mode)) throw CImageError("is a folder, not an image");
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+    if (!file) throw CImageError(std::string("cannot open: ") + std::strerror(errno));
+    std::array<unsigned char, 8> head{};
+    const size_t got = std::fread(head.data(), 1, head.size(), file.get());
+    if (got < head.size() && std::ferror(file.get()))
+        throw CImageError(std::string("cannot read: ") + std::strerror(errno));
+
+    static constexpr unsigned char kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (got == 8 && std::memcmp(head.data(), kPng, 8) == 0) return EImageFormat::Png;
+    // Classic TIFF (42) and BigTIFF (43), in either byte order.
+    if (got >= 4 && ((head[0] == 'I' && head[1] == 'I' && (head[2] == 42 || head[2] == 43) && head[3] == 0) ||
+                     (head[0] == 'M' && head[1] == 'M' && head[2] == 0 && (head[3] == 42 || head[3] == 43))))
+        return EImageFormat::Tiff;
+    throw CImageError("not a PNG or TIFF image");
+}
+
+}  // namespace
+
+std::optional<EImageFormat> FormatForName(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    if (extension == ".png") return EImageFormat::Png;
+    if (extension == ".tif" || extension == ".tiff") return EImageFormat::Tiff;
+    return std::nullopt;
+}
+
+SRaster ReadImage(const std::string& path, EImageFormat& format) {
+    format = DetectFormat(path);
+    return format == EImageFormat::Png ? ReadPng(path) : ReadTiff(path);
+}
+
+std::string WriteImage(int fd, const std::string& name, EImageFormat format, const SRaster& raster) {
+    if (format == EImageFormat::Png) return WritePng(fd, raster);
+    WriteTiff(fd, name, raster);
+    return {};
+}
+
+}  // namespace cli

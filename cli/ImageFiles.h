@@ -1,0 +1,24 @@
+// Which reader and writer a file needs: the input by its content, the
+// output by its name.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "cli/Raster.h"
+
+namespace cli {
+
+enum class EImageFormat { Png, Tiff };
+
+// .png, .tif or .tiff in any case; nothing for other names.
+std::optional<EImageFormat> FormatForName(const std::string& path);
+
+// Reads a PNG or TIFF file, whatever its name says. Throws CImageError.
+SRaster ReadImage(const std::string& path, EImageFormat& format);
+
+// Writes into the open file `fd`; returns a warning for anything kept only
+// in part, else "". Throws CImageError.
+std::string WriteImage(int fd, const std::string& name, EImageFormat format, const SRaster& raster);
+
+}  // namespace cli

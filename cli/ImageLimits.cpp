@@ -1,0 +1,30 @@
+#include "cli/ImageLimits.h"
+
+#include "cli/ImageError.h"
+
+namespace cli {
+
+namespace {
+
+const char* const kWhatFits = " (only 8-bit RGB and CMYK images can be flatted)";
+
+}  // namespace
+
+void RejectColourModel(const std::string& name) { throw CImageError(name + " images are not supported" + kWhatFits); }
+
+void RejectGrayscale() { RejectColourModel("grayscale"); }
+void RejectPalette() { RejectColourModel("palette (indexed-colour)"); }
+void RejectLab() { RejectColourModel("Lab"); }
+
+void RejectSampleBits(int bits) {
+    throw CImageError(std::to_string(bits) + "-bit samples are not supported" + kWhatFits);
+}
+
+void CheckSize(uint64_t width, uint64_t height) {
+    if (width == 0 || height == 0) throw CImageError("the image has no pixels");
+    if (width > kMaxSide || height > kMaxSide)
+        throw CImageError(std::to_string(width) + " x " + std::to_string(height) + " pixels is more than " +
+                          std::to_string(kMaxSide) + " pixels on a side");
+}
+
+}  // namespace cli

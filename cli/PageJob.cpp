@@ -1,0 +1,82 @@
+#include "cli/PageJob.h"
+
+#include <filesystem>
+#include <iostream>
+#include <new>
+#include <system_error>
+
+#include "cli/ImageError.h"
+#include "cli/ImageFiles.h"
+#include "cli/Interrupt.h"
+#include "cli/PluginRun.h"
+#include "cli/SafeOutput.h"
+
+namespace cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Refuses before any work is done when the output cannot be written:
+// cheaper than finding out after flatting a large page.
+void CheckOutput(const SPageJob& job) {
+    std::error_code error;
+    const fs::file_status status = fs::status(job.output, error);
+    if (!fs::exists(status)) return;
+    if (fs::is_directory(status)) throw CImageError(job.output + " is a folder");
+    // Never the input, not even with --overwrite, whatever name (a link,
+    // a path through another folder) the output goes by.
+    if (fs::equivalent(job.input, job.output, error)) throw CImageError("the output " + job.output + " is the input itself");
+    if (!job.overwrite) throw CImageError(job.output + " already exists (--overwrite replaces it)");
+}
+
+EPageResult Fail(CProgressDisplay& display, const SPageJob& job, const std::string& reason) {
+    display.Clear();
+    std::cerr << "vandrel: " << job.input << ": " << reason << std::endl;
+    return EPageResult::Failed;
+}
+
+std::string PluginFailure(const SRunOutcome& outcome) {
+    if (!outcome.fault.empty()) return outcome.fault;
+    return "the plug-in failed (result " + std::to_string(outcome.result) + ")";
+}
+
+}  // namespace
+
+EPageResult FlatPage(sim::CHostSimulator& host, const SPageJob& job, const SFlatSettings& settings,
+                     CProgressDisplay& display) {
+    try {
+        if (InterruptRequested()) return EPageResult::Interrupted;
+        CheckOutput(job);
+        EImageFormat inputFormat = EImageFormat::Png;
+        SRaster raster = ReadImage(job.input, inputFormat);
+        // An output named without a known extension (possible with
+        // --out-dir) keeps the input's format.
+        const EImageFormat outputFormat = FormatForName(job.output).value_or(inputFormat);
+        if (outputFormat == EImageFormat::Png && raster.model == EColourModel::Cmyk)
+            throw CImageError("PNG cannot hold CMYK images; name the output .tif or .tiff");
+        if (InterruptRequested()) return EPageResult::Interrupted;
+
+        const SRunOutcome outcome = FlatWithPlugin(host, raster, settings, display, job.input);
+        display.Clear();
+        if (outcome.interrupted) return EPageResult::Interrupted;
+        if (outcome.result != host::noErr || !outcome.fault.empty()) return Fail(display, job, PluginFailure(outcome));
+
+        CSafeOutput file(job.output, job.overwrite);
+        const std::string warning = WriteImage(file.Fd(), job.output, outputFormat, raster);
+        if (InterruptRequested()) return EPageResult::Interrupted;
+        file.Commit();
+        if (!warning.empty()) std::cerr << "vandrel: " << job.input << ": warning: " << warning << std::endl;
+        display.Finish(double(raster.width) * double(raster.height) / 1e6, outcome.seconds);
+        std::cout << job.output << std::endl;
+        return EPageResult::Written;
+    } catch (const CImageError& e) {
+        return Fail(display, job, e.what());
+    } catch (const std::bad_alloc&) {
+        return Fail(display, job, "not enough memory for this page");
+    } catch (const std::exception& e) {
+        return Fail(display, job, e.what());
+    }
+}
+
+}  // namespace cli

@@ -1,0 +1,94 @@
+#include "cli/PluginRun.h"
+
+#include <chrono>
+#include <utility>
+#include <vector>
+
+#include "cli/Interrupt.h"
+
+namespace cli {
+
+namespace {
+
+constexpr DescriptorKeyID kKeyMaxDepth = host::FourCC("MxLv");
+constexpr DescriptorKeyID kKeyPaintWhite = host::FourCC("SkCo");
+
+sim::SImageSpec SpecFor(const SRaster& raster) {
+    sim::SImageSpec spec;
+    spec.width = int16_t(raster.width);
+    spec.height = int16_t(raster.height);
+    spec.imageMode = raster.model == EColourModel::Cmyk ? host::plugInModeCMYKColor : host::plugInModeRGBColor;
+    spec.planes = int16_t(raster.Planes());
+    if (raster.hasAlpha) {
+        // A layer whose transparency may be edited: the host hands over
+        // the colour planes only, and the transparency stays as it is.
+        spec.filterCase = host::filterCaseEditableTransparencyNoSelection;
+        spec.outLayerPlanes = int16_t(raster.ColourPlanes());
+    } else {
+        spec.filterCase = host::filterCaseFlatImageNoSelection;
+    }
+    return spec;
+}
+
+// Hosts hand CMYK over as 255 minus the ink, so that 255 is white in every
+// mode; the file stores the ink. The same flip goes both ways.
+void FlipInk(std::vector<uint8_t>& pixels, const SRaster& raster) {
+    if (raster.model != EColourModel::Cmyk) return;
+    const size_t planes = size_t(raster.Planes());
+    for (size_t i = 0; i < pixels.size(); i += planes)
+        for (size_t k = 0; k < 4; ++k) pixels[i + k] = uint8_t(255 - pixels[i + k]);
+}
+
+std::vector<sim::SDescriptorItem> Descriptor(const SFlatSettings& settings) {
+    std::vector<sim::SDescriptorItem> items;
+    if (settings.depth) items.push_back(sim::SDescriptorItem::Integer(kKeyMaxDepth, *settings.depth));
+    if (settings.paintWhite) items.push_back(sim::SDescriptorItem::Bool(kKeyPaintWhite, *settings.paintWhite));
+    return items;
+}
+
+}  // namespace
+
+SRunOutcome FlatWithPlugin(sim::CHostSimulator& host, SRaster& raster, const SFlatSettings& settings,
+                           CProgressDisplay& display, const std::string& label) {
+    using Clock = std::chrono::steady_clock;
+    {
+        sim::CHostImage document(raster.width, raster.height, raster.Planes());
+        document.Bytes().swap(raster.pixels);
+        FlipInk(document.Bytes(), raster);
+        host.SetDocument(SpecFor(raster), document);
+        raster.pixels.swap(document.Bytes());  // back into the raster, as the file had it
+        FlipInk(raster.pixels, raster);
+    }
+    host.Descriptors().Give(Descriptor(settings));
+
+    Clock::time_point delivered{};
+    const int advancesBefore = host.advanceCalls;
+    host.onDelivered = [&] {
+        display.Begin(label, raster.width, raster.height);
+        delivered = Clock::now();
+    };
+    host.onProgress = [&] { display.Update(host.progress.back().done, host.progress.back().total); };
+    host.abortTest = [] { return InterruptRequested(); };
+
+    const sim::SRunResult run = host.RunFilter(false);
+    SRunOutcome outcome;
+    outcome.result = run.result;
+    outcome.seconds = delivered == Clock::time_point{} ? 0 : std::chrono::duration<double>(Clock::now() - delivered).count();
+    // The plug-in reports a cancelled pass as a success; only the tool
+    // knows the output is half done.
+    outcome.interrupted = InterruptRequested();
+    if (!host.guardsIntact) outcome.fault = "the plug-in wrote outside the image buffers";
+    else if (run.Succeeded() && host.advanceCalls == advancesBefore) outcome.fault = "the plug-in never asked for the pixels";
+
+    if (run.Succeeded() && !outcome.interrupted && outcome.fault.empty()) {
+        raster.pixels = host.Output().Bytes();
+        FlipInk(raster.pixels, raster);
+    }
+    host.onDelivered = nullptr;
+    host.onProgress = nullptr;
+    host.abortTest = nullptr;
+    host.SetDocument(sim::SImageSpec{}, sim::CHostImage{});  // the pages can be large: let them go now
+    return outcome;
+}
+
+}  // namespace cli

@@ -1,0 +1,232 @@
+#include "cli/PngFile.h"
+
+#include <png.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "cli/ImageError.h"
+#include "cli/ImageLimits.h"
+
+namespace cli {
+
+namespace {
+
+// libpng reports errors by longjmp. Every function below that calls into
+// libpng under setjmp holds no object with a destructor, so the jump never
+// skips one; C++ work happens between those calls.
+struct SPngSession {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    FILE* file = nullptr;
+    char error[256] = "";
+    char warning[256] = "";
+};
+
+void OnError(png_structp png, png_const_charp text) {
+    auto* session = static_cast<SPngSession*>(png_get_error_ptr(png));
+    std::snprintf(session->error, sizeof session->error, "%s", text ? text : "unknown error");
+    png_longjmp(png, 1);
+}
+
+void OnWarning(png_structp png, png_const_charp text) {
+    auto* session = static_cast<SPngSession*>(png_get_error_ptr(png));
+    if (!session->warning[0]) std::snprintf(session->warning, sizeof session->warning, "%s", text ? text : "");
+}
+
+class CReadSession : public SPngSession {
+public:
+    ~CReadSession() {
+        if (png) png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+        if (file) std::fclose(file);
+    }
+};
+
+class CWriteSession : public SPngSession {
+public:
+    ~CWriteSession() {
+        if (png) png_destroy_write_struct(&png, info ? &info : nullptr);
+        if (file) std::fclose(file);
+    }
+};
+
+bool GuardedReadInfo(SPngSession& s) {
+    if (setjmp(png_jmpbuf(s.png))) return false;
+    png_init_io(s.png, s.file);
+    png_read_info(s.png, s.info);
+    return true;
+}
+
+bool GuardedReadImage(SPngSession& s, png_bytepp rows) {
+    if (setjmp(png_jmpbuf(s.png))) return false;
+    png_set_interlace_handling(s.png);
+    png_read_update_info(s.png, s.info);
+    png_read_image(s.png, rows);
+    // Reading to the end checks the last chunks too: a file cut short
+    // after its pixels is still a damaged file.
+    png_read_end(s.png, nullptr);
+    return true;
+}
+
+[[noreturn]] void Damaged(const SPngSession& s) {
+    throw CImageError(std::string("truncated or damaged PNG file (libpng: ") + s.error + ")");
+}
+
+void ReadColourChunks(const SPngSession& s, SRaster& raster) {
+    SPngColourChunks& c = raster.pngColour;
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 length = 0;
+    if (png_get_iCCP(s.png, s.info, &name, &compression, &profile, &length) && profile && length) {
+        raster.iccProfile.assign(reinterpret_cast<const char*>(profile), length);
+        raster.iccName = name ? name : "";
+    }
+    c.hasSrgb = png_get_sRGB(s.png, s.info, &c.srgbIntent) != 0;
+    c.hasGamma = png_get_gAMA(s.png, s.info, &c.gamma) != 0;
+    c.hasChromaticities = png_get_cHRM(s.png, s.info, &c.white[0], &c.white[1], &c.red[0], &c.red[1], &c.green[0],
+                                       &c.green[1], &c.blue[0], &c.blue[1]) != 0;
+    png_bytep alphas = nullptr;
+    int count = 0;
+    png_color_16p colour = nullptr;
+    if (!raster.hasAlpha && png_get_tRNS(s.png, s.info, &alphas, &count, &colour) && colour) {
+        c.hasTransparentColour = true;
+        c.transparent[0] = colour->red;
+        c.transparent[1] = colour->green;
+        c.transparent[2] = colour->blue;
+    }
+}
+
+void ReadResolution(const SPngSession& s, SRaster& raster) {
+    png_uint_32 x = 0, y = 0;
+    int unit = 0;
+    if (!png_get_pHYs(s.png, s.info, &x, &y, &unit)) return;
+    raster.resolution.present = true;
+    raster.resolution.x = x;
+    raster.resolution.y = y;
+    raster.resolution.unit = unit == PNG_RESOLUTION_METER ? EResolutionUnit::Metre : EResolutionUnit::None;
+}
+
+}  // namespace
+
+SRaster ReadPng(const std::string& path) {
+    CReadSession s;
+    s.file = std::fopen(path.c_str(), "rb");
+    if (!s.file) throw CImageError(std::string("cannot open: ") + std::strerror(errno));
+    s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &s, OnError, OnWarning);
+    if (s.png) s.info = png_create_info_struct(s.png);
+    if (!s.png || !s.info) throw std::bad_alloc();
+    if (!GuardedReadInfo(s)) Damaged(s);
+
+    png_uint_32 width = 0, height = 0;
+    int depth = 0, colourType = 0, interlace = 0;
+    png_get_IHDR(s.png, s.info, &width, &height, &depth, &colourType, &interlace, nullptr, nullptr);
+    if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA) RejectGrayscale();
+    if (colourType == PNG_COLOR_TYPE_PALETTE) RejectPalette();
+    if (depth != 8) RejectSampleBits(depth);
+    CheckSize(width, height);
+
+    SRaster raster;
+    raster.width = int(width);
+    raster.height = int(height);
+    raster.hasAlpha = colourType == PNG_COLOR_TYPE_RGB_ALPHA;
+    ReadResolution(s, raster);
+    ReadColourChunks(s, raster);
+
+    raster.pixels.resize(raster.RowBytes() * size_t(height));
+    std::vector<png_bytep> rows(height);
+    for (png_uint_32 y = 0; y < height; ++y) rows[y] = raster.pixels.data() + size_t(y) * raster.RowBytes();
+    if (!GuardedReadImage(s, rows.data())) Damaged(s);
+    return raster;
+}
+
+namespace {
+
+struct SWriteInputs {
+    const SRaster* raster;
+    png_bytepp rows;
+    const char* iccName;
+};
+
+void SetResolution(SPngSession& s, const SRaster& raster) {
+    const SResolution& r = raster.resolution;
+    if (!r.present || r.x <= 0 || r.y <= 0) return;
+    const bool absolute = r.unit != EResolutionUnit::None;
+    auto perUnit = [&](double value) { return png_uint_32(std::lround(absolute ? r.PerMetre(value) : value)); };
+    png_set_pHYs(s.png, s.info, perUnit(r.x), perUnit(r.y), absolute ? PNG_RESOLUTION_METER : PNG_RESOLUTION_UNKNOWN);
+}
+
+void SetColourChunks(SPngSession& s, const SWriteInputs& in) {
+    const SRaster& raster = *in.raster;
+    const SPngColourChunks& c = raster.pngColour;
+    if (!raster.iccProfile.empty()) {
+        png_set_iCCP(s.png, s.info, in.iccName, PNG_COMPRESSION_TYPE_BASE,
+                     reinterpret_cast<png_const_bytep>(raster.iccProfile.data()), png_uint_32(raster.iccProfile.size()));
+    } else if (c.hasSrgb) {
+        png_set_sRGB(s.png, s.info, c.srgbIntent);
+    }
+    if (c.hasGamma) png_set_gAMA(s.png, s.info, c.gamma);
+    if (c.hasChromaticities)
+        png_set_cHRM(s.png, s.info, c.white[0], c.white[1], c.red[0], c.red[1], c.green[0], c.green[1], c.blue[0],
+                     c.blue[1]);
+    if (c.hasTransparentColour && !raster.hasAlpha) {
+        png_color_16 key{};
+        key.red = c.transparent[0];
+        key.green = c.transparent[1];
+        key.blue = c.transparent[2];
+        png_set_tRNS(s.png, s.info, nullptr, 0, &key);
+    }
+}
+
+bool GuardedWrite(SPngSession& s, const SWriteInputs& in) {
+    if (setjmp(png_jmpbuf(s.png))) return false;
+    const SRaster& raster = *in.raster;
+    // A profile or chunk that libpng finds inconsistent becomes a warning
+    // and is dropped, rather than costing the user the whole page.
+    png_set_benign_errors(s.png, 1);
+    png_init_io(s.png, s.file);
+    png_set_IHDR(s.png, s.info, png_uint_32(raster.width), png_uint_32(raster.height), 8,
+                 raster.hasAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+    SetResolution(s, raster);
+    SetColourChunks(s, in);
+    png_write_info(s.png, s.info);
+    png_write_image(s.png, in.rows);
+    png_write_end(s.png, nullptr);
+    return true;
+}
+
+}  // namespace
+
+std::string WritePng(int fd, const SRaster& raster) {
+    if (raster.model != EColourModel::Rgb)
+        throw CImageError("PNG cannot hold CMYK images; name the output .tif or .tiff");
+    CWriteSession s;
+    int copy = ::dup(fd);
+    if (copy < 0 || !(s.file = ::fdopen(copy, "wb"))) {
+        if (copy >= 0) ::close(copy);
+        throw CImageError(std::string("cannot write: ") + std::strerror(errno));
+    }
+    s.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &s, OnError, OnWarning);
+    if (s.png) s.info = png_create_info_struct(s.png);
+    if (!s.png || !s.info) throw std::bad_alloc();
+
+    std::vector<png_bytep> rows(size_t(raster.height));
+    for (int y = 0; y < raster.height; ++y)
+        rows[size_t(y)] = const_cast<png_bytep>(raster.pixels.data() + size_t(y) * raster.RowBytes());
+    const std::string iccName = raster.iccName.empty() ? "ICC profile" : raster.iccName;
+    SWriteInputs inputs{&raster, rows.data(), iccName.c_str()};
+    if (!GuardedWrite(s, inputs)) throw CImageError(std::string("cannot write PNG: ") + s.error);
+
+    FILE* file = s.file;
+    s.file = nullptr;
+    if (std::fclose(file) != 0) throw CImageError(std::string("cannot write: ") + std::strerror(errno));
+    return s.warning[0] ? std::string("PNG: ") + s.warning : std::string();
+}
+
+}  // namespace cli

@@ -1,0 +1,100 @@
+#include "cli/SafeOutput.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "cli/ImageError.h"
+#include "cli/Interrupt.h"
+
+namespace cli {
+
+namespace {
+
+std::string Folder(const std::string& target) {
+    const std::filesystem::path parent = std::filesystem::path(target).parent_path();
+    return parent.empty() ? std::string(".") : parent.string();
+}
+
+[[noreturn]] void Fail(const std::string& what, int error) {
+    throw CImageError(what + ": " + std::strerror(error));
+}
+
+// Renames without replacing: the kernel's no-replace rename where the file
+// system has it, else a hard link, which fails on an existing name too.
+int RenameNoReplace(const char* from, const char* to) {
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    if (::link(from, to) != 0) return errno;
+    ::unlink(from);
+    return 0;
+}
+
+void SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);  // best effort: some file systems refuse it on folders
+    ::close(fd);
+}
+
+}  // namespace
+
+CSafeOutput::CSafeOutput(const std::string& target, bool overwrite) : target_(target), overwrite_(overwrite) {
+    const std::string folder = Folder(target);
+    const std::string name = std::filesystem::path(target).filename().string();
+    std::string pattern = folder + "/." + name + ".vandrel-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    fd_ = ::mkostemp(buffer.data(), O_CLOEXEC);
+    if (fd_ < 0) Fail("cannot create a file in " + folder, errno);
+    temp_ = buffer.data();
+    SetCleanupFile(temp_);
+
+    // mkstemp makes a private file; give it the mode an ordinary new file
+    // would get, or the mode of the file it is to replace.
+    mode_t mode = 0666;
+    struct stat existing {};
+    if (overwrite_ && ::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+        mode = existing.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode &= ~mask;
+    }
+    ::fchmod(fd_, mode);
+}
+
+CSafeOutput::~CSafeOutput() {
+    if (!committed_) Discard();
+}
+
+void CSafeOutput::Discard() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+    SetCleanupFile("");
+}
+
+void CSafeOutput::Commit() {
+    if (::fsync(fd_) != 0) Fail("cannot write " + target_, errno);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) Fail("cannot write " + target_, errno);
+    if (overwrite_) {
+        if (::rename(temp_.c_str(), target_.c_str()) != 0) Fail("cannot replace " + target_, errno);
+    } else if (const int error = RenameNoReplace(temp_.c_str(), target_.c_str())) {
+        if (error == EEXIST) throw CImageError(target_ + " already exists (--overwrite replaces it)");
+        Fail("cannot create " + target_, error);
+    }
+    committed_ = true;
+    SetCleanupFile("");
+    SyncFolder(Folder(target_));
+}
+
+}  // namespace cli

@@ -1,0 +1,319 @@
+#include "cli/TiffFile.h"
+
+#include <tiffio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "cli/ImageError.h"
+#include "cli/ImageLimits.h"
+
+namespace cli {
+
+namespace {
+
+// One open TIFF with its own error text: libtiff reports errors through a
+// handler, and only the first one says what went wrong.
+class CTiff {
+public:
+    CTiff() : options_(TIFFOpenOptionsAlloc()) {
+        if (!options_) throw std::bad_alloc();
+        TIFFOpenOptionsSetErrorHandlerExtR(options_, OnError, this);
+        TIFFOpenOptionsSetWarningHandlerExtR(options_, OnWarning, this);
+    }
+    ~CTiff() {
+        if (tif_) TIFFClose(tif_);
+        TIFFOpenOptionsFree(options_);
+    }
+    CTiff(const CTiff&) = delete;
+    CTiff& operator=(const CTiff&) = delete;
+
+    bool OpenFile(const std::string& path, const char* mode) {
+        tif_ = TIFFOpenExt(path.c_str(), mode, options_);
+        return tif_ != nullptr;
+    }
+    bool OpenFd(int fd, const std::string& name, const char* mode) {
+        tif_ = TIFFFdOpenExt(fd, name.c_str(), mode, options_);
+        return tif_ != nullptr;
+    }
+    // Closing writes what is still buffered; false when that failed.
+    bool Close() {
+        TIFF* tif = tif_;
+        tif_ = nullptr;
+        const bool flushed = TIFFFlush(tif) == 1;
+        TIFFClose(tif);
+        return flushed && !error_[0];
+    }
+    TIFF* operator*() const { return tif_; }
+    std::string Error() const { return error_[0] ? error_ : "unknown error"; }
+
+private:
+    static int OnError(TIFF*, void* self, const char*, const char* format, va_list args) {
+        auto* tiff = static_cast<CTiff*>(self);
+        if (!tiff->error_[0]) std::vsnprintf(tiff->error_, sizeof tiff->error_, format, args);
+        return 1;
+    }
+    static int OnWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+    TIFFOpenOptions* options_;
+    TIFF* tif_ = nullptr;
+    char error_[256] = "";
+};
+
+[[noreturn]] void Damaged(const CTiff& tiff) {
+    throw CImageError("truncated or damaged TIFF file (libtiff: " + tiff.Error() + ")");
+}
+
+struct SLayout {
+    uint16_t samples = 0;  // per pixel, in the file
+    bool separate = false;
+};
+
+// Works out the colour model, alpha and sample layout, refusing anything
+// the plug-in cannot flat.
+SLayout CheckKind(TIFF* tif, SRaster& raster) {
+    if (TIFFNumberOfDirectories(tif) > 1)
+        throw CImageError("holds " + std::to_string(TIFFNumberOfDirectories(tif)) +
+                          " pages; only single-page TIFF files can be flatted");
+    uint16_t photometric = 0, bits = 0, samples = 0, format = 0, planar = 0;
+    if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric))
+        throw CImageError("the TIFF file does not say what colours it holds (no Photometric tag)");
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &format);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+
+    switch (photometric) {
+        case PHOTOMETRIC_MINISWHITE:
+        case PHOTOMETRIC_MINISBLACK: RejectGrayscale();
+        case PHOTOMETRIC_PALETTE: RejectPalette();
+        case PHOTOMETRIC_CIELAB:
+        case PHOTOMETRIC_ICCLAB:
+        case PHOTOMETRIC_ITULAB: RejectLab();
+        case PHOTOMETRIC_YCBCR: RejectColourModel("YCbCr (JPEG-style)");
+        case PHOTOMETRIC_RGB: raster.model = EColourModel::Rgb; break;
+        case PHOTOMETRIC_SEPARATED: {
+            uint16_t inkSet = INKSET_CMYK;
+            TIFFGetFieldDefaulted(tif, TIFFTAG_INKSET, &inkSet);
+            if (inkSet != INKSET_CMYK) RejectColourModel("multi-ink separation");
+            raster.model = EColourModel::Cmyk;
+            break;
+        }
+        default: RejectColourModel("photometric " + std::to_string(photometric));
+    }
+    if (bits != 8) RejectSampleBits(bits);
+    if (format != SAMPLEFORMAT_UINT && format != SAMPLEFORMAT_VOID)
+        throw CImageError("signed or floating-point samples are not supported (only 8-bit RGB and CMYK images "
+                          "can be flatted)");
+
+    const int extra = int(samples) - raster.ColourPlanes();
+    if (extra < 0) throw CImageError("too few samples per pixel for its colour model");
+    if (extra > 1)
+        throw CImageError(std::to_string(extra) + " extra channels are not supported (at most one alpha channel)");
+    if (extra == 1) {
+        uint16_t count = 0;
+        uint16_t* kinds = nullptr;
+        if (TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &count, &kinds) && count >= 1 &&
+            kinds[0] == EXTRASAMPLE_ASSOCALPHA)
+            // Premultiplied colours darken with transparency, so line-art
+            // detection and copied colours would both be wrong.
+            throw CImageError("premultiplied (associated) alpha is not supported");
+        raster.hasAlpha = true;
+    }
+    return SLayout{samples, planar == PLANARCONFIG_SEPARATE};
+}
+
+void ReadFacts(TIFF* tif, SRaster& raster) {
+    uint16_t orientation = ORIENTATION_TOPLEFT, compression = COMPRESSION_NONE, predictor = PREDICTOR_NONE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PREDICTOR, &predictor);
+    raster.tiffOrientation = orientation;
+    raster.tiffCompression = compression;
+    raster.tiffPredictor = predictor;
+
+    float x = 0, y = 0;
+    uint16_t unit = RESUNIT_INCH;
+    if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &x) && TIFFGetField(tif, TIFFTAG_YRESOLUTION, &y) && x > 0 && y > 0) {
+        TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+        raster.resolution.present = true;
+        raster.resolution.x = x;
+        raster.resolution.y = y;
+        raster.resolution.unit = unit == RESUNIT_CENTIMETER ? EResolutionUnit::Centimetre
+                                 : unit == RESUNIT_NONE     ? EResolutionUnit::None
+                                                            : EResolutionUnit::Inch;
+    }
+    uint32_t length = 0;
+    void* profile = nullptr;
+    if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &length, &profile) && profile && length)
+        raster.iccProfile.assign(static_cast<const char*>(profile), length);
+}
+
+// Copies `count` decoded samples of a block `blockWidth` wide into the
+// raster at (x0, y0), clipped to the image. `plane` < 0: all planes.
+void PlaceBlock(SRaster& raster, const uint8_t* block, uint32_t blockWidth, uint32_t blockHeight, uint32_t x0,
+                uint32_t y0, int plane) {
+    const int planes = raster.Planes();
+    const uint32_t width = std::min<uint32_t>(blockWidth, uint32_t(raster.width) - x0);
+    const uint32_t height = std::min<uint32_t>(blockHeight, uint32_t(raster.height) - y0);
+    for (uint32_t y = 0; y < height; ++y) {
+        uint8_t* row = raster.pixels.data() + size_t(y0 + y) * raster.RowBytes() + size_t(x0) * size_t(planes);
+        if (plane < 0) {
+            std::memcpy(row, block + size_t(y) * blockWidth * planes, size_t(width) * size_t(planes));
+        } else {
+            const uint8_t* source = block + size_t(y) * blockWidth;
+            for (uint32_t x = 0; x < width; ++x) row[size_t(x) * size_t(planes) + size_t(plane)] = source[x];
+        }
+    }
+}
+
+void ReadTiles(const CTiff& tiff, SRaster& raster, const SLayout& layout) {
+    TIFF* tif = *tiff;
+    uint32_t tileWidth = 0, tileHeight = 0;
+    TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth);
+    TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileHeight);
+    const tmsize_t tileSize = TIFFTileSize(tif);
+    if (tileWidth == 0 || tileHeight == 0 || tileSize <= 0) Damaged(tiff);
+    std::vector<uint8_t> tile(static_cast<size_t>(tileSize));
+    const int passes = layout.separate ? layout.samples : 1;
+    for (int sample = 0; sample < passes; ++sample)
+        for (uint32_t y = 0; y < uint32_t(raster.height); y += tileHeight)
+            for (uint32_t x = 0; x < uint32_t(raster.width); x += tileWidth) {
+                if (TIFFReadTile(tif, tile.data(), x, y, 0, uint16_t(sample)) < 0) Damaged(tiff);
+                PlaceBlock(raster, tile.data(), tileWidth, tileHeight, x, y, layout.separate ? sample : -1);
+            }
+}
+
+void ReadStrips(const CTiff& tiff, SRaster& raster, const SLayout& layout) {
+    TIFF* tif = *tiff;
+    std::vector<uint8_t> line(size_t(std::max<tmsize_t>(TIFFScanlineSize(tif), 0)));
+    if (line.size() < (layout.separate ? size_t(raster.width) : raster.RowBytes())) Damaged(tiff);
+    const int passes = layout.separate ? layout.samples : 1;
+    for (int sample = 0; sample < passes; ++sample)
+        for (uint32_t y = 0; y < uint32_t(raster.height); ++y) {
+            if (TIFFReadScanline(tif, line.data(), y, uint16_t(sample)) < 0) Damaged(tiff);
+            PlaceBlock(raster, line.data(), uint32_t(raster.width), 1, 0, y, layout.separate ? sample : -1);
+        }
+}
+
+// Lossless codecs that this libtiff can write are kept; anything else (a
+// lossy codec above all, which would alter untouched colours) becomes Deflate.
+uint16_t OutputCompression(const SRaster& raster) {
+    switch (raster.tiffCompression) {
+        case COMPRESSION_NONE:
+        case COMPRESSION_LZW:
+        case COMPRESSION_ADOBE_DEFLATE:
+        case COMPRESSION_DEFLATE:
+        case COMPRESSION_PACKBITS:
+        case COMPRESSION_LZMA:
+        case COMPRESSION_ZSTD:
+            if (TIFFIsCODECConfigured(uint16_t(raster.tiffCompression))) return uint16_t(raster.tiffCompression);
+            break;
+        default: break;
+    }
+    return COMPRESSION_ADOBE_DEFLATE;
+}
+
+void SetResolution(TIFF* tif, const SResolution& r) {
+    if (!r.present || r.x <= 0 || r.y <= 0) return;
+    double x = r.x, y = r.y;
+    uint16_t unit = RESUNIT_INCH;
+    switch (r.unit) {
+        case EResolutionUnit::None: unit = RESUNIT_NONE; break;
+        case EResolutionUnit::Inch: unit = RESUNIT_INCH; break;
+        case EResolutionUnit::Centimetre: unit = RESUNIT_CENTIMETER; break;
+        case EResolutionUnit::Metre:  // TIFF has no metre; centimetres keep the decimal value exact
+            unit = RESUNIT_CENTIMETER;
+            x /= 100.0;
+            y /= 100.0;
+            break;
+    }
+    TIFFSetField(tif, TIFFTAG_XRESOLUTION, x);
+    TIFFSetField(tif, TIFFTAG_YRESOLUTION, y);
+    TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, unit);
+}
+
+void SetTags(TIFF* tif, const SRaster& raster) {
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(raster.width));
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(raster.height));
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, uint16_t(8));
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, uint16_t(raster.Planes()));
+    TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, uint16_t(SAMPLEFORMAT_UINT));
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, uint16_t(PLANARCONFIG_CONTIG));
+    if (raster.model == EColourModel::Cmyk) {
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, uint16_t(PHOTOMETRIC_SEPARATED));
+        TIFFSetField(tif, TIFFTAG_INKSET, uint16_t(INKSET_CMYK));
+    } else {
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, uint16_t(PHOTOMETRIC_RGB));
+    }
+    if (raster.hasAlpha) {
+        uint16_t kind = EXTRASAMPLE_UNASSALPHA;
+        TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, uint16_t(1), &kind);
+    }
+    const uint16_t compression = OutputCompression(raster);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
+    const bool predicts = compression != COMPRESSION_NONE && compression != COMPRESSION_PACKBITS;
+    const bool keptCodec = compression == raster.tiffCompression;
+    if (predicts && (!keptCodec || raster.tiffPredictor == PREDICTOR_HORIZONTAL))
+        TIFFSetField(tif, TIFFTAG_PREDICTOR, uint16_t(PREDICTOR_HORIZONTAL));
+    TIFFSetField(tif, TIFFTAG_ORIENTATION, uint16_t(raster.tiffOrientation));
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
+    SetResolution(tif, raster.resolution);
+    if (!raster.iccProfile.empty())
+        TIFFSetField(tif, TIFFTAG_ICCPROFILE, uint32_t(raster.iccProfile.size()), raster.iccProfile.data());
+}
+
+}  // namespace
+
+SRaster ReadTiff(const std::string& path) {
+    CTiff tiff;
+    // Plain reads rather than a memory map: a file cut short by someone
+    // else while mapped would end the program with SIGBUS.
+    if (!tiff.OpenFile(path, "rm")) Damaged(tiff);
+    TIFF* tif = *tiff;
+    SRaster raster;
+    const SLayout layout = CheckKind(tif, raster);
+    uint32_t width = 0, height = 0;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+    CheckSize(width, height);
+    raster.width = int(width);
+    raster.height = int(height);
+    ReadFacts(tif, raster);
+
+    raster.pixels.resize(raster.RowBytes() * size_t(raster.height));
+    if (TIFFIsTiled(tif))
+        ReadTiles(tiff, raster, layout);
+    else
+        ReadStrips(tiff, raster, layout);
+    return raster;
+}
+
+void WriteTiff(int fd, const std::string& name, const SRaster& raster) {
+    const int copy = ::dup(fd);
+    if (copy < 0) throw CImageError(std::string("cannot write: ") + std::strerror(errno));
+    CTiff tiff;
+    // Classic TIFF addresses at most 4 GB; past a safe margin, BigTIFF.
+    const bool big = raster.pixels.size() > (size_t(3) << 30);
+    if (!tiff.OpenFd(copy, name, big ? "w8" : "w")) {
+        ::close(copy);
+        throw CImageError("cannot write TIFF: " + tiff.Error());
+    }
+    TIFF* tif = *tiff;
+    SetTags(tif, raster);
+    // The predictor encodes in the buffer it is given: hand it a copy.
+    std::vector<uint8_t> line(raster.RowBytes());
+    for (int y = 0; y < raster.height; ++y) {
+        std::memcpy(line.data(), raster.pixels.data() + size_t(y) * raster.RowBytes(), line.size());
+        if (TIFFWriteScanline(tif, line.data(), uint32_t(y), 0) < 0)
+            throw CImageError("cannot write TIFF: " + tiff.Error());
+    }
+    if (!TIFFWriteDirectory(tif) || !tiff.Close()) throw CImageError("cannot write TIFF: " + tiff.Error());
+}
+
+}  // namespace cli

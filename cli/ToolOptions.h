@@ -1,0 +1,22 @@
+// What the command line asked for.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/FlatSettings.h"
+
+namespace cli {
+
+struct SToolOptions {
+    std::vector<std::string> inputs;
+    std::string output;  // -o: one input, this output
+    std::string outDir;  // --out-dir: each input to a file of the same name here
+    SFlatSettings settings;
+    bool overwrite = false;
+    bool usePrefs = false;
+    bool quiet = false;
+    std::string pluginPath;  // empty: the simulator's default
+};
+
+}  // namespace cli
