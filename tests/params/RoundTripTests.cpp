@@ -1,7 +1,10 @@
 // Values set in one run reach the next ones through the sources that
 // outlive a run: the preferences file, the parameters handle and the
 // descriptor the host recorded.
+#include <cstdlib>
+
 #include "tests/params/ParamsTesting.h"
+#include "ui/linux/DialogScript.h"
 
 using namespace params_testing;
 namespace fs = std::filesystem;
@@ -9,6 +12,15 @@ namespace fs = std::filesystem;
 namespace {
 
 using RoundTrip = ParamsTest;
+
+// What the user does in the parameters dialog, for as long as it lives.
+class CDialogAnswer {
+public:
+    explicit CDialogAnswer(const char* script) { setenv(headless::kDialogScriptVariable, script, 1); }
+    ~CDialogAnswer() { unsetenv(headless::kDialogScriptVariable); }
+    CDialogAnswer(const CDialogAnswer&) = delete;
+    CDialogAnswer& operator=(const CDialogAnswer&) = delete;
+};
 
 TEST_F(RoundTrip, ADescriptorsValuesReachLaterRunsThroughEachSource) {
     // A run that asks the user, played from an action with depth 42 and
@@ -67,6 +79,54 @@ TEST_F(RoundTrip, DepthsOutsideTheDialogsRangeTravelUnchanged) {
         EXPECT_EQ(Recorded(host), (SRecorded{depth, true})) << depth;
         host.Call(host::filterSelectorFinish);
     }
+}
+
+// The user's answer overrides the file and the descriptor, and reaches
+// Start and later runs through the handle and the file.
+TEST_F(RoundTrip, TheDialogsValuesReachLaterRunsThroughTheHandleAndTheFile) {
+    WriteFile(PrefsFile(host), PrefsLine(99, kLeaveBlack));
+    host.Descriptors().Give({Depth(7), White(false)});
+    {
+        CDialogAnswer answer("depth=42; white=1; ok");
+        ASSERT_TRUE(host.RunFilter(true).Succeeded());
+    }
+    EXPECT_EQ(ReadFile(PrefsFile(host)), PrefsLine(42, kPaintWhite));
+    EXPECT_EQ(Recorded(host), (SRecorded{42, true}));
+
+    // A later Start that wants the dialog's values takes the handle over a
+    // descriptor the host plays.
+    host.Descriptors().Give({Depth(8), White(false)});
+    SetPlayInfo(host::plugInDialogDisplay);
+    ASSERT_EQ(PrepareAndStart(), host::noErr);
+    EXPECT_EQ(Recorded(host), (SRecorded{42, true}));
+    host.Call(host::filterSelectorFinish);
+
+    // A repeat without descriptor goes by the file.
+    host.Descriptors().Clear();
+    ASSERT_TRUE(host.RunFilter(false).Succeeded());
+    EXPECT_EQ(Recorded(host), (SRecorded{42, true}));
+}
+
+// After a cancel the handle still holds a valid record, of the values from
+// before the dialog, and a Start that needs it runs with them.
+TEST_F(RoundTrip, ACancelledDialogLeavesAHandleStartCanUse) {
+    WriteFile(PrefsFile(host), PrefsLine(99, kLeaveBlack));
+    SetPlayInfo(host::plugInDialogDisplay);
+    host.Descriptors().Give({White(true)});
+    {
+        CDialogAnswer answer("depth=5; white=0; cancel");
+        EXPECT_EQ(host.Call(host::filterSelectorParameters), host::userCanceledErr);
+    }
+    EXPECT_EQ(host.dataSlot, 0);
+    EXPECT_EQ(host.Handles().Size(Parameters(host.Record())), 12);
+    auto block = HandleBlock(host);
+    ASSERT_TRUE(block);
+    EXPECT_EQ(block->signature, kPluginCode);
+    EXPECT_EQ(block->version, kParamsVersion);
+    EXPECT_EQ(ReadFile(PrefsFile(host)), PrefsLine(99, kLeaveBlack));
+
+    ASSERT_EQ(PrepareAndStart(), host::noErr);
+    EXPECT_EQ(Recorded(host), (SRecorded{99, true}));
 }
 
 }  // namespace
