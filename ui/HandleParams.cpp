@@ -19,9 +19,7 @@ uint16_t Get16(const uint8_t* at) { return uint16_t(at[0] | (at[1] << 8)); }
 uint32_t Get32(const uint8_t* at) { return uint32_t(Get16(at)) | (uint32_t(Get16(at + 2)) << 16); }
 
 // Slots beyond the count a host declares may hold anything.
-bool Offers(const HandleProcs& procs, int slot, const void* proc) {
-    return procs.numHandleProcs >= slot && proc != nullptr;
-}
+bool Offers(const HandleProcs& procs, int slot, bool present) { return procs.numHandleProcs >= slot && present; }
 
 // A block too short for the record is never read or written past its end.
 bool HoldsBlock(const HandleProcs* procs, Handle handle) {
@@ -63,9 +61,9 @@ void StoreHandleParams(FilterRecord& record, const _SVandrelParams& params) {
     // how long a handle the host kept is.
     if (!procs) return;
     if (!record.parameters) {
-        if (!Offers(*procs, 1, reinterpret_cast<const void*>(procs->newProc))) return;
+        if (!Offers(*procs, 1, procs->newProc != nullptr)) return;
         record.parameters = procs->newProc(kParamsBlockSize);
-    } else if (Offers(*procs, 4, reinterpret_cast<const void*>(procs->setSizeProc))) {
+    } else if (Offers(*procs, 4, procs->setSizeProc != nullptr)) {
         // A failed resize is caught below by the size check.
         procs->setSizeProc(record.parameters, kParamsBlockSize);
     }
