@@ -6,9 +6,32 @@ if(WIN32)
     if(NOT VANDREL_BOOST_ROOT)
         message(FATAL_ERROR "VANDREL_BOOST_ROOT must name the mingw Boost build (scripts/build-boost-mingw.sh)")
     endif()
-    target_include_directories(vandrel::boost_thread INTERFACE ${VANDREL_BOOST_ROOT}/include)
-    target_link_libraries(vandrel::boost_thread INTERFACE ${VANDREL_BOOST_ROOT}/lib/libboost_thread.a)
-    target_compile_definitions(vandrel::boost_thread INTERFACE BOOST_THREAD_USE_LIB BOOST_ALL_NO_LIB)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+        set(vandrel_boost_arch x86_64)
+    else()
+        set(vandrel_boost_arch i686)
+    endif()
+    # The presets' location is the script's own: build it there on first use,
+    # so a fresh checkout configures without a separate step.
+    set(vandrel_boost_lib ${VANDREL_BOOST_ROOT}/lib/libboost_thread.a)
+    if(NOT EXISTS ${vandrel_boost_lib}
+       AND VANDREL_BOOST_ROOT STREQUAL "${PROJECT_SOURCE_DIR}/build/boost-mingw/${vandrel_boost_arch}")
+        message(STATUS "Building Boost.Thread for ${vandrel_boost_arch} with scripts/build-boost-mingw.sh")
+        execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/build-boost-mingw.sh ${vandrel_boost_arch}
+                        RESULT_VARIABLE vandrel_boost_result)
+        if(NOT vandrel_boost_result EQUAL 0)
+            message(FATAL_ERROR "scripts/build-boost-mingw.sh ${vandrel_boost_arch} failed")
+        endif()
+    endif()
+    if(NOT EXISTS ${vandrel_boost_lib})
+        message(FATAL_ERROR "${vandrel_boost_lib} is missing: run scripts/build-boost-mingw.sh ${vandrel_boost_arch}")
+    endif()
+    target_include_directories(vandrel::boost_thread SYSTEM INTERFACE ${VANDREL_BOOST_ROOT}/include)
+    target_link_libraries(vandrel::boost_thread INTERFACE ${vandrel_boost_lib})
+    # The library was compiled with the same definitions; Chrono and
+    # Date_Time stay header-only, and nothing asks for auto-linking.
+    target_compile_definitions(vandrel::boost_thread INTERFACE
+        BOOST_THREAD_USE_LIB BOOST_ALL_NO_LIB BOOST_CHRONO_HEADER_ONLY)
 else()
     find_package(Boost 1.74 REQUIRED COMPONENTS thread date_time)
     find_package(Threads REQUIRED)

@@ -1,0 +1,173 @@
+#include "resources/PluginResources.h"
+
+#include "host/HostInterface.h"
+#include "resources/ResourceWriter.h"
+#include "ui/ScriptParams.h"
+#include "ui/VandrelParams.h"
+
+namespace {
+
+using host::FourCC;
+
+constexpr const char* kEntryPointName = "PluginMain";
+constexpr const char* kEnableCondition = "in (PSHOP_ImageMode, RGBMode, CMYKMode)";
+
+// Image-mode flags, most significant bit first: RGB and CMYK at 8 bits.
+constexpr uint8_t kModeFlags[4] = {0x10 | 0x08, 0x00, 0x00, 0x00};
+
+// Data handling per filter case, in the host's case order.
+enum : uint8_t { kCantFilter = 0, kHandlingNone = 1, kWhiteZap = 8, kFillMask = 9 };
+struct FilterCase {
+    uint8_t input, output;
+};
+constexpr FilterCase kFilterCases[7] = {
+    {kHandlingNone, kHandlingNone},  // flat image, no selection
+    {kHandlingNone, kHandlingNone},  // flat image, with selection
+    {kHandlingNone, kHandlingNone},  // floating selection
+    {kWhiteZap, kFillMask},          // editable transparency, no selection
+    {kWhiteZap, kFillMask},          // editable transparency, with selection
+    {kCantFilter, kCantFilter},      // protected transparency, no selection
+    {kCantFilter, kCantFilter},      // protected transparency, with selection
+};
+
+// Direct parameter flags: optional, enumerated, changes state.
+constexpr uint16_t kDirectParameterFlags = 0xB000;
+
+// Each property: vendor, key, ID 0, content length, then the content
+// rounded up to a multiple of 4.
+class CPropertyList {
+public:
+    void Add(uint32_t key, CResourceWriter content) {
+        content.Align4();
+        properties_.FourCC(FourCC("8BIM"));
+        properties_.FourCC(key);
+        properties_.Int32(0);
+        properties_.Int32(uint32_t(content.Size()));
+        properties_.Append(content.Bytes());
+        ++count_;
+    }
+
+    std::vector<uint8_t> Finish() const {
+        CResourceWriter pipl;
+        pipl.Int16(1);  // reserved for the host on Windows
+        pipl.Int32(0);  // PiPL version
+        pipl.Int32(count_);
+        pipl.Append(properties_.Bytes());
+        return pipl.Bytes();
+    }
+
+private:
+    CResourceWriter properties_;
+    uint32_t count_ = 0;
+};
+
+CResourceWriter Code(uint32_t code) {
+    CResourceWriter out;
+    out.FourCC(code);
+    return out;
+}
+
+CResourceWriter PaddedPascal(const char* text) {
+    CResourceWriter out;
+    out.PascalString(text);
+    out.PadString(0);
+    return out;
+}
+
+CResourceWriter PaddedCString(const char* text) {
+    CResourceWriter out;
+    out.CString(text);
+    out.PadString(0);
+    return out;
+}
+
+CResourceWriter TerminologyLink() {
+    CResourceWriter out;
+    out.Int32(0);  // version
+    out.FourCC(kPluginCode);  // event class
+    out.FourCC(kPluginCode);  // event ID
+    out.Int16(kPluginResourceID);
+    const std::size_t scope = out.Size();
+    out.CString("");  // no unique scope: scriptable from any host
+    out.PadString(scope);
+    return out;
+}
+
+}  // namespace
+
+uint32_t EntryPointKey(EntryArch arch) { return arch == EntryArch::X64 ? FourCC("8664") : FourCC("wx86"); }
+
+std::vector<uint8_t> BuildPiPL(EntryArch arch) {
+    CPropertyList list;
+    list.Add(FourCC("kind"), Code(FourCC("8BFM")));
+    list.Add(FourCC("name"), PaddedPascal(VANDREL_MENU_NAME));
+    list.Add(FourCC("catg"), PaddedPascal(VANDREL_CATEGORY));
+
+    CResourceWriter version;
+    version.Int32(0x00040000);  // filter interface 4.0
+    list.Add(FourCC("vers"), version);
+
+    list.Add(EntryPointKey(arch), PaddedCString(kEntryPointName));
+    list.Add(FourCC("hstm"), TerminologyLink());
+
+    CResourceWriter modes;
+    for (uint8_t flags : kModeFlags) modes.Int8(flags);
+    list.Add(FourCC("mode"), modes);
+
+    list.Add(FourCC("enbl"), PaddedCString(kEnableCondition));
+
+    CResourceWriter cases;
+    for (const FilterCase& filterCase : kFilterCases) {
+        cases.Int8(filterCase.input);
+        cases.Int8(filterCase.output);
+        cases.Int8(0);  // flags: none of the host's options
+        cases.Int8(0);  // reserved
+    }
+    list.Add(FourCC("fici"), cases);
+    return list.Finish();
+}
+
+std::vector<uint8_t> BuildTerminology() {
+    CResourceWriter out;
+    out.Int16(1);  // reserved for the host on Windows
+    out.Int8(1);   // major version
+    out.Int8(0);   // minor version
+    out.Int16(0);  // language: English
+    out.Int16(0);  // script: Roman
+    out.Int16(1);  // suites
+
+    out.PascalString(VANDREL_COMPANY);
+    out.PascalString("plug-ins");
+    out.FourCC(kPluginCode);
+    out.Int16(1);  // suite level
+    out.Int16(1);  // suite version
+    out.Int16(1);  // events
+
+    out.PascalString(VANDREL_COMPANY " " VANDREL_PRODUCT_NAME);
+    out.PascalString(VANDREL_DESCRIPTION);
+    out.FourCC(kPluginCode);  // event class
+    out.FourCC(kPluginCode);  // event ID
+    out.FourCC(host::typeNull);  // no reply
+    out.PascalString("");
+    out.Int16(0);
+    out.FourCC(host::typeImageReference);  // the image the event applies to
+    out.PascalString("");
+    out.Int16(kDirectParameterFlags);
+
+    out.Int16(2);  // other parameters
+    out.PascalString("Maximum Depth");
+    out.FourCC(kKeyMaxDepth);
+    out.FourCC(host::typeInteger);
+    out.PascalString("Maximum paint depth level");
+    out.Int16(0);
+    out.PascalString("Paint Remainder White");
+    out.FourCC(kKeyPaintWhite);
+    out.FourCC(host::typeBoolean);
+    out.PascalString("Paint remaining black pixels white");
+    out.Int16(0);
+
+    out.Int16(0);  // classes
+    out.Int16(0);  // comparison operators
+    out.Int16(0);  // enumerations
+    return out.Bytes();
+}
