@@ -41,6 +41,11 @@ bool WriteTableComplete(const WriteDescriptorProcs& t) {
 // taken; a coerced one is still a value.
 bool GotValue(OSErr result) { return result == host::noErr || result == host::coercedParamErr; }
 
+// No action of ours holds more than a handful of keys; a reader that keeps
+// answering "more" past this is broken, and the host's thread must not hang
+// in it.
+constexpr int kMaxKeysRead = 4096;
+
 }  // namespace
 
 bool DescriptorProcsAvailable(const PIDescriptorParameters* descriptorParameters) {
@@ -85,7 +90,7 @@ bool ReadScriptParams(FilterRecord& record, CVandrelParams& params) {
         DescriptorKeyID key = 0;
         DescriptorTypeID type = 0;
         int32_t flags = 0;
-        while (reader.getKeyProc(token, &key, &type, &flags)) {
+        for (int read = 0; read < kMaxKeysRead && reader.getKeyProc(token, &key, &type, &flags); ++read) {
             if (key == kKeyMaxDepth) {
                 int32_t depth = 0;
                 // Only the low 16 bits count, unclamped: -1 is 65535.
