@@ -83,7 +83,7 @@ CResourceWriter PaddedCString(const char* text) {
 
 CResourceWriter TerminologyLink() {
     CResourceWriter out;
-    out.Int32(0);  // version
+    out.Int32(0);             // version
     out.FourCC(kPluginCode);  // event class
     out.FourCC(kPluginCode);  // event ID
     out.Int16(kPluginResourceID);
@@ -145,8 +145,8 @@ std::vector<uint8_t> BuildTerminology() {
 
     out.PascalString(VANDREL_COMPANY " " VANDREL_PRODUCT_NAME);
     out.PascalString(VANDREL_DESCRIPTION);
-    out.FourCC(kPluginCode);  // event class
-    out.FourCC(kPluginCode);  // event ID
+    out.FourCC(kPluginCode);     // event class
+    out.FourCC(kPluginCode);     // event ID
     out.FourCC(host::typeNull);  // no reply
     out.PascalString("");
     out.Int16(0);

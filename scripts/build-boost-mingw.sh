@@ -37,22 +37,23 @@ orig_tarball() { compgen -G "$cache/${package}_*.orig.tar.*" | head -n1 || true;
 
 # apt reads source packages only from deb-src entries; derive one from the
 # machine's own binary entries, so it names the same mirrors and suites.
+deb_src_list=/etc/apt/sources.list.d/vandrel-deb-src.sources
 enable_deb_src() {
     local from=/etc/apt/sources.list.d/debian.sources
-    local to=/etc/apt/sources.list.d/vandrel-deb-src.sources
-    if [[ ! -f $to ]]; then
-        [[ -f $from ]] || { echo "no $from to derive a deb-src entry from" >&2; exit 1; }
-        sed 's/^Types:[[:space:]]*deb[[:space:]]*$/Types: deb-src/' "$from" >"$to"
-        log "deb-src entries written to $to"
-    fi
+    [[ -f $from ]] || { echo "no $from to derive a deb-src entry from" >&2; exit 1; }
+    sed 's/^Types:[[:space:]]*deb[[:space:]]*$/Types: deb-src/' "$from" >"$deb_src_list"
+    log "deb-src entries written to $deb_src_list"
     apt-get update -qq
 }
 
 fetch_source() {
     [[ -n $(orig_tarball) ]] && return
     mkdir -p "$cache"
+    [[ -f $deb_src_list ]] || enable_deb_src
+    log "fetching the $package source package into $cache"
+    # A second try after refreshing the lists, which may have aged since.
     if ! (cd "$cache" && apt-get source --download-only -qq "$package"); then
-        enable_deb_src
+        apt-get update -qq
         (cd "$cache" && apt-get source --download-only -qq "$package")
     fi
     [[ -n $(orig_tarball) ]] || { echo "apt-get source left no ${package} orig tarball in $cache" >&2; exit 1; }

@@ -7,7 +7,9 @@
 
 namespace {
 
-[[noreturn]] void Malformed(const std::string& what) { throw std::runtime_error("malformed PE file: " + what); }
+[[noreturn]] void Malformed(const std::string& what) {
+    throw std::runtime_error("malformed PE file: " + what);
+}
 
 // A string name of a resource is UTF-16; the resource compiler only stores
 // ASCII type names, so anything wider is kept as '?'.
@@ -120,7 +122,8 @@ std::string CPeImage::ResourceName(std::size_t offset) const {
 
 // The resource tree has three levels: type, name, language. Offsets in it
 // count from the start of the tree; the leaves hold the data's address.
-void CPeImage::WalkResources(std::size_t directory, int depth, ResourceKey& key, std::vector<Resource>& out) const {
+void CPeImage::WalkResources(std::size_t directory, int depth, ResourceKey& key,
+                             std::vector<Resource>& out) const {
     const std::size_t base = Offset(resources_.rva, 16);
     const std::size_t at = base + directory;
     const std::size_t count = std::size_t(U16(at + 12)) + U16(at + 14);
@@ -171,8 +174,10 @@ std::optional<std::vector<uint8_t>> CPeImage::FindResource(const std::string& ty
     return std::nullopt;
 }
 
-std::optional<std::vector<uint8_t>> CPeImage::FindResource(uint16_t type, uint16_t id, uint16_t language) const {
+std::optional<std::vector<uint8_t>> CPeImage::FindResource(uint16_t type, uint16_t id,
+                                                           uint16_t language) const {
     for (Resource& r : Resources())
-        if (r.key.typeID == type && r.key.nameID == id && r.key.language == language) return std::move(r.data);
+        if (r.key.typeID == type && r.key.nameID == id && r.key.language == language)
+            return std::move(r.data);
     return std::nullopt;
 }

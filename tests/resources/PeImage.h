@@ -41,7 +41,8 @@ public:
     std::vector<Resource> Resources() const;
 
     // The resource with a string type and a numeric name in one language.
-    std::optional<std::vector<uint8_t>> FindResource(const std::string& type, uint16_t id, uint16_t language) const;
+    std::optional<std::vector<uint8_t>> FindResource(const std::string& type, uint16_t id,
+                                                     uint16_t language) const;
     std::optional<std::vector<uint8_t>> FindResource(uint16_t type, uint16_t id, uint16_t language) const;
 
 private:

@@ -64,8 +64,8 @@ TEST(PiPL, HeaderAndNinePropertiesInOrder) {
     ASSERT_EQ(pipl.count, 9u);
 
     const std::vector<std::pair<std::string, std::size_t>> expected = {
-        {"kind", 4}, {"name", 20}, {"catg", 8},  {"vers", 4},  {"wx86", 12},
-        {"hstm", 20}, {"mode", 4}, {"enbl", 44}, {"fici", 28},
+        {"kind", 4},  {"name", 20}, {"catg", 8},  {"vers", 4},  {"wx86", 12},
+        {"hstm", 20}, {"mode", 4},  {"enbl", 44}, {"fici", 28},
     };
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const Property& p = pipl.properties[i];
@@ -86,7 +86,8 @@ TEST(PiPL, CodesAreStoredLittleEndianWithTheFirstCharacterInTheTopByte) {
     const std::string code = VANDREL_PLUGIN_CODE_TEXT;
     const std::vector<uint8_t> hstm = Read(bytes)["hstm"].content;
     EXPECT_EQ(std::string(hstm.begin() + 4, hstm.begin() + 8), Reversed(code));
-    EXPECT_EQ(kPluginCode, uint32_t(code[0]) << 24 | uint32_t(code[1]) << 16 | uint32_t(code[2]) << 8 | code[3]);
+    EXPECT_EQ(kPluginCode,
+              uint32_t(code[0]) << 24 | uint32_t(code[1]) << 16 | uint32_t(code[2]) << 8 | code[3]);
 }
 
 TEST(PiPL, MenuEntryVersionAndModes) {

@@ -41,18 +41,20 @@ void PrintTo(const Build& build, std::ostream* out) { *out << build.name; }
 
 const Build kBuilds[] = {
     {"x86", EntryArch::X86, "VANDREL_WINDOWS_X86_PLUGIN", VANDREL_WINDOWS_X86_PLUGIN, CPeImage::kMachineI386},
-    {"x64", EntryArch::X64, "VANDREL_WINDOWS_X64_PLUGIN", VANDREL_WINDOWS_X64_PLUGIN, CPeImage::kMachineAmd64},
+    {"x64", EntryArch::X64, "VANDREL_WINDOWS_X64_PLUGIN", VANDREL_WINDOWS_X64_PLUGIN,
+     CPeImage::kMachineAmd64},
 };
 
 std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
     return text;
 }
 
 // DLLs every Windows installation has; anything else (libstdc++-6.dll,
 // libgcc_s_*.dll, libwinpthread-1.dll) would have to sit beside the .8bf.
 bool IsSystemDll(const std::string& dll) {
-    static const char* const kSystem[] = {"kernel32.dll", "user32.dll",  "gdi32.dll",    "shell32.dll",
+    static const char* const kSystem[] = {"kernel32.dll", "user32.dll",   "gdi32.dll",  "shell32.dll",
                                           "comctl32.dll", "advapi32.dll", "msvcrt.dll", "ucrtbase.dll",
                                           "ole32.dll",    "shlwapi.dll"};
     const std::string name = Lower(dll);
@@ -91,7 +93,8 @@ VersionNode ReadVersionNode(const std::vector<uint8_t>& b, std::size_t start) {
     const std::size_t end = start + length;
     if (end > b.size() || length < 6) throw std::out_of_range("version block outside the resource");
     const std::size_t valueBytes = isText ? valueLength * 2 : valueLength;
-    node.value.assign(b.begin() + std::ptrdiff_t(at), b.begin() + std::ptrdiff_t(std::min(end, at + valueBytes)));
+    node.value.assign(b.begin() + std::ptrdiff_t(at),
+                      b.begin() + std::ptrdiff_t(std::min(end, at + valueBytes)));
     at = (at + valueBytes + 3) & ~std::size_t(3);
     while (at < end) {
         node.children.push_back(ReadVersionNode(b, at));
@@ -113,7 +116,9 @@ std::string TextValue(const VersionNode& node) {
     return text;
 }
 
-uint32_t Le32(const std::vector<uint8_t>& b, std::size_t at) { return Le16(b, at) | uint32_t(Le16(b, at + 2)) << 16; }
+uint32_t Le32(const std::vector<uint8_t>& b, std::size_t at) {
+    return Le16(b, at) | uint32_t(Le16(b, at + 2)) << 16;
+}
 
 class WindowsPluginFile : public testing::TestWithParam<Build> {
 protected:
@@ -123,8 +128,8 @@ protected:
         path_ = fromEnvironment && *fromEnvironment ? fromEnvironment : build.builtPath;
         if (path_.empty() || !std::filesystem::exists(path_))
             GTEST_SKIP() << "no Windows " << build.name << " build at '" << path_.string()
-                         << "': cmake --preset windows-" << build.name << " && cmake --build --preset windows-"
-                         << build.name;
+                         << "': cmake --preset windows-" << build.name
+                         << " && cmake --build --preset windows-" << build.name;
         image_.emplace(CPeImage::Load(path_));
     }
 
@@ -205,7 +210,9 @@ TEST_P(WindowsPluginFile, VersionResourceDescribesTheLibrary) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, WindowsPluginFile, testing::ValuesIn(kBuilds),
-                         [](const testing::TestParamInfo<Build>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<Build>& info) {
+                             return std::string(info.param.name);
+                         });
 
 // The reader trusts no offset in the file: wherever a real plug-in is cut
 // short, it gives an exception or a complete answer, never a read beyond
@@ -217,7 +224,8 @@ TEST(PeImage, RejectsTruncatedAndForeignFiles) {
     std::filesystem::path path;
     for (const Build& build : kBuilds) {
         const char* fromEnvironment = std::getenv(build.environment);
-        const std::filesystem::path candidate = fromEnvironment && *fromEnvironment ? fromEnvironment : build.builtPath;
+        const std::filesystem::path candidate =
+            fromEnvironment && *fromEnvironment ? fromEnvironment : build.builtPath;
         if (!candidate.empty() && std::filesystem::exists(candidate)) path = candidate;
     }
     if (path.empty()) GTEST_SKIP() << "no Windows build to cut short";
