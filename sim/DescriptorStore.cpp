@@ -5,6 +5,8 @@
 #include <cstring>
 #include <ostream>
 
+#include "sim/PlatformBlocks.h"
+
 namespace sim {
 
 struct CDescriptorStore::SReader {
@@ -546,8 +548,8 @@ void CDescriptorStore::DisposeHeld() {
     parameters.descriptor = nullptr;
     if (!held) return;
     if (auto it = platform_.find(held); it != platform_.end()) {
-        std::free(*held);
-        std::free(held);
+        FreePlatformBlock(*held);
+        FreePlatformBlock(held);
         platform_.erase(it);
     } else {
         handles_.Dispose(held);
@@ -560,11 +562,11 @@ Handle CDescriptorStore::MakeHandle(const std::string& bytes, bool platform) {
         if (h && !bytes.empty()) std::memcpy(*h, bytes.data(), bytes.size());
         return h;
     }
-    char* data = static_cast<char*>(std::malloc(bytes.empty() ? 1 : bytes.size()));
-    char** master = static_cast<char**>(std::malloc(sizeof(char*)));
+    char* data = NewPlatformBlock(bytes.size());
+    char** master = reinterpret_cast<char**>(NewPlatformBlock(sizeof(char*)));
     if (!data || !master) {
-        std::free(data);
-        std::free(master);
+        FreePlatformBlock(data);
+        FreePlatformBlock(master);
         return nullptr;
     }
     if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
