@@ -47,7 +47,7 @@ void FlatPixel(int32_t x, int32_t y, const SFlatImage& image, CPixelDistance& se
     if (search.exhausted) {
         if (!paintWhite) return;
         uint8_t* out = image.OutPixel(x, y);
-        for (int k = 0; k < image.planeCount; ++k) out[k * std::ptrdiff_t(image.outPlaneBytes)] = kWhite;
+        for (int k = 0; k < image.planeCount; ++k) out[k * std::ptrdiff_t(image.outPlaneBytes)] = kWhiteByte;
     } else {
         // The search gave up at the image border without an answer; the
         // filter has always copied the last pixel it looked at.
@@ -55,11 +55,13 @@ void FlatPixel(int32_t x, int32_t y, const SFlatImage& image, CPixelDistance& se
     }
 }
 
-void FlatStrip(int32_t firstRow, int32_t rows, const SFlatImage& image, CPixelDistance& search, bool paintWhite) {
+void FlatStrip(int32_t firstRow, int32_t rows, const SFlatImage& image, CPixelDistance& search, bool paintWhite,
+               const std::atomic<bool>* abandon) {
     if (rows <= 0) return;
     uint16_t hintDistance = 1;
     const int32_t lastRow = firstRow + rows - 1;
     for (int32_t x = 0; x < image.width; ++x) {
+        if (abandon && abandon->load(std::memory_order_relaxed)) return;
         const bool down = x % 2 == 0;
         for (int32_t i = 0; i < rows; ++i) FlatPixel(x, down ? firstRow + i : lastRow - i, image, search, paintWhite, hintDistance);
     }

@@ -2,6 +2,7 @@
 // share, whether it runs in the host's thread or on a worker.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "engine/FlatImage.h"
@@ -10,7 +11,7 @@
 constexpr int32_t kStripRows = 42;
 constexpr uint8_t kCmykBlackLimit = 60;  // K byte below this is heavy black ink
 constexpr uint8_t kRgbBlackLimit = 8;    // every plane at most this
-constexpr uint8_t kWhite = 255;
+constexpr uint8_t kWhiteByte = 255;  // every plane of a too-deep pixel painted white
 
 constexpr uint8_t BlackLimit(bool isCmyk) { return isCmyk ? kCmykBlackLimit : kRgbBlackLimit; }
 
@@ -26,5 +27,9 @@ void FlatPixel(int32_t x, int32_t y, const SFlatImage& image, CPixelDistance& se
                uint16_t& hintDistance);
 
 // Rows firstRow .. firstRow + rows - 1, column by column, down one column
-// and up the next, so each pixel neighbours the one before.
-void FlatStrip(int32_t firstRow, int32_t rows, const SFlatImage& image, CPixelDistance& search, bool paintWhite);
+// and up the next, so each pixel neighbours the one before. When `abandon`
+// is given and becomes true the strip stops before its next column: the
+// pass has failed and its output will not be used, and a column costs far
+// less than a strip when the search runs deep.
+void FlatStrip(int32_t firstRow, int32_t rows, const SFlatImage& image, CPixelDistance& search, bool paintWhite,
+               const std::atomic<bool>* abandon = nullptr);

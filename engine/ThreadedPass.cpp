@@ -91,8 +91,8 @@ void RunThreadedPass(const SFlatImage& image, const CVandrelParams& params, CPas
         if (host.TestAbort()) workers.interrupt_all();
         if (ended) break;
     }
-    // Workers stop by themselves after a strip once any of them has failed,
-    // so this join is bounded either way.
+    // Once any worker has failed the others stop by themselves within a
+    // column, so this join is short either way.
     workers.join_all();
     stopper.Disarm();
 

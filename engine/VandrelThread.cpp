@@ -48,10 +48,11 @@ void VandrelThread::Run() {
     for (int32_t row = firstRow; row < endRow; row += step) {
         const int32_t rows = std::min(step, endRow - row);
         if (gPassFaultHook) gPassFaultHook(EPassPoint::StartingStrip, firstRow, row);
-        FlatStrip(row, rows, image, search, paintWhite);
+        FlatStrip(row, rows, image, search, paintWhite, failure ? failure->Flag() : nullptr);
+        if (failure && failure->Raised()) break;
         rowsSoFar += rows;
         ReportRows(rowsSoFar);
-        if (StopRequested() || (failure && failure->Raised())) break;
+        if (StopRequested()) break;
     }
 }
 

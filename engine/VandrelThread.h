@@ -16,6 +16,7 @@ class CWorkerFailure {
 public:
     void Capture(std::exception_ptr error) noexcept;
     bool Raised() const noexcept { return raised_.load(std::memory_order_acquire); }
+    const std::atomic<bool>* Flag() const noexcept { return &raised_; }
     // Only after the workers have been joined.
     std::exception_ptr Error() const { return error_; }
 
@@ -55,7 +56,7 @@ public:
     CPassHost* filter;
     const CVandrelParams* params;
     // Shared by all workers of one pass; owned by the pass, which outlives
-    // them. A raised failure also stops the other workers after their strip.
+    // them. Once one worker has failed the others stop within a column.
     CWorkerFailure* failure = nullptr;
 };
 

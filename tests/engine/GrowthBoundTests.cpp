@@ -1,0 +1,138 @@
+// How far a search may grow: never past the rings that can matter in the
+// image, whatever depth scripting asks for, and never past the table budget.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <new>
+#include <random>
+
+#include "engine/FlatPass.h"
+#include "engine/FlatStrip.h"
+#include "tests/engine/EngineTesting.h"
+#include "tests/engine/PluginRun.h"
+
+using namespace engine_testing;
+
+namespace {
+
+// All black in shades that differ from pixel to pixel, so a pixel that gives
+// up at the border, copies another or is painted white all show.
+sim::CHostImage ShadedBlack(int width, int height) {
+    sim::CHostImage image(width, height, 3);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) image.SetPixel(x, y, {uint8_t((x + 2 * y) % 9), uint8_t((3 * x + y) % 9), 4});
+    return image;
+}
+
+CVandrelParams Params(int depth, bool white) {
+    CVandrelParams params;
+    params.maxDepth = uint16_t(depth);
+    params.remainder = white ? kPaintWhite : kLeaveBlack;
+    return params;
+}
+
+// The pass as the host's thread runs it; `search` comes back grown.
+sim::CHostImage Flat(const sim::CHostImage& page, int depth, bool white, CPixelDistance& search) {
+    CLaidOutImage laidOut(page, SpecFor(page, false, sim::ELayout::Interleaved));
+    CRecordingPassHost host;
+    search.maxRings = uint16_t(depth);
+    RunFlatPass(laidOut.Flat(), search, Params(depth, white), host, 1);
+    return laidOut.Output();
+}
+
+// The same strips with a search that only the depth limits.
+sim::CHostImage FlatUnbounded(const sim::CHostImage& page, int depth, bool white, CPixelDistance& search) {
+    CLaidOutImage laidOut(page, SpecFor(page, false, sim::ELayout::Interleaved));
+    const SFlatImage image = laidOut.Flat();
+    search.maxRings = uint16_t(depth);
+    for (int first = 0; first < image.height; first += kStripRows)
+        FlatStrip(first, std::min<int>(kStripRows, image.height - first), image, search, white);
+    return laidOut.Output();
+}
+
+TEST(GrowthBound, AHugeDepthGivesWhatAnUnboundedSearchGivesAndGrowsNoFurtherThanTheImage) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 40; ++round) {
+        const int width = std::uniform_int_distribution<int>(1, 26)(random);
+        const int height = std::uniform_int_distribution<int>(1, 26)(random);
+        const bool white = round % 2 == 0;
+        const sim::CHostImage page = round % 3 == 0 ? ShadedBlack(width, height) : RandomPage(random, width, height, false);
+        const int bound = std::max(width, height) + 1;
+
+        CPixelDistance unbounded, huge, atBound;
+        const auto expected = FlatUnbounded(page, UINT16_MAX, white, unbounded);
+        EXPECT_LE(unbounded.ringCount, std::max<int>(bound, kPrebuiltRings)) << width << "x" << height;
+        EXPECT_EQ(Flat(page, UINT16_MAX, white, huge), expected) << width << "x" << height;
+        EXPECT_EQ(Flat(page, bound, white, atBound), expected) << width << "x" << height;
+        EXPECT_EQ(huge.ringCount, unbounded.ringCount);
+    }
+}
+
+TEST(GrowthBound, OneRingLessWouldTurnBorderGiveUpsIntoTooDeepPixels) {
+    // In a 12 x 12 black square some searches run through all of distance
+    // 12 without giving up, and only give up at 12² + 1.
+    const sim::CHostImage page = ShadedBlack(12, 12);
+    CPixelDistance a, b;
+    const auto huge = Flat(page, UINT16_MAX, true, a);
+    const auto tooTight = FlatUnbounded(page, 12, true, b);
+    EXPECT_NE(huge, tooTight);
+    EXPECT_EQ(a.ringCount, 13);
+}
+
+TEST(GrowthBound, ABlackPageAtTheLargestDepthEndsQuicklyWithASmallTable) {
+    const sim::CHostImage page = ShadedBlack(96, 64);
+    CPixelDistance huge, atBound;
+    const auto start = std::chrono::steady_clock::now();
+    const auto output = Flat(page, UINT16_MAX, true, huge);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LE(huge.ringCount, 97);
+    // Every offset within radius 97: about pi * 97² entries, under 256 KiB.
+    EXPECT_LE(huge.offsets.size() * sizeof(_SPixelOffset), 256u * 1024u);
+    EXPECT_EQ(Flat(page, 97, true, atBound), output);
+    EXPECT_LT(seconds, 20.0);  // generous for sanitizer builds; a fraction of a second optimised
+}
+
+// A black page of any size in three bytes: every step is zero, so every
+// pixel of input and output is the same one.
+SFlatImage EndlessBlack(uint8_t (&pixel)[3], uint16_t width, uint16_t height) {
+    SFlatImage image;
+    image.inData = pixel;
+    image.outData = pixel;
+    image.inPlaneBytes = image.outPlaneBytes = 1;
+    image.width = width;
+    image.height = height;
+    image.planeCount = 3;
+    return image;
+}
+
+TEST(GrowthBound, APageThatWouldNeedAGigabyteTableFailsAsMemoryExhaustedDoesAndAtOnce) {
+    // 30000 pixels square: the search from the corner would grow to 30000
+    // rings, 2.8 billion entries, and each pixel would take minutes.
+    for (int processors : {1, 2}) {
+        uint8_t pixel[3] = {0, 0, 0};
+        CPixelDistance search;
+        search.maxRings = UINT16_MAX;
+        CRecordingPassHost host;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_THROW(RunFlatPass(EndlessBlack(pixel, 30000, 30000), search, Params(UINT16_MAX, true), host, processors),
+                     std::bad_alloc)
+            << processors << " processors";
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_LT(seconds, 30.0) << processors << " processors";  // about a second optimised
+        EXPECT_LE(search.offsets.size(), kMaxOffsetEntries);
+    }
+}
+
+TEST(GrowthBound, ThroughThePlugInTheFailureIsTheHostsErrorResult) {
+    // Wide and tall enough for the corner search to pass the budget.
+    const sim::CHostImage page(2320, 1700, 3);
+    SRunOptions options;
+    options.depth = UINT16_MAX;
+    options.processors = 2;
+    const SPluginRun run = RunPlugin(SpecFor(page, false, sim::ELayout::Interleaved), page, options);
+    EXPECT_EQ(run.result, host::filterBadParameters);
+    EXPECT_TRUE(run.guardsIntact);
+}
+
+}  // namespace

@@ -1,0 +1,28 @@
+// One filter run of the real plug-in in the simulator, with the depth and
+// remainder played in as an action would, and a given processor count.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "sim/HostSimulator.h"
+
+namespace engine_testing {
+
+struct SRunOptions {
+    int depth = 256;
+    bool white = false;
+    int processors = 1;
+    std::function<void(sim::CHostSimulator&)> prepare;  // before the run
+};
+
+struct SPluginRun {
+    int16_t result = 0;
+    sim::CHostImage output;
+    std::vector<sim::SProgressReport> progress;
+    bool guardsIntact = false;
+};
+
+SPluginRun RunPlugin(const sim::SImageSpec& spec, const sim::CHostImage& document, const SRunOptions& options);
+
+}  // namespace engine_testing
