@@ -106,10 +106,10 @@ WH_SCENARIO(Dialogs, ParamsFieldAndSliderFollowEachOtherAndEscapeCancels) {
             user.ControlKey(IDC_DEPTH_SLIDER, VK_HOME);
             WH_CHECK_EQ(user.Text(IDC_DEPTH_EDIT), std::string("1"));
 
-            // Typed too high, it is bounded at once; letters are refused;
-            // a cleared field reads the minimum at once.
+            // Typed one too high, it is bounded at once; letters are
+            // refused; a cleared field reads the minimum at once.
             user.SelectAll(IDC_DEPTH_EDIT);
-            user.Type(IDC_DEPTH_EDIT, "777");
+            user.Type(IDC_DEPTH_EDIT, "301");
             WH_CHECK_EQ(user.Text(IDC_DEPTH_EDIT), std::string("300"));
             WH_CHECK_EQ(SliderPosition(user), 300);
             user.SelectAll(IDC_DEPTH_EDIT);
