@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "sim/AsanPoison.h"
+
 namespace sim {
 
 void CHostImage::SetPixel(int x, int y, std::initializer_list<uint8_t> values) {
@@ -13,17 +15,30 @@ void CHostImage::SetPixel(int x, int y, std::initializer_list<uint8_t> values) {
 }
 
 void CGuardedBuffer::Allocate(size_t size) {
+    Release();
     size_ = size;
     storage_.assign(size + 2 * kGuardBytes, kGuardValue);
+    PoisonBytes(storage_.data(), kGuardBytes);
+    PoisonBytes(storage_.data() + kGuardBytes + size, kGuardBytes);
 }
 
 void CGuardedBuffer::Release() {
+    UnpoisonBytes(storage_.data(), storage_.size());
     storage_.clear();
     size_ = 0;
 }
 
 bool CGuardedBuffer::GuardsIntact() const {
     if (storage_.empty()) return true;
+    // The host's own look at its guards must not trip the sanitizer.
+    UnpoisonBytes(storage_.data(), storage_.size());
+    struct SRepoison {
+        const CGuardedBuffer& buffer;
+        ~SRepoison() {
+            PoisonBytes(buffer.storage_.data(), kGuardBytes);
+            PoisonBytes(buffer.storage_.data() + kGuardBytes + buffer.size_, kGuardBytes);
+        }
+    } repoison{*this};
     auto intact = [](auto first, auto last) { return std::all_of(first, last, [](uint8_t b) { return b == kGuardValue; }); };
     return intact(storage_.begin(), storage_.begin() + kGuardBytes) &&
            intact(storage_.end() - kGuardBytes, storage_.end());

@@ -56,11 +56,16 @@ private:
 };
 
 // One buffer handed to the plug-in, fenced by guard bytes on both sides so a
-// stray write outside it is caught.
+// stray write outside it is caught; under AddressSanitizer a stray read too.
 class CGuardedBuffer {
 public:
     static constexpr size_t kGuardBytes = 256;
     static constexpr uint8_t kGuardValue = 0xA5;
+
+    CGuardedBuffer() = default;
+    ~CGuardedBuffer() { Release(); }
+    CGuardedBuffer(const CGuardedBuffer&) = delete;
+    CGuardedBuffer& operator=(const CGuardedBuffer&) = delete;
 
     void Allocate(size_t size);
     void Release();

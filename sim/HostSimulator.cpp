@@ -71,12 +71,28 @@ bool RectInside(const Rect& r, int width, int height) {
 
 }  // namespace
 
-CHostSimulator::CHostSimulator(const std::string& pluginPath)
-    : library_(pluginPath), record_(std::make_unique<FilterRecord>()) {
+CHostSimulator::CHostSimulator(const std::string& pluginPath) : CHostSimulator(SHostQuirks{}, pluginPath) {}
+
+CHostSimulator::CHostSimulator(const SHostQuirks& quirks, const std::string& pluginPath)
+    : quirks_(quirks),
+      library_(pluginPath),
+      record_(std::make_unique<CFencedRecord>(quirks.shortRecordBytes ? quirks.shortRecordBytes
+                                                                      : sizeof(FilterRecord))) {
     basicSuite = SPBasicSuite{AcquireSuite, ReleaseSuite, IsEqual, AllocateBlock, FreeBlock, ReallocateBlock, Undefined};
-    std::memset(record_.get(), 0, sizeof(FilterRecord));
     ownPrefsFolder_ = MakePrivateFolder();
     prefsFolder = ownPrefsFolder_;
+    ApplyHandleQuirks();
+}
+
+void CHostSimulator::ApplyHandleQuirks() {
+    handles_.procs.handleProcsVersion = quirks_.handleProcsVersion;
+    handles_.procs.numHandleProcs = quirks_.handleProcsCount;
+    // A plug-in frees descriptors through handle procs it can use, and as
+    // platform memory otherwise; a consistent host makes them accordingly.
+    const bool usableProcs = !quirks_.handleProcsMissing &&
+                             quirks_.handleProcsVersion == host::kCurrentHandleProcsVersion &&
+                             quirks_.handleProcsCount >= host::kHandleProcsCount;
+    descriptors_.platformHandles = !usableProcs;
 }
 
 CHostSimulator::~CHostSimulator() {
@@ -93,10 +109,10 @@ void CHostSimulator::SetDocument(const SImageSpec& spec, const CHostImage& pixel
 }
 
 void CHostSimulator::ResetRecord() {
-    Handle parameters = record_->parameters;
-    PIDescriptorParameters* descriptors = record_->descriptorParameters;
-    std::memset(record_.get(), 0, sizeof(FilterRecord));
-    FilterRecord& r = *record_;
+    FilterRecord& r = Record();
+    Handle parameters = r.parameters;
+    PIDescriptorParameters* descriptors = r.descriptorParameters;
+    std::memset(&r, 0, record_->Bytes());
     r.parameters = parameters;
     r.descriptorParameters = descriptors;
     r.abortProc = AbortProcC;
@@ -111,7 +127,7 @@ void CHostSimulator::ResetRecord() {
     r.maxSpace = 64 << 20;
     r.hostSig = host::FourCC("8BIM");
     r.platformData = &platform;
-    r.handleProcs = &handles_.procs;
+    r.handleProcs = quirks_.handleProcsMissing ? nullptr : &handles_.procs;
     r.advanceState = AdvanceStateProc;
     r.imageHRes = r.imageVRes = 300 << 16;
 
@@ -128,8 +144,26 @@ void CHostSimulator::ResetRecord() {
     about_.platformData = &platform;
 }
 
+void CHostSimulator::MoveRecord() {
+    auto moved = std::make_unique<CFencedRecord>(record_->Bytes());
+    moved->CopyFrom(*record_);
+    record_->Retire();
+    retiredRecords_.push_back(std::move(record_));
+    record_ = std::move(moved);
+}
+
+void CHostSimulator::EndRun() {
+    if (quirks_.dropsParametersHandle) {
+        FilterRecord& r = Record();
+        Handle parameters = r.parameters;
+        r.parameters = nullptr;
+        handles_.Dispose(parameters);
+    }
+    if (quirks_.newRecordEachRun) MoveRecord();
+}
+
 int16_t CHostSimulator::Call(int16_t selector) {
-    FilterRecord& r = *record_;
+    FilterRecord& r = Record();
     r.sSPBasic = basicSuitePresent ? &basicSuite : nullptr;
     about_.sSPBasic = basicSuitePresent ? &basicSuite : nullptr;
     r.advanceState = advance == EAdvance::Absent ? nullptr : AdvanceStateProc;
@@ -140,6 +174,7 @@ int16_t CHostSimulator::Call(int16_t selector) {
     gActive = this;
     handles_.MakeCurrent();
     descriptors_.MakeCurrent();
+    if (quirks_.dropsDataSlot) dataSlot = 0;
     int16_t result = 0x7777;  // a value no plug-in returns: shows a missing store
     void* block = selector == host::filterSelectorAbout ? static_cast<void*>(&about_) : static_cast<void*>(&r);
     library_.Call(selector, block, &dataSlot, &result);
@@ -147,13 +182,21 @@ int16_t CHostSimulator::Call(int16_t selector) {
     gActive = previous;
     trace.push_back("call " + std::to_string(selector) + " -> " + std::to_string(result));
 
-    if (selector == host::filterSelectorStart) {
+    if (!record_->GuardsIntact()) recordGuardsIntact = false;
+    // Delivered buffers are valid until the plug-in returns from the call
+    // they were delivered for: Start, or a Continue the host fed.
+    if (selector == host::filterSelectorStart || selector == host::filterSelectorContinue) {
         CommitOutput();
         CheckGuards();
         inBuffer_.Release();
         outBuffer_.Release();
     }
     return result;
+}
+
+bool CHostSimulator::WantsRectangles() const {
+    const FilterRecord& r = *record_->Get();
+    return r.inRect.bottom > r.inRect.top || r.outRect.bottom > r.outRect.top;
 }
 
 SRunResult CHostSimulator::RunFilter(bool showDialog) {
@@ -164,19 +207,32 @@ SRunResult CHostSimulator::RunFilter(bool showDialog) {
         if (code != host::noErr && run.result == host::noErr) run.result = code;
         return code == host::noErr;
     };
+    // Hosts stop at the first failing selector; some go on regardless.
+    auto failed = [&](bool ok) {
+        if (ok || quirks_.finishesAfterFailure) return false;
+        EndRun();
+        return true;
+    };
     progress.clear();
     descriptors_.parameters.playInfo = showDialog ? host::plugInDialogDisplay : host::plugInDialogDontDisplay;
-    if (showDialog && !step(host::filterSelectorParameters)) return run;
-    if (!step(host::filterSelectorPrepare)) return run;
-    if (!step(host::filterSelectorStart)) return run;
+    if (showDialog && failed(step(host::filterSelectorParameters))) return run;
+    if (failed(step(host::filterSelectorPrepare))) return run;
+    const bool started = step(host::filterSelectorStart);
+    if (failed(started)) return run;
+
     // A plug-in that keeps asking for rectangles gets a bounded number of turns.
-    for (int turn = 0; turn < 1000; ++turn) {
-        const FilterRecord& r = *record_;
-        bool wantsMore = r.inRect.bottom > r.inRect.top || r.outRect.bottom > r.outRect.top;
-        if (!wantsMore) break;
-        if (!step(host::filterSelectorContinue)) return run;
+    const bool continues = started || quirks_.continuesWhileRectsNonEmpty;
+    for (int turn = 0; continues && turn < 1000; ++turn) {
+        FilterRecord& r = Record();
+        const bool refill = turn < quirks_.refilledContinues;
+        if (refill) r.inRect = r.outRect = r.filterRect;
+        if (!refill && !WantsRectangles()) break;
+        // A later request finds the output as the plug-in left it so far.
+        if (quirks_.continuesWhileRectsNonEmpty && DeliverRequest(output_) != host::noErr) break;
+        if (failed(step(host::filterSelectorContinue))) return run;
     }
     step(host::filterSelectorFinish);
+    EndRun();
     return run;
 }
 
@@ -184,14 +240,20 @@ OSErr CHostSimulator::AdvanceState() {
     ++advanceCalls;
     trace.push_back("advanceState");
     {
-        const FilterRecord& q = *record_;
+        const FilterRecord& q = Record();
         requests.push_back({q.inRect, q.outRect, q.inLoPlane, q.inHiPlane, q.outLoPlane, q.outHiPlane});
     }
     if (advance == EAdvance::Fail) return advanceError;
+    // The output area starts as a copy of the source, as hosts hand it out.
+    const OSErr delivered = DeliverRequest(input_);
+    if (delivered == host::noErr && onDelivered) onDelivered();
+    return delivered;
+}
 
+OSErr CHostSimulator::DeliverRequest(const CHostImage& outSource) {
     CommitOutput();
     CheckGuards();
-    FilterRecord& r = *record_;
+    FilterRecord& r = Record();
     const int planes = input_.Planes();
     const bool inPlanesOk = r.inLoPlane >= 0 && r.inHiPlane < planes && r.inLoPlane <= r.inHiPlane + 1;
     const bool outPlanesOk = r.outLoPlane >= 0 && r.outHiPlane < planes && r.outLoPlane <= r.outHiPlane + 1;
@@ -216,13 +278,11 @@ OSErr CHostSimulator::AdvanceState() {
 
     r.inData = deliver(r.inRect, r.inLoPlane, r.inHiPlane, inBuffer_, inGeometry_, input_);
     r.inRowBytes = inGeometry_.rowBytes;
-    // The output area starts as a copy of the source, as hosts hand it out.
-    r.outData = deliver(r.outRect, r.outLoPlane, r.outHiPlane, outBuffer_, outGeometry_, input_);
+    r.outData = deliver(r.outRect, r.outLoPlane, r.outHiPlane, outBuffer_, outGeometry_, outSource);
     r.outRowBytes = outGeometry_.rowBytes;
     deliveredOut_ = r.outRect;
     outLo_ = r.outLoPlane;
     outHi_ = r.outHiPlane;
-    if (onDelivered) onDelivered();
     return host::noErr;
 }
 

@@ -13,7 +13,9 @@
 #include "host/HostInterface.h"
 #include "sim/DescriptorStore.h"
 #include "sim/HostHandles.h"
+#include "sim/FencedRecord.h"
 #include "sim/HostImage.h"
+#include "sim/HostQuirks.h"
 #include "sim/PluginLibrary.h"
 
 namespace sim {
@@ -43,6 +45,8 @@ struct SRunResult {
 class CHostSimulator {
 public:
     explicit CHostSimulator(const std::string& pluginPath = DefaultPluginPath());
+    // A host with the departures from the interface that `quirks` names.
+    explicit CHostSimulator(const SHostQuirks& quirks, const std::string& pluginPath = DefaultPluginPath());
     ~CHostSimulator();
     CHostSimulator(const CHostSimulator&) = delete;
     CHostSimulator& operator=(const CHostSimulator&) = delete;
@@ -60,8 +64,16 @@ public:
     // A whole run: Parameters when the user is to be asked, Prepare, Start,
     // Continue while the plug-in still requests rectangles, Finish. Stops at
     // the first failing selector, as hosts do. The descriptor's playInfo
-    // says the same as `showDialog`: display, or don't display.
+    // says the same as `showDialog`: display, or don't display. Ends with
+    // EndRun.
     SRunResult RunFilter(bool showDialog);
+
+    // The host is done with a run: a host that keeps neither its record nor
+    // the parameters handle between runs lets go of them here. RunFilter
+    // calls it; a test that makes the calls itself may.
+    void EndRun();
+
+    const SHostQuirks& Quirks() const { return quirks_; }
 
     // Options a test may change between calls.
     EAdvance advance = EAdvance::Deliver;
@@ -82,12 +94,15 @@ public:
     int abortCalls = 0;
     int advanceCalls = 0;
     std::vector<SRequest> requests;
-    bool guardsIntact = true;  // no write outside the delivered buffers
+    bool guardsIntact = true;        // no write outside the delivered buffers
+    bool recordGuardsIntact = true;  // no write past the end of the filter record
     std::vector<std::string> trace;
 
     // Host state that outlives single calls.
     intptr_t dataSlot = 0;
-    FilterRecord& Record() { return *record_; }
+    // Only the record's first Quirks().shortRecordBytes bytes exist when
+    // the host plays an older one.
+    FilterRecord& Record() { return *record_->Get(); }
     AboutRecord& About() { return about_; }
     CHostHandles& Handles() { return handles_; }
     CDescriptorStore& Descriptors() { return descriptors_; }
@@ -101,14 +116,21 @@ public:
 
 private:
     void ResetRecord();
+    void MoveRecord();
+    void ApplyHandleQuirks();
+    // Fills buffers for the rectangles and planes the record asks for.
+    OSErr DeliverRequest(const CHostImage& outSource);
     void CommitOutput();
     void CheckGuards();
+    bool WantsRectangles() const;
 
+    SHostQuirks quirks_;
     CPluginLibrary library_;
     CHostHandles handles_;
     CDescriptorStore descriptors_{handles_};
     std::string ownPrefsFolder_;
-    std::unique_ptr<FilterRecord> record_;
+    std::unique_ptr<CFencedRecord> record_;
+    std::vector<std::unique_ptr<CFencedRecord>> retiredRecords_;
     AboutRecord about_{};
     SImageSpec spec_;
     CHostImage input_;
