@@ -12,23 +12,38 @@
 
 namespace {
 
+// The one filter object alive, whichever call created it. The slot is the
+// host's memory: an address found there is followed only when it is this
+// one. A host that does not keep the slot hands it back empty, which would
+// otherwise leave this object behind with nothing pointing to it, and a
+// value we never stored there is not ours to touch at all.
+CPSFilter* gLiveFilter = nullptr;
+
 // An object left in the slot by an exception may be half-updated (a search
 // ring only partly built) and still points at the records of the call that
 // created it. It is never used again: the next call discards it.
-CPSFilter* gAbandonedFilter = nullptr;
+bool gLiveFilterAbandoned = false;
 
-void DestroyFilter(CPSFilter* filter, intptr_t* data) {
-    delete filter;
-    if (gAbandonedFilter == filter) gAbandonedFilter = nullptr;
+void DestroyLiveFilter(intptr_t* data) {
+    CPSFilter* filter = gLiveFilter;
+    gLiveFilter = nullptr;
+    gLiveFilterAbandoned = false;
     if (data && *data == reinterpret_cast<intptr_t>(filter)) *data = 0;
     if (gFilter == filter) gFilter = nullptr;
+    delete filter;
 }
+
+// A host may unload the plug-in, or quit, with an object still alive: a run
+// it never finished, or an object an exception left behind. Nobody else can
+// free it.
+struct SReleaseAtUnload {
+    ~SReleaseAtUnload() { DestroyLiveFilter(nullptr); }
+} gReleaseAtUnload;
 
 // An object serves only calls made with the records it was created with;
 // anything else means the host has ended that run and may have freed them.
 bool ServesCall(const CPSFilter& filter, FilterRecord* filterRecord, AboutRecord* aboutRecord) {
-    return &filter != gAbandonedFilter && filter.filterRecord == filterRecord &&
-           filter.aboutRecord == aboutRecord;
+    return !gLiveFilterAbandoned && filter.filterRecord == filterRecord && filter.aboutRecord == aboutRecord;
 }
 
 OSErr Route(CPSFilter& filter, int16_t selector) {
@@ -65,13 +80,15 @@ VANDREL_EXPORT void PluginMain(int16_t selector, void* paramBlock, intptr_t* dat
 
     try {
         gFilter = reinterpret_cast<CPSFilter*>(*data);
-        if (gAbandonedFilter && gAbandonedFilter != gFilter) DestroyFilter(gAbandonedFilter, nullptr);
-        if (gFilter && !ServesCall(*gFilter, filterRecord, aboutRecord)) DestroyFilter(gFilter, data);
+        if (gFilter != gLiveFilter) gFilter = nullptr;
+        if (gLiveFilter && (!gFilter || !ServesCall(*gLiveFilter, filterRecord, aboutRecord)))
+            DestroyLiveFilter(data);
 
         if (!gFilter) {
             CPSFilter* created = new CVandrelFilter;
             created->filterRecord = filterRecord;
             created->aboutRecord = aboutRecord;
+            gLiveFilter = created;
             gFilter = created;
             *data = reinterpret_cast<intptr_t>(created);
         }
@@ -80,9 +97,9 @@ VANDREL_EXPORT void PluginMain(int16_t selector, void* paramBlock, intptr_t* dat
         *result = code;
         const bool keep = selector != host::filterSelectorAbout && selector != host::filterSelectorFinish &&
                           code == host::noErr;
-        if (!keep) DestroyFilter(gFilter, data);
+        if (!keep) DestroyLiveFilter(data);
     } catch (...) {
         *result = host::filterBadParameters;
-        gAbandonedFilter = gFilter;
+        if (gFilter) gLiveFilterAbandoned = true;
     }
 }
