@@ -51,6 +51,8 @@ cleanup() {
     return 0
 }
 trap cleanup EXIT
+# A run stopped from outside (CI's time limit, Ctrl-C) still cleans up.
+trap 'exit 130' INT TERM
 
 skip() {
     echo "SKIPPED: the Windows host scenarios: $*"
