@@ -15,12 +15,13 @@ constexpr uint16_t kDefaultMaxRings = 256;
 constexpr uint16_t kPrebuiltRings = 10;
 constexpr int kMaxOutOfBounds = 8;
 
-// The most entries one table may hold: 128 MiB, reached at ring 2311. The
+// The most entries one table may hold: 32 MiB, reached at ring 1155. The
 // depth comes unchecked from scripting and an all-black page can drive a
-// search out to its own size, which would be gigabytes per worker; past
-// this point growth fails as an allocation failure does, so the run ends
-// with the host's error result instead of exhausting the machine.
-constexpr std::size_t kMaxOffsetEntries = std::size_t(1) << 24;
+// search out to its own size, which would be gigabytes per worker (and every
+// worker has a table). Past this point growth fails as an allocation failure
+// does, so the run ends with the host's error result instead of exhausting
+// the machine; every depth up to 1155 is always honoured.
+constexpr std::size_t kMaxOffsetEntries = std::size_t(1) << 22;
 
 class CPixelDistance {
 public:

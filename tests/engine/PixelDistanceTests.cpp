@@ -221,9 +221,9 @@ TEST(TableBudget, GrowthPastTheBudgetFailsAsAnAllocationFailureAndChangesNothing
     EXPECT_EQ(search.ringCount, lastGood);
     EXPECT_EQ(search.offsets.size(), sizeBefore);
     EXPECT_LE(search.offsets.capacity(), kMaxOffsetEntries);
-    // Rings up to two thousand are always available.
-    EXPECT_GE(search.ringCount, 2000);
-    EXPECT_LT(search.ringCount, 2400);
+    // Rings up to a thousand are always available.
+    EXPECT_GE(search.ringCount, 1000);
+    EXPECT_LT(search.ringCount, 1200);
     // The object is whole: its last distance group is complete.
     EXPECT_EQ(search.offsets.back().distSq, search.radiusSq);
     int32_t dx = 0, dy = 0;
