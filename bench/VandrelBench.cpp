@@ -1,0 +1,193 @@
+// Times the flatting pass of the real plug-in, driven through the host
+// simulator, on generated A4 pages at 600 dpi. Each run is made in a child
+// process of its own so that its peak memory is its own.
+//
+//   vandrel_bench [--page strokes|blobs|all] [--depth 10,256,300]
+//                 [--threads 1,N] [--size WIDTHxHEIGHT]
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <boost/thread/thread.hpp>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bench/BenchPages.h"
+#include "sim/HostSimulator.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct SOptions {
+    std::vector<std::string> pages{"strokes", "blobs"};
+    std::vector<int> depths{10, 256, 300};
+    std::vector<int> threads;
+    int width = bench::kA4Width;
+    int height = bench::kA4Height;
+};
+
+std::vector<int> Numbers(const std::string& list) {
+    std::vector<int> numbers;
+    std::stringstream in(list);
+    for (std::string item; std::getline(in, item, ',');) numbers.push_back(std::stoi(item));
+    return numbers;
+}
+
+bool Parse(int argc, char** argv, SOptions& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--page" && hasValue) {
+            const std::string page = argv[++i];
+            options.pages = page == "all" ? std::vector<std::string>{"strokes", "blobs"} : std::vector<std::string>{page};
+        } else if (arg == "--depth" && hasValue) {
+            options.depths = Numbers(argv[++i]);
+        } else if (arg == "--threads" && hasValue) {
+            options.threads = Numbers(argv[++i]);
+        } else if (arg == "--size" && hasValue) {
+            if (std::sscanf(argv[++i], "%dx%d", &options.width, &options.height) != 2) return false;
+        } else {
+            return false;
+        }
+    }
+    if (options.threads.empty()) {
+        const int all = int(boost::thread::hardware_concurrency());
+        options.threads = all > 1 ? std::vector<int>{1, all} : std::vector<int>{1};
+    }
+    return true;
+}
+
+// kB figures from /proc/self/status.
+long StatusKb(const char* field) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field));
+    return -1;
+}
+
+// Lets VmHWM start again from the current size (Linux 4.0 and later).
+bool ResetPeak() {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    clear.flush();
+    return bool(clear);
+}
+
+struct SResult {
+    bool ok = false;
+    double seconds = 0;
+    long passPeakKb = 0;  // growth of the peak over the size when the pass began
+    long totalPeakKb = 0;
+    double blackLeft = 0;
+};
+
+// In the child: one filter run, timed from the delivery of the pixels to the
+// pass's last progress report.
+SResult RunOnce(const sim::CHostImage& page, int depth, int threads) {
+    setenv("VANDREL_PROCESSORS", std::to_string(threads).c_str(), 1);
+    sim::SImageSpec spec;
+    spec.width = int16_t(page.Width());
+    spec.height = int16_t(page.Height());
+    spec.planes = 3;
+    sim::CHostSimulator host;
+    host.SetDocument(spec, page);
+    host.Descriptors().Give({sim::SDescriptorItem::Integer(host::FourCC("MxLv"), depth),
+                             sim::SDescriptorItem::Bool(host::FourCC("SkCo"), false)});
+    Clock::time_point delivered, lastReport;
+    long baseKb = 0;
+    host.onDelivered = [&] {
+        baseKb = ResetPeak() ? StatusKb("VmRSS:") : StatusKb("VmHWM:");
+        delivered = Clock::now();
+    };
+    host.onProgress = [&] { lastReport = Clock::now(); };
+
+    SResult result;
+    result.ok = host.RunFilter(false).Succeeded();
+    result.seconds = std::chrono::duration<double>(lastReport - delivered).count();
+    result.totalPeakKb = StatusKb("VmHWM:");
+    result.passPeakKb = result.totalPeakKb - baseKb;
+    result.blackLeft = bench::BlackFraction(host.Output());
+    return result;
+}
+
+SResult RunInChild(const sim::CHostImage& page, int depth, int threads) {
+    int fds[2];
+    if (pipe(fds) != 0) return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        const SResult r = RunOnce(page, depth, threads);
+        char line[256];
+        const int n = std::snprintf(line, sizeof line, "%d %.6f %ld %ld %.6f\n", r.ok ? 1 : 0, r.seconds, r.passPeakKb,
+                                    r.totalPeakKb, r.blackLeft);
+        if (write(fds[1], line, size_t(n)) != n) _exit(2);
+        _exit(0);
+    }
+    close(fds[1]);
+    SResult r;
+    char buffer[256] = {};
+    const ssize_t n = read(fds[0], buffer, sizeof buffer - 1);
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    int ok = 0;
+    if (n > 0 && std::sscanf(buffer, "%d %lf %ld %ld %lf", &ok, &r.seconds, &r.passPeakKb, &r.totalPeakKb,
+                             &r.blackLeft) == 5)
+        r.ok = ok == 1;
+    return r;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SOptions options;
+    if (!Parse(argc, argv, options)) {
+        std::fprintf(stderr,
+                     "usage: vandrel_bench [--page strokes|blobs|all] [--depth 10,256,300] [--threads 1,N] "
+                     "[--size WIDTHxHEIGHT]\n");
+        return 2;
+    }
+    std::printf("plug-in %s, %u hardware threads\n", sim::DefaultPluginPath().c_str(),
+                boost::thread::hardware_concurrency());
+
+    const double megapixels = double(options.width) * options.height / 1e6;
+    for (const std::string& name : options.pages) {
+        const auto made = Clock::now();
+        sim::CHostImage page = bench::StrokesPage(options.width, options.height, 0x5EED);
+        if (name == "blobs") bench::AddBlackBlobs(page, 0.30, 0xB10B);
+        std::printf("\npage %s: %dx%d (%.1f MP), %.1f%% black, made in %.1f s\n", name.c_str(), options.width,
+                    options.height, megapixels, 100 * bench::BlackFraction(page),
+                    std::chrono::duration<double>(Clock::now() - made).count());
+        std::printf("%6s %8s %10s %8s %9s %13s %12s %12s\n", "depth", "threads", "seconds", "MP/s", "speed-up",
+                    "pass peak MiB", "peak MiB", "black left");
+        std::fflush(stdout);
+
+        for (int depth : options.depths) {
+            std::map<int, double> secondsByThreads;
+            for (int threads : options.threads) {
+                const SResult r = RunInChild(page, depth, threads);
+                if (!r.ok) {
+                    std::printf("%6d %8d   failed\n", depth, threads);
+                    continue;
+                }
+                secondsByThreads[threads] = r.seconds;
+                const auto single = secondsByThreads.find(1);
+                char speedUp[32] = "";
+                if (single != secondsByThreads.end() && r.seconds > 0)
+                    std::snprintf(speedUp, sizeof speedUp, "%.2fx", single->second / r.seconds);
+                std::printf("%6d %8d %10.2f %8.2f %9s %13.1f %12.1f %11.1f%%\n", depth, threads, r.seconds,
+                            megapixels / r.seconds, speedUp, r.passPeakKb / 1024.0, r.totalPeakKb / 1024.0,
+                            100 * r.blackLeft);
+                std::fflush(stdout);
+            }
+        }
+    }
+    return 0;
+}
