@@ -93,7 +93,8 @@ int RunBatch(const SToolOptions& options) {
         if (result == EPageResult::Failed) ++failures;
     }
     if (failures && options.inputs.size() > 1)
-        std::cerr << "vandrel: " << failures << " of " << options.inputs.size() << " pages failed" << std::endl;
+        std::cerr << "vandrel: " << failures << " of " << options.inputs.size() << " pages failed"
+                  << std::endl;
     return int(std::min<size_t>(failures, kExitMaxFailures));
 }
 

@@ -1,7 +1,6 @@
 #include "cli/CommandLine.h"
 
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <iostream>
 
@@ -25,7 +24,8 @@ int UsageError(const std::string& message) {
 
 // Rules across options that CLI11 cannot state by itself.
 std::string CheckCombination(const SToolOptions& options) {
-    if (options.output.empty() && options.outDir.empty()) return "say where the result goes: -o OUTPUT or --out-dir DIR";
+    if (options.output.empty() && options.outDir.empty())
+        return "say where the result goes: -o OUTPUT or --out-dir DIR";
     if (!options.output.empty()) {
         if (options.inputs.size() != 1) return "-o takes one input; use --out-dir DIR for several";
         if (!FormatForName(options.output))
@@ -44,7 +44,8 @@ std::variant<SToolOptions, int> ParseCommandLine(int argc, char** argv) {
     CLI::App app{"Flats comic pages with the " VANDREL_PRODUCT_NAME
                  " plug-in: every black line-art pixel takes the colour of the nearest non-black pixel.",
                  "vandrel"};
-    app.set_version_flag("--version", "vandrel " VANDREL_TOOL_VERSION " (" VANDREL_PRODUCT_NAME " " VANDREL_VERSION_TEXT ")");
+    app.set_version_flag(
+        "--version", "vandrel " VANDREL_TOOL_VERSION " (" VANDREL_PRODUCT_NAME " " VANDREL_VERSION_TEXT ")");
     app.require_subcommand(1, 1);
     app.footer(kFooter);
 
@@ -52,21 +53,27 @@ std::variant<SToolOptions, int> ParseCommandLine(int argc, char** argv) {
     flat->footer(kFooter);
     flat->add_option("INPUT", options.inputs, "Pages to flat; they are only read, never changed")->required();
     CLI::Option* output =
-        flat->add_option("-o,--output", options.output, "Output file for a single INPUT; .png, .tif or .tiff picks the format");
-    CLI::Option* outDir = flat->add_option("--out-dir", options.outDir,
-                                           "Folder for the outputs, each named as its input (created when missing)");
+        flat->add_option("-o,--output", options.output,
+                         "Output file for a single INPUT; .png, .tif or .tiff picks the format");
+    CLI::Option* outDir =
+        flat->add_option("--out-dir", options.outDir,
+                         "Folder for the outputs, each named as its input (created when missing)");
     output->excludes(outDir);
-    flat->add_option("--depth", depth,
-                     "Black Pixel Depth: how far in pixels the search for a colour may reach; 0-65535 as actions "
-                     "allow, the dialog's 1-300 being the useful range (default 256)")
+    flat->add_option(
+            "--depth", depth,
+            "Black Pixel Depth: how far in pixels the search for a colour may reach; 0-65535 as actions "
+            "allow, the dialog's 1-300 being the useful range (default 256)")
         ->check(CLI::Range(0, 65535));
-    flat->add_flag("--white,!--no-white", white, "Paint black pixels deeper than the depth white (default: leave them black)");
+    flat->add_flag("--white,!--no-white", white,
+                   "Paint black pixels deeper than the depth white (default: leave them black)");
     flat->add_flag("--overwrite", options.overwrite, "Replace existing output files");
-    flat->add_flag("--use-prefs", options.usePrefs,
-                   "Take settings not given here from the plug-in's preferences file (last confirmed in its dialog); "
-                   "without it that file is neither read nor written");
-    flat->add_option("--plugin", options.pluginPath,
-                     "The plug-in to run (default: $VANDREL_PLUGIN, else vandrel_pro.so beside this program)");
+    flat->add_flag(
+        "--use-prefs", options.usePrefs,
+        "Take settings not given here from the plug-in's preferences file (last confirmed in its dialog); "
+        "without it that file is neither read nor written");
+    flat->add_option(
+        "--plugin", options.pluginPath,
+        "The plug-in to run (default: $VANDREL_PLUGIN, else vandrel_pro.so beside this program)");
     flat->add_flag("-q,--quiet", options.quiet, "No progress, only errors and the paths written");
 
     try {

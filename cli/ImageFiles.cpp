@@ -21,7 +21,8 @@ namespace {
 
 EImageFormat DetectFormat(const std::string& path) {
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) throw CImageError(std::string("cannot open: ") + std::strerror(errno));
+    if (::stat(path.c_str(), &info) != 0)
+        throw CImageError(std::string("cannot open: ") + std::strerror(errno));
     if (S_ISDIR(info.st_mode)) throw CImageError("is a folder, not an image");
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
     if (!file) throw CImageError(std::string("cannot open: ") + std::strerror(errno));

@@ -10,7 +10,9 @@ const char* const kWhatFits = " (only 8-bit RGB and CMYK images can be flatted)"
 
 }  // namespace
 
-void RejectColourModel(const std::string& name) { throw CImageError(name + " images are not supported" + kWhatFits); }
+void RejectColourModel(const std::string& name) {
+    throw CImageError(name + " images are not supported" + kWhatFits);
+}
 
 void RejectGrayscale() { RejectColourModel("grayscale"); }
 void RejectPalette() { RejectColourModel("palette (indexed-colour)"); }

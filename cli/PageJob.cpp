@@ -26,7 +26,8 @@ void CheckOutput(const SPageJob& job) {
     if (fs::is_directory(status)) throw CImageError(job.output + " is a folder");
     // Never the input, not even with --overwrite, whatever name (a link,
     // a path through another folder) the output goes by.
-    if (fs::equivalent(job.input, job.output, error)) throw CImageError("the output " + job.output + " is the input itself");
+    if (fs::equivalent(job.input, job.output, error))
+        throw CImageError("the output " + job.output + " is the input itself");
     if (!job.overwrite) throw CImageError(job.output + " already exists (--overwrite replaces it)");
 }
 
@@ -34,6 +35,11 @@ EPageResult Fail(CProgressDisplay& display, const SPageJob& job, const std::stri
     display.Clear();
     std::cerr << "vandrel: " << job.input << ": " << reason << std::endl;
     return EPageResult::Failed;
+}
+
+void Warn(CProgressDisplay& display, const SPageJob& job, const std::string& warning) {
+    display.Clear();
+    std::cerr << "vandrel: " << job.input << ": warning: " << warning << std::endl;
 }
 
 std::string PluginFailure(const SRunOutcome& outcome) {
@@ -55,18 +61,20 @@ EPageResult FlatPage(sim::CHostSimulator& host, const SPageJob& job, const SFlat
         const EImageFormat outputFormat = FormatForName(job.output).value_or(inputFormat);
         if (outputFormat == EImageFormat::Png && raster.model == EColourModel::Cmyk)
             throw CImageError("PNG cannot hold CMYK images; name the output .tif or .tiff");
+        if (!raster.readWarning.empty()) Warn(display, job, raster.readWarning);
         if (InterruptRequested()) return EPageResult::Interrupted;
 
         const SRunOutcome outcome = FlatWithPlugin(host, raster, settings, display, job.input);
         display.Clear();
         if (outcome.interrupted) return EPageResult::Interrupted;
-        if (outcome.result != host::noErr || !outcome.fault.empty()) return Fail(display, job, PluginFailure(outcome));
+        if (outcome.result != host::noErr || !outcome.fault.empty())
+            return Fail(display, job, PluginFailure(outcome));
 
         CSafeOutput file(job.output, job.overwrite);
         const std::string warning = WriteImage(file.Fd(), job.output, outputFormat, raster);
         if (InterruptRequested()) return EPageResult::Interrupted;
         file.Commit();
-        if (!warning.empty()) std::cerr << "vandrel: " << job.input << ": warning: " << warning << std::endl;
+        if (!warning.empty()) Warn(display, job, warning);
         display.Finish(double(raster.width) * double(raster.height) / 1e6, outcome.seconds);
         std::cout << job.output << std::endl;
         return EPageResult::Written;

@@ -17,7 +17,8 @@ sim::SImageSpec SpecFor(const SRaster& raster) {
     sim::SImageSpec spec;
     spec.width = int16_t(raster.width);
     spec.height = int16_t(raster.height);
-    spec.imageMode = raster.model == EColourModel::Cmyk ? host::plugInModeCMYKColor : host::plugInModeRGBColor;
+    spec.imageMode =
+        raster.model == EColourModel::Cmyk ? host::plugInModeCMYKColor : host::plugInModeRGBColor;
     spec.planes = int16_t(raster.Planes());
     if (raster.hasAlpha) {
         // A layer whose transparency may be edited: the host hands over
@@ -42,7 +43,8 @@ void FlipInk(std::vector<uint8_t>& pixels, const SRaster& raster) {
 std::vector<sim::SDescriptorItem> Descriptor(const SFlatSettings& settings) {
     std::vector<sim::SDescriptorItem> items;
     if (settings.depth) items.push_back(sim::SDescriptorItem::Integer(kKeyMaxDepth, *settings.depth));
-    if (settings.paintWhite) items.push_back(sim::SDescriptorItem::Bool(kKeyPaintWhite, *settings.paintWhite));
+    if (settings.paintWhite)
+        items.push_back(sim::SDescriptorItem::Bool(kKeyPaintWhite, *settings.paintWhite));
     return items;
 }
 
@@ -73,12 +75,16 @@ SRunOutcome FlatWithPlugin(sim::CHostSimulator& host, SRaster& raster, const SFl
     const sim::SRunResult run = host.RunFilter(false);
     SRunOutcome outcome;
     outcome.result = run.result;
-    outcome.seconds = delivered == Clock::time_point{} ? 0 : std::chrono::duration<double>(Clock::now() - delivered).count();
+    outcome.seconds = delivered == Clock::time_point{}
+                          ? 0
+                          : std::chrono::duration<double>(Clock::now() - delivered).count();
     // The plug-in reports a cancelled pass as a success; only the tool
     // knows the output is half done.
     outcome.interrupted = InterruptRequested();
-    if (!host.guardsIntact) outcome.fault = "the plug-in wrote outside the image buffers";
-    else if (run.Succeeded() && host.advanceCalls == advancesBefore) outcome.fault = "the plug-in never asked for the pixels";
+    if (!host.guardsIntact)
+        outcome.fault = "the plug-in wrote outside the image buffers";
+    else if (run.Succeeded() && host.advanceCalls == advancesBefore)
+        outcome.fault = "the plug-in never asked for the pixels";
 
     if (run.Succeeded() && !outcome.interrupted && outcome.fault.empty()) {
         raster.pixels = host.Output().Bytes();

@@ -14,10 +14,10 @@
 namespace cli {
 
 struct SRunOutcome {
-    int16_t result = 0;         // the first failing selector's result, or 0
-    bool interrupted = false;   // the user asked to stop: the pixels are incomplete
-    std::string fault;          // the plug-in misbehaved (wrote outside its buffers, ...)
-    double seconds = 0;         // from the delivery of the pixels to the end of the run
+    int16_t result = 0;        // the first failing selector's result, or 0
+    bool interrupted = false;  // the user asked to stop: the pixels are incomplete
+    std::string fault;         // the plug-in misbehaved (wrote outside its buffers, ...)
+    double seconds = 0;        // from the delivery of the pixels to the end of the run
 };
 
 // Flats `raster` in place. Its pixels are unchanged unless the run succeeded.

@@ -36,7 +36,8 @@ void OnError(png_structp png, png_const_charp text) {
 
 void OnWarning(png_structp png, png_const_charp text) {
     auto* session = static_cast<SPngSession*>(png_get_error_ptr(png));
-    if (!session->warning[0]) std::snprintf(session->warning, sizeof session->warning, "%s", text ? text : "");
+    if (!session->warning[0])
+        std::snprintf(session->warning, sizeof session->warning, "%s", text ? text : "");
 }
 
 class CReadSession : public SPngSession {
@@ -89,8 +90,8 @@ void ReadColourChunks(const SPngSession& s, SRaster& raster) {
     }
     c.hasSrgb = png_get_sRGB(s.png, s.info, &c.srgbIntent) != 0;
     c.hasGamma = png_get_gAMA(s.png, s.info, &c.gamma) != 0;
-    c.hasChromaticities = png_get_cHRM(s.png, s.info, &c.white[0], &c.white[1], &c.red[0], &c.red[1], &c.green[0],
-                                       &c.green[1], &c.blue[0], &c.blue[1]) != 0;
+    c.hasChromaticities = png_get_cHRM(s.png, s.info, &c.white[0], &c.white[1], &c.red[0], &c.red[1],
+                                       &c.green[0], &c.green[1], &c.blue[0], &c.blue[1]) != 0;
     png_bytep alphas = nullptr;
     int count = 0;
     png_color_16p colour = nullptr;
@@ -142,6 +143,9 @@ SRaster ReadPng(const std::string& path) {
     std::vector<png_bytep> rows(height);
     for (png_uint_32 y = 0; y < height; ++y) rows[y] = raster.pixels.data() + size_t(y) * raster.RowBytes();
     if (!GuardedReadImage(s, rows.data())) Damaged(s);
+    // libpng warns when it passes over a chunk it finds broken, such as a
+    // profile it cannot parse: that chunk will be missing from the output.
+    if (s.warning[0]) raster.readWarning = std::string("libpng: ") + s.warning;
     return raster;
 }
 
@@ -157,8 +161,11 @@ void SetResolution(SPngSession& s, const SRaster& raster) {
     const SResolution& r = raster.resolution;
     if (!r.present || r.x <= 0 || r.y <= 0) return;
     const bool absolute = r.unit != EResolutionUnit::None;
-    auto perUnit = [&](double value) { return png_uint_32(std::lround(absolute ? r.PerMetre(value) : value)); };
-    png_set_pHYs(s.png, s.info, perUnit(r.x), perUnit(r.y), absolute ? PNG_RESOLUTION_METER : PNG_RESOLUTION_UNKNOWN);
+    auto perUnit = [&](double value) {
+        return png_uint_32(std::lround(absolute ? r.PerMetre(value) : value));
+    };
+    png_set_pHYs(s.png, s.info, perUnit(r.x), perUnit(r.y),
+                 absolute ? PNG_RESOLUTION_METER : PNG_RESOLUTION_UNKNOWN);
 }
 
 void SetColourChunks(SPngSession& s, const SWriteInputs& in) {
@@ -166,14 +173,15 @@ void SetColourChunks(SPngSession& s, const SWriteInputs& in) {
     const SPngColourChunks& c = raster.pngColour;
     if (!raster.iccProfile.empty()) {
         png_set_iCCP(s.png, s.info, in.iccName, PNG_COMPRESSION_TYPE_BASE,
-                     reinterpret_cast<png_const_bytep>(raster.iccProfile.data()), png_uint_32(raster.iccProfile.size()));
+                     reinterpret_cast<png_const_bytep>(raster.iccProfile.data()),
+                     png_uint_32(raster.iccProfile.size()));
     } else if (c.hasSrgb) {
         png_set_sRGB(s.png, s.info, c.srgbIntent);
     }
     if (c.hasGamma) png_set_gAMA(s.png, s.info, c.gamma);
     if (c.hasChromaticities)
-        png_set_cHRM(s.png, s.info, c.white[0], c.white[1], c.red[0], c.red[1], c.green[0], c.green[1], c.blue[0],
-                     c.blue[1]);
+        png_set_cHRM(s.png, s.info, c.white[0], c.white[1], c.red[0], c.red[1], c.green[0], c.green[1],
+                     c.blue[0], c.blue[1]);
     if (c.hasTransparentColour && !raster.hasAlpha) {
         png_color_16 key{};
         key.red = c.transparent[0];
@@ -226,7 +234,8 @@ std::string WritePng(int fd, const SRaster& raster) {
     FILE* file = s.file;
     s.file = nullptr;
     if (std::fclose(file) != 0) throw CImageError(std::string("cannot write: ") + std::strerror(errno));
-    return s.warning[0] ? std::string("PNG: ") + s.warning : std::string();
+    return s.warning[0] ? std::string("not everything could be kept in the PNG (libpng: ") + s.warning + ")"
+                        : std::string();
 }
 
 }  // namespace cli

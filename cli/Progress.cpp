@@ -72,7 +72,8 @@ void CProgressDisplay::Finish(double megapixels, double seconds) {
     Clear();
     if (style_ == EProgressStyle::Quiet) return;
     const double rate = megapixels / std::max(seconds, 1e-6);
-    std::fprintf(out_, "%s: %.2f MP flatted in %.2f s (%.1f MP/s)\n", label_.c_str(), megapixels, seconds, rate);
+    std::fprintf(out_, "%s: %.2f MP flatted in %.2f s (%.1f MP/s)\n", label_.c_str(), megapixels, seconds,
+                 rate);
     std::fflush(out_);
 }
 

@@ -24,9 +24,12 @@ struct SResolution {
     // Meaningless for EResolutionUnit::None, where only the ratio counts.
     double PerMetre(double value) const {
         switch (unit) {
-            case EResolutionUnit::Inch: return value / 0.0254;
-            case EResolutionUnit::Centimetre: return value * 100.0;
-            default: return value;
+            case EResolutionUnit::Inch:
+                return value / 0.0254;
+            case EResolutionUnit::Centimetre:
+                return value * 100.0;
+            default:
+                return value;
         }
     }
 };
@@ -59,6 +62,7 @@ struct SRaster {
     int tiffOrientation = 1;
     int tiffCompression = 0;  // 0: none recorded (not from a TIFF)
     int tiffPredictor = 1;
+    std::string readWarning;  // what the reader had to leave out, for the user
 
     int ColourPlanes() const { return model == EColourModel::Cmyk ? 4 : 3; }
     int Planes() const { return ColourPlanes() + (hasAlpha ? 1 : 0); }

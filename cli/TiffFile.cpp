@@ -90,13 +90,19 @@ SLayout CheckKind(TIFF* tif, SRaster& raster) {
 
     switch (photometric) {
         case PHOTOMETRIC_MINISWHITE:
-        case PHOTOMETRIC_MINISBLACK: RejectGrayscale();
-        case PHOTOMETRIC_PALETTE: RejectPalette();
+        case PHOTOMETRIC_MINISBLACK:
+            RejectGrayscale();
+        case PHOTOMETRIC_PALETTE:
+            RejectPalette();
         case PHOTOMETRIC_CIELAB:
         case PHOTOMETRIC_ICCLAB:
-        case PHOTOMETRIC_ITULAB: RejectLab();
-        case PHOTOMETRIC_YCBCR: RejectColourModel("YCbCr (JPEG-style)");
-        case PHOTOMETRIC_RGB: raster.model = EColourModel::Rgb; break;
+        case PHOTOMETRIC_ITULAB:
+            RejectLab();
+        case PHOTOMETRIC_YCBCR:
+            RejectColourModel("YCbCr (JPEG-style)");
+        case PHOTOMETRIC_RGB:
+            raster.model = EColourModel::Rgb;
+            break;
         case PHOTOMETRIC_SEPARATED: {
             uint16_t inkSet = INKSET_CMYK;
             TIFFGetFieldDefaulted(tif, TIFFTAG_INKSET, &inkSet);
@@ -104,17 +110,20 @@ SLayout CheckKind(TIFF* tif, SRaster& raster) {
             raster.model = EColourModel::Cmyk;
             break;
         }
-        default: RejectColourModel("photometric " + std::to_string(photometric));
+        default:
+            RejectColourModel("photometric " + std::to_string(photometric));
     }
     if (bits != 8) RejectSampleBits(bits);
     if (format != SAMPLEFORMAT_UINT && format != SAMPLEFORMAT_VOID)
-        throw CImageError("signed or floating-point samples are not supported (only 8-bit RGB and CMYK images "
-                          "can be flatted)");
+        throw CImageError(
+            "signed or floating-point samples are not supported (only 8-bit RGB and CMYK images "
+            "can be flatted)");
 
     const int extra = int(samples) - raster.ColourPlanes();
     if (extra < 0) throw CImageError("too few samples per pixel for its colour model");
     if (extra > 1)
-        throw CImageError(std::to_string(extra) + " extra channels are not supported (at most one alpha channel)");
+        throw CImageError(std::to_string(extra) +
+                          " extra channels are not supported (at most one alpha channel)");
     if (extra == 1) {
         uint16_t count = 0;
         uint16_t* kinds = nullptr;
@@ -139,7 +148,8 @@ void ReadFacts(TIFF* tif, SRaster& raster) {
 
     float x = 0, y = 0;
     uint16_t unit = RESUNIT_INCH;
-    if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &x) && TIFFGetField(tif, TIFFTAG_YRESOLUTION, &y) && x > 0 && y > 0) {
+    if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &x) && TIFFGetField(tif, TIFFTAG_YRESOLUTION, &y) && x > 0 &&
+        y > 0) {
         TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
         raster.resolution.present = true;
         raster.resolution.x = x;
@@ -162,7 +172,8 @@ void PlaceBlock(SRaster& raster, const uint8_t* block, uint32_t blockWidth, uint
     const uint32_t width = std::min<uint32_t>(blockWidth, uint32_t(raster.width) - x0);
     const uint32_t height = std::min<uint32_t>(blockHeight, uint32_t(raster.height) - y0);
     for (uint32_t y = 0; y < height; ++y) {
-        uint8_t* row = raster.pixels.data() + size_t(y0 + y) * raster.RowBytes() + size_t(x0) * size_t(planes);
+        uint8_t* row =
+            raster.pixels.data() + size_t(y0 + y) * raster.RowBytes() + size_t(x0) * size_t(planes);
         if (plane < 0) {
             std::memcpy(row, block + size_t(y) * blockWidth * planes, size_t(width) * size_t(planes));
         } else {
@@ -212,9 +223,11 @@ uint16_t OutputCompression(const SRaster& raster) {
         case COMPRESSION_PACKBITS:
         case COMPRESSION_LZMA:
         case COMPRESSION_ZSTD:
-            if (TIFFIsCODECConfigured(uint16_t(raster.tiffCompression))) return uint16_t(raster.tiffCompression);
+            if (TIFFIsCODECConfigured(uint16_t(raster.tiffCompression)))
+                return uint16_t(raster.tiffCompression);
             break;
-        default: break;
+        default:
+            break;
     }
     return COMPRESSION_ADOBE_DEFLATE;
 }
@@ -224,9 +237,15 @@ void SetResolution(TIFF* tif, const SResolution& r) {
     double x = r.x, y = r.y;
     uint16_t unit = RESUNIT_INCH;
     switch (r.unit) {
-        case EResolutionUnit::None: unit = RESUNIT_NONE; break;
-        case EResolutionUnit::Inch: unit = RESUNIT_INCH; break;
-        case EResolutionUnit::Centimetre: unit = RESUNIT_CENTIMETER; break;
+        case EResolutionUnit::None:
+            unit = RESUNIT_NONE;
+            break;
+        case EResolutionUnit::Inch:
+            unit = RESUNIT_INCH;
+            break;
+        case EResolutionUnit::Centimetre:
+            unit = RESUNIT_CENTIMETER;
+            break;
         case EResolutionUnit::Metre:  // TIFF has no metre; centimetres keep the decimal value exact
             unit = RESUNIT_CENTIMETER;
             x /= 100.0;

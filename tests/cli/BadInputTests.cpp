@@ -1,0 +1,91 @@
+// Files the plug-in cannot take: one line naming the file and the reason,
+// a failure in the exit status, and nothing written.
+#include <png.h>
+#include <tiffio.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+
+#include "tests/cli/CliTesting.h"
+
+using namespace cli_testing;
+
+namespace {
+
+using BadInput = CliTest;
+
+TEST_F(BadInput, EachKindIsRefusedWithItsReasonAndNoOutput) {
+    struct SCase {
+        const char* file;
+        std::function<void(const std::string&)> make;
+        const char* reason;
+    };
+    const std::string page = Path("good.png");
+    SavePng(page, Picture({"r#", "#b"}, kRgb));
+    const std::string pageBytes = ReadBytes(page);
+    const std::vector<SCase> cases = {
+        {"deep.png", [](auto& p) { SavePngKind(p, 4, 4, PNG_COLOR_TYPE_RGB, 16); },
+         "16-bit samples are not supported"},
+        {"gray.png", [](auto& p) { SavePngKind(p, 4, 4, PNG_COLOR_TYPE_GRAY, 8); },
+         "grayscale images are not supported"},
+        {"index.png", [](auto& p) { SavePngKind(p, 4, 4, PNG_COLOR_TYPE_PALETTE, 8); },
+         "palette (indexed-colour) images"},
+        {"wide.png", [](auto& p) { SavePngKind(p, 32768, 1, PNG_COLOR_TYPE_RGB, 8); },
+         "32768 x 1 pixels is more than 32767"},
+        {"deep.tif", [](auto& p) { SaveTiffKind(p, 4, 4, PHOTOMETRIC_RGB, 16, 3); },
+         "16-bit samples are not supported"},
+        {"gray.tif", [](auto& p) { SaveTiffKind(p, 4, 4, PHOTOMETRIC_MINISBLACK, 8, 1); },
+         "grayscale images"},
+        {"index.tif", [](auto& p) { SaveTiffKind(p, 4, 4, PHOTOMETRIC_PALETTE, 8, 1); },
+         "palette (indexed-colour) images"},
+        {"lab.tif", [](auto& p) { SaveTiffKind(p, 4, 4, PHOTOMETRIC_CIELAB, 8, 3); },
+         "Lab images are not supported"},
+        {"tall.tif", [](auto& p) { SaveTiffKind(p, 1, 40000, PHOTOMETRIC_RGB, 8, 3); },
+         "1 x 40000 pixels is more than 32767"},
+        {"pages.tif", [](auto& p) { SaveTiffKind(p, 4, 4, PHOTOMETRIC_RGB, 8, 3, 2); }, "holds 2 pages"},
+        {"premultiplied.tif",
+         [](auto& p) {
+             SaveTiff(p, Picture({"r"}, {{'r', {255, 0, 0, 255}}}), {.extraKind = EXTRASAMPLE_ASSOCALPHA});
+         },
+         "premultiplied (associated) alpha"},
+        {"cut.png", [&](auto& p) { WriteBytes(p, pageBytes.substr(0, pageBytes.size() - 20)); },
+         "truncated or damaged PNG"},
+        {"cut.tif",
+         [&](auto& p) {
+             SaveTiff(p, Picture({"r#", "#b"}, kRgb));
+             WriteBytes(p, ReadBytes(p).substr(0, 20));
+         },
+         "truncated or damaged TIFF"},
+        {"notes.png", [](auto& p) { WriteBytes(p, "not a picture at all\n"); }, "not a PNG or TIFF image"},
+        {"missing.png", [](auto&) {}, "cannot open: No such file or directory"},
+        {"folder.png", [](auto& p) { std::filesystem::create_directory(p); }, "is a folder, not an image"},
+    };
+    for (const SCase& c : cases) {
+        const std::string in = Path(c.file);
+        c.make(in);
+        const std::string before = std::filesystem::is_regular_file(in) ? ReadBytes(in) : "";
+        const SToolRun run = RunTool({"flat", in, "-o", Path("out.tif")});
+        EXPECT_EQ(run.status, 1) << c.file;
+        EXPECT_EQ(run.err.rfind("vandrel: " + in + ": ", 0), 0u) << c.file << ": " << run.err;
+        EXPECT_NE(run.err.find(c.reason), std::string::npos) << c.file << ": " << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << c.file << ": " << run.err;
+        EXPECT_EQ(run.out, "") << c.file;
+        EXPECT_FALSE(std::filesystem::exists(Path("out.tif"))) << c.file;
+        if (!before.empty()) {
+            EXPECT_EQ(ReadBytes(in), before) << c.file;
+        }
+    }
+    // Nothing but the inputs: no temporary file was left behind either.
+    EXPECT_EQ(Listing().size(), cases.size());  // good.png is there, missing.png is not
+}
+
+TEST_F(BadInput, CmykCannotBeWrittenAsPng) {
+    SaveTiff(Path("cmyk.tif"), Picture({"#"}, {{'#', {0, 0, 0, 255}}}), {PHOTOMETRIC_SEPARATED});
+    const SToolRun run = RunTool({"flat", Path("cmyk.tif"), "-o", Path("out.png")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("PNG cannot hold CMYK"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(Path("out.png")));
+}
+
+}  // namespace

@@ -1,0 +1,44 @@
+// Ctrl-C while a page is being flatted: the plug-in's abort test says
+// stop, the run ends after the current strip, and nothing is written.
+#include <signal.h>
+
+#include <filesystem>
+
+#include "tests/cli/CliTesting.h"
+
+using namespace cli_testing;
+
+namespace {
+
+using Cancel = CliTest;
+
+// Black everywhere but a red first column: every pixel searches as far as
+// its distance from that column, so a strip takes a fraction of a second
+// and the whole page minutes, far longer than a cancel may take.
+constexpr int kSlowWidth = 400, kSlowHeight = 32000;
+constexpr int kCancelSeconds = 20;
+
+SPicture SlowPage() {
+    SPicture page{kSlowWidth, kSlowHeight, 3, std::vector<uint8_t>(size_t(kSlowWidth) * kSlowHeight * 3, 0)};
+    for (int y = 0; y < page.height; ++y) page.At(0, y, 0) = 255;
+    return page;
+}
+
+TEST_F(Cancel, CtrlCLeavesNoOutputAndExits130InEitherPass) {
+    SavePng(Path("slow.png"), SlowPage());
+    // One processor: the pass in the calling thread; two: worker threads.
+    for (const char* processors : {"VANDREL_PROCESSORS=1", "VANDREL_PROCESSORS=2"}) {
+        CToolChild tool({"flat", Path("slow.png"), "-o", Path("out.png")}, {processors});
+        ASSERT_TRUE(tool.WaitForError("flatting 400 x 32000 pixels", 60)) << processors;
+        tool.Signal(SIGINT);
+        // A tool that did not answer the abort test is killed here and fails.
+        const SToolRun run = tool.Wait(kCancelSeconds);
+        EXPECT_EQ(run.status, 130) << processors << ": " << run.err;
+        EXPECT_NE(run.err.find("interrupted; " + Path("slow.png") + " was not written"), std::string::npos)
+            << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(Listing(), std::vector<std::string>{"slow.png"}) << processors;
+    }
+}
+
+}  // namespace

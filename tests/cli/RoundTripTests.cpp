@@ -1,0 +1,126 @@
+// Pages through real files and the real plug-in: each format comes back
+// flatted pixel for pixel by the nearest-colour rule (ties: below, right,
+// above, left), with what the file says about itself kept.
+#include <png.h>
+#include <tiffio.h>
+
+#include "tests/cli/CliTesting.h"
+
+using namespace cli_testing;
+
+namespace {
+
+// Columns 0 and 4 are colours, 'n' in the middle is a colour too (just
+// above the black limit), 'k' is black (at the limit).
+const std::vector<std::string> kPage = {"r#k#b", "r#kkb", "rkn#b", "r#k#b", "r###b"};
+const std::vector<std::string> kFlatted = {"rrnbb", "rrnbb", "rnnbb", "rrnbb", "rrbbb"};
+
+// CMYK as a TIFF stores it, in ink: 'k' carries just enough black ink to
+// count as line art, 'n' just too little.
+const std::map<char, std::vector<uint8_t>> kCmykInk = {
+    {'r', {255, 0, 0, 0}},   {'b', {0, 255, 0, 0}},   {'#', {0, 0, 0, 255}},
+    {'k', {0, 255, 0, 196}}, {'n', {0, 0, 255, 195}},
+};
+
+SPicture WithAlpha(const SPicture& colour) {
+    SPicture p{colour.width, colour.height, colour.planes + 1, {}};
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            for (int k = 0; k < colour.planes; ++k)
+                p.samples.push_back(const_cast<SPicture&>(colour).At(x, y, k));
+            p.samples.push_back(uint8_t(x * 50 + y * 7 + 3));  // a different alpha for every pixel
+        }
+    return p;
+}
+
+using RoundTrip = CliTest;
+
+TEST_F(RoundTrip, RgbPngFollowsTheNearestColourRule) {
+    SavePng(Path("page.png"), Picture(kPage, kRgb));
+    const SToolRun run = RunTool({"flat", Path("page.png"), "-o", Path("flat.png")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, Path("flat.png") + "\n");
+    EXPECT_EQ(LoadPng(Path("flat.png")), Picture(kFlatted, kRgb));
+}
+
+TEST_F(RoundTrip, RgbaPngIsFlattedAsALayerAndKeepsItsAlpha) {
+    SavePng(Path("layer.png"), WithAlpha(Picture(kPage, kRgb)));
+    const SToolRun run = RunTool({"flat", Path("layer.png"), "-o", Path("flat.png")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(LoadPng(Path("flat.png")), WithAlpha(Picture(kFlatted, kRgb)));
+}
+
+TEST_F(RoundTrip, RgbTiffInEveryStorageLayout) {
+    struct SCase {
+        const char* name;
+        STiffLayout layout;
+        bool alpha;
+    };
+    for (const SCase& c :
+         {SCase{"strips", {}, false}, SCase{"lzw", {PHOTOMETRIC_RGB, COMPRESSION_LZW}, false},
+          SCase{"planar", {PHOTOMETRIC_RGB, COMPRESSION_NONE, true}, false},
+          SCase{"tiles", {PHOTOMETRIC_RGB, COMPRESSION_ADOBE_DEFLATE, false, true}, false},
+          SCase{"planar-tiles-alpha", {PHOTOMETRIC_RGB, COMPRESSION_NONE, true, true}, true}}) {
+        const std::string in = Path(std::string(c.name) + ".tif"),
+                          out = Path(std::string(c.name) + "-flat.tif");
+        const SPicture page = Picture(kPage, kRgb);
+        SaveTiff(in, c.alpha ? WithAlpha(page) : page, c.layout);
+        const SToolRun run = RunTool({"flat", in, "-o", out});
+        ASSERT_EQ(run.status, 0) << c.name << ": " << run.err;
+        uint16_t photometric = 0;
+        const SPicture flatted = Picture(kFlatted, kRgb);
+        EXPECT_EQ(LoadTiff(out, nullptr, &photometric), c.alpha ? WithAlpha(flatted) : flatted) << c.name;
+        EXPECT_EQ(photometric, PHOTOMETRIC_RGB) << c.name;
+    }
+}
+
+TEST_F(RoundTrip, CmykTiffIsJudgedAsTheHostHandsItOverAndWrittenBackAsInk) {
+    for (bool alpha : {false, true}) {
+        const SPicture page = Picture(kPage, kCmykInk), flatted = Picture(kFlatted, kCmykInk);
+        SaveTiff(Path("cmyk.tif"), alpha ? WithAlpha(page) : page, {PHOTOMETRIC_SEPARATED, COMPRESSION_LZW});
+        const SToolRun run = RunTool({"flat", Path("cmyk.tif"), "-o", Path("flat.tif"), "--overwrite"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        uint16_t photometric = 0;
+        EXPECT_EQ(LoadTiff(Path("flat.tif"), nullptr, &photometric), alpha ? WithAlpha(flatted) : flatted)
+            << alpha;
+        EXPECT_EQ(photometric, PHOTOMETRIC_SEPARATED);
+    }
+}
+
+TEST_F(RoundTrip, ResolutionAndColourProfileAreKeptAndConverted) {
+    const SPicture page = Picture(kPage, kRgb);
+    const SFileFacts pngFacts{11811, 5906, PNG_RESOLUTION_METER, MinimalRgbProfile()};
+    const SFileFacts tiffFacts{300, 150, RESUNIT_INCH, "any profile bytes a TIFF may carry"};
+    SavePng(Path("page.png"), page, pngFacts);
+    SaveTiff(Path("page.tif"), page, {}, tiffFacts);
+    ASSERT_EQ(RunTool({"flat", Path("page.png"), "-o", Path("png.png")}).status, 0);
+    ASSERT_EQ(RunTool({"flat", Path("page.png"), "-o", Path("png.tif")}).status, 0);
+    ASSERT_EQ(RunTool({"flat", Path("page.tif"), "-o", Path("tif.tif")}).status, 0);
+    // PNG accepts only a profile it can parse, so this one is dropped, and said so.
+    const SToolRun toPng = RunTool({"flat", Path("page.tif"), "-o", Path("tif.png")});
+    ASSERT_EQ(toPng.status, 0);
+    EXPECT_NE(toPng.err.find(Path("page.tif") +
+                             ": warning: not everything could be kept in the PNG (libpng: profile"),
+              std::string::npos)
+        << toPng.err;
+
+    SFileFacts facts;
+    EXPECT_EQ(LoadPng(Path("png.png"), &facts), Picture(kFlatted, kRgb));
+    EXPECT_EQ(facts, pngFacts);
+    EXPECT_EQ(LoadTiff(Path("tif.tif"), &facts), Picture(kFlatted, kRgb));
+    EXPECT_EQ(facts, tiffFacts);
+
+    // Across formats the resolution keeps its meaning: TIFF has no metres,
+    // PNG no inches.
+    EXPECT_EQ(LoadTiff(Path("png.tif"), &facts), Picture(kFlatted, kRgb));
+    EXPECT_EQ(facts.unit, RESUNIT_CENTIMETER);
+    EXPECT_NEAR(facts.xRes, 118.11, 1e-3);
+    EXPECT_NEAR(facts.yRes, 59.06, 1e-3);
+    EXPECT_EQ(facts.icc, pngFacts.icc);
+    LoadPng(Path("tif.png"), &facts);
+    EXPECT_EQ(facts.unit, PNG_RESOLUTION_METER);
+    EXPECT_EQ(facts.xRes, 11811);  // 300 per inch
+    EXPECT_EQ(facts.yRes, 5906);
+}
+
+}  // namespace

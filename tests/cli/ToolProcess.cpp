@@ -1,0 +1,145 @@
+#include "tests/cli/ToolProcess.h"
+
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace cli_testing {
+
+namespace {
+
+std::vector<std::string> Environment(const EnvChanges& changes) {
+    std::vector<std::string> env;
+    for (char** entry = environ; *entry; ++entry) env.emplace_back(*entry);
+    for (const std::string& change : changes) {
+        const bool remove = change[0] == '-';
+        const std::string name = remove ? change.substr(1) : change.substr(0, change.find('='));
+        std::erase_if(env,
+                      [&](const std::string& e) { return e.compare(0, name.size() + 1, name + "=") == 0; });
+        if (!remove) env.push_back(change);
+    }
+    return env;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (std::string& s : strings) pointers.push_back(s.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+int Status(int raw) { return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw); }
+
+}  // namespace
+
+CToolChild::CToolChild(const std::vector<std::string>& args, const EnvChanges& env) {
+    std::vector<std::string> argv{VANDREL_TOOL_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<std::string> envp = Environment(env);
+    std::vector<char*> argPointers = Pointers(argv), envPointers = Pointers(envp);
+    int out[2], err[2];
+    if (::pipe(out) != 0 || ::pipe(err) != 0) throw std::runtime_error("pipe");
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        ::dup2(out[1], 1);
+        ::dup2(err[1], 2);
+        for (int fd : {out[0], out[1], err[0], err[1]}) ::close(fd);
+        ::execve(argPointers[0], argPointers.data(), envPointers.data());
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    ::close(err[1]);
+    outFd_ = out[0];
+    errFd_ = err[0];
+}
+
+CToolChild::~CToolChild() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    for (int fd : {outFd_, errFd_})
+        if (fd >= 0) ::close(fd);
+}
+
+bool CToolChild::Pump(int timeoutMs) {
+    pollfd fds[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
+    if (outFd_ < 0 && errFd_ < 0) return false;
+    if (::poll(fds, 2, timeoutMs) <= 0) return true;
+    std::string* sinks[2] = {&run_.out, &run_.err};
+    int* owners[2] = {&outFd_, &errFd_};
+    for (int i = 0; i < 2; ++i) {
+        if (*owners[i] < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+        char buffer[4096];
+        const ssize_t got = ::read(*owners[i], buffer, sizeof buffer);
+        if (got > 0) {
+            sinks[i]->append(buffer, size_t(got));
+        } else {
+            ::close(*owners[i]);
+            *owners[i] = -1;
+        }
+    }
+    return true;
+}
+
+bool CToolChild::WaitForError(const std::string& text, int seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (run_.err.find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() > deadline || !Pump(50)) return false;
+    }
+    return true;
+}
+
+void CToolChild::Signal(int number) { ::kill(pid_, number); }
+
+SToolRun CToolChild::Wait(int seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (Pump(50)) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid_, SIGKILL);
+            run_.err += "\n[killed: still running after the test's time limit]";
+            break;
+        }
+    }
+    int raw = 0;
+    ::waitpid(pid_, &raw, 0);
+    pid_ = -1;
+    run_.status = Status(raw);
+    return run_;
+}
+
+SToolRun RunTool(const std::vector<std::string>& args, const EnvChanges& env) {
+    return CToolChild(args, env).Wait();
+}
+
+SToolRun RunToolOnTerminal(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{VANDREL_TOOL_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> pointers = Pointers(argv);
+    int terminal = -1;
+    const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (pid == 0) {
+        ::execv(pointers[0], pointers.data());
+        ::_exit(127);
+    }
+    SToolRun run;
+    char buffer[4096];
+    ssize_t got;
+    // Reading the terminal ends in EIO once the child has gone.
+    while ((got = ::read(terminal, buffer, sizeof buffer)) > 0) run.out.append(buffer, size_t(got));
+    ::close(terminal);
+    int raw = 0;
+    ::waitpid(pid, &raw, 0);
+    run.status = Status(raw);
+    return run;
+}
+
+}  // namespace cli_testing
