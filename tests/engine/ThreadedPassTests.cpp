@@ -194,7 +194,7 @@ TEST_F(ThreadedPass, AHostCallbackThatThrowsStillHasEveryWorkerJoined) {
 // Through the plug-in, without any seam: a page heavy enough that the first
 // poll finds the workers busy.
 TEST(ThreadedPlugIn, ACancelWhileWorkersRunReturnsNoErrorWithWholeStripsFlatted) {
-    const int height = 2 * 16 * 42, width = 300;
+    const int height = 2 * 24 * 42, width = 200;
     auto image = SolidImage(width, height, 3, kBlack);
     for (int y = 0; y < height; ++y) Paint(image, 0, y, kRed);
     SRunOptions options;
