@@ -1,0 +1,107 @@
+#include "engine/AssistedStrips.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/FlatStrip.h"
+#include "engine/ScanShortcut.h"
+
+namespace {
+
+// The transform of a strip costs about as much as scanning this many
+// offsets per pixel of the strip; measured on the benchmark pages.
+constexpr uint64_t kTransformCostPerPixel = 4;
+
+// Offsets a scan walks from distance² `from` to `to`: the lattice points
+// between the two circles, about pi times the difference.
+uint64_t ScanCost(uint64_t from, uint64_t to) { return to > from ? 3 * (to - from) + 1 : 1; }
+
+// The radius a scan covers before it reports too deep: growth stops at the
+// depth or at the image's own limit, and never undoes the prebuilt rings.
+uint32_t SearchReach(const CPixelDistance& search) {
+    return std::max<uint32_t>(kPrebuiltRings, std::min(search.maxRings, search.imageRingLimit));
+}
+
+}  // namespace
+
+EFlatMethod FlatMethodFromEnvironment() {
+    const char* value = std::getenv("VANDREL_FASTPATH");
+    return value && std::strcmp(value, "0") == 0 ? EFlatMethod::Search : EFlatMethod::DistanceAssisted;
+}
+
+CAssistedStrips::CAssistedStrips(const SFlatImage& image, CPixelDistance& search, bool paintWhite)
+    : image_(image), search_(search), paintWhite_(paintWhite), reach_(SearchReach(search)),
+      distances_(image, reach_) {}
+
+bool CAssistedStrips::Shortcut(int32_t x, int32_t y, uint16_t& hintDistance, uint64_t& saved) {
+    const uint32_t start = hintDistance > 1 ? hintDistance - 1u : hintDistance;
+    const uint32_t distSq = distances_.DistSq(x, y);
+    const SFlatImage& image = image_;
+    auto isColour = [&image](int32_t cx, int32_t cy) {
+        return !IsBlackPixel(image.InPixel(cx, cy), image.inPlaneBytes, image.planeCount, image.isCmyk);
+    };
+    const scan_shortcut::SOutcome outcome =
+        scan_shortcut::Shortcut(x, y, image.width, image.height, start, distSq, reach_, isColour);
+    if (outcome.outcome == scan_shortcut::EOutcome::Unproven) return false;
+
+    uint8_t* out = image.OutPixel(x, y);
+    if (outcome.outcome == scan_shortcut::EOutcome::Found) {
+        const uint8_t* from = image.InPixel(x + outcome.dx, y + outcome.dy);
+        for (int k = 0; k < image.planeCount; ++k)
+            out[k * std::ptrdiff_t(image.outPlaneBytes)] = from[k * std::ptrdiff_t(image.inPlaneBytes)];
+        saved += ScanCost(uint64_t(start) * start, distSq);
+    } else {
+        if (paintWhite_)
+            for (int k = 0; k < image.planeCount; ++k) out[k * std::ptrdiff_t(image.outPlaneBytes)] = kWhiteByte;
+        saved += ScanCost(uint64_t(start) * start, uint64_t(reach_) * reach_);
+    }
+    hintDistance = uint16_t(outcome.hint);
+    ++shortcutPixels_;
+    return true;
+}
+
+void CAssistedStrips::FlatStrip(int32_t firstRow, int32_t rows, const std::atomic<bool>* abandon) {
+    if (rows <= 0) return;
+    // The transform pays off once the scans of a strip would cost more than
+    // it does. It is made at the start of a strip that follows a deep one,
+    // else at the point where the scans so far have cost that much; thin
+    // line art never gets there.
+    const uint64_t budget = uint64_t(rows) * image_.width * kTransformCostPerPixel;
+    uint64_t spent = 0, saved = 0;
+    bool transformed = false;
+    auto transform = [&] {
+        distances_.Compute(firstRow, rows);
+        transformed = true;
+        ++transformedStrips_;
+    };
+    if (expectDeep_ || alwaysTransform_) transform();
+
+    uint16_t hintDistance = 1;
+    const int32_t lastRow = firstRow + rows - 1;
+    for (int32_t x = 0; x < image_.width; ++x) {
+        if (abandon && abandon->load(std::memory_order_relaxed)) return;
+        const bool down = x % 2 == 0;
+        for (int32_t i = 0; i < rows; ++i) {
+            const int32_t y = down ? firstRow + i : lastRow - i;
+            if (!IsBlackPixel(image_.InPixel(x, y), image_.inPlaneBytes, image_.planeCount, image_.isCmyk)) {
+                hintDistance = 1;
+                continue;
+            }
+            if (transformed && Shortcut(x, y, hintDistance, saved)) continue;
+
+            // A shortcut may have left a hint beyond the rings this search
+            // has grown so far; the scan must find that distance in its table,
+            // as it would had it walked there itself.
+            const uint32_t start = hintDistance > 1 ? hintDistance - 1u : hintDistance;
+            while (search_.ringCount < start) search_.AddRing();
+            FlatPixel(x, y, image_, search_, paintWhite_, hintDistance);
+
+            if (!transformed && search_.cursor > 0) {
+                spent += ScanCost(uint64_t(start) * start, search_.offsets[search_.cursor - 1].distSq);
+                if (spent > budget) transform();
+            }
+        }
+    }
+    expectDeep_ = spent + saved > budget;
+}

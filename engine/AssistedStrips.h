@@ -1,0 +1,52 @@
+// The strip walk with a distance transform beside the search: a black pixel
+// whose scan is settled by its distance to the nearest colour gets the
+// scan's answer and hint without the scan; every other pixel is scanned.
+// The output, hints included, is that of FlatStrip, pixel for pixel; only
+// the time differs, and depth no longer costs time inside large black areas.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "engine/FlatImage.h"
+#include "engine/PixelDistance.h"
+#include "engine/StripDistances.h"
+
+// How a pass walks its strips. The plain search is the definition of the
+// result and stays selectable: VANDREL_FASTPATH=0 in the environment makes
+// every pass use it (tests and the benchmark compare the two).
+enum class EFlatMethod { Search, DistanceAssisted };
+EFlatMethod FlatMethodFromEnvironment();
+
+// One per band (or per pass in the host's thread), used for its strips in
+// order from top to bottom. `search` is the band's search object, with its
+// maxRings and growth limit already set.
+class CAssistedStrips {
+public:
+    CAssistedStrips(const SFlatImage& image, CPixelDistance& search, bool paintWhite);
+
+    // As FlatStrip, `abandon` included.
+    void FlatStrip(int32_t firstRow, int32_t rows, const std::atomic<bool>* abandon = nullptr);
+
+    // Tests: make the transform for every strip, so that small images,
+    // whose scans are cheap, take the shortcut wherever it holds.
+    void AlwaysTransform() { alwaysTransform_ = true; }
+
+    // For tests and tuning: strips whose distances were computed, and black
+    // pixels settled without a scan.
+    int32_t TransformedStrips() const { return transformedStrips_; }
+    int64_t ShortcutPixels() const { return shortcutPixels_; }
+
+private:
+    bool Shortcut(int32_t x, int32_t y, uint16_t& hintDistance, uint64_t& saved);
+
+    SFlatImage image_;
+    CPixelDistance& search_;
+    bool paintWhite_;
+    uint32_t reach_;
+    CStripDistances distances_;
+    bool expectDeep_ = false;  // the previous strip needed its distances
+    bool alwaysTransform_ = false;
+    int32_t transformedStrips_ = 0;
+    int64_t shortcutPixels_ = 0;
+};

@@ -1,0 +1,157 @@
+// What a pixel's nearest-colour scan will do, worked out without walking it,
+// once the squared distance to the pixel's nearest colour is known.
+//
+// Why this is exact. The scan starts at the first offset of distance G (the
+// hint) and takes the offsets in search order; every offset inside the image
+// closer than d (the nearest colour's distance) is black, so the scan either
+// meets its answer among the offsets of distance d, runs past the depth, or
+// gives up after eight consecutive offsets outside the image. Each group of
+// offsets that share a distance and a ring holds, whichever two neighbouring
+// image edges are near, an offset that lies inside the image, and at most six
+// offsets in a row fall outside them (see GiveUpImpossible). So while the scan
+// can reach no two opposite edges it cannot give up, and its answer is the
+// first colour among the offsets of distance d, its hint the last offset on
+// the pixel's own row inside the image between the start and the answer.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace scan_shortcut {
+
+inline uint32_t IntSqrt(uint64_t value) {
+    auto root = uint64_t(std::sqrt(double(value)));
+    while (root * root > value) --root;
+    while ((root + 1) * (root + 1) <= value) ++root;
+    return uint32_t(root);
+}
+
+// Offsets of a scan that never goes past ring `ring` can leave the image on
+// at most two neighbouring sides (left and top, say) unless the ring reaches
+// past both the left and the right edge, or past both the top and the bottom.
+// Against two neighbouring sides no eight offsets in a row lie outside.
+inline bool GiveUpImpossible(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t ring) {
+    const int64_t r = ring;
+    const bool acrossRow = r > x && r > int64_t(width) - 1 - x;
+    const bool acrossColumn = r > y && r > int64_t(height) - 1 - y;
+    return !acrossRow && !acrossColumn;
+}
+
+// The hint a scan leaves: the ring of the last offset (±a, 0) it examined
+// inside the image. It examined (a, 0) for the rings hint .. plusLast and
+// (-a, 0) for hint .. minusLast; inside the image means a <= width - 1 - x
+// on the right and a <= x on the left. Larger rings come later, so the last
+// is the largest. Without one the hint stays where the scan started.
+inline uint32_t HintLeft(int32_t x, int32_t width, uint32_t hint, uint32_t plusLast, uint32_t minusLast) {
+    uint32_t best = 0;
+    const uint32_t right = std::min<uint32_t>(plusLast, uint32_t(width - 1 - x));
+    if (right >= hint) best = right;
+    const uint32_t left = std::min<uint32_t>(minusLast, uint32_t(x));
+    if (left >= hint) best = std::max(best, left);
+    return best ? best : hint;
+}
+
+enum class EOutcome { Unproven, Found, TooDeep };
+
+struct SOutcome {
+    EOutcome outcome = EOutcome::Unproven;
+    int32_t dx = 0, dy = 0;  // the colour, when found
+    uint32_t hint = 0;       // what the scan leaves in hintDistance
+};
+
+// One group of offsets at one distance: (±k, ±a) and (±a, ±k), in search order
+// (counter-clockwise on the screen from straight down). `index` tells the
+// caller which of the group's offsets answered.
+template <typename IsColourAt>
+bool FirstColourInGroup(int32_t k, int32_t a, int32_t x, int32_t y, int32_t width, int32_t height,
+                        IsColourAt& isColour, int32_t& dx, int32_t& dy, int& index) {
+    int32_t order[8][2];
+    int count;
+    if (k == 0) {
+        const int32_t g[4][2] = {{0, a}, {a, 0}, {0, -a}, {-a, 0}};
+        std::copy(&g[0][0], &g[0][0] + 8, &order[0][0]);
+        count = 4;
+    } else if (k == a) {
+        const int32_t g[4][2] = {{a, a}, {a, -a}, {-a, -a}, {-a, a}};
+        std::copy(&g[0][0], &g[0][0] + 8, &order[0][0]);
+        count = 4;
+    } else {
+        const int32_t g[8][2] = {{k, a}, {a, k}, {a, -k}, {k, -a}, {-k, -a}, {-a, -k}, {-a, k}, {-k, a}};
+        std::copy(&g[0][0], &g[0][0] + 16, &order[0][0]);
+        count = 8;
+    }
+    for (int i = 0; i < count; ++i) {
+        const int32_t cx = x + order[i][0], cy = y + order[i][1];
+        if (cx < 0 || cy < 0 || cx >= width || cy >= height) continue;
+        if (isColour(cx, cy)) {
+            dx = order[i][0], dy = order[i][1], index = i;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The scan of a black pixel (x, y) that starts from hint G, worked out from
+// distSq, the squared distance to the nearest colour in the image (anything
+// above reach² meaning none within reach). `reach` is the radius the search
+// covers before it reports too deep: the depth, and never less than the
+// prebuilt rings. Unproven when the scan might give up at the image border
+// or when the hint is not below the nearest colour; the caller then walks
+// the scan itself.
+template <typename IsColourAt>
+SOutcome Shortcut(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t hint, uint64_t distSq,
+                  uint32_t reach, IsColourAt isColour) {
+    SOutcome result;
+    const uint64_t reachSq = uint64_t(reach) * reach;
+    if (distSq > reachSq) {
+        if (hint > reach || !GiveUpImpossible(x, y, width, height, reach)) return result;
+        result.outcome = EOutcome::TooDeep;
+        result.hint = HintLeft(x, width, hint, reach, reach);
+        return result;
+    }
+
+    const uint32_t side = IntSqrt(distSq);  // no offset examined lies on a larger ring
+    if (uint64_t(hint) * hint > distSq || !GiveUpImpossible(x, y, width, height, side)) return result;
+
+    // The groups of this distance, larger rings first: k grows as a shrinks.
+    // Rings 5 and 10, built with the table, put their axis group last.
+    int32_t dx = 0, dy = 0, index = 0, kFound = -1;
+    const bool axisLast = distSq == 25 || distSq == 100;
+    if (axisLast) {
+        const int32_t k = distSq == 25 ? 3 : 6, a = distSq == 25 ? 4 : 8;
+        if (FirstColourInGroup(k, a, x, y, width, height, isColour, dx, dy, index)) kFound = k;
+        else if (FirstColourInGroup(0, int32_t(side), x, y, width, height, isColour, dx, dy, index)) kFound = 0;
+    } else {
+        int64_t a = side;
+        for (int64_t k = 0; k <= a; ++k) {
+            while (a * a + k * k > int64_t(distSq)) --a;
+            if (a < k) break;
+            if (a * a + k * k != int64_t(distSq)) continue;
+            if (FirstColourInGroup(int32_t(k), int32_t(a), x, y, width, height, isColour, dx, dy, index)) {
+                kFound = int32_t(k);
+                break;
+            }
+        }
+    }
+    if (kFound < 0) return result;  // a distance that does not match the image: walk the scan
+
+    uint32_t plusLast = side, minusLast = side;
+    if (uint64_t(side) * side == distSq) {
+        // The axis group of this very distance was examined only up to the
+        // answer, or not at all when the answer came before it.
+        if (kFound == 0) {
+            plusLast = index >= 1 ? side : side - 1;
+            minusLast = index >= 3 ? side : side - 1;
+        } else if (axisLast) {
+            plusLast = minusLast = side - 1;
+        }
+    }
+    result.outcome = EOutcome::Found;
+    result.dx = dx;
+    result.dy = dy;
+    result.hint = HintLeft(x, width, hint, plusLast, minusLast);
+    return result;
+}
+
+}  // namespace scan_shortcut

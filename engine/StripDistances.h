@@ -1,0 +1,46 @@
+// Squared distance from each pixel of a strip to the nearest non-black pixel
+// of the whole image: an exact Euclidean distance transform, computed one
+// strip at a time so that a band only pays for the strips that need it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/FlatImage.h"
+
+class CStripDistances {
+public:
+    // Distances beyond `reach` all look alike to the pass (too deep), so
+    // they are stored as reach² + 1 and only `reach` + 1 rows above and below
+    // a strip are ever looked at.
+    CStripDistances(const SFlatImage& image, uint32_t reach);
+
+    // Rows firstRow .. firstRow + rows - 1; replaces the previous strip.
+    void Compute(int32_t firstRow, int32_t rows);
+
+    // Valid for the rows of the last Compute.
+    uint32_t DistSq(int32_t x, int32_t y) const {
+        return distSq_[size_t(y - firstRow_) * size_t(image_.width) + size_t(x)];
+    }
+    uint32_t Beyond() const { return beyond_; }
+
+private:
+    const uint64_t* MaskRow(int32_t y);
+    void VerticalPass(int32_t firstRow, int32_t rows);
+    void RowPass(uint32_t* row);
+
+    SFlatImage image_;
+    uint32_t cap_;     // reach + 1: a column farther than this is as good as none
+    uint32_t beyond_;  // reach² + 1
+    size_t words_;     // 64-bit words per mask row
+    // One bit per pixel, set for colour (non-black), made a row at a time on
+    // first use. Left uninitialised so that rows never used cost no memory.
+    std::unique_ptr<uint64_t[]> mask_;
+    std::vector<uint8_t> maskBuilt_;
+    int32_t firstRow_ = 0;
+    std::vector<uint32_t> distSq_;  // the strip's rows, each `width` long
+    std::vector<int32_t> nearestRow_;
+    std::vector<int64_t> heights_;  // one row's squared column distances
+    std::vector<int32_t> sites_, starts_;
+};

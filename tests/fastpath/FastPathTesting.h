@@ -1,0 +1,44 @@
+// Images for holding the distance-assisted walk to the plain search: black
+// areas of every size, touching edges and corners, in every buffer layout.
+#pragma once
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "engine/FlatImage.h"
+#include "sim/HostImage.h"
+
+namespace fastpath_testing {
+
+// A document copied into input and output buffers laid out as `spec` says,
+// the output starting as a copy of the input, as hosts hand it out.
+class CLaidOut {
+public:
+    CLaidOut(const sim::CHostImage& document, const sim::SImageSpec& spec);
+    SFlatImage Flat();
+    sim::CHostImage Output() const;
+
+private:
+    sim::CHostImage document_;
+    sim::SImageSpec spec_;
+    sim::SBufferGeometry geometry_;
+    std::vector<uint8_t> in_, out_;
+};
+
+sim::SImageSpec SpecFor(const sim::CHostImage& document, bool cmyk, sim::ELayout layout, bool bottomUp);
+
+enum class EArt {
+    Blobs,       // colour areas with black discs and rectangles, some over the edges
+    AllBlack,    // nothing but black, in varied shades
+    FewColours,  // black with a handful of colour dots
+    Lines,       // thin strokes only
+};
+
+// Black pixels come in varied shades (and C, M, Y under a black K), so that
+// a copy of one black pixel is told from another.
+sim::CHostImage RandomArt(std::mt19937& random, int width, int height, bool cmyk, EArt art);
+
+bool IsBlack(const sim::CHostImage& image, int x, int y, bool cmyk);
+
+}  // namespace fastpath_testing

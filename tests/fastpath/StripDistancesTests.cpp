@@ -1,0 +1,77 @@
+// The strip transform against the distance measured the long way round.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "engine/StripDistances.h"
+#include "tests/fastpath/FastPathTesting.h"
+
+using namespace fastpath_testing;
+
+namespace {
+
+uint64_t MeasuredDistSq(const sim::CHostImage& page, bool cmyk, int x, int y) {
+    uint64_t best = UINT64_MAX;
+    for (int v = 0; v < page.Height(); ++v)
+        for (int u = 0; u < page.Width(); ++u)
+            if (!IsBlack(page, u, v, cmyk))
+                best = std::min<uint64_t>(best, uint64_t((u - x) * (u - x)) + uint64_t((v - y) * (v - y)));
+    return best;
+}
+
+TEST(StripDistances, EveryBlackPixelOfEveryStripGetsItsExactDistanceUpToTheReach) {
+    std::mt19937 random(31);
+    const uint32_t reaches[] = {1, 3, 10, 17, 65535};
+    int checked = 0, beyond = 0;
+    for (int round = 0; round < 120; ++round) {
+        auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+        const int width = pick(1, 70), height = pick(1, 90);
+        const bool cmyk = pick(0, 1) == 1;
+        const EArt art = EArt(pick(0, 3));
+        const sim::CHostImage page = RandomArt(random, width, height, cmyk, art);
+        CLaidOut laidOut(page, SpecFor(page, cmyk, sim::ELayout(pick(0, 2)), pick(0, 1) == 1));
+        const uint32_t reach = reaches[pick(0, 4)];
+        CStripDistances distances(laidOut.Flat(), reach);
+        const uint64_t cap = uint64_t(reach) * reach + 1;
+        ASSERT_EQ(distances.Beyond(), cap);
+
+        // Strips in any order, as bands and the lazy decision ask for them.
+        for (int strip = 0; strip < 4; ++strip) {
+            const int first = pick(0, height - 1), rows = pick(1, std::min(42, height - first));
+            distances.Compute(first, rows);
+            for (int y = first; y < first + rows; ++y)
+                for (int x = 0; x < width; ++x) {
+                    if (!IsBlack(page, x, y, cmyk)) continue;
+                    const uint64_t expected = std::min(MeasuredDistSq(page, cmyk, x, y), cap);
+                    ASSERT_EQ(distances.DistSq(x, y), expected)
+                        << width << "x" << height << " reach " << reach << " pixel " << x << "," << y << " strip "
+                        << first << "+" << rows << " round " << round;
+                    ++checked;
+                    beyond += expected == cap;
+                }
+        }
+    }
+    // Both kinds of answer were tried often.
+    EXPECT_GT(checked, 20000);
+    EXPECT_GT(beyond, 1000);
+    EXPECT_LT(beyond, checked * 3 / 4);
+}
+
+TEST(StripDistances, ColourFarAboveOrBelowTheStripCountsOnlyWithinTheReach) {
+    // One column of black 300 rows tall with colour only in its first and
+    // last rows: from the middle, 149 and 150 rows away.
+    sim::CHostImage page(1, 300, 3);
+    page.SetPixel(0, 0, {200, 10, 10});
+    page.SetPixel(0, 299, {10, 200, 10});
+    CLaidOut laidOut(page, SpecFor(page, false, sim::ELayout::Interleaved, false));
+    CStripDistances near(laidOut.Flat(), 149), far(laidOut.Flat(), 148);
+    near.Compute(140, 20);
+    far.Compute(140, 20);
+    EXPECT_EQ(near.DistSq(0, 149), 149u * 149u);
+    EXPECT_EQ(near.DistSq(0, 150), 149u * 149u);
+    EXPECT_EQ(far.DistSq(0, 149), far.Beyond());
+    EXPECT_EQ(far.DistSq(0, 147), 147u * 147u);
+}
+
+}  // namespace
