@@ -13,6 +13,10 @@ namespace {
 // offsets per pixel of the strip; measured on the benchmark pages.
 constexpr uint64_t kTransformCostPerPixel = 4;
 
+// Distances up to 512 look their offset groups up in a table (about 1 MiB);
+// deeper ones, rare, work them out.
+constexpr uint64_t kSquareSumsLimit = 512 * 512;
+
 // Offsets a scan walks from distance² `from` to `to`: the lattice points
 // between the two circles, about pi times the difference.
 uint64_t ScanCost(uint64_t from, uint64_t to) { return to > from ? 3 * (to - from) + 1 : 1; }
@@ -38,15 +42,15 @@ bool CAssistedStrips::Shortcut(int32_t x, int32_t y, uint16_t& hintDistance, uin
     const uint32_t start = hintDistance > 1 ? hintDistance - 1u : hintDistance;
     const uint32_t distSq = distances_.DistSq(x, y);
     const SFlatImage& image = image_;
-    auto isColour = [&image](int32_t cx, int32_t cy) {
-        return !IsBlackPixel(image.InPixel(cx, cy), image.inPlaneBytes, image.planeCount, image.isCmyk);
-    };
+    CStripDistances& distances = distances_;
+    auto isColour = [&distances](int32_t cx, int32_t cy) { return distances.IsColour(cx, cy); };
     const scan_shortcut::SOutcome outcome =
-        scan_shortcut::Shortcut(x, y, image.width, image.height, start, distSq, reach_, isColour);
+        scan_shortcut::Shortcut(x, y, image.width, image.height, start, distSq, reach_, isColour, sums_.get(), lastSide_);
     if (outcome.outcome == scan_shortcut::EOutcome::Unproven) return false;
 
     uint8_t* out = image.OutPixel(x, y);
     if (outcome.outcome == scan_shortcut::EOutcome::Found) {
+        lastSide_ = outcome.side;
         const uint8_t* from = image.InPixel(x + outcome.dx, y + outcome.dy);
         for (int k = 0; k < image.planeCount; ++k)
             out[k * std::ptrdiff_t(image.outPlaneBytes)] = from[k * std::ptrdiff_t(image.inPlaneBytes)];
@@ -71,6 +75,8 @@ void CAssistedStrips::FlatStrip(int32_t firstRow, int32_t rows, const std::atomi
     uint64_t spent = 0, saved = 0;
     bool transformed = false;
     auto transform = [&] {
+        if (!sums_) sums_ = std::make_unique<scan_shortcut::CSquareSums>(uint32_t(std::min<uint64_t>(
+                        uint64_t(reach_) * reach_, kSquareSumsLimit)));
         distances_.Compute(firstRow, rows);
         transformed = true;
         ++transformedStrips_;
@@ -84,7 +90,10 @@ void CAssistedStrips::FlatStrip(int32_t firstRow, int32_t rows, const std::atomi
         const bool down = x % 2 == 0;
         for (int32_t i = 0; i < rows; ++i) {
             const int32_t y = down ? firstRow + i : lastRow - i;
-            if (!IsBlackPixel(image_.InPixel(x, y), image_.inPlaneBytes, image_.planeCount, image_.isCmyk)) {
+            const bool colour = transformed ? distances_.IsColour(x, y)
+                                            : !IsBlackPixel(image_.InPixel(x, y), image_.inPlaneBytes,
+                                                            image_.planeCount, image_.isCmyk);
+            if (colour) {
                 hintDistance = 1;
                 continue;
             }

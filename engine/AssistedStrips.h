@@ -7,9 +7,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "engine/FlatImage.h"
 #include "engine/PixelDistance.h"
+#include "engine/ScanShortcut.h"
 #include "engine/StripDistances.h"
 
 // How a pass walks its strips. The plain search is the definition of the
@@ -45,6 +47,8 @@ private:
     bool paintWhite_;
     uint32_t reach_;
     CStripDistances distances_;
+    std::unique_ptr<scan_shortcut::CSquareSums> sums_;  // made with the first transform
+    uint32_t lastSide_ = 0;    // the last settled pixel's distance, a guess for the next
     bool expectDeep_ = false;  // the previous strip needed its distances
     bool alwaysTransform_ = false;
     int32_t transformedStrips_ = 0;

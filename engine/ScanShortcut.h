@@ -17,11 +17,22 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 namespace scan_shortcut {
 
 inline uint32_t IntSqrt(uint64_t value) {
     auto root = uint64_t(std::sqrt(double(value)));
+    while (root * root > value) --root;
+    while ((root + 1) * (root + 1) <= value) ++root;
+    return uint32_t(root);
+}
+
+// The same from a nearby root: neighbouring pixels' distances differ by at
+// most one, so the walk's previous root is usually right or one off.
+inline uint32_t IntSqrtNear(uint64_t value, uint32_t guess) {
+    uint64_t root = guess;
+    if ((root + 2) * (root + 2) <= value || (root > 2 && (root - 2) * (root - 2) > value)) return IntSqrt(value);
     while (root * root > value) --root;
     while ((root + 1) * (root + 1) <= value) ++root;
     return uint32_t(root);
@@ -52,12 +63,42 @@ inline uint32_t HintLeft(int32_t x, int32_t width, uint32_t hint, uint32_t plusL
     return best ? best : hint;
 }
 
+// For each n up to a limit, every way to write n as k² + a² with
+// 0 <= k <= a, smallest k first: the groups of offsets at distance² n in
+// search order, found without trying every k.
+class CSquareSums {
+public:
+    struct SPair {
+        uint16_t k, a;
+    };
+    explicit CSquareSums(uint32_t limit) : limit_(limit), starts_(size_t(limit) + 2, 0) {
+        for (uint64_t k = 0; 2 * k * k <= limit; ++k)
+            for (uint64_t a = k; k * k + a * a <= limit; ++a) ++starts_[size_t(k * k + a * a) + 1];
+        for (size_t n = 1; n < starts_.size(); ++n) starts_[n] += starts_[n - 1];
+        pairs_.resize(starts_.back());
+        std::vector<uint32_t> next(starts_.begin(), starts_.end() - 1);
+        // k ascending within each n, because k is the outer loop.
+        for (uint64_t k = 0; 2 * k * k <= limit; ++k)
+            for (uint64_t a = k; k * k + a * a <= limit; ++a)
+                pairs_[next[size_t(k * k + a * a)]++] = {uint16_t(k), uint16_t(a)};
+    }
+    uint32_t Limit() const { return limit_; }
+    const SPair* Begin(uint32_t n) const { return pairs_.data() + starts_[n]; }
+    const SPair* End(uint32_t n) const { return pairs_.data() + starts_[size_t(n) + 1]; }
+
+private:
+    uint32_t limit_;
+    std::vector<uint32_t> starts_;
+    std::vector<SPair> pairs_;
+};
+
 enum class EOutcome { Unproven, Found, TooDeep };
 
 struct SOutcome {
     EOutcome outcome = EOutcome::Unproven;
     int32_t dx = 0, dy = 0;  // the colour, when found
     uint32_t hint = 0;       // what the scan leaves in hintDistance
+    uint32_t side = 0;       // the distance, rounded down, when found
 };
 
 // One group of offsets at one distance: (±k, ±a) and (±a, ±k), in search order
@@ -66,30 +107,19 @@ struct SOutcome {
 template <typename IsColourAt>
 bool FirstColourInGroup(int32_t k, int32_t a, int32_t x, int32_t y, int32_t width, int32_t height,
                         IsColourAt& isColour, int32_t& dx, int32_t& dy, int& index) {
-    int32_t order[8][2];
-    int count;
-    if (k == 0) {
-        const int32_t g[4][2] = {{0, a}, {a, 0}, {0, -a}, {-a, 0}};
-        std::copy(&g[0][0], &g[0][0] + 8, &order[0][0]);
-        count = 4;
-    } else if (k == a) {
-        const int32_t g[4][2] = {{a, a}, {a, -a}, {-a, -a}, {-a, a}};
-        std::copy(&g[0][0], &g[0][0] + 8, &order[0][0]);
-        count = 4;
-    } else {
-        const int32_t g[8][2] = {{k, a}, {a, k}, {a, -k}, {k, -a}, {-k, -a}, {-a, -k}, {-a, k}, {-k, a}};
-        std::copy(&g[0][0], &g[0][0] + 16, &order[0][0]);
-        count = 8;
-    }
-    for (int i = 0; i < count; ++i) {
-        const int32_t cx = x + order[i][0], cy = y + order[i][1];
-        if (cx < 0 || cy < 0 || cx >= width || cy >= height) continue;
-        if (isColour(cx, cy)) {
-            dx = order[i][0], dy = order[i][1], index = i;
+    int i = 0;
+    auto at = [&](int32_t ox, int32_t oy) {
+        const int32_t cx = x + ox, cy = y + oy;
+        if (cx >= 0 && cy >= 0 && cx < width && cy < height && isColour(cx, cy)) {
+            dx = ox, dy = oy, index = i;
             return true;
         }
-    }
-    return false;
+        ++i;
+        return false;
+    };
+    if (k == 0) return at(0, a) || at(a, 0) || at(0, -a) || at(-a, 0);
+    if (k == a) return at(a, a) || at(a, -a) || at(-a, -a) || at(-a, a);
+    return at(k, a) || at(a, k) || at(a, -k) || at(k, -a) || at(-k, -a) || at(-a, -k) || at(-a, k) || at(-k, a);
 }
 
 // The scan of a black pixel (x, y) that starts from hint G, worked out from
@@ -101,7 +131,8 @@ bool FirstColourInGroup(int32_t k, int32_t a, int32_t x, int32_t y, int32_t widt
 // the scan itself.
 template <typename IsColourAt>
 SOutcome Shortcut(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t hint, uint64_t distSq,
-                  uint32_t reach, IsColourAt isColour) {
+                  uint32_t reach, IsColourAt isColour, const CSquareSums* sums = nullptr,
+                  uint32_t rootGuess = 0) {
     SOutcome result;
     const uint64_t reachSq = uint64_t(reach) * reach;
     if (distSq > reachSq) {
@@ -111,27 +142,29 @@ SOutcome Shortcut(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t 
         return result;
     }
 
-    const uint32_t side = IntSqrt(distSq);  // no offset examined lies on a larger ring
+    const uint32_t side = IntSqrtNear(distSq, rootGuess);  // no offset examined lies on a larger ring
     if (uint64_t(hint) * hint > distSq || !GiveUpImpossible(x, y, width, height, side)) return result;
 
     // The groups of this distance, larger rings first: k grows as a shrinks.
     // Rings 5 and 10, built with the table, put their axis group last.
     int32_t dx = 0, dy = 0, index = 0, kFound = -1;
     const bool axisLast = distSq == 25 || distSq == 100;
+    auto tryGroup = [&](int64_t k, int64_t a) {
+        if (!FirstColourInGroup(int32_t(k), int32_t(a), x, y, width, height, isColour, dx, dy, index)) return false;
+        kFound = int32_t(k);
+        return true;
+    };
     if (axisLast) {
-        const int32_t k = distSq == 25 ? 3 : 6, a = distSq == 25 ? 4 : 8;
-        if (FirstColourInGroup(k, a, x, y, width, height, isColour, dx, dy, index)) kFound = k;
-        else if (FirstColourInGroup(0, int32_t(side), x, y, width, height, isColour, dx, dy, index)) kFound = 0;
+        if (!tryGroup(distSq == 25 ? 3 : 6, distSq == 25 ? 4 : 8)) tryGroup(0, side);
+    } else if (sums && distSq <= sums->Limit()) {
+        for (auto* p = sums->Begin(uint32_t(distSq)); p != sums->End(uint32_t(distSq)); ++p)
+            if (tryGroup(p->k, p->a)) break;
     } else {
         int64_t a = side;
         for (int64_t k = 0; k <= a; ++k) {
             while (a * a + k * k > int64_t(distSq)) --a;
             if (a < k) break;
-            if (a * a + k * k != int64_t(distSq)) continue;
-            if (FirstColourInGroup(int32_t(k), int32_t(a), x, y, width, height, isColour, dx, dy, index)) {
-                kFound = int32_t(k);
-                break;
-            }
+            if (a * a + k * k == int64_t(distSq) && tryGroup(k, a)) break;
         }
     }
     if (kFound < 0) return result;  // a distance that does not match the image: walk the scan
@@ -148,6 +181,7 @@ SOutcome Shortcut(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t 
         }
     }
     result.outcome = EOutcome::Found;
+    result.side = side;
     result.dx = dx;
     result.dy = dy;
     result.hint = HintLeft(x, width, hint, plusLast, minusLast);

@@ -25,6 +25,13 @@ public:
     }
     uint32_t Beyond() const { return beyond_; }
 
+    // Whether (x, y) is colour (not black), from the mask the transform
+    // reads: one bit instead of the pixel's planes.
+    bool IsColour(int32_t x, int32_t y) {
+        const uint64_t* row = maskBuilt_[size_t(y)] ? mask_.get() + size_t(y) * words_ : MaskRow(y);
+        return row[size_t(x) / 64] >> (x % 64) & 1;
+    }
+
 private:
     const uint64_t* MaskRow(int32_t y);
     void VerticalPass(int32_t firstRow, int32_t rows);

@@ -57,6 +57,7 @@ TEST(ScanShortcut, GivesTheScansColourAndHintForEverySoundHint) {
     std::mt19937 random(5);
     const int depths[] = {0, 1, 3, 10, 11, 12, 19, 256, 65535};
     long proven = 0, unproven = 0, tooDeep = 0;
+    const scan_shortcut::CSquareSums sums(2000);  // short of the deepest distances, so both ways are used
     for (int round = 0; round < 110; ++round) {
         auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
         const int width = pick(1, 44), height = pick(1, 44);
@@ -90,7 +91,8 @@ TEST(ScanShortcut, GivesTheScansColourAndHintForEverySoundHint) {
                     for (int k = 0; k < page.Planes(); ++k)
                         image.OutPixel(x, y)[k * std::ptrdiff_t(image.outPlaneBytes)] = page.At(x, y, k);
 
-                    const auto outcome = scan_shortcut::Shortcut(x, y, width, height, start, distSq, reach, isColour);
+                    const auto outcome = scan_shortcut::Shortcut(x, y, width, height, start, distSq, reach, isColour,
+                                                                 round % 2 ? &sums : nullptr, hint + round % 5);
                     if (outcome.outcome == EOutcome::Unproven) {
                         ++unproven;
                         continue;
