@@ -4,6 +4,7 @@
 //
 //   vandrel_bench [--page strokes|blobs|all] [--depth 10,256,300]
 //                 [--threads 1,N] [--size WIDTHxHEIGHT]
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -83,10 +84,18 @@ bool ResetPeak() {
 struct SResult {
     bool ok = false;
     double seconds = 0;
+    double cpuSeconds = 0;  // all threads of the pass together
     long passPeakKb = 0;  // growth of the peak over the size when the pass began
     long totalPeakKb = 0;
     double blackLeft = 0;
 };
+
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
 
 // In the child: one filter run, timed from the delivery of the pixels to the
 // pass's last progress report.
@@ -101,16 +110,22 @@ SResult RunOnce(const sim::CHostImage& page, int depth, int threads) {
     host.Descriptors().Give({sim::SDescriptorItem::Integer(host::FourCC("MxLv"), depth),
                              sim::SDescriptorItem::Bool(host::FourCC("SkCo"), false)});
     Clock::time_point delivered, lastReport;
+    double cpuAtDelivery = 0, cpuAtLastReport = 0;
     long baseKb = 0;
     host.onDelivered = [&] {
         baseKb = ResetPeak() ? StatusKb("VmRSS:") : StatusKb("VmHWM:");
+        cpuAtDelivery = CpuSeconds();
         delivered = Clock::now();
     };
-    host.onProgress = [&] { lastReport = Clock::now(); };
+    host.onProgress = [&] {
+        lastReport = Clock::now();
+        cpuAtLastReport = CpuSeconds();
+    };
 
     SResult result;
     result.ok = host.RunFilter(false).Succeeded();
     result.seconds = std::chrono::duration<double>(lastReport - delivered).count();
+    result.cpuSeconds = cpuAtLastReport - cpuAtDelivery;
     result.totalPeakKb = StatusKb("VmHWM:");
     result.passPeakKb = result.totalPeakKb - baseKb;
     result.blackLeft = bench::BlackFraction(host.Output());
@@ -125,8 +140,8 @@ SResult RunInChild(const sim::CHostImage& page, int depth, int threads) {
         close(fds[0]);
         const SResult r = RunOnce(page, depth, threads);
         char line[256];
-        const int n = std::snprintf(line, sizeof line, "%d %.6f %ld %ld %.6f\n", r.ok ? 1 : 0, r.seconds, r.passPeakKb,
-                                    r.totalPeakKb, r.blackLeft);
+        const int n = std::snprintf(line, sizeof line, "%d %.6f %.6f %ld %ld %.6f\n", r.ok ? 1 : 0, r.seconds, r.cpuSeconds,
+                                    r.passPeakKb, r.totalPeakKb, r.blackLeft);
         if (write(fds[1], line, size_t(n)) != n) _exit(2);
         _exit(0);
     }
@@ -138,8 +153,8 @@ SResult RunInChild(const sim::CHostImage& page, int depth, int threads) {
     int status = 0;
     waitpid(child, &status, 0);
     int ok = 0;
-    if (n > 0 && std::sscanf(buffer, "%d %lf %ld %ld %lf", &ok, &r.seconds, &r.passPeakKb, &r.totalPeakKb,
-                             &r.blackLeft) == 5)
+    if (n > 0 && std::sscanf(buffer, "%d %lf %lf %ld %ld %lf", &ok, &r.seconds, &r.cpuSeconds, &r.passPeakKb,
+                             &r.totalPeakKb, &r.blackLeft) == 6)
         r.ok = ok == 1;
     return r;
 }
@@ -165,8 +180,8 @@ int main(int argc, char** argv) {
         std::printf("\npage %s: %dx%d (%.1f MP), %.1f%% black, made in %.1f s\n", name.c_str(), options.width,
                     options.height, megapixels, 100 * bench::BlackFraction(page),
                     std::chrono::duration<double>(Clock::now() - made).count());
-        std::printf("%6s %8s %10s %8s %9s %13s %12s %12s\n", "depth", "threads", "seconds", "MP/s", "speed-up",
-                    "pass peak MiB", "peak MiB", "black left");
+        std::printf("%6s %8s %10s %8s %9s %8s %13s %12s %12s\n", "depth", "threads", "seconds", "MP/s", "speed-up",
+                    "CPU s", "pass peak MiB", "peak MiB", "black left");
         std::fflush(stdout);
 
         for (int depth : options.depths) {
@@ -182,9 +197,9 @@ int main(int argc, char** argv) {
                 char speedUp[32] = "";
                 if (single != secondsByThreads.end() && r.seconds > 0)
                     std::snprintf(speedUp, sizeof speedUp, "%.2fx", single->second / r.seconds);
-                std::printf("%6d %8d %10.2f %8.2f %9s %13.1f %12.1f %11.1f%%\n", depth, threads, r.seconds,
-                            megapixels / r.seconds, speedUp, r.passPeakKb / 1024.0, r.totalPeakKb / 1024.0,
-                            100 * r.blackLeft);
+                std::printf("%6d %8d %10.2f %8.2f %9s %8.2f %13.1f %12.1f %11.1f%%\n", depth, threads, r.seconds,
+                            megapixels / r.seconds, speedUp, r.cpuSeconds, r.passPeakKb / 1024.0,
+                            r.totalPeakKb / 1024.0, 100 * r.blackLeft);
                 std::fflush(stdout);
             }
         }
