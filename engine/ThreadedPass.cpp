@@ -50,7 +50,8 @@ boost::thread* StartWorker(boost::thread_group& workers, const VandrelThread& jo
 
 }  // namespace
 
-void RunThreadedPass(const SFlatImage& image, const CVandrelParams& params, CPassHost& host, int workerCount) {
+void RunThreadedPass(const SFlatImage& image, const CVandrelParams& params, CPassHost& host, int workerCount,
+                     EFlatMethod method) {
     const int n = std::clamp(workerCount, 1, kMaxWorkers);
     CWorkerFailure failure;  // declared first: outlives every worker
     boost::thread_group workers;
@@ -73,6 +74,7 @@ void RunThreadedPass(const SFlatImage& image, const CVandrelParams& params, CPas
     job.outRowBytes = image.outRowBytes;
     job.stripHeight = kStripRows;
     job.failure = &failure;
+    job.method = method;
 
     boost::thread* last = nullptr;
     for (int i = 0; i < n; ++i) {

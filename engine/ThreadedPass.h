@@ -2,6 +2,7 @@
 // host's thread reporting progress and passing on cancel while they run.
 #pragma once
 
+#include "engine/AssistedStrips.h"
 #include "engine/FlatImage.h"
 #include "engine/PassHost.h"
 #include "ui/VandrelParams.h"
@@ -14,4 +15,5 @@ constexpr int kMaxWorkers = 127;
 // A failure of any worker, or of starting one, is rethrown here, and only
 // after every worker already started has been stopped and joined: the host
 // may release its buffers as soon as Start returns.
-void RunThreadedPass(const SFlatImage& image, const CVandrelParams& params, CPassHost& host, int workerCount);
+void RunThreadedPass(const SFlatImage& image, const CVandrelParams& params, CPassHost& host, int workerCount,
+                     EFlatMethod method = EFlatMethod::DistanceAssisted);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <boost/thread/thread.hpp>
+#include <optional>
 
 #include "engine/FlatStrip.h"
 #include "engine/PixelDistance.h"
@@ -43,12 +44,16 @@ void VandrelThread::Run() {
     image.isCmyk = isCmyk;
     const bool paintWhite = params->PaintsWhite();
     const int32_t step = std::max<int32_t>(stripHeight, 1);
+    std::optional<CAssistedStrips> assisted;
+    if (method == EFlatMethod::DistanceAssisted) assisted.emplace(image, search, paintWhite);
 
     int32_t rowsSoFar = 0;
     for (int32_t row = firstRow; row < endRow; row += step) {
         const int32_t rows = std::min(step, endRow - row);
         if (gPassFaultHook) gPassFaultHook(EPassPoint::StartingStrip, firstRow, row);
-        FlatStrip(row, rows, image, search, paintWhite, failure ? failure->Flag() : nullptr);
+        const std::atomic<bool>* abandon = failure ? failure->Flag() : nullptr;
+        if (assisted) assisted->FlatStrip(row, rows, abandon);
+        else FlatStrip(row, rows, image, search, paintWhite, abandon);
         if (failure && failure->Raised()) break;
         rowsSoFar += rows;
         ReportRows(rowsSoFar);

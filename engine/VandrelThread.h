@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <exception>
 
+#include "engine/AssistedStrips.h"
 #include "engine/PassHost.h"
 #include "ui/VandrelParams.h"
 
@@ -58,6 +59,8 @@ public:
     // Shared by all workers of one pass; owned by the pass, which outlives
     // them. Once one worker has failed the others stop within a column.
     CWorkerFailure* failure = nullptr;
+    // Each worker walks its band's strips the same way as the others.
+    EFlatMethod method = EFlatMethod::DistanceAssisted;
 };
 
 // What every worker thread runs, on its own copy of the job. Nothing may

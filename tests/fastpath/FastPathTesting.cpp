@@ -1,6 +1,7 @@
 #include "tests/fastpath/FastPathTesting.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace fastpath_testing {
 
@@ -139,5 +140,12 @@ sim::CHostImage RandomArt(std::mt19937& random, int width, int height, bool cmyk
     }
     return page;
 }
+
+}  // namespace fastpath_testing
+
+namespace fastpath_testing {
+
+CFlatMethodOverride::CFlatMethodOverride(bool assisted) { setenv("VANDREL_FASTPATH", assisted ? "1" : "0", 1); }
+CFlatMethodOverride::~CFlatMethodOverride() { unsetenv("VANDREL_FASTPATH"); }
 
 }  // namespace fastpath_testing

@@ -42,3 +42,17 @@ sim::CHostImage RandomArt(std::mt19937& random, int width, int height, bool cmyk
 bool IsBlack(const sim::CHostImage& image, int x, int y, bool cmyk);
 
 }  // namespace fastpath_testing
+
+namespace fastpath_testing {
+
+// Sets VANDREL_FASTPATH for as long as it lives: "0" makes every pass use
+// the plain search, "1" the distance-assisted walk.
+class CFlatMethodOverride {
+public:
+    explicit CFlatMethodOverride(bool assisted);
+    ~CFlatMethodOverride();
+    CFlatMethodOverride(const CFlatMethodOverride&) = delete;
+    CFlatMethodOverride& operator=(const CFlatMethodOverride&) = delete;
+};
+
+}  // namespace fastpath_testing

@@ -1,0 +1,225 @@
+// Times the engine's pass with the distance-assisted walk and with the plain
+// search, on the generated pages and on PNG drawings, and checks that both
+// leave the same bytes. Each run is made in a child process of its own, so
+// its peak memory is its own.
+//
+//   vandrel_fastpath_bench [--page strokes,blobs,black,FILE.png] [--depth 10,256]
+//                          [--threads 1,2] [--method both|fast|search]
+//
+// "black" is a 2000 x 2000 page with nothing but black.
+#include <png.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bench/BenchPages.h"
+#include "engine/FlatPass.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct SOptions {
+    std::vector<std::string> pages{"strokes", "blobs", "black"};
+    std::vector<int> depths{10, 256};
+    std::vector<int> threads{1, 2};
+    std::string method = "both";
+};
+
+std::vector<std::string> Items(const std::string& list) {
+    std::vector<std::string> items;
+    std::stringstream in(list);
+    for (std::string item; std::getline(in, item, ',');) items.push_back(item);
+    return items;
+}
+
+std::vector<int> Numbers(const std::string& list) {
+    std::vector<int> numbers;
+    for (const std::string& item : Items(list)) numbers.push_back(std::stoi(item));
+    return numbers;
+}
+
+bool Parse(int argc, char** argv, SOptions& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (i + 1 >= argc) return false;
+        const std::string value = argv[++i];
+        if (arg == "--page") options.pages = Items(value);
+        else if (arg == "--depth") options.depths = Numbers(value);
+        else if (arg == "--threads") options.threads = Numbers(value);
+        else if (arg == "--method" && (value == "both" || value == "fast" || value == "search")) options.method = value;
+        else return false;
+    }
+    return true;
+}
+
+bool ReadPng(const std::string& path, sim::CHostImage& page) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+    image.format = PNG_FORMAT_RGB;
+    page = sim::CHostImage(int(image.width), int(image.height), 3);
+    const bool ok = png_image_finish_read(&image, nullptr, page.Bytes().data(), 0, nullptr) != 0;
+    png_image_free(&image);
+    return ok;
+}
+
+bool MakePage(const std::string& name, sim::CHostImage& page) {
+    if (name == "strokes" || name == "blobs") {
+        page = bench::StrokesPage(bench::kA4Width, bench::kA4Height, 0x5EED);
+        if (name == "blobs") bench::AddBlackBlobs(page, 0.30, 0xB10B);
+        return true;
+    }
+    if (name == "black") {
+        page = sim::CHostImage(2000, 2000, 3);
+        return true;
+    }
+    return ReadPng(name, page);
+}
+
+class CQuietHost : public CPassHost {
+public:
+    void ReportProgress(int32_t) override {}
+    bool TestAbort() override { return false; }
+    void AddRowsDone(int32_t rows) override { done_ += rows; }
+    int32_t RowsDone() const override { return done_; }
+
+private:
+    std::atomic<int32_t> done_{0};
+};
+
+long StatusKb(const char* field) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field));
+    return -1;
+}
+
+struct SResult {
+    bool ok = false;
+    double seconds = 0;
+    long passPeakKb = 0;  // growth of the peak over the size when the pass began
+    uint64_t checksum = 0;
+};
+
+SResult RunOnce(const sim::CHostImage& page, int depth, int threads, bool fast) {
+    setenv("VANDREL_FASTPATH", fast ? "1" : "0", 1);
+    std::vector<uint8_t> out = page.Bytes();
+    SFlatImage image;
+    image.inData = page.Bytes().data();
+    image.outData = out.data();
+    image.inRowBytes = image.outRowBytes = page.Width() * 3;
+    image.inColumnBytes = image.outColumnBytes = 3;
+    image.inPlaneBytes = image.outPlaneBytes = 1;
+    image.width = uint16_t(page.Width());
+    image.height = uint16_t(page.Height());
+    image.planeCount = 3;
+    CVandrelParams params;
+    params.maxDepth = uint16_t(depth);
+    CPixelDistance search;
+    search.maxRings = params.maxDepth;
+    CQuietHost host;
+
+    // The peak from here on is the pass's own: the host's buffers exist.
+    std::ofstream("/proc/self/clear_refs") << "5";
+    const long baseKb = StatusKb("VmRSS:");
+    const auto start = Clock::now();
+    RunFlatPass(image, search, params, host, threads);
+    SResult result;
+    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    result.passPeakKb = StatusKb("VmHWM:") - baseKb;
+    result.checksum = 1469598103934665603ull;
+    for (uint8_t b : out) result.checksum = (result.checksum ^ b) * 1099511628211ull;
+    result.ok = true;
+    return result;
+}
+
+SResult RunInChild(const sim::CHostImage& page, int depth, int threads, bool fast) {
+    int fds[2];
+    if (pipe(fds) != 0) return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        SResult r;
+        try {
+            r = RunOnce(page, depth, threads, fast);
+        } catch (...) {
+        }
+        char line[256];
+        const int n = std::snprintf(line, sizeof line, "%d %.6f %ld %llu\n", r.ok ? 1 : 0, r.seconds, r.passPeakKb,
+                                    (unsigned long long)r.checksum);
+        if (write(fds[1], line, size_t(n)) != n) _exit(2);
+        _exit(0);
+    }
+    close(fds[1]);
+    SResult r;
+    char buffer[256] = {};
+    const ssize_t n = read(fds[0], buffer, sizeof buffer - 1);
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    int ok = 0;
+    unsigned long long checksum = 0;
+    if (n > 0 && std::sscanf(buffer, "%d %lf %ld %llu", &ok, &r.seconds, &r.passPeakKb, &checksum) == 4) {
+        r.ok = ok == 1;
+        r.checksum = checksum;
+    }
+    return r;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SOptions options;
+    if (!Parse(argc, argv, options)) {
+        std::fprintf(stderr,
+                     "usage: vandrel_fastpath_bench [--page strokes,blobs,black,FILE.png] [--depth 10,256] "
+                     "[--threads 1,2] [--method both|fast|search]\n");
+        return 2;
+    }
+    int mismatches = 0;
+    for (const std::string& name : options.pages) {
+        sim::CHostImage page;
+        if (!MakePage(name, page)) {
+            std::fprintf(stderr, "cannot read %s\n", name.c_str());
+            return 2;
+        }
+        const double pixels = double(page.Width()) * page.Height();
+        std::printf("\npage %s: %dx%d, %.1f%% black\n", name.c_str(), page.Width(), page.Height(),
+                    100 * bench::BlackFraction(page));
+        std::printf("%6s %8s %10s %10s %9s %14s %s\n", "depth", "threads", "fast s", "search s", "speed-up",
+                    "fast B/pixel", "same output");
+        std::fflush(stdout);
+        for (int depth : options.depths)
+            for (int threads : options.threads) {
+                SResult fast, search;
+                if (options.method != "search") fast = RunInChild(page, depth, threads, true);
+                if (options.method != "fast") search = RunInChild(page, depth, threads, false);
+                char fastText[32] = "-", searchText[32] = "-", ratio[32] = "-", memory[32] = "-", same[16] = "-";
+                if (fast.ok) {
+                    std::snprintf(fastText, sizeof fastText, "%.3f", fast.seconds);
+                    std::snprintf(memory, sizeof memory, "%.2f", fast.passPeakKb * 1024.0 / pixels);
+                }
+                if (search.ok) std::snprintf(searchText, sizeof searchText, "%.3f", search.seconds);
+                if (fast.ok && search.ok) {
+                    std::snprintf(ratio, sizeof ratio, "%.1fx", search.seconds / fast.seconds);
+                    std::snprintf(same, sizeof same, "%s", fast.checksum == search.checksum ? "yes" : "NO");
+                    mismatches += fast.checksum != search.checksum;
+                }
+                std::printf("%6d %8d %10s %10s %9s %14s %s\n", depth, threads, fastText, searchText, ratio, memory,
+                            same);
+                std::fflush(stdout);
+            }
+    }
+    return mismatches ? 1 : 0;
+}
