@@ -105,9 +105,17 @@ long StatusKb(const char* field) {
     return -1;
 }
 
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 struct SResult {
     bool ok = false;
     double seconds = 0;
+    double cpuSeconds = 0;  // all threads of the pass together
     long passPeakKb = 0;  // growth of the peak over the size when the pass began
     uint64_t checksum = 0;
 };
@@ -133,10 +141,12 @@ SResult RunOnce(const sim::CHostImage& page, int depth, int threads, bool fast) 
     // The peak from here on is the pass's own: the host's buffers exist.
     std::ofstream("/proc/self/clear_refs") << "5";
     const long baseKb = StatusKb("VmRSS:");
+    const double cpuStart = CpuSeconds();
     const auto start = Clock::now();
     RunFlatPass(image, search, params, host, threads);
     SResult result;
     result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    result.cpuSeconds = CpuSeconds() - cpuStart;
     result.passPeakKb = StatusKb("VmHWM:") - baseKb;
     result.checksum = 1469598103934665603ull;
     for (uint8_t b : out) result.checksum = (result.checksum ^ b) * 1099511628211ull;
@@ -156,7 +166,7 @@ SResult RunInChild(const sim::CHostImage& page, int depth, int threads, bool fas
         } catch (...) {
         }
         char line[256];
-        const int n = std::snprintf(line, sizeof line, "%d %.6f %ld %llu\n", r.ok ? 1 : 0, r.seconds, r.passPeakKb,
+        const int n = std::snprintf(line, sizeof line, "%d %.6f %.6f %ld %llu\n", r.ok ? 1 : 0, r.seconds, r.cpuSeconds, r.passPeakKb,
                                     (unsigned long long)r.checksum);
         if (write(fds[1], line, size_t(n)) != n) _exit(2);
         _exit(0);
@@ -170,7 +180,7 @@ SResult RunInChild(const sim::CHostImage& page, int depth, int threads, bool fas
     waitpid(child, &status, 0);
     int ok = 0;
     unsigned long long checksum = 0;
-    if (n > 0 && std::sscanf(buffer, "%d %lf %ld %llu", &ok, &r.seconds, &r.passPeakKb, &checksum) == 4) {
+    if (n > 0 && std::sscanf(buffer, "%d %lf %lf %ld %llu", &ok, &r.seconds, &r.cpuSeconds, &r.passPeakKb, &checksum) == 5) {
         r.ok = ok == 1;
         r.checksum = checksum;
     }
@@ -197,8 +207,8 @@ int main(int argc, char** argv) {
         const double pixels = double(page.Width()) * page.Height();
         std::printf("\npage %s: %dx%d, %.1f%% black\n", name.c_str(), page.Width(), page.Height(),
                     100 * bench::BlackFraction(page));
-        std::printf("%6s %8s %10s %10s %9s %14s %s\n", "depth", "threads", "fast s", "search s", "speed-up",
-                    "fast B/pixel", "same output");
+        std::printf("%6s %8s %10s %10s %10s %10s %9s %13s %s\n", "depth", "threads", "fast s", "fast CPU s",
+                    "search s", "search CPU", "speed-up", "fast B/pixel", "same output");
         std::fflush(stdout);
         for (int depth : options.depths)
             for (int threads : options.threads) {
@@ -206,18 +216,23 @@ int main(int argc, char** argv) {
                 if (options.method != "search") fast = RunInChild(page, depth, threads, true);
                 if (options.method != "fast") search = RunInChild(page, depth, threads, false);
                 char fastText[32] = "-", searchText[32] = "-", ratio[32] = "-", memory[32] = "-", same[16] = "-";
+                char fastCpu[32] = "-", searchCpu[32] = "-";
                 if (fast.ok) {
                     std::snprintf(fastText, sizeof fastText, "%.3f", fast.seconds);
+                    std::snprintf(fastCpu, sizeof fastCpu, "%.3f", fast.cpuSeconds);
                     std::snprintf(memory, sizeof memory, "%.2f", fast.passPeakKb * 1024.0 / pixels);
                 }
-                if (search.ok) std::snprintf(searchText, sizeof searchText, "%.3f", search.seconds);
+                if (search.ok) {
+                    std::snprintf(searchText, sizeof searchText, "%.3f", search.seconds);
+                    std::snprintf(searchCpu, sizeof searchCpu, "%.3f", search.cpuSeconds);
+                }
                 if (fast.ok && search.ok) {
                     std::snprintf(ratio, sizeof ratio, "%.1fx", search.seconds / fast.seconds);
                     std::snprintf(same, sizeof same, "%s", fast.checksum == search.checksum ? "yes" : "NO");
                     mismatches += fast.checksum != search.checksum;
                 }
-                std::printf("%6d %8d %10s %10s %9s %14s %s\n", depth, threads, fastText, searchText, ratio, memory,
-                            same);
+                std::printf("%6d %8d %10s %10s %10s %10s %9s %13s %s\n", depth, threads, fastText, fastCpu, searchText,
+                            searchCpu, ratio, memory, same);
                 std::fflush(stdout);
             }
     }

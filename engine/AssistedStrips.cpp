@@ -38,19 +38,33 @@ CAssistedStrips::CAssistedStrips(const SFlatImage& image, CPixelDistance& search
     : image_(image), search_(search), paintWhite_(paintWhite), reach_(SearchReach(search)),
       distances_(image, reach_) {}
 
-bool CAssistedStrips::Shortcut(int32_t x, int32_t y, uint16_t& hintDistance, uint64_t& saved) {
+bool CAssistedStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hintDistance, uint64_t& saved) {
     const uint32_t start = hintDistance > 1 ? hintDistance - 1u : hintDistance;
     const uint32_t distSq = distances_.DistSq(x, y);
     const SFlatImage& image = image_;
-    CStripDistances& distances = distances_;
-    auto isColour = [&distances](int32_t cx, int32_t cy) { return distances.IsColour(cx, cy); };
+    // The vertical distances of the pixel's own row tell which columns can
+    // hold a colour at the pixel's distance; the mask answers for those.
+    struct SOracle {
+        CStripDistances& distances;
+        int32_t y;
+        int32_t width;
+        bool ColumnMayHold(int32_t cx, uint32_t rows) const {
+            return cx >= 0 && cx < width && distances.ColumnDist(cx, y) == rows;
+        }
+        bool IsColour(int32_t cx, int32_t cy) { return distances.IsColour(cx, cy); }
+    } oracle{distances_, y, image.width};
     const scan_shortcut::SOutcome outcome =
-        scan_shortcut::Shortcut(x, y, image.width, image.height, start, distSq, reach_, isColour, sums_.get(), lastSide_);
+        scan_shortcut::Shortcut(x, y, image.width, image.height, start, distSq, reach_, oracle, sums_.get(), lastSide_);
     if (outcome.outcome == scan_shortcut::EOutcome::Unproven) return false;
 
     uint8_t* out = image.OutPixel(x, y);
     if (outcome.outcome == scan_shortcut::EOutcome::Found) {
         lastSide_ = outcome.side;
+        // The next pixel of the column usually takes its colour from the
+        // neighbour of this one, a row further along: fetch it early, as
+        // rows lie far apart in memory.
+        const int32_t nextY = y + outcome.dy + step;
+        if (nextY >= 0 && nextY < image.height) __builtin_prefetch(image.InPixel(x + outcome.dx, nextY));
         const uint8_t* from = image.InPixel(x + outcome.dx, y + outcome.dy);
         for (int k = 0; k < image.planeCount; ++k)
             out[k * std::ptrdiff_t(image.outPlaneBytes)] = from[k * std::ptrdiff_t(image.inPlaneBytes)];
@@ -97,7 +111,7 @@ void CAssistedStrips::FlatStrip(int32_t firstRow, int32_t rows, const std::atomi
                 hintDistance = 1;
                 continue;
             }
-            if (transformed && Shortcut(x, y, hintDistance, saved)) continue;
+            if (transformed && Shortcut(x, y, down ? 1 : -1, hintDistance, saved)) continue;
 
             // A shortcut may have left a hint beyond the rings this search
             // has grown so far; the scan must find that distance in its table,

@@ -40,7 +40,7 @@ public:
     int64_t ShortcutPixels() const { return shortcutPixels_; }
 
 private:
-    bool Shortcut(int32_t x, int32_t y, uint16_t& hintDistance, uint64_t& saved);
+    bool Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hintDistance, uint64_t& saved);
 
     SFlatImage image_;
     CPixelDistance& search_;

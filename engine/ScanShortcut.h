@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <concepts>
 #include <cstdint>
 #include <vector>
 
@@ -101,25 +102,41 @@ struct SOutcome {
     uint32_t side = 0;       // the distance, rounded down, when found
 };
 
+// Where a colour may be. `IsColour` (cx, cy) answers for a pixel inside
+// the image; `ColumnMayHold` (cx, rows) may rule out, from column cx alone,
+// a colour `rows` rows above or below the pixel (it must say true when
+// unsure, and may be asked about columns outside the image).
+template <typename T>
+concept ColourOracle = requires(T& t, int32_t c, uint32_t r) {
+    { t.IsColour(c, c) } -> std::convertible_to<bool>;
+    { t.ColumnMayHold(c, r) } -> std::convertible_to<bool>;
+};
+
 // One group of offsets at one distance: (±k, ±a) and (±a, ±k), in search order
 // (counter-clockwise on the screen from straight down). `index` tells the
-// caller which of the group's offsets answered.
-template <typename IsColourAt>
-bool FirstColourInGroup(int32_t k, int32_t a, int32_t x, int32_t y, int32_t width, int32_t height,
-                        IsColourAt& isColour, int32_t& dx, int32_t& dy, int& index) {
+// caller which of the group's offsets answered. The group's offsets lie in
+// four columns, which are asked first, so that a group without a colour
+// costs four questions about the pixel's own row.
+template <ColourOracle Oracle>
+bool FirstColourInGroup(int32_t k, int32_t a, int32_t x, int32_t y, int32_t width, int32_t height, Oracle& oracle,
+                        int32_t& dx, int32_t& dy, int& index) {
+    const bool kRight = oracle.ColumnMayHold(x + k, uint32_t(a)), kLeft = oracle.ColumnMayHold(x - k, uint32_t(a));
+    const bool aRight = oracle.ColumnMayHold(x + a, uint32_t(k)), aLeft = oracle.ColumnMayHold(x - a, uint32_t(k));
+    if (!(kRight || kLeft || aRight || aLeft)) return false;
     int i = 0;
-    auto at = [&](int32_t ox, int32_t oy) {
+    auto at = [&](bool may, int32_t ox, int32_t oy) {
         const int32_t cx = x + ox, cy = y + oy;
-        if (cx >= 0 && cy >= 0 && cx < width && cy < height && isColour(cx, cy)) {
+        if (may && cx >= 0 && cy >= 0 && cx < width && cy < height && oracle.IsColour(cx, cy)) {
             dx = ox, dy = oy, index = i;
             return true;
         }
         ++i;
         return false;
     };
-    if (k == 0) return at(0, a) || at(a, 0) || at(0, -a) || at(-a, 0);
-    if (k == a) return at(a, a) || at(a, -a) || at(-a, -a) || at(-a, a);
-    return at(k, a) || at(a, k) || at(a, -k) || at(k, -a) || at(-k, -a) || at(-a, -k) || at(-a, k) || at(-k, a);
+    if (k == 0) return at(kRight, 0, a) || at(aRight, a, 0) || at(kRight, 0, -a) || at(aLeft, -a, 0);
+    if (k == a) return at(aRight, a, a) || at(aRight, a, -a) || at(aLeft, -a, -a) || at(aLeft, -a, a);
+    return at(kRight, k, a) || at(aRight, a, k) || at(aRight, a, -k) || at(kRight, k, -a) || at(kLeft, -k, -a) ||
+           at(aLeft, -a, -k) || at(aLeft, -a, k) || at(kLeft, -k, a);
 }
 
 // The scan of a black pixel (x, y) that starts from hint G, worked out from
@@ -129,9 +146,9 @@ bool FirstColourInGroup(int32_t k, int32_t a, int32_t x, int32_t y, int32_t widt
 // prebuilt rings. Unproven when the scan might give up at the image border
 // or when the hint is not below the nearest colour; the caller then walks
 // the scan itself.
-template <typename IsColourAt>
+template <ColourOracle Oracle>
 SOutcome Shortcut(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t hint, uint64_t distSq,
-                  uint32_t reach, IsColourAt isColour, const CSquareSums* sums = nullptr,
+                  uint32_t reach, Oracle& oracle, const CSquareSums* sums = nullptr,
                   uint32_t rootGuess = 0) {
     SOutcome result;
     const uint64_t reachSq = uint64_t(reach) * reach;
@@ -150,7 +167,7 @@ SOutcome Shortcut(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t 
     int32_t dx = 0, dy = 0, index = 0, kFound = -1;
     const bool axisLast = distSq == 25 || distSq == 100;
     auto tryGroup = [&](int64_t k, int64_t a) {
-        if (!FirstColourInGroup(int32_t(k), int32_t(a), x, y, width, height, isColour, dx, dy, index)) return false;
+        if (!FirstColourInGroup(int32_t(k), int32_t(a), x, y, width, height, oracle, dx, dy, index)) return false;
         kFound = int32_t(k);
         return true;
     };

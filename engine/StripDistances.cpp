@@ -14,15 +14,27 @@ const uint64_t* CStripDistances::MaskRow(int32_t y) {
     uint64_t* row = mask_.get() + size_t(y) * words_;
     if (maskBuilt_[size_t(y)]) return row;
     std::fill(row, row + words_, 0);
-    for (int32_t x = 0; x < image_.width; ++x)
-        if (!IsBlackPixel(image_.InPixel(x, y), image_.inPlaneBytes, image_.planeCount, image_.isCmyk))
-            row[size_t(x) / 64] |= uint64_t(1) << (x % 64);
+    // IsBlackPixel's test, written out so that it runs along the row.
+    const uint8_t* pixel = image_.InPixel(0, y);
+    const std::ptrdiff_t column = image_.inColumnBytes, plane = image_.inPlaneBytes;
+    const int planes = uint8_t(image_.planeCount);
+    for (int32_t x = 0; x < image_.width; ++x, pixel += column) {
+        bool colour;
+        if (image_.isCmyk) {
+            colour = pixel[3 * plane] >= kCmykBlackLimit;
+        } else {
+            colour = false;
+            for (int k = 0; k < planes && !colour; ++k) colour = pixel[k * plane] > kRgbBlackLimit;
+        }
+        if (colour) row[size_t(x) / 64] |= uint64_t(1) << (x % 64);
+    }
     maskBuilt_[size_t(y)] = 1;
     return row;
 }
 
 void CStripDistances::Compute(int32_t firstRow, int32_t rows) {
     firstRow_ = firstRow;
+    rows_ = rows;
     const size_t width = image_.width;
     distSq_.resize(size_t(rows) * width);
     nearestRow_.resize(width);
@@ -30,17 +42,33 @@ void CStripDistances::Compute(int32_t firstRow, int32_t rows) {
     sites_.resize(width);
     starts_.resize(width);
     VerticalPass(firstRow, rows);
+    // Sixteen columns at a time, so the writes stay within a few cache lines.
+    columnDistByColumn_.resize(distSq_.size());
+    distSqByColumn_.resize(distSq_.size());
+    for (size_t x0 = 0; x0 < width; x0 += 16)
+        for (int32_t i = 0; i < rows; ++i)
+            for (size_t x = x0; x < std::min(width, x0 + 16); ++x)
+                columnDistByColumn_[x * size_t(rows) + size_t(i)] = distSq_[size_t(i) * width + x];
 
     for (int32_t i = 0; i < rows; ++i) {
-        // A row of colour only is never asked about.
+        // Each run of black pixels on its own: the colour pixels that end it
+        // are nearer to every pixel of the run than anything beyond them, so
+        // the run and its two ends are all the row pass needs to look at.
         const uint64_t* mask = MaskRow(firstRow + i);
-        bool anyBlack = false;
-        for (size_t w = 0; w < words_ && !anyBlack; ++w) {
-            const size_t used = std::min<size_t>(64, width - w * 64);
-            const uint64_t all = used == 64 ? ~uint64_t(0) : (uint64_t(1) << used) - 1;
-            anyBlack = (mask[w] & all) != all;
+        uint32_t* row = distSq_.data() + size_t(i) * width;
+        auto isColour = [&](size_t x) { return (mask[x / 64] >> (x % 64) & 1) != 0; };
+        for (size_t x = 0; x < width;) {
+            if (isColour(x)) {
+                // Whole words of colour at once.
+                if (x % 64 == 0 && x + 64 <= width && mask[x / 64] == ~uint64_t(0)) x += 64;
+                else ++x;
+                continue;
+            }
+            size_t end = x + 1;
+            while (end < width && !isColour(end)) ++end;
+            RowPass(row, i, int32_t(x == 0 ? 0 : x - 1), int32_t(end == width ? end : end + 1));
+            x = end;
         }
-        if (anyBlack) RowPass(distSq_.data() + size_t(i) * width);
     }
 }
 
@@ -91,25 +119,34 @@ void CStripDistances::VerticalPass(int32_t firstRow, int32_t rows) {
 
 // The lower envelope of the parabolas (x - i)² + h(i)² along one row, in
 // integer arithmetic so that ties come out exact (Meijster, Roerdink and
-// Hesselink's separable transform). The row holds the column distances on
-// entry and the squared distances on return.
-void CStripDistances::RowPass(uint32_t* row) {
-    const int64_t width = image_.width;
+// Hesselink's separable transform). Columns with no colour within cap_ are
+// left out: whatever they would give lies beyond the reach anyway, and in a
+// deep black area that is most of them. Reads the column distances of
+// columns from .. to - 1 of the strip's row `stripRow`, and writes their
+// squared distances.
+void CStripDistances::RowPass(const uint32_t* fullRow, int32_t stripRow, int32_t from, int32_t to) {
+    const uint32_t* row = fullRow + from;
+    const int64_t width = to - from;
     for (int64_t i = 0; i < width; ++i) heights_[size_t(i)] = int64_t(row[i]) * row[i];
     auto f = [&](int64_t x, int64_t i) { return (x - i) * (x - i) + heights_[size_t(i)]; };
-    // Where the parabola of u starts to lie below that of i (u > i).
+    // The last x at which the parabola of i (i < u) is still no higher than
+    // that of u; never negative here, since i wins at its own start.
     auto separation = [&](int64_t i, int64_t u) {
-        return (u * u - i * i + heights_[size_t(u)] - heights_[size_t(i)]) / (2 * (u - i));
+        const int64_t num = u * u - i * i + heights_[size_t(u)] - heights_[size_t(i)], den = 2 * (u - i);
+        auto q = int64_t(double(num) / double(den));
+        while (q * den > num) --q;
+        while ((q + 1) * den <= num) ++q;
+        return q;
     };
 
-    int64_t q = 0;
-    sites_[0] = 0;
-    starts_[0] = 0;
-    for (int64_t u = 1; u < width; ++u) {
+    int64_t q = -1;
+    for (int64_t u = 0; u < width; ++u) {
+        if (row[u] >= cap_) continue;
         while (q >= 0 && f(starts_[size_t(q)], sites_[size_t(q)]) > f(starts_[size_t(q)], u)) --q;
         if (q < 0) {
             q = 0;
             sites_[0] = int32_t(u);
+            starts_[0] = 0;
         } else {
             const int64_t start = 1 + separation(sites_[size_t(q)], u);
             if (start < width) {
@@ -119,8 +156,14 @@ void CStripDistances::RowPass(uint32_t* row) {
             }
         }
     }
+    uint32_t* out = distSqByColumn_.data() + size_t(from) * size_t(rows_) + size_t(stripRow);
+    const size_t step = size_t(rows_);
+    if (q < 0) {
+        for (int64_t u = 0; u < width; ++u) out[size_t(u) * step] = beyond_;
+        return;
+    }
     for (int64_t u = width - 1; u >= 0; --u) {
-        row[u] = uint32_t(std::min<int64_t>(f(u, sites_[size_t(q)]), beyond_));
+        out[size_t(u) * step] = uint32_t(std::min<int64_t>(f(u, sites_[size_t(q)]), beyond_));
         if (u == starts_[size_t(q)]) --q;
     }
 }

@@ -20,10 +20,15 @@ public:
     void Compute(int32_t firstRow, int32_t rows);
 
     // Valid for the rows of the last Compute.
-    uint32_t DistSq(int32_t x, int32_t y) const {
-        return distSq_[size_t(y - firstRow_) * size_t(image_.width) + size_t(x)];
-    }
+    uint32_t DistSq(int32_t x, int32_t y) const { return distSqByColumn_[Index(x, y)]; }
     uint32_t Beyond() const { return beyond_; }
+
+    // Distance from (x, y) of the strip to the nearest colour in column x,
+    // capped at reach + 1. A colour pixel at distance d from a pixel of row
+    // y whose nearest colour is d away must lie exactly this far from row y
+    // in its own column: a test on the pixel's own row that spares most
+    // reads of rows far away.
+    uint32_t ColumnDist(int32_t x, int32_t y) const { return columnDistByColumn_[Index(x, y)]; }
 
     // Whether (x, y) is colour (not black), from the mask the transform
     // reads: one bit instead of the pixel's planes.
@@ -33,9 +38,13 @@ public:
     }
 
 private:
+    // The answers are kept column by column, the order in which the walk
+    // goes down (and up) a strip, so that a pixel's questions about nearby
+    // columns hit the cache lines its neighbour's questions brought in.
+    size_t Index(int32_t x, int32_t y) const { return size_t(x) * size_t(rows_) + size_t(y - firstRow_); }
     const uint64_t* MaskRow(int32_t y);
     void VerticalPass(int32_t firstRow, int32_t rows);
-    void RowPass(uint32_t* row);
+    void RowPass(const uint32_t* row, int32_t stripRow, int32_t from, int32_t to);
 
     SFlatImage image_;
     uint32_t cap_;     // reach + 1: a column farther than this is as good as none
@@ -46,7 +55,9 @@ private:
     std::unique_ptr<uint64_t[]> mask_;
     std::vector<uint8_t> maskBuilt_;
     int32_t firstRow_ = 0;
-    std::vector<uint32_t> distSq_;  // the strip's rows, each `width` long
+    int32_t rows_ = 0;
+    std::vector<uint32_t> distSq_;  // the strip's rows, each `width` long, while they are worked out
+    std::vector<uint32_t> distSqByColumn_, columnDistByColumn_;
     std::vector<int32_t> nearestRow_;
     std::vector<int64_t> heights_;  // one row's squared column distances
     std::vector<int32_t> sites_, starts_;

@@ -71,7 +71,14 @@ TEST(ScanShortcut, GivesTheScansColourAndHintForEverySoundHint) {
         search.maxRings = uint16_t(depth);
         search.LimitGrowthToImage(width, height);
         const uint32_t reach = std::max<uint32_t>(kPrebuiltRings, std::min(search.maxRings, search.imageRingLimit));
-        auto isColour = [&](int32_t cx, int32_t cy) { return !IsBlack(page, cx, cy, cmyk); };
+        // Columns are never ruled out here; the walk's own oracle, which
+        // does, is held to the plain search in the band tests.
+        struct SOracle {
+            const sim::CHostImage& page;
+            bool cmyk;
+            bool ColumnMayHold(int32_t, uint32_t) const { return true; }
+            bool IsColour(int32_t cx, int32_t cy) const { return !IsBlack(page, cx, cy, cmyk); }
+        } oracle{page, cmyk};
 
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) {
@@ -91,7 +98,7 @@ TEST(ScanShortcut, GivesTheScansColourAndHintForEverySoundHint) {
                     for (int k = 0; k < page.Planes(); ++k)
                         image.OutPixel(x, y)[k * std::ptrdiff_t(image.outPlaneBytes)] = page.At(x, y, k);
 
-                    const auto outcome = scan_shortcut::Shortcut(x, y, width, height, start, distSq, reach, isColour,
+                    const auto outcome = scan_shortcut::Shortcut(x, y, width, height, start, distSq, reach, oracle,
                                                                  round % 2 ? &sums : nullptr, hint + round % 5);
                     if (outcome.outcome == EOutcome::Unproven) {
                         ++unproven;
@@ -120,18 +127,24 @@ TEST(ScanShortcut, GivesTheScansColourAndHintForEverySoundHint) {
 // Ties between offsets of one distance: the first in search order wins,
 // including the two distances where the axis offsets come last.
 TEST(ScanShortcut, TiesGoToTheFirstOffsetInSearchOrder) {
-    auto only = [](std::vector<std::pair<int, int>> colours) {
-        return [colours](int32_t x, int32_t y) {
+    struct SOnly {
+        std::vector<std::pair<int, int>> colours;
+        bool ColumnMayHold(int32_t, uint32_t) const { return true; }
+        bool IsColour(int32_t x, int32_t y) const {
             return std::find(colours.begin(), colours.end(), std::pair<int, int>(x - 50, y - 50)) != colours.end();
-        };
+        }
     };
     auto found = [](const scan_shortcut::SOutcome& o) { return std::pair<int, int>(o.dx, o.dy); };
+    auto first = [&](uint64_t distSq, std::vector<std::pair<int, int>> colours) {
+        SOnly oracle{colours};
+        return found(scan_shortcut::Shortcut(50, 50, 101, 101, 1, distSq, 256, oracle));
+    };
     using P = std::pair<int, int>;
-    EXPECT_EQ(found(scan_shortcut::Shortcut(50, 50, 101, 101, 1, 25, 256, only({{0, 5}, {3, 4}}))), P(3, 4));
-    EXPECT_EQ(found(scan_shortcut::Shortcut(50, 50, 101, 101, 1, 169, 256, only({{5, 12}, {0, 13}}))), P(0, 13));
-    EXPECT_EQ(found(scan_shortcut::Shortcut(50, 50, 101, 101, 1, 100, 256, only({{0, 10}, {-8, -6}}))), P(-8, -6));
-    EXPECT_EQ(found(scan_shortcut::Shortcut(50, 50, 101, 101, 1, 50, 256, only({{5, 5}, {-1, 7}}))), P(-1, 7));
-    EXPECT_EQ(found(scan_shortcut::Shortcut(50, 50, 101, 101, 1, 1, 256, only({{-1, 0}, {0, -1}}))), P(0, -1));
+    EXPECT_EQ(first(25, {{0, 5}, {3, 4}}), P(3, 4));
+    EXPECT_EQ(first(169, {{5, 12}, {0, 13}}), P(0, 13));
+    EXPECT_EQ(first(100, {{0, 10}, {-8, -6}}), P(-8, -6));
+    EXPECT_EQ(first(50, {{5, 5}, {-1, 7}}), P(-1, 7));
+    EXPECT_EQ(first(1, {{-1, 0}, {0, -1}}), P(0, -1));
 }
 
 }  // namespace
