@@ -49,7 +49,10 @@ bool CAssistedStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hin
         int32_t y;
         int32_t width;
         bool ColumnMayHold(int32_t cx, uint32_t rows) const {
-            return cx >= 0 && cx < width && distances.ColumnDist(cx, y) == rows;
+            // A stored 65535 may stand for more, so it cannot rule a column out.
+            if (cx < 0 || cx >= width) return false;
+            const uint16_t held = distances.ColumnDist(cx, y);
+            return held == rows || held == UINT16_MAX;
         }
         bool IsColour(int32_t cx, int32_t cy) { return distances.IsColour(cx, cy); }
     } oracle{distances_, y, image.width};

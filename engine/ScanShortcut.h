@@ -15,6 +15,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <concepts>
 #include <cstdint>
@@ -105,7 +106,7 @@ struct SOutcome {
 // Where a colour may be. `IsColour` (cx, cy) answers for a pixel inside
 // the image; `ColumnMayHold` (cx, rows) may rule out, from column cx alone,
 // a colour `rows` rows above or below the pixel (it must say true when
-// unsure, and may be asked about columns outside the image).
+// unsure), and must rule out every column outside the image.
 template <typename T>
 concept ColourOracle = requires(T& t, int32_t c, uint32_t r) {
     { t.IsColour(c, c) } -> std::convertible_to<bool>;
@@ -120,23 +121,38 @@ concept ColourOracle = requires(T& t, int32_t c, uint32_t r) {
 template <ColourOracle Oracle>
 bool FirstColourInGroup(int32_t k, int32_t a, int32_t x, int32_t y, int32_t width, int32_t height, Oracle& oracle,
                         int32_t& dx, int32_t& dy, int& index) {
-    const bool kRight = oracle.ColumnMayHold(x + k, uint32_t(a)), kLeft = oracle.ColumnMayHold(x - k, uint32_t(a));
-    const bool aRight = oracle.ColumnMayHold(x + a, uint32_t(k)), aLeft = oracle.ColumnMayHold(x - a, uint32_t(k));
-    if (!(kRight || kLeft || aRight || aLeft)) return false;
-    int i = 0;
-    auto at = [&](bool may, int32_t ox, int32_t oy) {
-        const int32_t cx = x + ox, cy = y + oy;
-        if (may && cx >= 0 && cy >= 0 && cx < width && cy < height && oracle.IsColour(cx, cy)) {
-            dx = ox, dy = oy, index = i;
+    // Which offsets may hold a colour, as one bit each in search order: the
+    // column test and the image's top and bottom. The columns lie outside
+    // the image exactly when the oracle rules them out.
+    const uint32_t kRight = oracle.ColumnMayHold(x + k, uint32_t(a)), kLeft = oracle.ColumnMayHold(x - k, uint32_t(a));
+    const uint32_t aRight = oracle.ColumnMayHold(x + a, uint32_t(k)), aLeft = oracle.ColumnMayHold(x - a, uint32_t(k));
+    const uint32_t belowA = y + a < height, belowK = y + k < height, aboveK = y - k >= 0, aboveA = y - a >= 0;
+    uint32_t may;
+    int32_t order[8][2];
+    if (k == 0) {
+        may = (kRight & belowA) | (aRight << 1) | ((kRight & aboveA) << 2) | (aLeft << 3);
+        const int32_t g[4][2] = {{0, a}, {a, 0}, {0, -a}, {-a, 0}};
+        std::copy(&g[0][0], &g[0][0] + 8, &order[0][0]);
+    } else if (k == a) {
+        may = (aRight & belowA) | ((aRight & aboveA) << 1) | ((aLeft & aboveA) << 2) | ((aLeft & belowA) << 3);
+        const int32_t g[4][2] = {{a, a}, {a, -a}, {-a, -a}, {-a, a}};
+        std::copy(&g[0][0], &g[0][0] + 8, &order[0][0]);
+    } else {
+        may = (kRight & belowA) | ((aRight & belowK) << 1) | ((aRight & aboveK) << 2) | ((kRight & aboveA) << 3) |
+              ((kLeft & aboveA) << 4) | ((aLeft & aboveK) << 5) | ((aLeft & belowK) << 6) | ((kLeft & belowA) << 7);
+        if (!may) return false;
+        const int32_t g[8][2] = {{k, a}, {a, k}, {a, -k}, {k, -a}, {-k, -a}, {-a, -k}, {-a, k}, {-k, a}};
+        std::copy(&g[0][0], &g[0][0] + 16, &order[0][0]);
+    }
+    (void)width;  // the oracle answers for the columns
+    for (; may; may &= may - 1) {
+        const int i = std::countr_zero(may);
+        if (oracle.IsColour(x + order[i][0], y + order[i][1])) {
+            dx = order[i][0], dy = order[i][1], index = i;
             return true;
         }
-        ++i;
-        return false;
-    };
-    if (k == 0) return at(kRight, 0, a) || at(aRight, a, 0) || at(kRight, 0, -a) || at(aLeft, -a, 0);
-    if (k == a) return at(aRight, a, a) || at(aRight, a, -a) || at(aLeft, -a, -a) || at(aLeft, -a, a);
-    return at(kRight, k, a) || at(aRight, a, k) || at(aRight, a, -k) || at(kRight, k, -a) || at(kLeft, -k, -a) ||
-           at(aLeft, -a, -k) || at(aLeft, -a, k) || at(kLeft, -k, a);
+    }
+    return false;
 }
 
 // The scan of a black pixel (x, y) that starts from hint G, worked out from

@@ -48,7 +48,8 @@ void CStripDistances::Compute(int32_t firstRow, int32_t rows) {
     for (size_t x0 = 0; x0 < width; x0 += 16)
         for (int32_t i = 0; i < rows; ++i)
             for (size_t x = x0; x < std::min(width, x0 + 16); ++x)
-                columnDistByColumn_[x * size_t(rows) + size_t(i)] = distSq_[size_t(i) * width + x];
+                columnDistByColumn_[x * size_t(rows) + size_t(i)] =
+                    uint16_t(std::min<uint32_t>(distSq_[size_t(i) * width + x], UINT16_MAX));
 
     for (int32_t i = 0; i < rows; ++i) {
         // Each run of black pixels on its own: the colour pixels that end it

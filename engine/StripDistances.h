@@ -24,11 +24,11 @@ public:
     uint32_t Beyond() const { return beyond_; }
 
     // Distance from (x, y) of the strip to the nearest colour in column x,
-    // capped at reach + 1. A colour pixel at distance d from a pixel of row
+    // capped at reach + 1 and at 65535 (where it may then be larger). A colour pixel at distance d from a pixel of row
     // y whose nearest colour is d away must lie exactly this far from row y
     // in its own column: a test on the pixel's own row that spares most
     // reads of rows far away.
-    uint32_t ColumnDist(int32_t x, int32_t y) const { return columnDistByColumn_[Index(x, y)]; }
+    uint16_t ColumnDist(int32_t x, int32_t y) const { return columnDistByColumn_[Index(x, y)]; }
 
     // Whether (x, y) is colour (not black), from the mask the transform
     // reads: one bit instead of the pixel's planes.
@@ -57,7 +57,8 @@ private:
     int32_t firstRow_ = 0;
     int32_t rows_ = 0;
     std::vector<uint32_t> distSq_;  // the strip's rows, each `width` long, while they are worked out
-    std::vector<uint32_t> distSqByColumn_, columnDistByColumn_;
+    std::vector<uint32_t> distSqByColumn_;
+    std::vector<uint16_t> columnDistByColumn_;  // two bytes: the walk asks it a lot
     std::vector<int32_t> nearestRow_;
     std::vector<int64_t> heights_;  // one row's squared column distances
     std::vector<int32_t> sites_, starts_;

@@ -76,7 +76,7 @@ TEST(ScanShortcut, GivesTheScansColourAndHintForEverySoundHint) {
         struct SOracle {
             const sim::CHostImage& page;
             bool cmyk;
-            bool ColumnMayHold(int32_t, uint32_t) const { return true; }
+            bool ColumnMayHold(int32_t cx, uint32_t) const { return cx >= 0 && cx < page.Width(); }
             bool IsColour(int32_t cx, int32_t cy) const { return !IsBlack(page, cx, cy, cmyk); }
         } oracle{page, cmyk};
 
@@ -129,7 +129,7 @@ TEST(ScanShortcut, GivesTheScansColourAndHintForEverySoundHint) {
 TEST(ScanShortcut, TiesGoToTheFirstOffsetInSearchOrder) {
     struct SOnly {
         std::vector<std::pair<int, int>> colours;
-        bool ColumnMayHold(int32_t, uint32_t) const { return true; }
+        bool ColumnMayHold(int32_t cx, uint32_t) const { return cx >= 0 && cx < 101; }
         bool IsColour(int32_t x, int32_t y) const {
             return std::find(colours.begin(), colours.end(), std::pair<int, int>(x - 50, y - 50)) != colours.end();
         }
