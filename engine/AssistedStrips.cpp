@@ -42,19 +42,16 @@ bool CAssistedStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hin
     const uint32_t start = hintDistance > 1 ? hintDistance - 1u : hintDistance;
     const uint32_t distSq = distances_.DistSq(x, y);
     const SFlatImage& image = image_;
-    // The vertical distances of the pixel's own row tell which columns can
-    // hold a colour at the pixel's distance; the mask answers for those.
+    // The shortcut asks only about pixels at this pixel's distance from its
+    // nearest colour, which the column distances of its own row answer.
     struct SOracle {
         CStripDistances& distances;
         int32_t y;
         int32_t width;
         bool ColumnMayHold(int32_t cx, uint32_t rows) const {
-            // A stored 65535 may stand for more, so it cannot rule a column out.
-            if (cx < 0 || cx >= width) return false;
-            const uint16_t held = distances.ColumnDist(cx, y);
-            return held == rows || held == UINT16_MAX;
+            return cx >= 0 && cx < width && distances.ColumnMayHold(cx, y, rows);
         }
-        bool IsColour(int32_t cx, int32_t cy) { return distances.IsColour(cx, cy); }
+        bool IsColour(int32_t cx, int32_t cy) { return distances.IsColourAt(cx, y, cy - y); }
     } oracle{distances_, y, image.width};
     const scan_shortcut::SOutcome outcome =
         scan_shortcut::Shortcut(x, y, image.width, image.height, start, distSq, reach_, oracle, sums_.get(), lastSide_);

@@ -37,19 +37,22 @@ void CStripDistances::Compute(int32_t firstRow, int32_t rows) {
     rows_ = rows;
     const size_t width = image_.width;
     distSq_.resize(size_t(rows) * width);
+    sides_.resize(size_t(rows) * width);
     nearestRow_.resize(width);
     heights_.resize(width);
     sites_.resize(width);
     starts_.resize(width);
     VerticalPass(firstRow, rows);
     // Sixteen columns at a time, so the writes stay within a few cache lines.
-    columnDistByColumn_.resize(distSq_.size());
+    columnByColumn_.resize(distSq_.size());
     distSqByColumn_.resize(distSq_.size());
     for (size_t x0 = 0; x0 < width; x0 += 16)
         for (int32_t i = 0; i < rows; ++i)
-            for (size_t x = x0; x < std::min(width, x0 + 16); ++x)
-                columnDistByColumn_[x * size_t(rows) + size_t(i)] =
-                    uint16_t(std::min<uint32_t>(distSq_[size_t(i) * width + x], UINT16_MAX));
+            for (size_t x = x0; x < std::min(width, x0 + 16); ++x) {
+                const size_t at = size_t(i) * width + x;
+                columnByColumn_[x * size_t(rows) + size_t(i)] =
+                    uint16_t(std::min(distSq_[at], kUnsure) | uint32_t(sides_[at]) << kSidesShift);
+            }
 
     for (int32_t i = 0; i < rows; ++i) {
         // Each run of black pixels on its own: the colour pixels that end it
@@ -111,9 +114,13 @@ void CStripDistances::VerticalPass(int32_t firstRow, int32_t rows) {
     for (int32_t y = lastRow; y >= firstRow; --y) {
         const uint64_t* mask = MaskRow(y);
         uint32_t* out = distSq_.data() + size_t(y - firstRow) * size_t(width);
+        uint8_t* sides = sides_.data() + size_t(y - firstRow) * size_t(width);
         for (int32_t x = 0; x < width; ++x) {
             if (mask[size_t(x) / 64] >> (x % 64) & 1) nearestRow_[size_t(x)] = y;
-            out[x] = uint32_t(std::min<int64_t>(out[x], int64_t(nearestRow_[size_t(x)]) - y));
+            const auto up = int64_t(out[x]), down = std::min<int64_t>(int64_t(nearestRow_[size_t(x)]) - y, cap);
+            const int64_t nearest = std::min(up, down);
+            sides[x] = uint8_t((up == nearest ? kAbove : 0) | (down == nearest ? kBelow : 0));
+            out[x] = uint32_t(nearest);
         }
     }
 }

@@ -23,12 +23,23 @@ public:
     uint32_t DistSq(int32_t x, int32_t y) const { return distSqByColumn_[Index(x, y)]; }
     uint32_t Beyond() const { return beyond_; }
 
-    // Distance from (x, y) of the strip to the nearest colour in column x,
-    // capped at reach + 1 and at 65535 (where it may then be larger). A colour pixel at distance d from a pixel of row
-    // y whose nearest colour is d away must lie exactly this far from row y
-    // in its own column: a test on the pixel's own row that spares most
-    // reads of rows far away.
-    uint16_t ColumnDist(int32_t x, int32_t y) const { return columnDistByColumn_[Index(x, y)]; }
+    // Whether a colour may lie `rows` rows above or below (x, y) of the strip,
+    // for a pixel at the distance of the nearest colour of some pixel of row
+    // y. A colour there is the nearest one in its own column (anything nearer
+    // in the column would be nearer to that pixel too), so row y's column
+    // distances, with the sides they were met on, tell: MayHold rules
+    // columns out, IsColourAt answers (both certain below kUnsure rows).
+    bool ColumnMayHold(int32_t x, int32_t y, uint32_t rows) const {
+        const uint32_t held = columnByColumn_[Index(x, y)] & kDistMask;
+        return held == rows || held == kUnsure;
+    }
+    bool IsColourAt(int32_t x, int32_t y, int32_t rowOffset) {
+        const uint32_t held = columnByColumn_[Index(x, y)];
+        if ((held & kDistMask) == kUnsure) return IsColour(x, y + rowOffset);
+        const uint32_t rows = uint32_t(rowOffset < 0 ? -int64_t(rowOffset) : rowOffset);
+        if ((held & kDistMask) != rows) return false;
+        return rowOffset == 0 || (held >> kSidesShift & (rowOffset < 0 ? kAbove : kBelow)) != 0;
+    }
 
     // Whether (x, y) is colour (not black), from the mask the transform
     // reads: one bit instead of the pixel's planes.
@@ -58,7 +69,15 @@ private:
     int32_t rows_ = 0;
     std::vector<uint32_t> distSq_;  // the strip's rows, each `width` long, while they are worked out
     std::vector<uint32_t> distSqByColumn_;
-    std::vector<uint16_t> columnDistByColumn_;  // two bytes: the walk asks it a lot
+    // The column distance, and on which sides the nearest colour in the
+    // column lies at that distance.
+    // Two bytes, as the walk asks these at random within the depth and they
+    // had best stay in the nearest cache: distances from kUnsure up are
+    // held as kUnsure and looked up in the mask.
+    static constexpr uint32_t kSidesShift = 14, kDistMask = (uint32_t(1) << kSidesShift) - 1, kUnsure = kDistMask;
+    static constexpr uint8_t kAbove = 1, kBelow = 2;
+    std::vector<uint16_t> columnByColumn_;
+    std::vector<uint8_t> sides_;  // row by row while worked out
     std::vector<int32_t> nearestRow_;
     std::vector<int64_t> heights_;  // one row's squared column distances
     std::vector<int32_t> sites_, starts_;

@@ -75,3 +75,37 @@ TEST(StripDistances, ColourFarAboveOrBelowTheStripCountsOnlyWithinTheReach) {
 }
 
 }  // namespace
+
+namespace {
+
+// The walk asks about the colour at its pixel's distance through the column
+// distances of the pixel's own row; past 16382 rows those are no longer held
+// exactly and the answer must come from the image itself.
+TEST(StripDistances, ColumnAnswersHoldNearAndFarAlike) {
+    const int height = 17000;
+    sim::CHostImage page(2, height, 3);
+    page.SetPixel(0, 0, {200, 10, 10});
+    page.SetPixel(1, 16400, {10, 200, 10});
+    page.SetPixel(1, 16420, {10, 10, 200});
+    CLaidOut laidOut(page, SpecFor(page, false, sim::ELayout::Interleaved, false));
+    CStripDistances distances(laidOut.Flat(), 65535);
+    distances.Compute(16410, 42);
+
+    // Column 0: the only colour is 16410 rows up, beyond what is held exactly.
+    EXPECT_TRUE(distances.ColumnMayHold(0, 16410, 16410));
+    EXPECT_TRUE(distances.IsColourAt(0, 16410, -16410));
+    EXPECT_FALSE(distances.IsColourAt(0, 16410, -16409));
+    EXPECT_FALSE(distances.IsColourAt(0, 16410, 16410 - height));
+    // Column 1: colour 10 rows up and 10 rows down, both at the same distance.
+    EXPECT_TRUE(distances.ColumnMayHold(1, 16410, 10));
+    EXPECT_FALSE(distances.ColumnMayHold(1, 16410, 9));
+    EXPECT_TRUE(distances.IsColourAt(1, 16410, -10));
+    EXPECT_TRUE(distances.IsColourAt(1, 16410, 10));
+    EXPECT_FALSE(distances.IsColourAt(1, 16410, 11));
+    // From row 16415 only the colour below is at the column distance.
+    EXPECT_TRUE(distances.IsColourAt(1, 16415, 5));
+    EXPECT_FALSE(distances.IsColourAt(1, 16415, -5));
+    EXPECT_EQ(distances.DistSq(0, 16415), 1u + 5u * 5u);
+}
+
+}  // namespace
