@@ -1,12 +1,14 @@
 #include "cli/PngFile.h"
 
 #include <png.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -16,6 +18,22 @@
 namespace cli {
 
 namespace {
+
+// libpng allocates an ancillary chunk's whole declared length before it
+// reads a byte of it, and as a reader it takes its own "chunk too large"
+// check as a mere warning: a damaged or hostile length field in a file of a
+// few hundred bytes would take gigabytes. No block libpng needs here (a row,
+// the inflate window, an ICC profile) comes near this; a larger request
+// fails as out of memory, which libpng handles by dropping the chunk.
+constexpr png_alloc_size_t kMaxLibpngBlock = png_alloc_size_t(64) << 20;
+
+png_voidp LimitedMalloc(png_structp, png_alloc_size_t size) {
+    return size <= kMaxLibpngBlock ? std::malloc(size) : nullptr;
+}
+
+void LimitedFree(png_structp, png_voidp block) { std::free(block); }
+// A deflate stream expands its input at most 1032 times.
+constexpr uint64_t kMaxDeflateExpansion = 1032;
 
 // libpng reports errors by longjmp. Every function below that calls into
 // libpng under setjmp holds no object with a destructor, so the jump never
@@ -119,7 +137,8 @@ SRaster ReadPng(const std::string& path) {
     CReadSession s;
     s.file = std::fopen(path.c_str(), "rb");
     if (!s.file) throw CImageError(std::string("cannot open: ") + std::strerror(errno));
-    s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &s, OnError, OnWarning);
+    s.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &s, OnError, OnWarning, nullptr, LimitedMalloc,
+                                     LimitedFree);
     if (s.png) s.info = png_create_info_struct(s.png);
     if (!s.png || !s.info) throw std::bad_alloc();
     if (!GuardedReadInfo(s)) Damaged(s);
@@ -136,6 +155,11 @@ SRaster ReadPng(const std::string& path) {
     raster.width = int(width);
     raster.height = int(height);
     raster.hasAlpha = colourType == PNG_COLOR_TYPE_RGB_ALPHA;
+    // Each row is stored behind a filter byte, deflated.
+    struct stat file {};
+    if (::fstat(fileno(s.file), &file) == 0)
+        CheckFileCanHold(uint64_t(height) * (1 + raster.RowBytes()), uint64_t(file.st_size), kMaxDeflateExpansion,
+                         "PNG");
     ReadResolution(s, raster);
     ReadColourChunks(s, raster);
 

@@ -1,5 +1,6 @@
 #include "cli/TiffFile.h"
 
+#include <sys/stat.h>
 #include <tiffio.h>
 #include <unistd.h>
 
@@ -64,6 +65,21 @@ private:
     TIFF* tif_ = nullptr;
     char error_[256] = "";
 };
+
+// How far each compression can expand what the file holds: uncompressed
+// not at all, PackBits 64 to 1, deflate 1032 to 1, LZW some 1400 to 1.
+// Codecs with no such bound of their own (LZMA, ZSTD, JPEG) get a generous
+// one that still stops a few bytes from claiming gigabytes.
+uint64_t MaxExpansion(uint16_t compression) {
+    switch (compression) {
+        case COMPRESSION_NONE: return 1;
+        case COMPRESSION_PACKBITS: return 64;
+        case COMPRESSION_ADOBE_DEFLATE:
+        case COMPRESSION_DEFLATE: return 1032;
+        case COMPRESSION_LZW: return 4096;
+        default: return uint64_t(1) << 20;
+    }
+}
 
 [[noreturn]] void Damaged(const CTiff& tiff) {
     throw CImageError("truncated or damaged TIFF file (libtiff: " + tiff.Error() + ")");
@@ -305,6 +321,10 @@ SRaster ReadTiff(const std::string& path) {
     raster.height = int(height);
     ReadFacts(tif, raster);
 
+    struct stat file {};
+    if (::fstat(TIFFFileno(tif), &file) == 0)
+        CheckFileCanHold(uint64_t(raster.RowBytes()) * uint64_t(raster.height), uint64_t(file.st_size),
+                         MaxExpansion(uint16_t(raster.tiffCompression)), "TIFF");
     raster.pixels.resize(raster.RowBytes() * size_t(raster.height));
     if (TIFFIsTiled(tif))
         ReadTiles(tiff, raster, layout);

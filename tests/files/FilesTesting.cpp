@@ -1,0 +1,29 @@
+#include "tests/files/FilesTesting.h"
+
+#include <stdlib.h>
+
+#include <algorithm>
+
+namespace files_testing {
+
+FilesTest::FilesTest() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vandrel-files-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) throw std::runtime_error("no temporary folder");
+    folder_ = pattern;
+    std::filesystem::permissions(folder_, std::filesystem::perms::all);
+}
+
+FilesTest::~FilesTest() {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+}
+
+std::vector<std::string> FilesTest::Listing(const std::string& sub) const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_ / sub))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace files_testing

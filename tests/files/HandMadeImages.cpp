@@ -1,0 +1,184 @@
+#include "tests/files/HandMadeImages.h"
+
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+
+namespace files_testing {
+
+namespace {
+
+uint32_t Crc32(const std::string& bytes) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char b : bytes) {
+        crc ^= b;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+uint32_t Adler32(const std::string& bytes) {
+    uint32_t a = 1, b = 0;
+    for (unsigned char c : bytes) {
+        a = (a + c) % 65521;
+        b = (b + a) % 65521;
+    }
+    return (b << 16) | a;
+}
+
+void Big32(std::string& out, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out += char((v >> shift) & 0xFF);
+}
+
+void Little16(std::string& out, uint16_t v) {
+    out += char(v & 0xFF);
+    out += char(v >> 8);
+}
+
+void Little32(std::string& out, uint32_t v) {
+    Little16(out, uint16_t(v));
+    Little16(out, uint16_t(v >> 16));
+}
+
+std::string Chunk(const char* type, const std::string& data) {
+    std::string body = std::string(type, 4) + data;
+    std::string out;
+    Big32(out, uint32_t(data.size()));
+    out += body;
+    Big32(out, Crc32(body));
+    return out;
+}
+
+std::string Ihdr(uint32_t width, uint32_t height) {
+    std::string data;
+    Big32(data, width);
+    Big32(data, height);
+    data += char(8);  // bits per sample
+    data += char(2);  // RGB
+    data += std::string(3, '\0');
+    return data;
+}
+
+// zlib stream of stored blocks: no compression, any length.
+std::string Stored(const std::string& raw) {
+    std::string out = "\x78\x01";
+    size_t at = 0;
+    do {
+        const size_t n = std::min<size_t>(raw.size() - at, 65535);
+        out += char(at + n == raw.size() ? 1 : 0);
+        Little16(out, uint16_t(n));
+        Little16(out, uint16_t(~n));
+        out.append(raw, at, n);
+        at += n;
+    } while (at < raw.size());
+    Big32(out, Adler32(raw));
+    return out;
+}
+
+const char kPngSignature[] = "\x89PNG\r\n\x1a\n";
+
+// A classic little-endian TIFF with one strip at `stripOffset`.
+std::string TiffHeader(uint32_t width, uint32_t height, uint32_t stripOffset, uint32_t stripBytes) {
+    struct SEntry {
+        uint16_t tag, type;
+        uint32_t count, value;
+    };
+    const SEntry entries[] = {
+        {256, 4, 1, width},          // ImageWidth
+        {257, 4, 1, height},         // ImageLength
+        {258, 3, 1, 8},              // BitsPerSample (one value for all three)
+        {259, 3, 1, 1},              // no compression
+        {262, 3, 1, 2},              // RGB
+        {273, 4, 1, stripOffset},    // StripOffsets
+        {277, 3, 1, 3},              // SamplesPerPixel
+        {278, 4, 1, height},         // RowsPerStrip
+        {279, 4, 1, stripBytes},     // StripByteCounts
+        {284, 3, 1, 1},              // chunky
+    };
+    std::string out = "II";
+    Little16(out, 42);
+    Little32(out, 8);
+    Little16(out, uint16_t(std::size(entries)));
+    for (const SEntry& e : entries) {
+        Little16(out, e.tag);
+        Little16(out, e.type);
+        Little32(out, e.count);
+        if (e.type == 3) {
+            Little16(out, uint16_t(e.value));
+            Little16(out, 0);
+        } else {
+            Little32(out, e.value);
+        }
+    }
+    Little32(out, 0);
+    return out;
+}
+
+}  // namespace
+
+SPicture NoisyPage(int width, int height, uint32_t seed) {
+    std::mt19937 random(seed);
+    SPicture p{width, height, std::vector<uint8_t>(size_t(width) * height * 3)};
+    for (auto& v : p.rgb) v = uint8_t(64 + random() % 192);
+    for (int y = 0; y < height; ++y)
+        for (int k = 0; k < 3; ++k) p.rgb[(size_t(y) * width + width / 2) * 3 + k] = 0;
+    return p;
+}
+
+std::string PngFile(const SPicture& picture) {
+    std::string raw;
+    for (int y = 0; y < picture.height; ++y) {
+        raw += '\0';  // filter: none
+        raw.append(reinterpret_cast<const char*>(picture.rgb.data()) + size_t(y) * picture.width * 3,
+                   size_t(picture.width) * 3);
+    }
+    return std::string(kPngSignature, 8) + Chunk("IHDR", Ihdr(uint32_t(picture.width), uint32_t(picture.height))) +
+           Chunk("IDAT", Stored(raw)) + Chunk("IEND", "");
+}
+
+std::string PngWithChunkClaiming(uint32_t claimed) {
+    const std::string whole = PngFile(NoisyPage(4, 4, 9));
+    std::string chunk;
+    Big32(chunk, claimed);
+    chunk += "tEXtComment";
+    chunk += std::string(64, 'x');
+    // After the signature and IHDR (8 + 25 bytes), before IDAT.
+    return whole.substr(0, 33) + chunk + whole.substr(33);
+}
+
+std::string PngDeclaring(uint32_t width, uint32_t height) {
+    // One row's worth of data, then the end.
+    return std::string(kPngSignature, 8) + Chunk("IHDR", Ihdr(width, height)) +
+           Chunk("IDAT", Stored(std::string(1 + 3 * size_t(std::min<uint32_t>(width, 1000)), '\0'))) +
+           Chunk("IEND", "");
+}
+
+std::string TiffFile(const SPicture& picture) {
+    const uint32_t bytes = uint32_t(picture.rgb.size());
+    std::string out = TiffHeader(uint32_t(picture.width), uint32_t(picture.height), 0, bytes);
+    const uint32_t offset = uint32_t(out.size());
+    out = TiffHeader(uint32_t(picture.width), uint32_t(picture.height), offset, bytes);
+    out.append(reinterpret_cast<const char*>(picture.rgb.data()), picture.rgb.size());
+    return out;
+}
+
+std::string TiffDeclaring(uint32_t width, uint32_t height) {
+    const uint32_t bytes = uint32_t(std::min<uint64_t>(uint64_t(width) * height * 3, 0xFFFFFFFFu));
+    std::string out = TiffHeader(width, height, 0, bytes);
+    const uint32_t offset = uint32_t(out.size());
+    out = TiffHeader(width, height, offset, bytes);
+    out += std::string(300, '\0');
+    return out;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace files_testing

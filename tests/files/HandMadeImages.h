@@ -1,0 +1,37 @@
+// PNG and TIFF files written byte by byte, so that a test controls every
+// field, including the ones a real encoder would never get wrong.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace files_testing {
+
+// Interleaved 8-bit RGB, width x height.
+struct SPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgb;
+};
+
+// Line art over noise: nothing in it compresses, every row has black.
+SPicture NoisyPage(int width, int height, uint32_t seed);
+
+// A whole, valid file (PNG: stored deflate blocks; TIFF: one uncompressed
+// strip, little-endian).
+std::string PngFile(const SPicture& picture);
+std::string TiffFile(const SPicture& picture);
+
+// A whole small PNG with, before its pixels, a text chunk whose length
+// field claims `claimed` bytes, followed by only a few.
+std::string PngWithChunkClaiming(uint32_t claimed);
+
+// Files that declare a picture of this size but carry almost none of it.
+std::string PngDeclaring(uint32_t width, uint32_t height);
+std::string TiffDeclaring(uint32_t width, uint32_t height);
+
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
+
+}  // namespace files_testing

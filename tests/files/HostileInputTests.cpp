@@ -1,0 +1,110 @@
+// Inputs the tool cannot read, or that are cut short anywhere, or that
+// declare far more pixels than they carry: a failure with its reason, no
+// output, and no attempt to allocate what a file merely claims.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "tests/files/FilesTesting.h"
+#include "tests/files/HandMadeImages.h"
+#include "tests/files/ToolRun.h"
+
+namespace files_testing {
+namespace {
+
+using HostileInput = FilesTest;
+
+TEST_F(HostileInput, AnInputTheUserMayNotReadIsRefused) {
+    WriteFile(Path("secret.png"), PngFile(NoisyPage(8, 8, 1)));
+    ::chmod(Path("secret.png").c_str(), 0);
+    SToolLimits limits;
+    // Root reads every file; another user does not.
+    limits.asNobody = ::geteuid() == 0;
+    const SToolResult run = RunTool({"flat", Path("secret.png"), "-o", Path("flat.png")}, limits);
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("Permission denied"), std::string::npos) << run.err;
+    EXPECT_EQ(Listing(), std::vector<std::string>{"secret.png"});
+}
+
+// Cut anywhere: in the signature, the header, the pixels or the end.
+TEST_F(HostileInput, AFileCutShortAnywhereIsRefused) {
+    const SPicture page = NoisyPage(40, 30, 3);
+    for (const auto& [name, whole] : {std::pair<std::string, std::string>{"cut.png", PngFile(page)},
+                                      std::pair<std::string, std::string>{"cut.tif", TiffFile(page)}}) {
+        WriteFile(Path("whole-" + name), whole);
+        ASSERT_EQ(RunTool({"flat", Path("whole-" + name), "-o", Path("check-" + name)}).status, 0) << name;
+        std::filesystem::remove(Path("whole-" + name));
+        std::filesystem::remove(Path("check-" + name));
+        for (size_t keep : {size_t(0), size_t(4), size_t(20), size_t(60), whole.size() / 4, whole.size() / 2,
+                            whole.size() - 200, whole.size() - 13, whole.size() - 1}) {
+            WriteFile(Path(name), whole.substr(0, keep));
+            const SToolResult run = RunTool({"flat", Path(name), "-o", Path("flat.png")});
+            EXPECT_EQ(run.status, 1) << name << " cut to " << keep << " bytes: " << run.err;
+            EXPECT_EQ(Listing(), std::vector<std::string>{name}) << name << " cut to " << keep << " bytes";
+        }
+        std::filesystem::remove(Path(name));
+    }
+}
+
+// A few hundred bytes that declare up to 32767 x 32767 pixels, four
+// gigabytes: refused as the damaged files they are, without taking the
+// memory they ask for.
+TEST_F(HostileInput, DeclaredDimensionsAFileCannotHoldAreRefusedWithoutTheMemory) {
+    SToolLimits limits;
+    // Should the tool try anyway, it fails here rather than take the machine.
+    if (!kSanitizerBuild) limits.addressBytes = rlim_t(1) << 31;
+    for (auto [w, h] : {std::pair<uint32_t, uint32_t>{32767, 32767}, {30000, 20000}, {32767, 1}, {1, 32767}}) {
+        for (const auto& [name, bytes] : {std::pair<std::string, std::string>{"huge.png", PngDeclaring(w, h)},
+                                          std::pair<std::string, std::string>{"huge.tif", TiffDeclaring(w, h)}}) {
+            WriteFile(Path(name), bytes);
+            const SToolResult run = RunTool({"flat", Path(name), "-o", Path("flat.tif")}, limits);
+            const std::string what = name + " declaring " + std::to_string(w) + " x " + std::to_string(h);
+            EXPECT_EQ(run.status, 1) << what << ": " << run.err;
+            EXPECT_NE(run.err.find("truncated or damaged"), std::string::npos) << what << ": " << run.err;
+            EXPECT_LT(run.maxRssKb, 256 * 1024) << what << " took " << run.maxRssKb / 1024 << " MB";
+            EXPECT_EQ(Listing(), std::vector<std::string>{name}) << what;
+            std::filesystem::remove(Path(name));
+        }
+    }
+}
+
+// A chunk's length field is read before its data: one that claims nearly
+// two gigabytes in a file of a few hundred bytes must not be allocated.
+TEST_F(HostileInput, AChunkThatClaimsGigabytesIsNotAllocated) {
+    SToolLimits limits;
+    if (!kSanitizerBuild) limits.addressBytes = rlim_t(1) << 31;
+    WriteFile(Path("chunk.png"), PngWithChunkClaiming(0x6A000025));
+    const SToolResult run = RunTool({"flat", Path("chunk.png"), "-o", Path("flat.png")}, limits);
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_LT(run.maxRssKb, 256 * 1024) << "took " << run.maxRssKb / 1024 << " MB";
+    EXPECT_EQ(Listing(), std::vector<std::string>{"chunk.png"});
+}
+
+// A real page, 27 MB of pixels, with less memory than a run needs: memory
+// runs out while the file is read, or inside the plug-in, depending on the
+// limit. Each failure says so and leaves no output; a run that fits writes
+// the whole page.
+TEST_F(HostileInput, APageTooLargeForTheMemoryFailsCleanly) {
+    if (kSanitizerBuild) GTEST_SKIP() << "the sanitizers' shadow memory leaves no room for an address limit";
+    WriteFile(Path("big.png"), PngFile(NoisyPage(3000, 3000, 5)));
+    int failures = 0;
+    for (rlim_t megabytes : {48, 80, 112, 128, 144}) {
+        SToolLimits limits;
+        limits.addressBytes = megabytes << 20;
+        const SToolResult run = RunTool({"flat", Path("big.png"), "-o", Path("flat.png")}, limits);
+        if (run.status == 0) {
+            EXPECT_EQ(Listing(), (std::vector<std::string>{"big.png", "flat.png"})) << megabytes << " MB";
+            std::filesystem::remove(Path("flat.png"));
+            continue;
+        }
+        ++failures;
+        EXPECT_EQ(run.status, 1) << megabytes << " MB: " << run.err;
+        const bool said = run.err.find("not enough memory") != std::string::npos ||
+                          run.err.find("the plug-in failed") != std::string::npos;
+        EXPECT_TRUE(said) << megabytes << " MB: " << run.err;
+        EXPECT_EQ(Listing(), std::vector<std::string>{"big.png"}) << megabytes << " MB";
+    }
+    EXPECT_GT(failures, 0) << "every limit left enough memory: the test shows nothing";
+}
+
+}  // namespace
+}  // namespace files_testing
