@@ -11,8 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${VANDREL_JOBS:-$(nproc)}
-stages=("${@:-asan tsan}")
-read -r -a stages <<<"${stages[*]}"
+if (($#)); then stages=("$@"); else stages=(asan tsan); fi
 
 run_stage() {
     local preset=$1 title=$2 start=$SECONDS
