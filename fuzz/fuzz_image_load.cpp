@@ -1,0 +1,42 @@
+// The command-line tool's image loading: any bytes as a PNG or TIFF file.
+// The reader either throws its own error or returns a raster whose pixels
+// fill exactly its declared size.
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "cli/ImageError.h"
+#include "cli/ImageFiles.h"
+#include "cli/ImageLimits.h"
+#include "fuzz/FuzzChecks.h"
+
+namespace {
+
+// The file lives in memory; readers open it by name like any other.
+struct SMemoryFile {
+    int fd = memfd_create("vandrel-fuzz-image", 0);
+    std::string path = "/proc/self/fd/" + std::to_string(fd);
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static SMemoryFile file;
+    FUZZ_CHECK(file.fd >= 0, "no memory file");
+    FUZZ_CHECK(ftruncate(file.fd, 0) == 0, "cannot empty the memory file");
+    FUZZ_CHECK(pwrite(file.fd, data, size, 0) == ssize_t(size), "cannot fill the memory file");
+
+    try {
+        cli::EImageFormat format;
+        const cli::SRaster raster = cli::ReadImage(file.path, format);
+        FUZZ_CHECK(raster.width >= 1 && raster.height >= 1 && uint32_t(raster.width) <= cli::kMaxSide &&
+                       uint32_t(raster.height) <= cli::kMaxSide,
+                   "a raster outside the sizes the plug-in takes");
+        FUZZ_CHECK(raster.pixels.size() == raster.RowBytes() * size_t(raster.height),
+                   "the pixels do not fill the raster's size");
+    } catch (const cli::CImageError&) {
+        // A file the tool refuses, with a reason for the user.
+    }
+    return 0;
+}
