@@ -65,9 +65,12 @@ bool CAssistedStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hin
         // rows lie far apart in memory.
         const int32_t nextY = y + outcome.dy + step;
         if (nextY >= 0 && nextY < image.height) __builtin_prefetch(image.InPixel(x + outcome.dx, nextY));
+        // Steps in locals: a byte store may alias anything, and would have
+        // them read again from memory for every plane.
         const uint8_t* from = image.InPixel(x + outcome.dx, y + outcome.dy);
-        for (int k = 0; k < image.planeCount; ++k)
-            out[k * std::ptrdiff_t(image.outPlaneBytes)] = from[k * std::ptrdiff_t(image.inPlaneBytes)];
+        const int planes = image.planeCount;
+        const std::ptrdiff_t inStep = image.inPlaneBytes, outStep = image.outPlaneBytes;
+        for (int k = 0; k < planes; ++k) out[k * outStep] = from[k * inStep];
         saved += ScanCost(uint64_t(start) * start, distSq);
     } else {
         if (paintWhite_)

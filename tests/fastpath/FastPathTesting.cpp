@@ -70,6 +70,15 @@ bool IsBlack(const sim::CHostImage& image, int x, int y, bool cmyk) {
     return true;
 }
 
+uint64_t MeasuredDistSq(const sim::CHostImage& page, bool cmyk, int x, int y) {
+    uint64_t best = UINT64_MAX;
+    for (int v = 0; v < page.Height(); ++v)
+        for (int u = 0; u < page.Width(); ++u)
+            if (!IsBlack(page, u, v, cmyk))
+                best = std::min<uint64_t>(best, uint64_t((u - x) * (u - x)) + uint64_t((v - y) * (v - y)));
+    return best;
+}
+
 sim::CHostImage RandomArt(std::mt19937& random, int width, int height, bool cmyk, EArt art) {
     const int planes = cmyk ? 4 : 3;
     sim::CHostImage page(width, height, planes);

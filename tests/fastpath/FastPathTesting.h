@@ -41,6 +41,10 @@ sim::CHostImage RandomArt(std::mt19937& random, int width, int height, bool cmyk
 
 bool IsBlack(const sim::CHostImage& image, int x, int y, bool cmyk);
 
+// Squared distance from (x, y) to the nearest non-black pixel, the long way
+// round; UINT64_MAX when there is none.
+uint64_t MeasuredDistSq(const sim::CHostImage& page, bool cmyk, int x, int y);
+
 }  // namespace fastpath_testing
 
 namespace fastpath_testing {

@@ -44,15 +44,6 @@ TEST(ScanShortcut, NoEightOffsetsInARowLeaveTheImageWhenOnlyTwoNeighbouringEdges
     EXPECT_FALSE(scan_shortcut::GiveUpImpossible(100, 1, 400, 3, 2));
 }
 
-uint64_t MeasuredDistSq(const sim::CHostImage& page, bool cmyk, int x, int y) {
-    uint64_t best = UINT64_MAX;
-    for (int v = 0; v < page.Height(); ++v)
-        for (int u = 0; u < page.Width(); ++u)
-            if (!IsBlack(page, u, v, cmyk))
-                best = std::min<uint64_t>(best, uint64_t((u - x) * (u - x)) + uint64_t((v - y) * (v - y)));
-    return best;
-}
-
 TEST(ScanShortcut, GivesTheScansColourAndHintForEverySoundHint) {
     std::mt19937 random(5);
     const int depths[] = {0, 1, 3, 10, 11, 12, 19, 256, 65535};

@@ -11,15 +11,6 @@ using namespace fastpath_testing;
 
 namespace {
 
-uint64_t MeasuredDistSq(const sim::CHostImage& page, bool cmyk, int x, int y) {
-    uint64_t best = UINT64_MAX;
-    for (int v = 0; v < page.Height(); ++v)
-        for (int u = 0; u < page.Width(); ++u)
-            if (!IsBlack(page, u, v, cmyk))
-                best = std::min<uint64_t>(best, uint64_t((u - x) * (u - x)) + uint64_t((v - y) * (v - y)));
-    return best;
-}
-
 TEST(StripDistances, EveryBlackPixelOfEveryStripGetsItsExactDistanceUpToTheReach) {
     std::mt19937 random(31);
     const uint32_t reaches[] = {1, 3, 10, 17, 65535};
