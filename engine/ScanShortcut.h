@@ -160,7 +160,7 @@ bool FirstColourInGroup(int32_t k, int32_t a, int32_t x, int32_t y, int32_t widt
 // above reach² meaning none within reach). `reach` is the radius the search
 // covers before it reports too deep: the depth, and never less than the
 // prebuilt rings. Unproven when the scan might give up at the image border
-// or when the hint is not below the nearest colour; the caller then walks
+// or when the hint lies beyond the nearest colour; the caller then walks
 // the scan itself.
 template <ColourOracle Oracle>
 SOutcome Shortcut(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t hint, uint64_t distSq,
