@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "engine/FlatStrip.h"
 #include "engine/ScanShortcut.h"
@@ -92,9 +93,17 @@ void CAssistedStrips::FlatStrip(int32_t firstRow, int32_t rows, const std::atomi
     uint64_t spent = 0, saved = 0;
     bool transformed = false;
     auto transform = [&] {
-        if (!sums_) sums_ = std::make_unique<scan_shortcut::CSquareSums>(uint32_t(std::min<uint64_t>(
-                        uint64_t(reach_) * reach_, kSquareSumsLimit)));
-        distances_.Compute(firstRow, rows);
+        if (noMemory_) return;
+        try {
+            if (!sums_) sums_ = std::make_unique<scan_shortcut::CSquareSums>(uint32_t(std::min<uint64_t>(
+                            uint64_t(reach_) * reach_, kSquareSumsLimit)));
+            distances_.Compute(firstRow, rows);
+        } catch (const std::bad_alloc&) {
+            // The transform only saves time: without the memory for it (a
+            // 32-bit host, a huge page) the band goes on with the search.
+            noMemory_ = true;
+            return;
+        }
         transformed = true;
         ++transformedStrips_;
     };

@@ -51,6 +51,7 @@ private:
     uint32_t lastSide_ = 0;    // the last settled pixel's distance, a guess for the next
     bool expectDeep_ = false;  // the previous strip needed its distances
     bool alwaysTransform_ = false;
+    bool noMemory_ = false;  // a transform failed for want of memory: scan the rest
     int32_t transformedStrips_ = 0;
     int64_t shortcutPixels_ = 0;
 };
