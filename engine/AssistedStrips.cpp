@@ -23,9 +23,10 @@ constexpr uint64_t kSquareSumsLimit = 512 * 512;
 uint64_t ScanCost(uint64_t from, uint64_t to) { return to > from ? 3 * (to - from) + 1 : 1; }
 
 // The radius a scan covers before it reports too deep: growth stops at the
-// depth or at the image's own limit, and never undoes the prebuilt rings.
+// depth or at the image's own limit, and never undoes the rings already
+// there (the prebuilt ten, or more in a search that served a deeper pass).
 uint32_t SearchReach(const CPixelDistance& search) {
-    return std::max<uint32_t>(kPrebuiltRings, std::min(search.maxRings, search.imageRingLimit));
+    return std::max<uint32_t>({kPrebuiltRings, search.ringCount, std::min(search.maxRings, search.imageRingLimit)});
 }
 
 }  // namespace

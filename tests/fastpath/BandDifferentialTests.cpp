@@ -128,3 +128,31 @@ TEST(BandDifferential, DeepSearchesInLargerImages) {
 }
 
 }  // namespace
+
+namespace {
+
+// A search that already served a deeper pass covers its grown rings before
+// it reports a pixel too deep; the shortcut must reach as far.
+TEST(BandDifferential, ASearchGrownBeforeKeepsItsReach) {
+    std::mt19937 random(40);
+    const sim::CHostImage page = RandomArt(random, 150, 90, false, EArt::Blobs);
+    auto walk = [&](bool assisted) {
+        CLaidOut laidOut(page, SpecFor(page, false, sim::ELayout::Interleaved, false));
+        const SFlatImage image = laidOut.Flat();
+        CPixelDistance search;
+        while (search.ringCount < 30) search.AddRing();
+        search.maxRings = 12;
+        search.LimitGrowthToImage(image.width, image.height);
+        CAssistedStrips strips(image, search, true);
+        strips.AlwaysTransform();
+        for (int row = 0; row < image.height; row += kStripRows) {
+            const int rows = std::min(kStripRows, image.height - row);
+            if (assisted) strips.FlatStrip(row, rows);
+            else FlatStrip(row, rows, image, search, true);
+        }
+        return laidOut.Output();
+    };
+    EXPECT_EQ(walk(true), walk(false));
+}
+
+}  // namespace
