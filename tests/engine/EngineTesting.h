@@ -12,26 +12,14 @@
 #include "engine/FlatImage.h"
 #include "engine/PassHost.h"
 #include "sim/HostImage.h"
+#include "tests/support/LaidOutImage.h"
+#include "tests/support/TestImages.h"
 
 namespace engine_testing {
 
-// A document copied into input and output buffers in the layout `spec`
-// describes (interleaved, padded, planar, bottom-up), the output starting as
-// a copy of the input, as hosts hand it out.
-class CLaidOutImage {
-public:
-    CLaidOutImage(const sim::CHostImage& document, const sim::SImageSpec& spec);
-    SFlatImage Flat();
-    sim::CHostImage Output() const;
-
-private:
-    sim::CHostImage document_;
-    sim::SImageSpec spec_;
-    sim::SBufferGeometry geometry_;
-    std::vector<uint8_t> in_, out_;
-};
-
-sim::SImageSpec SpecFor(const sim::CHostImage& document, bool cmyk, sim::ELayout layout, bool bottomUp = false);
+using testing_support::CLaidOutImage;
+using testing_support::IsBlack;
+using testing_support::SpecFor;
 
 class CRecordingPassHost : public CPassHost {
 public:
@@ -55,7 +43,5 @@ private:
 // varied values (any black shade, and any C, M, Y under a black K) so a copy
 // of one black pixel is told from another.
 sim::CHostImage RandomPage(std::mt19937& random, int width, int height, bool cmyk);
-
-bool IsBlack(const sim::CHostImage& image, int x, int y, bool cmyk);
 
 }  // namespace engine_testing

@@ -43,7 +43,7 @@ struct SWalked {
 // The bands of a pass with `workers` workers, each with a fresh search, its
 // strips counted from the band's first row.
 SWalked Walk(const sim::CHostImage& page, const SBandCase& c, EWalk walk) {
-    CLaidOut laidOut(page, SpecFor(page, c.cmyk, c.layout, c.bottomUp));
+    CLaidOutImage laidOut(page, SpecFor(page, c.cmyk, c.layout, c.bottomUp));
     const SFlatImage image = laidOut.Flat();
     SWalked result;
     const int q = image.height / c.workers;
@@ -137,7 +137,7 @@ TEST(BandDifferential, ASearchGrownBeforeKeepsItsReach) {
     std::mt19937 random(40);
     const sim::CHostImage page = RandomArt(random, 150, 90, false, EArt::Blobs);
     auto walk = [&](bool assisted) {
-        CLaidOut laidOut(page, SpecFor(page, false, sim::ELayout::Interleaved, false));
+        CLaidOutImage laidOut(page, SpecFor(page, false, sim::ELayout::Interleaved, false));
         const SFlatImage image = laidOut.Flat();
         CPixelDistance search;
         while (search.ringCount < 30) search.AddRing();

@@ -8,25 +8,14 @@
 
 #include "engine/FlatImage.h"
 #include "sim/HostImage.h"
+#include "tests/support/LaidOutImage.h"
+#include "tests/support/TestImages.h"
 
 namespace fastpath_testing {
 
-// A document copied into input and output buffers laid out as `spec` says,
-// the output starting as a copy of the input, as hosts hand it out.
-class CLaidOut {
-public:
-    CLaidOut(const sim::CHostImage& document, const sim::SImageSpec& spec);
-    SFlatImage Flat();
-    sim::CHostImage Output() const;
-
-private:
-    sim::CHostImage document_;
-    sim::SImageSpec spec_;
-    sim::SBufferGeometry geometry_;
-    std::vector<uint8_t> in_, out_;
-};
-
-sim::SImageSpec SpecFor(const sim::CHostImage& document, bool cmyk, sim::ELayout layout, bool bottomUp);
+using testing_support::CLaidOutImage;
+using testing_support::IsBlack;
+using testing_support::SpecFor;
 
 enum class EArt {
     Blobs,       // colour areas with black discs and rectangles, some over the edges
@@ -38,8 +27,6 @@ enum class EArt {
 // Black pixels come in varied shades (and C, M, Y under a black K), so that
 // a copy of one black pixel is told from another.
 sim::CHostImage RandomArt(std::mt19937& random, int width, int height, bool cmyk, EArt art);
-
-bool IsBlack(const sim::CHostImage& image, int x, int y, bool cmyk);
 
 // Squared distance from (x, y) to the nearest non-black pixel, the long way
 // round; UINT64_MAX when there is none.

@@ -32,7 +32,7 @@ TEST(NoMemory, ABandWithoutMemoryForTheTransformScansAndGivesTheSameOutput) {
     std::mt19937 random(4);
     const sim::CHostImage page = RandomArt(random, 240, 130, false, EArt::Blobs);
     auto walk = [&](bool assisted, bool failArrays, int32_t& transformed) {
-        CLaidOut laidOut(page, SpecFor(page, false, sim::ELayout::Interleaved, false));
+        CLaidOutImage laidOut(page, SpecFor(page, false, sim::ELayout::Interleaved, false));
         const SFlatImage image = laidOut.Flat();
         CPixelDistance search;
         search.maxRings = 40;

@@ -57,7 +57,7 @@ struct SPassRun {
 
 SPassRun RunPass(const sim::CHostImage& page, const SPassCase& c, int processors, bool assisted, int cancelAt = 0) {
     CFlatMethodOverride method(assisted);
-    CLaidOut laidOut(page, SpecFor(page, c.cmyk, c.layout, c.bottomUp));
+    CLaidOutImage laidOut(page, SpecFor(page, c.cmyk, c.layout, c.bottomUp));
     CVandrelParams params;
     params.maxDepth = uint16_t(c.depth);
     params.remainder = c.white ? kPaintWhite : kLeaveBlack;
@@ -156,7 +156,7 @@ TEST(PassDifferential, TheTransformIsMadeOnlyWhereTheScansWouldCostMore) {
     sim::CHostImage blobs = strokes;
     bench::AddBlackBlobs(blobs, 0.30, 0xB10B);
     auto walk = [&](const sim::CHostImage& page, int depth, int64_t& shortcuts) {
-        CLaidOut laidOut(page, SpecFor(page, false, sim::ELayout::Interleaved, false));
+        CLaidOutImage laidOut(page, SpecFor(page, false, sim::ELayout::Interleaved, false));
         const SFlatImage image = laidOut.Flat();
         CPixelDistance search;
         search.maxRings = uint16_t(depth);

@@ -55,7 +55,7 @@ TEST(ScanShortcut, GivesTheScansColourAndHintForEverySoundHint) {
         const bool cmyk = pick(0, 1) == 1, white = pick(0, 1) == 1;
         const int depth = depths[pick(0, 8)];
         const sim::CHostImage page = RandomArt(random, width, height, cmyk, EArt(pick(0, 2)));
-        CLaidOut laidOut(page, SpecFor(page, cmyk, sim::ELayout(pick(0, 2)), pick(0, 1) == 1));
+        CLaidOutImage laidOut(page, SpecFor(page, cmyk, sim::ELayout(pick(0, 2)), pick(0, 1) == 1));
         const SFlatImage image = laidOut.Flat();
 
         CPixelDistance search;

@@ -21,7 +21,7 @@ TEST(StripDistances, EveryBlackPixelOfEveryStripGetsItsExactDistanceUpToTheReach
         const bool cmyk = pick(0, 1) == 1;
         const EArt art = EArt(pick(0, 3));
         const sim::CHostImage page = RandomArt(random, width, height, cmyk, art);
-        CLaidOut laidOut(page, SpecFor(page, cmyk, sim::ELayout(pick(0, 2)), pick(0, 1) == 1));
+        CLaidOutImage laidOut(page, SpecFor(page, cmyk, sim::ELayout(pick(0, 2)), pick(0, 1) == 1));
         const uint32_t reach = reaches[pick(0, 4)];
         CStripDistances distances(laidOut.Flat(), reach);
         const uint64_t cap = uint64_t(reach) * reach + 1;
@@ -55,7 +55,7 @@ TEST(StripDistances, ColourFarAboveOrBelowTheStripCountsOnlyWithinTheReach) {
     sim::CHostImage page(1, 300, 3);
     page.SetPixel(0, 0, {200, 10, 10});
     page.SetPixel(0, 299, {10, 200, 10});
-    CLaidOut laidOut(page, SpecFor(page, false, sim::ELayout::Interleaved, false));
+    CLaidOutImage laidOut(page, SpecFor(page, false, sim::ELayout::Interleaved, false));
     CStripDistances near(laidOut.Flat(), 149), far(laidOut.Flat(), 148);
     near.Compute(140, 20);
     far.Compute(140, 20);
@@ -78,7 +78,7 @@ TEST(StripDistances, ColumnAnswersHoldNearAndFarAlike) {
     page.SetPixel(0, 0, {200, 10, 10});
     page.SetPixel(1, 16400, {10, 200, 10});
     page.SetPixel(1, 16420, {10, 10, 200});
-    CLaidOut laidOut(page, SpecFor(page, false, sim::ELayout::Interleaved, false));
+    CLaidOutImage laidOut(page, SpecFor(page, false, sim::ELayout::Interleaved, false));
     CStripDistances distances(laidOut.Flat(), 65535);
     distances.Compute(16410, 42);
 

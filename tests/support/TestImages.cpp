@@ -45,4 +45,11 @@ sim::SImageSpec RgbSpec(const sim::CHostImage& image) {
     return spec;
 }
 
+bool IsBlack(const sim::CHostImage& image, int x, int y, bool cmyk) {
+    if (cmyk) return image.At(x, y, 3) < 60;
+    for (int k = 0; k < image.Planes(); ++k)
+        if (image.At(x, y, k) > 8) return false;
+    return true;
+}
+
 }  // namespace testing_support

@@ -31,4 +31,8 @@ void Paint(sim::CHostImage& image, int x, int y, SColour colour);
 // The simulator's document for a plain RGB image of this size.
 sim::SImageSpec RgbSpec(const sim::CHostImage& image);
 
+// Whether the pixel is black by the plug-in's rule, worked out here on its
+// own so the tests do not take the engine's word for it.
+bool IsBlack(const sim::CHostImage& image, int x, int y, bool cmyk);
+
 }  // namespace testing_support
