@@ -54,6 +54,10 @@ void InstallInterruptHandlers() {
     // safe points, not by a failing system call.
     action.sa_flags = SA_RESTART;
     for (int number : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(number, &action, nullptr);
+    // Past the shell's file-size limit a write would otherwise kill the
+    // program with its temporary file half written; ignored, the write fails
+    // with EFBIG like any full disk and the file is removed.
+    ::signal(SIGXFSZ, SIG_IGN);
 }
 
 bool InterruptRequested() { return gSignal.load() != 0; }

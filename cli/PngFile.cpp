@@ -44,10 +44,15 @@ struct SPngSession {
     FILE* file = nullptr;
     char error[256] = "";
     char warning[256] = "";
+    int fileError = 0;  // errno of a failed read or write of `file`, for the message
 };
 
 void OnError(png_structp png, png_const_charp text) {
+    const int error = errno;
     auto* session = static_cast<SPngSession*>(png_get_error_ptr(png));
+    // libpng says only "Write Error"; the system's reason (a full disk, a
+    // file-size limit) is what the user can act on.
+    if (session->file && std::ferror(session->file)) session->fileError = error;
     std::snprintf(session->error, sizeof session->error, "%s", text ? text : "unknown error");
     png_longjmp(png, 1);
 }
@@ -253,7 +258,9 @@ std::string WritePng(int fd, const SRaster& raster) {
         rows[size_t(y)] = const_cast<png_bytep>(raster.pixels.data() + size_t(y) * raster.RowBytes());
     const std::string iccName = raster.iccName.empty() ? "ICC profile" : raster.iccName;
     SWriteInputs inputs{&raster, rows.data(), iccName.c_str()};
-    if (!GuardedWrite(s, inputs)) throw CImageError(std::string("cannot write PNG: ") + s.error);
+    if (!GuardedWrite(s, inputs))
+        throw CImageError(s.fileError ? std::string("cannot write: ") + std::strerror(s.fileError)
+                                      : std::string("cannot write PNG: ") + s.error);
 
     FILE* file = s.file;
     s.file = nullptr;

@@ -52,11 +52,17 @@ public:
     }
     TIFF* operator*() const { return tif_; }
     std::string Error() const { return error_[0] ? error_ : "unknown error"; }
+    // The system's reason for the first error, when a call the caller made
+    // with errno cleared failed in the system (a full disk, say); else 0.
+    int SystemError() const { return systemError_; }
 
 private:
     static int OnError(TIFF*, void* self, const char*, const char* format, va_list args) {
+        const int error = errno;
         auto* tiff = static_cast<CTiff*>(self);
-        if (!tiff->error_[0]) std::vsnprintf(tiff->error_, sizeof tiff->error_, format, args);
+        if (tiff->error_[0]) return 1;
+        tiff->systemError_ = error;
+        std::vsnprintf(tiff->error_, sizeof tiff->error_, format, args);
         return 1;
     }
     static int OnWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
@@ -64,7 +70,16 @@ private:
     TIFFOpenOptions* options_;
     TIFF* tif_ = nullptr;
     char error_[256] = "";
+    int systemError_ = 0;
 };
+
+// libtiff says only "Write error at scanline n"; the system's reason is what
+// the user can act on. Writers clear errno before each libtiff call, so that
+// an error carries a reason only when a system call failed inside it.
+[[noreturn]] void FailWrite(const CTiff& tiff) {
+    if (tiff.SystemError()) throw CImageError(std::string("cannot write: ") + std::strerror(tiff.SystemError()));
+    throw CImageError("cannot write TIFF: " + tiff.Error());
+}
 
 // How far each compression can expand what the file holds: uncompressed
 // not at all, PackBits 64 to 1, deflate 1032 to 1, LZW some 1400 to 1.
@@ -339,9 +354,10 @@ void WriteTiff(int fd, const std::string& name, const SRaster& raster) {
     CTiff tiff;
     // Classic TIFF addresses at most 4 GB; past a safe margin, BigTIFF.
     const bool big = raster.pixels.size() > (size_t(3) << 30);
+    errno = 0;
     if (!tiff.OpenFd(copy, name, big ? "w8" : "w")) {
         ::close(copy);
-        throw CImageError("cannot write TIFF: " + tiff.Error());
+        FailWrite(tiff);
     }
     TIFF* tif = *tiff;
     SetTags(tif, raster);
@@ -349,10 +365,13 @@ void WriteTiff(int fd, const std::string& name, const SRaster& raster) {
     std::vector<uint8_t> line(raster.RowBytes());
     for (int y = 0; y < raster.height; ++y) {
         std::memcpy(line.data(), raster.pixels.data() + size_t(y) * raster.RowBytes(), line.size());
-        if (TIFFWriteScanline(tif, line.data(), uint32_t(y), 0) < 0)
-            throw CImageError("cannot write TIFF: " + tiff.Error());
+        errno = 0;
+        if (TIFFWriteScanline(tif, line.data(), uint32_t(y), 0) < 0) FailWrite(tiff);
     }
-    if (!TIFFWriteDirectory(tif) || !tiff.Close()) throw CImageError("cannot write TIFF: " + tiff.Error());
+    errno = 0;
+    if (!TIFFWriteDirectory(tif)) FailWrite(tiff);
+    errno = 0;
+    if (!tiff.Close()) FailWrite(tiff);
 }
 
 }  // namespace cli

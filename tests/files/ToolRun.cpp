@@ -36,9 +36,9 @@ SToolResult RunTool(const std::vector<std::string>& args, const SToolLimits& lim
         ::dup2(err[1], 2);
         ::close(err[0]);
         ::close(err[1]);
-        // A write past the file-size limit then fails with EFBIG instead of
-        // killing the process, as a full disk fails with ENOSPC.
-        ::signal(SIGXFSZ, SIG_IGN);
+        // The file-size limit stands in for a full disk; the tool itself
+        // must turn the signal it raises into a failed write.
+        ::signal(SIGXFSZ, SIG_DFL);
         const rlimit file{limits.fileBytes, limits.fileBytes};
         const rlimit address{limits.addressBytes, limits.addressBytes};
         if (::setrlimit(RLIMIT_FSIZE, &file) != 0 || ::setrlimit(RLIMIT_AS, &address) != 0) ::_exit(126);
