@@ -101,12 +101,12 @@ double CpuSeconds() {
 // pass's last progress report.
 SResult RunOnce(const sim::CHostImage& page, int depth, int threads) {
     setenv("VANDREL_PROCESSORS", std::to_string(threads).c_str(), 1);
-    sim::SImageSpec spec;
-    spec.width = int16_t(page.Width());
-    spec.height = int16_t(page.Height());
-    spec.planes = 3;
+    sim::SImageSpec imageSpec;
+    imageSpec.width = int16_t(page.Width());
+    imageSpec.height = int16_t(page.Height());
+    imageSpec.planes = 3;
     sim::CHostSimulator host;
-    host.SetDocument(spec, page);
+    host.SetDocument(imageSpec, page);
     host.Descriptors().Give({sim::SDescriptorItem::Integer(host::FourCC("MxLv"), depth),
                              sim::SDescriptorItem::Bool(host::FourCC("SkCo"), false)});
     Clock::time_point delivered, lastReport;

@@ -14,21 +14,21 @@ constexpr DescriptorKeyID kKeyMaxDepth = host::FourCC("MxLv");
 constexpr DescriptorKeyID kKeyPaintWhite = host::FourCC("SkCo");
 
 sim::SImageSpec SpecFor(const SRaster& raster) {
-    sim::SImageSpec spec;
-    spec.width = int16_t(raster.width);
-    spec.height = int16_t(raster.height);
-    spec.imageMode =
+    sim::SImageSpec imageSpec;
+    imageSpec.width = int16_t(raster.width);
+    imageSpec.height = int16_t(raster.height);
+    imageSpec.imageMode =
         raster.model == EColourModel::Cmyk ? host::plugInModeCMYKColor : host::plugInModeRGBColor;
-    spec.planes = int16_t(raster.Planes());
+    imageSpec.planes = int16_t(raster.Planes());
     if (raster.hasAlpha) {
         // A layer whose transparency may be edited: the host hands over
         // the colour planes only, and the transparency stays as it is.
-        spec.filterCase = host::filterCaseEditableTransparencyNoSelection;
-        spec.outLayerPlanes = int16_t(raster.ColourPlanes());
+        imageSpec.filterCase = host::filterCaseEditableTransparencyNoSelection;
+        imageSpec.outLayerPlanes = int16_t(raster.ColourPlanes());
     } else {
-        spec.filterCase = host::filterCaseFlatImageNoSelection;
+        imageSpec.filterCase = host::filterCaseFlatImageNoSelection;
     }
-    return spec;
+    return imageSpec;
 }
 
 // Hosts hand CMYK over as 255 minus the ink, so that 255 is white in every

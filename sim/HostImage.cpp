@@ -44,21 +44,21 @@ bool CGuardedBuffer::GuardsIntact() const {
            intact(storage_.end() - kGuardBytes, storage_.end());
 }
 
-SBufferGeometry GeometryFor(const SImageSpec& spec, int width, int height, int planes) {
+SBufferGeometry GeometryFor(const SImageSpec& imageSpec, int width, int height, int planes) {
     SBufferGeometry g;
-    const int32_t pixelBytes = spec.layout == ELayout::InterleavedSteps ? planes + spec.pixelPadding : planes;
-    if (spec.layout == ELayout::Planar) {
+    const int32_t pixelBytes = imageSpec.layout == ELayout::InterleavedSteps ? planes + imageSpec.pixelPadding : planes;
+    if (imageSpec.layout == ELayout::Planar) {
         g.columnBytes = 1;
-        g.rowBytes = width + spec.rowPadding;
+        g.rowBytes = width + imageSpec.rowPadding;
         g.planeBytes = g.rowBytes * height;
         g.size = size_t(g.planeBytes) * size_t(std::max(planes, 1));
     } else {
         g.columnBytes = pixelBytes;
         g.planeBytes = 1;
-        g.rowBytes = width * pixelBytes + spec.rowPadding;
+        g.rowBytes = width * pixelBytes + imageSpec.rowPadding;
         g.size = size_t(g.rowBytes) * size_t(height);
     }
-    if (spec.bottomUp && height > 0) {
+    if (imageSpec.bottomUp && height > 0) {
         // Row 0 sits at the end of the block and rows go backwards.
         g.origin = size_t(g.rowBytes) * size_t(height - 1);
         g.rowBytes = -g.rowBytes;

@@ -87,6 +87,6 @@ struct SBufferGeometry {
     size_t origin = 0;  // offset of the first pixel of row 0 within it
 };
 
-SBufferGeometry GeometryFor(const SImageSpec& spec, int width, int height, int planes);
+SBufferGeometry GeometryFor(const SImageSpec& imageSpec, int width, int height, int planes);
 
 }  // namespace sim

@@ -101,8 +101,8 @@ CHostSimulator::~CHostSimulator() {
     if (!ownPrefsFolder_.empty()) std::filesystem::remove_all(ownPrefsFolder_, ignored);
 }
 
-void CHostSimulator::SetDocument(const SImageSpec& spec, const CHostImage& pixels) {
-    spec_ = spec;
+void CHostSimulator::SetDocument(const SImageSpec& imageSpec, const CHostImage& pixels) {
+    spec_ = imageSpec;
     input_ = pixels;
     output_ = pixels;
     ResetRecord();

@@ -53,8 +53,8 @@ public:
 
     // The document: set before a run. `output` starts as a copy of `input`
     // and receives what the plug-in writes into the output buffers.
-    void SetDocument(const SImageSpec& spec, const CHostImage& pixels);
-    const SImageSpec& Spec() const { return spec_; }
+    void SetDocument(const SImageSpec& imageSpec, const CHostImage& pixels);
+    const SImageSpec& ImageSpec() const { return spec_; }
     const CHostImage& Input() const { return input_; }
     const CHostImage& Output() const { return output_; }
 

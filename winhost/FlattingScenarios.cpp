@@ -78,9 +78,9 @@ WH_SCENARIO(Flatting, CmykTakesAllFourPlanesOfTheNearestInk) {
             image.SetPixel(4, y, {7, 8, 9, 2});
             image.SetPixel(5, y, {40, 50, 60, 255});
         }
-        sim::SImageSpec spec = RgbSpec(image);
-        spec.imageMode = host::plugInModeCMYKColor;
-        host.sim.SetDocument(spec, image);
+        sim::SImageSpec imageSpec = RgbSpec(image);
+        imageSpec.imageMode = host::plugInModeCMYKColor;
+        host.sim.SetDocument(imageSpec, image);
         WH_CHECK(host.sim.RunFilter(false).Succeeded());
         sim::CHostImage expected = image;
         for (int y = 0; y < 3; ++y) {

@@ -181,9 +181,9 @@ TEST_P(Examples, CmykTakesAllFourPlanesOfTheNearestInkLighterThanBlack) {
         image.SetPixel(4, y, {7, 8, 9, 2});
         image.SetPixel(5, y, {40, 50, 60, 255});
     }
-    sim::SImageSpec spec = RgbSpec(image);
-    spec.imageMode = host::plugInModeCMYKColor;
-    const auto run = RunPlugin(spec, image, Options());
+    sim::SImageSpec imageSpec = RgbSpec(image);
+    imageSpec.imageMode = host::plugInModeCMYKColor;
+    const auto run = RunPlugin(imageSpec, image, Options());
     ASSERT_EQ(run.result, host::noErr);
     for (int y = 0; y < 3; ++y) {
         EXPECT_EQ(PixelOf(run.output, 1, y), PixelOf(image, 0, y));
@@ -199,10 +199,10 @@ TEST_P(Examples, ALayerKeepsItsTransparencyPlaneUntouched) {
         image.SetPixel(0, y, {255, 0, 0, 17});
         for (int x = 1; x < 5; ++x) image.At(x, y, 3) = uint8_t(3 * x + y);  // transparency, low values
     }
-    sim::SImageSpec spec = RgbSpec(image);
-    spec.filterCase = host::filterCaseEditableTransparencyNoSelection;
-    spec.outLayerPlanes = 3;
-    const auto run = RunPlugin(spec, image, Options());
+    sim::SImageSpec imageSpec = RgbSpec(image);
+    imageSpec.filterCase = host::filterCaseEditableTransparencyNoSelection;
+    imageSpec.outLayerPlanes = 3;
+    const auto run = RunPlugin(imageSpec, image, Options());
     ASSERT_EQ(run.result, host::noErr);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 5; ++x) {
@@ -216,12 +216,12 @@ INSTANTIATE_TEST_SUITE_P(HostThreadAndWorkers, Examples, ::testing::Values(1, 3)
 
 TEST(StartFailures, ACmykImageWithoutItsKPlaneIsRefused) {
     const auto image = SolidImage(6, 6, 3, kBlack);
-    sim::SImageSpec spec = RgbSpec(image);
-    spec.imageMode = host::plugInModeCMYKColor;
+    sim::SImageSpec imageSpec = RgbSpec(image);
+    imageSpec.imageMode = host::plugInModeCMYKColor;
     for (int processors : {1, 2}) {
         SRunOptions options;
         options.processors = processors;
-        const auto run = RunPlugin(spec, image, options);
+        const auto run = RunPlugin(imageSpec, image, options);
         EXPECT_EQ(run.result, host::filterBadParameters);
         EXPECT_EQ(run.output, image);
         EXPECT_TRUE(run.guardsIntact);

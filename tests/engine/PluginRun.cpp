@@ -17,9 +17,9 @@ public:
 
 }  // namespace
 
-SPluginRun RunPlugin(const sim::SImageSpec& spec, const sim::CHostImage& document, const SRunOptions& options) {
+SPluginRun RunPlugin(const sim::SImageSpec& imageSpec, const sim::CHostImage& document, const SRunOptions& options) {
     sim::CHostSimulator host;
-    host.SetDocument(spec, document);
+    host.SetDocument(imageSpec, document);
     host.Descriptors().Give({sim::SDescriptorItem::Integer(host::FourCC("MxLv"), options.depth),
                              sim::SDescriptorItem::Bool(host::FourCC("SkCo"), options.white)});
     if (options.prepare) options.prepare(host);

@@ -23,6 +23,6 @@ struct SPluginRun {
     bool guardsIntact = false;
 };
 
-SPluginRun RunPlugin(const sim::SImageSpec& spec, const sim::CHostImage& document, const SRunOptions& options);
+SPluginRun RunPlugin(const sim::SImageSpec& imageSpec, const sim::CHostImage& document, const SRunOptions& options);
 
 }  // namespace engine_testing

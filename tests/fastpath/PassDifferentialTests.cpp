@@ -118,12 +118,12 @@ TEST(PassDifferential, TheSwitchSelectsThePlainSearch) {
 sim::CHostImage RunPlugIn(const sim::CHostImage& page, int depth, bool white, int processors, bool assisted) {
     CFlatMethodOverride method(assisted);
     setenv("VANDREL_PROCESSORS", std::to_string(processors).c_str(), 1);
-    sim::SImageSpec spec;
-    spec.width = int16_t(page.Width());
-    spec.height = int16_t(page.Height());
-    spec.planes = 3;
+    sim::SImageSpec imageSpec;
+    imageSpec.width = int16_t(page.Width());
+    imageSpec.height = int16_t(page.Height());
+    imageSpec.planes = 3;
     sim::CHostSimulator host;
-    host.SetDocument(spec, page);
+    host.SetDocument(imageSpec, page);
     host.Descriptors().Give({sim::SDescriptorItem::Integer(host::FourCC("MxLv"), depth),
                              sim::SDescriptorItem::Bool(host::FourCC("SkCo"), white)});
     const bool ok = host.RunFilter(false).Succeeded();

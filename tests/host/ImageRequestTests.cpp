@@ -26,10 +26,10 @@ TEST_P(PlaneRequest, AsksForTheColourPlanesOfTheWholeImage) {
     const SCase c = GetParam();
     sim::CHostSimulator host;
     auto image = SolidImage(7, 5, c.planes, kWhite);
-    sim::SImageSpec spec = RgbSpec(image);
-    spec.filterCase = c.filterCase;
-    spec.outLayerPlanes = c.outLayerPlanes;
-    host.SetDocument(spec, image);
+    sim::SImageSpec imageSpec = RgbSpec(image);
+    imageSpec.filterCase = c.filterCase;
+    imageSpec.outLayerPlanes = c.outLayerPlanes;
+    host.SetDocument(imageSpec, image);
 
     ASSERT_TRUE(host.RunFilter(false).Succeeded());
     ASSERT_EQ(host.requests.size(), 1u);
@@ -129,17 +129,17 @@ class BufferLayouts : public ::testing::TestWithParam<sim::SImageSpec> {};
 
 TEST_P(BufferLayouts, FlatTheSameWhateverTheLayout) {
     auto image = ImageFromRows({"r#b", "###", "g#y"});
-    sim::SImageSpec spec = GetParam();
-    spec.width = 3;
-    spec.height = 3;
-    spec.planes = 3;
+    sim::SImageSpec imageSpec = GetParam();
+    imageSpec.width = 3;
+    imageSpec.height = 3;
+    imageSpec.planes = 3;
 
     sim::CHostSimulator reference;
     reference.SetDocument(RgbSpec(image), image);
     ASSERT_TRUE(reference.RunFilter(false).Succeeded());
 
     sim::CHostSimulator host;
-    host.SetDocument(spec, image);
+    host.SetDocument(imageSpec, image);
     ASSERT_TRUE(host.RunFilter(false).Succeeded());
     EXPECT_TRUE(host.guardsIntact);
     EXPECT_EQ(host.Output(), reference.Output());
@@ -150,12 +150,12 @@ TEST_P(BufferLayouts, FlatTheSameWhateverTheLayout) {
 }
 
 sim::SImageSpec Layout(sim::ELayout layout, int rowPadding, int pixelPadding, bool bottomUp) {
-    sim::SImageSpec spec;
-    spec.layout = layout;
-    spec.rowPadding = rowPadding;
-    spec.pixelPadding = pixelPadding;
-    spec.bottomUp = bottomUp;
-    return spec;
+    sim::SImageSpec imageSpec;
+    imageSpec.layout = layout;
+    imageSpec.rowPadding = rowPadding;
+    imageSpec.pixelPadding = pixelPadding;
+    imageSpec.bottomUp = bottomUp;
+    return imageSpec;
 }
 
 std::string LayoutName(const ::testing::TestParamInfo<sim::SImageSpec>& info) {

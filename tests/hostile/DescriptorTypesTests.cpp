@@ -58,7 +58,7 @@ TEST_P(UnexpectedTypes, ValuesOfAnotherTypeChangeNothing) {
             if (!right) items.push_back(item);
         }
         host->Descriptors().Give(items);
-        host->SetDocument(host->Spec(), page);
+        host->SetDocument(host->ImageSpec(), page);
         const sim::SRunResult run = host->RunFilter(false);
         ASSERT_TRUE(run.Succeeded()) << Calls(run);
         EXPECT_EQ(host->Output(), ExpectedFlat(page, kPageDepth, false)) << sim::FourCCText(key);

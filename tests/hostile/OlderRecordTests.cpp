@@ -35,7 +35,7 @@ TEST_P(OlderRecord, EverySelectorWorksWithinTheRecord) {
     EXPECT_EQ(host->Output(), ExpectedFlat(page, kPageDepth, true));
 
     // The next run has a record elsewhere; the old one is off limits.
-    host->SetDocument(host->Spec(), page);
+    host->SetDocument(host->ImageSpec(), page);
     run = host->RunFilter(false);
     ASSERT_TRUE(run.Succeeded()) << Calls(run);
     EXPECT_EQ(host->Output(), ExpectedFlat(page, kPageDepth, true));
@@ -56,7 +56,7 @@ TEST_P(OlderRecord, AboutAfterAnExceptionLeavesTheDiscardedRecordAlone) {
     dialogsShown = true;
     EXPECT_EQ(host->Call(host::filterSelectorAbout), host::noErr);
     EXPECT_EQ(host->dataSlot, 0);
-    host->SetDocument(host->Spec(), page);
+    host->SetDocument(host->ImageSpec(), page);
     EXPECT_TRUE(host->RunFilter(false).Succeeded());
     ExpectNothingLeft();
 }

@@ -25,7 +25,7 @@ TEST_F(DroppedHandle, EachRunStandsOnItsOwnSources) {
     EXPECT_EQ(parameters, nullptr) << "the host was to drop it";
 
     // Repeated from the recorded action: no handle needed.
-    host->SetDocument(host->Spec(), page);
+    host->SetDocument(host->ImageSpec(), page);
     run = host->RunFilter(false);
     ASSERT_TRUE(run.Succeeded()) << Calls(run);
     EXPECT_EQ(host->Output(), ExpectedFlat(page, kPageDepth, true));
@@ -39,7 +39,7 @@ TEST_F(DroppedHandle, ARunThatNeedsTheLostHandleFailsCleanly) {
     host->descriptorsPresent = false;
     dialogsShown = true;
     ASSERT_TRUE(host->RunFilter(true).Succeeded());
-    host->SetDocument(host->Spec(), page);
+    host->SetDocument(host->ImageSpec(), page);
     host->advanceCalls = 0;
 
     const sim::SRunResult run = host->RunFilter(false);

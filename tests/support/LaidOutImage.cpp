@@ -15,21 +15,21 @@ Byte* At(Byte* buffer, const sim::SBufferGeometry& g, int x, int y, int k) {
 }  // namespace
 
 sim::SImageSpec SpecFor(const sim::CHostImage& document, bool cmyk, sim::ELayout layout, bool bottomUp) {
-    sim::SImageSpec spec;
-    spec.width = int16_t(document.Width());
-    spec.height = int16_t(document.Height());
-    spec.planes = int16_t(document.Planes());
-    spec.imageMode = cmyk ? host::plugInModeCMYKColor : host::plugInModeRGBColor;
-    spec.layout = layout;
-    spec.bottomUp = bottomUp;
-    if (layout == sim::ELayout::InterleavedSteps) spec.pixelPadding = 2;
-    if (layout != sim::ELayout::Interleaved) spec.rowPadding = 5;
-    return spec;
+    sim::SImageSpec imageSpec;
+    imageSpec.width = int16_t(document.Width());
+    imageSpec.height = int16_t(document.Height());
+    imageSpec.planes = int16_t(document.Planes());
+    imageSpec.imageMode = cmyk ? host::plugInModeCMYKColor : host::plugInModeRGBColor;
+    imageSpec.layout = layout;
+    imageSpec.bottomUp = bottomUp;
+    if (layout == sim::ELayout::InterleavedSteps) imageSpec.pixelPadding = 2;
+    if (layout != sim::ELayout::Interleaved) imageSpec.rowPadding = 5;
+    return imageSpec;
 }
 
-CLaidOutImage::CLaidOutImage(const sim::CHostImage& document, const sim::SImageSpec& spec)
-    : document_(document), spec_(spec),
-      geometry_(sim::GeometryFor(spec, document.Width(), document.Height(), document.Planes())),
+CLaidOutImage::CLaidOutImage(const sim::CHostImage& document, const sim::SImageSpec& imageSpec)
+    : document_(document), spec_(imageSpec),
+      geometry_(sim::GeometryFor(imageSpec, document.Width(), document.Height(), document.Planes())),
       in_(std::max<size_t>(geometry_.size, 1), 0xEE) {
     for (int y = 0; y < document.Height(); ++y)
         for (int x = 0; x < document.Width(); ++x)

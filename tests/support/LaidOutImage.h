@@ -10,11 +10,11 @@
 
 namespace testing_support {
 
-// A document copied into input and output buffers in the layout `spec`
+// A document copied into input and output buffers in the layout `imageSpec`
 // describes, the output starting as a copy of the input, as hosts hand it out.
 class CLaidOutImage {
 public:
-    CLaidOutImage(const sim::CHostImage& document, const sim::SImageSpec& spec);
+    CLaidOutImage(const sim::CHostImage& document, const sim::SImageSpec& imageSpec);
     SFlatImage Flat();
     sim::CHostImage Output() const;
 

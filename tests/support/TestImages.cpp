@@ -38,11 +38,11 @@ sim::CHostImage ImageFromRows(const std::vector<std::string>& rows, int planes) 
 }
 
 sim::SImageSpec RgbSpec(const sim::CHostImage& image) {
-    sim::SImageSpec spec;
-    spec.width = int16_t(image.Width());
-    spec.height = int16_t(image.Height());
-    spec.planes = int16_t(image.Planes());
-    return spec;
+    sim::SImageSpec imageSpec;
+    imageSpec.width = int16_t(image.Width());
+    imageSpec.height = int16_t(image.Height());
+    imageSpec.planes = int16_t(image.Planes());
+    return imageSpec;
 }
 
 bool IsBlack(const sim::CHostImage& image, int x, int y, bool cmyk) {
