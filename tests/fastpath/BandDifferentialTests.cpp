@@ -16,21 +16,13 @@ using namespace fastpath_testing;
 
 namespace {
 
-struct SBandCase {
-    int width, height;
-    bool cmyk;
-    sim::ELayout layout;
-    bool bottomUp;
-    EArt art;
-    int depth;
-    bool white;
+// A page case flatted in `workers` bands.
+struct SBandCase : SPageCase {
     int workers;
 };
 
 std::ostream& operator<<(std::ostream& out, const SBandCase& c) {
-    return out << c.width << "x" << c.height << (c.cmyk ? " CMYK" : " RGB") << " layout " << int(c.layout)
-               << (c.bottomUp ? " bottom-up" : "") << " art " << int(c.art) << " depth " << c.depth
-               << (c.white ? " W" : " B") << " in " << c.workers << " band(s)";
+    return out << static_cast<const SPageCase&>(c) << " in " << c.workers << " band(s)";
 }
 
 enum class EWalk { Search, AssistedAlways, AssistedByCost };

@@ -5,6 +5,12 @@
 
 namespace fastpath_testing {
 
+std::ostream& operator<<(std::ostream& out, const SPageCase& c) {
+    return out << c.width << "x" << c.height << (c.cmyk ? " CMYK" : " RGB") << " layout " << int(c.layout)
+               << (c.bottomUp ? " bottom-up" : "") << " art " << int(c.art) << " depth " << c.depth
+               << (c.white ? " W" : " B");
+}
+
 uint64_t MeasuredDistSq(const sim::CHostImage& page, bool cmyk, int x, int y) {
     uint64_t best = UINT64_MAX;
     for (int v = 0; v < page.Height(); ++v)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <random>
 #include <vector>
 
@@ -27,6 +28,19 @@ enum class EArt {
 // Black pixels come in varied shades (and C, M, Y under a black K), so that
 // a copy of one black pixel is told from another.
 sim::CHostImage RandomArt(std::mt19937& random, int width, int height, bool cmyk, EArt art);
+
+// One differential case: a random page of `art` and how it is flatted.
+struct SPageCase {
+    int width, height;
+    bool cmyk;
+    sim::ELayout layout;
+    bool bottomUp;
+    EArt art;
+    int depth;
+    bool white;
+};
+
+std::ostream& operator<<(std::ostream& out, const SPageCase& c);
 
 // Squared distance from (x, y) to the nearest non-black pixel, the long way
 // round; UINT64_MAX when there is none.

@@ -33,29 +33,13 @@ private:
     std::atomic<int32_t> done_{0};
 };
 
-struct SPassCase {
-    int width, height;
-    bool cmyk;
-    sim::ELayout layout;
-    bool bottomUp;
-    EArt art;
-    int depth;
-    bool white;
-};
-
-std::ostream& operator<<(std::ostream& out, const SPassCase& c) {
-    return out << c.width << "x" << c.height << (c.cmyk ? " CMYK" : " RGB") << " layout " << int(c.layout)
-               << (c.bottomUp ? " bottom-up" : "") << " art " << int(c.art) << " depth " << c.depth
-               << (c.white ? " W" : " B");
-}
-
 struct SPassRun {
     sim::CHostImage output;
     std::vector<int32_t> reports;
     int32_t rowsDone = 0;
 };
 
-SPassRun RunPass(const sim::CHostImage& page, const SPassCase& c, int processors, bool assisted, int cancelAt = 0) {
+SPassRun RunPass(const sim::CHostImage& page, const SPageCase& c, int processors, bool assisted, int cancelAt = 0) {
     CFlatMethodOverride method(assisted);
     CLaidOutImage laidOut(page, SpecFor(page, c.cmyk, c.layout, c.bottomUp));
     CVandrelParams params;
@@ -74,7 +58,7 @@ TEST(PassDifferential, RandomArtComesOutTheSameOnOneThreadAndOnEveryWorkerCount)
     const int depths[] = {0, 1, 3, 10, 11, 256, 300, 65535};
     for (int round = 0; round < 48; ++round) {
         auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
-        SPassCase c{pick(1, 70), pick(1, 140), pick(0, 1) == 1, sim::ELayout(pick(0, 2)), pick(0, 2) == 0,
+        SPageCase c{pick(1, 70), pick(1, 140), pick(0, 1) == 1, sim::ELayout(pick(0, 2)), pick(0, 2) == 0,
                     EArt(pick(0, 3)), depths[round % 8], pick(0, 1) == 1};
         const sim::CHostImage page = RandomArt(random, c.width, c.height, c.cmyk, c.art);
         for (int processors = 1; processors <= 8; ++processors) {
@@ -92,7 +76,7 @@ TEST(PassDifferential, RandomArtComesOutTheSameOnOneThreadAndOnEveryWorkerCount)
 
 TEST(PassDifferential, ACancelAfterAnyStripLeavesTheSameRowsAndReports) {
     std::mt19937 random(3);
-    const SPassCase c{130, 5 * kStripRows + 17, false, sim::ELayout::Interleaved, false, EArt::Blobs, 256, true};
+    const SPageCase c{130, 5 * kStripRows + 17, false, sim::ELayout::Interleaved, false, EArt::Blobs, 256, true};
     const sim::CHostImage page = RandomArt(random, c.width, c.height, c.cmyk, c.art);
     for (int cancelAt = 1; cancelAt <= 6; ++cancelAt) {
         const SPassRun plain = RunPass(page, c, 1, false, cancelAt);
