@@ -30,7 +30,7 @@ void CheckSize(uint64_t width, uint64_t height) {
 }
 
 void CheckFileCanHold(uint64_t rawBytes, uint64_t fileBytes, uint64_t maxExpansion, const char* format) {
-    // Overflow is no concern: raw sizes stay below 2^34, expansions 2^20.
+    // Overflow is no concern: files stay far below 2^40 bytes, expansions 2^16.
     if (rawBytes > fileBytes * maxExpansion)
         throw CImageError(std::string("truncated or damaged ") + format + " file (" + std::to_string(fileBytes) +
                           " bytes cannot hold the pixels it declares)");

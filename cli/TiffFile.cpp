@@ -81,23 +81,44 @@ private:
     throw CImageError("cannot write TIFF: " + tiff.Error());
 }
 
-// How far each compression can expand what the file holds: uncompressed
-// not at all, PackBits 64 to 1, deflate 1032 to 1, LZW some 1400 to 1.
-// Codecs with no such bound of their own (LZMA, ZSTD, JPEG) get a generous
-// one that still stops a few bytes from claiming gigabytes.
+// How far each compression can expand what the file holds, when decoding
+// 8-bit samples: uncompressed not at all, PackBits 64 to 1, deflate 1032 to
+// 1, LZW some 2700 to 1, JPEG one bit per 8 x 8 block at best, LZMA a long
+// repeated match for a fraction of a bit, ZSTD an RLE block of 128 KiB for
+// four bytes. Codecs with no bound of their own (lossless WebP, LERC) get a
+// generous one that still stops a few bytes from claiming gigabytes: only a
+// page with nothing on it compresses further.
 uint64_t MaxExpansion(uint16_t compression) {
     switch (compression) {
         case COMPRESSION_NONE: return 1;
         case COMPRESSION_PACKBITS: return 64;
         case COMPRESSION_ADOBE_DEFLATE:
-        case COMPRESSION_DEFLATE: return 1032;
-        case COMPRESSION_LZW: return 4096;
-        default: return uint64_t(1) << 20;
+        case COMPRESSION_DEFLATE:
+        case COMPRESSION_PIXARLOG: return 1032;
+        case COMPRESSION_LZW:
+        case COMPRESSION_JPEG:
+        case COMPRESSION_OJPEG: return 4096;
+        case COMPRESSION_LZMA: return 16384;
+        default: return 65536;
     }
+}
+
+// A codec this libtiff lacks would fail on the first strip; say so before
+// the raster is allocated.
+void CheckCodec(uint16_t compression) {
+    if (!TIFFIsCODECConfigured(compression))
+        throw CImageError("compression " + std::to_string(compression) +
+                          " is not supported (the TIFF library cannot decode it)");
 }
 
 [[noreturn]] void Damaged(const CTiff& tiff) {
     throw CImageError("truncated or damaged TIFF file (libtiff: " + tiff.Error() + ")");
+}
+
+// The size of the open file; a file that cannot say holds nothing.
+uint64_t FileBytes(TIFF* tif) {
+    struct stat file {};
+    return ::fstat(TIFFFileno(tif), &file) == 0 ? uint64_t(file.st_size) : 0;
 }
 
 struct SLayout {
@@ -221,6 +242,9 @@ void ReadTiles(const CTiff& tiff, SRaster& raster, const SLayout& layout) {
     TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileHeight);
     const tmsize_t tileSize = TIFFTileSize(tif);
     if (tileWidth == 0 || tileHeight == 0 || tileSize <= 0) Damaged(tiff);
+    // Tiles may be larger than the image, so the raster's own check does
+    // not cover the buffer one tile decodes into.
+    CheckFileCanHold(uint64_t(tileSize), FileBytes(tif), MaxExpansion(uint16_t(raster.tiffCompression)), "TIFF");
     std::vector<uint8_t> tile(static_cast<size_t>(tileSize));
     const int passes = layout.separate ? layout.samples : 1;
     for (int sample = 0; sample < passes; ++sample)
@@ -336,10 +360,9 @@ SRaster ReadTiff(const std::string& path) {
     raster.height = int(height);
     ReadFacts(tif, raster);
 
-    struct stat file {};
-    if (::fstat(TIFFFileno(tif), &file) == 0)
-        CheckFileCanHold(uint64_t(raster.RowBytes()) * uint64_t(raster.height), uint64_t(file.st_size),
-                         MaxExpansion(uint16_t(raster.tiffCompression)), "TIFF");
+    CheckCodec(uint16_t(raster.tiffCompression));
+    CheckFileCanHold(uint64_t(raster.RowBytes()) * uint64_t(raster.height), FileBytes(tif),
+                     MaxExpansion(uint16_t(raster.tiffCompression)), "TIFF");
     raster.pixels.resize(raster.RowBytes() * size_t(raster.height));
     if (TIFFIsTiled(tif))
         ReadTiles(tiff, raster, layout);

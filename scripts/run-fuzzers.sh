@@ -53,6 +53,11 @@ for target in "${targets[@]}"; do
         failed+=("$target")
     fi
     printf '%-20s %12s %8s %8s %s\n' "$target" "$executions" "$cov" "$ft" "$result"
+    if ((status != 0)); then
+        # Where the log is gone with the machine (a CI run), what it said,
+        # the input's bytes included, is all there is to reproduce it with.
+        grep -v -E '^#[0-9]+' "$log" | tail -n 40 | sed 's/^/    /' >&2
+    fi
 done
 
 if ((${#failed[@]})); then

@@ -78,29 +78,49 @@ std::string Stored(const std::string& raw) {
 
 const char kPngSignature[] = "\x89PNG\r\n\x1a\n";
 
-// A classic little-endian TIFF with one strip at `stripOffset`.
-std::string TiffHeader(uint32_t width, uint32_t height, uint32_t stripOffset, uint32_t stripBytes) {
-    struct SEntry {
-        uint16_t tag, type;
-        uint32_t count, value;
+struct STiffEntry {
+    uint16_t tag, type;
+    uint32_t count, value;
+};
+
+// A classic little-endian 8-bit RGB TIFF whose data sits at `dataOffset`,
+// as one strip or as one tile.
+std::vector<STiffEntry> TiffEntries(uint32_t width, uint32_t height, uint16_t compression, uint32_t dataOffset,
+                                    uint32_t dataBytes, uint32_t tileSide) {
+    std::vector<STiffEntry> entries = {
+        {256, 4, 1, width},        // ImageWidth
+        {257, 4, 1, height},       // ImageLength
+        {258, 3, 1, 8},            // BitsPerSample (one value for all three)
+        {259, 3, 1, compression},  // Compression
+        {262, 3, 1, 2},            // RGB
     };
-    const SEntry entries[] = {
-        {256, 4, 1, width},          // ImageWidth
-        {257, 4, 1, height},         // ImageLength
-        {258, 3, 1, 8},              // BitsPerSample (one value for all three)
-        {259, 3, 1, 1},              // no compression
-        {262, 3, 1, 2},              // RGB
-        {273, 4, 1, stripOffset},    // StripOffsets
-        {277, 3, 1, 3},              // SamplesPerPixel
-        {278, 4, 1, height},         // RowsPerStrip
-        {279, 4, 1, stripBytes},     // StripByteCounts
-        {284, 3, 1, 1},              // chunky
-    };
+    if (tileSide == 0) {
+        entries.insert(entries.end(), {
+                                          {273, 4, 1, dataOffset},  // StripOffsets
+                                          {277, 3, 1, 3},           // SamplesPerPixel
+                                          {278, 4, 1, height},      // RowsPerStrip
+                                          {279, 4, 1, dataBytes},   // StripByteCounts
+                                          {284, 3, 1, 1},           // chunky
+                                      });
+    } else {
+        entries.insert(entries.end(), {
+                                          {277, 3, 1, 3},           // SamplesPerPixel
+                                          {284, 3, 1, 1},           // chunky
+                                          {322, 4, 1, tileSide},    // TileWidth
+                                          {323, 4, 1, tileSide},    // TileLength
+                                          {324, 4, 1, dataOffset},  // TileOffsets
+                                          {325, 4, 1, dataBytes},   // TileByteCounts
+                                      });
+    }
+    return entries;
+}
+
+std::string TiffHeader(const std::vector<STiffEntry>& entries) {
     std::string out = "II";
     Little16(out, 42);
     Little32(out, 8);
-    Little16(out, uint16_t(std::size(entries)));
-    for (const SEntry& e : entries) {
+    Little16(out, uint16_t(entries.size()));
+    for (const STiffEntry& e : entries) {
         Little16(out, e.tag);
         Little16(out, e.type);
         Little32(out, e.count);
@@ -113,6 +133,13 @@ std::string TiffHeader(uint32_t width, uint32_t height, uint32_t stripOffset, ui
     }
     Little32(out, 0);
     return out;
+}
+
+// The header, then `data` right after it.
+std::string TiffWith(uint32_t width, uint32_t height, uint16_t compression, uint32_t tileSide,
+                     uint32_t declaredBytes, const std::string& data) {
+    const uint32_t offset = uint32_t(TiffHeader(TiffEntries(width, height, compression, 0, 0, tileSide)).size());
+    return TiffHeader(TiffEntries(width, height, compression, offset, declaredBytes, tileSide)) + data;
 }
 
 }  // namespace
@@ -155,21 +182,17 @@ std::string PngDeclaring(uint32_t width, uint32_t height) {
 }
 
 std::string TiffFile(const SPicture& picture) {
-    const uint32_t bytes = uint32_t(picture.rgb.size());
-    std::string out = TiffHeader(uint32_t(picture.width), uint32_t(picture.height), 0, bytes);
-    const uint32_t offset = uint32_t(out.size());
-    out = TiffHeader(uint32_t(picture.width), uint32_t(picture.height), offset, bytes);
-    out.append(reinterpret_cast<const char*>(picture.rgb.data()), picture.rgb.size());
-    return out;
+    const std::string pixels(reinterpret_cast<const char*>(picture.rgb.data()), picture.rgb.size());
+    return TiffWith(uint32_t(picture.width), uint32_t(picture.height), 1, 0, uint32_t(pixels.size()), pixels);
 }
 
-std::string TiffDeclaring(uint32_t width, uint32_t height) {
+std::string TiffDeclaring(uint32_t width, uint32_t height, uint16_t compression, size_t carried) {
     const uint32_t bytes = uint32_t(std::min<uint64_t>(uint64_t(width) * height * 3, 0xFFFFFFFFu));
-    std::string out = TiffHeader(width, height, 0, bytes);
-    const uint32_t offset = uint32_t(out.size());
-    out = TiffHeader(width, height, offset, bytes);
-    out += std::string(300, '\0');
-    return out;
+    return TiffWith(width, height, compression, 0, bytes, std::string(carried, '\0'));
+}
+
+std::string TiffWithOneTile(uint32_t width, uint32_t height, uint32_t tileSide) {
+    return TiffWith(width, height, 1, tileSide, 3000, std::string(3000, '\0'));
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {

@@ -29,7 +29,13 @@ std::string PngWithChunkClaiming(uint32_t claimed);
 
 // Files that declare a picture of this size but carry almost none of it.
 std::string PngDeclaring(uint32_t width, uint32_t height);
-std::string TiffDeclaring(uint32_t width, uint32_t height);
+// TIFF: `compression` is the tag's value, whether or not a codec exists;
+// `carried` bytes of zeros follow the header.
+std::string TiffDeclaring(uint32_t width, uint32_t height, uint16_t compression = 1, size_t carried = 300);
+
+// An uncompressed TIFF of a few pixels whose one tile declares
+// tileSide x tileSide pixels.
+std::string TiffWithOneTile(uint32_t width, uint32_t height, uint32_t tileSide);
 
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);

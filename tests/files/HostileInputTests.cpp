@@ -67,6 +67,35 @@ TEST_F(HostileInput, DeclaredDimensionsAFileCannotHoldAreRefusedWithoutTheMemory
     }
 }
 
+// Each codec has its own bound on how far it can expand a file, and the
+// ones that compress best must not let a few kilobytes claim most of a
+// gigabyte either; nor may a tile far larger than its image.
+TEST_F(HostileInput, CompressedAndTiledTiffsCannotClaimWhatTheFileCannotHold) {
+    SToolLimits limits;
+    if (!kSanitizerBuild) limits.addressBytes = rlim_t(1) << 31;
+    const std::pair<std::string, std::string> files[] = {
+        {"zstd", TiffDeclaring(16384, 16384, 50000, 4000)}, {"lzma", TiffDeclaring(16384, 16384, 34925, 4000)},
+        {"jpeg", TiffDeclaring(16384, 16384, 7, 4000)},     {"webp", TiffDeclaring(16384, 16384, 50001, 4000)},
+        {"packbits", TiffDeclaring(1000, 1000, 32773)},     {"huge tile", TiffWithOneTile(16, 16, 32768)},
+    };
+    for (const auto& [what, bytes] : files) {
+        WriteFile(Path("huge.tif"), bytes);
+        const SToolResult run = RunTool({"flat", Path("huge.tif"), "-o", Path("flat.tif")}, limits);
+        EXPECT_EQ(run.status, 1) << what << ": " << run.err;
+        EXPECT_NE(run.err.find("truncated or damaged"), std::string::npos) << what << ": " << run.err;
+        EXPECT_LT(run.maxRssKb, 256 * 1024) << what << " took " << run.maxRssKb / 1024 << " MB";
+        EXPECT_EQ(Listing(), std::vector<std::string>{"huge.tif"}) << what;
+    }
+}
+
+TEST_F(HostileInput, ACompressionTheLibraryCannotDecodeIsNamed) {
+    WriteFile(Path("jp2.tif"), TiffDeclaring(64, 64, 34712));
+    const SToolResult run = RunTool({"flat", Path("jp2.tif"), "-o", Path("flat.tif")});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("compression 34712 is not supported"), std::string::npos) << run.err;
+    EXPECT_EQ(Listing(), std::vector<std::string>{"jp2.tif"});
+}
+
 // A chunk's length field is read before its data: one that claims nearly
 // two gigabytes in a file of a few hundred bytes must not be allocated.
 TEST_F(HostileInput, AChunkThatClaimsGigabytesIsNotAllocated) {
