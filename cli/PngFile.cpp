@@ -32,6 +32,7 @@ png_voidp LimitedMalloc(png_structp, png_alloc_size_t size) {
 }
 
 void LimitedFree(png_structp, png_voidp block) { std::free(block); }
+
 // A deflate stream expands its input at most 1032 times.
 constexpr uint64_t kMaxDeflateExpansion = 1032;
 
