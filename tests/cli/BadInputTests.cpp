@@ -7,13 +7,13 @@
 #include <filesystem>
 #include <functional>
 
-#include "tests/cli/CliTesting.h"
+#include "tests/support/ToolTest.h"
 
-using namespace cli_testing;
+using namespace tool_testing;
 
 namespace {
 
-using BadInput = CliTest;
+using BadInput = ToolTest;
 
 TEST_F(BadInput, EachKindIsRefusedWithItsReasonAndNoOutput) {
     struct SCase {

@@ -4,13 +4,13 @@
 
 #include <filesystem>
 
-#include "tests/cli/CliTesting.h"
+#include "tests/support/ToolTest.h"
 
-using namespace cli_testing;
+using namespace tool_testing;
 
 namespace {
 
-using Cancel = CliTest;
+using Cancel = ToolTest;
 
 // Black everywhere but a red first column: every pixel searches as far as
 // its distance from that column, so a strip takes a fraction of a second
@@ -28,7 +28,7 @@ TEST_F(Cancel, CtrlCLeavesNoOutputAndExits130InEitherPass) {
     SavePng(Path("slow.png"), SlowPage());
     // One processor: the pass in the calling thread; two: worker threads.
     for (const char* processors : {"VANDREL_PROCESSORS=1", "VANDREL_PROCESSORS=2"}) {
-        CToolChild tool({"flat", Path("slow.png"), "-o", Path("out.png")}, {processors});
+        CToolChild tool({"flat", Path("slow.png"), "-o", Path("out.png")}, {.env = {processors}});
         ASSERT_TRUE(tool.WaitForError("flatting 400 x 32000 pixels", 60)) << processors;
         tool.Signal(SIGINT);
         // A tool that did not answer the abort test is killed here and fails.

@@ -2,16 +2,16 @@
 // what reaches the plug-in, and what is shown while it works.
 #include <filesystem>
 
-#include "tests/cli/CliTesting.h"
+#include "tests/support/ToolTest.h"
 #include "ui/Prefs.h"
 #include "ui/VandrelParams.h"
 
-using namespace cli_testing;
+using namespace tool_testing;
 namespace fs = std::filesystem;
 
 namespace {
 
-using CommandLine = CliTest;
+using CommandLine = ToolTest;
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
@@ -89,7 +89,7 @@ TEST_F(CommandLine, ThePreferencesFileIsReadOnlyWhenAskedAndNeverWritten) {
     remembered.remainder = kPaintWhite;
     SavePrefsFile(Path("prefs/") + kPrefsFileName, remembered);
     const std::string prefsBefore = ReadBytes(Path("prefs/") + kPrefsFileName);
-    const EnvChanges env{"VANDREL_PREFS_DIR=" + Path("prefs")};
+    const SToolSetup env{.env = {"VANDREL_PREFS_DIR=" + Path("prefs")}};
     auto flat = [&](std::vector<std::string> options) {
         std::vector<std::string> command{"flat", Path("black.png"), "-o", Path("out.png"), "--overwrite"};
         command.insert(command.end(), options.begin(), options.end());
@@ -106,7 +106,7 @@ TEST_F(CommandLine, ThePreferencesFileIsReadOnlyWhenAskedAndNeverWritten) {
     // (the plug-in would at least make the folder it reads from).
     fs::create_directory(Path("home"));
     const SToolRun run = RunTool({"flat", Path("black.png"), "-o", Path("plain.png")},
-                                 {"HOME=" + Path("home"), "-XDG_CONFIG_HOME", "-VANDREL_PREFS_DIR"});
+                                 {.env = {"HOME=" + Path("home"), "-XDG_CONFIG_HOME", "-VANDREL_PREFS_DIR"}});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(fs::is_empty(Path("home")));
 }

@@ -6,14 +6,14 @@
 
 #include <filesystem>
 
-#include "tests/cli/CliTesting.h"
+#include "tests/support/ToolTest.h"
 
-using namespace cli_testing;
+using namespace tool_testing;
 namespace fs = std::filesystem;
 
 namespace {
 
-using OutputSafety = CliTest;
+using OutputSafety = ToolTest;
 
 TEST_F(OutputSafety, AnExistingOutputIsReplacedOnlyWithOverwrite) {
     SavePng(Path("page.png"), Picture({"r#b"}, kRgb));

@@ -4,9 +4,9 @@
 #include <png.h>
 #include <tiffio.h>
 
-#include "tests/cli/CliTesting.h"
+#include "tests/support/ToolTest.h"
 
-using namespace cli_testing;
+using namespace tool_testing;
 
 namespace {
 
@@ -33,7 +33,7 @@ SPicture WithAlpha(const SPicture& colour) {
     return p;
 }
 
-using RoundTrip = CliTest;
+using RoundTrip = ToolTest;
 
 TEST_F(RoundTrip, RgbPngFollowsTheNearestColourRule) {
     SavePng(Path("page.png"), Picture(kPage, kRgb));

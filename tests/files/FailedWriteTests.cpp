@@ -3,16 +3,14 @@
 #include <sched.h>
 #include <sys/mount.h>
 
-#include "tests/files/FilesTesting.h"
-#include "tests/files/HandMadeImages.h"
-#include "tests/files/ToolRun.h"
+#include "tests/support/ToolTest.h"
 
-namespace files_testing {
+namespace tool_testing {
 namespace {
 
-class FullDisk : public FilesTest, public ::testing::WithParamInterface<const char*> {
+class FullDisk : public ToolTest, public ::testing::WithParamInterface<const char*> {
 protected:
-    void SetUp() override { WriteFile(Path("page.png"), PngFile(NoisyPage(256, 256, 7))); }
+    void SetUp() override { WriteBytes(Path("page.png"), PngFile(NoisyPage(256, 256, 7))); }
     std::string Output() const { return std::string("flat.") + GetParam(); }
 };
 
@@ -20,16 +18,16 @@ protected:
 // after a few kilobytes of the output.
 TEST_P(FullDisk, AWriteThatFailsLeavesNoOutput) {
     for (rlim_t limit : {rlim_t(0), rlim_t(1024), rlim_t(16 * 1024), rlim_t(150 * 1024)}) {
-        SToolLimits limits;
+        SToolSetup limits;
         limits.fileBytes = limit;
-        const SToolResult run = RunTool({"flat", Path("page.png"), "-o", Path(Output())}, limits);
+        const SToolRun run = RunTool({"flat", Path("page.png"), "-o", Path(Output())}, limits);
         EXPECT_EQ(run.status, 1) << limit << ": " << run.err;
         EXPECT_NE(run.err.find(Path("page.png")), std::string::npos) << run.err;
         EXPECT_NE(run.err.find("cannot write: File too large"), std::string::npos) << "the system's reason: " << run.err;
         EXPECT_EQ(Listing(), std::vector<std::string>{"page.png"}) << "after a limit of " << limit << " bytes";
     }
     // Without the limit the same run writes its output.
-    const SToolResult run = RunTool({"flat", Path("page.png"), "-o", Path(Output())});
+    const SToolRun run = RunTool({"flat", Path("page.png"), "-o", Path(Output())});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(Listing(), (std::vector<std::string>{Output(), "page.png"}));
 }
@@ -42,7 +40,7 @@ TEST_P(FullDisk, AFileSystemThatRunsOutOfSpaceLeavesNoOutput) {
     if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
         ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k,mode=0777") != 0)
         GTEST_SKIP() << "no permission to mount a file system here";
-    const SToolResult run = RunTool({"flat", Path("page.png"), "-o", small + "/" + Output()});
+    const SToolRun run = RunTool({"flat", Path("page.png"), "-o", small + "/" + Output()});
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find("cannot write"), std::string::npos) << run.err;
     EXPECT_TRUE(Listing("small").empty());
@@ -52,4 +50,4 @@ TEST_P(FullDisk, AFileSystemThatRunsOutOfSpaceLeavesNoOutput) {
 INSTANTIATE_TEST_SUITE_P(Formats, FullDisk, ::testing::Values("png", "tif"));
 
 }  // namespace
-}  // namespace files_testing
+}  // namespace tool_testing

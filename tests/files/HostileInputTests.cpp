@@ -4,22 +4,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "tests/files/FilesTesting.h"
-#include "tests/files/HandMadeImages.h"
-#include "tests/files/ToolRun.h"
+#include "tests/support/ToolTest.h"
 
-namespace files_testing {
+namespace tool_testing {
 namespace {
 
-using HostileInput = FilesTest;
+using HostileInput = ToolTest;
 
 TEST_F(HostileInput, AnInputTheUserMayNotReadIsRefused) {
-    WriteFile(Path("secret.png"), PngFile(NoisyPage(8, 8, 1)));
+    WriteBytes(Path("secret.png"), PngFile(NoisyPage(8, 8, 1)));
     ::chmod(Path("secret.png").c_str(), 0);
-    SToolLimits limits;
+    SToolSetup limits;
     // Root reads every file; another user does not.
     limits.asNobody = ::geteuid() == 0;
-    const SToolResult run = RunTool({"flat", Path("secret.png"), "-o", Path("flat.png")}, limits);
+    const SToolRun run = RunTool({"flat", Path("secret.png"), "-o", Path("flat.png")}, limits);
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find("Permission denied"), std::string::npos) << run.err;
     EXPECT_EQ(Listing(), std::vector<std::string>{"secret.png"});
@@ -30,14 +28,14 @@ TEST_F(HostileInput, AFileCutShortAnywhereIsRefused) {
     const SPicture page = NoisyPage(40, 30, 3);
     for (const auto& [name, whole] : {std::pair<std::string, std::string>{"cut.png", PngFile(page)},
                                       std::pair<std::string, std::string>{"cut.tif", TiffFile(page)}}) {
-        WriteFile(Path("whole-" + name), whole);
+        WriteBytes(Path("whole-" + name), whole);
         ASSERT_EQ(RunTool({"flat", Path("whole-" + name), "-o", Path("check-" + name)}).status, 0) << name;
         std::filesystem::remove(Path("whole-" + name));
         std::filesystem::remove(Path("check-" + name));
         for (size_t keep : {size_t(0), size_t(4), size_t(20), size_t(60), whole.size() / 4, whole.size() / 2,
                             whole.size() - 200, whole.size() - 13, whole.size() - 1}) {
-            WriteFile(Path(name), whole.substr(0, keep));
-            const SToolResult run = RunTool({"flat", Path(name), "-o", Path("flat.png")});
+            WriteBytes(Path(name), whole.substr(0, keep));
+            const SToolRun run = RunTool({"flat", Path(name), "-o", Path("flat.png")});
             EXPECT_EQ(run.status, 1) << name << " cut to " << keep << " bytes: " << run.err;
             EXPECT_EQ(Listing(), std::vector<std::string>{name}) << name << " cut to " << keep << " bytes";
         }
@@ -49,14 +47,14 @@ TEST_F(HostileInput, AFileCutShortAnywhereIsRefused) {
 // gigabytes: refused as the damaged files they are, without taking the
 // memory they ask for.
 TEST_F(HostileInput, DeclaredDimensionsAFileCannotHoldAreRefusedWithoutTheMemory) {
-    SToolLimits limits;
+    SToolSetup limits;
     // Should the tool try anyway, it fails here rather than take the machine.
     if (!kSanitizerBuild) limits.addressBytes = rlim_t(1) << 31;
     for (auto [w, h] : {std::pair<uint32_t, uint32_t>{32767, 32767}, {30000, 20000}, {32767, 1}, {1, 32767}}) {
         for (const auto& [name, bytes] : {std::pair<std::string, std::string>{"huge.png", PngDeclaring(w, h)},
                                           std::pair<std::string, std::string>{"huge.tif", TiffDeclaring(w, h)}}) {
-            WriteFile(Path(name), bytes);
-            const SToolResult run = RunTool({"flat", Path(name), "-o", Path("flat.tif")}, limits);
+            WriteBytes(Path(name), bytes);
+            const SToolRun run = RunTool({"flat", Path(name), "-o", Path("flat.tif")}, limits);
             const std::string what = name + " declaring " + std::to_string(w) + " x " + std::to_string(h);
             EXPECT_EQ(run.status, 1) << what << ": " << run.err;
             EXPECT_NE(run.err.find("truncated or damaged"), std::string::npos) << what << ": " << run.err;
@@ -71,7 +69,7 @@ TEST_F(HostileInput, DeclaredDimensionsAFileCannotHoldAreRefusedWithoutTheMemory
 // ones that compress best must not let a few kilobytes claim most of a
 // gigabyte either; nor may a tile far larger than its image.
 TEST_F(HostileInput, CompressedAndTiledTiffsCannotClaimWhatTheFileCannotHold) {
-    SToolLimits limits;
+    SToolSetup limits;
     if (!kSanitizerBuild) limits.addressBytes = rlim_t(1) << 31;
     const std::pair<std::string, std::string> files[] = {
         {"zstd", TiffDeclaring(16384, 16384, 50000, 4000)}, {"lzma", TiffDeclaring(16384, 16384, 34925, 4000)},
@@ -79,8 +77,8 @@ TEST_F(HostileInput, CompressedAndTiledTiffsCannotClaimWhatTheFileCannotHold) {
         {"packbits", TiffDeclaring(1000, 1000, 32773)},     {"huge tile", TiffWithOneTile(16, 16, 32768)},
     };
     for (const auto& [what, bytes] : files) {
-        WriteFile(Path("huge.tif"), bytes);
-        const SToolResult run = RunTool({"flat", Path("huge.tif"), "-o", Path("flat.tif")}, limits);
+        WriteBytes(Path("huge.tif"), bytes);
+        const SToolRun run = RunTool({"flat", Path("huge.tif"), "-o", Path("flat.tif")}, limits);
         EXPECT_EQ(run.status, 1) << what << ": " << run.err;
         EXPECT_NE(run.err.find("truncated or damaged"), std::string::npos) << what << ": " << run.err;
         EXPECT_LT(run.maxRssKb, 256 * 1024) << what << " took " << run.maxRssKb / 1024 << " MB";
@@ -89,8 +87,8 @@ TEST_F(HostileInput, CompressedAndTiledTiffsCannotClaimWhatTheFileCannotHold) {
 }
 
 TEST_F(HostileInput, ACompressionTheLibraryCannotDecodeIsNamed) {
-    WriteFile(Path("jp2.tif"), TiffDeclaring(64, 64, 34712));
-    const SToolResult run = RunTool({"flat", Path("jp2.tif"), "-o", Path("flat.tif")});
+    WriteBytes(Path("jp2.tif"), TiffDeclaring(64, 64, 34712));
+    const SToolRun run = RunTool({"flat", Path("jp2.tif"), "-o", Path("flat.tif")});
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find("compression 34712 is not supported"), std::string::npos) << run.err;
     EXPECT_EQ(Listing(), std::vector<std::string>{"jp2.tif"});
@@ -99,10 +97,10 @@ TEST_F(HostileInput, ACompressionTheLibraryCannotDecodeIsNamed) {
 // A chunk's length field is read before its data: one that claims nearly
 // two gigabytes in a file of a few hundred bytes must not be allocated.
 TEST_F(HostileInput, AChunkThatClaimsGigabytesIsNotAllocated) {
-    SToolLimits limits;
+    SToolSetup limits;
     if (!kSanitizerBuild) limits.addressBytes = rlim_t(1) << 31;
-    WriteFile(Path("chunk.png"), PngWithChunkClaiming(0x6A000025));
-    const SToolResult run = RunTool({"flat", Path("chunk.png"), "-o", Path("flat.png")}, limits);
+    WriteBytes(Path("chunk.png"), PngWithChunkClaiming(0x6A000025));
+    const SToolRun run = RunTool({"flat", Path("chunk.png"), "-o", Path("flat.png")}, limits);
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_LT(run.maxRssKb, 256 * 1024) << "took " << run.maxRssKb / 1024 << " MB";
     EXPECT_EQ(Listing(), std::vector<std::string>{"chunk.png"});
@@ -114,12 +112,12 @@ TEST_F(HostileInput, AChunkThatClaimsGigabytesIsNotAllocated) {
 // the whole page.
 TEST_F(HostileInput, APageTooLargeForTheMemoryFailsCleanly) {
     if (kSanitizerBuild) GTEST_SKIP() << "the sanitizers' shadow memory leaves no room for an address limit";
-    WriteFile(Path("big.png"), PngFile(NoisyPage(3000, 3000, 5)));
+    WriteBytes(Path("big.png"), PngFile(NoisyPage(3000, 3000, 5)));
     int failures = 0;
     for (rlim_t megabytes : {48, 80, 112, 128, 144}) {
-        SToolLimits limits;
+        SToolSetup limits;
         limits.addressBytes = megabytes << 20;
-        const SToolResult run = RunTool({"flat", Path("big.png"), "-o", Path("flat.png")}, limits);
+        const SToolRun run = RunTool({"flat", Path("big.png"), "-o", Path("flat.png")}, limits);
         if (run.status == 0) {
             EXPECT_EQ(Listing(), (std::vector<std::string>{"big.png", "flat.png"})) << megabytes << " MB";
             std::filesystem::remove(Path("flat.png"));
@@ -136,4 +134,4 @@ TEST_F(HostileInput, APageTooLargeForTheMemoryFailsCleanly) {
 }
 
 }  // namespace
-}  // namespace files_testing
+}  // namespace tool_testing

@@ -1,24 +1,25 @@
-#include "tests/files/FilesTesting.h"
+#include "tests/support/ToolTest.h"
 
 #include <stdlib.h>
 
 #include <algorithm>
+#include <stdexcept>
 
-namespace files_testing {
+namespace tool_testing {
 
-FilesTest::FilesTest() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vandrel-files-XXXXXX").string();
+ToolTest::ToolTest() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vandrel-tool-test-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) throw std::runtime_error("no temporary folder");
     folder_ = pattern;
     std::filesystem::permissions(folder_, std::filesystem::perms::all);
 }
 
-FilesTest::~FilesTest() {
+ToolTest::~ToolTest() {
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
 }
 
-std::vector<std::string> FilesTest::Listing(const std::string& sub) const {
+std::vector<std::string> ToolTest::Listing(const std::string& sub) const {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder_ / sub))
         names.push_back(entry.path().filename().string());
@@ -26,4 +27,4 @@ std::vector<std::string> FilesTest::Listing(const std::string& sub) const {
     return names;
 }
 
-}  // namespace files_testing
+}  // namespace tool_testing

@@ -1,15 +1,13 @@
-#include "tests/cli/ImageFixtures.h"
+#include "tests/support/PictureFiles.h"
 
 #include <png.h>
 #include <tiffio.h>
 
-#include <fstream>
-#include <iterator>
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
 
-namespace cli_testing {
+namespace tool_testing {
 
 namespace {
 
@@ -250,13 +248,4 @@ std::string MinimalRgbProfile() {
     return p;
 }
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-}  // namespace cli_testing
+}  // namespace tool_testing

@@ -1,11 +1,11 @@
-#include "tests/files/HandMadeImages.h"
+#include "tests/support/HandMadeFiles.h"
 
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <sstream>
 
-namespace files_testing {
+namespace tool_testing {
 
 namespace {
 
@@ -146,10 +146,10 @@ std::string TiffWith(uint32_t width, uint32_t height, uint16_t compression, uint
 
 SPicture NoisyPage(int width, int height, uint32_t seed) {
     std::mt19937 random(seed);
-    SPicture p{width, height, std::vector<uint8_t>(size_t(width) * height * 3)};
-    for (auto& v : p.rgb) v = uint8_t(64 + random() % 192);
+    SPicture p{width, height, 3, std::vector<uint8_t>(size_t(width) * height * 3)};
+    for (auto& v : p.samples) v = uint8_t(64 + random() % 192);
     for (int y = 0; y < height; ++y)
-        for (int k = 0; k < 3; ++k) p.rgb[(size_t(y) * width + width / 2) * 3 + k] = 0;
+        for (int k = 0; k < 3; ++k) p.samples[(size_t(y) * width + width / 2) * 3 + k] = 0;
     return p;
 }
 
@@ -157,7 +157,7 @@ std::string PngFile(const SPicture& picture) {
     std::string raw;
     for (int y = 0; y < picture.height; ++y) {
         raw += '\0';  // filter: none
-        raw.append(reinterpret_cast<const char*>(picture.rgb.data()) + size_t(y) * picture.width * 3,
+        raw.append(reinterpret_cast<const char*>(picture.samples.data()) + size_t(y) * picture.width * 3,
                    size_t(picture.width) * 3);
     }
     return std::string(kPngSignature, 8) + Chunk("IHDR", Ihdr(uint32_t(picture.width), uint32_t(picture.height))) +
@@ -182,7 +182,7 @@ std::string PngDeclaring(uint32_t width, uint32_t height) {
 }
 
 std::string TiffFile(const SPicture& picture) {
-    const std::string pixels(reinterpret_cast<const char*>(picture.rgb.data()), picture.rgb.size());
+    const std::string pixels(reinterpret_cast<const char*>(picture.samples.data()), picture.samples.size());
     return TiffWith(uint32_t(picture.width), uint32_t(picture.height), 1, 0, uint32_t(pixels.size()), pixels);
 }
 
@@ -195,13 +195,13 @@ std::string TiffWithOneTile(uint32_t width, uint32_t height, uint32_t tileSide) 
     return TiffWith(width, height, 1, tileSide, 3000, std::string(3000, '\0'));
 }
 
-void WriteFile(const std::string& path, const std::string& bytes) {
+void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::string ReadFile(const std::string& path) {
+std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-}  // namespace files_testing
+}  // namespace tool_testing

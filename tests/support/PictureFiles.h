@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace cli_testing {
+namespace tool_testing {
 
 struct SPicture {
     int width = 0;
@@ -60,7 +60,4 @@ void SaveTiffKind(const std::string& path, int width, int height, uint16_t photo
 // A small ICC header that libpng accepts as an RGB display profile.
 std::string MinimalRgbProfile();
 
-std::string ReadBytes(const std::string& path);
-void WriteBytes(const std::string& path, const std::string& bytes);
-
-}  // namespace cli_testing
+}  // namespace tool_testing

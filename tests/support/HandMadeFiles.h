@@ -4,22 +4,16 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
-namespace files_testing {
+#include "tests/support/PictureFiles.h"
 
-// Interleaved 8-bit RGB, width x height.
-struct SPicture {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> rgb;
-};
+namespace tool_testing {
 
 // Line art over noise: nothing in it compresses, every row has black.
 SPicture NoisyPage(int width, int height, uint32_t seed);
 
-// A whole, valid file (PNG: stored deflate blocks; TIFF: one uncompressed
-// strip, little-endian).
+// A whole, valid file of an RGB picture (PNG: stored deflate blocks; TIFF:
+// one uncompressed strip, little-endian).
 std::string PngFile(const SPicture& picture);
 std::string TiffFile(const SPicture& picture);
 
@@ -37,7 +31,7 @@ std::string TiffDeclaring(uint32_t width, uint32_t height, uint16_t compression 
 // tileSide x tileSide pixels.
 std::string TiffWithOneTile(uint32_t width, uint32_t height, uint32_t tileSide);
 
-void WriteFile(const std::string& path, const std::string& bytes);
-std::string ReadFile(const std::string& path);
+std::string ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& bytes);
 
-}  // namespace files_testing
+}  // namespace tool_testing

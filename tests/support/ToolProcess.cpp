@@ -1,5 +1,6 @@
-#include "tests/cli/ToolProcess.h"
+#include "tests/support/ToolProcess.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -7,16 +8,15 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <stdexcept>
 
 extern char** environ;
 
-namespace cli_testing {
+namespace tool_testing {
 
 namespace {
 
-std::vector<std::string> Environment(const EnvChanges& changes) {
+std::vector<std::string> Environment(const std::vector<std::string>& changes) {
     std::vector<std::string> env;
     for (char** entry = environ; *entry; ++entry) env.emplace_back(*entry);
     for (const std::string& change : changes) {
@@ -40,18 +40,30 @@ int Status(int raw) { return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(
 
 }  // namespace
 
-CToolChild::CToolChild(const std::vector<std::string>& args, const EnvChanges& env) {
-    std::vector<std::string> argv{VANDREL_TOOL_PATH};
+std::string ToolPath() { return VANDREL_TOOL_PATH; }
+
+CToolChild::CToolChild(const std::vector<std::string>& args, const SToolSetup& setup) {
+    std::vector<std::string> argv{ToolPath()};
     argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<std::string> envp = Environment(env);
+    std::vector<std::string> envp = Environment(setup.env);
     std::vector<char*> argPointers = Pointers(argv), envPointers = Pointers(envp);
+    const rlimit file{setup.fileBytes, setup.fileBytes};
+    const rlimit address{setup.addressBytes, setup.addressBytes};
     int out[2], err[2];
     if (::pipe(out) != 0 || ::pipe(err) != 0) throw std::runtime_error("pipe");
     pid_ = ::fork();
     if (pid_ == 0) {
+        // Only async-signal-safe calls from here to exec.
+        const int null = ::open("/dev/null", O_RDONLY);
+        ::dup2(null, 0);
         ::dup2(out[1], 1);
         ::dup2(err[1], 2);
-        for (int fd : {out[0], out[1], err[0], err[1]}) ::close(fd);
+        for (int fd : {null, out[0], out[1], err[0], err[1]}) ::close(fd);
+        // The file-size limit stands in for a full disk; the tool itself
+        // must turn the signal it raises into a failed write.
+        ::signal(SIGXFSZ, SIG_DFL);
+        if (::setrlimit(RLIMIT_FSIZE, &file) != 0 || ::setrlimit(RLIMIT_AS, &address) != 0) ::_exit(126);
+        if (setup.asNobody && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(126);
         ::execve(argPointers[0], argPointers.data(), envPointers.data());
         ::_exit(127);
     }
@@ -77,7 +89,7 @@ bool CToolChild::Pump(int timeoutMs) {
     std::string* sinks[2] = {&run_.out, &run_.err};
     int* owners[2] = {&outFd_, &errFd_};
     for (int i = 0; i < 2; ++i) {
-        if (*owners[i] < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+        if (*owners[i] < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
         char buffer[4096];
         const ssize_t got = ::read(*owners[i], buffer, sizeof buffer);
         if (got > 0) {
@@ -110,18 +122,20 @@ SToolRun CToolChild::Wait(int seconds) {
         }
     }
     int raw = 0;
-    ::waitpid(pid_, &raw, 0);
+    rusage usage{};
+    ::wait4(pid_, &raw, 0, &usage);
     pid_ = -1;
     run_.status = Status(raw);
+    run_.maxRssKb = usage.ru_maxrss;
     return run_;
 }
 
-SToolRun RunTool(const std::vector<std::string>& args, const EnvChanges& env) {
-    return CToolChild(args, env).Wait();
+SToolRun RunTool(const std::vector<std::string>& args, const SToolSetup& setup) {
+    return CToolChild(args, setup).Wait();
 }
 
 SToolRun RunToolOnTerminal(const std::vector<std::string>& args) {
-    std::vector<std::string> argv{VANDREL_TOOL_PATH};
+    std::vector<std::string> argv{ToolPath()};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> pointers = Pointers(argv);
     int terminal = -1;
@@ -142,4 +156,4 @@ SToolRun RunToolOnTerminal(const std::vector<std::string>& args) {
     return run;
 }
 
-}  // namespace cli_testing
+}  // namespace tool_testing

@@ -1,26 +1,38 @@
 // The tool run as its users run it: a separate process with its own
-// arguments, environment, exit status and output streams.
+// arguments, environment, exit status and output streams, under limits a
+// test chooses: a largest file size (a full disk), an address-space limit
+// (a machine out of memory), another user.
 #pragma once
 
+#include <sys/resource.h>
 #include <sys/types.h>
 
 #include <string>
 #include <vector>
 
-namespace cli_testing {
+namespace tool_testing {
+
+struct SToolSetup {
+    // Environment changes: "NAME=value" sets, "-NAME" removes.
+    std::vector<std::string> env;
+    rlim_t fileBytes = RLIM_INFINITY;     // past this, writes fail with EFBIG
+    rlim_t addressBytes = RLIM_INFINITY;  // past this, allocations fail
+    bool asNobody = false;                // drop root's right to read any file
+};
 
 struct SToolRun {
     int status = -1;  // exit status, or 128 + signal when killed
     std::string out;
     std::string err;
+    long maxRssKb = 0;
 };
 
-// Environment changes: "NAME=value" sets, "-NAME" removes.
-using EnvChanges = std::vector<std::string>;
+// The tool built beside the plug-in the tests load.
+std::string ToolPath();
 
 class CToolChild {
 public:
-    CToolChild(const std::vector<std::string>& args, const EnvChanges& env = {});
+    explicit CToolChild(const std::vector<std::string>& args, const SToolSetup& setup = {});
     ~CToolChild();  // kills a child still running
     CToolChild(const CToolChild&) = delete;
     CToolChild& operator=(const CToolChild&) = delete;
@@ -40,9 +52,9 @@ private:
     SToolRun run_;
 };
 
-SToolRun RunTool(const std::vector<std::string>& args, const EnvChanges& env = {});
+SToolRun RunTool(const std::vector<std::string>& args, const SToolSetup& setup = {});
 
 // The tool with stderr and stdout on a terminal; returns what appeared there.
 SToolRun RunToolOnTerminal(const std::vector<std::string>& args);
 
-}  // namespace cli_testing
+}  // namespace tool_testing
