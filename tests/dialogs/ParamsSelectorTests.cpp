@@ -1,7 +1,8 @@
 // The dialogs through the real plug-in: the host simulator's user answers
-// them through the scripted answer the headless screen reads.
+// them through the scripted answer the plug-in reads on Linux.
 #include "tests/dialogs/DialogTesting.h"
 #include "tests/params/ParamsTesting.h"
+#include "ui/linux/DialogScript.h"
 
 using namespace params_testing;
 using dialog_testing::CScopedEnv;
@@ -49,7 +50,7 @@ TEST_F(ParamsSelector, CancelReturnsUserCanceledAndStillWritesTheHandle) {
 }
 
 TEST_F(ParamsSelector, ADialogThatCannotOpenIsACancel) {
-    // "fail" is a dialog that cannot be created; an answer the screen cannot
+    // "fail" is a dialog that cannot be created; an answer that cannot be
     // read is one too.
     for (const char* answer : {"fail", "depth=4x2;ok", "press the big button"}) {
         SCOPED_TRACE(answer);

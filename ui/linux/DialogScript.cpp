@@ -1,9 +1,10 @@
 #include "ui/linux/DialogScript.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 
-#include "resources/PluginInfo.h"
+#include "ui/ParamsDialogLogic.h"
 
 namespace headless {
 
@@ -27,6 +28,12 @@ SDialogScript Invalid(std::string error) {
     script.valid = false;
     script.error = std::move(error);
     return script;
+}
+
+// Whether the dialog opens at all; an unreadable script says why.
+bool Opens(const SDialogScript& script) {
+    if (!script.valid) std::fprintf(stderr, "%s: %s\n", kDialogScriptVariable, script.error.c_str());
+    return script.valid && !script.failCreation;
 }
 
 }  // namespace
@@ -72,43 +79,42 @@ SDialogScript ParseDialogScript(std::string_view text) {
     return script;
 }
 
-void PlayDialogScript(const SDialogScript& script, CDialogUser& user) {
-    using EKind = SDialogAction::EKind;
-    const bool params = user.TemplateId() == IDD_PARAMS;
-    const bool about = user.TemplateId() == IDD_ABOUT;
-    for (const SDialogAction& action : script.actions) {
-        if (!user.IsOpen()) return;
-        switch (action.kind) {
-            case EKind::Depth:
-                if (params) user.Retype(IDC_DEPTH_EDIT, std::to_string(action.value));
-                break;
-            case EKind::Slider:
-                if (params) user.DragSlider(IDC_DEPTH_SLIDER, {action.value});
-                break;
-            case EKind::White:
-                if (params && user.IsChecked(IDC_PAINT_WHITE) != (action.value == 1)) user.Click(IDC_PAINT_WHITE);
-                break;
-            case EKind::Web:
-                if (about) user.Click(IDC_ABOUT_WEB);
-                break;
-            case EKind::Ok: user.PressEnter(); break;
-            case EKind::Cancel:
-                // The About box has no Cancel button; Escape is its cancel.
-                if (user.Control(IDCANCEL))
-                    user.Click(IDCANCEL);
-                else
-                    user.PressEscape();
-                break;
-            case EKind::Escape: user.PressEscape(); break;
-            case EKind::Close: user.ClickCloseBox(); break;
-        }
-    }
-    if (user.IsOpen()) user.PressEnter();
-}
-
 SDialogScript DialogScriptFromEnvironment() {
     const char* text = std::getenv(kDialogScriptVariable);
     return ParseDialogScript(text ? text : "");
+}
+
+int AnswerParamsDialog(const SDialogScript& script, CVandrelParams& record) {
+    using EKind = SDialogAction::EKind;
+    if (!Opens(script)) return kDialogFailed;
+    SParamsDialogState shown = OpenParamsDialog(record);
+    for (const SDialogAction& action : script.actions) {
+        switch (action.kind) {
+            case EKind::Depth: TypeDepth(shown, unsigned(action.value)); break;
+            case EKind::Slider: MoveSlider(shown, action.value); break;
+            case EKind::White: shown.paintWhite = action.value == 1; break;
+            case EKind::Web: break;
+            case EKind::Ok: ConfirmParams(record, shown.paintWhite, unsigned(shown.depth)); return kDialogOk;
+            case EKind::Cancel:
+            case EKind::Escape:
+            case EKind::Close: return kDialogCancel;
+        }
+    }
+    ConfirmParams(record, shown.paintWhite, unsigned(shown.depth));
+    return kDialogOk;
+}
+
+int AnswerAboutBox(const SDialogScript& script) {
+    using EKind = SDialogAction::EKind;
+    if (!Opens(script)) return kDialogFailed;
+    for (const SDialogAction& action : script.actions) {
+        // The box has no Cancel button: Escape and the close box are its
+        // cancel. Everything else leaves it open.
+        if (action.kind == EKind::Ok) return kDialogOk;
+        if (action.kind == EKind::Cancel || action.kind == EKind::Escape || action.kind == EKind::Close)
+            return kDialogCancel;
+    }
+    return kDialogOk;
 }
 
 }  // namespace headless

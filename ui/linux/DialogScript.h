@@ -1,14 +1,15 @@
-// The answer to the plug-in's dialogs when it runs on Linux inside a host
-// without a screen: a short script in the environment variable
-// VANDREL_DIALOG, such as "depth=42;white=1;ok" or "cancel". Without one,
-// every dialog is confirmed with the values it shows.
+// The answer to the plug-in's dialogs on Linux, where there is no window
+// system to show them: a short script, such as "depth=42;white=1;ok" or
+// "cancel", played on the dialogs' own logic. The plug-in reads it from the
+// environment variable VANDREL_DIALOG; tests hand it over directly. Without
+// one, every dialog is confirmed with the values it opens with.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "ui/linux/DialogUser.h"
+#include "ui/VandrelParams.h"
 
 namespace headless {
 
@@ -22,7 +23,7 @@ struct SDialogAction {
 
 struct SDialogScript {
     bool valid = true;
-    std::string error;  // what made it invalid
+    std::string error;          // what made it invalid
     bool failCreation = false;  // "fail": the dialog cannot be created
     std::vector<SDialogAction> actions;
 };
@@ -39,9 +40,21 @@ struct SDialogScript {
 // end is confirmed.
 SDialogScript ParseDialogScript(std::string_view text);
 
-void PlayDialogScript(const SDialogScript& script, CDialogUser& user);
-
 // The script of the environment; an empty one when the variable is unset.
 SDialogScript DialogScriptFromEnvironment();
+
+// The results a dialog ends with, as Windows reports them.
+constexpr int kDialogOk = 1;
+constexpr int kDialogCancel = 2;
+constexpr int kDialogFailed = -1;  // it could not be created
+
+// The parameters dialog opened on `record` and answered by `script`; OK
+// stores what the dialog then shows into `record`, nothing else touches it.
+// A script that cannot be read is reported on standard error and the
+// dialog fails to open.
+int AnswerParamsDialog(const SDialogScript& script, CVandrelParams& record);
+
+// The About box answered by `script`. Its web button opens nothing here.
+int AnswerAboutBox(const SDialogScript& script);
 
 }  // namespace headless

@@ -1,17 +1,20 @@
-#include "ui/ParamsDialog.h"
+// The parameters dialog on Windows: the window system's side of it. Every
+// decision is taken by the dialog's logic (ui/ParamsDialogLogic.h); this
+// moves values between it and the controls.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <commctrl.h>
 
-#include <cstdint>
-
+#include "host/DialogContext.h"
+#include "host/DialogProcedures_win.h"
 #include "host/PluginGlobals.h"
 #include "host/VandrelFilter.h"
 #include "resources/PluginInfo.h"
+#include "ui/ParamsDialogLogic.h"
 
 namespace {
-
-CVandrelParams* DialogRecord() {
-    auto* filter = dynamic_cast<CVandrelFilter*>(gFilter);
-    return filter ? &filter->params : nullptr;
-}
 
 LRESULT SliderMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     return SendDlgItemMessageA(dialog, IDC_DEPTH_SLIDER, message, wParam, lParam);
@@ -29,37 +32,29 @@ void InitDialog(HWND dialog, const CVandrelParams& record) {
 // Every notification of the field, typing, clearing and our own settings
 // alike, passes here: this is what keeps field and slider equal and in range.
 void DepthEdited(HWND dialog) {
-    // Read unsigned, judged signed: an empty field or anything unreadable
-    // reads as 0 and so becomes the minimum.
-    int depth = static_cast<int>(GetDlgItemInt(dialog, IDC_DEPTH_EDIT, nullptr, FALSE));
-    if (depth < kMinDepthUi) {
-        depth = kMinDepthUi;
-        SetDlgItemInt(dialog, IDC_DEPTH_EDIT, UINT(depth), TRUE);
-    } else if (depth > kMaxDepthUi) {
-        depth = kMaxDepthUi;
-        SetDlgItemInt(dialog, IDC_DEPTH_EDIT, UINT(depth), TRUE);
-    }
-    SliderMessage(dialog, TBM_SETPOS, TRUE, depth);
+    const SDepthEntry entry = CheckDepthEntry(GetDlgItemInt(dialog, IDC_DEPTH_EDIT, nullptr, FALSE));
+    if (entry.replaced) SetDlgItemInt(dialog, IDC_DEPTH_EDIT, UINT(entry.depth), TRUE);
+    SliderMessage(dialog, TBM_SETPOS, TRUE, entry.depth);
 }
 
 void Confirm(HWND dialog, CVandrelParams& record) {
-    record.remainder = IsDlgButtonChecked(dialog, IDC_PAINT_WHITE) == BST_CHECKED ? kPaintWhite : kLeaveBlack;
-    record.maxDepth = static_cast<uint16_t>(GetDlgItemInt(dialog, IDC_DEPTH_EDIT, nullptr, FALSE) & 0xFFFF);
+    ConfirmParams(record, IsDlgButtonChecked(dialog, IDC_PAINT_WHITE) == BST_CHECKED,
+                  GetDlgItemInt(dialog, IDC_DEPTH_EDIT, nullptr, FALSE));
 }
 
 void SliderMoved(HWND dialog, WORD code, WORD thumb) {
-    if (code > TB_ENDTRACK) return;
-    // While the thumb is dragged the message carries its position; for every
-    // other move the slider has already taken its new one.
-    const int position = code == TB_THUMBPOSITION || code == TB_THUMBTRACK
-                             ? int(thumb)
-                             : static_cast<int>(SliderMessage(dialog, TBM_GETPOS, 0, 0));
+    int position = 0;
+    switch (SliderSourceOf(code)) {
+        case ESliderSource::Ignored: return;
+        case ESliderSource::Thumb: position = int(thumb); break;
+        case ESliderSource::Slider: position = static_cast<int>(SliderMessage(dialog, TBM_GETPOS, 0, 0)); break;
+    }
     SetDlgItemInt(dialog, IDC_DEPTH_EDIT, UINT(position), TRUE);
 }
 
 }  // namespace
 
-INT_PTR CALLBACK ParamsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK ParamsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
         case WM_INITDIALOG: {
             const CVandrelParams* record = DialogRecord();
@@ -94,8 +89,8 @@ bool CVandrelFilter::RunParamsDialog() {
     // user never gave.
     INITCOMMONCONTROLSEX classes{static_cast<DWORD>(sizeof(INITCOMMONCONTROLSEX)), ICC_BAR_CLASSES};
     InitCommonControlsEx(&classes);
-    const INT_PTR result =
-        DialogBoxParamA(static_cast<HINSTANCE>(gModuleInstance), MAKEINTRESOURCEA(IDD_PARAMS),
-                        HostWindow(filterRecord ? filterRecord->platformData : nullptr), ParamsDialogProc, 0);
+    const HWND owner = reinterpret_cast<HWND>(OwnerWindow(filterRecord ? filterRecord->platformData : nullptr));
+    const INT_PTR result = DialogBoxParamA(static_cast<HINSTANCE>(gModuleInstance), MAKEINTRESOURCEA(IDD_PARAMS),
+                                           owner, ParamsDialogProc, 0);
     return result == IDOK;
 }
