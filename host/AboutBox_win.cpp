@@ -4,6 +4,7 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// After windows.h, which it needs.
 #include <shellapi.h>
 
 #include <algorithm>
@@ -63,8 +64,9 @@ void InitAboutBox(HWND dialog) {
     const int height = TitleFontHeight(GetDeviceCaps(screen, LOGPIXELSY));
     ReleaseDC(nullptr, screen);
 
-    gTitleFont = CreateFontA(height, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "MS Shell Dlg");
+    gTitleFont =
+        CreateFontA(height, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "MS Shell Dlg");
     // Without it the title simply keeps the dialog's font.
     if (gTitleFont)
         SendDlgItemMessageA(dialog, IDC_ABOUT_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(gTitleFont), TRUE);
@@ -79,32 +81,39 @@ void InitAboutBox(HWND dialog) {
 void OpenHomePage() {
     const CPSFilter* filter = gFilter;
     // Whether the shell managed it or not, the box stays as it is.
-    if (filter && filter->homePage) ShellExecuteA(nullptr, nullptr, filter->homePage, nullptr, nullptr, SW_SHOW);
+    if (filter && filter->homePage)
+        ShellExecuteA(nullptr, nullptr, filter->homePage, nullptr, nullptr, SW_SHOW);
 }
 
 }  // namespace
 
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-        case WM_INITDIALOG: InitAboutBox(dialog); return TRUE;
+        case WM_INITDIALOG:
+            InitAboutBox(dialog);
+            return TRUE;
         case WM_COMMAND:
             switch (AboutCommandOf(LOWORD(wParam))) {
                 case EAboutCommand::Close:
                     EndDialog(dialog, LOWORD(wParam));
                     DeleteTitleFont();
                     return TRUE;
-                case EAboutCommand::OpenHomePage: OpenHomePage(); return TRUE;
-                case EAboutCommand::LeftToSystem: return FALSE;
+                case EAboutCommand::OpenHomePage:
+                    OpenHomePage();
+                    return TRUE;
+                case EAboutCommand::LeftToSystem:
+                    return FALSE;
             }
             return FALSE;
-        default: return FALSE;
+        default:
+            return FALSE;
     }
 }
 
 int CVandrelFilter::ShowAboutBox() {
     const HWND owner = reinterpret_cast<HWND>(OwnerWindow(aboutRecord ? aboutRecord->platformData : nullptr));
-    const INT_PTR result = DialogBoxParamA(static_cast<HINSTANCE>(gModuleInstance), MAKEINTRESOURCEA(IDD_ABOUT),
-                                           owner, AboutDialogProc, 0);
+    const INT_PTR result = DialogBoxParamA(static_cast<HINSTANCE>(gModuleInstance),
+                                           MAKEINTRESOURCEA(IDD_ABOUT), owner, AboutDialogProc, 0);
     // A box closed by other means than its commands, such as the host
     // destroying its owner, must not leave its font behind.
     DeleteTitleFont();

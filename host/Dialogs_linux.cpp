@@ -12,4 +12,6 @@ bool CVandrelFilter::RunParamsDialog() {
                          headless::kDialogOk;
 }
 
-int CVandrelFilter::ShowAboutBox() { return headless::AnswerAboutBox(headless::DialogScriptFromEnvironment()); }
+int CVandrelFilter::ShowAboutBox() {
+    return headless::AnswerAboutBox(headless::DialogScriptFromEnvironment());
+}

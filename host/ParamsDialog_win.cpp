@@ -5,6 +5,7 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// After windows.h, which it needs.
 #include <commctrl.h>
 
 #include "host/DialogContext.h"
@@ -45,9 +46,14 @@ void Confirm(HWND dialog, CVandrelParams& record) {
 void SliderMoved(HWND dialog, WORD code, WORD thumb) {
     int position = 0;
     switch (SliderSourceOf(code)) {
-        case ESliderSource::Ignored: return;
-        case ESliderSource::Thumb: position = int(thumb); break;
-        case ESliderSource::Slider: position = static_cast<int>(SliderMessage(dialog, TBM_GETPOS, 0, 0)); break;
+        case ESliderSource::Ignored:
+            return;
+        case ESliderSource::Thumb:
+            position = int(thumb);
+            break;
+        case ESliderSource::Slider:
+            position = static_cast<int>(SliderMessage(dialog, TBM_GETPOS, 0, 0));
+            break;
     }
     SetDlgItemInt(dialog, IDC_DEPTH_EDIT, UINT(position), TRUE);
 }
@@ -74,12 +80,20 @@ INT_PTR CALLBACK ParamsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
                     // read as OK whatever notification code came with it.
                     EndDialog(dialog, IDOK);
                     return TRUE;
-                case IDCANCEL: EndDialog(dialog, IDCANCEL); return TRUE;
-                case IDC_DEPTH_EDIT: DepthEdited(dialog); return TRUE;
-                default: return TRUE;
+                case IDCANCEL:
+                    EndDialog(dialog, IDCANCEL);
+                    return TRUE;
+                case IDC_DEPTH_EDIT:
+                    DepthEdited(dialog);
+                    return TRUE;
+                default:
+                    return TRUE;
             }
-        case WM_HSCROLL: SliderMoved(dialog, LOWORD(wParam), HIWORD(wParam)); return TRUE;
-        default: return FALSE;
+        case WM_HSCROLL:
+            SliderMoved(dialog, LOWORD(wParam), HIWORD(wParam));
+            return TRUE;
+        default:
+            return FALSE;
     }
 }
 
@@ -89,8 +103,9 @@ bool CVandrelFilter::RunParamsDialog() {
     // user never gave.
     INITCOMMONCONTROLSEX classes{static_cast<DWORD>(sizeof(INITCOMMONCONTROLSEX)), ICC_BAR_CLASSES};
     InitCommonControlsEx(&classes);
-    const HWND owner = reinterpret_cast<HWND>(OwnerWindow(filterRecord ? filterRecord->platformData : nullptr));
-    const INT_PTR result = DialogBoxParamA(static_cast<HINSTANCE>(gModuleInstance), MAKEINTRESOURCEA(IDD_PARAMS),
-                                           owner, ParamsDialogProc, 0);
+    const HWND owner =
+        reinterpret_cast<HWND>(OwnerWindow(filterRecord ? filterRecord->platformData : nullptr));
+    const INT_PTR result = DialogBoxParamA(static_cast<HINSTANCE>(gModuleInstance),
+                                           MAKEINTRESOURCEA(IDD_PARAMS), owner, ParamsDialogProc, 0);
     return result == IDOK;
 }

@@ -15,8 +15,8 @@ TEST(AboutBoxLogic, TitleIsTwentyEightPointsRoundedAsMulDivRounds) {
         int height;
     };
     // 28 points at 96 dpi are 37.33 pixels; 27 dpi gives exactly 10.5.
-    for (SCase c : {SCase{96, -37}, SCase{120, -47}, SCase{144, -56}, SCase{72, -28}, SCase{27, -11}, SCase{0, 0},
-                    SCase{-27, 11}}) {
+    for (SCase c : {SCase{96, -37}, SCase{120, -47}, SCase{144, -56}, SCase{72, -28}, SCase{27, -11},
+                    SCase{0, 0}, SCase{-27, 11}}) {
         EXPECT_EQ(TitleFontHeight(c.dpi), c.height) << c.dpi;
     }
 }

@@ -29,8 +29,8 @@ TEST(DialogScript, ReadsActionsWithSpacesAndEmptyStepsAndRefusesWhatItCannotRead
     EXPECT_EQ(script.actions[4].kind, SDialogAction::EKind::Ok);
     EXPECT_TRUE(ParseDialogScript("depth=1;fail").failCreation);
 
-    for (const char* bad : {"depth=4x2", "depth=-1", "white=2", "colour=3", "press the big button", "depth=",
-                            "depth=99999999999"}) {
+    for (const char* bad : {"depth=4x2", "depth=-1", "white=2", "colour=3", "press the big button",
+                            "depth=", "depth=99999999999"}) {
         const SDialogScript refused = ParseDialogScript(bad);
         EXPECT_FALSE(refused.valid) << bad;
         EXPECT_FALSE(refused.error.empty()) << bad;
@@ -43,9 +43,10 @@ TEST(DialogScript, OkStoresWhatTheDialogShowsAfterEachAction) {
         uint16_t depth;
         char remainder;
     };
-    for (SCase c : {SCase{"depth=42;white=1;ok", 42, kPaintWhite}, SCase{"depth=0;ok", 1, kLeaveBlack},
-                    SCase{"depth=3000", 300, kLeaveBlack}, SCase{"slider=-50;white=0;white=1", 1, kPaintWhite},
-                    SCase{"depth=10;slider=999;ok;depth=7", 300, kLeaveBlack}, SCase{"web;ok", 256, kLeaveBlack}}) {
+    for (SCase c :
+         {SCase{"depth=42;white=1;ok", 42, kPaintWhite}, SCase{"depth=0;ok", 1, kLeaveBlack},
+          SCase{"depth=3000", 300, kLeaveBlack}, SCase{"slider=-50;white=0;white=1", 1, kPaintWhite},
+          SCase{"depth=10;slider=999;ok;depth=7", 300, kLeaveBlack}, SCase{"web;ok", 256, kLeaveBlack}}) {
         SCOPED_TRACE(c.script);
         CVandrelParams record = Record(256, kLeaveBlack);
         EXPECT_EQ(AnswerParamsDialog(ParseDialogScript(c.script), record), kDialogOk);
@@ -66,9 +67,9 @@ TEST(DialogScript, CancellingOrFailingToOpenLeavesTheRecordAlone) {
         const char* script;
         int result;
     };
-    for (SCase c : {SCase{"depth=200;white=0;cancel", kDialogCancel}, SCase{"slider=9;escape;ok", kDialogCancel},
-                    SCase{"close", kDialogCancel}, SCase{"depth=7;fail", kDialogFailed},
-                    SCase{"depth=4x2;ok", kDialogFailed}}) {
+    for (SCase c : {SCase{"depth=200;white=0;cancel", kDialogCancel},
+                    SCase{"slider=9;escape;ok", kDialogCancel}, SCase{"close", kDialogCancel},
+                    SCase{"depth=7;fail", kDialogFailed}, SCase{"depth=4x2;ok", kDialogFailed}}) {
         SCOPED_TRACE(c.script);
         CVandrelParams record = Record(42, kPaintWhite);
         EXPECT_EQ(AnswerParamsDialog(ParseDialogScript(c.script), record), c.result);
@@ -82,9 +83,10 @@ TEST(DialogScript, TheAboutBoxSkipsTheParametersAndClosesAsAsked) {
         const char* script;
         int result;
     };
-    for (SCase c : {SCase{"", kDialogOk}, SCase{"web;web;depth=3;white=1", kDialogOk}, SCase{"web;ok;cancel", kDialogOk},
-                    SCase{"cancel", kDialogCancel}, SCase{"escape", kDialogCancel}, SCase{"close;ok", kDialogCancel},
-                    SCase{"fail", kDialogFailed}, SCase{"nonsense", kDialogFailed}}) {
+    for (SCase c :
+         {SCase{"", kDialogOk}, SCase{"web;web;depth=3;white=1", kDialogOk},
+          SCase{"web;ok;cancel", kDialogOk}, SCase{"cancel", kDialogCancel}, SCase{"escape", kDialogCancel},
+          SCase{"close;ok", kDialogCancel}, SCase{"fail", kDialogFailed}, SCase{"nonsense", kDialogFailed}}) {
         EXPECT_EQ(AnswerAboutBox(ParseDialogScript(c.script)), c.result) << c.script;
     }
 }

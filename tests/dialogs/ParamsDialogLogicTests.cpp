@@ -28,7 +28,8 @@ TEST(ParamsDialogLogic, TheFieldIsBroughtIntoRangeAndRewrittenOnlyWhenOutOfIt) {
 }
 
 TEST(ParamsDialogLogic, OnlyThumbMovesCarryTheirPositionAndCodesPastEndTrackAreIgnored) {
-    for (unsigned code : {0u, 1u, 2u, 3u, 6u, 7u, 8u}) EXPECT_EQ(SliderSourceOf(code), ESliderSource::Slider) << code;
+    for (unsigned code : {0u, 1u, 2u, 3u, 6u, 7u, 8u})
+        EXPECT_EQ(SliderSourceOf(code), ESliderSource::Slider) << code;
     for (unsigned code : {4u, 5u}) EXPECT_EQ(SliderSourceOf(code), ESliderSource::Thumb) << code;
     for (unsigned code : {9u, 100u, 0xFFFFu}) EXPECT_EQ(SliderSourceOf(code), ESliderSource::Ignored) << code;
 }
@@ -51,8 +52,8 @@ TEST(ParamsDialogLogic, OpensWithTheStoredDepthLimitedToTheSliderRange) {
         uint16_t stored;
         int shown;
     };
-    for (SCase c : {SCase{0, 1}, SCase{1, 1}, SCase{256, 256}, SCase{300, 300}, SCase{301, 300}, SCase{1000, 300},
-                    SCase{65535, 300}}) {
+    for (SCase c : {SCase{0, 1}, SCase{1, 1}, SCase{256, 256}, SCase{300, 300}, SCase{301, 300},
+                    SCase{1000, 300}, SCase{65535, 300}}) {
         SCOPED_TRACE(c.stored);
         CVandrelParams record;
         record.maxDepth = c.stored;

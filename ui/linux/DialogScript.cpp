@@ -51,7 +51,8 @@ SDialogScript ParseDialogScript(std::string_view text) {
         const std::string_view name = Trim(word.substr(0, equals));
         if (equals != std::string_view::npos) {
             int value = 0;
-            if (!ParseNumber(word.substr(equals + 1), value)) return Invalid("not a number in '" + std::string(word) + "'");
+            if (!ParseNumber(word.substr(equals + 1), value))
+                return Invalid("not a number in '" + std::string(word) + "'");
             if (name == "depth" && value >= 0)
                 script.actions.push_back({EKind::Depth, value});
             else if (name == "slider")
@@ -90,14 +91,24 @@ int AnswerParamsDialog(const SDialogScript& script, CVandrelParams& record) {
     SParamsDialogState shown = OpenParamsDialog(record);
     for (const SDialogAction& action : script.actions) {
         switch (action.kind) {
-            case EKind::Depth: TypeDepth(shown, unsigned(action.value)); break;
-            case EKind::Slider: MoveSlider(shown, action.value); break;
-            case EKind::White: shown.paintWhite = action.value == 1; break;
-            case EKind::Web: break;
-            case EKind::Ok: ConfirmParams(record, shown.paintWhite, unsigned(shown.depth)); return kDialogOk;
+            case EKind::Depth:
+                TypeDepth(shown, unsigned(action.value));
+                break;
+            case EKind::Slider:
+                MoveSlider(shown, action.value);
+                break;
+            case EKind::White:
+                shown.paintWhite = action.value == 1;
+                break;
+            case EKind::Web:
+                break;
+            case EKind::Ok:
+                ConfirmParams(record, shown.paintWhite, unsigned(shown.depth));
+                return kDialogOk;
             case EKind::Cancel:
             case EKind::Escape:
-            case EKind::Close: return kDialogCancel;
+            case EKind::Close:
+                return kDialogCancel;
         }
     }
     ConfirmParams(record, shown.paintWhite, unsigned(shown.depth));
