@@ -73,7 +73,8 @@ std::variant<SToolOptions, int> ParseCommandLine(int argc, char** argv) {
         "without it that file is neither read nor written");
     flat->add_option(
         "--plugin", options.pluginPath,
-        "The plug-in to run (default: $VANDREL_PLUGIN, else vandrel_pro.so beside this program)");
+        "The plug-in to run (default: $VANDREL_PLUGIN, else vandrel_pro.so beside this program, "
+        "else ../lib/vandrel/vandrel_pro.so from this program's folder)");
     flat->add_flag("-q,--quiet", options.quiet, "No progress, only errors and the paths written");
 
     try {

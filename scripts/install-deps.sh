@@ -2,7 +2,8 @@
 # Installs everything the project needs from Debian's packages.
 #   scripts/install-deps.sh          native build, tests and tools
 #   scripts/install-deps.sh --all    also the Windows cross compilers, wine, Xvfb,
-#                                    clang for the fuzzers and the screenshot tools
+#                                    clang for the fuzzers, the screenshot tools and
+#                                    the release tools (NSIS, zip, help2man, lintian)
 set -euo pipefail
 
 packages=(
@@ -19,6 +20,7 @@ if [[ "${1:-}" == "--all" ]]; then
         wine64 xvfb imagemagick xdotool
         clang libclang-rt-14-dev llvm
         dpkg-dev
+        nsis zip unzip help2man lintian man-db
     )
 fi
 

@@ -29,70 +29,25 @@ bin=$root/build/windows-x64/bin
 shots=$root/build/windows-x64/screenshots
 
 stage "Windows host scenarios under wine"
-wine=""
-for candidate in /usr/lib/wine/wine64 "$(command -v wine64 || true)" "$(command -v wine || true)"; do
-    if [[ -n "$candidate" && -x "$candidate" ]]; then wine=$candidate; break; fi
-done
-wineserver=""
-for candidate in /usr/lib/wine/wineserver "$(command -v wineserver || true)"; do
-    if [[ -n "$candidate" && -x "$candidate" ]]; then wineserver=$candidate; break; fi
-done
-
-scratch=""
-xvfb_pid=""
-cleanup() {
-    if [[ -n "$scratch" ]]; then
-        # Every wine process of our prefix ends with its server.
-        [[ -n "$wineserver" ]] && WINEPREFIX=$scratch/prefix timeout 30 "$wineserver" -k 2>/dev/null || true
-        [[ -n "$wineserver" ]] && WINEPREFIX=$scratch/prefix timeout 30 "$wineserver" -w 2>/dev/null || true
-    fi
-    [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
-    [[ -n "$scratch" ]] && rm -rf "$scratch"
-    return 0
-}
-trap cleanup EXIT
-# A run stopped from outside (CI's time limit, Ctrl-C) still cleans up.
-trap 'exit 130' INT TERM
+source scripts/wine-session.sh
 
 skip() {
     echo "SKIPPED: the Windows host scenarios: $*"
     echo "(install wine64 and xvfb, e.g. with scripts/install-deps.sh --all, to run them)"
 }
 
-if [[ -z "$wine" || -z "$wineserver" ]]; then
-    skip "no wine64 loader on this machine"
-elif ! command -v Xvfb >/dev/null; then
-    echo "Xvfb is missing: the scenarios show the plug-in's dialogs on a virtual screen" >&2
-    echo "(scripts/install-deps.sh --all installs it)" >&2
-    exit 1
+session=0
+wine_session_start || session=$?
+if ((session != 0)); then
+    skip "$wine_skip_reason"
 else
-    scratch=$(mktemp -d /tmp/vandrel-wine.XXXXXX)
-    export WINEPREFIX=$scratch/prefix WINEDEBUG=-all WINEARCH=win64
-    # No prompts to install wine's .NET or HTML engines into the new prefix.
-    export WINEDLLOVERRIDES="mscoree=;mshtml="
-
-    # A screen of our own: Xvfb picks a free display number and writes it.
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do [[ -s "$scratch/display" ]] && break; sleep 0.1; done
-    if [[ ! -s "$scratch/display" ]]; then
-        cat "$scratch/xvfb.log" >&2
-        echo "Xvfb did not start" >&2
-        exit 1
-    fi
-    export DISPLAY=:$(head -n1 "$scratch/display")
-
-    if ! timeout 180 "$wine" wineboot -i >"$scratch/wineboot.log" 2>&1; then
-        cat "$scratch/wineboot.log"
-        skip "wine cannot create a prefix on this machine"
-    else
-        # Windows draw their own captions (there is no window manager), and
-        # the "browser" the About box's web button reaches only writes down
-        # the address it was asked to open.
-        mkdir -p "$scratch/bin"
-        printf '#!/bin/sh\nprintf "%%s\\n" "$@" >> "%s/opened.txt"\n' "$scratch" >"$scratch/bin/vandrel-test-browser"
-        chmod +x "$scratch/bin/vandrel-test-browser"
-        cat >"$scratch/settings.reg" <<'REG'
+    # Windows draw their own captions (there is no window manager), and
+    # the "browser" the About box's web button reaches only writes down
+    # the address it was asked to open.
+    mkdir -p "$scratch/bin"
+    printf '#!/bin/sh\nprintf "%%s\\n" "$@" >> "%s/opened.txt"\n' "$scratch" >"$scratch/bin/vandrel-test-browser"
+    chmod +x "$scratch/bin/vandrel-test-browser"
+    cat >"$scratch/settings.reg" <<'REG'
 REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
@@ -101,27 +56,26 @@ REGEDIT4
 [HKEY_CURRENT_USER\Software\Wine\WineBrowser]
 "Browsers"="vandrel-test-browser"
 REG
-        timeout 60 "$wine" regedit /S "$(printf 'Z:%s' "$scratch/settings.reg" | tr / '\\')"
-        rm -rf "$shots"
-        mkdir -p "$shots"
+    timeout 60 "$wine" regedit /S "$(winpath "$scratch/settings.reg")"
+    rm -rf "$shots"
+    mkdir -p "$shots"
 
-        status=0
-        PATH=$scratch/bin:$PATH timeout 300 "$wine" "$bin/vandrel_winhost.exe" \
-            --shots "$(printf 'Z:%s' "$shots" | tr / '\\')" \
-            --browser-log "$(printf 'Z:%s' "$scratch/opened.txt" | tr / '\\')" || status=$?
-        if ((status == 124)); then
-            echo "FAILED: the Windows host scenarios did not finish within 300 seconds" >&2
-            exit 1
-        elif ((status != 0)); then
-            echo "FAILED: the Windows host scenarios (exit status $status)" >&2
-            exit 1
-        fi
-        for picture in "$shots"/*.bmp; do
-            [[ -e "$picture" ]] || continue
-            convert "$picture" "${picture%.bmp}.png" && rm "$picture"
-        done
-        echo "Dialog screenshots: $(ls "$shots"/*.png 2>/dev/null | tr '\n' ' ')"
+    status=0
+    PATH=$scratch/bin:$PATH timeout 300 "$wine" "$bin/vandrel_winhost.exe" \
+        --shots "$(winpath "$shots")" \
+        --browser-log "$(winpath "$scratch/opened.txt")" || status=$?
+    if ((status == 124)); then
+        echo "FAILED: the Windows host scenarios did not finish within 300 seconds" >&2
+        exit 1
+    elif ((status != 0)); then
+        echo "FAILED: the Windows host scenarios (exit status $status)" >&2
+        exit 1
     fi
+    for picture in "$shots"/*.bmp; do
+        [[ -e "$picture" ]] || continue
+        convert "$picture" "${picture%.bmp}.png" && rm "$picture"
+    done
+    echo "Dialog screenshots: $(ls "$shots"/*.png 2>/dev/null | tr '\n' ' ')"
 fi
 
 stage "dist/"

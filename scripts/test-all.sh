@@ -14,6 +14,11 @@ scripts/install-deps.sh --all
 stage "Windows plug-ins, wine scenarios and dist/"
 scripts/run-windows-tests.sh
 
+stage "release: Windows zip and installer, Debian package; installer under wine, package tests"
+scripts/make-release.sh
+scripts/test-windows-release.sh
+scripts/test-deb.sh
+
 stage "native build and tests"
 cmake --preset linux >/dev/null
 cmake --build --preset linux -j"$jobs"

@@ -56,7 +56,12 @@ std::string DefaultPluginPath() {
     char buffer[PATH_MAX];
     ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     std::string self = length > 0 ? std::string(buffer, size_t(length)) : std::string();
-    return self.substr(0, self.find_last_of('/') + 1) + "vandrel_pro.so";
+    const std::string folder = self.substr(0, self.find_last_of('/') + 1);
+    // A build keeps the plug-in beside its programs; an installed tool in
+    // .../bin keeps it in the private library folder .../lib/vandrel.
+    const std::string beside = folder + "vandrel_pro.so";
+    const std::string installed = folder + "../lib/vandrel/vandrel_pro.so";
+    return access(beside.c_str(), F_OK) != 0 && access(installed.c_str(), F_OK) == 0 ? installed : beside;
 #endif
 }
 

@@ -26,7 +26,8 @@ private:
 };
 
 // The plug-in the tests and tools use when none is named: $VANDREL_PLUGIN, else
-// the library built beside the running program.
+// the library built beside the running program, else the one installed in
+// ../lib/vandrel/ from the program's folder.
 std::string DefaultPluginPath();
 
 }  // namespace sim

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# The Debian package (scripts/make-deb.sh makes it):
+#  1. unpacked into a private root, its vandrel finds the plug-in in its
+#     private library folder and flats the bundled example exactly as the
+#     README shows it (docs/example-after.png);
+#  2. its manual page reads without errors, and lintian finds nothing
+#     beyond the tags explained in packaging/debian/lintian-overrides;
+#  3. as root, dpkg -i installs it, vandrel --version names the release and
+#     man finds its page; it is removed again unless it was installed before.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/release-facts.sh
+
+version=$(release_version)
+deb=dist/vandrel_${version}_$(dpkg --print-architecture).deb
+[[ -f "$deb" ]] || { echo "test-deb: $deb is missing (scripts/make-deb.sh)" >&2; exit 1; }
+
+scratch=$(mktemp -d /tmp/vandrel-deb.XXXXXX)
+trap 'rm -rf "$scratch"' EXIT
+failures=0
+check() {
+    local what=$1
+    shift
+    if "$@"; then
+        echo "ok: $what"
+    else
+        echo "FAILED: $what" >&2
+        failures=$((failures + 1))
+    fi
+}
+
+echo "== unpacked into a private root"
+dpkg-deb -x "$deb" "$scratch/root"
+tool=$scratch/root/usr/bin/vandrel
+# Neither a plug-in named from outside nor the user's settings.
+flat_example() {
+    env -u VANDREL_PLUGIN VANDREL_PREFS_DIR= "$tool" flat -q examples/panel.png -o "$scratch/panel-flat.png"
+}
+check "vandrel flat on the bundled example" flat_example
+check "the result is the README's, byte for byte" cmp -s docs/example-after.png "$scratch/panel-flat.png"
+check "the plug-in sits in the private library folder" test -f "$scratch/root/usr/lib/vandrel/vandrel_pro.so"
+no_groff_warnings() { [[ -z $(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$1" 2>&1 >/dev/null) ]]; }
+check "manual page reads without warnings" no_groff_warnings "$scratch/root/usr/share/man/man1/vandrel.1.gz"
+check "manual page lists the options" sh -c "zcat '$scratch/root/usr/share/man/man1/vandrel.1.gz' | grep -q -- 'depth'"
+
+echo "== lintian"
+check "lintian: no tag beyond those explained" lintian --fail-on error,warning,info --suppress-tags-from-file packaging/debian/lintian-overrides "$deb"
+
+echo "== dpkg -i"
+if ((EUID != 0)); then
+    echo "SKIPPED: dpkg -i needs root"
+else
+    installed_before=$(dpkg-query -W -f='${Status}' vandrel 2>/dev/null | grep -c "install ok installed" || true)
+    check "dpkg -i" dpkg -i "$deb"
+    names_release() { /usr/bin/vandrel --version | grep -q "^vandrel $version "; }
+    check "vandrel --version names $version" names_release
+    check "man finds the page" man -w vandrel
+    if ((installed_before == 0)); then
+        check "dpkg --purge" dpkg --purge vandrel
+        check "nothing left in /usr/lib/vandrel" test ! -e /usr/lib/vandrel
+    fi
+fi
+
+if ((failures)); then
+    echo "test-deb: $failures checks failed" >&2
+    exit 1
+fi
+echo "test-deb: every check passed"

@@ -1,0 +1,174 @@
+#!/usr/bin/env bash
+# The Windows release (scripts/make-release.sh makes it; scripts/run-windows-tests.sh
+# the scenario program):
+#  0. the zip holds both plug-ins, a CRLF read-me and their checksums, and
+#     dist/SHA256SUMS matches every file in dist/;
+# then the installer under wine, in a prefix of its own:
+#  1. a silent install into chosen folders puts both plug-ins there byte for
+#     byte, the read-me and uninstaller in Program Files, and its entry in
+#     Apps and Features; the installed 64-bit plug-in flats pages under the
+#     Windows scenario program;
+#  2. the silent uninstall removes all of that and the folders it created,
+#     and keeps the user's saved settings;
+#  3. an install into the default folder, then a reinstall over it into
+#     another folder, leaves only the second; an uninstall asked to remove
+#     the settings removes them too;
+#  4. the installer's first page, shown on the virtual screen, is saved as
+#     build/release/screenshots/installer-welcome.png.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+source scripts/release-facts.sh
+
+version=$(release_version)
+product=$(plugin_info PRODUCT_NAME)
+company=$(plugin_info COMPANY)
+plugin=$(plugin_info FILE_NAME)
+setup=$root/dist/VandrelPro-$version-setup.exe
+zip=$root/dist/VandrelPro-$version-windows.zip
+winhost=$root/build/windows-x64/bin/vandrel_winhost.exe
+for file in "$setup" "$zip" "$winhost" "dist/x64/$plugin" "dist/x86/$plugin"; do
+    [[ -f "$file" ]] || { echo "test-windows-release: $file is missing (scripts/make-release.sh)" >&2; exit 1; }
+done
+
+failures=0
+check() {
+    local what=$1
+    shift
+    if "$@"; then
+        echo "ok: $what"
+    else
+        echo "FAILED: $what" >&2
+        failures=$((failures + 1))
+    fi
+}
+same_bytes() { cmp -s "$1" "$2"; }
+absent() { [[ ! -e "$1" ]]; }
+fails() { ! "$@"; }
+
+echo "== the zip and the checksums"
+unzipped=$(mktemp -d /tmp/vandrel-zip.XXXXXX)
+trap 'rm -rf "$unzipped"' EXIT
+unzip -q "$zip" -d "$unzipped"
+listing() { (cd "$unzipped" && find . -type f -printf '%P\n' | LC_ALL=C sort | tr '\n' ' '); }
+check "zip holds both plug-ins, the read-me and their checksums" \
+    test "$(listing)" == "ReadMe.txt SHA256SUMS x64/$plugin x86/$plugin "
+check "zip's plug-ins are dist/'s" sh -c "cmp -s 'dist/x64/$plugin' '$unzipped/x64/$plugin' && cmp -s 'dist/x86/$plugin' '$unzipped/x86/$plugin'"
+crlf_only() { [[ $(grep -c $'\r$' "$1") -eq $(wc -l <"$1") ]]; }
+check "read-me has CRLF line ends throughout" crlf_only "$unzipped/ReadMe.txt"
+check "read-me names the version" grep -q "$version" "$unzipped/ReadMe.txt"
+check "zip's checksums match" sh -c "cd '$unzipped' && sha256sum --quiet -c SHA256SUMS"
+check "dist/SHA256SUMS matches dist/" sh -c "cd dist && sha256sum --quiet -c SHA256SUMS"
+covered() { [[ $(wc -l <dist/SHA256SUMS) -eq $(find dist -type f ! -name SHA256SUMS | wc -l) ]]; }
+check "dist/SHA256SUMS covers every file" covered
+rm -rf "$unzipped"
+
+echo "== the installer's version resource"
+# Its strings are UTF-16, each value right after its name.
+version_value() { strings -el "$setup" | grep -A1 -x "$1" | sed -n 2p; }
+check "product name" test "$(version_value ProductName)" == "$product"
+check "maker" test "$(version_value CompanyName)" == "$company"
+check "version" test "$(version_value ProductVersion)" == "$version"
+check "copyright" test "$(version_value LegalCopyright)" == "$(plugin_info COPYRIGHT)"
+
+source scripts/wine-session.sh
+session=0
+wine_session_start || session=$?
+if ((session != 0)); then
+    echo "SKIPPED: the installer tests: $wine_skip_reason"
+    exit $((failures ? 1 : 0))
+fi
+
+c=$WINEPREFIX/drive_c
+key="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product"
+app_dir="$c/Program Files/$company/$product"
+prefs="$c/users/${USER:-$(id -un)}/AppData/Roaming/$product Prefs"
+registered() { timeout 60 "$wine" reg query "$key" /reg:64 >/dev/null 2>&1; }
+unregistered() { ! registered; }
+registered_value() { timeout 60 "$wine" reg query "$key" /v "$1" /reg:64 2>/dev/null | tr -d '\r' | grep -qF "$2"; }
+
+# Runs a Windows program to its end (an uninstaller hands over to a copy of
+# itself and returns at once, so wait for every process of the prefix).
+run() {
+    local status=0
+    timeout 120 "$wine" "$@" || status=$?
+    wine_wait || true
+    return "$status"
+}
+
+# Runs a command line exactly as typed at a Windows prompt: a silent
+# install's folders hold spaces, and /D= must stay unquoted.
+run_line() {
+    printf '@echo off\r\n%s\r\nexit /b %%errorlevel%%\r\n' "$1" >"$scratch/line.bat"
+    run cmd /c "$(winpath "$scratch/line.bat")"
+}
+
+echo "== silent install into chosen folders"
+folder64="C:\\Hosts\\Clip Studio\\PlugIn"
+folder32="C:\\Hosts 32\\Plug-ins"
+check "both plug-ins into one folder refused" fails run_line "$(winpath "$setup") /S /X86DIR=\"$folder64\" /D=$folder64"
+check "nothing installed by the refused install" absent "$c/Hosts"
+check "no entry from the refused install" unregistered
+check "silent install succeeds" run_line "$(winpath "$setup") /S /X86DIR=\"$folder32\" /D=$folder64"
+check "64-bit plug-in in its folder, byte for byte" same_bytes "dist/x64/$plugin" "$c/Hosts/Clip Studio/PlugIn/$plugin"
+check "32-bit plug-in in its folder, byte for byte" same_bytes "dist/x86/$plugin" "$c/Hosts 32/Plug-ins/$plugin"
+check "read-me with CRLF lines in Program Files" grep -q $'\r$' "$app_dir/ReadMe.txt"
+check "uninstaller in Program Files" test -f "$app_dir/Uninstall.exe"
+check "Apps and Features entry" registered_value DisplayName "$product"
+check "entry carries the version" registered_value DisplayVersion "$version"
+check "entry carries the maker" registered_value Publisher "$company"
+check "entry names the uninstaller" registered_value UninstallString "Uninstall.exe"
+check "nothing in the default folder" absent "$c/Program Files/Common Files/Adobe"
+
+echo "== the installed plug-in under the Windows scenario program"
+check "installed 64-bit plug-in flats pages" \
+    env VANDREL_PLUGIN="$folder64\\$plugin" timeout 300 "$wine" "$winhost" --only Flatting
+
+echo "== silent uninstall"
+mkdir -p "$(dirname "$prefs")"
+printf 'depth=42\n' >"$prefs"
+check "silent uninstall succeeds" run "$app_dir/Uninstall.exe" /S
+check "64-bit plug-in removed, with the folders made for it" absent "$c/Hosts"
+check "32-bit plug-in removed, with the folders made for it" absent "$c/Hosts 32"
+check "Program Files folder removed" absent "$c/Program Files/$company"
+check "Apps and Features entry removed" unregistered
+check "saved settings kept" test -f "$prefs"
+
+echo "== install into the default folder, reinstall elsewhere"
+adobe="$c/Program Files/Common Files/Adobe/Plug-Ins/CC"
+check "silent install into the default folder" run "$setup" /S
+check "64-bit plug-in in the shared Adobe folder" same_bytes "dist/x64/$plugin" "$adobe/$plugin"
+check "no 32-bit plug-in unless asked" absent "$c/Program Files (x86)/Common Files/Adobe"
+check "silent reinstall over it into another folder" run "$setup" /S "/D=C:\\Hosts\\Affinity"
+check "plug-in in the new folder" same_bytes "dist/x64/$plugin" "$c/Hosts/Affinity/$plugin"
+check "earlier folder's plug-in and the folders made for it removed" absent "$c/Program Files/Common Files/Adobe"
+check "a reinstall into the same folder" run "$setup" /S "/D=C:\\Hosts\\Affinity"
+check "plug-in still in place" same_bytes "dist/x64/$plugin" "$c/Hosts/Affinity/$plugin"
+check "uninstall asked to remove the settings" run "$app_dir/Uninstall.exe" /S /REMOVEPREFS
+check "plug-in removed" absent "$c/Hosts"
+check "saved settings removed" absent "$prefs"
+check "Apps and Features entry removed" unregistered
+check "Common Files itself kept" test -d "$c/Program Files/Common Files"
+
+echo "== the installer's first page"
+# Windows draw their own captions: there is no window manager.
+timeout 60 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
+shots=$root/build/release/screenshots
+mkdir -p "$shots"
+timeout 120 "$wine" "$setup" >/dev/null 2>&1 &
+window=$(timeout 60 xdotool search --sync --onlyvisible --name "$product $version Setup" | head -n1 || true)
+if [[ -n "$window" ]]; then
+    sleep 1  # the page draws its bitmap after the window appears
+    import -window "$window" -strip "$shots/installer-welcome.png"
+    echo "ok: first page saved as $shots/installer-welcome.png"
+else
+    echo "FAILED: the installer's window did not appear" >&2
+    failures=$((failures + 1))
+fi
+timeout 30 "$wineserver" -k || true
+
+if ((failures)); then
+    echo "test-windows-release: $failures checks failed" >&2
+    exit 1
+fi
+echo "test-windows-release: every check passed"
