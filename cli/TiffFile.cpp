@@ -52,6 +52,9 @@ public:
     }
     TIFF* operator*() const { return tif_; }
     std::string Error() const { return error_[0] ? error_ : "unknown error"; }
+    // libtiff mends strip sizes it finds wrong by guessing them from the
+    // image's size, and only warns: the guess reads whatever bytes follow.
+    bool StripSizesMended() const { return stripSizesMended_; }
     // The system's reason for the first error, when a call the caller made
     // with errno cleared failed in the system (a full disk, say); else 0.
     int SystemError() const { return systemError_; }
@@ -65,12 +68,17 @@ private:
         std::vsnprintf(tiff->error_, sizeof tiff->error_, format, args);
         return 1;
     }
-    static int OnWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+    static int OnWarning(TIFF*, void* self, const char*, const char* format, va_list) {
+        if (std::strstr(format, "StripByteCounts") && std::strstr(format, "ignoring"))
+            static_cast<CTiff*>(self)->stripSizesMended_ = true;
+        return 1;
+    }
 
     TIFFOpenOptions* options_;
     TIFF* tif_ = nullptr;
     char error_[256] = "";
     int systemError_ = 0;
+    bool stripSizesMended_ = false;
 };
 
 // libtiff says only "Write error at scanline n"; the system's reason is what
@@ -100,6 +108,17 @@ uint64_t MaxExpansion(uint16_t compression) {
         case COMPRESSION_OJPEG: return 4096;
         case COMPRESSION_LZMA: return 16384;
         default: return 65536;
+    }
+}
+
+bool HasPredictor(uint16_t compression) {
+    switch (compression) {
+        case COMPRESSION_LZW:
+        case COMPRESSION_ADOBE_DEFLATE:
+        case COMPRESSION_DEFLATE:
+        case COMPRESSION_LZMA:
+        case COMPRESSION_ZSTD: return true;
+        default: return false;
     }
 }
 
@@ -193,7 +212,9 @@ void ReadFacts(TIFF* tif, SRaster& raster) {
     uint16_t orientation = ORIENTATION_TOPLEFT, compression = COMPRESSION_NONE, predictor = PREDICTOR_NONE;
     TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
     TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
-    TIFFGetFieldDefaulted(tif, TIFFTAG_PREDICTOR, &predictor);
+    // Only these codecs have a predictor; asking any other logs an error
+    // that would stand in for the file's real fault.
+    if (HasPredictor(compression)) TIFFGetFieldDefaulted(tif, TIFFTAG_PREDICTOR, &predictor);
     raster.tiffOrientation = orientation;
     raster.tiffCompression = compression;
     raster.tiffPredictor = predictor;
@@ -349,6 +370,8 @@ SRaster ReadTiff(const std::string& path) {
     // Plain reads rather than a memory map: a file cut short by someone
     // else while mapped would end the program with SIGBUS.
     if (!tiff.OpenFile(path, "rm")) Damaged(tiff);
+    if (tiff.StripSizesMended())
+        throw CImageError("truncated or damaged TIFF file (the sizes of its strips do not match its rows)");
     TIFF* tif = *tiff;
     SRaster raster;
     const SLayout layout = CheckKind(tif, raster);

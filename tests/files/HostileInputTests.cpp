@@ -2,6 +2,7 @@
 // declare far more pixels than they carry: a failure with its reason, no
 // output, and no attempt to allocate what a file merely claims.
 #include <sys/stat.h>
+#include <tiff.h>
 #include <unistd.h>
 
 #include "tests/support/ToolTest.h"
@@ -92,6 +93,37 @@ TEST_F(HostileInput, ACompressionTheLibraryCannotDecodeIsNamed) {
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find("compression 34712 is not supported"), std::string::npos) << run.err;
     EXPECT_EQ(Listing(), std::vector<std::string>{"jp2.tif"});
+}
+
+// A strip that starts past the end of the file, in codecs with a predictor
+// and without: the reason given is that fault, not a question the reader
+// asked of a codec that has no answer for it.
+TEST_F(HostileInput, ATiffStripPastTheEndIsTheReasonGiven) {
+    for (uint16_t compression : {COMPRESSION_NONE, COMPRESSION_PACKBITS, COMPRESSION_NEXT, COMPRESSION_JBIG,
+                                 COMPRESSION_LZW, COMPRESSION_ADOBE_DEFLATE}) {
+        WriteBytes(Path("far.tif"), TiffStrip(4, 4, compression, 48, std::string(48, '\0'), 100000));
+        const SToolRun run = RunTool({"flat", Path("far.tif"), "-o", Path("flat.tif")});
+        EXPECT_EQ(run.status, 1) << compression << ": " << run.err;
+        EXPECT_NE(run.err.find("truncated or damaged TIFF file (libtiff: "), std::string::npos)
+            << compression << ": " << run.err;
+        EXPECT_EQ(run.err.find("Predictor"), std::string::npos) << compression << ": " << run.err;
+        EXPECT_EQ(Listing(), std::vector<std::string>{"far.tif"}) << compression;
+    }
+}
+
+// 4 x 4 RGB pixels take 48 bytes; a StripByteCounts of 10 is damage,
+// which libtiff would mend by reading 48 bytes anyway, whatever they are.
+TEST_F(HostileInput, AnUncompressedStripShorterThanItsRowsIsRefused) {
+    WriteBytes(Path("short.tif"), TiffStrip(4, 4, COMPRESSION_NONE, 10, std::string(48, '\x80')));
+    const SToolRun run = RunTool({"flat", Path("short.tif"), "-o", Path("flat.tif")});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("truncated or damaged TIFF file (the sizes of its strips do not match its rows)"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(Listing(), std::vector<std::string>{"short.tif"});
+    // The same file with the right size is flatted.
+    WriteBytes(Path("short.tif"), TiffStrip(4, 4, COMPRESSION_NONE, 48, std::string(48, '\x80')));
+    EXPECT_EQ(RunTool({"flat", Path("short.tif"), "-o", Path("flat.tif")}).status, 0);
 }
 
 // A chunk's length field is read before its data: one that claims nearly

@@ -135,10 +135,12 @@ std::string TiffHeader(const std::vector<STiffEntry>& entries) {
     return out;
 }
 
-// The header, then `data` right after it.
+// The header, then `data` right after it; the header points at `offset`
+// when one is given.
 std::string TiffWith(uint32_t width, uint32_t height, uint16_t compression, uint32_t tileSide,
-                     uint32_t declaredBytes, const std::string& data) {
-    const uint32_t offset = uint32_t(TiffHeader(TiffEntries(width, height, compression, 0, 0, tileSide)).size());
+                     uint32_t declaredBytes, const std::string& data, uint32_t offset = 0) {
+    if (offset == 0)
+        offset = uint32_t(TiffHeader(TiffEntries(width, height, compression, 0, 0, tileSide)).size());
     return TiffHeader(TiffEntries(width, height, compression, offset, declaredBytes, tileSide)) + data;
 }
 
@@ -189,6 +191,11 @@ std::string TiffFile(const SPicture& picture) {
 std::string TiffDeclaring(uint32_t width, uint32_t height, uint16_t compression, size_t carried) {
     const uint32_t bytes = uint32_t(std::min<uint64_t>(uint64_t(width) * height * 3, 0xFFFFFFFFu));
     return TiffWith(width, height, compression, 0, bytes, std::string(carried, '\0'));
+}
+
+std::string TiffStrip(uint32_t width, uint32_t height, uint16_t compression, uint32_t declaredBytes,
+                      const std::string& data, uint32_t offset) {
+    return TiffWith(width, height, compression, 0, declaredBytes, data, offset);
 }
 
 std::string TiffWithOneTile(uint32_t width, uint32_t height, uint32_t tileSide) {

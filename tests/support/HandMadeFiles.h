@@ -27,6 +27,11 @@ std::string PngDeclaring(uint32_t width, uint32_t height);
 // `carried` bytes of zeros follow the header.
 std::string TiffDeclaring(uint32_t width, uint32_t height, uint16_t compression = 1, size_t carried = 300);
 
+// A TIFF of one strip: `data` right after the header, with StripByteCounts
+// claiming `declaredBytes` and StripOffsets `offset` (0: where `data` is).
+std::string TiffStrip(uint32_t width, uint32_t height, uint16_t compression, uint32_t declaredBytes,
+                      const std::string& data, uint32_t offset = 0);
+
 // An uncompressed TIFF of a few pixels whose one tile declares
 // tileSide x tileSide pixels.
 std::string TiffWithOneTile(uint32_t width, uint32_t height, uint32_t tileSide);
