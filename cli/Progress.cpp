@@ -14,7 +14,10 @@ constexpr size_t kLabelChars = 32;
 
 std::string Shortened(const std::string& label) {
     if (label.size() <= kLabelChars) return label;
-    return "..." + label.substr(label.size() - (kLabelChars - 3));
+    size_t start = label.size() - (kLabelChars - 3);
+    // Never from the middle of a UTF-8 character.
+    while (start < label.size() && (static_cast<unsigned char>(label[start]) & 0xC0) == 0x80) ++start;
+    return "..." + label.substr(start);
 }
 
 }  // namespace
