@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 
@@ -15,12 +16,25 @@ namespace {
 const char* const kFooter =
     "Exit status: 0 every page flatted; 1-63 that many pages failed (63: 63 or more);\n"
     "64 usage error; 69 the plug-in or the output folder could not be used;\n"
+    "74 every page written, but their paths could not all be written to stdout;\n"
     "130 interrupted by Ctrl-C (no output is left for the page being flatted).";
 
 int UsageError(const std::string& message) {
     std::cerr << "vandrel: " << message << "\nRun 'vandrel flat --help' for the options.\n";
     return kExitUsage;
 }
+
+// A number as people write it: 020 is twenty, not sixteen, and 0x14 is not
+// a depth at all. CLI11 reads numbers as C literals, so it gets the digits
+// without their leading zeros.
+const CLI::Validator kDecimal(
+    [](std::string& text) {
+        if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+            return "expects a whole number in decimal, not " + text;
+        text.erase(0, std::min(text.find_first_not_of('0'), text.size() - 1));
+        return std::string();
+    },
+    "DECIMAL");
 
 // Rules across options that CLI11 cannot state by itself.
 std::string CheckCombination(const SToolOptions& options) {
@@ -39,7 +53,7 @@ std::string CheckCombination(const SToolOptions& options) {
 std::variant<SToolOptions, int> ParseCommandLine(int argc, char** argv) {
     SToolOptions options;
     int depth = -1;
-    int white = 0;
+    bool white = false, noWhite = false;
 
     CLI::App app{"Flats comic pages with the " VANDREL_PRODUCT_NAME
                  " plug-in: every black line-art pixel takes the colour of the nearest non-black pixel.",
@@ -63,9 +77,11 @@ std::variant<SToolOptions, int> ParseCommandLine(int argc, char** argv) {
             "--depth", depth,
             "Black Pixel Depth: how far in pixels the search for a colour may reach; 0-65535 as actions "
             "allow, the dialog's 1-300 being the useful range (default 256)")
+        ->transform(kDecimal)
         ->check(CLI::Range(0, 65535));
-    flat->add_flag("--white,!--no-white", white,
-                   "Paint black pixels deeper than the depth white (default: leave them black)");
+    CLI::Option* paintWhite = flat->add_flag(
+        "--white", white, "Paint black pixels deeper than the depth white (default: leave them black)");
+    flat->add_flag("--no-white", noWhite, "Leave black pixels deeper than the depth black")->excludes(paintWhite);
     flat->add_flag("--overwrite", options.overwrite, "Replace existing output files");
     flat->add_flag(
         "--use-prefs", options.usePrefs,
@@ -91,7 +107,7 @@ std::variant<SToolOptions, int> ParseCommandLine(int argc, char** argv) {
 
     if (const std::string problem = CheckCombination(options); !problem.empty()) return UsageError(problem);
     if (depth >= 0) options.settings.depth = depth;
-    if (white != 0) options.settings.paintWhite = white > 0;
+    if (white || noWhite) options.settings.paintWhite = white;
     return options;
 }
 

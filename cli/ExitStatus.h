@@ -9,6 +9,7 @@ constexpr int kExitOk = 0;
 constexpr int kExitMaxFailures = 63;  // 1..63: that many inputs failed (63: 63 or more)
 constexpr int kExitUsage = 64;        // the command line was wrong; nothing was done
 constexpr int kExitNotStarted = 69;   // the plug-in or the output folder was unusable; nothing was done
+constexpr int kExitListLost = 74;     // every page was written, but not every path reached stdout
 // Interrupted: 128 + the signal, 130 for Ctrl-C (see Interrupt.h).
 
 }  // namespace cli

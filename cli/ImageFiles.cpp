@@ -1,6 +1,8 @@
 #include "cli/ImageFiles.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -19,13 +21,32 @@ namespace cli {
 
 namespace {
 
-EImageFormat DetectFormat(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        throw CImageError(std::string("cannot open: ") + std::strerror(errno));
+// A pipe or a device would block the open itself (a FIFO without a
+// writer), or be read once where a TIFF needs to seek: only a regular file
+// is taken.
+void CheckRegular(const struct stat& info) {
+    if (S_ISREG(info.st_mode)) return;
     if (S_ISDIR(info.st_mode)) throw CImageError("is a folder, not an image");
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-    if (!file) throw CImageError(std::string("cannot open: ") + std::strerror(errno));
+    if (S_ISFIFO(info.st_mode))
+        throw CImageError("is a pipe, not a file: pages are read from files only (save it to a file first)");
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) throw CImageError("is a device, not an image file");
+    throw CImageError("is not a regular file");
+}
+
+// Opened without blocking and checked again, so that a pipe put in place of
+// the checked file cannot hang the run either.
+EImageFormat DetectFormat(const std::string& path) {
+    CheckInputFile(path);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) throw CImageError(std::string("cannot open: ") + std::strerror(errno));
+    std::unique_ptr<FILE, int (*)(FILE*)> file(::fdopen(fd, "rb"), std::fclose);
+    if (!file) {
+        ::close(fd);
+        throw CImageError(std::string("cannot open: ") + std::strerror(errno));
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) throw CImageError(std::string("cannot open: ") + std::strerror(errno));
+    CheckRegular(info);
     std::array<unsigned char, 8> head{};
     const size_t got = std::fread(head.data(), 1, head.size(), file.get());
     if (got < head.size() && std::ferror(file.get()))
@@ -41,6 +62,12 @@ EImageFormat DetectFormat(const std::string& path) {
 }
 
 }  // namespace
+
+void CheckInputFile(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) throw CImageError(std::string("cannot open: ") + std::strerror(errno));
+    CheckRegular(info);
+}
 
 std::optional<EImageFormat> FormatForName(const std::string& path) {
     std::string extension = std::filesystem::path(path).extension().string();

@@ -53,11 +53,20 @@ void InstallInterruptHandlers() {
     // Reads and writes go on after the handler: stopping is decided at the
     // safe points, not by a failing system call.
     action.sa_flags = SA_RESTART;
-    for (int number : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(number, &action, nullptr);
+    for (int number : {SIGINT, SIGTERM, SIGHUP}) {
+        // A signal ignored at start stays ignored: nohup, and a shell
+        // starting a job in the background, ask for exactly that.
+        struct sigaction inherited {};
+        if (::sigaction(number, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN) continue;
+        ::sigaction(number, &action, nullptr);
+    }
     // Past the shell's file-size limit a write would otherwise kill the
     // program with its temporary file half written; ignored, the write fails
     // with EFBIG like any full disk and the file is removed.
     ::signal(SIGXFSZ, SIG_IGN);
+    // A reader of stdout that goes away (`| head`) must not end the batch
+    // with the pages not yet flatted: the failed write is reported instead.
+    ::signal(SIGPIPE, SIG_IGN);
 }
 
 bool InterruptRequested() { return gSignal.load() != 0; }

@@ -1,7 +1,8 @@
 // Ctrl-C, a closed terminal or a polite kill: the first asks the run to
 // stop at the next safe point (the plug-in's abort test, or between
 // files); a second ends the program at once, removing its temporary file.
-// A file-size limit makes writes fail instead of ending the program.
+// A file-size limit, or a closed pipe, makes writes fail instead of ending
+// the program.
 #pragma once
 
 #include <string>

@@ -8,8 +8,10 @@
 #include "cli/ImageError.h"
 #include "cli/ImageFiles.h"
 #include "cli/Interrupt.h"
+#include "cli/PluginFailure.h"
 #include "cli/PluginRun.h"
 #include "cli/SafeOutput.h"
+#include "cli/WrittenList.h"
 
 namespace cli {
 
@@ -32,19 +34,22 @@ void CheckOutput(const SPageJob& job) {
 }
 
 EPageResult Fail(CProgressDisplay& display, const SPageJob& job, const std::string& reason) {
+    // A reader or writer stopped by Ctrl-C fails in its own words; the
+    // interruption is what happened.
+    if (InterruptRequested()) return EPageResult::Interrupted;
     display.Clear();
-    std::cerr << "vandrel: " << job.input << ": " << reason << std::endl;
+    std::cerr << "vandrel: " << QuotedName(job.input) << ": " << reason << std::endl;
     return EPageResult::Failed;
 }
 
 void Warn(CProgressDisplay& display, const SPageJob& job, const std::string& warning) {
     display.Clear();
-    std::cerr << "vandrel: " << job.input << ": warning: " << warning << std::endl;
+    std::cerr << "vandrel: " << QuotedName(job.input) << ": warning: " << warning << std::endl;
 }
 
 std::string PluginFailure(const SRunOutcome& outcome) {
     if (!outcome.fault.empty()) return outcome.fault;
-    return "the plug-in failed (result " + std::to_string(outcome.result) + ")";
+    return DescribePluginFailure({outcome.result, outcome.failedSelector, outcome.delivered});
 }
 
 }  // namespace
@@ -53,6 +58,8 @@ EPageResult FlatPage(sim::CHostSimulator& host, const SPageJob& job, const SFlat
                      CProgressDisplay& display) {
     try {
         if (InterruptRequested()) return EPageResult::Interrupted;
+        // The input first: "d1/" is a folder, whatever output it would name.
+        CheckInputFile(job.input);
         CheckOutput(job);
         EImageFormat inputFormat = EImageFormat::Png;
         SRaster raster = ReadImage(job.input, inputFormat);
@@ -64,19 +71,20 @@ EPageResult FlatPage(sim::CHostSimulator& host, const SPageJob& job, const SFlat
         if (!raster.readWarning.empty()) Warn(display, job, raster.readWarning);
         if (InterruptRequested()) return EPageResult::Interrupted;
 
-        const SRunOutcome outcome = FlatWithPlugin(host, raster, settings, display, job.input);
+        const SRunOutcome outcome = FlatWithPlugin(host, raster, settings, display, QuotedName(job.input));
         display.Clear();
         if (outcome.interrupted) return EPageResult::Interrupted;
         if (outcome.result != host::noErr || !outcome.fault.empty())
             return Fail(display, job, PluginFailure(outcome));
 
+        if (InterruptRequested()) return EPageResult::Interrupted;
         CSafeOutput file(job.output, job.overwrite);
         const std::string warning = WriteImage(file.Fd(), job.output, outputFormat, raster);
         if (InterruptRequested()) return EPageResult::Interrupted;
         file.Commit();
         if (!warning.empty()) Warn(display, job, warning);
         display.Finish(double(raster.width) * double(raster.height) / 1e6, outcome.seconds);
-        std::cout << job.output << std::endl;
+        ListWritten(job.output);
         return EPageResult::Written;
     } catch (const CImageError& e) {
         return Fail(display, job, e.what());

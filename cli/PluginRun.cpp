@@ -75,6 +75,12 @@ SRunOutcome FlatWithPlugin(sim::CHostSimulator& host, SRaster& raster, const SFl
     const sim::SRunResult run = host.RunFilter(false);
     SRunOutcome outcome;
     outcome.result = run.result;
+    for (const auto& [selector, result] : run.calls)
+        if (result != host::noErr) {
+            outcome.failedSelector = selector;
+            break;
+        }
+    outcome.delivered = delivered != Clock::time_point{};
     outcome.seconds = delivered == Clock::time_point{}
                           ? 0
                           : std::chrono::duration<double>(Clock::now() - delivered).count();

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -36,6 +37,21 @@ int RenameNoReplace(const char* from, const char* to) {
     return 0;
 }
 
+// The temporary name adds a few bytes to the target's: a target name near
+// the file system's limit is shortened in its temporary name only (at a
+// character boundary, so that a listing shows it whole).
+std::string TempPattern(const std::string& folder, std::string name) {
+    static const std::string kSuffix = ".vandrel-XXXXXX";
+    const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    const size_t longest = size_t(limit > 0 ? limit : NAME_MAX);
+    if (1 + name.size() + kSuffix.size() > longest) {
+        name.resize(longest - 1 - kSuffix.size());
+        while (!name.empty() && (static_cast<unsigned char>(name.back()) & 0xC0) == 0x80) name.pop_back();
+        if (!name.empty() && static_cast<unsigned char>(name.back()) >= 0xC0) name.pop_back();
+    }
+    return folder + "/." + name + kSuffix;
+}
+
 void SyncFolder(const std::string& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
@@ -48,7 +64,7 @@ void SyncFolder(const std::string& folder) {
 CSafeOutput::CSafeOutput(const std::string& target, bool overwrite) : target_(target), overwrite_(overwrite) {
     const std::string folder = Folder(target);
     const std::string name = std::filesystem::path(target).filename().string();
-    std::string pattern = folder + "/." + name + ".vandrel-XXXXXX";
+    const std::string pattern = TempPattern(folder, name);
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     fd_ = ::mkostemp(buffer.data(), O_CLOEXEC);

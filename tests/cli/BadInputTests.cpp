@@ -1,6 +1,7 @@
 // Files the plug-in cannot take: one line naming the file and the reason,
 // a failure in the exit status, and nothing written.
 #include <png.h>
+#include <sys/stat.h>
 #include <tiffio.h>
 
 #include <algorithm>
@@ -78,6 +79,39 @@ TEST_F(BadInput, EachKindIsRefusedWithItsReasonAndNoOutput) {
     }
     // Nothing but the inputs: no temporary file was left behind either.
     EXPECT_EQ(Listing().size(), cases.size());  // good.png is there, missing.png is not
+}
+
+// A pipe or a device is refused before it is opened: a pipe with no writer
+// would block the open for ever, and a TIFF cannot be read from a stream.
+TEST_F(BadInput, PipesAndDevicesAreRefusedWithoutWaitingForThem) {
+    SavePng(Path("page.png"), Picture({"r#"}, kRgb));
+    ASSERT_EQ(::mkfifo(Path("fifo.png").c_str(), 0600), 0);
+    struct SCase {
+        std::string input;
+        SToolSetup setup;
+        const char* reason;
+    };
+    const std::vector<SCase> cases = {
+        {Path("fifo.png"), {}, "is a pipe, not a file"},
+        {"/dev/stdin", {.stdinBytes = ReadBytes(Path("page.png"))}, "is a pipe, not a file"},
+        {"/dev/zero", {}, "is a device, not an image file"},
+    };
+    for (const SCase& c : cases) {
+        CToolChild tool({"flat", c.input, "-o", Path("out.png")}, c.setup);
+        const SToolRun run = tool.Wait(20);
+        EXPECT_EQ(run.status, 1) << c.input << ": " << run.err;
+        EXPECT_EQ(run.err.rfind("vandrel: " + c.input + ": " + c.reason, 0), 0u) << c.input << ": " << run.err;
+        EXPECT_FALSE(std::filesystem::exists(Path("out.png"))) << c.input;
+    }
+}
+
+// With --out-dir, a folder's output would be the output folder itself:
+// the input is the one at fault, and is named.
+TEST_F(BadInput, AFolderGivenAsAnInputIsNamedAsSuch) {
+    std::filesystem::create_directory(Path("d1"));
+    const SToolRun run = RunTool({"flat", Path("d1/"), "--out-dir", Path("od")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "vandrel: " + Path("d1/") + ": is a folder, not an image\n");
 }
 
 TEST_F(BadInput, CmykCannotBeWrittenAsPng) {

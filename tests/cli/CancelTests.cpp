@@ -41,4 +41,23 @@ TEST_F(Cancel, CtrlCLeavesNoOutputAndExits130InEitherPass) {
     }
 }
 
+// Under nohup, or in a script's background job, the shell has the tool
+// ignore some signals: they must stay ignored, and the others still stop
+// it. Sent while the first of two pages is flatted, a heeded signal would
+// keep the second from starting.
+TEST_F(Cancel, SignalsIgnoredAtStartStayIgnored) {
+    SavePng(Path("a.png"), SlowPage());
+    std::filesystem::copy_file(Path("a.png"), Path("b.png"));
+    CToolChild tool({"flat", Path("a.png"), Path("b.png"), "--out-dir", Path("out")},
+                    {.ignoredSignals = {SIGHUP, SIGINT}});
+    ASSERT_TRUE(tool.WaitForError("a.png: flatting", 60));
+    tool.Signal(SIGHUP);
+    tool.Signal(SIGINT);
+    EXPECT_TRUE(tool.WaitForError("b.png: flatting", 60)) << "an ignored signal stopped the run";
+    tool.Signal(SIGTERM);
+    const SToolRun run = tool.Wait(kCancelSeconds);
+    EXPECT_EQ(run.status, 128 + SIGTERM) << run.err;
+    EXPECT_EQ(Listing("out"), std::vector<std::string>{"a.png"});
+}
+
 }  // namespace

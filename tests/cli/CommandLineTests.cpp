@@ -15,6 +15,18 @@ using CommandLine = ToolTest;
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+bool ValidUtf8(const std::string& text) {
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+        if (length == 0 || i + length > text.size()) return false;
+        for (size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        i += length;
+    }
+    return true;
+}
+
 TEST_F(CommandLine, HelpAndVersionSucceedOnStdout) {
     SToolRun run = RunTool({"--help"});
     EXPECT_EQ(run.status, 0);
@@ -43,6 +55,9 @@ TEST_F(CommandLine, UsageErrorsExit64AndWriteNothing) {
         {"flat", a, "-o", out, "--depth", "-1"},
         {"flat", a, "-o", out, "--depth", "deep"},
         {"flat", a, "-o", out, "--colour"},
+        {"flat", a, "-o", out, "--depth", "0x0e"},
+        {"flat", a, "-o", out, "--depth", "1e2"},
+        {"flat", a, "-o", out, "--white", "--no-white"},
     };
     for (const auto& command : commands) {
         const SToolRun run = RunTool(command);
@@ -78,6 +93,26 @@ TEST_F(CommandLine, DepthAndPaintWhiteReachThePlugin) {
         ASSERT_EQ(RunTool(command).status, 0);
         EXPECT_EQ(LoadPng(Path("out.png")), c.expected) << ::testing::PrintToString(c.options);
     }
+}
+
+// A depth is read as people write it: 020 is twenty, not sixteen.
+TEST_F(CommandLine, TheDepthIsADecimalNumberWhateverItsLeadingZeros) {
+    // A red column, then black: with paint-white, how far the red reaches
+    // in the middle rows (far from the border, where searches give up) is
+    // the depth.
+    SavePng(Path("row.png"), Picture(std::vector<std::string>(60, "r" + std::string(40, '#')), kRgb));
+    auto flat = [&](const std::string& depth) {
+        const SToolRun run = RunTool(
+            {"flat", Path("row.png"), "-o", Path("out.png"), "--overwrite", "--white", "--depth", depth});
+        EXPECT_EQ(run.status, 0) << depth << ": " << run.err;
+        return LoadPng(Path("out.png"));
+    };
+    const SPicture twenty = flat("20"), sixteen = flat("16");
+    ASSERT_NE(twenty, sixteen) << "the page does not tell the two depths apart";
+    EXPECT_EQ(flat("020"), twenty);
+    EXPECT_EQ(flat("0020"), twenty);
+    EXPECT_EQ(flat("08"), flat("8"));
+    EXPECT_EQ(flat("000"), flat("0"));
 }
 
 TEST_F(CommandLine, ThePreferencesFileIsReadOnlyWhenAskedAndNeverWritten) {
@@ -130,6 +165,48 @@ TEST_F(CommandLine, ProgressIsPlainLinesInALogAndABarOnATerminal) {
     EXPECT_TRUE(Has(run.out, "[##############################] 100%")) << run.out;
     EXPECT_TRUE(Has(run.out, "\r\033[K")) << run.out;  // the bar is wiped before the summary
     EXPECT_TRUE(Has(run.out, "MP/s)")) << run.out;
+
+    // A long name is shortened for the bar, whole characters only.
+    std::string accented;
+    for (int i = 0; i < 40; ++i) accented += "\xc3\xa9";
+    fs::copy_file(Path("page.png"), Path(accented + ".png"));
+    run = RunToolOnTerminal({"flat", Path(accented + ".png"), "-o", Path("accented.png")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(Has(run.out, "...")) << run.out;
+    EXPECT_TRUE(ValidUtf8(run.out)) << run.out;
+}
+
+// stdout lists the files written, one a line, for scripts: a reader that
+// goes away, or a full disk, costs that list, never the pages.
+TEST_F(CommandLine, AFailingStdoutCostsTheListNotThePages) {
+    const std::vector<std::string> pages = {Path("a.png"), Path("b.png"), Path("c.png")};
+    for (const std::string& page : pages) SavePng(page, Picture({"r#b"}, kRgb));
+    for (const std::string stdoutTo : {"closed", "/dev/full"}) {
+        const std::string out = Path("out" + std::to_string(stdoutTo.size()));
+        std::vector<std::string> command{"flat", "--out-dir", out};
+        command.insert(command.end(), pages.begin(), pages.end());
+        const SToolRun run = RunTool(command, {.stdoutTo = stdoutTo});
+        EXPECT_EQ(run.status, 74) << stdoutTo << ": " << run.err;
+        size_t reports = 0;
+        for (size_t at = run.err.find("cannot write to stdout"); at != std::string::npos;
+             at = run.err.find("cannot write to stdout", at + 1))
+            ++reports;
+        EXPECT_EQ(reports, 1u) << stdoutTo << ": " << run.err;
+        for (const char* name : {"a.png", "b.png", "c.png"})
+            EXPECT_EQ(LoadPng(out + "/" + name), Picture({"rbb"}, kRgb)) << stdoutTo << ": " << name;
+    }
+}
+
+// A line break in a name would make one file two lines of the list, and
+// a message two lines: such a name is quoted.
+TEST_F(CommandLine, ANameWithALineBreakStaysOnOneLine) {
+    SavePng(Path("two\nlines.png"), Picture({"r#b"}, kRgb));
+    SToolRun run = RunTool({"flat", Path("two\nlines.png"), "--out-dir", Path("out")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "\"" + Path("out") + "/two\\nlines.png\"\n");
+    EXPECT_TRUE(Has(run.err, "\"" + Path("two\\nlines.png") + "\": flatting 3 x 1 pixels\n")) << run.err;
+    EXPECT_FALSE(Has(run.err, "two\nlines")) << run.err;
+    EXPECT_EQ(LoadPng(Path("out/two\nlines.png")), Picture({"rbb"}, kRgb));
 }
 
 }  // namespace

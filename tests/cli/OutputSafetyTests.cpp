@@ -97,3 +97,78 @@ TEST_F(OutputSafety, TwoInputsOfOneNameDoNotShareAnOutput) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each output is checked against every input of the run, under any name,
+// before anything is written: here the first page's output would replace
+// the second page before it is read.
+TEST_F(OutputSafety, NoOutputOfABatchIsAnyOfItsInputs) {
+    fs::create_directories(Path("raw"));
+    fs::create_directories(Path("flatted"));
+    SavePng(Path("raw/p.png"), Picture({"r#"}, kRgb));
+    SavePng(Path("flatted/p.png"), Picture({"#b"}, kRgb));
+    fs::create_hard_link(Path("flatted/p.png"), Path("twin.png"));
+    const std::string before = ReadBytes(Path("flatted/p.png"));
+    for (const std::string& second : {Path("flatted/p.png"), Path("twin.png"), Path("raw/../flatted/p.png")}) {
+        const SToolRun run =
+            RunTool({"flat", Path("raw/p.png"), second, "--out-dir", Path("flatted"), "--overwrite"});
+        EXPECT_NE(run.status, 0) << second;
+        EXPECT_NE(run.err.find(Path("raw/p.png") + ": the output " + Path("flatted/p.png") +
+                               " is an input of this run (" + second + ")"),
+                  std::string::npos)
+            << second << ": " << run.err;
+        EXPECT_EQ(ReadBytes(Path("flatted/p.png")), before) << second;
+    }
+}
+
+// Checked once, before the first page is read: a folder nothing can be
+// written to stops the run as a whole.
+TEST_F(OutputSafety, AnOutputFolderThatCannotTakeAFileStopsTheRunBeforeThePages) {
+    SavePng(Path("a.png"), Picture({"r#"}, kRgb));
+    SavePng(Path("b.png"), Picture({"#b"}, kRgb));
+    fs::create_directory(Path("locked"));
+    fs::permissions(Path("locked"), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                        fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    // Root writes in any folder; another user does not.
+    const SToolSetup user{.asNobody = ::geteuid() == 0};
+    for (const std::vector<std::string>& where :
+         {std::vector<std::string>{"--out-dir", Path("locked")}, {"--out-dir", Path("locked/new")}}) {
+        std::vector<std::string> command{"flat", Path("a.png"), Path("b.png")};
+        command.insert(command.end(), where.begin(), where.end());
+        const SToolRun run = RunTool(command, user);
+        EXPECT_EQ(run.status, 69) << run.err;
+        EXPECT_NE(run.err.find("vandrel: cannot use the folder " + where[1]), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("flatting"), std::string::npos) << "a page was flatted first: " << run.err;
+    }
+    const SToolRun run = RunTool({"flat", Path("a.png"), "-o", Path("locked/a.png")}, user);
+    EXPECT_EQ(run.status, 69) << run.err;
+    EXPECT_TRUE(fs::is_empty(Path("locked")));
+}
+
+TEST_F(OutputSafety, AFolderMadeForABatchInWhichEveryPageFailedIsRemovedAgain) {
+    WriteBytes(Path("bad.png"), "not an image");
+    fs::create_directory(Path("kept"));
+    const SToolRun run = RunTool({"flat", Path("bad.png"), "--out-dir", Path("kept/new/deeper/")});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(Listing(), (std::vector<std::string>{"bad.png", "kept"}));
+    EXPECT_TRUE(fs::is_empty(Path("kept")));
+}
+
+// The longest names a file system takes: the temporary file beside the
+// output must fit the same limit.
+TEST_F(OutputSafety, OutputNamesUpToTheLongestAllowedAreWritten) {
+    SavePng(Path("page.png"), Picture({"r#b"}, kRgb));
+    std::string accented(180, 'z');
+    for (int i = 0; i < 30; ++i) accented += "\xc3\xa9";  // two bytes each, cut where the name is shortened
+    for (const std::string& name :
+         {std::string(236, 'x') + ".png", std::string(251, 'y') + ".png", accented + ".png"}) {
+        const SToolRun run = RunTool({"flat", Path("page.png"), "-o", Path(name)});
+        EXPECT_EQ(run.status, 0) << name.size() << " bytes: " << run.err;
+        EXPECT_EQ(LoadPng(Path(name)), Picture({"rbb"}, kRgb)) << name.size() << " bytes";
+        fs::remove(Path(name));
+        EXPECT_EQ(Listing(), std::vector<std::string>{"page.png"});
+    }
+}
+
+}  // namespace

@@ -49,19 +49,38 @@ CToolChild::CToolChild(const std::vector<std::string>& args, const SToolSetup& s
     std::vector<char*> argPointers = Pointers(argv), envPointers = Pointers(envp);
     const rlimit file{setup.fileBytes, setup.fileBytes};
     const rlimit address{setup.addressBytes, setup.addressBytes};
-    int out[2], err[2];
-    if (::pipe(out) != 0 || ::pipe(err) != 0) throw std::runtime_error("pipe");
+    int out[2], err[2], in[2] = {-1, -1};
+    if (::pipe(out) != 0 || ::pipe(err) != 0 || (setup.stdinBytes && ::pipe(in) != 0))
+        throw std::runtime_error("pipe");
+    if (setup.stdinBytes) {
+        // Small enough for the pipe's buffer: there whole, and at its end,
+        // before the tool starts.
+        const ssize_t wrote = ::write(in[1], setup.stdinBytes->data(), setup.stdinBytes->size());
+        ::close(in[1]);
+        in[1] = -1;
+        if (wrote != ssize_t(setup.stdinBytes->size())) throw std::runtime_error("stdin");
+    }
+    const bool closedStdout = setup.stdoutTo == "closed";
+    if (closedStdout) {
+        ::close(out[0]);
+        out[0] = -1;
+    }
+    const int stdoutFile = setup.stdoutTo.empty() || closedStdout ? -1 : ::open(setup.stdoutTo.c_str(), O_WRONLY);
     pid_ = ::fork();
     if (pid_ == 0) {
         // Only async-signal-safe calls from here to exec.
         const int null = ::open("/dev/null", O_RDONLY);
-        ::dup2(null, 0);
-        ::dup2(out[1], 1);
+        ::dup2(in[0] >= 0 ? in[0] : null, 0);
+        ::dup2(stdoutFile >= 0 ? stdoutFile : out[1], 1);
         ::dup2(err[1], 2);
-        for (int fd : {null, out[0], out[1], err[0], err[1]}) ::close(fd);
+        for (int fd : {null, out[0], out[1], err[0], err[1], in[0], in[1], stdoutFile})
+            if (fd > 2) ::close(fd);
         // The file-size limit stands in for a full disk; the tool itself
-        // must turn the signal it raises into a failed write.
+        // must turn the signal it raises into a failed write. A shell's
+        // child finds a closed pipe ending it by default.
         ::signal(SIGXFSZ, SIG_DFL);
+        ::signal(SIGPIPE, SIG_DFL);
+        for (int number : setup.ignoredSignals) ::signal(number, SIG_IGN);
         if (::setrlimit(RLIMIT_FSIZE, &file) != 0 || ::setrlimit(RLIMIT_AS, &address) != 0) ::_exit(126);
         if (setup.asNobody && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(126);
         ::execve(argPointers[0], argPointers.data(), envPointers.data());
@@ -69,8 +88,10 @@ CToolChild::CToolChild(const std::vector<std::string>& args, const SToolSetup& s
     }
     ::close(out[1]);
     ::close(err[1]);
+    if (stdoutFile >= 0) ::close(stdoutFile);
     outFd_ = out[0];
     errFd_ = err[0];
+    if (in[0] >= 0) ::close(in[0]);
 }
 
 CToolChild::~CToolChild() {
@@ -83,8 +104,9 @@ CToolChild::~CToolChild() {
 }
 
 bool CToolChild::Pump(int timeoutMs) {
-    pollfd fds[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
     if (outFd_ < 0 && errFd_ < 0) return false;
+    // poll passes over negative descriptors.
+    pollfd fds[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
     if (::poll(fds, 2, timeoutMs) <= 0) return true;
     std::string* sinks[2] = {&run_.out, &run_.err};
     int* owners[2] = {&outFd_, &errFd_};

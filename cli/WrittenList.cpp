@@ -1,0 +1,63 @@
+#include "cli/WrittenList.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+
+namespace cli {
+
+namespace {
+
+bool gFailed = false;
+
+bool WriteAll(const std::string& text) {
+    for (size_t done = 0; done < text.size();) {
+        const ssize_t wrote = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) return false;
+        done += size_t(wrote);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string QuotedName(const std::string& name) {
+    bool plain = name.empty() || name[0] != '"';
+    for (unsigned char c : name) plain = plain && c >= 0x20 && c != 0x7F;
+    if (plain) return name;
+    std::string quoted = "\"";
+    for (unsigned char c : name) {
+        switch (c) {
+            case '\n': quoted += "\\n"; break;
+            case '\r': quoted += "\\r"; break;
+            case '\t': quoted += "\\t"; break;
+            case '"': quoted += "\\\""; break;
+            case '\\': quoted += "\\\\"; break;
+            default:
+                if (c < 0x20 || c == 0x7F) {
+                    char escape[8];
+                    std::snprintf(escape, sizeof escape, "\\x%02x", c);
+                    quoted += escape;
+                } else {
+                    quoted += char(c);
+                }
+        }
+    }
+    return quoted + "\"";
+}
+
+void ListWritten(const std::string& path) {
+    if (WriteAll(QuotedName(path) + "\n") || gFailed) return;
+    const int error = errno;
+    gFailed = true;
+    std::cerr << "vandrel: cannot write to stdout (" << std::strerror(error)
+              << "): the files written are not all listed there" << std::endl;
+}
+
+bool WrittenListFailed() { return gFailed; }
+
+}  // namespace cli
