@@ -86,6 +86,10 @@ SRaster ReadImage(const std::string& path, EImageFormat& format) {
 std::string WriteImage(int fd, const std::string& name, EImageFormat format, const SRaster& raster) {
     if (format == EImageFormat::Png) return WritePng(fd, raster);
     WriteTiff(fd, name, raster);
+    // TIFF has no colour key, and an alpha plane made up from one would
+    // give the page a layer it never had: the user is told instead.
+    if (raster.pngColour.hasTransparentColour)
+        return "the PNG's transparent colour (tRNS) cannot be kept in a TIFF: those pixels are opaque there";
     return {};
 }
 

@@ -80,8 +80,29 @@ public:
     }
 };
 
+// libpng knows nothing of animation: an APNG's frames after the first
+// come in chunks it would pass over without a word. It is asked to keep
+// those two (the frame count, and a frame's data), and only those.
+void KeepAnimationChunks(png_structp png) {
+    static const png_byte kChunks[] = "acTL\0fdAT";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS, kChunks, 2);
+}
+
+// The frame count an acTL chunk declares (0 without one), and whether an
+// fdAT chunk, a frame beyond the still image, has been read so far.
+void FindAnimation(const SPngSession& s, uint32_t& frames, bool& frameData) {
+    png_unknown_chunkp chunks = nullptr;
+    const int count = png_get_unknown_chunks(s.png, s.info, &chunks);
+    for (int i = 0; i < count; ++i) {
+        if (std::memcmp(chunks[i].name, "acTL", 4) == 0 && chunks[i].size >= 4)
+            frames = png_get_uint_32(chunks[i].data);
+        if (std::memcmp(chunks[i].name, "fdAT", 4) == 0) frameData = true;
+    }
+}
+
 bool GuardedReadInfo(SPngSession& s) {
     if (setjmp(png_jmpbuf(s.png))) return false;
+    KeepAnimationChunks(s.png);
     png_init_io(s.png, s.file);
     png_read_info(s.png, s.info);
     return true;
@@ -93,9 +114,15 @@ bool GuardedReadImage(SPngSession& s, png_bytepp rows) {
     png_read_update_info(s.png, s.info);
     png_read_image(s.png, rows);
     // Reading to the end checks the last chunks too: a file cut short
-    // after its pixels is still a damaged file.
-    png_read_end(s.png, nullptr);
+    // after its pixels is still a damaged file. The chunks after the pixels
+    // go to the same info, where an animation's frames are looked for.
+    png_read_end(s.png, s.info);
     return true;
+}
+
+[[noreturn]] void RejectAnimation(uint32_t frames) {
+    throw CImageError("is an animated PNG (" + (frames > 1 ? std::to_string(frames) + " frames" : "APNG") +
+                      "); only still PNG images can be flatted");
 }
 
 [[noreturn]] void Damaged(const SPngSession& s) {
@@ -154,6 +181,10 @@ SRaster ReadPng(const std::string& path) {
     png_get_IHDR(s.png, s.info, &width, &height, &depth, &colourType, &interlace, nullptr, nullptr);
     if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA) RejectGrayscale();
     if (colourType == PNG_COLOR_TYPE_PALETTE) RejectPalette();
+    uint32_t frames = 0;
+    bool frameData = false;
+    FindAnimation(s, frames, frameData);
+    if (frames > 1 || frameData) RejectAnimation(frames);
     if (depth != 8) RejectSampleBits(depth);
     CheckSize(width, height);
 
@@ -173,6 +204,8 @@ SRaster ReadPng(const std::string& path) {
     std::vector<png_bytep> rows(height);
     for (png_uint_32 y = 0; y < height; ++y) rows[y] = raster.pixels.data() + size_t(y) * raster.RowBytes();
     if (!GuardedReadImage(s, rows.data())) Damaged(s);
+    FindAnimation(s, frames, frameData);
+    if (frameData) RejectAnimation(frames);
     // libpng warns when it passes over a chunk it finds broken, such as a
     // profile it cannot parse: that chunk will be missing from the output.
     if (s.warning[0]) raster.readWarning = std::string("libpng: ") + s.warning;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <tuple>
 
 #include "tests/support/ToolTest.h"
 
@@ -79,6 +80,26 @@ TEST_F(BadInput, EachKindIsRefusedWithItsReasonAndNoOutput) {
     }
     // Nothing but the inputs: no temporary file was left behind either.
     EXPECT_EQ(Listing().size(), cases.size());  // good.png is there, missing.png is not
+}
+
+// libpng reads an animated PNG's first frame and passes over the others:
+// flatting only that one would drop the rest without a word.
+TEST_F(BadInput, AnAnimatedPngIsRefused) {
+    const SPicture first = Picture({"r#b"}, kRgb), second = Picture({"b#r"}, kRgb);
+    for (const auto& [what, bytes, reason] :
+         {std::tuple<std::string, std::string, std::string>{"two frames", AnimatedPng(first, second, 2),
+                                                             "is an animated PNG (2 frames)"},
+          {"a frame beyond the still image", AnimatedPng(first, second, 1, false), "is an animated PNG (APNG)"}}) {
+        WriteBytes(Path("moving.png"), bytes);
+        const SToolRun run = RunTool({"flat", Path("moving.png"), "-o", Path("out.png")});
+        EXPECT_EQ(run.status, 1) << what << ": " << run.err;
+        EXPECT_NE(run.err.find(reason + "; only still PNG images can be flatted"), std::string::npos)
+            << what << ": " << run.err;
+        EXPECT_FALSE(std::filesystem::exists(Path("out.png"))) << what;
+    }
+    // The same file without its animation is an ordinary page.
+    WriteBytes(Path("still.png"), PngFile(first));
+    EXPECT_EQ(RunTool({"flat", Path("still.png"), "-o", Path("out.png")}).status, 0);
 }
 
 // A pipe or a device is refused before it is opened: a pipe with no writer

@@ -123,4 +123,20 @@ TEST_F(RoundTrip, ResolutionAndColourProfileAreKeptAndConverted) {
     EXPECT_EQ(facts.yRes, 5906);
 }
 
+// A PNG's colour key makes one colour transparent: a PNG output keeps it,
+// a TIFF has no place for it, and the user is told so.
+TEST_F(RoundTrip, AColourKeyThatATiffCannotHoldIsNamed) {
+    WriteBytes(Path("keyed.png"), PngWithColourKey(Picture({"r#b"}, kRgb), 255, 0, 0));
+    SToolRun run = RunTool({"flat", Path("keyed.png"), "-o", Path("keyed-flat.png")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err.find("warning"), std::string::npos) << run.err;
+    run = RunTool({"flat", Path("keyed.png"), "-o", Path("keyed-flat.tif")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find(Path("keyed.png") + ": warning: the PNG's transparent colour (tRNS) cannot be kept "
+                                               "in a TIFF"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(LoadTiff(Path("keyed-flat.tif")), Picture({"rbb"}, kRgb));
+}
+
 }  // namespace

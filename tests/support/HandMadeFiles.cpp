@@ -155,15 +155,52 @@ SPicture NoisyPage(int width, int height, uint32_t seed) {
     return p;
 }
 
-std::string PngFile(const SPicture& picture) {
+namespace {
+
+// The picture's rows, each behind its filter byte, deflated.
+std::string PngPixels(const SPicture& picture) {
     std::string raw;
     for (int y = 0; y < picture.height; ++y) {
         raw += '\0';  // filter: none
         raw.append(reinterpret_cast<const char*>(picture.samples.data()) + size_t(y) * picture.width * 3,
                    size_t(picture.width) * 3);
     }
-    return std::string(kPngSignature, 8) + Chunk("IHDR", Ihdr(uint32_t(picture.width), uint32_t(picture.height))) +
-           Chunk("IDAT", Stored(raw)) + Chunk("IEND", "");
+    return Stored(raw);
+}
+
+std::string PngHead(const SPicture& picture) {
+    return std::string(kPngSignature, 8) + Chunk("IHDR", Ihdr(uint32_t(picture.width), uint32_t(picture.height)));
+}
+
+}  // namespace
+
+std::string PngFile(const SPicture& picture) {
+    return PngHead(picture) + Chunk("IDAT", PngPixels(picture)) + Chunk("IEND", "");
+}
+
+std::string PngWithColourKey(const SPicture& picture, uint16_t red, uint16_t green, uint16_t blue) {
+    std::string key;
+    for (uint16_t v : {red, green, blue}) key += {char(v >> 8), char(v & 0xFF)};
+    return PngHead(picture) + Chunk("tRNS", key) + Chunk("IDAT", PngPixels(picture)) + Chunk("IEND", "");
+}
+
+std::string AnimatedPng(const SPicture& still, const SPicture& frame, uint32_t declaredFrames, bool stillIsAFrame) {
+    uint32_t sequence = 0;
+    auto control = [&](const SPicture& p) {
+        std::string data;
+        for (uint32_t v : {sequence++, uint32_t(p.width), uint32_t(p.height), 0u, 0u}) Big32(data, v);
+        data += std::string("\0\1\0\x0a\0\0", 6);  // a tenth of a second; no disposal, no blending
+        return Chunk("fcTL", data);
+    };
+    std::string animation;
+    Big32(animation, declaredFrames);
+    Big32(animation, 0);  // played for ever
+    std::string out = PngHead(still) + Chunk("acTL", animation);
+    if (stillIsAFrame) out += control(still);
+    out += Chunk("IDAT", PngPixels(still)) + control(frame);
+    std::string frameData;
+    Big32(frameData, sequence++);
+    return out + Chunk("fdAT", frameData + PngPixels(frame)) + Chunk("IEND", "");
 }
 
 std::string PngWithChunkClaiming(uint32_t claimed) {

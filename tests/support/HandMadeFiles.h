@@ -17,6 +17,15 @@ SPicture NoisyPage(int width, int height, uint32_t seed);
 std::string PngFile(const SPicture& picture);
 std::string TiffFile(const SPicture& picture);
 
+// An RGB PNG whose colour key (tRNS) makes `key` transparent.
+std::string PngWithColourKey(const SPicture& picture, uint16_t red, uint16_t green, uint16_t blue);
+
+// An animated PNG (APNG) whose acTL chunk declares `declaredFrames`: the
+// still image is its first frame when `stillIsAFrame`, and `frame` follows
+// as one more.
+std::string AnimatedPng(const SPicture& still, const SPicture& frame, uint32_t declaredFrames,
+                        bool stillIsAFrame = true);
+
 // A whole small PNG with, before its pixels, a text chunk whose length
 // field claims `claimed` bytes, followed by only a few.
 std::string PngWithChunkClaiming(uint32_t claimed);
