@@ -62,6 +62,13 @@ SRunOutcome FlatWithPlugin(sim::CHostSimulator& host, SRaster& raster, const SFl
         FlipInk(raster.pixels, raster);
     }
     host.Descriptors().Give(Descriptor(settings));
+    SRunOutcome outcome;
+    // Handing a large page to the host takes a while: heeded after it too.
+    if (InterruptRequested()) {
+        outcome.interrupted = true;
+        host.SetDocument(sim::SImageSpec{}, sim::CHostImage{});
+        return outcome;
+    }
 
     Clock::time_point delivered{};
     const int advancesBefore = host.advanceCalls;
@@ -73,7 +80,6 @@ SRunOutcome FlatWithPlugin(sim::CHostSimulator& host, SRaster& raster, const SFl
     host.abortTest = [] { return InterruptRequested(); };
 
     const sim::SRunResult run = host.RunFilter(false);
-    SRunOutcome outcome;
     outcome.result = run.result;
     for (const auto& [selector, result] : run.calls)
         if (result != host::noErr) {

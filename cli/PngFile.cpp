@@ -14,6 +14,7 @@
 
 #include "cli/ImageError.h"
 #include "cli/ImageLimits.h"
+#include "cli/Interrupt.h"
 
 namespace cli {
 
@@ -100,6 +101,12 @@ void FindAnimation(const SPngSession& s, uint32_t& frames, bool& frameData) {
     }
 }
 
+// Rows are where a large page spends its time in libpng: Ctrl-C is heeded
+// between them, as the failure the caller reports as the interruption.
+void OnRow(png_structp png, png_uint_32, int) {
+    if (InterruptRequested()) png_error(png, "interrupted");
+}
+
 bool GuardedReadInfo(SPngSession& s) {
     if (setjmp(png_jmpbuf(s.png))) return false;
     KeepAnimationChunks(s.png);
@@ -111,6 +118,7 @@ bool GuardedReadInfo(SPngSession& s) {
 bool GuardedReadImage(SPngSession& s, png_bytepp rows) {
     if (setjmp(png_jmpbuf(s.png))) return false;
     png_set_interlace_handling(s.png);
+    png_set_read_status_fn(s.png, OnRow);
     png_read_update_info(s.png, s.info);
     png_read_image(s.png, rows);
     // Reading to the end checks the last chunks too: a file cut short
@@ -261,6 +269,7 @@ bool GuardedWrite(SPngSession& s, const SWriteInputs& in) {
     // and is dropped, rather than costing the user the whole page.
     png_set_benign_errors(s.png, 1);
     png_init_io(s.png, s.file);
+    png_set_write_status_fn(s.png, OnRow);
     png_set_IHDR(s.png, s.info, png_uint_32(raster.width), png_uint_32(raster.height), 8,
                  raster.hasAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);

@@ -13,6 +13,7 @@
 
 #include "cli/ImageError.h"
 #include "cli/ImageLimits.h"
+#include "cli/Interrupt.h"
 
 namespace cli {
 
@@ -128,6 +129,13 @@ void CheckCodec(uint16_t compression) {
     if (!TIFFIsCODECConfigured(compression))
         throw CImageError("compression " + std::to_string(compression) +
                           " is not supported (the TIFF library cannot decode it)");
+}
+
+// Rows and tiles are where a large page spends its time in libtiff:
+// Ctrl-C is heeded between them, as a failure the caller reports as the
+// interruption.
+void StopIfInterrupted() {
+    if (InterruptRequested()) throw CImageError("interrupted");
 }
 
 [[noreturn]] void Damaged(const CTiff& tiff) {
@@ -271,6 +279,7 @@ void ReadTiles(const CTiff& tiff, SRaster& raster, const SLayout& layout) {
     for (int sample = 0; sample < passes; ++sample)
         for (uint32_t y = 0; y < uint32_t(raster.height); y += tileHeight)
             for (uint32_t x = 0; x < uint32_t(raster.width); x += tileWidth) {
+                StopIfInterrupted();
                 if (TIFFReadTile(tif, tile.data(), x, y, 0, uint16_t(sample)) < 0) Damaged(tiff);
                 PlaceBlock(raster, tile.data(), tileWidth, tileHeight, x, y, layout.separate ? sample : -1);
             }
@@ -283,6 +292,7 @@ void ReadStrips(const CTiff& tiff, SRaster& raster, const SLayout& layout) {
     const int passes = layout.separate ? layout.samples : 1;
     for (int sample = 0; sample < passes; ++sample)
         for (uint32_t y = 0; y < uint32_t(raster.height); ++y) {
+            StopIfInterrupted();
             if (TIFFReadScanline(tif, line.data(), y, uint16_t(sample)) < 0) Damaged(tiff);
             PlaceBlock(raster, line.data(), uint32_t(raster.width), 1, 0, y, layout.separate ? sample : -1);
         }
@@ -411,6 +421,7 @@ void WriteTiff(int fd, const std::string& name, const SRaster& raster) {
     std::vector<uint8_t> line(raster.RowBytes());
     for (int y = 0; y < raster.height; ++y) {
         std::memcpy(line.data(), raster.pixels.data() + size_t(y) * raster.RowBytes(), line.size());
+        StopIfInterrupted();
         errno = 0;
         if (TIFFWriteScanline(tif, line.data(), uint32_t(y), 0) < 0) FailWrite(tiff);
     }

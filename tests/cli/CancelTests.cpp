@@ -2,7 +2,9 @@
 // stop, the run ends after the current strip, and nothing is written.
 #include <signal.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "tests/support/ToolTest.h"
 
@@ -39,6 +41,42 @@ TEST_F(Cancel, CtrlCLeavesNoOutputAndExits130InEitherPass) {
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(Listing(), std::vector<std::string>{"slow.png"}) << processors;
     }
+}
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Writing a large page takes far longer than its pass: a Ctrl-C halfway
+// through is heeded within a row or two, not once the file is complete.
+// The stage is timed in a run left alone first, so that a busy machine
+// slows the measure and the run measured alike.
+TEST_F(Cancel, CtrlCWhileAPageIsWrittenStopsAtOnce) {
+    WriteBytes(Path("big.png"), PngFile(NoisyPage(4000, 4000, 3)));
+    const std::vector<std::string> command{"flat", Path("big.png"), "-o", Path("out.png")};
+    double writing = 0;
+    {
+        CToolChild tool(command);
+        // The pass's last progress line comes before the host's copies and
+        // the writing, which is most of the rest.
+        ASSERT_TRUE(tool.WaitForError(": 100%", 120));
+        const Clock::time_point start = Clock::now();
+        ASSERT_EQ(tool.Wait().status, 0);
+        writing = SecondsSince(start);
+        std::filesystem::remove(Path("out.png"));
+    }
+    CToolChild tool(command);
+    ASSERT_TRUE(tool.WaitForError(": 100%", 120));
+    std::this_thread::sleep_for(std::chrono::duration<double>(writing / 2));
+    const Clock::time_point start = Clock::now();
+    tool.Signal(SIGINT);
+    const SToolRun run = tool.Wait(120);
+    const double took = SecondsSince(start);
+    EXPECT_EQ(run.status, 130) << run.err;
+    EXPECT_LT(took, writing / 4) << "writing takes " << writing << " s, and Ctrl-C " << took << " s";
+    EXPECT_EQ(Listing(), std::vector<std::string>{"big.png"});
 }
 
 // Under nohup, or in a script's background job, the shell has the tool
