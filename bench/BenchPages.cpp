@@ -141,7 +141,7 @@ sim::CHostImage StrokesPage(int width, int height, uint64_t seed) {
 
 double BlackFraction(const sim::CHostImage& page) {
     size_t black = 0;
-    const std::vector<uint8_t>& bytes = page.Bytes();
+    const auto bytes = page.Bytes();
     for (size_t i = 0; i + 2 < bytes.size(); i += 3) black += bytes[i] <= 8 && bytes[i + 1] <= 8 && bytes[i + 2] <= 8;
     return double(black) / double(std::max<size_t>(bytes.size() / 3, 1));
 }

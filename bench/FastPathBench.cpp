@@ -126,7 +126,7 @@ struct SResult {
 
 SResult RunOnce(const sim::CHostImage& page, int depth, int threads, bool fast) {
     setenv("VANDREL_FASTPATH", fast ? "1" : "0", 1);
-    std::vector<uint8_t> out = page.Bytes();
+    std::vector<uint8_t> out(page.Bytes().begin(), page.Bytes().end());
     SFlatImage image;
     image.inData = page.Bytes().data();
     image.outData = out.data();

@@ -1,10 +1,43 @@
 #include "sim/HostImage.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "sim/AsanPoison.h"
 
 namespace sim {
+
+CHostImage::CHostImage(int width, int height, int planes) {
+    Shape(width, height, planes);
+    std::fill_n(pixels_.Data(), pixels_.Size(), uint8_t(0));
+}
+
+CHostImage CHostImage::Uninitialised(int width, int height, int planes) {
+    CHostImage image;
+    image.Shape(width, height, planes);
+    return image;
+}
+
+void CHostImage::Shape(int width, int height, int planes) {
+    width_ = width;
+    height_ = height;
+    planes_ = planes;
+    pixels_.AllocateUninitialised(size_t(width) * size_t(height) * size_t(planes));
+}
+
+CHostImage::CHostImage(const CHostImage& other) { *this = other; }
+
+CHostImage& CHostImage::operator=(const CHostImage& other) {
+    if (this == &other) return *this;
+    Shape(other.width_, other.height_, other.planes_);
+    if (pixels_.Size()) std::memcpy(pixels_.Data(), other.pixels_.Data(), pixels_.Size());
+    return *this;
+}
+
+bool CHostImage::operator==(const CHostImage& other) const {
+    return width_ == other.width_ && height_ == other.height_ && planes_ == other.planes_ &&
+           std::equal(Bytes().begin(), Bytes().end(), other.Bytes().begin());
+}
 
 void CHostImage::SetPixel(int x, int y, std::initializer_list<uint8_t> values) {
     int plane = 0;
@@ -14,34 +47,55 @@ void CHostImage::SetPixel(int x, int y, std::initializer_list<uint8_t> values) {
     }
 }
 
+CGuardedBuffer& CGuardedBuffer::operator=(CGuardedBuffer&& other) noexcept {
+    if (this != &other) {
+        Release();
+        storage_ = std::move(other.storage_);
+        size_ = other.size_;
+        other.size_ = 0;
+    }
+    return *this;
+}
+
 void CGuardedBuffer::Allocate(size_t size) {
+    AllocateUninitialised(size);
+    std::fill_n(storage_.get() + kGuardBytes, size, kGuardValue);
+}
+
+void CGuardedBuffer::AllocateUninitialised(size_t size) {
     Release();
+    // Default-initialised: a large block stays untouched, and so costs no
+    // memory, until it is written.
+    storage_.reset(new uint8_t[size + 2 * kGuardBytes]);
     size_ = size;
-    storage_.assign(size + 2 * kGuardBytes, kGuardValue);
-    PoisonBytes(storage_.data(), kGuardBytes);
-    PoisonBytes(storage_.data() + kGuardBytes + size, kGuardBytes);
+    std::fill_n(storage_.get(), kGuardBytes, kGuardValue);
+    std::fill_n(storage_.get() + kGuardBytes + size, kGuardBytes, kGuardValue);
+    Poison();
+}
+
+void CGuardedBuffer::Poison() const {
+    PoisonBytes(storage_.get(), kGuardBytes);
+    PoisonBytes(storage_.get() + kGuardBytes + size_, kGuardBytes);
 }
 
 void CGuardedBuffer::Release() {
-    UnpoisonBytes(storage_.data(), storage_.size());
-    storage_.clear();
+    if (storage_) UnpoisonBytes(storage_.get(), size_ + 2 * kGuardBytes);
+    storage_.reset();
     size_ = 0;
 }
 
 bool CGuardedBuffer::GuardsIntact() const {
-    if (storage_.empty()) return true;
+    if (!storage_) return true;
+    const size_t total = size_ + 2 * kGuardBytes;
     // The host's own look at its guards must not trip the sanitizer.
-    UnpoisonBytes(storage_.data(), storage_.size());
-    struct SRepoison {
-        const CGuardedBuffer& buffer;
-        ~SRepoison() {
-            PoisonBytes(buffer.storage_.data(), kGuardBytes);
-            PoisonBytes(buffer.storage_.data() + kGuardBytes + buffer.size_, kGuardBytes);
-        }
-    } repoison{*this};
-    auto intact = [](auto first, auto last) { return std::all_of(first, last, [](uint8_t b) { return b == kGuardValue; }); };
-    return intact(storage_.begin(), storage_.begin() + kGuardBytes) &&
-           intact(storage_.end() - kGuardBytes, storage_.end());
+    UnpoisonBytes(storage_.get(), total);
+    auto intact = [](const uint8_t* first, const uint8_t* last) {
+        return std::all_of(first, last, [](uint8_t b) { return b == kGuardValue; });
+    };
+    const bool ok = intact(storage_.get(), storage_.get() + kGuardBytes) &&
+                    intact(storage_.get() + total - kGuardBytes, storage_.get() + total);
+    Poison();
+    return ok;
 }
 
 SBufferGeometry GeometryFor(const SImageSpec& imageSpec, int width, int height, int planes) {

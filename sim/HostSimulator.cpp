@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 namespace sim {
 
@@ -102,10 +103,29 @@ CHostSimulator::~CHostSimulator() {
 }
 
 void CHostSimulator::SetDocument(const SImageSpec& imageSpec, const CHostImage& pixels) {
+    SetDocument(imageSpec, CHostImage(pixels));
+}
+
+void CHostSimulator::SetDocument(const SImageSpec& imageSpec, CHostImage&& pixels) {
     spec_ = imageSpec;
-    input_ = pixels;
-    output_ = pixels;
+    // The old pages go first: a large document should not briefly cost
+    // four copies.
+    input_ = CHostImage();
+    output_ = CHostImage();
+    input_ = std::move(pixels);
+    output_ = input_;
+    outputIsInput_ = true;
     ResetRecord();
+}
+
+CHostImage CHostSimulator::TakeInput() {
+    outputIsInput_ = false;
+    return std::exchange(input_, CHostImage());
+}
+
+CHostImage CHostSimulator::TakeOutput() {
+    outputIsInput_ = false;
+    return std::exchange(output_, CHostImage());
 }
 
 void CHostSimulator::ResetRecord() {
@@ -190,6 +210,7 @@ int16_t CHostSimulator::Call(int16_t selector) {
         CheckGuards();
         inBuffer_.Release();
         outBuffer_.Release();
+        lentInput_ = lentOutput_ = false;
     }
     return result;
 }
@@ -276,14 +297,40 @@ OSErr CHostSimulator::DeliverRequest(const CHostImage& outSource) {
         return origin;
     };
 
-    r.inData = deliver(r.inRect, r.inLoPlane, r.inHiPlane, inBuffer_, inGeometry_, input_);
+    inBuffer_.Release();
+    outBuffer_.Release();
+    lentInput_ = CoversDocument(r.inRect, r.inLoPlane, r.inHiPlane);
+    lentOutput_ = CoversDocument(r.outRect, r.outLoPlane, r.outHiPlane);
+    if (lentInput_) {
+        inGeometry_ = GeometryFor(spec_, spec_.width, spec_.height, planes);
+        r.inData = input_.Bytes().data();
+    } else {
+        r.inData = deliver(r.inRect, r.inLoPlane, r.inHiPlane, inBuffer_, inGeometry_, input_);
+    }
     r.inRowBytes = inGeometry_.rowBytes;
-    r.outData = deliver(r.outRect, r.outLoPlane, r.outHiPlane, outBuffer_, outGeometry_, outSource);
+    if (lentOutput_) {
+        // The output area starts as a copy of `outSource`, lent or not.
+        if (&outSource != &output_ && !(&outSource == &input_ && outputIsInput_))
+            std::copy(outSource.Bytes().begin(), outSource.Bytes().end(), output_.Bytes().begin());
+        outputIsInput_ = false;
+        outGeometry_ = GeometryFor(spec_, spec_.width, spec_.height, planes);
+        r.outData = output_.Bytes().data();
+    } else {
+        r.outData = deliver(r.outRect, r.outLoPlane, r.outHiPlane, outBuffer_, outGeometry_, outSource);
+        outputIsInput_ = false;  // what the plug-in writes there is committed later
+    }
     r.outRowBytes = outGeometry_.rowBytes;
     deliveredOut_ = r.outRect;
     outLo_ = r.outLoPlane;
     outHi_ = r.outHiPlane;
     return host::noErr;
+}
+
+bool CHostSimulator::CoversDocument(const Rect& rect, int lo, int hi) const {
+    return spec_.layout == ELayout::Interleaved && spec_.rowPadding == 0 && !spec_.bottomUp && rect.top == 0 &&
+           rect.left == 0 && rect.bottom == spec_.height && rect.right == spec_.width && lo == 0 &&
+           hi == input_.Planes() - 1 && input_.Width() == spec_.width && input_.Height() == spec_.height &&
+           input_.Bytes().size() > 0;
 }
 
 void CHostSimulator::CommitOutput() {
@@ -300,6 +347,7 @@ void CHostSimulator::CommitOutput() {
 
 void CHostSimulator::CheckGuards() {
     if (!inBuffer_.GuardsIntact() || !outBuffer_.GuardsIntact()) guardsIntact = false;
+    if ((lentInput_ && !input_.GuardsIntact()) || (lentOutput_ && !output_.GuardsIntact())) guardsIntact = false;
 }
 
 void CHostSimulator::Progress(int32_t done, int32_t total) {

@@ -54,9 +54,15 @@ public:
     // The document: set before a run. `output` starts as a copy of `input`
     // and receives what the plug-in writes into the output buffers.
     void SetDocument(const SImageSpec& imageSpec, const CHostImage& pixels);
+    // The same, keeping `pixels` themselves as the input: a large page then
+    // costs two copies (input and output), as in a host, rather than four.
+    void SetDocument(const SImageSpec& imageSpec, CHostImage&& pixels);
     const SImageSpec& ImageSpec() const { return spec_; }
     const CHostImage& Input() const { return input_; }
     const CHostImage& Output() const { return output_; }
+    // Hands the pixels over and leaves the document empty.
+    CHostImage TakeInput();
+    CHostImage TakeOutput();
 
     // One call of PluginMain with the current records; returns its result.
     int16_t Call(int16_t selector);
@@ -120,6 +126,9 @@ private:
     void ApplyHandleQuirks();
     // Fills buffers for the rectangles and planes the record asks for.
     OSErr DeliverRequest(const CHostImage& outSource);
+    // A request for the whole document, every plane, in the document's own
+    // layout gets the document's pixels themselves, not a copy.
+    bool CoversDocument(const Rect& rect, int lo, int hi) const;
     void CommitOutput();
     void CheckGuards();
     bool WantsRectangles() const;
@@ -141,6 +150,9 @@ private:
     SBufferGeometry inGeometry_;
     SBufferGeometry outGeometry_;
     Rect deliveredOut_{};
+    bool lentInput_ = false;   // inData points into input_ itself
+    bool lentOutput_ = false;  // outData points into output_ itself
+    bool outputIsInput_ = false;  // output_ holds input_'s pixels, untouched
     int16_t outLo_ = 0;
     int16_t outHi_ = -1;
 };
