@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -18,6 +20,7 @@
 #include "cli/PageJob.h"
 #include "cli/Progress.h"
 #include "cli/WrittenList.h"
+#include "host/ProcessorCount.h"
 #include "sim/HostSimulator.h"
 #include "ui/PrefsFolder.h"
 
@@ -131,10 +134,15 @@ int RunBatch(const SToolOptions& options) {
     for (const std::string& clash : clashes) std::cerr << "vandrel: " << clash << std::endl;
     size_t failures = clashes.size();
 
+    const auto started = std::chrono::steady_clock::now();
+    SCodecOptions codec;
+    codec.smallest = options.smallest;
+    codec.threads = ProcessorCount();
     CProgressDisplay display(ProgressStyleFor(stderr, options.quiet));
+    double megapixels = 0;
     size_t written = 0;
     for (const SPageJob& job : jobs) {
-        const EPageResult result = FlatPage(*host, job, options.settings, display);
+        const EPageResult result = FlatPage(*host, job, options.settings, codec, display);
         if (result == EPageResult::Interrupted) {
             display.Clear();
             std::cerr << "vandrel: interrupted; " << QuotedName(job.input) << " was not written" << std::endl;
@@ -142,13 +150,21 @@ int RunBatch(const SToolOptions& options) {
             return InterruptExitStatus();
         }
         if (result == EPageResult::Failed) ++failures;
-        if (result == EPageResult::Written) ++written;
+        if (result == EPageResult::Written) {
+            ++written;
+            megapixels += display.LastMegapixels();
+        }
     }
     if (written == 0) folder->RemoveIfEmpty();
     if (failures && options.inputs.size() > 1)
         std::cerr << "vandrel: " << failures << " of " << options.inputs.size() << " pages failed"
                   << std::endl;
     if (failures == 0 && WrittenListFailed()) return kExitListLost;
+    if (written > 1 && !options.quiet) {
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        std::fprintf(stderr, "vandrel: %zu pages, %.1f MP in %.2f s (%.1f MP/s)\n", written, megapixels, seconds,
+                     megapixels / std::max(seconds, 1e-6));
+    }
     return int(std::min<size_t>(failures, kExitMaxFailures));
 }
 

@@ -78,14 +78,15 @@ std::optional<EImageFormat> FormatForName(const std::string& path) {
     return std::nullopt;
 }
 
-SRaster ReadImage(const std::string& path, EImageFormat& format) {
+SRaster ReadImage(const std::string& path, EImageFormat& format, const SCodecOptions& options) {
     format = DetectFormat(path);
-    return format == EImageFormat::Png ? ReadPng(path) : ReadTiff(path);
+    return format == EImageFormat::Png ? ReadPng(path, options) : ReadTiff(path, options);
 }
 
-std::string WriteImage(int fd, const std::string& name, EImageFormat format, const SRaster& raster) {
-    if (format == EImageFormat::Png) return WritePng(fd, raster);
-    WriteTiff(fd, name, raster);
+std::string WriteImage(int fd, const std::string& name, EImageFormat format, const SRaster& raster,
+                       const SCodecOptions& options) {
+    if (format == EImageFormat::Png) return WritePng(fd, raster, options);
+    WriteTiff(fd, name, raster, options);
     // TIFF has no colour key, and an alpha plane made up from one would
     // give the page a layer it never had: the user is told instead.
     if (raster.pngColour.hasTransparentColour)

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/CodecOptions.h"
 #include "cli/Raster.h"
 
 namespace cli {
@@ -19,10 +20,11 @@ std::optional<EImageFormat> FormatForName(const std::string& path);
 void CheckInputFile(const std::string& path);
 
 // Reads a PNG or TIFF file, whatever its name says. Throws CImageError.
-SRaster ReadImage(const std::string& path, EImageFormat& format);
+SRaster ReadImage(const std::string& path, EImageFormat& format, const SCodecOptions& options = {});
 
 // Writes into the open file `fd`; returns a warning for anything kept only
 // in part, else "". Throws CImageError.
-std::string WriteImage(int fd, const std::string& name, EImageFormat format, const SRaster& raster);
+std::string WriteImage(int fd, const std::string& name, EImageFormat format, const SRaster& raster,
+                       const SCodecOptions& options = {});
 
 }  // namespace cli

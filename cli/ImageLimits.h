@@ -26,4 +26,19 @@ void CheckSize(uint64_t width, uint64_t height);
 // such before anything is allocated. Throws CImageError naming `format`.
 void CheckFileCanHold(uint64_t rawBytes, uint64_t fileBytes, uint64_t maxExpansion, const char* format);
 
+// What flatting a page of `rawBytes` samples will take: the pixels read and
+// the output, and with an alpha plane (which the host does not lend) the
+// colour planes copied once more each way; plus the plug-in's own needs.
+uint64_t PageMemoryNeed(uint64_t rawBytes, int planes, bool hasAlpha);
+
+// The most memory this process can expect: the least of the machine's
+// memory, its control group's limit and the address space left under the
+// process's limits.
+uint64_t MemoryAvailable();
+
+// Throws CImageError, before anything is allocated, when a page of
+// `rawBytes` cannot be flatted in the memory there is. A file that is
+// not damaged can still declare more than this machine can hold.
+void CheckPageFits(uint64_t rawBytes, int planes, bool hasAlpha);
+
 }  // namespace cli

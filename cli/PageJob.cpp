@@ -55,14 +55,17 @@ std::string PluginFailure(const SRunOutcome& outcome) {
 }  // namespace
 
 EPageResult FlatPage(sim::CHostSimulator& host, const SPageJob& job, const SFlatSettings& settings,
-                     CProgressDisplay& display) {
+                     const SCodecOptions& codec, CProgressDisplay& display) {
     try {
         if (InterruptRequested()) return EPageResult::Interrupted;
         // The input first: "d1/" is a folder, whatever output it would name.
         CheckInputFile(job.input);
         CheckOutput(job);
+        SCodecOptions files = codec;
+        files.progress = [&display](double done) { display.StageDone(done); };
+        display.Begin(QuotedName(job.input));
         EImageFormat inputFormat = EImageFormat::Png;
-        SRaster raster = ReadImage(job.input, inputFormat);
+        SRaster raster = ReadImage(job.input, inputFormat, files);
         // An output named without a known extension (possible with
         // --out-dir) keeps the input's format.
         const EImageFormat outputFormat = FormatForName(job.output).value_or(inputFormat);
@@ -71,19 +74,24 @@ EPageResult FlatPage(sim::CHostSimulator& host, const SPageJob& job, const SFlat
         if (!raster.readWarning.empty()) Warn(display, job, raster.readWarning);
         if (InterruptRequested()) return EPageResult::Interrupted;
 
-        const SRunOutcome outcome = FlatWithPlugin(host, raster, settings, display, QuotedName(job.input));
-        display.Clear();
-        if (outcome.interrupted) return EPageResult::Interrupted;
+        const SRunOutcome outcome = FlatWithPlugin(host, raster, settings, display);
+        if (outcome.interrupted) {
+            display.Clear();
+            return EPageResult::Interrupted;
+        }
         if (outcome.result != host::noErr || !outcome.fault.empty())
             return Fail(display, job, PluginFailure(outcome));
 
-        if (InterruptRequested()) return EPageResult::Interrupted;
+        display.BeginWriting();
         CSafeOutput file(job.output, job.overwrite);
-        const std::string warning = WriteImage(file.Fd(), job.output, outputFormat, raster);
-        if (InterruptRequested()) return EPageResult::Interrupted;
+        const std::string warning = WriteImage(file.Fd(), job.output, outputFormat, raster, files);
+        if (InterruptRequested()) {
+            display.Clear();
+            return EPageResult::Interrupted;
+        }
         file.Commit();
         if (!warning.empty()) Warn(display, job, warning);
-        display.Finish(double(raster.width) * double(raster.height) / 1e6, outcome.seconds);
+        display.Finish(double(raster.width) * double(raster.height) / 1e6);
         ListWritten(job.output);
         return EPageResult::Written;
     } catch (const CImageError& e) {

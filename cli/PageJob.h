@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "cli/CodecOptions.h"
 #include "cli/FlatSettings.h"
 #include "cli/Progress.h"
 #include "sim/HostSimulator.h"
@@ -19,7 +20,9 @@ struct SPageJob {
 
 // Reports a failure on stderr as one line naming the input and the reason,
 // and prints the output's path on stdout once it is in place.
+// `codec` says how the files are compressed and with how many threads;
+// its progress goes to `display`.
 EPageResult FlatPage(sim::CHostSimulator& host, const SPageJob& job, const SFlatSettings& settings,
-                     CProgressDisplay& display);
+                     const SCodecOptions& codec, CProgressDisplay& display);
 
 }  // namespace cli

@@ -1,6 +1,7 @@
 #include "cli/PluginRun.h"
 
 #include <chrono>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -33,11 +34,12 @@ sim::SImageSpec SpecFor(const SRaster& raster) {
 
 // Hosts hand CMYK over as 255 minus the ink, so that 255 is white in every
 // mode; the file stores the ink. The same flip goes both ways.
-void FlipInk(std::vector<uint8_t>& pixels, const SRaster& raster) {
+void FlipInk(sim::CHostImage& pixels, const SRaster& raster) {
     if (raster.model != EColourModel::Cmyk) return;
     const size_t planes = size_t(raster.Planes());
-    for (size_t i = 0; i < pixels.size(); i += planes)
-        for (size_t k = 0; k < 4; ++k) pixels[i + k] = uint8_t(255 - pixels[i + k]);
+    const std::span<uint8_t> bytes = pixels.Bytes();
+    for (size_t i = 0; i < bytes.size(); i += planes)
+        for (size_t k = 0; k < 4; ++k) bytes[i + k] = uint8_t(255 - bytes[i + k]);
 }
 
 std::vector<sim::SDescriptorItem> Descriptor(const SFlatSettings& settings) {
@@ -51,16 +53,12 @@ std::vector<sim::SDescriptorItem> Descriptor(const SFlatSettings& settings) {
 }  // namespace
 
 SRunOutcome FlatWithPlugin(sim::CHostSimulator& host, SRaster& raster, const SFlatSettings& settings,
-                           CProgressDisplay& display, const std::string& label) {
+                           CProgressDisplay& display) {
     using Clock = std::chrono::steady_clock;
-    {
-        sim::CHostImage document(raster.width, raster.height, raster.Planes());
-        document.Bytes().swap(raster.pixels);
-        FlipInk(document.Bytes(), raster);
-        host.SetDocument(SpecFor(raster), document);
-        raster.pixels.swap(document.Bytes());  // back into the raster, as the file had it
-        FlipInk(raster.pixels, raster);
-    }
+    // The host keeps the raster's pixels as its document; they come back
+    // as the output, or as they were when the run did not succeed.
+    FlipInk(raster.pixels, raster);
+    host.SetDocument(SpecFor(raster), std::move(raster.pixels));
     host.Descriptors().Give(Descriptor(settings));
     SRunOutcome outcome;
     // Handing a large page to the host takes a while: heeded after it too.
@@ -73,7 +71,7 @@ SRunOutcome FlatWithPlugin(sim::CHostSimulator& host, SRaster& raster, const SFl
     Clock::time_point delivered{};
     const int advancesBefore = host.advanceCalls;
     host.onDelivered = [&] {
-        display.Begin(label, raster.width, raster.height);
+        display.BeginFlatting(raster.width, raster.height);
         delivered = Clock::now();
     };
     host.onProgress = [&] { display.Update(host.progress.back().done, host.progress.back().total); };
@@ -98,10 +96,9 @@ SRunOutcome FlatWithPlugin(sim::CHostSimulator& host, SRaster& raster, const SFl
     else if (run.Succeeded() && host.advanceCalls == advancesBefore)
         outcome.fault = "the plug-in never asked for the pixels";
 
-    if (run.Succeeded() && !outcome.interrupted && outcome.fault.empty()) {
-        raster.pixels = host.Output().Bytes();
-        FlipInk(raster.pixels, raster);
-    }
+    const bool flatted = run.Succeeded() && !outcome.interrupted && outcome.fault.empty();
+    raster.pixels = flatted ? host.TakeOutput() : host.TakeInput();
+    FlipInk(raster.pixels, raster);
     host.onDelivered = nullptr;
     host.onProgress = nullptr;
     host.abortTest = nullptr;

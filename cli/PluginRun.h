@@ -24,6 +24,6 @@ struct SRunOutcome {
 
 // Flats `raster` in place. Its pixels are unchanged unless the run succeeded.
 SRunOutcome FlatWithPlugin(sim::CHostSimulator& host, SRaster& raster, const SFlatSettings& settings,
-                           CProgressDisplay& display, const std::string& label);
+                           CProgressDisplay& display);
 
 }  // namespace cli

@@ -1,9 +1,11 @@
 #include "cli/PngFile.h"
 
 #include <png.h>
+#include <zlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <csetjmp>
@@ -12,6 +14,7 @@
 #include <cstring>
 #include <vector>
 
+#include "cli/BandedDeflate.h"
 #include "cli/ImageError.h"
 #include "cli/ImageLimits.h"
 #include "cli/Interrupt.h"
@@ -47,7 +50,18 @@ struct SPngSession {
     char error[256] = "";
     char warning[256] = "";
     int fileError = 0;  // errno of a failed read or write of `file`, for the message
+    const SCodecOptions* options = nullptr;
+    png_uint_32 rows = 0;  // of the image, for progress
 };
+
+// libpng's row callbacks, for progress; interlaced files count each pass.
+void OnRow(png_structp png, png_uint_32 row, int pass) {
+    const auto* session = static_cast<const SPngSession*>(png_get_error_ptr(png));
+    if (!session || !session->options || !session->rows || (row & 63) != 0) return;
+    const double passes = png_get_interlace_type(png, nullptr) == PNG_INTERLACE_ADAM7 ? 7.0 : 1.0;
+    const double within = std::min(1.0, double(row) / double(session->rows));
+    session->options->Report(std::min(1.0, (pass + within) / passes));
+}
 
 void OnError(png_structp png, png_const_charp text) {
     const int error = errno;
@@ -117,6 +131,7 @@ bool GuardedReadInfo(SPngSession& s) {
 
 bool GuardedReadImage(SPngSession& s, png_bytepp rows) {
     if (setjmp(png_jmpbuf(s.png))) return false;
+    png_set_read_status_fn(s.png, OnRow);
     png_set_interlace_handling(s.png);
     png_set_read_status_fn(s.png, OnRow);
     png_read_update_info(s.png, s.info);
@@ -174,8 +189,9 @@ void ReadResolution(const SPngSession& s, SRaster& raster) {
 
 }  // namespace
 
-SRaster ReadPng(const std::string& path) {
+SRaster ReadPng(const std::string& path, const SCodecOptions& options) {
     CReadSession s;
+    s.options = &options;
     s.file = std::fopen(path.c_str(), "rb");
     if (!s.file) throw CImageError(std::string("cannot open: ") + std::strerror(errno));
     s.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &s, OnError, OnWarning, nullptr, LimitedMalloc,
@@ -205,12 +221,14 @@ SRaster ReadPng(const std::string& path) {
     if (::fstat(fileno(s.file), &file) == 0)
         CheckFileCanHold(uint64_t(height) * (1 + raster.RowBytes()), uint64_t(file.st_size), kMaxDeflateExpansion,
                          "PNG");
+    CheckPageFits(raster.RowBytes() * uint64_t(height), raster.Planes(), raster.hasAlpha);
     ReadResolution(s, raster);
     ReadColourChunks(s, raster);
 
-    raster.pixels.resize(raster.RowBytes() * size_t(height));
+    raster.pixels = sim::CHostImage::Uninitialised(raster.width, raster.height, raster.Planes());
+    s.rows = height;
     std::vector<png_bytep> rows(height);
-    for (png_uint_32 y = 0; y < height; ++y) rows[y] = raster.pixels.data() + size_t(y) * raster.RowBytes();
+    for (png_uint_32 y = 0; y < height; ++y) rows[y] = raster.pixels.Bytes().data() + size_t(y) * raster.RowBytes();
     if (!GuardedReadImage(s, rows.data())) Damaged(s);
     FindAnimation(s, frames, frameData);
     if (frameData) RejectAnimation(frames);
@@ -262,7 +280,7 @@ void SetColourChunks(SPngSession& s, const SWriteInputs& in) {
     }
 }
 
-bool GuardedWrite(SPngSession& s, const SWriteInputs& in) {
+bool GuardedWriteInfo(SPngSession& s, const SWriteInputs& in) {
     if (setjmp(png_jmpbuf(s.png))) return false;
     const SRaster& raster = *in.raster;
     // A profile or chunk that libpng finds inconsistent becomes a warning
@@ -273,17 +291,42 @@ bool GuardedWrite(SPngSession& s, const SWriteInputs& in) {
     png_set_IHDR(s.png, s.info, png_uint_32(raster.width), png_uint_32(raster.height), 8,
                  raster.hasAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+    if (s.options->smallest) {
+        png_set_filter(s.png, PNG_FILTER_TYPE_BASE, PNG_ALL_FILTERS);
+        png_set_compression_level(s.png, Z_BEST_COMPRESSION);
+        png_set_write_status_fn(s.png, OnRow);
+    }
     SetResolution(s, raster);
     SetColourChunks(s, in);
     png_write_info(s.png, s.info);
+    return true;
+}
+
+bool GuardedWriteRows(SPngSession& s, const SWriteInputs& in) {
+    if (setjmp(png_jmpbuf(s.png))) return false;
     png_write_image(s.png, in.rows);
     png_write_end(s.png, nullptr);
     return true;
 }
 
+// The pixels deflated elsewhere, as IDAT chunks, and the end of the file.
+// libpng writes chunks as given; its own end would look for IDATs it wrote.
+bool GuardedWriteDeflated(SPngSession& s, const std::vector<std::string>& pieces) {
+    if (setjmp(png_jmpbuf(s.png))) return false;
+    static const png_byte kIdat[5] = "IDAT";
+    static const png_byte kIend[5] = "IEND";
+    constexpr size_t kMaxChunk = size_t(1) << 30;
+    for (const std::string& piece : pieces)
+        for (size_t at = 0; at < piece.size(); at += kMaxChunk)
+            png_write_chunk(s.png, kIdat, reinterpret_cast<png_const_bytep>(piece.data() + at),
+                            std::min(kMaxChunk, piece.size() - at));
+    png_write_chunk(s.png, kIend, nullptr, 0);
+    return true;
+}
+
 }  // namespace
 
-std::string WritePng(int fd, const SRaster& raster) {
+std::string WritePng(int fd, const SRaster& raster, const SCodecOptions& options) {
     if (raster.model != EColourModel::Rgb)
         throw CImageError("PNG cannot hold CMYK images; name the output .tif or .tiff");
     CWriteSession s;
@@ -292,18 +335,31 @@ std::string WritePng(int fd, const SRaster& raster) {
         if (copy >= 0) ::close(copy);
         throw CImageError(std::string("cannot write: ") + std::strerror(errno));
     }
+    s.options = &options;
+    s.rows = png_uint_32(raster.height);
     s.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &s, OnError, OnWarning);
     if (s.png) s.info = png_create_info_struct(s.png);
     if (!s.png || !s.info) throw std::bad_alloc();
 
+    const uint8_t* pixels = raster.pixels.Bytes().data();
     std::vector<png_bytep> rows(size_t(raster.height));
     for (int y = 0; y < raster.height; ++y)
-        rows[size_t(y)] = const_cast<png_bytep>(raster.pixels.data() + size_t(y) * raster.RowBytes());
+        rows[size_t(y)] = const_cast<png_bytep>(pixels + size_t(y) * raster.RowBytes());
     const std::string iccName = raster.iccName.empty() ? "ICC profile" : raster.iccName;
     SWriteInputs inputs{&raster, rows.data(), iccName.c_str()};
-    if (!GuardedWrite(s, inputs))
-        throw CImageError(s.fileError ? std::string("cannot write: ") + std::strerror(s.fileError)
-                                      : std::string("cannot write PNG: ") + s.error);
+    auto failed = [&] {
+        return CImageError(s.fileError ? std::string("cannot write: ") + std::strerror(s.fileError)
+                                       : std::string("cannot write PNG: ") + s.error);
+    };
+    if (!GuardedWriteInfo(s, inputs)) throw failed();
+    if (options.smallest) {
+        if (!GuardedWriteRows(s, inputs)) throw failed();
+    } else {
+        const std::vector<std::string> pieces = DeflateRowsUp(
+            pixels, raster.RowBytes(), raster.height, SDeflateSettings{6, options.threads},
+            [&](int done) { options.Report(double(done) / raster.height); });
+        if (!GuardedWriteDeflated(s, pieces)) throw failed();
+    }
 
     FILE* file = s.file;
     s.file = nullptr;

@@ -12,6 +12,13 @@ constexpr int kBarCells = 30;
 constexpr int kLineStep = 10;  // percent between plain lines
 constexpr size_t kLabelChars = 32;
 
+// Where each stage starts on the page's scale, and where the next begins:
+// about what each costs on a flat-colour page, so that the bar moves
+// evenly rather than jumping.
+constexpr double kStageStart[4] = {0.0, 0.25, 0.75, 1.0};
+
+const char* const kStageWords[3] = {"reading", "flatting", "writing"};
+
 std::string Shortened(const std::string& label) {
     if (label.size() <= kLabelChars) return label;
     size_t start = label.size() - (kLabelChars - 3);
@@ -27,22 +34,51 @@ EProgressStyle ProgressStyleFor(FILE* out, bool quiet) {
     return ::isatty(::fileno(out)) ? EProgressStyle::Bar : EProgressStyle::Lines;
 }
 
-void CProgressDisplay::Begin(const std::string& label, int width, int height) {
+void CProgressDisplay::Begin(const std::string& label) {
     label_ = label;
     shownPercent_ = -1;
+    std::fill(std::begin(stageSeconds_), std::end(stageSeconds_), 0.0);
+    begun_ = stageBegun_ = Clock::now();
+    stage_ = EPageStage::Reading;
+    if (style_ == EProgressStyle::Bar) Show(0);
+}
+
+void CProgressDisplay::EnterStage(EPageStage stage) {
+    const Clock::time_point now = Clock::now();
+    stageSeconds_[int(stage_)] += std::chrono::duration<double>(now - stageBegun_).count();
+    stageBegun_ = now;
+    stage_ = stage;
+}
+
+void CProgressDisplay::BeginFlatting(int width, int height) {
+    EnterStage(EPageStage::Flatting);
     if (style_ == EProgressStyle::Lines) {
         std::fprintf(out_, "%s: flatting %d x %d pixels\n", label_.c_str(), width, height);
         std::fflush(out_);
-    } else if (style_ == EProgressStyle::Bar) {
-        DrawBar(0);
     }
+    Show(kStageStart[int(EPageStage::Flatting)]);
+}
+
+void CProgressDisplay::BeginWriting() {
+    EnterStage(EPageStage::Writing);
+    Show(kStageStart[int(EPageStage::Writing)]);
+}
+
+void CProgressDisplay::StageDone(double fraction) {
+    const int stage = int(stage_);
+    Show(kStageStart[stage] + std::clamp(fraction, 0.0, 1.0) * (kStageStart[stage + 1] - kStageStart[stage]));
 }
 
 void CProgressDisplay::Update(int32_t done, int32_t total) {
-    if (style_ == EProgressStyle::Quiet || total <= 0) return;
-    const int percent = int(std::clamp<int64_t>(int64_t(done) * 100 / total, 0, 100));
+    if (total <= 0) return;
+    StageDone(double(done) / double(total));
+}
+
+void CProgressDisplay::Show(double pageFraction) {
+    if (style_ == EProgressStyle::Quiet) return;
+    const int percent = int(std::clamp(pageFraction * 100.0, 0.0, 100.0));
     if (style_ == EProgressStyle::Bar) {
-        if (percent != shownPercent_) DrawBar(percent);
+        if (percent != shownPercent_ || !barOnScreen_) DrawBar(percent);
         return;
     }
     // Plain lines only when a new tenth is reached: a log stays readable
@@ -58,7 +94,8 @@ void CProgressDisplay::DrawBar(int percent) {
     const int filled = percent * kBarCells / 100;
     std::string bar(size_t(filled), '#');
     bar.append(size_t(kBarCells - filled), '-');
-    std::fprintf(out_, "\r%s [%s] %3d%%", Shortened(label_).c_str(), bar.c_str(), percent);
+    std::fprintf(out_, "\r%s %-8s [%s] %3d%%", Shortened(label_).c_str(), kStageWords[int(stage_)], bar.c_str(),
+                 percent);
     std::fflush(out_);
     shownPercent_ = percent;
     barOnScreen_ = true;
@@ -71,12 +108,16 @@ void CProgressDisplay::Clear() {
     barOnScreen_ = false;
 }
 
-void CProgressDisplay::Finish(double megapixels, double seconds) {
+void CProgressDisplay::Finish(double megapixels) {
+    lastMegapixels_ = megapixels;
+    Show(1.0);
+    EnterStage(stage_);
     Clear();
     if (style_ == EProgressStyle::Quiet) return;
+    const double seconds = std::chrono::duration<double>(Clock::now() - begun_).count();
     const double rate = megapixels / std::max(seconds, 1e-6);
-    std::fprintf(out_, "%s: %.2f MP flatted in %.2f s (%.1f MP/s)\n", label_.c_str(), megapixels, seconds,
-                 rate);
+    std::fprintf(out_, "%s: %.2f MP flatted in %.2f s (read %.2f s, flat %.2f s, write %.2f s; %.1f MP/s)\n",
+                 label_.c_str(), megapixels, seconds, stageSeconds_[0], stageSeconds_[1], stageSeconds_[2], rate);
     std::fflush(out_);
 }
 

@@ -1,9 +1,10 @@
-// What the user sees while a page is flatted: a bar redrawn in place on a
-// terminal, a few plain lines when the output goes to a log or a pipe,
-// and the speed at the end. Everything goes to stderr so that stdout
-// carries only the paths of the files written.
+// What the user sees while a page is read, flatted and written: a bar
+// redrawn in place on a terminal, a few plain lines when the output goes to
+// a log or a pipe, and the times and speed at the end. Everything goes to
+// stderr so that stdout carries only the paths of the files written.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -14,26 +15,47 @@ enum class EProgressStyle { Bar, Lines, Quiet };
 
 EProgressStyle ProgressStyleFor(FILE* out, bool quiet);
 
+// The three parts of a page's work, in order.
+enum class EPageStage { Reading, Flatting, Writing };
+
 class CProgressDisplay {
 public:
     explicit CProgressDisplay(EProgressStyle style, FILE* out = stderr) : style_(style), out_(out) {}
 
+    // A page starts: its file is about to be read.
+    void Begin(const std::string& label);
     // The plug-in has the pixels and starts flatting them.
-    void Begin(const std::string& label, int width, int height);
+    void BeginFlatting(int width, int height);
     // The plug-in's own progress report: `done` of `total` rows.
     void Update(int32_t done, int32_t total);
+    // The output file is about to be written.
+    void BeginWriting();
+    // The share of the current stage's file work done, 0 to 1.
+    void StageDone(double fraction);
     // Takes the bar off the screen before another message is printed.
     void Clear();
-    void Finish(double megapixels, double seconds);
+    // The page is written: its megapixels, the whole time and each part's.
+    void Finish(double megapixels);
+    // What the last finished page had.
+    double LastMegapixels() const { return lastMegapixels_; }
 
 private:
+    using Clock = std::chrono::steady_clock;
+
+    void EnterStage(EPageStage stage);
+    void Show(double pageFraction);
     void DrawBar(int percent);
 
     EProgressStyle style_;
     FILE* out_;
     std::string label_;
+    EPageStage stage_ = EPageStage::Reading;
+    Clock::time_point begun_{};
+    Clock::time_point stageBegun_{};
+    double stageSeconds_[3]{};
     int shownPercent_ = -1;
     bool barOnScreen_ = false;
+    double lastMegapixels_ = 0;
 };
 
 }  // namespace cli

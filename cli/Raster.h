@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/HostImage.h"
+
 namespace cli {
 
 enum class EColourModel { Rgb, Cmyk };
@@ -53,7 +55,9 @@ struct SRaster {
     bool hasAlpha = false;  // one extra plane after the colour planes, never flatted
     // Interleaved samples, ColourPlanes() (+1 with alpha) per pixel. CMYK
     // samples are ink amounts, 255 meaning full ink, as TIFF stores them.
-    std::vector<uint8_t> pixels;
+    // Kept in the simulator's own kind of block, so that the host can lend
+    // these very bytes to the plug-in.
+    sim::CHostImage pixels;
 
     SResolution resolution;
     std::string iccProfile;  // raw bytes; empty when the file had none

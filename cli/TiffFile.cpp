@@ -124,11 +124,34 @@ bool HasPredictor(uint16_t compression) {
 }
 
 // A codec this libtiff lacks would fail on the first strip; say so before
-// the raster is allocated.
-void CheckCodec(uint16_t compression) {
+// the raster is allocated. So would the codecs made for one or two bits
+// per pixel or for log-luminance: a file that pairs one with 8-bit colour
+// is damaged, however large it says it is.
+void CheckCodec(uint16_t compression, uint32_t width, uint32_t height) {
+    const char* name = nullptr;
+    switch (compression) {
+        case COMPRESSION_CCITTRLE:
+        case COMPRESSION_CCITTFAX3:
+        case COMPRESSION_CCITTFAX4:
+        case COMPRESSION_CCITTRLEW: name = "CCITT fax"; break;
+        case COMPRESSION_NEXT: name = "NeXT"; break;
+        case COMPRESSION_THUNDERSCAN: name = "ThunderScan"; break;
+        case COMPRESSION_JBIG: name = "JBIG"; break;
+        case COMPRESSION_SGILOG:
+        case COMPRESSION_SGILOG24: name = "SGI LogLuv"; break;
+        default: break;
+    }
+    if (name)
+        throw CImageError("truncated or damaged TIFF file (compression " + std::to_string(compression) + ", " +
+                          name + ", cannot hold 8-bit RGB or CMYK samples)");
     if (!TIFFIsCODECConfigured(compression))
         throw CImageError("compression " + std::to_string(compression) +
                           " is not supported (the TIFF library cannot decode it)");
+    // WebP images are at most 16383 pixels on a side.
+    constexpr uint32_t kMaxWebpSide = 16383;
+    if (compression == COMPRESSION_WEBP && (width > kMaxWebpSide || height > kMaxWebpSide))
+        throw CImageError("truncated or damaged TIFF file (WebP compression holds at most " +
+                          std::to_string(kMaxWebpSide) + " pixels on a side)");
 }
 
 // Rows and tiles are where a large page spends its time in libtiff:
@@ -254,7 +277,7 @@ void PlaceBlock(SRaster& raster, const uint8_t* block, uint32_t blockWidth, uint
     const uint32_t height = std::min<uint32_t>(blockHeight, uint32_t(raster.height) - y0);
     for (uint32_t y = 0; y < height; ++y) {
         uint8_t* row =
-            raster.pixels.data() + size_t(y0 + y) * raster.RowBytes() + size_t(x0) * size_t(planes);
+            raster.pixels.Bytes().data() + size_t(y0 + y) * raster.RowBytes() + size_t(x0) * size_t(planes);
         if (plane < 0) {
             std::memcpy(row, block + size_t(y) * blockWidth * planes, size_t(width) * size_t(planes));
         } else {
@@ -283,6 +306,29 @@ void ReadTiles(const CTiff& tiff, SRaster& raster, const SLayout& layout) {
                 if (TIFFReadTile(tif, tile.data(), x, y, 0, uint16_t(sample)) < 0) Damaged(tiff);
                 PlaceBlock(raster, tile.data(), tileWidth, tileHeight, x, y, layout.separate ? sample : -1);
             }
+}
+
+// Interleaved strips decode straight into the raster, one strip at a time:
+// a page is only ever as large in memory as what its file has really
+// delivered so far.
+void ReadContiguousStrips(const CTiff& tiff, SRaster& raster, const SCodecOptions& options) {
+    TIFF* tif = *tiff;
+    uint32_t rowsPerStrip = 0;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    rowsPerStrip = std::clamp<uint32_t>(rowsPerStrip, 1, uint32_t(raster.height));
+    if (TIFFScanlineSize64(tif) != raster.RowBytes()) Damaged(tiff);
+    uint8_t* pixels = raster.pixels.Bytes().data();
+    const uint32_t strips = (uint32_t(raster.height) + rowsPerStrip - 1) / rowsPerStrip;
+    if (TIFFNumberOfStrips(tif) < strips) Damaged(tiff);
+    for (uint32_t strip = 0; strip < strips; ++strip) {
+        const uint32_t y = strip * rowsPerStrip;
+        const uint32_t rows = std::min(rowsPerStrip, uint32_t(raster.height) - y);
+        const tmsize_t bytes = tmsize_t(rows * raster.RowBytes());
+        StopIfInterrupted();
+        if (TIFFReadEncodedStrip(tif, strip, pixels + size_t(y) * raster.RowBytes(), bytes) != bytes)
+            Damaged(tiff);
+        options.Report(double(y + rows) / raster.height);
+    }
 }
 
 void ReadStrips(const CTiff& tiff, SRaster& raster, const SLayout& layout) {
@@ -343,7 +389,15 @@ void SetResolution(TIFF* tif, const SResolution& r) {
     TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, unit);
 }
 
-void SetTags(TIFF* tif, const SRaster& raster) {
+// Strips of about a megabyte: few enough that a whole strip goes to the
+// codec at once (libtiff then deflates with libdeflate), small enough for
+// any reader.
+uint32_t RowsPerStrip(const SRaster& raster) {
+    constexpr size_t kStripBytes = size_t(1) << 20;
+    return uint32_t(std::clamp<size_t>(kStripBytes / raster.RowBytes(), 1, size_t(raster.height)));
+}
+
+void SetTags(TIFF* tif, const SRaster& raster, const SCodecOptions& options) {
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(raster.width));
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(raster.height));
     TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, uint16_t(8));
@@ -367,7 +421,8 @@ void SetTags(TIFF* tif, const SRaster& raster) {
     if (predicts && (!keptCodec || raster.tiffPredictor == PREDICTOR_HORIZONTAL))
         TIFFSetField(tif, TIFFTAG_PREDICTOR, uint16_t(PREDICTOR_HORIZONTAL));
     TIFFSetField(tif, TIFFTAG_ORIENTATION, uint16_t(raster.tiffOrientation));
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
+    if (options.smallest) TIFFSetField(tif, TIFFTAG_ZIPQUALITY, 9);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, RowsPerStrip(raster));
     SetResolution(tif, raster.resolution);
     if (!raster.iccProfile.empty())
         TIFFSetField(tif, TIFFTAG_ICCPROFILE, uint32_t(raster.iccProfile.size()), raster.iccProfile.data());
@@ -375,7 +430,7 @@ void SetTags(TIFF* tif, const SRaster& raster) {
 
 }  // namespace
 
-SRaster ReadTiff(const std::string& path) {
+SRaster ReadTiff(const std::string& path, const SCodecOptions& options) {
     CTiff tiff;
     // Plain reads rather than a memory map: a file cut short by someone
     // else while mapped would end the program with SIGBUS.
@@ -393,37 +448,45 @@ SRaster ReadTiff(const std::string& path) {
     raster.height = int(height);
     ReadFacts(tif, raster);
 
-    CheckCodec(uint16_t(raster.tiffCompression));
+    CheckCodec(uint16_t(raster.tiffCompression), width, height);
     CheckFileCanHold(uint64_t(raster.RowBytes()) * uint64_t(raster.height), FileBytes(tif),
                      MaxExpansion(uint16_t(raster.tiffCompression)), "TIFF");
-    raster.pixels.resize(raster.RowBytes() * size_t(raster.height));
+    CheckPageFits(raster.RowBytes() * uint64_t(raster.height), raster.Planes(), raster.hasAlpha);
+    raster.pixels = sim::CHostImage::Uninitialised(raster.width, raster.height, raster.Planes());
     if (TIFFIsTiled(tif))
         ReadTiles(tiff, raster, layout);
+    else if (!layout.separate)
+        ReadContiguousStrips(tiff, raster, options);
     else
         ReadStrips(tiff, raster, layout);
+    options.Report(1);
     return raster;
 }
 
-void WriteTiff(int fd, const std::string& name, const SRaster& raster) {
+void WriteTiff(int fd, const std::string& name, const SRaster& raster, const SCodecOptions& options) {
     const int copy = ::dup(fd);
     if (copy < 0) throw CImageError(std::string("cannot write: ") + std::strerror(errno));
     CTiff tiff;
     // Classic TIFF addresses at most 4 GB; past a safe margin, BigTIFF.
-    const bool big = raster.pixels.size() > (size_t(3) << 30);
+    const bool big = raster.pixels.Bytes().size() > (size_t(3) << 30);
     errno = 0;
     if (!tiff.OpenFd(copy, name, big ? "w8" : "w")) {
         ::close(copy);
         FailWrite(tiff);
     }
     TIFF* tif = *tiff;
-    SetTags(tif, raster);
+    SetTags(tif, raster, options);
     // The predictor encodes in the buffer it is given: hand it a copy.
-    std::vector<uint8_t> line(raster.RowBytes());
-    for (int y = 0; y < raster.height; ++y) {
-        std::memcpy(line.data(), raster.pixels.data() + size_t(y) * raster.RowBytes(), line.size());
+    const uint32_t rowsPerStrip = RowsPerStrip(raster);
+    std::vector<uint8_t> strip(rowsPerStrip * raster.RowBytes());
+    const uint8_t* pixels = raster.pixels.Bytes().data();
+    for (uint32_t y = 0, index = 0; y < uint32_t(raster.height); y += rowsPerStrip, ++index) {
+        const size_t bytes = std::min<uint32_t>(rowsPerStrip, uint32_t(raster.height) - y) * raster.RowBytes();
+        std::memcpy(strip.data(), pixels + size_t(y) * raster.RowBytes(), bytes);
         StopIfInterrupted();
         errno = 0;
-        if (TIFFWriteScanline(tif, line.data(), uint32_t(y), 0) < 0) FailWrite(tiff);
+        if (TIFFWriteEncodedStrip(tif, index, strip.data(), tmsize_t(bytes)) < 0) FailWrite(tiff);
+        options.Report(double(y) / raster.height);
     }
     errno = 0;
     if (!TIFFWriteDirectory(tif)) FailWrite(tiff);

@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(raster.width >= 1 && raster.height >= 1 && uint32_t(raster.width) <= cli::kMaxSide &&
                        uint32_t(raster.height) <= cli::kMaxSide,
                    "a raster outside the sizes the plug-in takes");
-        FUZZ_CHECK(raster.pixels.size() == raster.RowBytes() * size_t(raster.height),
+        FUZZ_CHECK(raster.pixels.Bytes().size() == raster.RowBytes() * size_t(raster.height),
                    "the pixels do not fill the raster's size");
     } catch (const cli::CImageError&) {
         // A file the tool refuses, with a reason for the user.
