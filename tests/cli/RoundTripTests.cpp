@@ -139,4 +139,37 @@ TEST_F(RoundTrip, AColourKeyThatATiffCannotHoldIsNamed) {
     EXPECT_EQ(LoadTiff(Path("keyed-flat.tif")), Picture({"rbb"}, kRgb));
 }
 
+// Large pages are written in several pieces at once (PNG: bands of rows
+// deflated on their own threads; TIFF: whole strips): without black, a
+// flatted page is the page itself, so what libpng and libtiff read back
+// must be every sample as it was, whichever way the file was compressed.
+TEST_F(RoundTrip, LargePagesReadBackExactlyInEveryCompression) {
+    SPicture page{2400, 1800, 3, {}};
+    uint32_t state = 12345;
+    for (int i = 0; i < page.width * page.height * 3; ++i) {
+        state = state * 1103515245u + 12345u;
+        // Runs of one colour and noise, so that both compress differently.
+        page.samples.push_back(uint8_t(i % 7200 < 3600 ? 40 + (i / 7200) % 200 : 20 + (state >> 24) % 230));
+    }
+    SavePng(Path("page.png"), page);
+    SaveTiff(Path("page.tif"), page, STiffLayout{PHOTOMETRIC_RGB, COMPRESSION_ADOBE_DEFLATE});
+    for (const char* processors : {"VANDREL_PROCESSORS=1", "VANDREL_PROCESSORS=3"}) {
+        for (const bool smallest : {false, true}) {
+            for (const std::string name : {"flat.png", "flat.tif"}) {
+                std::vector<std::string> args{"flat", Path("page.png"), "-o", Path(name), "--overwrite"};
+                if (smallest) args.push_back("--smallest");
+                const SToolRun run = RunTool(args, {processors});
+                const std::string what = std::string(processors) + (smallest ? " smallest " : " ") + name;
+                ASSERT_EQ(run.status, 0) << what << ": " << run.err;
+                EXPECT_EQ(name.ends_with(".png") ? LoadPng(Path(name)) : LoadTiff(Path(name)), page) << what;
+            }
+        }
+    }
+    // The default PNG stays near what libpng's own settings give.
+    ASSERT_EQ(RunTool({"flat", Path("page.png"), "-o", Path("fast.png")}).status, 0);
+    EXPECT_LE(ReadBytes(Path("fast.png")).size(), ReadBytes(Path("page.png")).size() * 3 / 2);
+    ASSERT_EQ(RunTool({"flat", Path("page.tif"), "-o", Path("fast.tif")}).status, 0);
+    EXPECT_EQ(LoadTiff(Path("fast.tif")), page);
+}
+
 }  // namespace

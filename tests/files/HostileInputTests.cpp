@@ -5,6 +5,8 @@
 #include <tiff.h>
 #include <unistd.h>
 
+#include <chrono>
+
 #include "tests/support/ToolTest.h"
 
 namespace tool_testing {
@@ -83,6 +85,40 @@ TEST_F(HostileInput, CompressedAndTiledTiffsCannotClaimWhatTheFileCannotHold) {
         EXPECT_EQ(run.status, 1) << what << ": " << run.err;
         EXPECT_NE(run.err.find("truncated or damaged"), std::string::npos) << what << ": " << run.err;
         EXPECT_LT(run.maxRssKb, 256 * 1024) << what << " took " << run.maxRssKb / 1024 << " MB";
+        EXPECT_EQ(Listing(), std::vector<std::string>{"huge.tif"}) << what;
+    }
+}
+
+// Codecs made for one or two bits a pixel (fax, JBIG, NeXT), for
+// log-luminance, or WebP beyond its sides cannot carry a page of 8-bit
+// colour: such a file is damaged, whatever size it declares, and is refused
+// before the raster is allocated. A codec that can, with data that is not
+// what it claims, fails at its first strip, having taken only what it read.
+TEST_F(HostileInput, TiffCodecsThatCannotCarryThePageAreRefusedBeforeItsMemory) {
+    SToolSetup limits;
+    if (!kSanitizerBuild) limits.addressBytes = rlim_t(4) << 30;
+    const std::pair<std::string, std::string> files[] = {
+        {"NeXT", TiffDeclaring(32767, 32767, 32766, 49 << 10)},
+        {"CCITT G3", TiffDeclaring(32767, 32767, 3, 49 << 10)},
+        {"JBIG", TiffDeclaring(32767, 32767, 34661, 49 << 10)},
+        {"SGI LogLuv", TiffDeclaring(32767, 32767, 34676, 49 << 10)},
+        {"WebP", TiffDeclaring(32767, 32767, 50001, 49 << 10)},
+        {"LERC", TiffDeclaring(32767, 32767, 34887, 49 << 10)},
+        {"deflate, not deflated", TiffDeclaring(20000, 20000, 8, 1200 << 10)},
+    };
+    for (const auto& [what, bytes] : files) {
+        WriteBytes(Path("huge.tif"), bytes);
+        const auto started = std::chrono::steady_clock::now();
+        const SToolRun run = RunTool({"flat", Path("huge.tif"), "-o", Path("flat.tif")}, limits);
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        EXPECT_EQ(run.status, 1) << what << ": " << run.err;
+        // A codec that could hold such a page still has to fit in memory.
+        const bool said = run.err.find("truncated or damaged") != std::string::npos ||
+                          run.err.find("is not supported") != std::string::npos ||
+                          run.err.find("not enough memory for this page") != std::string::npos;
+        EXPECT_TRUE(said) << what << ": " << run.err;
+        EXPECT_LT(run.maxRssKb, 256 * 1024) << what << " took " << run.maxRssKb / 1024 << " MB";
+        EXPECT_LT(seconds, 5) << what;
         EXPECT_EQ(Listing(), std::vector<std::string>{"huge.tif"}) << what;
     }
 }

@@ -76,6 +76,58 @@ std::string Stored(const std::string& raw) {
     return out;
 }
 
+// Deflate's bits go least significant first; its Huffman codes most
+// significant first.
+class CBitWriter {
+public:
+    void Bits(uint32_t value, int count) {
+        for (int i = 0; i < count; ++i) Bit((value >> i) & 1u);
+    }
+    void Code(uint32_t code, int length) {
+        for (int i = length - 1; i >= 0; --i) Bit((code >> i) & 1u);
+    }
+    std::string Take() {
+        if (used_) out_ += char(byte_);
+        byte_ = 0;
+        used_ = 0;
+        return std::move(out_);
+    }
+
+private:
+    void Bit(uint32_t bit) {
+        byte_ |= uint8_t(bit << used_);
+        if (++used_ == 8) {
+            out_ += char(byte_);
+            byte_ = 0;
+            used_ = 0;
+        }
+    }
+    std::string out_;
+    uint8_t byte_ = 0;
+    int used_ = 0;
+};
+
+// zlib stream of `count` zero bytes in one block of deflate's fixed codes:
+// a literal zero, then copies of 258 bytes from one byte back.
+std::string Zeros(uint64_t count) {
+    CBitWriter bits;
+    bits.Bits(1, 1);  // the last block
+    bits.Bits(1, 2);  // fixed codes
+    auto literalZero = [&] { bits.Code(0x30, 8); };
+    literalZero();
+    uint64_t left = count - 1;
+    for (; left >= 258; left -= 258) {
+        bits.Code(0xC5, 8);  // length 258 (code 285)
+        bits.Code(0, 5);     // distance 1
+    }
+    for (; left > 0; --left) literalZero();
+    bits.Code(0, 7);  // end of block
+    std::string out = "\x78\x01" + bits.Take();
+    // adler32 of zeros: the first sum stays 1, the second grows by 1 a byte.
+    Big32(out, uint32_t((count % 65521) << 16 | 1));
+    return out;
+}
+
 const char kPngSignature[] = "\x89PNG\r\n\x1a\n";
 
 struct STiffEntry {
@@ -201,6 +253,11 @@ std::string AnimatedPng(const SPicture& still, const SPicture& frame, uint32_t d
     std::string frameData;
     Big32(frameData, sequence++);
     return out + Chunk("fdAT", frameData + PngPixels(frame)) + Chunk("IEND", "");
+}
+
+std::string BlackPng(uint32_t width, uint32_t height) {
+    return std::string(kPngSignature, 8) + Chunk("IHDR", Ihdr(width, height)) +
+           Chunk("IDAT", Zeros(uint64_t(height) * (1 + 3 * uint64_t(width)))) + Chunk("IEND", "");
 }
 
 std::string PngWithChunkClaiming(uint32_t claimed) {

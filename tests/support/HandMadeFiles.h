@@ -41,6 +41,11 @@ std::string TiffDeclaring(uint32_t width, uint32_t height, uint16_t compression 
 std::string TiffStrip(uint32_t width, uint32_t height, uint16_t compression, uint32_t declaredBytes,
                       const std::string& data, uint32_t offset = 0);
 
+// A whole, valid PNG of a black page, its pixels deflated about 160 to 1
+// (each row a filter byte and zeros, as one long run): a few megabytes
+// that honestly hold gigabytes of pixels.
+std::string BlackPng(uint32_t width, uint32_t height);
+
 // An uncompressed TIFF of a few pixels whose one tile declares
 // tileSide x tileSide pixels.
 std::string TiffWithOneTile(uint32_t width, uint32_t height, uint32_t tileSide);

@@ -1,0 +1,51 @@
+// What a page costs in memory: its pixels read and the flatted output, and
+// little else, so that a page that fits is flatted and one that cannot fit
+// is refused at once, with the reason, before anything is allocated.
+#include <chrono>
+
+#include "tests/support/ToolTest.h"
+
+namespace tool_testing {
+namespace {
+
+using PageMemory = ToolTest;
+
+constexpr long kMegabyte = 1024;  // in the kB of maxRssKb
+
+// A 48 MB page takes its two copies and a little more: at most 2.5 times
+// its pixels and 50 MB, as the program promises.
+TEST_F(PageMemory, APageCostsItsPixelsTwiceAndLittleMore) {
+    if (kSanitizerBuild) GTEST_SKIP() << "the sanitizers' own memory is not the tool's";
+    constexpr uint32_t kSide = 4000;
+    const long rawKb = long(kSide) * kSide * 3 / 1024;
+    WriteBytes(Path("black.png"), BlackPng(kSide, kSide));
+    for (const char* output : {"flat.png", "flat.tif"}) {
+        const SToolRun run = RunTool({"flat", Path("black.png"), "-o", Path(output)});
+        EXPECT_EQ(run.status, 0) << output << ": " << run.err;
+        EXPECT_LE(run.maxRssKb, rawKb * 5 / 2 + 50 * kMegabyte)
+            << output << ": " << run.maxRssKb / kMegabyte << " MB for " << rawKb / kMegabyte << " MB of pixels";
+    }
+}
+
+// 805 MB of pixels in a 5 MB file, honestly compressed: under a limit of a
+// gigabyte the two copies cannot fit, and the tool says so before reading
+// a row, rather than after reading them all.
+TEST_F(PageMemory, APageThatCannotFitIsRefusedBeforeItsPixelsAreRead) {
+    if (kSanitizerBuild) GTEST_SKIP() << "the sanitizers' shadow memory leaves no room for an address limit";
+    WriteBytes(Path("black.png"), BlackPng(16384, 16384));
+    SToolSetup limits;
+    limits.addressBytes = rlim_t(1) << 30;
+    const auto started = std::chrono::steady_clock::now();
+    const SToolRun run = RunTool({"flat", Path("black.png"), "-o", Path("flat.png")}, limits);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("not enough memory for this page: flatting its 768 MB of pixels takes about"),
+              std::string::npos)
+        << run.err;
+    EXPECT_LT(run.maxRssKb, 256 * kMegabyte) << "took " << run.maxRssKb / kMegabyte << " MB";
+    EXPECT_LT(seconds, 5);
+    EXPECT_EQ(Listing(), std::vector<std::string>{"black.png"});
+}
+
+}  // namespace
+}  // namespace tool_testing
