@@ -23,12 +23,15 @@ struct SBand {
     uLong adler = 1;  // adler32 of the band's filtered bytes
     uLong length = 0;
     std::atomic<int> rowsDone{0};
+    bool stopped = false;
 };
 
 // The raw deflate data of one band. A band that others follow ends with a
 // sync flush: an empty stored block that leaves the stream on a byte
 // boundary and open, so that the next band's blocks can follow it.
-void DeflateBand(const uint8_t* pixels, size_t rowBytes, bool last, int level, SBand& band) {
+void DeflateBand(const uint8_t* pixels, size_t rowBytes, bool last, const SDeflateSettings& settings,
+                 SBand& band) {
+    const int level = settings.level;
     z_stream z{};
     if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) throw std::bad_alloc();
     struct SEnd {
@@ -40,6 +43,10 @@ void DeflateBand(const uint8_t* pixels, size_t rowBytes, bool last, int level, S
     std::vector<uint8_t> out(std::max<size_t>(deflateBound(&z, uLong(filtered.size())), size_t(64) << 10));
     filtered[0] = kFilterUp;
     for (int y = band.firstRow; y < band.endRow; ++y) {
+        if ((y & 63) == 0 && settings.stopped && settings.stopped()) {
+            band.stopped = true;
+            return;
+        }
         const uint8_t* row = pixels + size_t(y) * rowBytes;
         const uint8_t* above = y > 0 ? row - rowBytes : nullptr;
         if (above) {
@@ -88,7 +95,7 @@ std::vector<std::string> DeflateRowsUp(const uint8_t* pixels, size_t rowBytes, i
     std::vector<std::future<void>> work;
     for (int i = 0; i < count; ++i)
         work.push_back(std::async(std::launch::async, DeflateBand, pixels, rowBytes, i + 1 == count,
-                                  settings.level, std::ref(bands[size_t(i)])));
+                                  std::cref(settings), std::ref(bands[size_t(i)])));
     for (std::future<void>& band : work) {
         while (band.wait_for(std::chrono::milliseconds(40)) != std::future_status::ready) {
             int done = 0;
@@ -97,6 +104,8 @@ std::vector<std::string> DeflateRowsUp(const uint8_t* pixels, size_t rowBytes, i
         }
     }
     for (std::future<void>& band : work) band.get();  // rethrows what a band threw
+    for (const SBand& band : bands)
+        if (band.stopped) return {};
 
     std::vector<std::string> pieces;
     uLong adler = 1;

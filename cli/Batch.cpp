@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -15,6 +16,7 @@
 
 #include "cli/ExitStatus.h"
 #include "cli/ImageError.h"
+#include "cli/ImageLimits.h"
 #include "cli/Interrupt.h"
 #include "cli/OutputFolder.h"
 #include "cli/PageJob.h"
@@ -108,6 +110,81 @@ std::vector<SPageJob> PlanJobs(const SToolOptions& options, std::vector<std::str
     return jobs;
 }
 
+struct SBatchTally {
+    size_t written = 0;
+    size_t failures = 0;
+    double megapixels = 0;
+    std::vector<std::string> notWritten;  // pages stopped by an interruption
+};
+
+void Tally(const SPageInFlight& page, EPageResult result, SBatchTally& tally) {
+    switch (result) {
+        case EPageResult::Written:
+            ++tally.written;
+            tally.megapixels += page.megapixels;
+            break;
+        case EPageResult::Failed: ++tally.failures; break;
+        case EPageResult::Interrupted: tally.notWritten.push_back(page.job.input); break;
+    }
+}
+
+// Reading the next page while this one is flatted costs a third copy of a
+// page; only where the memory clearly allows it.
+bool RoomToReadAhead(const SPageInFlight& flatting) {
+    const SRaster& r = flatting.raster;
+    const uint64_t raw = r.RowBytes() * uint64_t(r.height);
+    return MemoryAvailable() >= 2 * PageMemoryNeed(raw, r.Planes(), r.hasAlpha);
+}
+
+// The pages in a pipeline: while the plug-in flats one page on this thread,
+// another thread writes the page before it and then reads the page after
+// it. At most three pages' pixels are held at once (the two copies of the
+// page being flatted, and the one being written or read), and every page
+// is reported, in order, once its last stage is done.
+void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, const SToolOptions& options,
+                 const SCodecOptions& codec, CProgressDisplay& display, SBatchTally& tally) {
+    struct SIoWork {
+        std::optional<SPageInFlight> written;
+        std::optional<SPageInFlight> read;
+    };
+    // The page before is written whole even after Ctrl-C: it is flatted
+    // already, and the page being flatted stops within a strip anyway.
+    SCodecOptions finishing = codec;
+    finishing.heedInterrupt = false;
+    SPageInFlight current = ReadPage(jobs.front(), codec);
+    std::optional<SPageInFlight> flatted;  // the previous page, to be written
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        const bool readAhead = i + 1 < jobs.size() && (!current.GoesOn() || RoomToReadAhead(current));
+        auto io = std::async(std::launch::async, [&, i, readAhead, toWrite = std::move(flatted)]() mutable {
+            SIoWork work;
+            if (toWrite) {
+                WritePage(*toWrite, finishing);
+                work.written = std::move(toWrite);
+            }
+            if (readAhead) work.read = ReadPage(jobs[i + 1], codec);
+            return work;
+        });
+        flatted.reset();
+        if (current.GoesOn()) display.Begin(current.job.input, EPageStage::Flatting);
+        FlatReadPage(host, current, options.settings, display);
+        SIoWork work = io.get();
+        if (work.written) Tally(*work.written, ReportPage(*work.written, display), tally);
+        // Stopped: the page just flatted is not written; pages not begun
+        // are not mentioned.
+        if (InterruptRequested() && current.GoesOn()) current.interrupted = true;
+        if (current.GoesOn())
+            flatted = std::move(current);
+        else
+            Tally(current, ReportPage(current, display), tally);
+        if (InterruptRequested()) return;
+        if (i + 1 < jobs.size()) current = work.read ? std::move(*work.read) : ReadPage(jobs[i + 1], codec);
+    }
+    if (flatted) {
+        WritePage(*flatted, codec);
+        Tally(*flatted, ReportPage(*flatted, display), tally);
+    }
+}
+
 }  // namespace
 
 int RunBatch(const SToolOptions& options) {
@@ -139,32 +216,32 @@ int RunBatch(const SToolOptions& options) {
     codec.smallest = options.smallest;
     codec.threads = ProcessorCount();
     CProgressDisplay display(ProgressStyleFor(stderr, options.quiet));
-    double megapixels = 0;
-    size_t written = 0;
-    for (const SPageJob& job : jobs) {
-        const EPageResult result = FlatPage(*host, job, options.settings, codec, display);
-        if (result == EPageResult::Interrupted) {
-            display.Clear();
-            std::cerr << "vandrel: interrupted; " << QuotedName(job.input) << " was not written" << std::endl;
-            if (written == 0) folder->RemoveIfEmpty();
-            return InterruptExitStatus();
-        }
-        if (result == EPageResult::Failed) ++failures;
-        if (result == EPageResult::Written) {
-            ++written;
-            megapixels += display.LastMegapixels();
-        }
+    SBatchTally tally;
+    if (jobs.size() == 1) {
+        const EPageResult result = FlatPage(*host, jobs.front(), options.settings, codec, display);
+        if (result == EPageResult::Interrupted) tally.notWritten.push_back(jobs.front().input);
+        if (result == EPageResult::Failed) ++tally.failures;
+        if (result == EPageResult::Written) ++tally.written;
+    } else if (!jobs.empty()) {
+        RunPipeline(*host, jobs, options, codec, display, tally);
     }
-    if (written == 0) folder->RemoveIfEmpty();
+    if (tally.written == 0) folder->RemoveIfEmpty();
+    if (!tally.notWritten.empty()) {
+        display.Clear();
+        for (const std::string& input : tally.notWritten)
+            std::cerr << "vandrel: interrupted; " << QuotedName(input) << " was not written" << std::endl;
+        return InterruptExitStatus();
+    }
+    failures += tally.failures;
     if (failures && options.inputs.size() > 1)
         std::cerr << "vandrel: " << failures << " of " << options.inputs.size() << " pages failed"
                   << std::endl;
-    if (failures == 0 && WrittenListFailed()) return kExitListLost;
-    if (written > 1 && !options.quiet) {
+    if (tally.written > 1 && !options.quiet) {
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        std::fprintf(stderr, "vandrel: %zu pages, %.1f MP in %.2f s (%.1f MP/s)\n", written, megapixels, seconds,
-                     megapixels / std::max(seconds, 1e-6));
+        std::fprintf(stderr, "vandrel: %zu pages, %.1f MP in %.2f s (%.1f MP/s)\n", tally.written,
+                     tally.megapixels, seconds, tally.megapixels / std::max(seconds, 1e-6));
     }
+    if (failures == 0 && WrittenListFailed()) return kExitListLost;
     return int(std::min<size_t>(failures, kExitMaxFailures));
 }
 

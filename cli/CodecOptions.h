@@ -9,6 +9,10 @@ namespace cli {
 struct SCodecOptions {
     bool smallest = false;  // the smallest file the format's usual settings give, however slow
     int threads = 1;
+    // Ctrl-C stops the work between rows, as a failure "interrupted". A
+    // batch finishing the page before while the next is flatted clears it:
+    // a page already flatted is written whole.
+    bool heedInterrupt = true;
     // The share of the file read or written so far, 0 to 1, from the
     // calling thread.
     std::function<void(double)> progress;

@@ -1,12 +1,12 @@
 #include "cli/PageJob.h"
 
+#include <chrono>
 #include <filesystem>
 #include <iostream>
 #include <new>
 #include <system_error>
 
 #include "cli/ImageError.h"
-#include "cli/ImageFiles.h"
 #include "cli/Interrupt.h"
 #include "cli/PluginFailure.h"
 #include "cli/PluginRun.h"
@@ -33,74 +33,138 @@ void CheckOutput(const SPageJob& job) {
     if (!job.overwrite) throw CImageError(job.output + " already exists (--overwrite replaces it)");
 }
 
-EPageResult Fail(CProgressDisplay& display, const SPageJob& job, const std::string& reason) {
-    // A reader or writer stopped by Ctrl-C fails in its own words; the
-    // interruption is what happened.
-    if (InterruptRequested()) return EPageResult::Interrupted;
-    display.Clear();
-    std::cerr << "vandrel: " << QuotedName(job.input) << ": " << reason << std::endl;
-    return EPageResult::Failed;
-}
-
-void Warn(CProgressDisplay& display, const SPageJob& job, const std::string& warning) {
-    display.Clear();
-    std::cerr << "vandrel: " << QuotedName(job.input) << ": warning: " << warning << std::endl;
-}
-
 std::string PluginFailure(const SRunOutcome& outcome) {
     if (!outcome.fault.empty()) return outcome.fault;
     return DescribePluginFailure({outcome.result, outcome.failedSelector, outcome.delivered});
 }
 
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// Runs one stage, turning what it throws into the page's failure.
+template <typename Stage>
+void Guarded(SPageInFlight& page, Stage&& stage) {
+    try {
+        stage();
+    } catch (const CImageError& e) {
+        page.failure = e.what();
+    } catch (const std::bad_alloc&) {
+        page.failure = "not enough memory for this page";
+    } catch (const std::exception& e) {
+        page.failure = e.what();
+    }
+}
+
 }  // namespace
 
-EPageResult FlatPage(sim::CHostSimulator& host, const SPageJob& job, const SFlatSettings& settings,
-                     const SCodecOptions& codec, CProgressDisplay& display) {
-    try {
-        if (InterruptRequested()) return EPageResult::Interrupted;
+SPageInFlight ReadPage(const SPageJob& job, const SCodecOptions& codec) {
+    SPageInFlight page;
+    page.job = job;
+    if (InterruptRequested()) {
+        page.interrupted = true;
+        return page;
+    }
+    const Clock::time_point start = Clock::now();
+    Guarded(page, [&] {
         // The input first: "d1/" is a folder, whatever output it would name.
         CheckInputFile(job.input);
         CheckOutput(job);
-        SCodecOptions files = codec;
-        files.progress = [&display](double done) { display.StageDone(done); };
-        display.Begin(QuotedName(job.input));
         EImageFormat inputFormat = EImageFormat::Png;
-        SRaster raster = ReadImage(job.input, inputFormat, files);
+        page.raster = ReadImage(job.input, inputFormat, codec);
         // An output named without a known extension (possible with
         // --out-dir) keeps the input's format.
-        const EImageFormat outputFormat = FormatForName(job.output).value_or(inputFormat);
-        if (outputFormat == EImageFormat::Png && raster.model == EColourModel::Cmyk)
+        page.outputFormat = FormatForName(job.output).value_or(inputFormat);
+        if (page.outputFormat == EImageFormat::Png && page.raster.model == EColourModel::Cmyk)
             throw CImageError("PNG cannot hold CMYK images; name the output .tif or .tiff");
-        if (!raster.readWarning.empty()) Warn(display, job, raster.readWarning);
-        if (InterruptRequested()) return EPageResult::Interrupted;
+        if (!page.raster.readWarning.empty()) page.warnings.push_back(page.raster.readWarning);
+        page.megapixels = double(page.raster.width) * double(page.raster.height) / 1e6;
+    });
+    if (!page.GoesOn()) page.raster = SRaster();
+    page.readSeconds = SecondsSince(start);
+    return page;
+}
 
-        const SRunOutcome outcome = FlatWithPlugin(host, raster, settings, display);
-        if (outcome.interrupted) {
-            display.Clear();
-            return EPageResult::Interrupted;
-        }
-        if (outcome.result != host::noErr || !outcome.fault.empty())
-            return Fail(display, job, PluginFailure(outcome));
+void FlatReadPage(sim::CHostSimulator& host, SPageInFlight& page, const SFlatSettings& settings,
+                  CProgressDisplay& display) {
+    if (!page.GoesOn()) return;
+    if (InterruptRequested()) {
+        page.interrupted = true;
+        return;
+    }
+    const Clock::time_point start = Clock::now();
+    Guarded(page, [&] {
+        const SRunOutcome outcome = FlatWithPlugin(host, page.raster, settings, display);
+        if (outcome.interrupted)
+            page.interrupted = true;
+        else if (outcome.result != host::noErr || !outcome.fault.empty())
+            page.failure = PluginFailure(outcome);
+    });
+    if (!page.GoesOn()) page.raster = SRaster();
+    page.flatSeconds = SecondsSince(start);
+}
 
-        display.BeginWriting();
-        CSafeOutput file(job.output, job.overwrite);
-        const std::string warning = WriteImage(file.Fd(), job.output, outputFormat, raster, files);
-        if (InterruptRequested()) {
-            display.Clear();
-            return EPageResult::Interrupted;
+void WritePage(SPageInFlight& page, const SCodecOptions& codec) {
+    if (!page.GoesOn()) return;
+    if (codec.heedInterrupt && InterruptRequested()) {
+        page.interrupted = true;
+        page.raster = SRaster();
+        return;
+    }
+    const Clock::time_point start = Clock::now();
+    Guarded(page, [&] {
+        CSafeOutput file(page.job.output, page.job.overwrite);
+        const std::string warning = WriteImage(file.Fd(), page.job.output, page.outputFormat, page.raster, codec);
+        // Stopped while writing: the file is discarded with `file`.
+        if (codec.heedInterrupt && InterruptRequested()) {
+            page.interrupted = true;
+            return;
         }
         file.Commit();
-        if (!warning.empty()) Warn(display, job, warning);
-        display.Finish(double(raster.width) * double(raster.height) / 1e6);
-        ListWritten(job.output);
-        return EPageResult::Written;
-    } catch (const CImageError& e) {
-        return Fail(display, job, e.what());
-    } catch (const std::bad_alloc&) {
-        return Fail(display, job, "not enough memory for this page");
-    } catch (const std::exception& e) {
-        return Fail(display, job, e.what());
+        if (!warning.empty()) page.warnings.push_back(warning);
+    });
+    page.raster = SRaster();
+    page.writeSeconds = SecondsSince(start);
+}
+
+EPageResult ReportPage(const SPageInFlight& page, CProgressDisplay& display) {
+    // A reader or writer stopped by Ctrl-C fails in its own words; the
+    // interruption is what happened.
+    if (page.interrupted || (!page.failure.empty() && InterruptRequested())) {
+        display.Clear();
+        return EPageResult::Interrupted;
     }
+    for (const std::string& warning : page.warnings) {
+        display.Clear();
+        std::cerr << "vandrel: " << QuotedName(page.job.input) << ": warning: " << warning << std::endl;
+    }
+    if (!page.failure.empty()) {
+        display.Clear();
+        std::cerr << "vandrel: " << QuotedName(page.job.input) << ": " << page.failure << std::endl;
+        return EPageResult::Failed;
+    }
+    display.Finish(QuotedName(page.job.input), page.megapixels, page.readSeconds, page.flatSeconds,
+                   page.writeSeconds);
+    ListWritten(page.job.output);
+    return EPageResult::Written;
+}
+
+EPageResult FlatPage(sim::CHostSimulator& host, const SPageJob& job, const SFlatSettings& settings,
+                     const SCodecOptions& codec, CProgressDisplay& display) {
+    SCodecOptions files = codec;
+    files.progress = [&display](double done) { display.StageDone(done); };
+    display.Begin(QuotedName(job.input), EPageStage::Reading);
+    SPageInFlight page = ReadPage(job, files);
+    // A read warning is worth seeing before a long flat.
+    for (const std::string& warning : page.warnings) {
+        display.Clear();
+        std::cerr << "vandrel: " << QuotedName(job.input) << ": warning: " << warning << std::endl;
+    }
+    page.warnings.clear();
+    FlatReadPage(host, page, settings, display);
+    if (page.GoesOn()) display.BeginWriting();
+    WritePage(page, files);
+    return ReportPage(page, display);
 }
 
 }  // namespace cli

@@ -1,11 +1,15 @@
-// One page from its input file to its output file.
+// One page from its input file to its output file, in three stages (read,
+// flat, write) that a batch may run for different pages at once.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "cli/CodecOptions.h"
 #include "cli/FlatSettings.h"
+#include "cli/ImageFiles.h"
 #include "cli/Progress.h"
+#include "cli/Raster.h"
 #include "sim/HostSimulator.h"
 
 namespace cli {
@@ -18,10 +22,36 @@ struct SPageJob {
     bool overwrite = false;
 };
 
-// Reports a failure on stderr as one line naming the input and the reason,
-// and prints the output's path on stdout once it is in place.
-// `codec` says how the files are compressed and with how many threads;
-// its progress goes to `display`.
+// A page between its stages. A stage that fails or is interrupted says so
+// here, and the later stages leave the page alone.
+struct SPageInFlight {
+    SPageJob job;
+    SRaster raster;
+    EImageFormat outputFormat = EImageFormat::Png;
+    std::string failure;  // why the page stops, for the user
+    bool interrupted = false;
+    std::vector<std::string> warnings;
+    double megapixels = 0;
+    double readSeconds = 0;
+    double flatSeconds = 0;
+    double writeSeconds = 0;
+
+    bool GoesOn() const { return failure.empty() && !interrupted; }
+};
+
+// The stages print nothing: what a page has to say is reported in page
+// order by ReportPage, whichever thread ran its stages.
+SPageInFlight ReadPage(const SPageJob& job, const SCodecOptions& codec);
+void FlatReadPage(sim::CHostSimulator& host, SPageInFlight& page, const SFlatSettings& settings,
+                  CProgressDisplay& display);
+// Lets go of the page's pixels once they are written.
+void WritePage(SPageInFlight& page, const SCodecOptions& codec);
+
+// Warnings and a failure on stderr, one line each naming the input; the
+// output's path on stdout once it is in place; the times on the display.
+EPageResult ReportPage(const SPageInFlight& page, CProgressDisplay& display);
+
+// The three stages one after another, the display following each.
 EPageResult FlatPage(sim::CHostSimulator& host, const SPageJob& job, const SFlatSettings& settings,
                      const SCodecOptions& codec, CProgressDisplay& display);
 

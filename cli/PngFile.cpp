@@ -54,9 +54,13 @@ struct SPngSession {
     png_uint_32 rows = 0;  // of the image, for progress
 };
 
-// libpng's row callbacks, for progress; interlaced files count each pass.
+// Rows are where a large page spends its time in libpng: Ctrl-C is heeded
+// between them, as the failure the caller reports as the interruption.
+// Progress too; interlaced files count each pass.
 void OnRow(png_structp png, png_uint_32 row, int pass) {
     const auto* session = static_cast<const SPngSession*>(png_get_error_ptr(png));
+    const bool heed = !session || !session->options || session->options->heedInterrupt;
+    if (heed && InterruptRequested()) png_error(png, "interrupted");
     if (!session || !session->options || !session->rows || (row & 63) != 0) return;
     const double passes = png_get_interlace_type(png, nullptr) == PNG_INTERLACE_ADAM7 ? 7.0 : 1.0;
     const double within = std::min(1.0, double(row) / double(session->rows));
@@ -115,12 +119,6 @@ void FindAnimation(const SPngSession& s, uint32_t& frames, bool& frameData) {
     }
 }
 
-// Rows are where a large page spends its time in libpng: Ctrl-C is heeded
-// between them, as the failure the caller reports as the interruption.
-void OnRow(png_structp png, png_uint_32, int) {
-    if (InterruptRequested()) png_error(png, "interrupted");
-}
-
 bool GuardedReadInfo(SPngSession& s) {
     if (setjmp(png_jmpbuf(s.png))) return false;
     KeepAnimationChunks(s.png);
@@ -133,7 +131,6 @@ bool GuardedReadImage(SPngSession& s, png_bytepp rows) {
     if (setjmp(png_jmpbuf(s.png))) return false;
     png_set_read_status_fn(s.png, OnRow);
     png_set_interlace_handling(s.png);
-    png_set_read_status_fn(s.png, OnRow);
     png_read_update_info(s.png, s.info);
     png_read_image(s.png, rows);
     // Reading to the end checks the last chunks too: a file cut short
@@ -294,7 +291,6 @@ bool GuardedWriteInfo(SPngSession& s, const SWriteInputs& in) {
     if (s.options->smallest) {
         png_set_filter(s.png, PNG_FILTER_TYPE_BASE, PNG_ALL_FILTERS);
         png_set_compression_level(s.png, Z_BEST_COMPRESSION);
-        png_set_write_status_fn(s.png, OnRow);
     }
     SetResolution(s, raster);
     SetColourChunks(s, in);
@@ -355,9 +351,13 @@ std::string WritePng(int fd, const SRaster& raster, const SCodecOptions& options
     if (options.smallest) {
         if (!GuardedWriteRows(s, inputs)) throw failed();
     } else {
-        const std::vector<std::string> pieces = DeflateRowsUp(
-            pixels, raster.RowBytes(), raster.height, SDeflateSettings{6, options.threads},
-            [&](int done) { options.Report(double(done) / raster.height); });
+        SDeflateSettings deflate{6, options.threads, [&options] {
+                                     return options.heedInterrupt && InterruptRequested();
+                                 }};
+        const std::vector<std::string> pieces =
+            DeflateRowsUp(pixels, raster.RowBytes(), raster.height, deflate,
+                          [&](int done) { options.Report(double(done) / raster.height); });
+        if (pieces.empty()) throw CImageError("interrupted");
         if (!GuardedWriteDeflated(s, pieces)) throw failed();
     }
 

@@ -34,39 +34,39 @@ EProgressStyle ProgressStyleFor(FILE* out, bool quiet) {
     return ::isatty(::fileno(out)) ? EProgressStyle::Bar : EProgressStyle::Lines;
 }
 
-void CProgressDisplay::Begin(const std::string& label) {
+void CProgressDisplay::Begin(const std::string& label, EPageStage first) {
     label_ = label;
     shownPercent_ = -1;
-    std::fill(std::begin(stageSeconds_), std::end(stageSeconds_), 0.0);
-    begun_ = stageBegun_ = Clock::now();
-    stage_ = EPageStage::Reading;
-    if (style_ == EProgressStyle::Bar) Show(0);
-}
-
-void CProgressDisplay::EnterStage(EPageStage stage) {
-    const Clock::time_point now = Clock::now();
-    stageSeconds_[int(stage_)] += std::chrono::duration<double>(now - stageBegun_).count();
-    stageBegun_ = now;
-    stage_ = stage;
+    first_ = stage_ = first;
+    if (style_ == EProgressStyle::Bar && first == EPageStage::Reading) Show(0);
 }
 
 void CProgressDisplay::BeginFlatting(int width, int height) {
-    EnterStage(EPageStage::Flatting);
+    stage_ = EPageStage::Flatting;
     if (style_ == EProgressStyle::Lines) {
         std::fprintf(out_, "%s: flatting %d x %d pixels\n", label_.c_str(), width, height);
         std::fflush(out_);
     }
-    Show(kStageStart[int(EPageStage::Flatting)]);
+    StageDone(0);
 }
 
 void CProgressDisplay::BeginWriting() {
-    EnterStage(EPageStage::Writing);
-    Show(kStageStart[int(EPageStage::Writing)]);
+    stage_ = EPageStage::Writing;
+    if (style_ == EProgressStyle::Lines) {
+        std::fprintf(out_, "%s: writing\n", label_.c_str());
+        std::fflush(out_);
+    }
+    StageDone(0);
 }
 
 void CProgressDisplay::StageDone(double fraction) {
+    fraction = std::clamp(fraction, 0.0, 1.0);
+    if (first_ == EPageStage::Flatting) {
+        if (stage_ == EPageStage::Flatting) Show(fraction);
+        return;
+    }
     const int stage = int(stage_);
-    Show(kStageStart[stage] + std::clamp(fraction, 0.0, 1.0) * (kStageStart[stage + 1] - kStageStart[stage]));
+    Show(kStageStart[stage] + fraction * (kStageStart[stage + 1] - kStageStart[stage]));
 }
 
 void CProgressDisplay::Update(int32_t done, int32_t total) {
@@ -108,16 +108,16 @@ void CProgressDisplay::Clear() {
     barOnScreen_ = false;
 }
 
-void CProgressDisplay::Finish(double megapixels) {
-    lastMegapixels_ = megapixels;
-    Show(1.0);
-    EnterStage(stage_);
+void CProgressDisplay::Finish(const std::string& label, double megapixels, double readSeconds,
+                              double flatSeconds, double writeSeconds) {
+    // A page whose every stage this display followed ends its bar full.
+    if (label == label_ && first_ == EPageStage::Reading) Show(1.0);
     Clear();
     if (style_ == EProgressStyle::Quiet) return;
-    const double seconds = std::chrono::duration<double>(Clock::now() - begun_).count();
+    const double seconds = readSeconds + flatSeconds + writeSeconds;
     const double rate = megapixels / std::max(seconds, 1e-6);
     std::fprintf(out_, "%s: %.2f MP flatted in %.2f s (read %.2f s, flat %.2f s, write %.2f s; %.1f MP/s)\n",
-                 label_.c_str(), megapixels, seconds, stageSeconds_[0], stageSeconds_[1], stageSeconds_[2], rate);
+                 label.c_str(), megapixels, seconds, readSeconds, flatSeconds, writeSeconds, rate);
     std::fflush(out_);
 }
 

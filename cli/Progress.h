@@ -4,7 +4,6 @@
 // stderr so that stdout carries only the paths of the files written.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -22,8 +21,9 @@ class CProgressDisplay {
 public:
     explicit CProgressDisplay(EProgressStyle style, FILE* out = stderr) : style_(style), out_(out) {}
 
-    // A page starts: its file is about to be read.
-    void Begin(const std::string& label);
+    // A page starts at `first`: Reading when the display follows it from
+    // its file to its output, Flatting when others read and write it.
+    void Begin(const std::string& label, EPageStage first);
     // The plug-in has the pixels and starts flatting them.
     void BeginFlatting(int width, int height);
     // The plug-in's own progress report: `done` of `total` rows.
@@ -34,28 +34,21 @@ public:
     void StageDone(double fraction);
     // Takes the bar off the screen before another message is printed.
     void Clear();
-    // The page is written: its megapixels, the whole time and each part's.
-    void Finish(double megapixels);
-    // What the last finished page had.
-    double LastMegapixels() const { return lastMegapixels_; }
+    // A page is written: its megapixels and what each stage took.
+    void Finish(const std::string& label, double megapixels, double readSeconds, double flatSeconds,
+                double writeSeconds);
 
 private:
-    using Clock = std::chrono::steady_clock;
-
-    void EnterStage(EPageStage stage);
     void Show(double pageFraction);
     void DrawBar(int percent);
 
     EProgressStyle style_;
     FILE* out_;
     std::string label_;
+    EPageStage first_ = EPageStage::Reading;
     EPageStage stage_ = EPageStage::Reading;
-    Clock::time_point begun_{};
-    Clock::time_point stageBegun_{};
-    double stageSeconds_[3]{};
     int shownPercent_ = -1;
     bool barOnScreen_ = false;
-    double lastMegapixels_ = 0;
 };
 
 }  // namespace cli

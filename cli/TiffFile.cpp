@@ -483,7 +483,7 @@ void WriteTiff(int fd, const std::string& name, const SRaster& raster, const SCo
     for (uint32_t y = 0, index = 0; y < uint32_t(raster.height); y += rowsPerStrip, ++index) {
         const size_t bytes = std::min<uint32_t>(rowsPerStrip, uint32_t(raster.height) - y) * raster.RowBytes();
         std::memcpy(strip.data(), pixels + size_t(y) * raster.RowBytes(), bytes);
-        StopIfInterrupted();
+        if (options.heedInterrupt) StopIfInterrupted();
         errno = 0;
         if (TIFFWriteEncodedStrip(tif, index, strip.data(), tmsize_t(bytes)) < 0) FailWrite(tiff);
         options.Report(double(y) / raster.height);

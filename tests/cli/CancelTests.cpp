@@ -12,6 +12,8 @@ using namespace tool_testing;
 
 namespace {
 
+namespace fs = std::filesystem;
+
 using Cancel = ToolTest;
 
 // Black everywhere but a red first column: every pixel searches as far as
@@ -59,16 +61,15 @@ TEST_F(Cancel, CtrlCWhileAPageIsWrittenStopsAtOnce) {
     double writing = 0;
     {
         CToolChild tool(command);
-        // The pass's last progress line comes before the host's copies and
-        // the writing, which is most of the rest.
-        ASSERT_TRUE(tool.WaitForError(": 100%", 120));
+        // The progress says when the writing starts, which is most of the rest.
+        ASSERT_TRUE(tool.WaitForError(": writing\n", 120));
         const Clock::time_point start = Clock::now();
         ASSERT_EQ(tool.Wait().status, 0);
         writing = SecondsSince(start);
         std::filesystem::remove(Path("out.png"));
     }
     CToolChild tool(command);
-    ASSERT_TRUE(tool.WaitForError(": 100%", 120));
+    ASSERT_TRUE(tool.WaitForError(": writing\n", 120));
     std::this_thread::sleep_for(std::chrono::duration<double>(writing / 2));
     const Clock::time_point start = Clock::now();
     tool.Signal(SIGINT);
@@ -96,6 +97,33 @@ TEST_F(Cancel, SignalsIgnoredAtStartStayIgnored) {
     const SToolRun run = tool.Wait(kCancelSeconds);
     EXPECT_EQ(run.status, 128 + SIGTERM) << run.err;
     EXPECT_EQ(Listing("out"), std::vector<std::string>{"a.png"});
+}
+
+// In a batch the page before is being written while the next is flatted:
+// Ctrl-C then leaves that page whole or not at all, never a temporary file,
+// and stdout names exactly the files that are there.
+TEST_F(Cancel, CtrlCInABatchLeavesOnlyWholeOutputs) {
+    fs::create_directory(Path("in"));
+    SavePng(Path("in/a.png"), Picture({"r#b"}, kRgb));
+    SavePng(Path("in/slow.png"), SlowPage());
+    SavePng(Path("in/c.png"), Picture({"r#b"}, kRgb));
+    CToolChild tool({"flat", Path("in/a.png"), Path("in/slow.png"), Path("in/c.png"), "--out-dir", Path("out")});
+    ASSERT_TRUE(tool.WaitForError("flatting 400 x 32000 pixels", 60));
+    tool.Signal(SIGINT);
+    const SToolRun run = tool.Wait(kCancelSeconds);
+    EXPECT_EQ(run.status, 130) << run.err;
+    EXPECT_NE(run.err.find("interrupted; " + Path("in/slow.png") + " was not written"), std::string::npos)
+        << run.err;
+    std::string listed;
+    for (const auto& entry : fs::directory_iterator(Path("out"))) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_EQ(name, "a.png") << "only the page before may be there, and whole";
+        if (name == "a.png") {
+            EXPECT_EQ(LoadPng(entry.path().string()), Picture({"rbb"}, kRgb));
+        }
+        listed += entry.path().string() + "\n";
+    }
+    EXPECT_EQ(run.out, listed);
 }
 
 }  // namespace

@@ -158,7 +158,7 @@ TEST_F(RoundTrip, LargePagesReadBackExactlyInEveryCompression) {
             for (const std::string name : {"flat.png", "flat.tif"}) {
                 std::vector<std::string> args{"flat", Path("page.png"), "-o", Path(name), "--overwrite"};
                 if (smallest) args.push_back("--smallest");
-                const SToolRun run = RunTool(args, {processors});
+                const SToolRun run = RunTool(args, {.env = {processors}});
                 const std::string what = std::string(processors) + (smallest ? " smallest " : " ") + name;
                 ASSERT_EQ(run.status, 0) << what << ": " << run.err;
                 EXPECT_EQ(name.ends_with(".png") ? LoadPng(Path(name)) : LoadTiff(Path(name)), page) << what;
