@@ -389,6 +389,10 @@ void SetResolution(TIFF* tif, const SResolution& r) {
     TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, unit);
 }
 
+// libdeflate's quickest levels lose little on flat colour: a deflated page
+// stays far smaller than one written row by row at zlib's default level.
+constexpr int kFastDeflateLevel = 2;
+
 // Strips of about a megabyte: few enough that a whole strip goes to the
 // codec at once (libtiff then deflates with libdeflate), small enough for
 // any reader.
@@ -421,7 +425,7 @@ void SetTags(TIFF* tif, const SRaster& raster, const SCodecOptions& options) {
     if (predicts && (!keptCodec || raster.tiffPredictor == PREDICTOR_HORIZONTAL))
         TIFFSetField(tif, TIFFTAG_PREDICTOR, uint16_t(PREDICTOR_HORIZONTAL));
     TIFFSetField(tif, TIFFTAG_ORIENTATION, uint16_t(raster.tiffOrientation));
-    if (options.smallest) TIFFSetField(tif, TIFFTAG_ZIPQUALITY, 9);
+    TIFFSetField(tif, TIFFTAG_ZIPQUALITY, options.smallest ? 9 : kFastDeflateLevel);
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, RowsPerStrip(raster));
     SetResolution(tif, raster.resolution);
     if (!raster.iccProfile.empty())
