@@ -22,7 +22,7 @@ const char* const kWhatFits = " (only 8-bit RGB and CMYK images can be flatted)"
 
 constexpr uint64_t kUnlimited = std::numeric_limits<uint64_t>::max();
 // The plug-in's search tables and workers, the codecs' buffers, the program.
-constexpr uint64_t kWorkingBytes = uint64_t(64) << 20;
+constexpr uint64_t kWorkingBytes = uint64_t(24) << 20;
 
 // A number from a /proc or /sys file's first line, or kUnlimited ("max",
 // missing, unreadable).

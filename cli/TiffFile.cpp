@@ -425,7 +425,8 @@ void SetTags(TIFF* tif, const SRaster& raster, const SCodecOptions& options) {
     if (predicts && (!keptCodec || raster.tiffPredictor == PREDICTOR_HORIZONTAL))
         TIFFSetField(tif, TIFFTAG_PREDICTOR, uint16_t(PREDICTOR_HORIZONTAL));
     TIFFSetField(tif, TIFFTAG_ORIENTATION, uint16_t(raster.tiffOrientation));
-    TIFFSetField(tif, TIFFTAG_ZIPQUALITY, options.smallest ? 9 : kFastDeflateLevel);
+    if (compression == COMPRESSION_ADOBE_DEFLATE || compression == COMPRESSION_DEFLATE)
+        TIFFSetField(tif, TIFFTAG_ZIPQUALITY, options.smallest ? 9 : kFastDeflateLevel);
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, RowsPerStrip(raster));
     SetResolution(tif, raster.resolution);
     if (!raster.iccProfile.empty())
