@@ -5,6 +5,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <thread>
+#include <memory>
+#include <chrono>
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -310,8 +314,10 @@ void ReadTiles(const CTiff& tiff, SRaster& raster, const SLayout& layout) {
 
 // Interleaved strips decode straight into the raster, one strip at a time:
 // a page is only ever as large in memory as what its file has really
-// delivered so far.
-void ReadContiguousStrips(const CTiff& tiff, SRaster& raster, const SCodecOptions& options) {
+// delivered so far. Strips are independent, so with several threads each
+// opens the file for itself and takes every n-th strip.
+void ReadContiguousStrips(const CTiff& tiff, const std::string& path, SRaster& raster,
+                          const SCodecOptions& options) {
     TIFF* tif = *tiff;
     uint32_t rowsPerStrip = 0;
     TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
@@ -320,15 +326,57 @@ void ReadContiguousStrips(const CTiff& tiff, SRaster& raster, const SCodecOption
     uint8_t* pixels = raster.pixels.Bytes().data();
     const uint32_t strips = (uint32_t(raster.height) + rowsPerStrip - 1) / rowsPerStrip;
     if (TIFFNumberOfStrips(tif) < strips) Damaged(tiff);
-    for (uint32_t strip = 0; strip < strips; ++strip) {
-        const uint32_t y = strip * rowsPerStrip;
-        const uint32_t rows = std::min(rowsPerStrip, uint32_t(raster.height) - y);
-        const tmsize_t bytes = tmsize_t(rows * raster.RowBytes());
-        StopIfInterrupted();
-        if (TIFFReadEncodedStrip(tif, strip, pixels + size_t(y) * raster.RowBytes(), bytes) != bytes)
-            Damaged(tiff);
-        options.Report(double(y + rows) / raster.height);
+
+    std::vector<std::unique_ptr<CTiff>> readers;
+    readers.push_back(nullptr);  // this thread's, `tiff`
+    const uint32_t wanted = std::min<uint32_t>(uint32_t(std::max(options.threads, 1)), strips / 4 + 1);
+    while (readers.size() < wanted) {
+        auto reader = std::make_unique<CTiff>();
+        if (!reader->OpenFile(path, "rm")) break;  // then fewer threads
+        readers.push_back(std::move(reader));
     }
+    const uint32_t step = uint32_t(readers.size());
+    std::atomic<uint32_t> done{0};
+    std::atomic<bool> stop{false};
+    std::vector<int> failed(step, 0);
+    auto decode = [&](uint32_t first) {
+        TIFF* t = first == 0 ? tif : **readers[first];
+        for (uint32_t strip = first; strip < strips && !stop; strip += step) {
+            if (InterruptRequested()) {
+                stop = true;
+                return;
+            }
+            const uint32_t y = strip * rowsPerStrip;
+            const uint32_t rows = std::min(rowsPerStrip, uint32_t(raster.height) - y);
+            const tmsize_t bytes = tmsize_t(rows * raster.RowBytes());
+            if (TIFFReadEncodedStrip(t, strip, pixels + size_t(y) * raster.RowBytes(), bytes) != bytes) {
+                failed[first] = 1;
+                stop = true;
+                return;
+            }
+            ++done;
+            if (first == 0) options.Report(double(done) / strips);  // progress from the calling thread only
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (uint32_t first = 1; first < step; ++first) helpers.emplace_back(decode, first);
+    struct SJoin {
+        std::vector<std::thread>& threads;
+        ~SJoin() {
+            for (std::thread& t : threads) t.join();
+        }
+    } join{helpers};
+    decode(0);
+    while (step > 1 && !stop && done < strips) {
+        options.Report(double(done) / strips);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    for (std::thread& t : helpers) t.join();
+    helpers.clear();
+    StopIfInterrupted();
+    for (uint32_t first = 0; first < step; ++first)
+        if (failed[first]) Damaged(first == 0 ? tiff : *readers[first]);
+    options.Report(1);
 }
 
 void ReadStrips(const CTiff& tiff, SRaster& raster, const SLayout& layout) {
@@ -461,7 +509,7 @@ SRaster ReadTiff(const std::string& path, const SCodecOptions& options) {
     if (TIFFIsTiled(tif))
         ReadTiles(tiff, raster, layout);
     else if (!layout.separate)
-        ReadContiguousStrips(tiff, raster, options);
+        ReadContiguousStrips(tiff, path, raster, options);
     else
         ReadStrips(tiff, raster, layout);
     options.Report(1);
