@@ -17,6 +17,7 @@
 
 #include "cli/ImageError.h"
 #include "cli/ImageLimits.h"
+#include "cli/StripDeflate.h"
 #include "cli/Interrupt.h"
 
 namespace cli {
@@ -437,7 +438,7 @@ void SetResolution(TIFF* tif, const SResolution& r) {
     TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, unit);
 }
 
-// libdeflate's quickest levels lose little on flat colour: a deflated page
+// libdeflate's quick levels lose little on flat colour: a deflated page
 // stays far smaller than one written row by row at zlib's default level.
 constexpr int kFastDeflateLevel = 2;
 
@@ -529,17 +530,45 @@ void WriteTiff(int fd, const std::string& name, const SRaster& raster, const SCo
     }
     TIFF* tif = *tiff;
     SetTags(tif, raster, options);
-    // The predictor encodes in the buffer it is given: hand it a copy.
     const uint32_t rowsPerStrip = RowsPerStrip(raster);
-    std::vector<uint8_t> strip(rowsPerStrip * raster.RowBytes());
     const uint8_t* pixels = raster.pixels.Bytes().data();
-    for (uint32_t y = 0, index = 0; y < uint32_t(raster.height); y += rowsPerStrip, ++index) {
-        const size_t bytes = std::min<uint32_t>(rowsPerStrip, uint32_t(raster.height) - y) * raster.RowBytes();
-        std::memcpy(strip.data(), pixels + size_t(y) * raster.RowBytes(), bytes);
-        if (options.heedInterrupt) StopIfInterrupted();
-        errno = 0;
-        if (TIFFWriteEncodedStrip(tif, index, strip.data(), tmsize_t(bytes)) < 0) FailWrite(tiff);
-        options.Report(double(y) / raster.height);
+    uint16_t compression = COMPRESSION_NONE, predictor = PREDICTOR_NONE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    if (compression == COMPRESSION_ADOBE_DEFLATE || compression == COMPRESSION_DEFLATE) {
+        // Only codecs with a predictor know the tag; asking others is an error.
+        TIFFGetFieldDefaulted(tif, TIFFTAG_PREDICTOR, &predictor);
+        // Deflated strips are made on every core and written as they are.
+        SStripDeflate job;
+        job.pixels = pixels;
+        job.rowBytes = raster.RowBytes();
+        job.planes = raster.Planes();
+        job.height = raster.height;
+        job.rowsPerStrip = rowsPerStrip;
+        job.predictor = predictor == PREDICTOR_HORIZONTAL;
+        job.level = options.smallest ? 9 : kFastDeflateLevel;
+        job.threads = options.threads;
+        job.stopped = [&options] { return options.heedInterrupt && InterruptRequested(); };
+        const uint32_t strips = (uint32_t(raster.height) + rowsPerStrip - 1) / rowsPerStrip;
+        const std::vector<std::string> deflated =
+            DeflateStrips(job, [&](uint32_t done) { options.Report(0.9 * done / strips); });
+        if (deflated.empty()) throw CImageError("interrupted");
+        for (uint32_t index = 0; index < strips; ++index) {
+            errno = 0;
+            if (TIFFWriteRawStrip(tif, index, const_cast<char*>(deflated[index].data()),
+                                  tmsize_t(deflated[index].size())) < 0)
+                FailWrite(tiff);
+        }
+    } else {
+        // The predictor encodes in the buffer it is given: hand it a copy.
+        std::vector<uint8_t> strip(rowsPerStrip * raster.RowBytes());
+        for (uint32_t y = 0, index = 0; y < uint32_t(raster.height); y += rowsPerStrip, ++index) {
+            const size_t bytes = std::min<uint32_t>(rowsPerStrip, uint32_t(raster.height) - y) * raster.RowBytes();
+            std::memcpy(strip.data(), pixels + size_t(y) * raster.RowBytes(), bytes);
+            if (options.heedInterrupt) StopIfInterrupted();
+            errno = 0;
+            if (TIFFWriteEncodedStrip(tif, index, strip.data(), tmsize_t(bytes)) < 0) FailWrite(tiff);
+            options.Report(double(y) / raster.height);
+        }
     }
     errno = 0;
     if (!TIFFWriteDirectory(tif)) FailWrite(tiff);

@@ -10,7 +10,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     libgtest-dev
     libboost-thread-dev libboost-date-time-dev
-    libpng-dev libtiff-dev libcli11-dev
+    libpng-dev libtiff-dev libdeflate-dev libcli11-dev
     python3
 )
 if [[ "${1:-}" == "--all" ]]; then
