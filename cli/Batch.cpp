@@ -177,7 +177,12 @@ void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, c
         else
             Tally(current, ReportPage(current, display), tally);
         if (InterruptRequested()) return;
-        if (i + 1 < jobs.size()) current = work.read ? std::move(*work.read) : ReadPage(jobs[i + 1], codec);
+        if (i + 1 < jobs.size()) {
+            // Read ahead, a page may not have fitted beside the one being
+            // flatted; now that that one is done, it gets its chance.
+            const bool crowded = work.read && work.read->failure.rfind(kNotEnoughMemory, 0) == 0;
+            current = work.read && !crowded ? std::move(*work.read) : ReadPage(jobs[i + 1], codec);
+        }
     }
     if (flatted) {
         WritePage(*flatted, codec);

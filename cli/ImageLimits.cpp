@@ -95,7 +95,7 @@ void CheckPageFits(uint64_t rawBytes, int planes, bool hasAlpha) {
     const uint64_t need = PageMemoryNeed(rawBytes, planes, hasAlpha);
     const uint64_t available = MemoryAvailable();
     if (need > available)
-        throw CImageError("not enough memory for this page: flatting its " + Megabytes(rawBytes) +
+        throw CImageError(std::string(kNotEnoughMemory) + ": flatting its " + Megabytes(rawBytes) +
                           " of pixels takes about " + Megabytes(need) + ", and at most " + Megabytes(available) +
                           " can be had here");
 }

@@ -36,6 +36,9 @@ uint64_t PageMemoryNeed(uint64_t rawBytes, int planes, bool hasAlpha);
 // process's limits.
 uint64_t MemoryAvailable();
 
+// How every refusal for want of memory begins.
+inline constexpr const char* kNotEnoughMemory = "not enough memory for this page";
+
 // Throws CImageError, before anything is allocated, when a page of
 // `rawBytes` cannot be flatted in the memory there is. A file that is
 // not damaged can still declare more than this machine can hold.

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "cli/ImageError.h"
+#include "cli/ImageLimits.h"
 #include "cli/Interrupt.h"
 #include "cli/PluginFailure.h"
 #include "cli/PluginRun.h"
@@ -50,7 +51,7 @@ void Guarded(SPageInFlight& page, Stage&& stage) {
     } catch (const CImageError& e) {
         page.failure = e.what();
     } catch (const std::bad_alloc&) {
-        page.failure = "not enough memory for this page";
+        page.failure = kNotEnoughMemory;
     } catch (const std::exception& e) {
         page.failure = e.what();
     }
