@@ -117,7 +117,11 @@ TEST_F(HostileInput, TiffCodecsThatCannotCarryThePageAreRefusedBeforeItsMemory) 
                           run.err.find("is not supported") != std::string::npos ||
                           run.err.find("not enough memory for this page") != std::string::npos;
         EXPECT_TRUE(said) << what << ": " << run.err;
-        EXPECT_LT(run.maxRssKb, 256 * 1024) << what << " took " << run.maxRssKb / 1024 << " MB";
+        // Under the sanitizers the shadow of a page that is allocated but
+        // never written counts as resident too.
+        if (!kSanitizerBuild) {
+            EXPECT_LT(run.maxRssKb, 256 * 1024) << what << " took " << run.maxRssKb / 1024 << " MB";
+        }
         EXPECT_LT(seconds, 5) << what;
         EXPECT_EQ(Listing(), std::vector<std::string>{"huge.tif"}) << what;
     }
