@@ -84,8 +84,8 @@ bool CAssistedStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hin
     return true;
 }
 
-void CAssistedStrips::FlatStrip(int32_t firstRow, int32_t rows, const std::atomic<bool>* abandon) {
-    if (rows <= 0) return;
+bool CAssistedStrips::FlatStrip(int32_t firstRow, int32_t rows, CStripStop* stop) {
+    if (rows <= 0) return true;
     // The transform pays off once the scans of a strip would cost more than
     // it does. It is made at the start of a strip that follows a deep one,
     // else at the point where the scans so far have cost that much; thin
@@ -113,7 +113,7 @@ void CAssistedStrips::FlatStrip(int32_t firstRow, int32_t rows, const std::atomi
     uint16_t hintDistance = 1;
     const int32_t lastRow = firstRow + rows - 1;
     for (int32_t x = 0; x < image_.width; ++x) {
-        if (abandon && abandon->load(std::memory_order_relaxed)) return;
+        if (stop && stop->LeaveStrip()) return false;
         const bool down = x % 2 == 0;
         for (int32_t i = 0; i < rows; ++i) {
             const int32_t y = down ? firstRow + i : lastRow - i;
@@ -133,11 +133,12 @@ void CAssistedStrips::FlatStrip(int32_t firstRow, int32_t rows, const std::atomi
             while (search_.ringCount < start) search_.AddRing();
             FlatPixel(x, y, image_, search_, paintWhite_, hintDistance);
 
-            if (!transformed && search_.cursor > 0) {
-                spent += ScanCost(uint64_t(start) * start, search_.offsets[search_.cursor - 1].distSq);
+            if (!transformed && search_.LastTakenDistSq() > 0) {
+                spent += ScanCost(uint64_t(start) * start, search_.LastTakenDistSq());
                 if (spent > budget) transform();
             }
         }
     }
     expectDeep_ = spent + saved > budget;
+    return true;
 }

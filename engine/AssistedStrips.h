@@ -13,6 +13,7 @@
 #include "engine/PixelDistance.h"
 #include "engine/ScanShortcut.h"
 #include "engine/StripDistances.h"
+#include "engine/StripStop.h"
 
 // How a pass walks its strips. The plain search is the definition of the
 // result and stays selectable: VANDREL_FASTPATH=0 in the environment makes
@@ -27,8 +28,8 @@ class CAssistedStrips {
 public:
     CAssistedStrips(const SFlatImage& image, CPixelDistance& search, bool paintWhite);
 
-    // As FlatStrip, `abandon` included.
-    void FlatStrip(int32_t firstRow, int32_t rows, const std::atomic<bool>* abandon = nullptr);
+    // As FlatStrip, `stop` included.
+    bool FlatStrip(int32_t firstRow, int32_t rows, CStripStop* stop = nullptr);
 
     // Tests: make the transform for every strip, so that small images,
     // whose scans are cheap, take the shortcut wherever it holds.

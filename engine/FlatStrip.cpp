@@ -55,14 +55,24 @@ void FlatPixel(int32_t x, int32_t y, const SFlatImage& image, CPixelDistance& se
     }
 }
 
-void FlatStrip(int32_t firstRow, int32_t rows, const SFlatImage& image, CPixelDistance& search, bool paintWhite,
-               const std::atomic<bool>* abandon) {
-    if (rows <= 0) return;
+bool FlatStrip(int32_t firstRow, int32_t rows, const SFlatImage& image, CPixelDistance& search, bool paintWhite,
+               CStripStop* stop) {
+    if (rows <= 0) return true;
     uint16_t hintDistance = 1;
     const int32_t lastRow = firstRow + rows - 1;
     for (int32_t x = 0; x < image.width; ++x) {
-        if (abandon && abandon->load(std::memory_order_relaxed)) return;
+        if (stop && stop->LeaveStrip()) return false;
         const bool down = x % 2 == 0;
         for (int32_t i = 0; i < rows; ++i) FlatPixel(x, down ? firstRow + i : lastRow - i, image, search, paintWhite, hintDistance);
     }
+    return true;
+}
+
+void UndoStrip(int32_t firstRow, int32_t rows, const SFlatImage& image) {
+    for (int32_t y = firstRow; y < firstRow + rows; ++y)
+        for (int32_t x = 0; x < image.width; ++x) {
+            const uint8_t* pixel = image.InPixel(x, y);
+            if (IsBlackPixel(pixel, image.inPlaneBytes, image.planeCount, image.isCmyk))
+                CopyPixel(image, pixel, image.OutPixel(x, y));
+        }
 }

@@ -2,11 +2,11 @@
 // share, whether it runs in the host's thread or on a worker.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 
 #include "engine/FlatImage.h"
 #include "engine/PixelDistance.h"
+#include "engine/StripStop.h"
 
 constexpr int32_t kStripRows = 42;
 constexpr uint8_t kCmykBlackLimit = 60;  // K byte below this is heavy black ink
@@ -27,9 +27,13 @@ void FlatPixel(int32_t x, int32_t y, const SFlatImage& image, CPixelDistance& se
                uint16_t& hintDistance);
 
 // Rows firstRow .. firstRow + rows - 1, column by column, down one column
-// and up the next, so each pixel neighbours the one before. When `abandon`
-// is given and becomes true the strip stops before its next column: the
-// pass has failed and its output will not be used, and a column costs far
-// less than a strip when the search runs deep.
-void FlatStrip(int32_t firstRow, int32_t rows, const SFlatImage& image, CPixelDistance& search, bool paintWhite,
-               const std::atomic<bool>* abandon = nullptr);
+// and up the next, so each pixel neighbours the one before. When `stop` is
+// given and says so the strip is left before its next column, and false is
+// returned: a column costs far less than a strip when the search runs deep.
+bool FlatStrip(int32_t firstRow, int32_t rows, const SFlatImage& image, CPixelDistance& search, bool paintWhite,
+               CStripStop* stop = nullptr);
+
+// Puts back what the host supplied in a strip that was left unfinished: the
+// pass writes only black pixels, and the host hands the output over as a
+// copy of the source, so their source bytes are what was there.
+void UndoStrip(int32_t firstRow, int32_t rows, const SFlatImage& image);

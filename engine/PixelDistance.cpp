@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 
 namespace {
 
@@ -13,45 +12,13 @@ uint32_t IntSqrt(uint64_t value) {
     return uint32_t(root);
 }
 
-// One group of entries that share a distance and a ring: the offsets
-// (+-k, +-b) and (+-b, +-k) with 0 <= k <= b.
-struct SGroup {
-    uint32_t distSq;
-    uint32_t rank;  // twice the ring, so the exceptions fit between rings
-    int16_t k;
-    int16_t b;
-};
-
-// Larger rings come first at a shared distance, except that the axis
-// offsets of rings 5 and 10 follow the ring-4 and ring-8 offsets of the
-// same distance (25 = 3² + 4², 100 = 6² + 8²). Those are the only rings
-// the constructor builds whose axis distance is shared with a smaller ring,
-// and the order is kept as the filter has always searched.
-uint32_t Rank(int k, int b) {
-    if (k == 0 && b == 5) return 2 * 4 - 1;
-    if (k == 0 && b == 10) return 2 * 8 - 1;
-    return 2 * uint32_t(b);
-}
-
-// Counter-clockwise on the screen (rows grow downwards), from straight down.
-void AppendGroup(std::vector<_SPixelOffset>& offsets, const SGroup& g) {
-    const int16_t k = g.k, b = g.b;
-    auto put = [&](int16_t dx, int16_t dy) { offsets.push_back({g.distSq, dx, dy}); };
-    if (k == 0) {
-        put(0, b), put(b, 0), put(0, int16_t(-b)), put(int16_t(-b), 0);
-    } else if (k == b) {
-        put(b, b), put(b, int16_t(-b)), put(int16_t(-b), int16_t(-b)), put(int16_t(-b), b);
-    } else {
-        put(k, b), put(b, k), put(b, int16_t(-k)), put(k, int16_t(-b));
-        put(int16_t(-k), int16_t(-b)), put(int16_t(-b), int16_t(-k)), put(int16_t(-b), k), put(int16_t(-k), b);
-    }
-}
-
 }  // namespace
 
-CPixelDistance::CPixelDistance() {
+CPixelDistance::CPixelDistance() : CPixelDistance(std::make_shared<COffsetTable>()) {}
+
+CPixelDistance::CPixelDistance(std::shared_ptr<COffsetTable> table) : table_(std::move(table)) {
     for (int ring = 0; ring < kPrebuiltRings; ++ring) AddRing();
-    cursor = offsets.size();
+    PlaceInTable(table_->RingEnd(std::min<uint32_t>(ringCount, table_->RingBudget())));
 }
 
 CPixelDistance::~CPixelDistance() = default;
@@ -63,39 +30,52 @@ void CPixelDistance::SetCentre(int32_t x, int32_t y, int32_t width, int32_t heig
     maxDy = height - 1 - y;
 }
 
-// Completes the table up to distance a = ringCount + 1: appends, in order,
-// every offset with (a - 1)² < distSq <= a². They belong to ring a (its axis)
-// and to the outer corners of smaller rings, which is why those corners need
-// not be stored before. Strong guarantee: on failure nothing has changed.
+// Takes in every offset with ringCount² < distSq <= (ringCount + 1)²: the
+// axis of the next ring and the outer corners of smaller rings, which is why
+// those corners need not be held before. Strong guarantee.
 void CPixelDistance::AddRing() {
     const uint32_t a = uint32_t(ringCount) + 1;
-    const uint64_t above = uint64_t(a - 1) * (a - 1);
-    const uint64_t upTo = uint64_t(a) * a;
-
-    std::vector<SGroup> groups;
-    size_t added = 0;
-    // b is the ring of the group; its entries reach at most 2b².
-    for (uint32_t b = a; b >= 1 && 2 * uint64_t(b) * b > above; --b) {
-        const uint64_t bSq = uint64_t(b) * b;
-        const uint32_t kFirst = bSq > above ? 0 : IntSqrt(above - bSq) + 1;
-        const uint32_t kLast = std::min(b, IntSqrt(upTo - bSq));
-        for (uint32_t k = kFirst; k <= kLast; ++k) {
-            groups.push_back({uint32_t(k * k + bSq), Rank(int(k), int(b)), int16_t(k), int16_t(b)});
-            added += (k == 0 || k == b) ? 4 : 8;
-        }
-    }
-    std::sort(groups.begin(), groups.end(), [](const SGroup& l, const SGroup& r) {
-        return l.distSq != r.distSq ? l.distSq < r.distSq : l.rank > r.rank;
-    });
-
-    const size_t needed = offsets.size() + added;
-    if (needed > kMaxOffsetEntries) throw std::bad_alloc();
-    if (offsets.capacity() < needed)
-        offsets.reserve(std::max(needed, std::min(2 * offsets.capacity(), kMaxOffsetEntries)));
-    for (const SGroup& g : groups) AppendGroup(offsets, g);
-
+    if (a <= table_->RingBudget()) table_->Grow(a);
     ringCount = uint16_t(a);
-    radiusSq = uint32_t(upTo);
+    radiusSq = a * a;
+}
+
+void CPixelDistance::PlaceInTable(uint64_t index) {
+    inTable_ = true;
+    const uint64_t limit = table_->RingEnd(std::min<uint32_t>(ringCount, table_->RingBudget()));
+    if (index >= limit) {
+        next_ = end_ = spanBegin_ = nullptr;
+        endIndex_ = index;
+        return;
+    }
+    endIndex_ = std::min(table_->ChunkEnd(index), limit);
+    next_ = spanBegin_ = table_->Entry(index);
+    end_ = next_ + (endIndex_ - index);
+}
+
+void CPixelDistance::PlaceInRing(uint32_t ring, size_t index) {
+    inTable_ = false;
+    endRing_ = ring;
+    const std::vector<_SPixelOffset>& entries = RingEntries(ring);
+    spanBegin_ = entries.data();
+    next_ = spanBegin_ + index;
+    end_ = spanBegin_ + entries.size();
+}
+
+const std::vector<_SPixelOffset>& CPixelDistance::RingEntries(uint32_t ring) {
+    if (rings_[newerRing_].ring == ring) return rings_[newerRing_].entries;
+    const int older = 1 - newerRing_;
+    if (rings_[older].ring != ring) {
+        // The older ring is the one to replace: the scan has left it, while
+        // the newer one is where the next pixel's search will likely start.
+        SRing& slot = rings_[older];
+        slot.ring = 0;
+        slot.entries.clear();
+        AppendOffsetsBetween(uint64_t(ring - 1) * (ring - 1), uint64_t(ring) * ring, slot.entries);
+        slot.ring = ring;
+    }
+    newerRing_ = older;
+    return rings_[older].entries;
 }
 
 // Whether an entry at this distance beyond radiusSq would already exist in a
@@ -111,35 +91,74 @@ bool CPixelDistance::OuterCornersReach(uint64_t distSq) const {
 
 bool CPixelDistance::FirstCandidate(uint32_t hint, int32_t& dx, int32_t& dy) {
     const uint64_t target = uint64_t(hint) * hint;
-    cursor = 0;
+    lastTakenDistSq_ = 0;
     if (hint != 0 && target <= radiusSq) {
-        auto first = std::lower_bound(offsets.begin(), offsets.end(), target,
-                                      [](const _SPixelOffset& e, uint64_t d) { return e.distSq < d; });
-        if (first != offsets.end() && first->distSq == target) cursor = size_t(first - offsets.begin());
+        // The axis offsets of ring `hint` have exactly this distance, and
+        // the ring's last distance is it: the first of them lies in its ring.
+        if (hint <= table_->RingBudget())
+            PlaceInTable(table_->FirstAtLeast(hint, target));
+        else {
+            const std::vector<_SPixelOffset>& entries = RingEntries(hint);
+            auto first = std::lower_bound(entries.begin(), entries.end(), target,
+                                          [](const _SPixelOffset& e, uint64_t d) { return e.distSq < d; });
+            PlaceInRing(hint, size_t(first - entries.begin()));
+        }
     } else if (hint != 0 && OuterCornersReach(target)) {
         // Such an entry lies past radiusSq: the scan must grow (or stop)
-        // before it takes anything, and growing resumes at the table's end.
-        cursor = offsets.size();
+        // before it takes anything, and growing resumes at the radius.
+        if (ringCount <= table_->RingBudget())
+            PlaceInTable(table_->RingEnd(ringCount));
+        else {
+            inTable_ = false;
+            endRing_ = ringCount;
+            next_ = end_ = spanBegin_ = nullptr;
+        }
+    } else {
+        PlaceInTable(0);
     }
     return Scan(dx, dy);
 }
 
 bool CPixelDistance::NextCandidate(int32_t& dx, int32_t& dy) { return Scan(dx, dy); }
 
+uint32_t CPixelDistance::LastTakenDistSq() const {
+    return next_ && next_ > spanBegin_ ? next_[-1].distSq : lastTakenDistSq_;
+}
+
+// Moves the cursor to the entries after the current run, growing by a ring
+// when the run ended at the radius; false when growth is not allowed.
+bool CPixelDistance::NextSpan() {
+    lastTakenDistSq_ = LastTakenDistSq();
+    const uint32_t budget = table_->RingBudget();
+    for (;;) {
+        if (inTable_) {
+            if (endIndex_ < table_->RingEnd(std::min<uint32_t>(ringCount, budget))) {
+                PlaceInTable(endIndex_);
+                return true;
+            }
+            if (ringCount > budget) {
+                inTable_ = false;
+                endRing_ = budget;
+                continue;
+            }
+        } else if (endRing_ < ringCount) {
+            PlaceInRing(endRing_ + 1, 0);
+            return true;
+        }
+        if (ringCount >= maxRings || ringCount >= imageRingLimit) return false;
+        AddRing();
+    }
+}
+
 bool CPixelDistance::Scan(int32_t& dx, int32_t& dy) {
     int remaining = kMaxOutOfBounds;
     exhausted = false;
     for (;;) {
-        if (cursor >= offsets.size()) {
-            if (ringCount >= maxRings || ringCount >= imageRingLimit) {
-                exhausted = true;
-                return false;
-            }
-            const size_t resumeAt = offsets.size();
-            AddRing();
-            cursor = resumeAt;
+        if (next_ == end_ && !NextSpan()) {
+            exhausted = true;
+            return false;
         }
-        const _SPixelOffset& entry = offsets[cursor++];
+        const _SPixelOffset& entry = *next_++;
         if (minDx <= entry.dx && entry.dx <= maxDx && minDy <= entry.dy && entry.dy <= maxDy) {
             dx = entry.dx;
             dy = entry.dy;
@@ -147,6 +166,19 @@ bool CPixelDistance::Scan(int32_t& dx, int32_t& dy) {
         }
         if (--remaining == 0) return false;
     }
+}
+
+std::vector<_SPixelOffset> CPixelDistance::Entries() const {
+    const uint32_t inTable = std::min<uint32_t>(ringCount, table_->RingBudget());
+    std::vector<_SPixelOffset> entries;
+    for (uint64_t i = 0; i < table_->RingEnd(inTable); ++i) entries.push_back(*table_->Entry(i));
+    for (uint32_t ring = inTable + 1; ring <= ringCount; ++ring)
+        AppendOffsetsBetween(uint64_t(ring - 1) * (ring - 1), uint64_t(ring) * ring, entries);
+    return entries;
+}
+
+size_t CPixelDistance::OwnBytes() const {
+    return sizeof(*this) + (rings_[0].entries.capacity() + rings_[1].entries.capacity()) * sizeof(_SPixelOffset);
 }
 
 // Why the limit max(width, height) + 1 cannot change a result. Let

@@ -4,7 +4,11 @@
 #include <boost/bind/bind.hpp>
 #include <boost/date_time/posix_time/posix_time_types.hpp>
 #include <boost/thread/thread.hpp>
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "engine/FlatStrip.h"
 #include "engine/VandrelThread.h"
@@ -54,6 +58,7 @@ void RunThreadedPass(const SFlatImage& image, const CVandrelParams& params, CPas
                      EFlatMethod method) {
     const int n = std::clamp(workerCount, 1, kMaxWorkers);
     CWorkerFailure failure;  // declared first: outlives every worker
+    std::atomic<bool> leaveStrips{false};
     boost::thread_group workers;
     CWorkerStopper stopper(workers);
 
@@ -74,24 +79,47 @@ void RunThreadedPass(const SFlatImage& image, const CVandrelParams& params, CPas
     job.outRowBytes = image.outRowBytes;
     job.stripHeight = kStripRows;
     job.failure = &failure;
+    job.leaveStrips = &leaveStrips;
     job.method = method;
+    job.offsetTable = std::make_shared<COffsetTable>();
 
     boost::thread* last = nullptr;
+    std::vector<boost::thread*> started;  // owned by `workers`
+    started.reserve(size_t(n));
     for (int i = 0; i < n; ++i) {
         job.firstRow = i == 0 ? 0 : job.endRow;
         job.endRow = i == n - 1 ? image.height : uint16_t((i + 1) * q);
         if (gPassFaultHook) gPassFaultHook(EPassPoint::CreatingWorker, job.firstRow, job.firstRow);
         last = StartWorker(workers, job);
+        started.push_back(last);
     }
 
     // Only the last band's worker is watched; the host hears from the pass
     // at least every kWorkerPollMs while it runs.
+    std::optional<std::chrono::steady_clock::time_point> cancelledAt;
     for (;;) {
         const bool ended = last->timed_join(boost::posix_time::microsec_clock::universal_time() +
                                             boost::posix_time::milliseconds(kWorkerPollMs));
         host.ReportProgress(host.RowsDone());
-        if (host.TestAbort()) workers.interrupt_all();
+        if (host.TestAbort()) {
+            workers.interrupt_all();
+            if (!cancelledAt) cancelledAt = std::chrono::steady_clock::now();
+        }
+        // A strip normally ends well within the grace; one of a nearly black
+        // page at a great depth may take minutes.
+        if (cancelledAt && std::chrono::steady_clock::now() - *cancelledAt >= std::chrono::milliseconds(kStripGraceMs))
+            leaveStrips.store(true, std::memory_order_relaxed);
         if (ended) break;
+    }
+    if (cancelledAt && !leaveStrips.load(std::memory_order_relaxed)) {
+        // The rest of the grace, without polling the host: the workers still
+        // running are joined silently.
+        const auto left = std::chrono::milliseconds(kStripGraceMs) - (std::chrono::steady_clock::now() - *cancelledAt);
+        const auto deadline = boost::posix_time::microsec_clock::universal_time() +
+                              boost::posix_time::milliseconds(
+                                  std::max<int64_t>(0, std::chrono::duration_cast<std::chrono::milliseconds>(left).count()));
+        for (boost::thread* worker : started) worker->timed_join(deadline);
+        leaveStrips.store(true, std::memory_order_relaxed);
     }
     // Once any worker has failed the others stop by themselves within a
     // column, so this join is short either way.

@@ -9,6 +9,22 @@
 
 PassFaultHook gPassFaultHook = nullptr;
 
+namespace {
+
+class CWorkerStripStop : public CStripStop {
+public:
+    CWorkerStripStop(const CWorkerFailure* failure, const std::atomic<bool>* leave) : failure_(failure), leave_(leave) {}
+    bool LeaveStrip() override {
+        return (failure_ && failure_->Raised()) || (leave_ && leave_->load(std::memory_order_relaxed));
+    }
+
+private:
+    const CWorkerFailure* failure_;
+    const std::atomic<bool>* leave_;
+};
+
+}  // namespace
+
 void CWorkerFailure::Capture(std::exception_ptr error) noexcept {
     if (claimed_.exchange(true)) return;
     error_ = std::move(error);
@@ -25,7 +41,7 @@ void VandrelThread::ReportRows(int32_t rowsSoFar) {
 bool VandrelThread::StopRequested() const { return boost::this_thread::interruption_requested(); }
 
 void VandrelThread::Run() {
-    CPixelDistance search;
+    CPixelDistance search(offsetTable ? offsetTable : std::make_shared<COffsetTable>());
     search.maxRings = params->maxDepth;
     search.LimitGrowthToImage(imageWidth, imageHeight);
 
@@ -47,14 +63,18 @@ void VandrelThread::Run() {
     std::optional<CAssistedStrips> assisted;
     if (method == EFlatMethod::DistanceAssisted) assisted.emplace(image, search, paintWhite);
 
+    CWorkerStripStop stop(failure, leaveStrips);
     int32_t rowsSoFar = 0;
     for (int32_t row = firstRow; row < endRow; row += step) {
         const int32_t rows = std::min(step, endRow - row);
         if (gPassFaultHook) gPassFaultHook(EPassPoint::StartingStrip, firstRow, row);
-        const std::atomic<bool>* abandon = failure ? failure->Flag() : nullptr;
-        if (assisted) assisted->FlatStrip(row, rows, abandon);
-        else FlatStrip(row, rows, image, search, paintWhite, abandon);
+        const bool whole = assisted ? assisted->FlatStrip(row, rows, &stop)
+                                    : FlatStrip(row, rows, image, search, paintWhite, &stop);
         if (failure && failure->Raised()) break;
+        if (!whole) {
+            UndoStrip(row, rows, image);
+            break;
+        }
         rowsSoFar += rows;
         ReportRows(rowsSoFar);
         if (StopRequested()) break;

@@ -5,8 +5,10 @@
 #include <atomic>
 #include <cstdint>
 #include <exception>
+#include <memory>
 
 #include "engine/AssistedStrips.h"
+#include "engine/OffsetOrder.h"
 #include "engine/PassHost.h"
 #include "ui/VandrelParams.h"
 
@@ -59,8 +61,14 @@ public:
     // Shared by all workers of one pass; owned by the pass, which outlives
     // them. Once one worker has failed the others stop within a column.
     CWorkerFailure* failure = nullptr;
+    // Set by the pass when a cancel has waited too long for the strips in
+    // progress: each worker leaves its strip at the next column, undoes it
+    // and ends without counting it.
+    const std::atomic<bool>* leaveStrips = nullptr;
     // Each worker walks its band's strips the same way as the others.
     EFlatMethod method = EFlatMethod::DistanceAssisted;
+    // The search order is the same for every worker: one table serves all.
+    std::shared_ptr<COffsetTable> offsetTable;
 };
 
 // What every worker thread runs, on its own copy of the job. Nothing may

@@ -39,14 +39,14 @@ Offset FirstFound(CPixelDistance& search, const std::set<Offset>& colours) {
 
 std::vector<std::tuple<uint32_t, int, int>> Entries(const CPixelDistance& search) {
     std::vector<std::tuple<uint32_t, int, int>> entries;
-    for (const _SPixelOffset& e : search.offsets) entries.emplace_back(e.distSq, e.dx, e.dy);
+    for (const _SPixelOffset& e : search.Entries()) entries.emplace_back(e.distSq, e.dx, e.dy);
     return entries;
 }
 
 TEST(OffsetOrder, BeginsWithTheNearestOffsetsCounterClockwiseFromStraightDown) {
     CPixelDistance search;
     std::vector<SRefOffset> first;
-    for (const _SPixelOffset& e : search.offsets)
+    for (const _SPixelOffset& e : search.Entries())
         if (e.distSq <= 10) first.push_back({e.dx, e.dy});
     const std::vector<SRefOffset> expected = {
         {0, 1}, {1, 0}, {0, -1}, {-1, 0},                                     // 1
@@ -60,7 +60,7 @@ TEST(OffsetOrder, BeginsWithTheNearestOffsetsCounterClockwiseFromStraightDown) {
     EXPECT_EQ(first, expected);
 
     std::vector<SRefOffset> at50;
-    for (const _SPixelOffset& e : search.offsets)
+    for (const _SPixelOffset& e : search.Entries())
         if (e.distSq == 50) at50.push_back({e.dx, e.dy});
     const std::vector<SRefOffset> expected50 = {{1, 7},  {7, 1},  {7, -1}, {1, -7},  {-1, -7}, {-7, -1},
                                                 {-7, 1}, {-1, 7}, {5, 5},  {5, -5},  {-5, -5}, {-5, 5}};
@@ -73,8 +73,8 @@ TEST(OffsetOrder, ANewObjectCoversRadiusTenAndNothingFurther) {
     EXPECT_EQ(search.radiusSq, 100u);
     EXPECT_EQ(search.maxRings, kDefaultMaxRings);
     EXPECT_FALSE(search.exhausted);
-    EXPECT_EQ(search.cursor, search.offsets.size());
-    ASSERT_EQ(search.offsets.size(), ReferenceOrder(10).size());
+    EXPECT_EQ(search.LastTakenDistSq(), 0u);
+    ASSERT_EQ(search.Entries().size(), ReferenceOrder(10).size());
 }
 
 TEST(OffsetOrder, ScanningOutToRadius40FollowsTheRuleThroughEveryGrowth) {
@@ -205,30 +205,21 @@ TEST(Hint, BeyondTheRingsItStartsOverOrGrowsFirst) {
     EXPECT_EQ(twelve.ringCount, 13);
 }
 
-TEST(TableBudget, GrowthPastTheBudgetFailsAsAnAllocationFailureAndChangesNothing) {
+TEST(TableBudget, GrowthPastTheTableGoesOnRingByRingWithoutLimit) {
     CPixelDistance search;
     search.maxRings = UINT16_MAX;
-    uint16_t lastGood = 0;
-    size_t sizeBefore = 0;
-    try {
-        for (;;) {
-            lastGood = search.ringCount;
-            sizeBefore = search.offsets.size();
-            search.AddRing();
-        }
-    } catch (const std::bad_alloc&) {
-    }
-    EXPECT_EQ(search.ringCount, lastGood);
-    EXPECT_EQ(search.offsets.size(), sizeBefore);
-    EXPECT_LE(search.offsets.capacity(), kMaxOffsetEntries);
-    // Rings up to a thousand are always available.
-    EXPECT_GE(search.ringCount, 1000);
-    EXPECT_LT(search.ringCount, 1200);
-    // The object is whole: its last distance group is complete.
-    EXPECT_EQ(search.offsets.back().distSq, search.radiusSq);
+    while (search.ringCount < 3000) search.AddRing();
+    EXPECT_EQ(search.radiusSq, 3000u * 3000u);
+    // The table stops at its budget; the search holds at most two rings.
+    EXPECT_LE(search.Table().Rings(), search.Table().RingBudget());
+    EXPECT_LE(search.Table().BytesHeld(), (kDefaultTableEntries + (1 << 16)) * sizeof(_SPixelOffset) + 65536);
     int32_t dx = 0, dy = 0;
-    search.SetCentre(0, 0, 1, 1);
-    EXPECT_FALSE(search.FirstCandidate(1, dx, dy));
+    search.SetCentre(5000, 5000, 10001, 10001);
+    ASSERT_TRUE(search.FirstCandidate(3000, dx, dy));
+    EXPECT_EQ(Offset(dx, dy), Offset(0, 3000));
+    ASSERT_TRUE(search.NextCandidate(dx, dy));
+    EXPECT_EQ(Offset(dx, dy), Offset(3000, 0));
+    EXPECT_LE(search.OwnBytes(), 2 * 8 * 3000 * 8 * sizeof(_SPixelOffset));
 }
 
 }  // namespace

@@ -23,13 +23,14 @@ TEST(ScanShortcut, NoEightOffsetsInARowLeaveTheImageWhenOnlyTwoNeighbouringEdges
     constexpr int kRing = 60, kSide = 4 * kRing;  // the far edges lie out of reach
     CPixelDistance search;
     while (search.ringCount < kRing) search.AddRing();
+    const std::vector<_SPixelOffset> entries = search.Entries();
     int longest = 0;
     for (int corner = 0; corner < 4; ++corner)
         for (int a = 0; a <= kRing; ++a)
             for (int b = 0; b <= kRing; ++b) {
                 const int x = corner & 1 ? kSide - 1 - a : a, y = corner & 2 ? kSide - 1 - b : b;
                 int run = 0;
-                for (const _SPixelOffset& e : search.offsets) {
+                for (const _SPixelOffset& e : entries) {
                     const bool outside = x + e.dx < 0 || y + e.dy < 0 || x + e.dx >= kSide || y + e.dy >= kSide;
                     run = outside ? run + 1 : 0;
                     longest = std::max(longest, run);

@@ -1,0 +1,141 @@
+#include "engine/OffsetOrder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace {
+
+uint32_t IntSqrt(uint64_t value) {
+    auto root = uint64_t(std::sqrt(double(value)));
+    while (root * root > value) --root;
+    while ((root + 1) * (root + 1) <= value) ++root;
+    return uint32_t(root);
+}
+
+// One group of entries that share a distance and a ring: the offsets
+// (+-k, +-b) and (+-b, +-k) with 0 <= k <= b.
+struct SGroup {
+    uint32_t distSq;
+    uint32_t rank;  // twice the ring, so the exceptions fit between rings
+    int32_t k;
+    int32_t b;
+};
+
+// Ring 32768 is the last a search of the largest image reaches, and only
+// past its axis: stored as 32767, its offsets stay outside every image.
+int16_t Stored(int32_t value) { return int16_t(std::clamp(value, -32768, 32767)); }
+
+// Larger rings come first at a shared distance, except that the axis
+// offsets of rings 5 and 10 follow the ring-4 and ring-8 offsets of the
+// same distance (25 = 3² + 4², 100 = 6² + 8²). Those are the only rings
+// built with every search whose axis distance is shared with a smaller
+// ring, and the order is kept as the filter has always searched.
+uint32_t Rank(uint32_t k, uint32_t b) {
+    if (k == 0 && b == 5) return 2 * 4 - 1;
+    if (k == 0 && b == 10) return 2 * 8 - 1;
+    return 2 * b;
+}
+
+// Counter-clockwise on the screen (rows grow downwards), from straight down.
+void AppendGroup(std::vector<_SPixelOffset>& offsets, const SGroup& g) {
+    const int32_t k = g.k, b = g.b;
+    auto put = [&](int32_t dx, int32_t dy) { offsets.push_back({g.distSq, Stored(dx), Stored(dy)}); };
+    if (k == 0) {
+        put(0, b), put(b, 0), put(0, -b), put(-b, 0);
+    } else if (k == b) {
+        put(b, b), put(b, -b), put(-b, -b), put(-b, b);
+    } else {
+        put(k, b), put(b, k), put(b, -k), put(k, -b);
+        put(-k, -b), put(-b, -k), put(-b, k), put(-k, b);
+    }
+}
+
+}  // namespace
+
+void AppendOffsetsBetween(uint64_t lo, uint64_t hi, std::vector<_SPixelOffset>& out) {
+    if (hi <= lo) return;
+    if (hi > uint64_t(kMaxOrderRing) * kMaxOrderRing) throw std::length_error("offset beyond the largest image");
+    std::vector<SGroup> groups;
+    size_t added = 0;
+    // b is the ring of the group; its entries lie between b² and 2b².
+    for (uint32_t b = IntSqrt(hi); b >= 1 && 2 * uint64_t(b) * b > lo; --b) {
+        const uint64_t bSq = uint64_t(b) * b;
+        const uint32_t kFirst = bSq > lo ? 0 : IntSqrt(lo - bSq) + 1;
+        const uint32_t kLast = std::min(b, IntSqrt(hi - bSq));
+        for (uint32_t k = kFirst; k <= kLast; ++k) {
+            groups.push_back({uint32_t(k * k + bSq), Rank(k, b), int32_t(k), int32_t(b)});
+            added += (k == 0 || k == b) ? 4 : 8;
+        }
+    }
+    std::sort(groups.begin(), groups.end(), [](const SGroup& l, const SGroup& r) {
+        return l.distSq != r.distSq ? l.distSq < r.distSq : l.rank > r.rank;
+    });
+    out.reserve(out.size() + added);
+    for (const SGroup& g : groups) AppendGroup(out, g);
+}
+
+uint64_t OffsetsWithinRing(uint32_t ring) {
+    const uint64_t rSq = uint64_t(ring) * ring;
+    uint64_t count = 0;
+    for (uint32_t dx = 0; dx <= ring; ++dx) {
+        const uint64_t column = 2 * uint64_t(IntSqrt(rSq - uint64_t(dx) * dx)) + 1;
+        count += dx == 0 ? column : 2 * column;
+    }
+    return count - 1;
+}
+
+uint64_t gOffsetTableEntries = kDefaultTableEntries;
+
+namespace {
+
+uint32_t RingsWithin(uint64_t entryBudget) {
+    uint32_t ring = 0;
+    while (ring < kMaxOrderRing && OffsetsWithinRing(ring + 1) <= entryBudget) ++ring;
+    return ring;
+}
+
+}  // namespace
+
+COffsetTable::COffsetTable(uint64_t entryBudget) {
+    // Every search of the plug-in asks for the default; it is worked out once.
+    static const uint32_t defaultRings = RingsWithin(kDefaultTableEntries);
+    const uint32_t ring = entryBudget == kDefaultTableEntries ? defaultRings : RingsWithin(entryBudget);
+    ringBudget_ = ring;
+    ringEnds_.assign(size_t(ring) + 1, 0);
+    chunks_.resize(size_t((OffsetsWithinRing(ring) >> kChunkBits) + 1));
+}
+
+void COffsetTable::Grow(uint32_t ring) {
+    ring = std::min(ring, ringBudget_);
+    if (Rings() >= ring) return;
+    std::lock_guard<std::mutex> lock(growing_);
+    std::vector<_SPixelOffset> entries;
+    for (uint32_t next = Rings() + 1; next <= ring; ++next) {
+        entries.clear();
+        AppendOffsetsBetween(uint64_t(next - 1) * (next - 1), uint64_t(next) * next, entries);
+        uint64_t index = ringEnds_[next - 1];
+        // Chunks first, so that a failure leaves no entry half-written.
+        for (uint64_t c = index >> kChunkBits; c <= (index + entries.size() - 1) >> kChunkBits; ++c)
+            if (!chunks_[size_t(c)]) chunks_[size_t(c)].reset(new _SPixelOffset[size_t(kChunkMask) + 1]);
+        for (const _SPixelOffset& e : entries) *const_cast<_SPixelOffset*>(Entry(index++)) = e;
+        ringEnds_[next] = index;
+        rings_.store(next, std::memory_order_release);
+    }
+}
+
+uint64_t COffsetTable::FirstAtLeast(uint32_t ring, uint64_t distSq) const {
+    uint64_t lo = ring == 0 ? 0 : ringEnds_[ring - 1], hi = ringEnds_[ring];
+    while (lo < hi) {
+        const uint64_t mid = lo + (hi - lo) / 2;
+        if (Entry(mid)->distSq < distSq) lo = mid + 1;
+        else hi = mid;
+    }
+    return lo;
+}
+
+size_t COffsetTable::BytesHeld() const {
+    size_t chunks = 0;
+    for (const auto& c : chunks_) chunks += c ? 1 : 0;
+    return chunks * (size_t(kChunkMask) + 1) * sizeof(_SPixelOffset) + ringEnds_.size() * sizeof(uint64_t);
+}
