@@ -40,10 +40,33 @@ struct SReleaseAtUnload {
     ~SReleaseAtUnload() { DestroyLiveFilter(nullptr); }
 } gReleaseAtUnload;
 
-// An object serves only calls made with the records it was created with;
-// anything else means the host has ended that run and may have freed them.
-bool ServesCall(const CPSFilter& filter, FilterRecord* filterRecord, AboutRecord* aboutRecord) {
-    return !gLiveFilterAbandoned && filter.filterRecord == filterRecord && filter.aboutRecord == aboutRecord;
+// The selector the live object served last.
+int16_t gLastSelector = 0;
+
+// Whether `selector` is the next step of the run whose step `last` was: a
+// call the host may make with a record of its own for the same run.
+bool CarriesOnRun(int16_t last, int16_t selector) {
+    switch (selector) {
+        case host::filterSelectorPrepare: return last == host::filterSelectorParameters;
+        case host::filterSelectorStart: return last == host::filterSelectorPrepare;
+        case host::filterSelectorContinue:
+        case host::filterSelectorFinish: return last == host::filterSelectorStart || last == host::filterSelectorContinue;
+        default: return false;
+    }
+}
+
+// An object serves the calls made with the records it was created with, and
+// the later steps of its run when the host hands each step a record of its
+// own: what Parameters and Prepare loaded must reach Start. It then works
+// with the record of the call in hand, never the one before, which the host
+// may have freed. Anything else means the host has ended that run.
+bool ServesCall(CPSFilter& filter, int16_t selector, FilterRecord* filterRecord, AboutRecord* aboutRecord) {
+    if (gLiveFilterAbandoned) return false;
+    if (filter.filterRecord == filterRecord && filter.aboutRecord == aboutRecord) return true;
+    if (!filterRecord || !filter.filterRecord || filter.aboutRecord || !CarriesOnRun(gLastSelector, selector))
+        return false;
+    filter.filterRecord = filterRecord;
+    return true;
 }
 
 OSErr Route(CPSFilter& filter, int16_t selector) {
@@ -81,7 +104,7 @@ VANDREL_EXPORT void PluginMain(int16_t selector, void* paramBlock, intptr_t* dat
     try {
         gFilter = reinterpret_cast<CPSFilter*>(*data);
         if (gFilter != gLiveFilter) gFilter = nullptr;
-        if (gLiveFilter && (!gFilter || !ServesCall(*gLiveFilter, filterRecord, aboutRecord)))
+        if (gLiveFilter && (!gFilter || !ServesCall(*gLiveFilter, selector, filterRecord, aboutRecord)))
             DestroyLiveFilter(data);
 
         if (!gFilter) {
@@ -93,6 +116,7 @@ VANDREL_EXPORT void PluginMain(int16_t selector, void* paramBlock, intptr_t* dat
             *data = reinterpret_cast<intptr_t>(created);
         }
 
+        gLastSelector = selector;
         const OSErr code = Route(*gFilter, selector);
         *result = code;
         const bool keep = selector != host::filterSelectorAbout && selector != host::filterSelectorFinish &&

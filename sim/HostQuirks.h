@@ -48,6 +48,10 @@ struct SHostQuirks {
     // Every run gets a filter record of its own at a new address; the one
     // of the previous run is discarded and must never be touched again.
     bool newRecordEachRun = false;
+    // Every selector but About gets a filter record of its own at a new
+    // address, its fields carried over; the one of the previous call is
+    // discarded and must never be touched again.
+    bool newRecordEachCall = false;
 
     // The record's handleProcs is null.
     bool handleProcsMissing = false;

@@ -183,6 +183,7 @@ void CHostSimulator::EndRun() {
 }
 
 int16_t CHostSimulator::Call(int16_t selector) {
+    if (quirks_.newRecordEachCall && selector != host::filterSelectorAbout) MoveRecord();
     FilterRecord& r = Record();
     r.sSPBasic = basicSuitePresent ? &basicSuite : nullptr;
     about_.sSPBasic = basicSuitePresent ? &basicSuite : nullptr;
