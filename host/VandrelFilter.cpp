@@ -45,6 +45,9 @@ OSErr CVandrelFilter::Start() {
     // parameters handle, which then overrides everything else.
     if (ReadScriptParams(params) && !LoadHandleParams(params)) return host::filterBadParameters;
     if (!filterRecord->advanceState) return host::filterBadParameters;
+    // Like the two refusals above, one that needs no pixels asks for none
+    // and leaves the record and the descriptor as they are.
+    if (!CanFlat(*filterRecord)) return host::filterBadParameters;
 
     OSErr result = FlatDeliveredImage();
 
@@ -53,13 +56,18 @@ OSErr CVandrelFilter::Start() {
     return result;
 }
 
-OSErr CVandrelFilter::FlatDeliveredImage() {
-    FilterRecord& record = *filterRecord;
+bool CVandrelFilter::CanFlat(const FilterRecord& record) {
     const int16_t planeCount = PlaneCount(record);
     // Negative counts or sizes can only come from a broken host; requesting
     // them would make every address of the pass wrong.
-    if (planeCount < 0 || record.imageSize.v < 0 || record.imageSize.h < 0) return host::filterBadParameters;
+    if (planeCount < 0 || record.imageSize.v < 0 || record.imageSize.h < 0) return false;
+    // The CMYK test reads the K plane, plane 3.
+    return record.imageMode != host::plugInModeCMYKColor || planeCount >= 4;
+}
 
+OSErr CVandrelFilter::FlatDeliveredImage() {
+    FilterRecord& record = *filterRecord;
+    const int16_t planeCount = PlaneCount(record);
     const SImageSteps steps = RequestWholeImage(record, planeCount);
     OSErr result = record.advanceState();
     if (result != host::noErr) return result;

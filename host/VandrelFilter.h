@@ -42,5 +42,6 @@ public:
     CVandrelParams params;
 
 private:
+    static bool CanFlat(const FilterRecord& record);
     OSErr FlatDeliveredImage();
 };

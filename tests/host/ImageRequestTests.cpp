@@ -90,10 +90,42 @@ TEST_F(StartOutcome, FailingAdvanceStateIsPassedOnWithRectanglesCleared) {
     EXPECT_EQ(host.Output(), host.Input());
 }
 
-TEST_F(StartOutcome, NegativeImageSizeIsRefusedWithoutTouchingPixels) {
-    host.Record().imageSize = Point{-3, 3};
-    EXPECT_EQ(host.Call(host::filterSelectorStart), host::filterBadParameters);
-    EXPECT_EQ(host.advanceCalls, 0);
+// Refusals that need no pixels ask for none and touch nothing: not the
+// rectangles, not the planes, not the descriptor.
+TEST(StartRefusal, ImagesThePassCannotAddressAreRefusedBeforeTheRequestTouchingNothing) {
+    struct SCase {
+        const char* what;
+        void (*spoil)(FilterRecord&);
+    };
+    const SCase cases[] = {
+        {"negative height", [](FilterRecord& r) { r.imageSize = Point{-3, 3}; }},
+        {"negative width", [](FilterRecord& r) { r.imageSize = Point{1, -3}; }},
+        {"negative plane count", [](FilterRecord& r) { r.planes = -1; }},
+        {"CMYK without a K plane", [](FilterRecord& r) {
+             r.imageMode = host::plugInModeCMYKColor;
+             r.planes = 3;
+         }},
+    };
+    for (const SCase& c : cases) {
+        sim::CHostSimulator host;
+        auto image = ImageFromRows({"r#b"});
+        host.SetDocument(RgbSpec(image), image);
+        ASSERT_EQ(host.Call(host::filterSelectorPrepare), host::noErr);
+        c.spoil(host.Record());
+        const Rect marker{1, 2, 3, 4};
+        host.Record().inRect = host.Record().outRect = marker;
+        host.Record().inHiPlane = 77;
+        host.Descriptors().Give({sim::SDescriptorItem::Integer(host::FourCC("MxLv"), 9)});
+
+        EXPECT_EQ(host.Call(host::filterSelectorStart), host::filterBadParameters) << c.what;
+        EXPECT_EQ(host.advanceCalls, 0) << c.what;
+        EXPECT_EQ(host.Record().inHiPlane, 77) << c.what;
+        for (const Rect& r : {host.Record().inRect, host.Record().outRect})
+            EXPECT_TRUE(r.top == 1 && r.left == 2 && r.bottom == 3 && r.right == 4) << c.what;
+        EXPECT_TRUE(host.Descriptors().written.empty()) << c.what;
+        EXPECT_EQ(host.Output(), host.Input()) << c.what;
+        EXPECT_EQ(host.dataSlot, 0) << c.what;
+    }
 }
 
 TEST(Progress, OneRowImageIsOneStripOfOne) {
