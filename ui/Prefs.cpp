@@ -1,11 +1,18 @@
 #include "ui/Prefs.h"
 
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <fstream>
+#include <functional>
 #include <istream>
 #include <locale>
 #include <ostream>
+#include <thread>
 
 #include "ui/PrefsFolder.h"
+#include "ui/PutFileInPlace.h"
 
 void WritePrefs(std::ostream& out, const _SVandrelParams& params) {
     out.imbue(std::locale::classic());
@@ -36,14 +43,34 @@ void LoadPrefsFile(const std::string& path, CVandrelParams& params) noexcept {
     }
 }
 
+namespace {
+
+// Beside the file, and different for every save, so that two hosts saving
+// at once do not write into one temporary file.
+std::string TemporaryPathFor(const std::string& path) {
+    static std::atomic<unsigned> saves{0};
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    const auto thread = std::hash<std::thread::id>()(std::this_thread::get_id());
+    return path + "." + std::to_string((uint64_t(now) ^ thread) + saves++ % 1000) + ".tmp";
+}
+
+}  // namespace
+
+// Written whole under another name, then put in place: a host that dies
+// while the file is written leaves the old file, not a truncated one that
+// would read as invalid and reset the user's settings.
 void SavePrefsFile(const std::string& path, const _SVandrelParams& params) noexcept {
+    std::string temporary;
     try {
-        std::ofstream out(path, std::ios::out | std::ios::trunc);
+        temporary = TemporaryPathFor(path);
+        std::ofstream out(temporary, std::ios::out | std::ios::trunc);
         if (!out.is_open()) return;
         WritePrefs(out, params);
         out.flush();
         out.close();
+        if (!out.fail() && PutFileInPlace(temporary, path)) return;
     } catch (...) {
         // Nothing to report to: the user's run has succeeded regardless.
     }
+    if (!temporary.empty()) std::remove(temporary.c_str());
 }

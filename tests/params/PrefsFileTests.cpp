@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <locale>
 #include <optional>
+#include <set>
+#include <string>
 
 #include "tests/params/ParamsTesting.h"
 #include "ui/PrefsFolder.h"
@@ -53,6 +55,28 @@ TEST_F(PrefsFileRuns, SavingReplacesTheWholeOldContent) {
     host.Descriptors().Give({Depth(3)});
     ASSERT_EQ(host.Call(host::filterSelectorParameters), host::noErr);
     EXPECT_EQ(ReadFile(PrefsFile(host)), PrefsLine(3, kPaintWhite));
+}
+
+// The names in a folder, to see what a save left there.
+std::set<std::string> Names(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+    return names;
+}
+
+// The new content is written beside the old file and put in its place
+// whole: a link to the old file still reads the old content, so nothing was
+// written into it, and nothing else is left in the folder.
+TEST_F(PrefsFileRuns, SavingPutsAWholeNewFileInPlaceOfTheOld) {
+    Write(PrefsLine(7, kPaintWhite));
+    const fs::path old = fs::path(host.prefsFolder) / "old";
+    fs::create_hard_link(PrefsFile(host), old);
+    SetPlayInfo(host::plugInDialogDisplay);
+    host.Descriptors().Give({Depth(3)});
+    ASSERT_EQ(host.Call(host::filterSelectorParameters), host::noErr);
+    EXPECT_EQ(ReadFile(PrefsFile(host)), PrefsLine(3, kPaintWhite));
+    EXPECT_EQ(ReadFile(old), PrefsLine(7, kPaintWhite));
+    EXPECT_EQ(Names(host.prefsFolder), (std::set<std::string>{kPrefsFileName, "old"}));
 }
 
 TEST_F(PrefsFileRuns, PrepareReadsTheFile) {
@@ -169,6 +193,7 @@ TEST_F(PrefsFileRuns, UnusableFoldersAreIgnored) {
     }
     EXPECT_FALSE(fs::exists(own / "a")) << "only the last folder is created, as the shell does";
     EXPECT_TRUE(fs::is_directory(own / "holds a folder" / kPrefsFileName));
+    EXPECT_EQ(Names(own / "holds a folder"), std::set<std::string>{kPrefsFileName}) << "a temporary file left";
 }
 
 TEST_F(PrefsFileRuns, TheFolderIsCreatedWhenMissing) {
