@@ -113,9 +113,9 @@ bool CAssistedStrips::FlatStrip(int32_t firstRow, int32_t rows, CStripStop* stop
     uint16_t hintDistance = 1;
     const int32_t lastRow = firstRow + rows - 1;
     for (int32_t x = 0; x < image_.width; ++x) {
-        if (stop && stop->LeaveStrip()) return false;
         const bool down = x % 2 == 0;
         for (int32_t i = 0; i < rows; ++i) {
+            if (stop && stop->LeaveStrip()) return false;
             const int32_t y = down ? firstRow + i : lastRow - i;
             const bool colour = transformed ? distances_.IsColour(x, y)
                                             : !IsBlackPixel(image_.InPixel(x, y), image_.inPlaneBytes,

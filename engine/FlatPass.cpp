@@ -15,12 +15,8 @@ namespace {
 class CHostThreadStripStop : public CStripStop {
 public:
     explicit CHostThreadStripStop(CPassHost& host) : host_(host) {}
-    void StartStrip() {
-        columns_ = 0;
-        lastAsked_ = std::chrono::steady_clock::now();
-    }
-    bool LeaveStrip() override {
-        if (++columns_ % kColumnsPerClockRead != 0) return false;
+    void StartStrip() { lastAsked_ = std::chrono::steady_clock::now(); }
+    bool Look() override {
         const auto now = std::chrono::steady_clock::now();
         if (now - lastAsked_ < std::chrono::milliseconds(kStripGraceMs)) return false;
         lastAsked_ = now;
@@ -28,9 +24,7 @@ public:
     }
 
 private:
-    static constexpr int kColumnsPerClockRead = 16;
     CPassHost& host_;
-    int columns_ = 0;
     std::chrono::steady_clock::time_point lastAsked_;
 };
 

@@ -61,9 +61,11 @@ bool FlatStrip(int32_t firstRow, int32_t rows, const SFlatImage& image, CPixelDi
     uint16_t hintDistance = 1;
     const int32_t lastRow = firstRow + rows - 1;
     for (int32_t x = 0; x < image.width; ++x) {
-        if (stop && stop->LeaveStrip()) return false;
         const bool down = x % 2 == 0;
-        for (int32_t i = 0; i < rows; ++i) FlatPixel(x, down ? firstRow + i : lastRow - i, image, search, paintWhite, hintDistance);
+        for (int32_t i = 0; i < rows; ++i) {
+            if (stop && stop->LeaveStrip()) return false;
+            FlatPixel(x, down ? firstRow + i : lastRow - i, image, search, paintWhite, hintDistance);
+        }
     }
     return true;
 }

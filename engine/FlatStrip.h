@@ -28,8 +28,8 @@ void FlatPixel(int32_t x, int32_t y, const SFlatImage& image, CPixelDistance& se
 
 // Rows firstRow .. firstRow + rows - 1, column by column, down one column
 // and up the next, so each pixel neighbours the one before. When `stop` is
-// given and says so the strip is left before its next column, and false is
-// returned: a column costs far less than a strip when the search runs deep.
+// given and says so the strip is left before its next pixel, and false is
+// returned.
 bool FlatStrip(int32_t firstRow, int32_t rows, const SFlatImage& image, CPixelDistance& search, bool paintWhite,
                CStripStop* stop = nullptr);
 

@@ -106,4 +106,23 @@ SFlatImage EndlessBlack(uint8_t (&pixel)[3], uint16_t width, uint16_t height) {
     return image;
 }
 
+TEST(GrowthBound, ACancelInsideAStripOfMinutesActsWithinSeconds) {
+    // Every pixel of the first strip scans millions of offsets before it
+    // gives up at the border: the strip alone would take minutes. The host's
+    // abort test is asked inside it once it has run half a second.
+    uint8_t pixel[3] = {0, 0, 0};
+    CPixelDistance search;
+    search.maxRings = UINT16_MAX;
+    CRecordingPassHost host;
+    host.abort = [] { return true; };
+    const auto start = std::chrono::steady_clock::now();
+    RunFlatPass(EndlessBlack(pixel, 3000, 3000), search, Params(UINT16_MAX, true), host, 1);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 30.0);  // a second or two optimised
+    EXPECT_EQ(host.abortCalls, 1);
+    EXPECT_TRUE(host.reports.empty()) << "the strip left unfinished is not counted";
+    // Past the table's rings the search holds two rings of its own.
+    EXPECT_LE(search.OwnBytes(), sizeof(CPixelDistance) + 2 * 8 * 3001 * 8 * sizeof(_SPixelOffset));
+}
+
 }  // namespace
