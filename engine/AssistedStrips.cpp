@@ -36,9 +36,20 @@ EFlatMethod FlatMethodFromEnvironment() {
     return value && std::strcmp(value, "0") == 0 ? EFlatMethod::Search : EFlatMethod::DistanceAssisted;
 }
 
-CAssistedStrips::CAssistedStrips(const SFlatImage& image, CPixelDistance& search, bool paintWhite)
+const scan_shortcut::CSquareSums& CSharedSquareSums::Get(uint32_t limit) {
+    std::call_once(made_, [&] { sums_ = std::make_unique<scan_shortcut::CSquareSums>(limit); });
+    return *sums_;
+}
+
+CAssistedStrips::CAssistedStrips(const SFlatImage& image, CPixelDistance& search, bool paintWhite,
+                                 CSharedSquareSums* sharedSums)
     : image_(image), search_(search), paintWhite_(paintWhite), reach_(SearchReach(search)),
-      distances_(image, reach_) {}
+      distances_(image, reach_), sharedSums_(sharedSums) {
+    if (!sharedSums_) {
+        ownSums_ = std::make_unique<CSharedSquareSums>();
+        sharedSums_ = ownSums_.get();
+    }
+}
 
 bool CAssistedStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hintDistance, uint64_t& saved) {
     const uint32_t start = hintDistance > 1 ? hintDistance - 1u : hintDistance;
@@ -56,7 +67,7 @@ bool CAssistedStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hin
         bool IsColour(int32_t cx, int32_t cy) { return distances.IsColourAt(cx, y, cy - y); }
     } oracle{distances_, y, image.width};
     const scan_shortcut::SOutcome outcome =
-        scan_shortcut::Shortcut(x, y, image.width, image.height, start, distSq, reach_, oracle, sums_.get(), lastSide_);
+        scan_shortcut::Shortcut(x, y, image.width, image.height, start, distSq, reach_, oracle, sums_, lastSide_);
     if (outcome.outcome == scan_shortcut::EOutcome::Unproven) return false;
 
     uint8_t* out = image.OutPixel(x, y);
@@ -96,8 +107,8 @@ bool CAssistedStrips::FlatStrip(int32_t firstRow, int32_t rows, CStripStop* stop
     auto transform = [&] {
         if (noMemory_) return;
         try {
-            if (!sums_) sums_ = std::make_unique<scan_shortcut::CSquareSums>(uint32_t(std::min<uint64_t>(
-                            uint64_t(reach_) * reach_, kSquareSumsLimit)));
+            if (!sums_)
+                sums_ = &sharedSums_->Get(uint32_t(std::min<uint64_t>(uint64_t(reach_) * reach_, kSquareSumsLimit)));
             distances_.Compute(firstRow, rows);
         } catch (const std::bad_alloc&) {
             // The transform only saves time: without the memory for it (a

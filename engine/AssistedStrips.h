@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "engine/FlatImage.h"
 #include "engine/PixelDistance.h"
@@ -21,12 +22,26 @@
 enum class EFlatMethod { Search, DistanceAssisted };
 EFlatMethod FlatMethodFromEnvironment();
 
+// The table of sums of two squares that every band of a pass reads (up to
+// 1.4 MiB): made by the first band that needs it. Every band asks for the
+// same limit, since they share the depth and the image.
+class CSharedSquareSums {
+public:
+    const scan_shortcut::CSquareSums& Get(uint32_t limit);
+
+private:
+    std::once_flag made_;
+    std::unique_ptr<scan_shortcut::CSquareSums> sums_;
+};
+
 // One per band (or per pass in the host's thread), used for its strips in
 // order from top to bottom. `search` is the band's search object, with its
-// maxRings and growth limit already set.
+// maxRings and growth limit already set; `sharedSums`, when given, serves
+// all bands of the pass and outlives this object.
 class CAssistedStrips {
 public:
-    CAssistedStrips(const SFlatImage& image, CPixelDistance& search, bool paintWhite);
+    CAssistedStrips(const SFlatImage& image, CPixelDistance& search, bool paintWhite,
+                    CSharedSquareSums* sharedSums = nullptr);
 
     // As FlatStrip, `stop` included.
     bool FlatStrip(int32_t firstRow, int32_t rows, CStripStop* stop = nullptr);
@@ -48,7 +63,9 @@ private:
     bool paintWhite_;
     uint32_t reach_;
     CStripDistances distances_;
-    std::unique_ptr<scan_shortcut::CSquareSums> sums_;  // made with the first transform
+    const scan_shortcut::CSquareSums* sums_ = nullptr;  // fetched with the first transform
+    std::unique_ptr<CSharedSquareSums> ownSums_;
+    CSharedSquareSums* sharedSums_;
     uint32_t lastSide_ = 0;    // the last settled pixel's distance, a guess for the next
     bool expectDeep_ = false;  // the previous strip needed its distances
     bool alwaysTransform_ = false;

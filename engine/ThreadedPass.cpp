@@ -82,6 +82,7 @@ void RunThreadedPass(const SFlatImage& image, const CVandrelParams& params, CPas
     job.leaveStrips = &leaveStrips;
     job.method = method;
     job.offsetTable = std::make_shared<COffsetTable>();
+    job.squareSums = std::make_shared<CSharedSquareSums>();
 
     boost::thread* last = nullptr;
     std::vector<boost::thread*> started;  // owned by `workers`

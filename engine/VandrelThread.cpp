@@ -61,7 +61,7 @@ void VandrelThread::Run() {
     const bool paintWhite = params->PaintsWhite();
     const int32_t step = std::max<int32_t>(stripHeight, 1);
     std::optional<CAssistedStrips> assisted;
-    if (method == EFlatMethod::DistanceAssisted) assisted.emplace(image, search, paintWhite);
+    if (method == EFlatMethod::DistanceAssisted) assisted.emplace(image, search, paintWhite, squareSums.get());
 
     CWorkerStripStop stop(failure, leaveStrips);
     int32_t rowsSoFar = 0;

@@ -67,8 +67,10 @@ public:
     const std::atomic<bool>* leaveStrips = nullptr;
     // Each worker walks its band's strips the same way as the others.
     EFlatMethod method = EFlatMethod::DistanceAssisted;
-    // The search order is the same for every worker: one table serves all.
+    // The search order is the same for every worker: one table serves all,
+    // and one table of sums of two squares.
     std::shared_ptr<COffsetTable> offsetTable;
+    std::shared_ptr<CSharedSquareSums> squareSums;
 };
 
 // What every worker thread runs, on its own copy of the job. Nothing may
