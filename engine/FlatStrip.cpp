@@ -2,15 +2,17 @@
 
 #include <cstdlib>
 
-bool IsBlackPixel(const uint8_t* pixel, int32_t planeStep, uint16_t planeCount, bool isCmyk) {
+namespace {
+
+// The test itself, where the scans can inline it: an exported function of a
+// shared library is called through its symbol table, once per candidate.
+inline bool IsBlack(const uint8_t* pixel, int32_t planeStep, uint16_t planeCount, bool isCmyk) {
     if (isCmyk) return pixel[3 * std::ptrdiff_t(planeStep)] < kCmykBlackLimit;
     const int planes = uint8_t(planeCount);
     for (int k = 0; k < planes; ++k)
         if (pixel[k * std::ptrdiff_t(planeStep)] > kRgbBlackLimit) return false;
     return true;
 }
-
-namespace {
 
 void CopyPixel(const SFlatImage& image, const uint8_t* from, uint8_t* to) {
     for (int k = 0; k < image.planeCount; ++k)
@@ -19,10 +21,14 @@ void CopyPixel(const SFlatImage& image, const uint8_t* from, uint8_t* to) {
 
 }  // namespace
 
+bool IsBlackPixel(const uint8_t* pixel, int32_t planeStep, uint16_t planeCount, bool isCmyk) {
+    return IsBlack(pixel, planeStep, planeCount, isCmyk);
+}
+
 void FlatPixel(int32_t x, int32_t y, const SFlatImage& image, CPixelDistance& search, bool paintWhite,
                uint16_t& hintDistance) {
     const uint8_t* pixel = image.InPixel(x, y);
-    if (!IsBlackPixel(pixel, image.inPlaneBytes, image.planeCount, image.isCmyk)) {
+    if (!IsBlack(pixel, image.inPlaneBytes, image.planeCount, image.isCmyk)) {
         hintDistance = 1;
         return;
     }
@@ -38,7 +44,7 @@ void FlatPixel(int32_t x, int32_t y, const SFlatImage& image, CPixelDistance& se
         // is what the filter has always used.
         if (dy == 0) hintDistance = uint16_t(std::abs(dx));
         lastRead = image.InPixel(x + dx, y + dy);
-        if (!IsBlackPixel(lastRead, image.inPlaneBytes, image.planeCount, image.isCmyk)) {
+        if (!IsBlack(lastRead, image.inPlaneBytes, image.planeCount, image.isCmyk)) {
             CopyPixel(image, lastRead, image.OutPixel(x, y));
             return;
         }
@@ -74,7 +80,7 @@ void UndoStrip(int32_t firstRow, int32_t rows, const SFlatImage& image) {
     for (int32_t y = firstRow; y < firstRow + rows; ++y)
         for (int32_t x = 0; x < image.width; ++x) {
             const uint8_t* pixel = image.InPixel(x, y);
-            if (IsBlackPixel(pixel, image.inPlaneBytes, image.planeCount, image.isCmyk))
+            if (IsBlack(pixel, image.inPlaneBytes, image.planeCount, image.isCmyk))
                 CopyPixel(image, pixel, image.OutPixel(x, y));
         }
 }

@@ -122,8 +122,8 @@ void RunThreadedPass(const SFlatImage& image, const CVandrelParams& params, CPas
         for (boost::thread* worker : started) worker->timed_join(deadline);
         leaveStrips.store(true, std::memory_order_relaxed);
     }
-    // Once any worker has failed the others stop by themselves within a
-    // column, so this join is short either way.
+    // Workers still running finish their bands; once any has failed, or the
+    // grace of a cancel is over, they leave their strips within 64 pixels.
     workers.join_all();
     stopper.Disarm();
 

@@ -19,7 +19,6 @@ class CWorkerFailure {
 public:
     void Capture(std::exception_ptr error) noexcept;
     bool Raised() const noexcept { return raised_.load(std::memory_order_acquire); }
-    const std::atomic<bool>* Flag() const noexcept { return &raised_; }
     // Only after the workers have been joined.
     std::exception_ptr Error() const { return error_; }
 
@@ -59,7 +58,7 @@ public:
     CPassHost* filter;
     const CVandrelParams* params;
     // Shared by all workers of one pass; owned by the pass, which outlives
-    // them. Once one worker has failed the others stop within a column.
+    // them. Once one worker has failed the others stop within 64 pixels.
     CWorkerFailure* failure = nullptr;
     // Set by the pass when a cancel has waited too long for the strips in
     // progress: each worker leaves its strip at the next column, undoes it
