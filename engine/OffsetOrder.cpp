@@ -103,6 +103,7 @@ COffsetTable::COffsetTable(uint64_t entryBudget) {
     const uint32_t ring = entryBudget == kDefaultTableEntries ? defaultRings : RingsWithin(entryBudget);
     ringBudget_ = ring;
     ringEnds_.assign(size_t(ring) + 1, 0);
+    axisStarts_.assign(size_t(ring) + 1, 0);
     chunks_.resize(size_t((OffsetsWithinRing(ring) >> kChunkBits) + 1));
 }
 
@@ -118,24 +119,20 @@ void COffsetTable::Grow(uint32_t ring) {
         // Chunks first, so that a failure leaves no entry half-written.
         for (uint64_t c = index >> kChunkBits; c <= (index + entries.size() - 1) >> kChunkBits; ++c)
             if (!chunks_[size_t(c)]) chunks_[size_t(c)].reset(new _SPixelOffset[size_t(kChunkMask) + 1]);
-        for (const _SPixelOffset& e : entries) *const_cast<_SPixelOffset*>(Entry(index++)) = e;
+        const uint64_t axisDistSq = uint64_t(next) * next;
+        uint64_t axis = index;
+        for (const _SPixelOffset& e : entries) {
+            if (e.distSq < axisDistSq) ++axis;
+            *const_cast<_SPixelOffset*>(Entry(index++)) = e;
+        }
+        axisStarts_[next] = axis;
         ringEnds_[next] = index;
         rings_.store(next, std::memory_order_release);
     }
 }
 
-uint64_t COffsetTable::FirstAtLeast(uint32_t ring, uint64_t distSq) const {
-    uint64_t lo = ring == 0 ? 0 : ringEnds_[ring - 1], hi = ringEnds_[ring];
-    while (lo < hi) {
-        const uint64_t mid = lo + (hi - lo) / 2;
-        if (Entry(mid)->distSq < distSq) lo = mid + 1;
-        else hi = mid;
-    }
-    return lo;
-}
-
 size_t COffsetTable::BytesHeld() const {
     size_t chunks = 0;
     for (const auto& c : chunks_) chunks += c ? 1 : 0;
-    return chunks * (size_t(kChunkMask) + 1) * sizeof(_SPixelOffset) + ringEnds_.size() * sizeof(uint64_t);
+    return chunks * (size_t(kChunkMask) + 1) * sizeof(_SPixelOffset) + 2 * ringEnds_.size() * sizeof(uint64_t);
 }

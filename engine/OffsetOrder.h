@@ -65,8 +65,9 @@ public:
     }
     // The end of the contiguous run of entries that `index` starts.
     uint64_t ChunkEnd(uint64_t index) const { return (index | kChunkMask) + 1; }
-    // The first entry at or beyond distSq, among those of ring <= Rings().
-    uint64_t FirstAtLeast(uint32_t ring, uint64_t distSq) const;
+    // For ring <= Rings(): the first entry at distance ring², where a scan
+    // from that hint starts (the ring's last distance, its axis among it).
+    uint64_t AxisStart(uint32_t ring) const { return axisStarts_[ring]; }
 
     size_t BytesHeld() const;
 
@@ -76,6 +77,7 @@ private:
 
     uint32_t ringBudget_;
     std::vector<uint64_t> ringEnds_;  // sized for the budget from the start: never moves
+    std::vector<uint64_t> axisStarts_;  // likewise
     std::vector<std::unique_ptr<_SPixelOffset[]>> chunks_;  // likewise
     std::atomic<uint32_t> rings_{0};
     std::mutex growing_;

@@ -96,7 +96,7 @@ bool CPixelDistance::FirstCandidate(uint32_t hint, int32_t& dx, int32_t& dy) {
         // The axis offsets of ring `hint` have exactly this distance, and
         // the ring's last distance is it: the first of them lies in its ring.
         if (hint <= table_->RingBudget())
-            PlaceInTable(table_->FirstAtLeast(hint, target));
+            PlaceInTable(table_->AxisStart(hint));
         else {
             const std::vector<_SPixelOffset>& entries = RingEntries(hint);
             auto first = std::lower_bound(entries.begin(), entries.end(), target,
