@@ -66,8 +66,20 @@ bool CAssistedStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hin
         }
         bool IsColour(int32_t cx, int32_t cy) { return distances.IsColourAt(cx, y, cy - y); }
     } oracle{distances_, y, image.width};
-    const scan_shortcut::SOutcome outcome =
-        scan_shortcut::Shortcut(x, y, image.width, image.height, start, distSq, reach_, oracle, sums_, lastSide_);
+    // Near two opposite edges only the order itself tells whether the scan
+    // would give up first; walking it costs no pixel reads.
+    struct SWalk final : scan_shortcut::SNoGiveUpCheck {
+        CPixelDistance& search;
+        uint32_t start;
+        SWalk(CPixelDistance& s, uint32_t h) : search(s), start(h) {}
+        bool ReachesAnswer(uint64_t answerDistSq, int32_t dx, int32_t dy) override {
+            while (search.ringCount < start) search.AddRing();
+            return search.ScanReaches(start, answerDistSq, dx, dy);
+        }
+    } walk(search_, start);
+    search_.SetCentre(x, y, image.width, image.height);
+    const scan_shortcut::SOutcome outcome = scan_shortcut::Shortcut(x, y, image.width, image.height, start, distSq,
+                                                                    reach_, oracle, sums_, lastSide_, &walk);
     if (outcome.outcome == scan_shortcut::EOutcome::Unproven) return false;
 
     uint8_t* out = image.OutPixel(x, y);

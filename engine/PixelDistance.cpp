@@ -90,6 +90,11 @@ bool CPixelDistance::OuterCornersReach(uint64_t distSq) const {
 }
 
 bool CPixelDistance::FirstCandidate(uint32_t hint, int32_t& dx, int32_t& dy) {
+    PlaceAtHint(hint);
+    return Scan(dx, dy);
+}
+
+void CPixelDistance::PlaceAtHint(uint32_t hint) {
     const uint64_t target = uint64_t(hint) * hint;
     lastTakenDistSq_ = 0;
     if (hint != 0 && target <= radiusSq) {
@@ -116,7 +121,29 @@ bool CPixelDistance::FirstCandidate(uint32_t hint, int32_t& dx, int32_t& dy) {
     } else {
         PlaceInTable(0);
     }
-    return Scan(dx, dy);
+}
+
+bool CPixelDistance::ScanReaches(uint32_t hint, uint64_t distSq, int32_t dx, int32_t dy) {
+    PlaceAtHint(hint);
+    int outside = 0;
+    for (;;) {
+        if (next_ == end_ && !NextSpan()) return distSq == UINT64_MAX;
+        const _SPixelOffset* entry = next_;
+        const _SPixelOffset* const end = end_;
+        for (; entry != end; ++entry) {
+            if (entry->distSq == distSq && entry->dx == dx && entry->dy == dy) {
+                next_ = entry + 1;
+                return true;
+            }
+            if (minDx <= entry->dx && entry->dx <= maxDx && minDy <= entry->dy && entry->dy <= maxDy) {
+                outside = 0;
+            } else if (++outside == kMaxOutOfBounds) {
+                next_ = entry + 1;
+                return false;
+            }
+        }
+        next_ = end;
+    }
 }
 
 bool CPixelDistance::NextCandidate(int32_t& dx, int32_t& dy) { return Scan(dx, dy); }
