@@ -102,6 +102,7 @@ COffsetTable::COffsetTable(uint64_t entryBudget) {
     static const uint32_t defaultRings = RingsWithin(kDefaultTableEntries);
     const uint32_t ring = entryBudget == kDefaultTableEntries ? defaultRings : RingsWithin(entryBudget);
     ringBudget_ = ring;
+    entryBudget_ = entryBudget;
     ringEnds_.assign(size_t(ring) + 1, 0);
     axisStarts_.assign(size_t(ring) + 1, 0);
     chunks_.resize(size_t((OffsetsWithinRing(ring) >> kChunkBits) + 1));
@@ -129,6 +130,34 @@ void COffsetTable::Grow(uint32_t ring) {
         ringEnds_[next] = index;
         rings_.store(next, std::memory_order_release);
     }
+}
+
+COffsetTable::CRing COffsetTable::StreamedRing(uint32_t ring) {
+    {
+        std::lock_guard<std::mutex> lock(streaming_);
+        if (auto found = streamed_.find(ring); found != streamed_.end()) {
+            found->second.second = ++uses_;
+            return found->second.first;
+        }
+    }
+    // Made outside the lock: another search may make the same ring meanwhile,
+    // and the one kept is as good as the other.
+    auto entries = std::make_shared<std::vector<_SPixelOffset>>();
+    AppendOffsetsBetween(uint64_t(ring - 1) * (ring - 1), uint64_t(ring) * ring, *entries);
+    CRing made = std::move(entries);
+    std::lock_guard<std::mutex> lock(streaming_);
+    auto [at, added] = streamed_.try_emplace(ring, made, 0);
+    at->second.second = ++uses_;
+    if (!added) return at->second.first;
+    streamedEntries_ += made->size();
+    while (streamedEntries_ > entryBudget_ && streamed_.size() > 1) {
+        auto oldest = streamed_.begin();
+        for (auto it = streamed_.begin(); it != streamed_.end(); ++it)
+            if (it->second.second < oldest->second.second) oldest = it;
+        streamedEntries_ -= oldest->second.first->size();
+        streamed_.erase(oldest);
+    }
+    return made;
 }
 
 size_t COffsetTable::BytesHeld() const {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <map>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -69,6 +70,13 @@ public:
     // from that hint starts (the ring's last distance, its axis among it).
     uint64_t AxisStart(uint32_t ring) const { return axisStarts_[ring]; }
 
+    // The entries of a ring beyond the budget, made on first use and kept,
+    // with the others most recently asked for, up to the budget of the
+    // table itself; searches on any thread share them. A search holds on to
+    // the rings it is walking, so a ring let go here lives on while used.
+    using CRing = std::shared_ptr<const std::vector<_SPixelOffset>>;
+    CRing StreamedRing(uint32_t ring);
+
     size_t BytesHeld() const;
 
 private:
@@ -81,4 +89,10 @@ private:
     std::vector<std::unique_ptr<_SPixelOffset[]>> chunks_;  // likewise
     std::atomic<uint32_t> rings_{0};
     std::mutex growing_;
+
+    uint64_t entryBudget_;
+    std::mutex streaming_;
+    std::map<uint32_t, std::pair<CRing, uint64_t>> streamed_;  // ring: entries, last use
+    uint64_t streamedEntries_ = 0;
+    uint64_t uses_ = 0;
 };

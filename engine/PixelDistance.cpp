@@ -63,19 +63,17 @@ void CPixelDistance::PlaceInRing(uint32_t ring, size_t index) {
 }
 
 const std::vector<_SPixelOffset>& CPixelDistance::RingEntries(uint32_t ring) {
-    if (rings_[newerRing_].ring == ring) return rings_[newerRing_].entries;
+    if (rings_[newerRing_].ring == ring) return *rings_[newerRing_].entries;
     const int older = 1 - newerRing_;
     if (rings_[older].ring != ring) {
-        // The older ring is the one to replace: the scan has left it, while
+        // The older ring is the one to let go: the scan has left it, while
         // the newer one is where the next pixel's search will likely start.
         SRing& slot = rings_[older];
-        slot.ring = 0;
-        slot.entries.clear();
-        AppendOffsetsBetween(uint64_t(ring - 1) * (ring - 1), uint64_t(ring) * ring, slot.entries);
+        slot.entries = table_->StreamedRing(ring);
         slot.ring = ring;
     }
     newerRing_ = older;
-    return rings_[older].entries;
+    return *rings_[older].entries;
 }
 
 // Whether an entry at this distance beyond radiusSq would already exist in a
@@ -205,7 +203,10 @@ std::vector<_SPixelOffset> CPixelDistance::Entries() const {
 }
 
 size_t CPixelDistance::OwnBytes() const {
-    return sizeof(*this) + (rings_[0].entries.capacity() + rings_[1].entries.capacity()) * sizeof(_SPixelOffset);
+    size_t bytes = sizeof(*this);
+    for (const SRing& r : rings_)
+        if (r.entries) bytes += r.entries->capacity() * sizeof(_SPixelOffset);
+    return bytes;
 }
 
 // Why the limit max(width, height) + 1 cannot change a result. Let

@@ -84,10 +84,11 @@ private:
     uint64_t endIndex_ = 0;
     uint32_t endRing_ = 0;
     uint32_t lastTakenDistSq_ = 0;
-    // The two rings beyond the table made last, by age.
+    // The two rings beyond the table used last, by age: held so that the
+    // table's cache may let them go while the scan walks them.
     struct SRing {
         uint32_t ring = 0;
-        std::vector<_SPixelOffset> entries;
+        COffsetTable::CRing entries;
     };
     SRing rings_[2];
     int newerRing_ = 0;
