@@ -68,7 +68,7 @@ SCountedRun CancelledRun(const sim::CHostImage& page, const std::string& process
 }
 
 TEST(WorkerCount, ZeroMeansEightManyAreCappedAt127AndOneIsTheHostsThread) {
-    const sim::CHostImage page = SlowPage(900, 254);
+    const sim::CHostImage page = SlowPage(2800, 254);
     struct SCase {
         const char* reported;
         int workers;
