@@ -10,7 +10,10 @@ CStripDistances::CStripDistances(const SFlatImage& image, uint32_t reach)
       words_((size_t(image.width) + 63) / 64), maskBuilt_(image.height, 0) {}
 
 const uint64_t* CStripDistances::MaskRow(int32_t y) {
-    if (!mask_) mask_ = std::make_unique_for_overwrite<uint64_t[]>(words_ * size_t(image_.height));
+    // Left uninitialised, as each row is filled when first built
+    // (make_unique_for_overwrite would say so, but not every standard
+    // library the engine is built with has it yet).
+    if (!mask_) mask_.reset(new uint64_t[words_ * size_t(image_.height)]);
     uint64_t* row = mask_.get() + size_t(y) * words_;
     if (maskBuilt_[size_t(y)]) return row;
     std::fill(row, row + words_, 0);

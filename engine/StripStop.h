@@ -5,6 +5,11 @@
 // not counted.
 #pragma once
 
+// How long a strip may run on once a cancel is known (or, in the host's
+// thread, between two questions to the host) before it is left unfinished:
+// undone, and not counted.
+constexpr int kStripGraceMs = 500;
+
 class CStripStop {
 public:
     virtual ~CStripStop() = default;

@@ -5,12 +5,10 @@
 #include "engine/AssistedStrips.h"
 #include "engine/FlatImage.h"
 #include "engine/PassHost.h"
+#include "engine/StripStop.h"
 #include "ui/VandrelParams.h"
 
 constexpr int kWorkerPollMs = 100;
-// How long a cancel waits for the workers to finish the strips they are in
-// before they leave them unfinished (undone, and not counted).
-constexpr int kStripGraceMs = 500;
 // The worker count is held in a signed 8-bit value.
 constexpr int kMaxWorkers = 127;
 
