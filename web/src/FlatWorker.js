@@ -1,0 +1,86 @@
+// The worker that flats one page at a time: decode the PNG, run the engine
+// (WebAssembly), encode the result. The page never waits on any of it.
+import { decode } from 'fast-png';
+import { ImageRefused, checkHeader, readPngChunks } from './PngChunks.js';
+import { writePng } from './PngWrite.js';
+import { CancelSignal } from './CancelSignal.js';
+
+const kDone = 0;
+const kCancelled = 1;
+const kNoMemory = 2;
+
+self.importScripts('vandrel-engine.js');
+const engineReady = self.createVandrelEngine();
+
+// A page's pixels exactly as stored: fast-png applies no gamma, profile or
+// premultiplication, and gives RGB as 3 and RGBA as 4 bytes per pixel.
+function decodePixels(bytes) {
+  const facts = readPngChunks(bytes);
+  checkHeader(facts);
+  let png;
+  try {
+    png = decode(bytes);
+  } catch (error) {
+    throw new ImageRefused(`truncated or damaged PNG file (${error.message})`);
+  }
+  const channels = facts.colourType === 6 ? 4 : 3;
+  if (png.data.length !== facts.width * facts.height * channels)
+    throw new ImageRefused('truncated or damaged PNG file (the image data is short)');
+  return { ...facts, channels, data: png.data };
+}
+
+function engineFailure(code) {
+  if (code === kNoMemory) return 'not enough memory for this page';
+  return `the engine failed (result ${code})`;
+}
+
+async function flatPage({ id, file, depth, white, cancelUrl }) {
+  const engine = await engineReady;
+  const cancel = new CancelSignal(cancelUrl);
+  const times = {};
+  let started = performance.now();
+  const page = decodePixels(new Uint8Array(await file.arrayBuffer()));
+  times.decode = performance.now() - started;
+  if (cancel.requested()) return { type: 'cancelled', id };
+
+  const bytes = page.width * page.height * page.channels;
+  const input = engine._vandrel_alloc(bytes);
+  const output = input ? engine._vandrel_alloc(bytes) : 0;
+  try {
+    if (!input || !output) throw new Error('not enough memory for this page');
+    engine.HEAPU8.set(page.data, input);
+    page.data = null;  // the engine's copy is the only one from here on
+    engine.onFlatProgress = (done, total) => self.postMessage({ type: 'progress', id, done, total });
+    engine.flatCancelled = () => cancel.requested();
+    started = performance.now();
+    const result = engine._vandrel_flat(input, output, page.width, page.height, page.channels, depth, white ? 1 : 0);
+    times.flat = performance.now() - started;
+    if (result === kCancelled) return { type: 'cancelled', id };
+    if (result !== kDone) throw new Error(engineFailure(result));
+
+    started = performance.now();
+    // The heap may have grown during the pass: take the view now.
+    const pixels = engine.HEAPU8.subarray(output, output + bytes);
+    const blob = writePng(pixels, page.width, page.height, page.channels, page.kept);
+    times.encode = performance.now() - started;
+    return { type: 'done', id, blob, width: page.width, height: page.height, channels: page.channels, times };
+  } finally {
+    engine.onFlatProgress = null;
+    engine.flatCancelled = null;
+    if (output) engine._vandrel_free(output);
+    if (input) engine._vandrel_free(input);
+  }
+}
+
+self.onmessage = async ({ data }) => {
+  if (data.type !== 'flat') return;
+  let reply;
+  try {
+    reply = await flatPage(data);
+  } catch (error) {
+    reply = error instanceof ImageRefused
+      ? { type: 'refused', id: data.id, message: error.message }
+      : { type: 'failed', id: data.id, message: error instanceof RangeError ? 'not enough memory for this page' : String(error.message || error) };
+  }
+  self.postMessage(reply);
+};

@@ -1,0 +1,16 @@
+// File names of the results: the page's name with "-flat", always .png,
+// and unique within one zip.
+export function resultName(inputName) {
+  const stem = inputName.replace(/\.png$/i, '') || 'page';
+  return `${stem}-flat.png`;
+}
+
+export function uniqueNames(names) {
+  const used = new Set();
+  return names.map((name) => {
+    let candidate = name;
+    for (let n = 2; used.has(candidate.toLowerCase()); n++) candidate = name.replace(/\.png$/, ` (${n}).png`);
+    used.add(candidate.toLowerCase());
+    return candidate;
+  });
+}

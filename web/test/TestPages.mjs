@@ -1,0 +1,90 @@
+// Pages drawn for the tests, always the same: outlined areas of flat
+// colour, hatching, a large black block, and transparency that varies.
+import { encode } from 'fast-png';
+import { execFileSync } from 'node:child_process';
+import { readFileSync, writeFileSync } from 'node:fs';
+import { decode } from 'fast-png';
+import { join } from 'node:path';
+
+function random(seed) {
+  let s = seed >>> 0;
+  return () => {
+    s = (s * 1664525 + 1013904223) >>> 0;
+    return s / 2 ** 32;
+  };
+}
+
+// Colour areas with black outlines 1-4 pixels wide, a few hatched rows,
+// near-black pixels (8 is still black, 9 is not) and, with `blackBlock`, a
+// black rectangle much deeper than depth 10.
+export function drawPage(width, height, { channels = 3, seed = 1, blackBlock = false } = {}) {
+  const next = random(seed);
+  const data = new Uint8Array(width * height * channels);
+  const cell = 23;
+  for (let y = 0; y < height; y++) {
+    for (let x = 0; x < width; x++) {
+      const cx = Math.floor(x / cell), cy = Math.floor(y / cell);
+      const edge = (x % cell) < 1 + ((cx + cy) % 4) || (y % cell) < 1 + (cx % 3);
+      let rgb = [(cx * 53 + 17) & 255, (cy * 91 + 40) & 255, ((cx + cy) * 29 + 90) & 255];
+      if (edge || (y % 7 === 3 && x % cell > 12)) rgb = [0, 0, 0];
+      if (next() < 0.01) rgb = [8, 8, 8];
+      if (next() < 0.005) rgb = [9, 0, 0];
+      if (blackBlock && x > width / 5 && x < (4 * width) / 5 && y > height / 6 && y < (5 * height) / 6) rgb = [0, 0, 0];
+      const at = (y * width + x) * channels;
+      data.set(rgb, at);
+      if (channels === 4) data[at + 3] = (x * 7 + y * 13) % 256;  // fully transparent black pixels among them
+    }
+  }
+  return { width, height, channels, data };
+}
+
+export function savePng(path, image, extra = {}) {
+  writeFileSync(path, encode({ depth: 8, ...image, ...extra }));
+  return path;
+}
+
+export function loadPixels(path) {
+  const png = decode(readFileSync(path));
+  return { width: png.width, height: png.height, channels: png.channels, depth: png.depth, data: png.data };
+}
+
+// The chunks of a PNG file as [type, bytes] pairs, in file order.
+export function chunksOf(path) {
+  const bytes = readFileSync(path);
+  const chunks = [];
+  for (let at = 8; at + 8 <= bytes.length;) {
+    const length = bytes.readUInt32BE(at);
+    chunks.push([bytes.toString('latin1', at + 4, at + 8), bytes.subarray(at + 8, at + 8 + length)]);
+    at += 12 + length;
+  }
+  return chunks;
+}
+
+// Inserts ancillary chunks right after IHDR (type, bytes), CRCs computed.
+export function withChunks(path, chunks, crc32) {
+  const bytes = readFileSync(path);
+  const parts = [bytes.subarray(0, 33)];
+  for (const [type, data] of chunks) {
+    const chunk = Buffer.alloc(12 + data.length);
+    chunk.writeUInt32BE(data.length, 0);
+    chunk.write(type, 4, 'latin1');
+    Buffer.from(data).copy(chunk, 8);
+    chunk.writeUInt32BE(crc32(chunk, 4, 8 + data.length), 8 + data.length);
+    parts.push(chunk);
+  }
+  parts.push(bytes.subarray(33));
+  writeFileSync(path, Buffer.concat(parts));
+  return path;
+}
+
+export const kVandrel = new URL('../../build/linux/bin/vandrel', import.meta.url).pathname;
+
+export function nativeFlat(input, output, depth, white) {
+  execFileSync(kVandrel, ['flat', '-q', '--overwrite', '--depth', String(depth), white ? '--white' : '--no-white',
+    '-o', output, input], { stdio: ['ignore', 'ignore', 'pipe'] });
+  return output;
+}
+
+export function tempPath(dir, name) {
+  return join(dir, name);
+}

@@ -1,0 +1,165 @@
+// The page in headless Chromium against `vandrel flat`: the same pixels at
+// every depth and remainder, the chunks the native tool keeps, cancel,
+// refused files among good ones, and the zip.
+import { after, before, describe, test } from 'node:test';
+import assert from 'node:assert/strict';
+import { existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { unzipSync } from 'fflate';
+import { encode, decode } from 'fast-png';
+import { openPage } from '../tools/PageDriver.mjs';
+import { crc32 } from '../src/PngChunks.js';
+import { chunksOf, drawPage, kVandrel, loadPixels, nativeFlat, savePng, withChunks } from './TestPages.mjs';
+
+let dir;
+let driver;
+
+before(async () => {
+  assert.ok(existsSync(kVandrel), `${kVandrel} is missing: build the linux preset first`);
+  dir = mkdtempSync(join(tmpdir(), 'vandrel-web-test-'));
+  driver = await openPage();
+});
+
+after(async () => {
+  await driver?.close();
+  if (dir) rmSync(dir, { recursive: true, force: true });
+});
+
+function samePixels(actualPath, expectedPath, label) {
+  const actual = loadPixels(actualPath);
+  const expected = loadPixels(expectedPath);
+  assert.deepEqual([actual.width, actual.height, actual.channels, actual.depth],
+    [expected.width, expected.height, expected.channels, expected.depth], label);
+  const a = actual.data, e = expected.data;
+  let first = -1, count = 0;
+  for (let i = 0; i < e.length; i++) if (a[i] !== e[i]) { if (first < 0) first = i; count++; }
+  assert.equal(count, 0, `${label}: ${count} bytes differ, the first at pixel ${Math.floor(first / expected.channels)}`);
+}
+
+describe('flatted pages match vandrel flat', () => {
+  const pages = {};
+
+  before(() => {
+    pages['rgb.png'] = savePng(join(dir, 'rgb.png'), drawPage(230, 170, { seed: 1 }));
+    pages['rgba.png'] = savePng(join(dir, 'rgba.png'), drawPage(190, 150, { channels: 4, seed: 2 }));
+    pages['one-black.png'] = savePng(join(dir, 'one-black.png'), { width: 1, height: 1, channels: 3, data: new Uint8Array(3) });
+    pages['one-colour.png'] = savePng(join(dir, 'one-colour.png'), { width: 1, height: 1, channels: 4, data: new Uint8Array([200, 10, 10, 7]) });
+    pages['strip.png'] = savePng(join(dir, 'strip.png'), drawPage(5000, 3, { seed: 3 }));
+    pages['black-areas.png'] = savePng(join(dir, 'black-areas.png'), drawPage(420, 330, { seed: 4, blackBlock: true }));
+    // Interlaced files reach the engine deinterlaced, as libpng hands them over.
+    pages['interlaced.png'] = savePng(join(dir, 'interlaced.png'), drawPage(77, 61, { seed: 5 }), { interlace: 'Adam7' });
+  });
+
+  for (const depth of [1, 10, 256, 300]) {
+    for (const white of [false, true]) {
+      test(`depth ${depth}, ${white ? 'painting too deep pixels white' : 'leaving them black'}, downloaded as one zip`, async () => {
+        await driver.clearPages();
+        await driver.setDepth(depth);
+        await driver.setWhite(white);
+        const names = Object.keys(pages);
+        await driver.addFiles(names.map((n) => pages[n]));
+        await driver.flat();
+        for (const state of await driver.states()) assert.equal(state.state, 'done', `${state.name}: ${state.message}`);
+
+        const zip = unzipSync(readFileSync(await driver.download('#download-all', 'vandrel-flats.zip')));
+        assert.deepEqual(Object.keys(zip).sort(), names.map((n) => n.replace('.png', '-flat.png')).sort());
+        for (const name of names) {
+          const label = `${name} at depth ${depth}${white ? ' --white' : ''}`;
+          const web = join(dir, `web-${name}`);
+          writeFileSync(web, zip[name.replace('.png', '-flat.png')]);
+          samePixels(web, nativeFlat(pages[name], join(dir, `native-${name}`), depth, white), label);
+        }
+      });
+    }
+  }
+
+  test('a page downloaded on its own is the same as in the zip, and the settings survive a reload', async () => {
+    await driver.clearPages();
+    assert.equal(await driver.page.$eval('#depth', (f) => f.value), '300');  // left by the last case
+    assert.equal(await driver.page.$eval('#depth-slider', (f) => f.value), '300');
+    assert.equal(await driver.page.$eval('#white', (b) => b.checked), true);
+    await driver.addFiles([pages['rgba.png']]);
+    await driver.flat();
+    const single = await driver.downloadPage(0, 'rgba-flat.png');
+    samePixels(single, nativeFlat(pages['rgba.png'], join(dir, 'native-single.png'), 300, true), 'single download');
+  });
+});
+
+test('the chunks vandrel flat keeps are kept: resolution, gamma, chromaticities, the RGB colour key', async () => {
+  const path = savePng(join(dir, 'chunks.png'), drawPage(40, 30, { seed: 6 }));
+  withChunks(path, [
+    ['gAMA', [0, 0, 0xb1, 0x8f]],
+    ['cHRM', [0, 0, 0x7a, 0x26, 0, 0, 0x80, 0x84, 0, 0, 0xfa, 0, 0, 0, 0x80, 0xe8, 0, 0, 0x75, 0x30, 0, 0, 0xea, 0x60, 0, 0, 0x3a, 0x98, 0, 0, 0x17, 0x70]],
+    ['pHYs', [0, 0, 0x2e, 0x23, 0, 0, 0x2e, 0x23, 1]],
+    ['tRNS', [0, 9, 0, 8, 0, 7]],
+    ['tEXt', [...Buffer.from('Comment\0dropped by both')]],
+  ], crc32);
+  await driver.clearPages();
+  await driver.setDepth(256);
+  await driver.addFiles([path]);
+  await driver.flat();
+  const web = await driver.downloadPage(0, 'chunks-flat.png');
+  const native = nativeFlat(path, join(dir, 'native-chunks.png'), 256, true);
+  samePixels(web, native, 'chunks page');
+  const ancillary = (file) => chunksOf(file).filter(([type]) => !['IHDR', 'IDAT', 'IEND'].includes(type))
+    .map(([type, data]) => `${type}:${Buffer.from(data).toString('hex')}`).sort();
+  assert.deepEqual(ancillary(web), ancillary(native));
+  assert.equal(ancillary(web).length, 4);
+});
+
+test('refused files get a clear message and the others are flatted', async () => {
+  const good = savePng(join(dir, 'good.png'), drawPage(60, 40, { seed: 7 }));
+  const jpeg = join(dir, 'photo.png');  // a JPEG whatever its name says
+  writeFileSync(jpeg, Buffer.from([0xff, 0xd8, 0xff, 0xe0, 0, 16, 0x4a, 0x46, 0x49, 0x46, 0, 1, 1, 0, 0, 1, 0, 1, 0, 0, 0xff, 0xd9]));
+  const deep = savePng(join(dir, 'deep.png'), { width: 4, height: 4, channels: 3, depth: 16, data: new Uint16Array(48) });
+  const whole = readFileSync(savePng(join(dir, 'whole.png'), drawPage(60, 40, { seed: 8 })));
+  const cut = join(dir, 'cut.png');
+  writeFileSync(cut, whole.subarray(0, whole.length - 40));
+  const flipped = join(dir, 'flipped.png');
+  const bad = Buffer.from(whole);
+  bad[bad.length - 30] ^= 0x55;  // inside the last IDAT: its CRC no longer holds
+  writeFileSync(flipped, bad);
+  const grey = savePng(join(dir, 'grey.png'), { width: 3, height: 3, channels: 1, data: new Uint8Array(9) });
+
+  await driver.clearPages();
+  await driver.addFiles([jpeg, deep, good, cut, flipped, grey]);
+  await driver.flat();
+  const states = Object.fromEntries((await driver.states()).map((s) => [s.name, s]));
+  assert.equal(states['good.png'].state, 'done');
+  const expect = {
+    'photo.png': /a JPEG file, not a PNG \(only 8-bit RGB and RGBA PNG images can be flatted\)/,
+    'deep.png': /16-bit samples are not supported/,
+    'cut.png': /truncated or damaged PNG file/,
+    'flipped.png': /truncated or damaged PNG file \(CRC error in the IDAT chunk\)/,
+    'grey.png': /grayscale images are not supported/,
+  };
+  for (const [name, message] of Object.entries(expect)) {
+    assert.equal(states[name].state, 'refused', name);
+    assert.match(states[name].message, message, name);
+  }
+  samePixels(await driver.downloadPage(2, 'good-flat.png'), nativeFlat(good, join(dir, 'native-good.png'), 256, false), 'good page');
+  assert.deepEqual(driver.errors, []);
+});
+
+test('cancel stops the pass at the next strip, drops the queue, and the next flat works', async () => {
+  const big = savePng(join(dir, 'big.png'), drawPage(1500, 4200, { seed: 9, blackBlock: true }));
+  const small = savePng(join(dir, 'small.png'), drawPage(50, 40, { seed: 10 }));
+  await driver.clearPages();
+  await driver.setDepth(300);
+  await driver.addFiles([big, small]);
+  await driver.page.click('#flat');
+  await driver.page.waitForFunction(() => document.querySelector('#pages li progress').value > 0, { polling: 5 });
+  await driver.page.click('#cancel');
+  await driver.waitIdle();
+  const [first, second] = await driver.states();
+  assert.equal(first.state, 'cancelled', first.message);
+  assert.equal(second.state, 'cancelled', second.message);
+  const [done, total] = await driver.page.$eval('#pages li progress', (p) => [p.value, p.max]);
+  assert.ok(done < total, `the pass ran to the end (${done} of ${total} rows)`);
+  assert.equal(await driver.page.$eval('#pages li a.download', (a) => a.hidden), true);
+
+  await driver.flat();
+  for (const state of await driver.states()) assert.equal(state.state, 'done', state.message);
+  samePixels(await driver.downloadPage(1, 'small-flat.png'), nativeFlat(small, join(dir, 'native-small.png'), 300, true), 'after cancel');
+});

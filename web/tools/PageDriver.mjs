@@ -1,0 +1,121 @@
+// Drives the page in Debian's Chromium, headless, as a user would: pick
+// files, set the depth and the white option, press Flat, download. Shared
+// by the browser tests and scripts/web-flat.sh. Nothing here downloads a
+// browser: puppeteer-core only talks to the one installed.
+import puppeteer from 'puppeteer-core';
+import { existsSync, mkdtempSync, readdirSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { serve } from './serve.mjs';
+
+export const kChromium = process.env.VANDREL_CHROMIUM || '/usr/bin/chromium';
+const kPageDir = new URL('../../build/web/', import.meta.url).pathname;
+
+export async function openPage({ pageDir = kPageDir } = {}) {
+  const server = await serve(pageDir, 0);
+  const profile = mkdtempSync(join(tmpdir(), 'vandrel-chromium-'));
+  const downloads = mkdtempSync(join(tmpdir(), 'vandrel-downloads-'));
+  const browser = await puppeteer.launch({
+    executablePath: kChromium,
+    headless: true,
+    userDataDir: profile,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync',
+      '--disable-dev-shm-usage'],
+  });
+  const page = await browser.newPage();
+  const errors = [];
+  page.on('pageerror', (error) => errors.push(String(error)));
+  const session = await page.createCDPSession();
+  await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads, eventsEnabled: true });
+  const url = `http://127.0.0.1:${server.address().port}/`;
+  await page.goto(url, { waitUntil: 'load' });
+  return new PageDriver({ server, browser, page, session, profile, downloads, url, errors });
+}
+
+export class PageDriver {
+  constructor(parts) {
+    Object.assign(this, parts);
+  }
+
+  async close() {
+    await this.browser.close().catch(() => {});
+    this.server.close();
+    rmSync(this.profile, { recursive: true, force: true });
+    rmSync(this.downloads, { recursive: true, force: true });
+  }
+
+  async addFiles(paths) {
+    const input = await this.page.$('#files');
+    await input.uploadFile(...paths);
+    await this.page.waitForFunction((n) => document.querySelectorAll('#pages li').length >= n, {}, paths.length);
+  }
+
+  async clearPages() {
+    await this.page.reload({ waitUntil: 'load' });
+  }
+
+  async setDepth(depth) {
+    await this.page.$eval('#depth', (field, value) => {
+      field.value = String(value);
+      field.dispatchEvent(new Event('input', { bubbles: true }));
+      field.dispatchEvent(new Event('change', { bubbles: true }));
+    }, depth);
+  }
+
+  async setWhite(white) {
+    const checked = await this.page.$eval('#white', (box) => box.checked);
+    if (checked !== white) await this.page.click('#white');
+  }
+
+  // Presses Flat and waits until no page is waiting or flatting.
+  async flat({ timeout = 120_000 } = {}) {
+    await this.page.click('#flat');
+    await this.waitIdle(timeout);
+  }
+
+  async waitIdle(timeout = 120_000) {
+    await this.page.waitForFunction(
+      () => !document.querySelector('#pages li[data-state="flatting"], #pages li[data-state="waiting"], #pages li:not([data-state])') &&
+        document.querySelector('#cancel').disabled,
+      { timeout, polling: 50 });
+  }
+
+  async states() {
+    return this.page.$$eval('#pages li', (items) => items.map((li) => ({
+      name: li.dataset.name, state: li.dataset.state, message: li.querySelector('.message').textContent,
+      times: li.dataset.times ? JSON.parse(li.dataset.times) : null,
+    })));
+  }
+
+  // Clicks a download control and returns the saved file's path.
+  async download(selector, expectedName, timeout = 60_000) {
+    const before = new Set(readdirSync(this.downloads));
+    const finished = new Promise((resolve, reject) => {
+      const timer = setTimeout(() => reject(new Error(`no download of ${expectedName}`)), timeout);
+      const onProgress = (event) => {
+        if (event.state === 'completed') {
+          clearTimeout(timer);
+          this.session.off('Browser.downloadProgress', onProgress);
+          resolve();
+        } else if (event.state === 'canceled') {
+          clearTimeout(timer);
+          reject(new Error('download cancelled'));
+        }
+      };
+      this.session.on('Browser.downloadProgress', onProgress);
+    });
+    await this.page.click(selector);
+    await finished;
+    const path = join(this.downloads, expectedName);
+    if (!existsSync(path)) {
+      const added = readdirSync(this.downloads).filter((f) => !before.has(f));
+      throw new Error(`downloaded ${added.join(', ') || 'nothing'}, not ${expectedName}`);
+    }
+    return path;
+  }
+
+  async downloadPage(index, expectedName) {
+    return this.download(`#pages li:nth-child(${index + 1}) a.download`, expectedName);
+  }
+}
