@@ -61,7 +61,7 @@ async function flatPage({ id, file, depth, white, cancelUrl }) {
     started = performance.now();
     // The heap may have grown during the pass: take the view now.
     const pixels = engine.HEAPU8.subarray(output, output + bytes);
-    const blob = writePng(pixels, page.width, page.height, page.channels, page.kept);
+    const blob = await writePng(pixels, page.width, page.height, page.channels, page.kept);
     times.encode = performance.now() - started;
     return { type: 'done', id, blob, width: page.width, height: page.height, channels: page.channels, times };
   } finally {

@@ -23,10 +23,13 @@ const crcTable = (() => {
   return table;
 })();
 
-export function crc32(bytes, start = 0, end = bytes.length) {
-  let c = 0xffffffff;
+// The CRC of bytes[start, end). A CRC over several pieces passes the
+// running value on: `running` from the previous piece, `last` false on
+// every piece but the last.
+export function crc32(bytes, start = 0, end = bytes.length, running = 0xffffffff, last = true) {
+  let c = running;
   for (let i = start; i < end; i++) c = crcTable[(c ^ bytes[i]) & 0xff] ^ (c >>> 8);
-  return (c ^ 0xffffffff) >>> 0;
+  return last ? (c ^ 0xffffffff) >>> 0 : c;
 }
 
 function chunkType(bytes, at) {

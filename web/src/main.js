@@ -79,6 +79,10 @@ function next() {
   const page = queue.shift();
   if (!page) {
     current = null;
+    // The engine's heap never shrinks: a worker that flatted a large page
+    // would hold its memory while the user looks at the results.
+    worker?.terminate();
+    worker = null;
     const done = pages.filter((p) => p.state === 'done').length;
     const left = pages.filter((p) => p.state !== 'done').length;
     ui.status.textContent = `${done} page${done === 1 ? '' : 's'} flatted` + (left ? `, ${left} not.` : '.');
