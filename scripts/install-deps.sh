@@ -2,8 +2,10 @@
 # Installs everything the project needs from Debian's packages.
 #   scripts/install-deps.sh          native build, tests and tools
 #   scripts/install-deps.sh --all    also the Windows cross compilers, wine, Xvfb,
-#                                    clang for the fuzzers, the screenshot tools and
+#                                    clang for the fuzzers, the screenshot tools,
 #                                    the release tools (NSIS, zip, help2man, lintian)
+#                                    and the web page's: emscripten, Chromium, Node.js
+#                                    and its packages (npm ci from web/package-lock.json)
 set -euo pipefail
 
 packages=(
@@ -21,7 +23,10 @@ if [[ "${1:-}" == "--all" ]]; then
         clang libclang-rt-14-dev llvm
         dpkg-dev
         nsis zip unzip help2man lintian man-db
+        emscripten chromium
     )
+    # Any Node.js of 18 or later serves; Debian's only when there is none.
+    command -v npm >/dev/null || packages+=(nodejs npm)
 fi
 
 missing=()
@@ -32,4 +37,10 @@ if ((${#missing[@]})); then
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
     apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+if [[ "${1:-}" == "--all" ]]; then
+    # Pinned by the lock file; no package runs an install script, and none
+    # downloads a browser (the tests drive Debian's Chromium).
+    (cd "$(dirname "$0")/../web" && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error)
 fi

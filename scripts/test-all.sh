@@ -24,6 +24,9 @@ cmake --preset linux >/dev/null
 cmake --build --preset linux -j"$jobs"
 ctest --preset linux
 
+stage "web page: the engine as WebAssembly, in headless Chromium against vandrel flat"
+scripts/test-web.sh
+
 stage "sanitizers: ASan+UBSan over every suite, TSan over the threaded ones, leak check"
 scripts/run-sanitizers.sh
 

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# The web page's tests: the engine built to WebAssembly with no network,
+# then the page in headless Chromium against `vandrel flat` (from the linux
+# preset, which must be built first).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if [[ ! -x build/linux/bin/vandrel ]]; then
+    echo "test-web: build/linux/bin/vandrel is missing: build the linux preset first" >&2
+    exit 1
+fi
+if unshare --net true 2>/dev/null; then
+    scripts/build-web.sh --offline
+else
+    echo "test-web: cannot drop the network here; building the engine as usual"
+    scripts/build-web.sh
+fi
+cd web
+node --test --test-concurrency=1 test/
