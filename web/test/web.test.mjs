@@ -163,3 +163,58 @@ test('cancel stops the pass at the next strip, drops the queue, and the next fla
   for (const state of await driver.states()) assert.equal(state.state, 'done', state.message);
   samePixels(await driver.downloadPage(1, 'small-flat.png'), nativeFlat(small, join(dir, 'native-small.png'), 300, true), 'after cancel');
 });
+
+test('every control has a label and works from the keyboard', async () => {
+  await driver.clearPages();
+  const unnamed = await driver.page.$$eval('input, button, a.button, progress', (nodes) => nodes
+    .filter((n) => !n.hidden && !(n.labels?.length || n.getAttribute('aria-label') || n.textContent.trim()))
+    .map((n) => n.outerHTML));
+  assert.deepEqual(unnamed, []);
+
+  await driver.addFiles([savePng(join(dir, 'keys.png'), drawPage(40, 30, { seed: 11 }))]);
+  await driver.page.focus('body');
+  const order = [];
+  for (let i = 0; i < 7; i++) {
+    await driver.page.keyboard.press('Tab');
+    order.push(await driver.page.evaluate(() => document.activeElement.id));
+  }
+  assert.deepEqual(order.slice(0, 5), ['files', 'depth', 'depth-slider', 'white', 'flat']);
+
+  await driver.page.focus('#depth');
+  await driver.page.keyboard.down('Control');
+  await driver.page.keyboard.press('a');
+  await driver.page.keyboard.up('Control');
+  await driver.page.keyboard.type('12');
+  await driver.page.keyboard.press('Tab');  // to the slider, which follows the field
+  assert.equal(await driver.page.$eval('#depth-slider', (s) => s.value), '12');
+  await driver.page.keyboard.press('ArrowLeft');
+  assert.equal(await driver.page.$eval('#depth', (f) => f.value), '11');
+  await driver.page.keyboard.press('Tab');
+  const white = await driver.page.$eval('#white', (b) => b.checked);
+  await driver.page.keyboard.press('Space');
+  assert.equal(await driver.page.$eval('#white', (b) => b.checked), !white);
+  await driver.page.keyboard.press('Tab');
+  await driver.page.keyboard.press('Enter');
+  await driver.waitIdle();
+  const [state] = await driver.states();
+  assert.equal(state.state, 'done', state.message);
+  const saved = await driver.downloadPage(0, 'keys-flat.png');
+  samePixels(saved, nativeFlat(join(dir, 'keys.png'), join(dir, 'native-keys.png'), 11, !white), 'keyboard settings');
+  // The wipe between before and after is a labelled slider too.
+  assert.equal(await driver.page.$eval('#pages li .wipe input', (s) => s.labels.length), 1);
+});
+
+test('the page keeps working offline once loaded', async () => {
+  await driver.clearPages();
+  await driver.page.evaluate(() => navigator.serviceWorker.ready);
+  await driver.page.setOfflineMode(true);
+  try {
+    await driver.page.reload({ waitUntil: 'load' });
+    await driver.addFiles([savePng(join(dir, 'offline.png'), drawPage(30, 20, { seed: 12 }))]);
+    await driver.flat();
+    const [state] = await driver.states();
+    assert.equal(state.state, 'done', state.message);
+  } finally {
+    await driver.page.setOfflineMode(false);
+  }
+});
