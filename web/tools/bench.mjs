@@ -1,11 +1,13 @@
 // The page's speed and memory on a 36 MP page, beside the native tool's in
-// the same run. Usage: node tools/bench.mjs [--size WxH] [--depth N] [--rgba]
+// the same run. Usage: node tools/bench.mjs [--size WxH] [--depth N] [--rgba] [--input FILE.png]
+// (--input measures a given page instead of drawing one).
 // Prints the figures; exits non-zero when the page's result differs from
 // `vandrel flat`'s.
 import { spawnSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, readdirSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { join } from 'node:path';
+import { basename, join } from 'node:path';
+import { resultName } from '../src/Names.js';
 import { openPage } from './PageDriver.mjs';
 import { drawPage, kVandrel, loadPixels, savePng } from '../test/TestPages.mjs';
 
@@ -43,7 +45,7 @@ function rendererMiB(field) {
 }
 
 try {
-  const input = savePng(join(dir, 'page.png'), drawPage(width, height, { channels, seed: 36, blackBlock: false }));
+  const input = option('--input', null) ?? savePng(join(dir, 'page.png'), drawPage(width, height, { channels, seed: 36 }));
   const native1 = nativeSeconds(input, join(dir, 'native.png'), 1);
   const native2 = nativeSeconds(input, join(dir, 'native.png'), 0);
 
@@ -70,12 +72,14 @@ try {
   const [state] = await driver.states();
   const worstGap = await driver.page.evaluate(() => window.benchGaps.worst);
   const peak = rendererMiB('VmHWM');
-  const web = loadPixels(await driver.downloadPage(0, 'page-flat.png')).data;
+  const web = loadPixels(await driver.downloadPage(0, resultName(basename(input)))).data;
   await driver.close();
   const native = loadPixels(join(dir, 'native.png')).data;
   const same = web.length === native.length && web.every((b, i) => b === native[i]);
   const t = state.times;
-  console.log(`page: ${width} x ${height} ${channels === 4 ? 'RGBA' : 'RGB'} (${(width * height / 1e6).toFixed(1)} MP), depth ${depth}`);
+  const page = loadPixels(input);
+  console.log(`page: ${basename(input)}, ${page.width} x ${page.height} ${page.channels === 4 ? 'RGBA' : 'RGB'} ` +
+    `(${(page.width * page.height / 1e6).toFixed(1)} MP), depth ${depth}`);
   console.log(`native vandrel flat, pass only: ${native1.toFixed(2)} s on 1 thread, ${native2.toFixed(2)} s on all threads`);
   console.log(`page in headless Chromium: pass ${(t.flat / 1000).toFixed(2)} s; decode ${(t.decode / 1000).toFixed(2)} s, ` +
     `encode ${(t.encode / 1000).toFixed(2)} s; ${state.message.toLowerCase()} from Flat to result`);
