@@ -97,8 +97,16 @@ export function readPngChunks(bytes) {
     }
     at = dataEnd + 4;
   }
+  // A deflate stream expands its input at most 1032 times: a small file
+  // declaring a huge image is damaged (or hostile), and is refused before
+  // anything that large is allocated.
+  const rowBytes = header.width * (header.colourType === 6 ? 4 : 3) + 1;
+  if (header.height * rowBytes > bytes.length * kMaxDeflateExpansion)
+    throw damaged(`${bytes.length} bytes cannot hold the pixels it declares`);
   return { ...header, kept: keptAsNativeToolWrites(kept, header.colourType) };
 }
+
+const kMaxDeflateExpansion = 1032;
 
 function keptAsNativeToolWrites(chunks, colourType) {
   const hasProfile = chunks.some((c) => c.type === 'iCCP');

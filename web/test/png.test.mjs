@@ -3,7 +3,7 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { decode, encode } from 'fast-png';
-import { checkHeader, ImageRefused, readPngChunks } from '../src/PngChunks.js';
+import { checkHeader, crc32, ImageRefused, readPngChunks } from '../src/PngChunks.js';
 import { writePng } from '../src/PngWrite.js';
 import { drawPage } from './TestPages.mjs';
 
@@ -44,6 +44,10 @@ test('refusals: not a PNG, damaged structure, colour models and sample sizes the
   const badHeader = good.slice();
   badHeader[20] ^= 1;
   assert.match(refused(badHeader), /CRC error in the IHDR chunk/);
+  const huge = good.slice();
+  new DataView(huge.buffer).setUint32(16, 30000);  // 30000 x 2 pixels from a 70-byte file
+  new DataView(huge.buffer).setUint32(29, crc32(huge, 12, 29));
+  assert.match(refused(huge), /damaged PNG file \(\d+ bytes cannot hold the pixels it declares\)/);
   const noData = new Uint8Array([...good.subarray(0, 33), ...good.subarray(good.length - 12)]);
   assert.match(refused(noData), /no image data/);
   const models = [
