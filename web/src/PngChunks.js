@@ -62,6 +62,8 @@ export function readPngChunks(bytes) {
   const kept = [];
   let header = null;
   let sawData = false;
+  let frames = 0;  // an animation's declared frame count (acTL)
+  let frameData = false;  // a frame beyond the still image (fdAT)
   let at = 8;
   for (;;) {
     if (at + 12 > bytes.length) throw damaged('the file ends before its IEND chunk');
@@ -89,6 +91,10 @@ export function readPngChunks(bytes) {
       };
     } else if (type === 'IDAT') {
       sawData = true;
+    } else if (type === 'acTL' && length >= 4) {
+      frames = view.getUint32(dataStart);
+    } else if (type === 'fdAT') {
+      frameData = true;
     } else if (type === 'IEND') {
       if (!sawData) throw damaged('no image data');
       break;
@@ -97,6 +103,10 @@ export function readPngChunks(bytes) {
     }
     at = dataEnd + 4;
   }
+  // Only the still image would be flatted and the frames lost, as the
+  // native tool refuses to.
+  if (frames > 1 || frameData)
+    throw new ImageRefused(`an animated PNG (${frames > 1 ? `${frames} frames` : 'APNG'}); only still PNG images can be flatted`);
   // A deflate stream expands its input at most 1032 times: a small file
   // declaring a huge image is damaged (or hostile), and is refused before
   // anything that large is allocated.

@@ -48,6 +48,18 @@ test('refusals: not a PNG, damaged structure, colour models and sample sizes the
   new DataView(huge.buffer).setUint32(16, 30000);  // 30000 x 2 pixels from a 70-byte file
   new DataView(huge.buffer).setUint32(29, crc32(huge, 12, 29));
   assert.match(refused(huge), /damaged PNG file \(\d+ bytes cannot hold the pixels it declares\)/);
+  const withChunk = (type, data, afterPixels) => {
+    const chunk = Buffer.alloc(12 + data.length);
+    chunk.writeUInt32BE(data.length);
+    chunk.write(type, 4, 'latin1');
+    Buffer.from(data).copy(chunk, 8);
+    chunk.writeUInt32BE(crc32(chunk, 4, 8 + data.length), 8 + data.length);
+    const split = afterPixels ? good.length - 12 : 33;
+    return new Uint8Array(Buffer.concat([good.subarray(0, split), chunk, good.subarray(split)]));
+  };
+  assert.match(refused(withChunk('acTL', [0, 0, 0, 3, 0, 0, 0, 0])), /^an animated PNG \(3 frames\); only still PNG/);
+  assert.match(refused(withChunk('fdAT', [0, 0, 0, 1, 1, 2], true)), /^an animated PNG \(APNG\)/);
+  assert.equal(refused(withChunk('acTL', [0, 0, 0, 1, 0, 0, 0, 0])), null);  // one frame: the still image itself
   const noData = new Uint8Array([...good.subarray(0, 33), ...good.subarray(good.length - 12)]);
   assert.match(refused(noData), /no image data/);
   const models = [

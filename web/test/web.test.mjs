@@ -121,9 +121,11 @@ test('refused files get a clear message and the others are flatted', async () =>
   bad[bad.length - 30] ^= 0x55;  // inside the last IDAT: its CRC no longer holds
   writeFileSync(flipped, bad);
   const grey = savePng(join(dir, 'grey.png'), { width: 3, height: 3, channels: 1, data: new Uint8Array(9) });
+  const animated = withChunks(savePng(join(dir, 'animated.png'), drawPage(20, 10, { seed: 13 })),
+    [['acTL', [0, 0, 0, 2, 0, 0, 0, 0]]], crc32);
 
   await driver.clearPages();
-  await driver.addFiles([jpeg, deep, good, cut, flipped, grey]);
+  await driver.addFiles([jpeg, deep, good, cut, flipped, grey, animated]);
   await driver.flat();
   const states = Object.fromEntries((await driver.states()).map((s) => [s.name, s]));
   assert.equal(states['good.png'].state, 'done');
@@ -133,10 +135,13 @@ test('refused files get a clear message and the others are flatted', async () =>
     'cut.png': /truncated or damaged PNG file/,
     'flipped.png': /truncated or damaged PNG file \(CRC error in the IDAT chunk\)/,
     'grey.png': /grayscale images are not supported/,
+    'animated.png': /an animated PNG \(2 frames\); only still PNG images can be flatted/,
   };
   for (const [name, message] of Object.entries(expect)) {
     assert.equal(states[name].state, 'refused', name);
     assert.match(states[name].message, message, name);
+    // The native tool refuses the same files.
+    assert.throws(() => nativeFlat(join(dir, name), join(dir, `native-refused-${name}`), 256, false), undefined, name);
   }
   samePixels(await driver.downloadPage(2, 'good-flat.png'), nativeFlat(good, join(dir, 'native-good.png'), 256, false), 'good page');
   assert.deepEqual(driver.errors, []);
