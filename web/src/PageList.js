@@ -69,8 +69,9 @@ export class PageEntry {
   // from the right.
   showComparison() {
     if (!this.beforeUrl) this.beforeUrl = URL.createObjectURL(this.file);
-    const before = element('img', { className: 'before', src: this.beforeUrl, alt: `${this.file.name}, before` });
-    const after = element('img', { className: 'after', src: this.result.url, alt: `${this.file.name}, flatted` });
+    // Large pages take the browser a while to decode: never on the page's thread.
+    const before = element('img', { className: 'before', decoding: 'async', src: this.beforeUrl, alt: `${this.file.name}, before` });
+    const after = element('img', { className: 'after', decoding: 'async', src: this.result.url, alt: `${this.file.name}, flatted` });
     const compare = element('div', { className: 'compare' }, [before, after]);
     const wipeId = `wipe-${this.id}`;
     const wipe = element('input', { id: wipeId, type: 'range', min: 0, max: 100, value: 50 });
