@@ -1,5 +1,6 @@
 // The flatting pass in the calling thread: strip after strip, reporting
-// progress and honouring cancel between strips. It needs no thread library,
+// progress after each strip and asking for cancel between strips and,
+// within a long one, every so often. It needs no thread library,
 // so builds without threads (WebAssembly) run it as it is.
 #pragma once
 
