@@ -125,7 +125,6 @@ struct SResult {
 };
 
 SResult RunOnce(const sim::CHostImage& page, int depth, int threads, bool fast) {
-    setenv("VANDREL_FASTPATH", fast ? "1" : "0", 1);
     std::vector<uint8_t> out(page.Bytes().begin(), page.Bytes().end());
     SFlatImage image;
     image.inData = page.Bytes().data();
@@ -136,10 +135,9 @@ SResult RunOnce(const sim::CHostImage& page, int depth, int threads, bool fast) 
     image.width = uint16_t(page.Width());
     image.height = uint16_t(page.Height());
     image.planeCount = 3;
-    CVandrelParams params;
-    params.maxDepth = uint16_t(depth);
+    const SPassSettings settings{uint16_t(depth), false, fast ? EFlatMethod::DistanceAssisted : EFlatMethod::Search};
     CPixelDistance search;
-    search.maxRings = params.maxDepth;
+    search.maxRings = settings.maxDepth;
     CQuietHost host;
 
     // The peak from here on is the pass's own: the host's buffers exist.
@@ -147,7 +145,7 @@ SResult RunOnce(const sim::CHostImage& page, int depth, int threads, bool fast) 
     const long baseKb = StatusKb("VmRSS:");
     const double cpuStart = CpuSeconds();
     const auto start = Clock::now();
-    RunFlatPass(image, search, params, host, threads);
+    RunFlatPass(image, search, settings, host, threads);
     SResult result;
     result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     result.cpuSeconds = CpuSeconds() - cpuStart;

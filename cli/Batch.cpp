@@ -22,6 +22,7 @@
 #include "cli/PageJob.h"
 #include "cli/Progress.h"
 #include "cli/WrittenList.h"
+#include "host/PassSwitches.h"
 #include "host/ProcessorCount.h"
 #include "sim/HostSimulator.h"
 #include "ui/PrefsFolder.h"
@@ -219,7 +220,9 @@ int RunBatch(const SToolOptions& options) {
     const auto started = std::chrono::steady_clock::now();
     SCodecOptions codec;
     codec.smallest = options.smallest;
-    codec.threads = ProcessorCount();
+    // The plug-in's own count, VANDREL_PROCESSORS included, so that one
+    // switch sets both the pass and the codecs.
+    codec.threads = ProcessorCount(ReadPassSwitches().processors);
     CProgressDisplay display(ProgressStyleFor(stderr, options.quiet));
     SBatchTally tally;
     if (jobs.size() == 1) {

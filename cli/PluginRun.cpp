@@ -7,13 +7,11 @@
 #include <vector>
 
 #include "cli/Interrupt.h"
+#include "resources/PluginCodes.h"
 
 namespace cli {
 
 namespace {
-
-constexpr DescriptorKeyID kKeyMaxDepth = host::FourCC("MxLv");
-constexpr DescriptorKeyID kKeyPaintWhite = host::FourCC("SkCo");
 
 sim::SImageSpec SpecFor(const SRaster& raster) {
     sim::SImageSpec imageSpec;

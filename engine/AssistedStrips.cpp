@@ -1,8 +1,6 @@
 #include "engine/AssistedStrips.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
 #include <new>
 
 #include "engine/FlatStrip.h"
@@ -30,11 +28,6 @@ uint32_t SearchReach(const CPixelDistance& search) {
 }
 
 }  // namespace
-
-EFlatMethod FlatMethodFromEnvironment() {
-    const char* value = std::getenv("VANDREL_FASTPATH");
-    return value && std::strcmp(value, "0") == 0 ? EFlatMethod::Search : EFlatMethod::DistanceAssisted;
-}
 
 const scan_shortcut::CSquareSums& CSharedSquareSums::Get(uint32_t limit) {
     std::call_once(made_, [&] { sums_ = std::make_unique<scan_shortcut::CSquareSums>(limit); });

@@ -16,12 +16,6 @@
 #include "engine/StripDistances.h"
 #include "engine/StripStop.h"
 
-// How a pass walks its strips. The plain search is the definition of the
-// result and stays selectable: VANDREL_FASTPATH=0 in the environment makes
-// every pass use it (tests and the benchmark compare the two).
-enum class EFlatMethod { Search, DistanceAssisted };
-EFlatMethod FlatMethodFromEnvironment();
-
 // The table of sums of two squares that every band of a pass reads (up to
 // 1.4 MiB): made by the first band that needs it. Every band asks for the
 // same limit, since they share the depth and the image.

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 
 struct SFlatImage {
     const uint8_t* inData = nullptr;
@@ -30,3 +31,9 @@ struct SFlatImage {
         return outData + std::ptrdiff_t(y) * outRowBytes + std::ptrdiff_t(x) * outColumnBytes;
     }
 };
+
+// The CMYK test reads the K plane, plane 3; a host that hands over fewer
+// planes would have it read outside the pixels it delivered.
+inline void RequireBlackPlane(const SFlatImage& image) {
+    if (image.isCmyk && image.planeCount < 4) throw std::invalid_argument("CMYK image without a K plane");
+}

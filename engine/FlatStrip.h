@@ -13,8 +13,6 @@ constexpr uint8_t kCmykBlackLimit = 60;  // K byte below this is heavy black ink
 constexpr uint8_t kRgbBlackLimit = 8;    // every plane at most this
 constexpr uint8_t kWhiteByte = 255;  // every plane of a too-deep pixel painted white
 
-constexpr uint8_t BlackLimit(bool isCmyk) { return isCmyk ? kCmykBlackLimit : kRgbBlackLimit; }
-
 // `pixel` is plane 0 of the pixel. CMYK looks at the K plane (plane 3)
 // alone; RGB at the first planeCount mod 256 planes, so a count that is a
 // multiple of 256 makes every pixel black.

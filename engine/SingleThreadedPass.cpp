@@ -1,8 +1,8 @@
 #include "engine/SingleThreadedPass.h"
 
 #include <chrono>
-#include <optional>
 
+#include "engine/BandWalker.h"
 #include "engine/FlatStrip.h"
 #include "engine/StripStop.h"
 
@@ -28,25 +28,17 @@ private:
 
 }  // namespace
 
-void RunSingleThreadedPass(const SFlatImage& image, CPixelDistance& search, const CVandrelParams& params,
-                           CPassHost& host, EFlatMethod method) {
-    search.LimitGrowthToImage(image.width, image.height);
-    const bool paintWhite = params.PaintsWhite();
-    std::optional<CAssistedStrips> assisted;
-    if (method == EFlatMethod::DistanceAssisted) assisted.emplace(image, search, paintWhite);
+void RunSingleThreadedPass(const SFlatImage& image, CPixelDistance& search, const SPassSettings& settings,
+                           CPassHost& host) {
+    RequireBlackPlane(image);
+    CBandWalker walker(image, search, settings);
     CHostThreadStripStop stop(host);
-    int32_t rowsDone = 0;
-    for (int32_t first = 0; first < image.height; first += kStripRows) {
-        const int32_t rows = first + kStripRows < image.height ? kStripRows : image.height - first;
-        stop.StartStrip();
-        const bool whole = assisted ? assisted->FlatStrip(first, rows, &stop)
-                                    : FlatStrip(first, rows, image, search, paintWhite, &stop);
-        if (!whole) {
-            UndoStrip(first, rows, image);
-            return;
-        }
-        rowsDone += rows;
-        host.ReportProgress(rowsDone);
-        if (host.TestAbort()) return;
-    }
+    SBandHooks hooks;
+    hooks.stripStarting = [&stop](int32_t) { stop.StartStrip(); };
+    hooks.stop = &stop;
+    hooks.stripDone = [&host](int32_t rowsSoFar) {
+        host.ReportProgress(rowsSoFar);
+        return !host.TestAbort();
+    };
+    walker.Walk(0, image.height, kStripRows, hooks);
 }

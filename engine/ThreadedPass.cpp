@@ -54,8 +54,8 @@ boost::thread* StartWorker(boost::thread_group& workers, const VandrelThread& jo
 
 }  // namespace
 
-void RunThreadedPass(const SFlatImage& image, const CVandrelParams& params, CPassHost& host, int workerCount,
-                     EFlatMethod method) {
+void RunThreadedPass(const SFlatImage& image, const SPassSettings& settings, CPassHost& host, int workerCount) {
+    RequireBlackPlane(image);
     const int n = std::clamp(workerCount, 1, kMaxWorkers);
     CWorkerFailure failure;  // declared first: outlives every worker
     std::atomic<bool> leaveStrips{false};
@@ -63,24 +63,10 @@ void RunThreadedPass(const SFlatImage& image, const CVandrelParams& params, CPas
     CWorkerStopper stopper(workers);
 
     const int q = image.height / n;
-    VandrelThread job(&host, &params);
-    job.isCmyk = image.isCmyk;
-    job.blackLimit = BlackLimit(image.isCmyk);
-    job.imageHeight = image.height;
-    job.imageWidth = image.width;
-    job.planeCount = uint8_t(image.planeCount);
-    job.inData = image.inData;
-    job.outData = image.outData;
-    job.inPlaneBytes = image.inPlaneBytes;
-    job.outPlaneBytes = image.outPlaneBytes;
-    job.inColumnBytes = image.inColumnBytes;
-    job.outColumnBytes = image.outColumnBytes;
-    job.inRowBytes = image.inRowBytes;
-    job.outRowBytes = image.outRowBytes;
+    VandrelThread job(&host, &settings, image);
     job.stripHeight = kStripRows;
     job.failure = &failure;
     job.leaveStrips = &leaveStrips;
-    job.method = method;
     job.offsetTable = std::make_shared<COffsetTable>();
     job.squareSums = std::make_shared<CSharedSquareSums>();
 

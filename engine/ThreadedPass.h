@@ -2,11 +2,10 @@
 // host's thread reporting progress and passing on cancel while they run.
 #pragma once
 
-#include "engine/AssistedStrips.h"
 #include "engine/FlatImage.h"
 #include "engine/PassHost.h"
+#include "engine/PassSettings.h"
 #include "engine/StripStop.h"
-#include "ui/VandrelParams.h"
 
 constexpr int kWorkerPollMs = 100;
 // The worker count is held in a signed 8-bit value.
@@ -16,5 +15,4 @@ constexpr int kMaxWorkers = 127;
 // A failure of any worker, or of starting one, is rethrown here, and only
 // after every worker already started has been stopped and joined: the host
 // may release its buffers as soon as Start returns.
-void RunThreadedPass(const SFlatImage& image, const CVandrelParams& params, CPassHost& host, int workerCount,
-                     EFlatMethod method = EFlatMethod::DistanceAssisted);
+void RunThreadedPass(const SFlatImage& image, const SPassSettings& settings, CPassHost& host, int workerCount);

@@ -1,10 +1,8 @@
 #include "engine/VandrelThread.h"
 
-#include <algorithm>
 #include <boost/thread/thread.hpp>
-#include <optional>
 
-#include "engine/FlatStrip.h"
+#include "engine/BandWalker.h"
 #include "engine/PixelDistance.h"
 
 PassFaultHook gPassFaultHook = nullptr;
@@ -31,7 +29,10 @@ void CWorkerFailure::Capture(std::exception_ptr error) noexcept {
     raised_.store(true, std::memory_order_release);
 }
 
-VandrelThread::VandrelThread(CPassHost* filter, const CVandrelParams* params) : filter(filter), params(params) {}
+VandrelThread::VandrelThread(CPassHost* filter, const SPassSettings* params, const SFlatImage& image)
+    : image(image), filter(filter), params(params) {
+    this->image.planeCount = uint8_t(image.planeCount);
+}
 
 void VandrelThread::ReportRows(int32_t rowsSoFar) {
     filter->AddRowsDone(rowsSoFar - int32_t(rowsReported));
@@ -43,42 +44,20 @@ bool VandrelThread::StopRequested() const { return boost::this_thread::interrupt
 void VandrelThread::Run() {
     CPixelDistance search(offsetTable ? offsetTable : std::make_shared<COffsetTable>());
     search.maxRings = params->maxDepth;
-    search.LimitGrowthToImage(imageWidth, imageHeight);
-
-    SFlatImage image;
-    image.inData = inData;
-    image.inRowBytes = inRowBytes;
-    image.inColumnBytes = inColumnBytes;
-    image.inPlaneBytes = inPlaneBytes;
-    image.outData = outData;
-    image.outRowBytes = outRowBytes;
-    image.outColumnBytes = outColumnBytes;
-    image.outPlaneBytes = outPlaneBytes;
-    image.width = imageWidth;
-    image.height = imageHeight;
-    image.planeCount = planeCount;
-    image.isCmyk = isCmyk;
-    const bool paintWhite = params->PaintsWhite();
-    const int32_t step = std::max<int32_t>(stripHeight, 1);
-    std::optional<CAssistedStrips> assisted;
-    if (method == EFlatMethod::DistanceAssisted) assisted.emplace(image, search, paintWhite, squareSums.get());
+    CBandWalker walker(image, search, *params, squareSums.get());
 
     CWorkerStripStop stop(failure, leaveStrips);
-    int32_t rowsSoFar = 0;
-    for (int32_t row = firstRow; row < endRow; row += step) {
-        const int32_t rows = std::min(step, endRow - row);
+    SBandHooks hooks;
+    hooks.stripStarting = [this](int32_t row) {
         if (gPassFaultHook) gPassFaultHook(EPassPoint::StartingStrip, firstRow, row);
-        const bool whole = assisted ? assisted->FlatStrip(row, rows, &stop)
-                                    : FlatStrip(row, rows, image, search, paintWhite, &stop);
-        if (failure && failure->Raised()) break;
-        if (!whole) {
-            UndoStrip(row, rows, image);
-            break;
-        }
-        rowsSoFar += rows;
+    };
+    hooks.stop = &stop;
+    hooks.abandoned = [this] { return failure && failure->Raised(); };
+    hooks.stripDone = [this](int32_t rowsSoFar) {
         ReportRows(rowsSoFar);
-        if (StopRequested()) break;
-    }
+        return !StopRequested();
+    };
+    walker.Walk(firstRow, endRow, stripHeight, hooks);
 }
 
 void ThreadEntry(VandrelThread job) {

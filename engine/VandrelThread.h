@@ -8,9 +8,10 @@
 #include <memory>
 
 #include "engine/AssistedStrips.h"
+#include "engine/FlatImage.h"
 #include "engine/OffsetOrder.h"
 #include "engine/PassHost.h"
-#include "ui/VandrelParams.h"
+#include "engine/PassSettings.h"
 
 // Where a failing worker leaves its exception for the host's thread, which
 // rethrows it once every worker has been joined. The first failure wins; the
@@ -30,7 +31,9 @@ private:
 
 class VandrelThread {
 public:
-    VandrelThread(CPassHost* filter, const CVandrelParams* params);
+    // The image is handed over whole, here and nowhere else; a job holds
+    // the plane count in 8 bits, as it always has.
+    VandrelThread(CPassHost* filter, const SPassSettings* params, const SFlatImage& image);
     VandrelThread(const VandrelThread&) = default;
     virtual ~VandrelThread() {}
 
@@ -38,25 +41,13 @@ public:
     void ReportRows(int32_t rowsSoFar);
     bool StopRequested() const;
 
-    bool isCmyk = false;
+    SFlatImage image;
     uint16_t firstRow = 0;
     uint16_t endRow = 0;
-    uint16_t imageHeight = 0;
-    uint16_t imageWidth = 0;
-    uint8_t planeCount = 0;
-    uint8_t blackLimit = 0;  // as IsBlackPixel derives it from isCmyk
-    const uint8_t* inData = nullptr;
-    uint8_t* outData = nullptr;
-    int32_t inPlaneBytes = 0;
-    int32_t outPlaneBytes = 0;
-    int32_t inColumnBytes = 0;
-    int32_t outColumnBytes = 0;
-    int32_t inRowBytes = 0;
-    int32_t outRowBytes = 0;
     uint16_t stripHeight = 0;
     uint32_t rowsReported = 0;
     CPassHost* filter;
-    const CVandrelParams* params;
+    const SPassSettings* params;
     // Shared by all workers of one pass; owned by the pass, which outlives
     // them. Once one worker has failed the others stop within 64 pixels.
     CWorkerFailure* failure = nullptr;
@@ -64,8 +55,6 @@ public:
     // progress: each worker leaves its strip at the next column, undoes it
     // and ends without counting it.
     const std::atomic<bool>* leaveStrips = nullptr;
-    // Each worker walks its band's strips the same way as the others.
-    EFlatMethod method = EFlatMethod::DistanceAssisted;
     // The search order is the same for every worker: one table serves all,
     // and one table of sums of two squares.
     std::shared_ptr<COffsetTable> offsetTable;

@@ -2,6 +2,7 @@
 
 #include "engine/FlatPass.h"
 #include "host/ImageRequest.h"
+#include "host/PassSwitches.h"
 #include "host/ProcessorCount.h"
 #include "resources/PluginInfo.h"
 
@@ -73,9 +74,14 @@ OSErr CVandrelFilter::FlatDeliveredImage() {
     if (result != host::noErr) return result;
 
     const SFlatImage image = DeliveredImage(record, steps, planeCount);
-    const int processors = ProcessorCount();
+    const SPassSwitches switches = ReadPassSwitches();
+    const int processors = ProcessorCount(switches.processors);
     if (processors == 1) search.maxRings = params.maxDepth;
-    RunFlatPass(image, search, params, *this, processors);
+    SPassSettings settings;
+    settings.maxDepth = params.maxDepth;
+    settings.paintWhite = params.PaintsWhite();
+    settings.method = switches.method;
+    RunFlatPass(image, search, settings, *this, processors);
     return host::noErr;
 }
 

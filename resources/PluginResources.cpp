@@ -1,9 +1,8 @@
 #include "resources/PluginResources.h"
 
 #include "host/HostInterface.h"
+#include "resources/PluginCodes.h"
 #include "resources/ResourceWriter.h"
-#include "ui/ScriptParams.h"
-#include "ui/VandrelParams.h"
 
 namespace {
 

@@ -3,12 +3,8 @@
 #pragma once
 
 #include "host/HostInterface.h"
+#include "resources/PluginCodes.h"  // the record's keys: kKeyMaxDepth, kKeyPaintWhite
 #include "ui/VandrelParams.h"
-
-// The record's keys in a descriptor; the terminology resource declares the
-// same codes to the host.
-constexpr DescriptorKeyID kKeyMaxDepth = host::FourCC("MxLv");    // integer
-constexpr DescriptorKeyID kKeyPaintWhite = host::FourCC("SkCo");  // boolean
 
 // True only for version 0 parameters whose read table (version 0) offers
 // its first 18 procs and whose write table (version 0) its first 16.

@@ -3,14 +3,8 @@
 
 #include <cstdint>
 
-#include "resources/PluginInfo.h"
+#include "resources/PluginCodes.h"
 
-constexpr uint32_t MakeFourCC(const char (&code)[5]) {
-    return (uint32_t(uint8_t(code[0])) << 24) | (uint32_t(uint8_t(code[1])) << 16) |
-           (uint32_t(uint8_t(code[2])) << 8) | uint32_t(uint8_t(code[3]));
-}
-
-constexpr uint32_t kPluginCode = MakeFourCC(VANDREL_PLUGIN_CODE_TEXT);
 constexpr uint16_t kParamsVersion = 1;
 constexpr uint16_t kDefaultMaxDepth = 256;
 constexpr char kPaintWhite = 'W';

@@ -5,11 +5,10 @@
 #include <exception>
 #include <new>
 
-#include "engine/AssistedStrips.h"
 #include "engine/PassHost.h"
+#include "engine/PassSettings.h"
 #include "engine/PixelDistance.h"
 #include "engine/SingleThreadedPass.h"
-#include "ui/VandrelParams.h"
 
 // Provided by the page (WebHost.js): progress after each strip, and whether
 // the user has asked to stop since.
@@ -71,15 +70,12 @@ int32_t vandrel_flat(const uint8_t* pixels, uint8_t* result, int32_t width, int3
         return kFlatBadArguments;
     std::memcpy(result, pixels, std::size_t(width) * std::size_t(height) * std::size_t(channels));
 
-    CVandrelParams params;
-    params.maxDepth = uint16_t(depth);
-    params.remainder = paintWhite ? kPaintWhite : kLeaveBlack;
+    const SPassSettings settings{uint16_t(depth), paintWhite != 0, EFlatMethod::DistanceAssisted};
     CWebPassHost host(height);
     try {
         CPixelDistance search;
-        search.maxRings = params.maxDepth;
-        RunSingleThreadedPass(Interleaved(pixels, result, width, height, channels), search, params, host,
-                              EFlatMethod::DistanceAssisted);
+        search.maxRings = settings.maxDepth;
+        RunSingleThreadedPass(Interleaved(pixels, result, width, height, channels), search, settings, host);
     } catch (const std::bad_alloc&) {
         return kFlatNoMemory;
     } catch (const std::exception&) {

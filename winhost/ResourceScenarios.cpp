@@ -31,7 +31,7 @@ uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
 
 // The properties of a PiPL by key, walked as a host walks them.
 std::optional<std::vector<uint8_t>> Property(const std::vector<uint8_t>& pipl, const char (&key)[5]) {
-    const uint32_t wanted = MakeFourCC(key);
+    const uint32_t wanted = host::FourCC(key);
     size_t at = 10;
     for (uint32_t i = 0; i < Le32(pipl, 6) && at + 16 <= pipl.size(); ++i) {
         const uint32_t length = Le32(pipl, at + 12);

@@ -81,12 +81,7 @@ TEST(Differential, RandomPagesThroughThePlugInFollowTheRule) {
     EXPECT_GT(known, black / 2);
 }
 
-CVandrelParams Params(int depth, bool white) {
-    CVandrelParams params;
-    params.maxDepth = uint16_t(depth);
-    params.remainder = white ? kPaintWhite : kLeaveBlack;
-    return params;
-}
+SPassSettings Params(int depth, bool white) { return SPassSettings{uint16_t(depth), white}; }
 
 // What the workers must produce: each band on its own, strips counted from
 // the band's first row, with a fresh search.

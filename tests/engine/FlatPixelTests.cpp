@@ -101,7 +101,7 @@ TEST(SingleThreadedPass, AnEmptyImageNeedsNoStrip) {
         CLaidOutImage laidOut(sim::CHostImage(0, 0, 3), SpecFor(sim::CHostImage(0, 0, 3), false, sim::ELayout::Interleaved));
         CRecordingPassHost host;
         CPixelDistance search;
-        RunFlatPass(laidOut.Flat(), search, CVandrelParams(), host, processors);
+        RunFlatPass(laidOut.Flat(), search, SPassSettings(), host, processors);
         EXPECT_EQ(host.RowsDone(), 0);
         // Workers report at least once at the end; the host's thread only per strip.
         EXPECT_EQ(host.reports.empty(), processors == 1);

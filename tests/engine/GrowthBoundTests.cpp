@@ -25,12 +25,7 @@ sim::CHostImage ShadedBlack(int width, int height) {
     return image;
 }
 
-CVandrelParams Params(int depth, bool white) {
-    CVandrelParams params;
-    params.maxDepth = uint16_t(depth);
-    params.remainder = white ? kPaintWhite : kLeaveBlack;
-    return params;
-}
+SPassSettings Params(int depth, bool white) { return SPassSettings{uint16_t(depth), white}; }
 
 // The pass as the host's thread runs it; `search` comes back grown.
 sim::CHostImage Flat(const sim::CHostImage& page, int depth, bool white, CPixelDistance& search) {

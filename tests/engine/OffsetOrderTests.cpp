@@ -151,13 +151,6 @@ TEST(StreamedOrder, SearchesOnManyThreadsShareOneTableAndAllSeeTheRule) {
     EXPECT_EQ(table->Rings(), 60u);
 }
 
-CVandrelParams Params(int depth, bool white) {
-    CVandrelParams params;
-    params.maxDepth = uint16_t(depth);
-    params.remainder = white ? kPaintWhite : kLeaveBlack;
-    return params;
-}
-
 sim::CHostImage ColourOnlyInColumn(int width, int height, int column) {
     sim::CHostImage page(width, height, 3);
     for (int y = 0; y < height; ++y)
@@ -172,9 +165,8 @@ sim::CHostImage FlatWith(const sim::CHostImage& page, int depth, bool white, int
     CRecordingPassHost host;
     CPixelDistance search;
     search.maxRings = uint16_t(depth);
-    setenv("VANDREL_FASTPATH", assisted ? "1" : "0", 1);
-    RunFlatPass(laidOut.Flat(), search, Params(depth, white), host, workers);
-    unsetenv("VANDREL_FASTPATH");
+    const SPassSettings settings{uint16_t(depth), white, assisted ? EFlatMethod::DistanceAssisted : EFlatMethod::Search};
+    RunFlatPass(laidOut.Flat(), search, settings, host, workers);
     EXPECT_FALSE(host.reports.empty() || host.reports.back() != page.Height());
     return laidOut.Output();
 }

@@ -79,7 +79,7 @@ protected:
         page_ = BlueEdge(height);
         laidOut_ = std::make_unique<CLaidOutImage>(page_, SpecFor(page_, false, sim::ELayout::Interleaved));
         CPixelDistance unused;
-        RunFlatPass(laidOut_->Flat(), unused, CVandrelParams(), host_, workers);
+        RunFlatPass(laidOut_->Flat(), unused, SPassSettings(), host_, workers);
     }
 
     // Nothing may touch the host's side once the pass has returned.

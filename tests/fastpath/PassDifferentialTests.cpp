@@ -40,16 +40,14 @@ struct SPassRun {
 };
 
 SPassRun RunPass(const sim::CHostImage& page, const SPageCase& c, int processors, bool assisted, int cancelAt = 0) {
-    CFlatMethodOverride method(assisted);
     CLaidOutImage laidOut(page, SpecFor(page, c.cmyk, c.layout, c.bottomUp));
-    CVandrelParams params;
-    params.maxDepth = uint16_t(c.depth);
-    params.remainder = c.white ? kPaintWhite : kLeaveBlack;
+    const SPassSettings settings{uint16_t(c.depth), c.white,
+                                 assisted ? EFlatMethod::DistanceAssisted : EFlatMethod::Search};
     CPixelDistance search;
-    search.maxRings = params.maxDepth;
+    search.maxRings = settings.maxDepth;
     CCountingHost host;
     host.cancelAt = cancelAt;
-    RunFlatPass(laidOut.Flat(), search, params, host, processors);
+    RunFlatPass(laidOut.Flat(), search, settings, host, processors);
     return {laidOut.Output(), host.reports, host.RowsDone()};
 }
 
@@ -85,18 +83,6 @@ TEST(PassDifferential, ACancelAfterAnyStripLeavesTheSameRowsAndReports) {
         EXPECT_EQ(assisted.reports, plain.reports) << "cancel at strip " << cancelAt;
         EXPECT_EQ(int(assisted.reports.size()), cancelAt);
     }
-}
-
-// The pass reads the switch when it starts, so the plain search can always
-// be had back; its output is the reference the assisted walk is held to.
-TEST(PassDifferential, TheSwitchSelectsThePlainSearch) {
-    {
-        CFlatMethodOverride plain(false);
-        EXPECT_EQ(FlatMethodFromEnvironment(), EFlatMethod::Search);
-    }
-    EXPECT_EQ(FlatMethodFromEnvironment(), EFlatMethod::DistanceAssisted);
-    CFlatMethodOverride assisted(true);
-    EXPECT_EQ(FlatMethodFromEnvironment(), EFlatMethod::DistanceAssisted);
 }
 
 sim::CHostImage RunPlugIn(const sim::CHostImage& page, int depth, bool white, int processors, bool assisted) {
