@@ -100,15 +100,14 @@ double CpuSeconds() {
 // In the child: one filter run, timed from the delivery of the pixels to the
 // pass's last progress report.
 SResult RunOnce(const sim::CHostImage& page, int depth, int threads) {
-    setenv("VANDREL_PROCESSORS", std::to_string(threads).c_str(), 1);
     sim::SImageSpec imageSpec;
     imageSpec.width = int16_t(page.Width());
     imageSpec.height = int16_t(page.Height());
     imageSpec.planes = 3;
     sim::CHostSimulator host;
+    host.processors = threads;
     host.SetDocument(imageSpec, page);
-    host.Descriptors().Give({sim::SDescriptorItem::Integer(host::FourCC("MxLv"), depth),
-                             sim::SDescriptorItem::Bool(host::FourCC("SkCo"), false)});
+    host.GiveSettings(depth, false);
     Clock::time_point delivered, lastReport;
     double cpuAtDelivery = 0, cpuAtLastReport = 0;
     long baseKb = 0;

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "cli/Interrupt.h"
-#include "resources/PluginCodes.h"
 
 namespace cli {
 
@@ -55,14 +54,6 @@ void FlipInk(sim::CHostImage& pixels, const SRaster& raster) {
         for (size_t k = 0; k < 4; ++k) bytes[i + k] = uint8_t(255 - bytes[i + k]);
 }
 
-std::vector<sim::SDescriptorItem> Descriptor(const SFlatSettings& settings) {
-    std::vector<sim::SDescriptorItem> items;
-    if (settings.depth) items.push_back(sim::SDescriptorItem::Integer(kKeyMaxDepth, *settings.depth));
-    if (settings.paintWhite)
-        items.push_back(sim::SDescriptorItem::Bool(kKeyPaintWhite, *settings.paintWhite));
-    return items;
-}
-
 }  // namespace
 
 SRunOutcome FlatWithPlugin(sim::CHostSimulator& host, SRaster& raster, const SFlatSettings& settings,
@@ -72,7 +63,7 @@ SRunOutcome FlatWithPlugin(sim::CHostSimulator& host, SRaster& raster, const SFl
     // as the output, or as they were when the run did not succeed.
     FlipInk(raster.pixels, raster);
     host.SetDocument(SpecFor(raster), std::move(raster.pixels));
-    host.Descriptors().Give(Descriptor(settings));
+    host.GiveSettings(settings.depth, settings.paintWhite);
     SRunOutcome outcome;
     // Handing a large page to the host takes a while: heeded after it too.
     if (InterruptRequested()) {

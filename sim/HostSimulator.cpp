@@ -9,6 +9,8 @@
 #include <system_error>
 #include <utility>
 
+#include "resources/PluginCodes.h"
+
 namespace sim {
 
 namespace {
@@ -64,6 +66,37 @@ void PointPrefsAt(const std::string& folder) {
     setenv("VANDREL_PREFS_DIR", folder.c_str(), 1);
 #endif
 }
+
+// An environment variable of this process, which the plug-in shares, set
+// for a scope when there is a value for it, and put back as it was.
+class CScopedVariable {
+public:
+    CScopedVariable(const char* name, const std::optional<std::string>& value) : name_(name) {
+        if (!value) return;
+        if (const char* old = std::getenv(name)) previous_ = old;
+        Set(value->c_str());
+        set_ = true;
+    }
+    ~CScopedVariable() {
+        if (!set_) return;
+        if (previous_) Set(previous_->c_str());
+        else Unset();
+    }
+    CScopedVariable(const CScopedVariable&) = delete;
+    CScopedVariable& operator=(const CScopedVariable&) = delete;
+
+private:
+#if defined(_WIN32)
+    void Set(const char* value) { _putenv_s(name_, value); }
+    void Unset() { _putenv_s(name_, ""); }
+#else
+    void Set(const char* value) { setenv(name_, value, 1); }
+    void Unset() { unsetenv(name_); }
+#endif
+    const char* name_;
+    std::optional<std::string> previous_;
+    bool set_ = false;
+};
 
 bool RectInside(const Rect& r, int width, int height) {
     return r.top >= 0 && r.left >= 0 && r.top <= r.bottom && r.left <= r.right && r.bottom <= height &&
@@ -172,6 +205,13 @@ void CHostSimulator::MoveRecord() {
     record_ = std::move(moved);
 }
 
+void CHostSimulator::GiveSettings(std::optional<int32_t> depth, std::optional<bool> white) {
+    std::vector<SDescriptorItem> items;
+    if (depth) items.push_back(SDescriptorItem::Integer(kKeyMaxDepth, *depth));
+    if (white) items.push_back(SDescriptorItem::Bool(kKeyPaintWhite, *white));
+    descriptors_.Give(items);
+}
+
 void CHostSimulator::EndRun() {
     if (quirks_.dropsParametersHandle) {
         FilterRecord& r = Record();
@@ -190,6 +230,10 @@ int16_t CHostSimulator::Call(int16_t selector) {
     r.advanceState = advance == EAdvance::Absent ? nullptr : AdvanceStateProc;
     r.descriptorParameters = descriptorsPresent ? &descriptors_.parameters : nullptr;
     PointPrefsAt(prefsFolder);
+    const CScopedVariable processorSwitch(
+        "VANDREL_PROCESSORS", processors ? std::optional<std::string>(std::to_string(*processors)) : std::nullopt);
+    const CScopedVariable searchSwitch(
+        "VANDREL_FASTPATH", plainSearch ? std::optional<std::string>(*plainSearch ? "0" : "1") : std::nullopt);
 
     CHostSimulator* previous = gActive;
     gActive = this;

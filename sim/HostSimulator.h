@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -81,6 +82,10 @@ public:
 
     const SHostQuirks& Quirks() const { return quirks_; }
 
+    // The two settings as an action plays them in: the descriptor the
+    // plug-in reads, holding the keys given and only those.
+    void GiveSettings(std::optional<int32_t> depth, std::optional<bool> white);
+
     // Options a test may change between calls.
     EAdvance advance = EAdvance::Deliver;
     OSErr advanceError = host::memFullErr;
@@ -91,6 +96,13 @@ public:
     // call): a fresh folder of this simulator's own, removed with it, so no
     // run reads or writes the real user's file. Empty: no folder at all.
     std::string prefsFolder;
+    // The Linux plug-in's switches, set in its environment for the length of
+    // every call and put back afterwards: act as on a machine with this many
+    // processors (1: the pass in the host's thread), and the plain search
+    // instead of the distance-assisted walk. Unset, the plug-in sees the
+    // environment as it is. The Windows plug-in reads neither.
+    std::optional<int> processors;
+    std::optional<bool> plainSearch;
     std::function<void()> onProgress;  // called inside every progress report
     std::function<bool()> abortTest;   // replaces the report count rule when set
     std::function<void()> onDelivered;  // called once advanceState has delivered the pixels

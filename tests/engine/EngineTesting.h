@@ -13,11 +13,15 @@
 #include "engine/PassHost.h"
 #include "sim/HostImage.h"
 #include "tests/support/LaidOutImage.h"
+#include "tests/support/PluginRun.h"
 #include "tests/support/TestImages.h"
 
 namespace engine_testing {
 
 using testing_support::CLaidOutImage;
+using testing_support::RunPlugin;
+using testing_support::SPluginRun;
+using testing_support::SRunOptions;
 using testing_support::IsBlack;
 using testing_support::SpecFor;
 

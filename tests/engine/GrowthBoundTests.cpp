@@ -10,7 +10,7 @@
 #include "engine/FlatPass.h"
 #include "engine/FlatStrip.h"
 #include "tests/engine/EngineTesting.h"
-#include "tests/engine/PluginRun.h"
+#include "tests/support/PluginRun.h"
 
 using namespace engine_testing;
 

@@ -16,7 +16,7 @@
 #include "engine/FlatPass.h"
 #include "engine/VandrelThread.h"
 #include "tests/engine/EngineTesting.h"
-#include "tests/engine/PluginRun.h"
+#include "tests/support/PluginRun.h"
 #include "tests/support/TestImages.h"
 
 using namespace engine_testing;
@@ -196,10 +196,6 @@ TEST_F(ThreadedPass, AHostCallbackThatThrowsStillHasEveryWorkerJoined) {
 // poll finds the workers busy. Only the plain search is that slow on it;
 // the distance-assisted walk would finish before anyone could cancel.
 TEST(ThreadedPlugIn, ACancelWhileWorkersRunReturnsNoErrorWithWholeStripsFlatted) {
-    setenv("VANDREL_FASTPATH", "0", 1);
-    struct SRestore {
-        ~SRestore() { unsetenv("VANDREL_FASTPATH"); }
-    } restore;
     const int height = 2 * 24 * 42, width = 200;
     auto image = SolidImage(width, height, 3, kBlack);
     for (int y = 0; y < height; ++y) Paint(image, 0, y, kRed);
@@ -207,6 +203,7 @@ TEST(ThreadedPlugIn, ACancelWhileWorkersRunReturnsNoErrorWithWholeStripsFlatted)
     options.depth = 256;
     options.white = true;
     options.processors = 2;
+    options.plainSearch = true;
     options.prepare = [](sim::CHostSimulator& host) { host.abortTest = [] { return true; }; };
     const SPluginRun run = RunPlugin(RgbSpec(image), image, options);
 

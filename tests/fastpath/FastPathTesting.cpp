@@ -93,9 +93,3 @@ sim::CHostImage RandomArt(std::mt19937& random, int width, int height, bool cmyk
 
 }  // namespace fastpath_testing
 
-namespace fastpath_testing {
-
-CFlatMethodOverride::CFlatMethodOverride(bool assisted) { setenv("VANDREL_FASTPATH", assisted ? "1" : "0", 1); }
-CFlatMethodOverride::~CFlatMethodOverride() { unsetenv("VANDREL_FASTPATH"); }
-
-}  // namespace fastpath_testing

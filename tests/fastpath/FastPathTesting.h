@@ -47,17 +47,3 @@ std::ostream& operator<<(std::ostream& out, const SPageCase& c);
 uint64_t MeasuredDistSq(const sim::CHostImage& page, bool cmyk, int x, int y);
 
 }  // namespace fastpath_testing
-
-namespace fastpath_testing {
-
-// Sets VANDREL_FASTPATH for as long as it lives: "0" makes every pass use
-// the plain search, "1" the distance-assisted walk.
-class CFlatMethodOverride {
-public:
-    explicit CFlatMethodOverride(bool assisted);
-    ~CFlatMethodOverride();
-    CFlatMethodOverride(const CFlatMethodOverride&) = delete;
-    CFlatMethodOverride& operator=(const CFlatMethodOverride&) = delete;
-};
-
-}  // namespace fastpath_testing

@@ -2,31 +2,20 @@
 // it goes on with the plain search and still gives the same output.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <new>
 #include <random>
 
 #include "engine/AssistedStrips.h"
 #include "engine/FlatStrip.h"
 #include "tests/fastpath/FastPathTesting.h"
+#include "tests/support/AllocationHook.h"
 
 using namespace fastpath_testing;
 
 namespace {
-bool gFailArrays = false;  // set only around the walk under test
-}
 
 // The transform's mask is the engine's only array allocation; the search
 // and the strip rows are vectors, which use the single form.
-void* operator new[](std::size_t size) {
-    if (gFailArrays) throw std::bad_alloc();
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-
-namespace {
+testing_support::SAllocationVerdict FailArrays(std::size_t, const void*, bool array) { return {array, false}; }
 
 TEST(NoMemory, ABandWithoutMemoryForTheTransformScansAndGivesTheSameOutput) {
     std::mt19937 random(4);
@@ -39,13 +28,13 @@ TEST(NoMemory, ABandWithoutMemoryForTheTransformScansAndGivesTheSameOutput) {
         search.LimitGrowthToImage(image.width, image.height);
         CAssistedStrips strips(image, search, true);
         strips.AlwaysTransform();
-        gFailArrays = failArrays;
+        if (failArrays) testing_support::SetAllocationHook(FailArrays);
         for (int row = 0; row < image.height; row += kStripRows) {
             const int rows = std::min(kStripRows, image.height - row);
             if (assisted) strips.FlatStrip(row, rows);
             else FlatStrip(row, rows, image, search, true);
         }
-        gFailArrays = false;
+        testing_support::SetAllocationHook(nullptr);
         transformed = strips.TransformedStrips();
         return laidOut.Output();
     };

@@ -13,6 +13,7 @@
 #include "engine/FlatStrip.h"
 #include "sim/HostSimulator.h"
 #include "tests/fastpath/FastPathTesting.h"
+#include "tests/support/PluginRun.h"
 
 using namespace fastpath_testing;
 
@@ -86,21 +87,15 @@ TEST(PassDifferential, ACancelAfterAnyStripLeavesTheSameRowsAndReports) {
 }
 
 sim::CHostImage RunPlugIn(const sim::CHostImage& page, int depth, bool white, int processors, bool assisted) {
-    CFlatMethodOverride method(assisted);
-    setenv("VANDREL_PROCESSORS", std::to_string(processors).c_str(), 1);
-    sim::SImageSpec imageSpec;
-    imageSpec.width = int16_t(page.Width());
-    imageSpec.height = int16_t(page.Height());
-    imageSpec.planes = 3;
-    sim::CHostSimulator host;
-    host.SetDocument(imageSpec, page);
-    host.Descriptors().Give({sim::SDescriptorItem::Integer(host::FourCC("MxLv"), depth),
-                             sim::SDescriptorItem::Bool(host::FourCC("SkCo"), white)});
-    const bool ok = host.RunFilter(false).Succeeded();
-    unsetenv("VANDREL_PROCESSORS");
-    EXPECT_TRUE(ok);
-    EXPECT_TRUE(host.guardsIntact);
-    return host.Output();
+    testing_support::SRunOptions options;
+    options.depth = depth;
+    options.white = white;
+    options.processors = processors;
+    options.plainSearch = !assisted;
+    const auto run = testing_support::RunPlugin(testing_support::RgbSpec(page), page, options);
+    EXPECT_EQ(run.result, host::noErr);
+    EXPECT_TRUE(run.guardsIntact);
+    return run.output;
 }
 
 // The benchmark's pages at a sixth of their size, through the real plug-in.

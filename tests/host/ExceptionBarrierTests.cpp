@@ -12,20 +12,17 @@ using namespace testing_support;
 
 namespace {
 
-class ExceptionBarrier : public ::testing::TestWithParam<const char*> {
+class ExceptionBarrier : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
-        setenv("VANDREL_PROCESSORS", GetParam(), 1);
+        host.processors = GetParam();
         // All black and wide enough that the pass must allocate: worker
         // threads, or search rings beyond the prebuilt ones.
         auto image = SolidImage(64, 64, 3, kBlack);
         host.SetDocument(RgbSpec(image), image);
         host.onDelivered = [] { FailNextAllocations(1); };
     }
-    void TearDown() override {
-        FailNextAllocations(0);
-        unsetenv("VANDREL_PROCESSORS");
-    }
+    void TearDown() override { FailNextAllocations(0); }
     sim::CHostSimulator host;
 };
 
@@ -70,7 +67,7 @@ TEST_P(ExceptionBarrier, HostThatDropsTheSlotLosesNoMemoryOrState) {
     EXPECT_TRUE(host.RunFilter(false).Succeeded());
 }
 
-INSTANTIATE_TEST_SUITE_P(SingleAndThreaded, ExceptionBarrier, ::testing::Values("1", "2"));
+INSTANTIATE_TEST_SUITE_P(SingleAndThreaded, ExceptionBarrier, ::testing::Values(1, 2));
 
 TEST(ExceptionBarrierConstruction, FailedConstructionLeavesSlotEmpty) {
     sim::CHostSimulator host;

@@ -129,20 +129,19 @@ TEST(StartRefusal, ImagesThePassCannotAddressAreRefusedBeforeTheRequestTouchingN
 }
 
 TEST(Progress, OneRowImageIsOneStripOfOne) {
-    setenv("VANDREL_PROCESSORS", "1", 1);
     sim::CHostSimulator host;
+    host.processors = 1;
     auto image = ImageFromRows({"r##.##b"});
     host.SetDocument(RgbSpec(image), image);
     ASSERT_TRUE(host.RunFilter(false).Succeeded());
     ASSERT_EQ(host.progress.size(), 1u);
     EXPECT_EQ(host.progress[0].done, 1);
     EXPECT_EQ(host.progress[0].total, 1);
-    unsetenv("VANDREL_PROCESSORS");
 }
 
 TEST(Progress, SingleThreadedReportsEveryStripAgainstTheImageHeight) {
-    setenv("VANDREL_PROCESSORS", "1", 1);
     sim::CHostSimulator host;
+    host.processors = 1;
     auto image = SolidImage(3, 100, 3, kRed);
     host.SetDocument(RgbSpec(image), image);
     ASSERT_TRUE(host.RunFilter(false).Succeeded());
@@ -152,7 +151,6 @@ TEST(Progress, SingleThreadedReportsEveryStripAgainstTheImageHeight) {
     EXPECT_EQ(host.progress[2].done, 100);
     for (const auto& report : host.progress) EXPECT_EQ(report.total, 100);
     EXPECT_EQ(host.abortCalls, 3);
-    unsetenv("VANDREL_PROCESSORS");
 }
 
 // The same small picture in every buffer layout a host may use: the result

@@ -15,18 +15,18 @@ using host::filterSelectorFinish;
 using host::filterSelectorPrepare;
 using host::filterSelectorStart;
 
-class Persistent : public QuirkTest, public ::testing::WithParamInterface<const char*> {
+class Persistent : public QuirkTest, public ::testing::WithParamInterface<int> {
 protected:
     void SetUp() override {
-        setenv("VANDREL_PROCESSORS", GetParam(), 1);
         sim::SHostQuirks quirks;
         quirks.finishesAfterFailure = true;
         quirks.continuesWhileRectsNonEmpty = true;
-        Open(quirks);
+        Reopen(quirks);
     }
-    void TearDown() override {
-        QuirkTest::TearDown();
-        unsetenv("VANDREL_PROCESSORS");
+    // A host with these quirks, on the processor count of the test.
+    void Reopen(const sim::SHostQuirks& quirks) {
+        Open(quirks);
+        host->processors = GetParam();
     }
 };
 
@@ -65,8 +65,8 @@ TEST_P(Persistent, ContinueAndFinishAfterAnExceptionInTheirPass) {
 TEST_P(Persistent, RepeatedContinuesAfterACancelWriteNothing) {
     sim::SHostQuirks quirks = host->Quirks();
     quirks.refilledContinues = 5;
-    Open(quirks);
-    host->Descriptors().Give(Action(kPageDepth, true));
+    Reopen(quirks);
+    host->GiveSettings(kPageDepth, true);
     host->abortTest = [] { return true; };
 
     const sim::SRunResult run = host->RunFilter(false);
@@ -91,14 +91,14 @@ TEST_P(Persistent, RepeatedContinuesAfterACancelWriteNothing) {
     }
     // Workers may all be done before the first look; one thread stops
     // after its first strip.
-    if (std::string(GetParam()) == "1") {
+    if (GetParam() == 1) {
         EXPECT_EQ(flattedRows, 42);
     }
     EXPECT_EQ(host->dataSlot, 0);
     ExpectNothingLeft();
 }
 
-INSTANTIATE_TEST_SUITE_P(SingleAndThreaded, Persistent, ::testing::Values("1", "3"));
+INSTANTIATE_TEST_SUITE_P(SingleAndThreaded, Persistent, ::testing::Values(1, 3));
 
 }  // namespace
 }  // namespace hostile

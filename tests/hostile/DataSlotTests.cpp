@@ -22,7 +22,7 @@ protected:
 // the next travels in the parameters handle, so the values still arrive.
 TEST_F(DroppedSlot, RunsWithAndWithoutTheDialogFlatAsUsual) {
     for (bool dialog : {false, true}) {
-        host->Descriptors().Give(Action(kPageDepth, true));
+        host->GiveSettings(kPageDepth, true);
         dialogsShown = dialogsShown || dialog;
         const sim::SRunResult run = host->RunFilter(dialog);
         ASSERT_TRUE(run.Succeeded()) << Calls(run);
@@ -34,7 +34,7 @@ TEST_F(DroppedSlot, RunsWithAndWithoutTheDialogFlatAsUsual) {
 // The object a selector leaves in a slot the host then forgets is freed by
 // the next call, not lost: a long session must not grow.
 TEST_F(DroppedSlot, ObjectsTheHostForgetsAreFreedByTheNextCall) {
-    host->Descriptors().Give(Action(kPageDepth, false));
+    host->GiveSettings(kPageDepth, false);
     ASSERT_EQ(host->Call(host::filterSelectorPrepare), host::noErr);
     ASSERT_NE(host->dataSlot, 0);
     const int64_t withOne = LivePluginAllocations();

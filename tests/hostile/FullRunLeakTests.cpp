@@ -18,16 +18,17 @@
 namespace hostile {
 namespace {
 
-void EverySelector() {
+void EverySelector(int processors) {
     // Continue only comes when the rectangles ask for more: this host puts
     // them back once, so the plug-in sees that selector too.
     sim::SHostQuirks quirks;
     quirks.refilledContinues = 1;
     sim::CHostSimulator host(quirks);
+    host.processors = processors;
     const auto page = TestPage();
     host.SetDocument(testing_support::RgbSpec(page), page);
     ASSERT_EQ(host.Call(host::filterSelectorAbout), host::noErr);
-    host.Descriptors().Give(Action(kPageDepth, true));
+    host.GiveSettings(kPageDepth, true);
     const sim::SRunResult run = host.RunFilter(true);
     ASSERT_TRUE(run.Succeeded()) << Calls(run);
     EXPECT_EQ(Selectors(run), (std::vector<int16_t>{host::filterSelectorParameters, host::filterSelectorPrepare,
@@ -36,22 +37,18 @@ void EverySelector() {
     EXPECT_EQ(host.Output(), ExpectedFlat(page, kPageDepth, true));
 }
 
-class FullRun : public ::testing::TestWithParam<const char*> {
-protected:
-    void SetUp() override { setenv("VANDREL_PROCESSORS", GetParam(), 1); }
-    void TearDown() override { unsetenv("VANDREL_PROCESSORS"); }
-};
+class FullRun : public ::testing::TestWithParam<int> {};
 
 // Without AddressSanitizer only the run itself is checked; the leak check
 // is that build's.
 TEST_P(FullRun, EverySelectorRunsAndFreesWhatItAllocated) {
-    EverySelector();
+    EverySelector(GetParam());
 #if defined(__SANITIZE_ADDRESS__)
     EXPECT_EQ(__lsan_do_recoverable_leak_check(), 0) << "LeakSanitizer found leaks: see its report above";
 #endif
 }
 
-INSTANTIATE_TEST_SUITE_P(SingleAndThreaded, FullRun, ::testing::Values("1", "4"));
+INSTANTIATE_TEST_SUITE_P(SingleAndThreaded, FullRun, ::testing::Values(1, 4));
 
 }  // namespace
 }  // namespace hostile

@@ -29,7 +29,7 @@ protected:
 // descriptors it read and recorded are disposed the way the host made them.
 TEST_P(OddHandleProcs, AnActionPlaysAndIsRecorded) {
     for (int run = 0; run < 2; ++run) {
-        host->Descriptors().Give(Action(kPageDepth, true));
+        host->GiveSettings(kPageDepth, true);
         const sim::SRunResult result = host->RunFilter(false);
         ASSERT_TRUE(result.Succeeded()) << Calls(result);
         EXPECT_EQ(host->Output(), ExpectedFlat(page, kPageDepth, true));
@@ -43,7 +43,7 @@ TEST_P(OddHandleProcs, AnActionPlaysAndIsRecorded) {
 // host's table can make one; when it cannot, Start has nothing to go on and
 // says so, without touching the image.
 TEST_P(OddHandleProcs, ADialogRunUsesTheHandleOrFailsCleanly) {
-    host->Descriptors().Give(Action(kPageDepth, true));
+    host->GiveSettings(kPageDepth, true);
     dialogsShown = true;
     const sim::SRunResult run = host->RunFilter(true);
     if (GetParam().missing) {

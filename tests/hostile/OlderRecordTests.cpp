@@ -11,25 +11,21 @@
 namespace hostile {
 namespace {
 
-class OlderRecord : public QuirkTest, public ::testing::WithParamInterface<std::tuple<size_t, const char*>> {
+class OlderRecord : public QuirkTest, public ::testing::WithParamInterface<std::tuple<size_t, int>> {
 protected:
     void SetUp() override {
-        setenv("VANDREL_PROCESSORS", std::get<1>(GetParam()), 1);
         sim::SHostQuirks quirks;
         quirks.shortRecordBytes = std::get<0>(GetParam());
         quirks.newRecordEachRun = true;
         Open(quirks);
-    }
-    void TearDown() override {
-        QuirkTest::TearDown();
-        unsetenv("VANDREL_PROCESSORS");
+        host->processors = std::get<1>(GetParam());
     }
 };
 
 TEST_P(OlderRecord, EverySelectorWorksWithinTheRecord) {
     dialogsShown = true;
     ASSERT_EQ(host->Call(host::filterSelectorAbout), host::noErr);
-    host->Descriptors().Give(Action(kPageDepth, true));
+    host->GiveSettings(kPageDepth, true);
     sim::SRunResult run = host->RunFilter(true);
     ASSERT_TRUE(run.Succeeded()) << Calls(run);
     EXPECT_EQ(host->Output(), ExpectedFlat(page, kPageDepth, true));
@@ -64,9 +60,9 @@ TEST_P(OlderRecord, AboutAfterAnExceptionLeavesTheDiscardedRecordAlone) {
 INSTANTIATE_TEST_SUITE_P(
     Sizes, OlderRecord,
     ::testing::Combine(::testing::Values(sim::kOlderRecordBytes, sim::kRecordEndingAtIccProfiles, sizeof(FilterRecord)),
-                       ::testing::Values("1", "2")),
+                       ::testing::Values(1, 2)),
     [](const auto& info) {
-        return std::to_string(std::get<0>(info.param)) + "Bytes" + std::get<1>(info.param) + "Threads";
+        return std::to_string(std::get<0>(info.param)) + "Bytes" + std::to_string(std::get<1>(info.param)) + "Threads";
     });
 
 }  // namespace

@@ -15,7 +15,7 @@ protected:
 
 TEST_F(DroppedHandle, EachRunStandsOnItsOwnSources) {
     // Asked: the dialog's values travel in this run's handle.
-    host->Descriptors().Give(Action(kPageDepth, true));
+    host->GiveSettings(kPageDepth, true);
     dialogsShown = true;
     sim::SRunResult run = host->RunFilter(true);
     ASSERT_TRUE(run.Succeeded()) << Calls(run);

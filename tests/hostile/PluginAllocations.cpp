@@ -3,55 +3,28 @@
 #include <dlfcn.h>
 #include <link.h>
 
+#include <algorithm>
 #include <atomic>
-#include <cstdlib>
-#include <new>
 #include <stdexcept>
+
+#include "tests/support/AllocationHook.h"
 
 namespace hostile {
 namespace {
 
-// Every block carries a small header saying who asked for it, so that a
-// block is counted out exactly when it was counted in.
-constexpr uint32_t kHostBlock = 0x686f7374;
-constexpr uint32_t kPluginBlock = 0x706c7567;
-struct alignas(16) SHeader {
-    uint32_t owner;
-};
-
 std::atomic<uintptr_t> gPluginFirst{0};
 std::atomic<uintptr_t> gPluginEnd{0};
-std::atomic<int64_t> gLive{0};
-std::atomic<int> gFailures{0};
+testing_support::CPendingFailures gFailures;
 
 bool FromPlugin(const void* caller) {
     const auto at = reinterpret_cast<uintptr_t>(caller);
     return at >= gPluginFirst.load(std::memory_order_relaxed) && at < gPluginEnd.load(std::memory_order_relaxed);
 }
 
-bool TakeFailure() {
-    int pending = gFailures.load();
-    while (pending > 0)
-        if (gFailures.compare_exchange_weak(pending, pending - 1)) return true;
-    return false;
-}
-
-void* Allocate(std::size_t size, const void* caller) {
+// The plug-in's blocks are counted, and only they fail when asked to.
+testing_support::SAllocationVerdict WatchAllocation(std::size_t, const void* caller, bool) {
     const bool plugin = FromPlugin(caller);
-    if (plugin && TakeFailure()) throw std::bad_alloc();
-    auto* header = static_cast<SHeader*>(std::malloc(sizeof(SHeader) + (size ? size : 1)));
-    if (!header) throw std::bad_alloc();
-    header->owner = plugin ? kPluginBlock : kHostBlock;
-    if (plugin) gLive.fetch_add(1, std::memory_order_relaxed);
-    return header + 1;
-}
-
-void Free(void* block) noexcept {
-    if (!block) return;
-    SHeader* header = static_cast<SHeader*>(block) - 1;
-    if (header->owner == kPluginBlock) gLive.fetch_sub(1, std::memory_order_relaxed);
-    header->owner = 0;
-    std::free(header);
+    return {plugin && gFailures.Take(), plugin};
 }
 
 struct SSearch {
@@ -88,31 +61,11 @@ void WatchPlugin(const std::string& pluginPath) {
     if (search.end == 0) throw std::runtime_error("no segments for " + pluginPath);
     gPluginFirst = search.first;
     gPluginEnd = search.end;
+    testing_support::SetAllocationHook(WatchAllocation);
 }
 
-int64_t LivePluginAllocations() { return gLive.load(); }
-void FailNextPluginAllocations(int count) { gFailures = count; }
-int PendingPluginAllocationFailures() { return gFailures.load(); }
+int64_t LivePluginAllocations() { return testing_support::CountedBlocksLive(); }
+void FailNextPluginAllocations(int count) { gFailures.Arm(count); }
+int PendingPluginAllocationFailures() { return gFailures.Pending(); }
 
 }  // namespace hostile
-
-void* operator new(std::size_t size) { return hostile::Allocate(size, __builtin_return_address(0)); }
-void* operator new[](std::size_t size) { return hostile::Allocate(size, __builtin_return_address(0)); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return hostile::Allocate(size, __builtin_return_address(0));
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return hostile::Allocate(size, __builtin_return_address(0));
-    } catch (...) {
-        return nullptr;
-    }
-}
-void operator delete(void* p) noexcept { hostile::Free(p); }
-void operator delete[](void* p) noexcept { hostile::Free(p); }
-void operator delete(void* p, std::size_t) noexcept { hostile::Free(p); }
-void operator delete[](void* p, std::size_t) noexcept { hostile::Free(p); }

@@ -27,7 +27,7 @@ std::vector<sim::SDescriptorItem> Action(int depth, bool white) {
 sim::CHostImage ExpectedFlat(const sim::CHostImage& page, int depth, bool white) {
     sim::CHostSimulator plain;
     plain.SetDocument(RgbSpec(page), page);
-    plain.Descriptors().Give(Action(depth, white));
+    plain.GiveSettings(depth, white);
     const sim::SRunResult run = plain.RunFilter(false);
     EXPECT_TRUE(run.Succeeded()) << "a host without quirks failed: " << Calls(run);
     return plain.Output();

@@ -22,7 +22,7 @@ TEST(EndlessReader, StartGivesUpOnTheKeysAndStillFlats) {
     sim::CHostSimulator host;
     auto image = ImageFromRows({"r#b"});
     host.SetDocument(RgbSpec(image), image);
-    host.Descriptors().Give({sim::SDescriptorItem::Integer(host::FourCC("MxLv"), 12)});
+    host.GiveSettings(12, std::nullopt);
     host.Descriptors().readProcs.getKeyProc = EndlessGetKey;
     gKeysAsked = 0;
 

@@ -5,13 +5,11 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <string>
 
 #include "sim/HostSimulator.h"
 #include "tests/support/TestImages.h"
 #include "tests/threads/LiveThreads.h"
-#include "ui/ScriptParams.h"
 
 using namespace testing_support;
 using threads_testing::LiveThreads;
@@ -20,20 +18,11 @@ namespace {
 
 constexpr int kStrip = 42;
 
-class CProcessors {
-public:
-    explicit CProcessors(int count) { setenv("VANDREL_PROCESSORS", std::to_string(count).c_str(), 1); }
-    ~CProcessors() { unsetenv("VANDREL_PROCESSORS"); }
-    CProcessors(const CProcessors&) = delete;
-    CProcessors& operator=(const CProcessors&) = delete;
-};
-
-class CPlainSearch {
-public:
-    CPlainSearch() { setenv("VANDREL_FASTPATH", "0", 1); }
-    ~CPlainSearch() { unsetenv("VANDREL_FASTPATH"); }
-    CPlainSearch(const CPlainSearch&) = delete;
-    CPlainSearch& operator=(const CPlainSearch&) = delete;
+// How the plug-in runs the pass: on this many processors, with the plain
+// search or the distance-assisted walk.
+struct SPass {
+    int processors = 1;
+    bool plainSearch = false;
 };
 
 // Black with a red first column: every row changes when it is flatted, and
@@ -55,11 +44,12 @@ struct SCancelledRun {
 
 // One Start that the user cancels at the `cancelAt`-th look at the abort
 // test (never when 0).
-SCancelledRun StartCancelledAt(const sim::CHostImage& page, int cancelAt) {
+SCancelledRun StartCancelledAt(const sim::CHostImage& page, int cancelAt, SPass pass) {
     sim::CHostSimulator host;
+    host.processors = pass.processors;
+    host.plainSearch = pass.plainSearch;
     host.SetDocument(RgbSpec(page), page);
-    host.Descriptors().Give({sim::SDescriptorItem::Integer(kKeyMaxDepth, 256),
-                             sim::SDescriptorItem::Bool(kKeyPaintWhite, true)});
+    host.GiveSettings(256, true);
     host.abortTest = [&host, cancelAt] { return cancelAt > 0 && host.abortCalls >= cancelAt; };
     SCancelledRun run;
     EXPECT_EQ(host.Call(host::filterSelectorPrepare), host::noErr);
@@ -92,13 +82,12 @@ int FlattedPrefix(const SCancelledRun& run, const sim::CHostImage& page, const s
 }
 
 TEST(CancelEverywhere, OneThreadStopsAfterEachStripInTurn) {
-    CProcessors one(1);
     const auto page = Page(24, 5 * kStrip + 11);
-    const SCancelledRun whole = StartCancelledAt(page, 0);
+    const SCancelledRun whole = StartCancelledAt(page, 0, SPass{1});
     const int strips = 6;
     for (int strip = 1; strip <= strips; ++strip) {
         SCOPED_TRACE("cancel after strip " + std::to_string(strip));
-        const SCancelledRun run = StartCancelledAt(page, strip);
+        const SCancelledRun run = StartCancelledAt(page, strip, SPass{1});
         EXPECT_EQ(run.result, host::noErr);
         const int reached = std::min(strip * kStrip, page.Height());
         EXPECT_EQ(FlattedPrefix(run, page, whole.output, 0, page.Height()), reached);
@@ -128,12 +117,11 @@ int ReachedRows(const SCancelledRun& run, const sim::CHostImage& page, int first
 // on this machine, found by doubling its width: how the work grows with the
 // width depends on the search the engine uses, and a sanitizer build is
 // many times slower than a release build.
-sim::CHostImage PageTaking(double seconds, int height) {
-    CProcessors two(2);
+sim::CHostImage PageTaking(double seconds, int height, bool plainSearch) {
     for (int width = 128;; width *= 2) {
         auto page = Page(width, height);
         const auto begin = std::chrono::steady_clock::now();
-        StartCancelledAt(page, 0);
+        StartCancelledAt(page, 0, SPass{2, plainSearch});
         const double taken = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
         if (taken >= seconds || width >= 8192) return page;
     }
@@ -148,15 +136,13 @@ sim::CHostImage PageTaking(double seconds, int height) {
 // is slow enough on a page of reasonable size; the polls and the stopping
 // are the same for the distance-assisted walk.
 TEST(CancelEverywhere, EveryWorkerCountStopsAtEachPoll) {
-    CPlainSearch plain;
-    const auto page = PageTaking(1.0, 8 * kStrip * 2);
+    const auto page = PageTaking(1.0, 8 * kStrip * 2, true);
     for (int workers = 2; workers <= 8; ++workers) {
-        CProcessors count(workers);
         const int q = page.Height() / workers;
         bool stoppedEarly = false;
         for (int poll = 1; poll <= 2; ++poll) {
             SCOPED_TRACE(std::to_string(workers) + " workers, cancel at poll " + std::to_string(poll));
-            const SCancelledRun run = StartCancelledAt(page, poll);
+            const SCancelledRun run = StartCancelledAt(page, poll, SPass{workers, true});
             EXPECT_EQ(run.result, host::noErr);
             EXPECT_EQ(run.threadsAfter, run.threadsBefore) << "a worker outlived Start";
             EXPECT_TRUE(run.guardsIntact);

@@ -1,9 +1,9 @@
 #include "tests/threads/ThreadAllocations.h"
 
 #include <atomic>
-#include <cstdlib>
-#include <new>
 #include <thread>
+
+#include "tests/support/AllocationHook.h"
 
 namespace threads_testing {
 namespace {
@@ -13,14 +13,13 @@ std::atomic<int> gCountdown{0};
 std::atomic<bool> gFailed{false};
 std::thread::id gHostThread;
 
-void* Allocate(std::size_t size) {
+testing_support::SAllocationVerdict FailWorkers(std::size_t, const void*, bool) {
     if (gArmed.load(std::memory_order_acquire) && std::this_thread::get_id() != gHostThread &&
         gCountdown.fetch_sub(1) == 1) {
         gFailed = true;
-        throw std::bad_alloc();
+        return {true, false};
     }
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
+    return {};
 }
 
 }  // namespace
@@ -29,6 +28,7 @@ void FailWorkerAllocation(int nth) {
     gHostThread = std::this_thread::get_id();
     gFailed = false;
     gCountdown = nth;
+    testing_support::SetAllocationHook(FailWorkers);
     gArmed.store(true, std::memory_order_release);
 }
 
@@ -36,18 +36,3 @@ void StopFailingAllocations() { gArmed = false; }
 bool WorkerAllocationFailed() { return gFailed.load(); }
 
 }  // namespace threads_testing
-
-void* operator new(std::size_t size) { return threads_testing::Allocate(size); }
-void* operator new[](std::size_t size) { return threads_testing::Allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return threads_testing::Allocate(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }

@@ -4,29 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <string>
+#include <optional>
 
 #include "sim/HostSimulator.h"
 #include "tests/support/TestImages.h"
 #include "tests/threads/LiveThreads.h"
-#include "ui/ScriptParams.h"
 
 using namespace testing_support;
 using threads_testing::LiveThreads;
 
 namespace {
-
-class CEnvironment {
-public:
-    CEnvironment(const char* name, const std::string& value) : name_(name) { setenv(name, value.c_str(), 1); }
-    ~CEnvironment() { unsetenv(name_); }
-    CEnvironment(const CEnvironment&) = delete;
-    CEnvironment& operator=(const CEnvironment&) = delete;
-
-private:
-    const char* name_;
-};
 
 // Black with a red first column, searched the plain way at a great depth:
 // every row is slow, so no band is done by the first poll however many
@@ -46,12 +33,12 @@ struct SCountedRun {
 };
 
 // One Start that the user cancels at the first look at the abort test.
-SCountedRun CancelledRun(const sim::CHostImage& page, const std::string& processors) {
-    CEnvironment count("VANDREL_PROCESSORS", processors);
-    CEnvironment plain("VANDREL_FASTPATH", "0");
+SCountedRun CancelledRun(const sim::CHostImage& page, int processors) {
     sim::CHostSimulator host;
+    host.processors = processors;
+    host.plainSearch = true;
     host.SetDocument(RgbSpec(page), page);
-    host.Descriptors().Give({sim::SDescriptorItem::Integer(kKeyMaxDepth, 65535)});
+    host.GiveSettings(65535, std::nullopt);
     SCountedRun run;
     EXPECT_EQ(host.Call(host::filterSelectorPrepare), host::noErr);
     const int before = LiveThreads();
@@ -70,10 +57,10 @@ SCountedRun CancelledRun(const sim::CHostImage& page, const std::string& process
 TEST(WorkerCount, ZeroMeansEightManyAreCappedAt127AndOneIsTheHostsThread) {
     const sim::CHostImage page = SlowPage(2800, 254);
     struct SCase {
-        const char* reported;
+        int reported;
         int workers;
     };
-    for (const SCase c : {SCase{"0", 8}, SCase{"3", 3}, SCase{"128", 127}, SCase{"1000", 127}}) {
+    for (const SCase c : {SCase{0, 8}, SCase{3, 3}, SCase{128, 127}, SCase{1000, 127}}) {
         const auto begin = std::chrono::steady_clock::now();
         const SCountedRun run = CancelledRun(page, c.reported);
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
@@ -88,7 +75,7 @@ TEST(WorkerCount, ZeroMeansEightManyAreCappedAt127AndOneIsTheHostsThread) {
     // One processor: the pass runs in the host's thread, which reports
     // each strip and asks the abort test after it (a quick strip, so that
     // it is not asked inside it).
-    const SCountedRun single = CancelledRun(SlowPage(150, 100), "1");
+    const SCountedRun single = CancelledRun(SlowPage(150, 100), 1);
     EXPECT_EQ(single.result, host::noErr);
     EXPECT_EQ(single.workersAtFirstReport, 0);
     ASSERT_EQ(single.progress.size(), 1u);
@@ -100,15 +87,15 @@ TEST(WorkerCount, ZeroMeansEightManyAreCappedAt127AndOneIsTheHostsThread) {
 // first, the others are joined without a word to the host, and then comes
 // one final report.
 TEST(WorkerCount, WhenTheLastBandEndsFirstTheHostHearsNothingUntilAllAreJoined) {
-    CEnvironment count("VANDREL_PROCESSORS", "2");
-    CEnvironment plain("VANDREL_FASTPATH", "0");
     // The top band deep in black, the bottom band without a black pixel.
     sim::CHostImage page = SolidImage(700, 800, 3, kGreen);
     for (int y = 0; y < 400; ++y)
         for (int x = 1; x < 700; ++x) Paint(page, x, y, kBlack);
     sim::CHostSimulator host;
+    host.processors = 2;
+    host.plainSearch = true;
     host.SetDocument(RgbSpec(page), page);
-    host.Descriptors().Give({sim::SDescriptorItem::Integer(kKeyMaxDepth, 1000)});
+    host.GiveSettings(1000, std::nullopt);
     ASSERT_EQ(host.Call(host::filterSelectorPrepare), host::noErr);
     const int before = LiveThreads();
     const auto begin = std::chrono::steady_clock::now();

@@ -19,11 +19,7 @@ namespace {
 
 class WorkerFailure : public ::testing::TestWithParam<std::tuple<int, int>> {
 protected:
-    void SetUp() override { setenv("VANDREL_PROCESSORS", std::to_string(std::get<0>(GetParam())).c_str(), 1); }
-    void TearDown() override {
-        StopFailingAllocations();
-        unsetenv("VANDREL_PROCESSORS");
-    }
+    void TearDown() override { StopFailingAllocations(); }
 };
 
 // The nth allocation of any worker fails: the first ones build a worker's
@@ -36,6 +32,7 @@ TEST_P(WorkerFailure, StartFailsWithEveryWorkerJoined) {
     for (int y = 0; y < page.Height(); ++y) Paint(page, 0, y, kGreen);
 
     sim::CHostSimulator host;
+    host.processors = std::get<0>(GetParam());
     host.SetDocument(RgbSpec(page), page);
     host.onDelivered = [nth] { FailWorkerAllocation(nth); };
     ASSERT_EQ(host.Call(host::filterSelectorPrepare), host::noErr);
