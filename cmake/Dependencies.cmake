@@ -11,20 +11,13 @@ if(WIN32)
     else()
         set(vandrel_boost_arch i686)
     endif()
-    # The presets' location is the script's own: build it there on first use,
-    # so a fresh checkout configures without a separate step.
+    # Built beforehand by its script, never here: a configure step that
+    # fetches and compiles a library would hide a slow, networked step
+    # inside every fresh build directory.
     set(vandrel_boost_lib ${VANDREL_BOOST_ROOT}/lib/libboost_thread.a)
-    if(NOT EXISTS ${vandrel_boost_lib}
-       AND VANDREL_BOOST_ROOT STREQUAL "${PROJECT_SOURCE_DIR}/build/boost-mingw/${vandrel_boost_arch}")
-        message(STATUS "Building Boost.Thread for ${vandrel_boost_arch} with scripts/build-boost-mingw.sh")
-        execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/build-boost-mingw.sh ${vandrel_boost_arch}
-                        RESULT_VARIABLE vandrel_boost_result)
-        if(NOT vandrel_boost_result EQUAL 0)
-            message(FATAL_ERROR "scripts/build-boost-mingw.sh ${vandrel_boost_arch} failed")
-        endif()
-    endif()
     if(NOT EXISTS ${vandrel_boost_lib})
-        message(FATAL_ERROR "${vandrel_boost_lib} is missing: run scripts/build-boost-mingw.sh ${vandrel_boost_arch}")
+        message(FATAL_ERROR "Boost.Thread for ${vandrel_boost_arch} is missing (${vandrel_boost_lib}).\n"
+                            "Build it first: scripts/build-boost-mingw.sh ${vandrel_boost_arch}")
     endif()
     target_include_directories(vandrel::boost_thread SYSTEM INTERFACE ${VANDREL_BOOST_ROOT}/include)
     target_link_libraries(vandrel::boost_thread INTERFACE ${vandrel_boost_lib})

@@ -13,6 +13,7 @@ cd "$(dirname "$0")/.."
 stage() { printf '\n==== %s ====\n' "$*"; }
 
 stage "Windows plug-ins"
+scripts/build-boost-mingw.sh
 for preset in windows-x86 windows-x64; do
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"

@@ -38,13 +38,6 @@ SOptions& Options() {
     return options;
 }
 
-CScopedEnv::CScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) previous_ = old;
-    _putenv_s(name, value);
-}
-
-CScopedEnv::~CScopedEnv() { _putenv_s(name_.c_str(), previous_ ? previous_->c_str() : ""); }
-
 std::ostream& operator<<(std::ostream& out, const SBlock& b) {
     return out << "{signature " << b.signature << ", version " << b.version << ", depth " << b.depth << ", '"
                << b.remainder << "'}";
@@ -108,13 +101,6 @@ std::optional<SRecorded> CScenarioHost::Recorded() {
     if (white.key != kKeyPaintWhite || white.type != host::typeBoolean) return std::nullopt;
     if (depth.key != kKeyMaxDepth || depth.type != host::typeInteger) return std::nullopt;
     return SRecorded{depth.integer, white.boolean};
-}
-
-void CScenarioHost::GiveDescriptor(std::optional<int32_t> depth, std::optional<bool> white) {
-    std::vector<sim::SDescriptorItem> items;
-    if (depth) items.push_back(sim::SDescriptorItem::Integer(kKeyMaxDepth, *depth));
-    if (white) items.push_back(sim::SDescriptorItem::Bool(kKeyPaintWhite, *white));
-    sim.Descriptors().Give(items);
 }
 
 std::string PrefsFilePath() {

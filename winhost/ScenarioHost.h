@@ -27,20 +27,6 @@ struct SOptions {
 };
 SOptions& Options();
 
-// Sets an environment variable of this process, which the plug-in shares
-// (both use the same C runtime), for a scope.
-class CScopedEnv {
-public:
-    CScopedEnv(const char* name, const char* value);
-    ~CScopedEnv();
-    CScopedEnv(const CScopedEnv&) = delete;
-    CScopedEnv& operator=(const CScopedEnv&) = delete;
-
-private:
-    std::string name_;
-    std::optional<std::string> previous_;
-};
-
 // The 12-byte record in the parameters handle.
 struct SBlock {
     uint32_t signature;
@@ -72,7 +58,7 @@ public:
     std::optional<SBlock> HandleBlock();
     void SetHandleBlock(uint16_t depth, char remainder);
     std::optional<SRecorded> Recorded();
-    void GiveDescriptor(std::optional<int32_t> depth, std::optional<bool> white);
+    void GiveDescriptor(std::optional<int32_t> depth, std::optional<bool> white) { sim.GiveSettings(depth, white); }
 
     sim::CHostSimulator sim;
 };
