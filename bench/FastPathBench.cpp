@@ -25,10 +25,15 @@
 #include <vector>
 
 #include "bench/BenchPages.h"
+#include "bench/Measures.h"
 #include "engine/FlatPass.h"
 
 namespace {
 
+using bench::CpuSeconds;
+using bench::Items;
+using bench::Numbers;
+using bench::StatusKb;
 using Clock = std::chrono::steady_clock;
 
 struct SOptions {
@@ -38,19 +43,6 @@ struct SOptions {
     std::string method = "both";
     int repeat = 1;
 };
-
-std::vector<std::string> Items(const std::string& list) {
-    std::vector<std::string> items;
-    std::stringstream in(list);
-    for (std::string item; std::getline(in, item, ',');) items.push_back(item);
-    return items;
-}
-
-std::vector<int> Numbers(const std::string& list) {
-    std::vector<int> numbers;
-    for (const std::string& item : Items(list)) numbers.push_back(std::stoi(item));
-    return numbers;
-}
 
 bool Parse(int argc, char** argv, SOptions& options) {
     for (int i = 1; i < argc; ++i) {
@@ -101,20 +93,6 @@ public:
 private:
     std::atomic<int32_t> done_{0};
 };
-
-long StatusKb(const char* field) {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field));
-    return -1;
-}
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 struct SResult {
     bool ok = false;

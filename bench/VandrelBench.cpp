@@ -20,10 +20,15 @@
 #include <vector>
 
 #include "bench/BenchPages.h"
+#include "bench/Measures.h"
 #include "sim/HostSimulator.h"
 
 namespace {
 
+using bench::CpuSeconds;
+using bench::Numbers;
+using bench::ResetPeak;
+using bench::StatusKb;
 using Clock = std::chrono::steady_clock;
 
 struct SOptions {
@@ -33,13 +38,6 @@ struct SOptions {
     int width = bench::kA4Width;
     int height = bench::kA4Height;
 };
-
-std::vector<int> Numbers(const std::string& list) {
-    std::vector<int> numbers;
-    std::stringstream in(list);
-    for (std::string item; std::getline(in, item, ',');) numbers.push_back(std::stoi(item));
-    return numbers;
-}
 
 bool Parse(int argc, char** argv, SOptions& options) {
     for (int i = 1; i < argc; ++i) {
@@ -65,22 +63,6 @@ bool Parse(int argc, char** argv, SOptions& options) {
     return true;
 }
 
-// kB figures from /proc/self/status.
-long StatusKb(const char* field) {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field));
-    return -1;
-}
-
-// Lets VmHWM start again from the current size (Linux 4.0 and later).
-bool ResetPeak() {
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-    clear.flush();
-    return bool(clear);
-}
-
 struct SResult {
     bool ok = false;
     double seconds = 0;
@@ -89,13 +71,6 @@ struct SResult {
     long totalPeakKb = 0;
     double blackLeft = 0;
 };
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // In the child: one filter run, timed from the delivery of the pixels to the
 // pass's last progress report.
