@@ -4,14 +4,9 @@
 #include <cmath>
 #include <stdexcept>
 
-namespace {
+#include "engine/IntegerRoot.h"
 
-uint32_t IntSqrt(uint64_t value) {
-    auto root = uint64_t(std::sqrt(double(value)));
-    while (root * root > value) --root;
-    while ((root + 1) * (root + 1) <= value) ++root;
-    return uint32_t(root);
-}
+namespace {
 
 // One group of entries that share a distance and a ring: the offsets
 // (+-k, +-b) and (+-b, +-k) with 0 <= k <= b.

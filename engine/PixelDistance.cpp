@@ -3,16 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-uint32_t IntSqrt(uint64_t value) {
-    auto root = uint64_t(std::sqrt(double(value)));
-    while (root * root > value) --root;
-    while ((root + 1) * (root + 1) <= value) ++root;
-    return uint32_t(root);
-}
-
-}  // namespace
+#include "engine/IntegerRoot.h"
 
 CPixelDistance::CPixelDistance() : CPixelDistance(std::make_shared<COffsetTable>()) {}
 

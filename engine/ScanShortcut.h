@@ -21,14 +21,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/IntegerRoot.h"
+
 namespace scan_shortcut {
 
-inline uint32_t IntSqrt(uint64_t value) {
-    auto root = uint64_t(std::sqrt(double(value)));
-    while (root * root > value) --root;
-    while ((root + 1) * (root + 1) <= value) ++root;
-    return uint32_t(root);
-}
+using ::IntSqrt;
 
 // The same from a nearby root: neighbouring pixels' distances differ by at
 // most one, so the walk's previous root is usually right or one off.
