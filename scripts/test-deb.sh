@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package (scripts/make-deb.sh makes it):
 #  1. unpacked into a private root, its vandrel finds the plug-in in its
-#     private library folder and flats the bundled example exactly as the
-#     README shows it (docs/example-after.png);
+#     private library folder and flats the bundled example to the pixels the
+#     README shows (docs/example-after.png; the file's compression may differ);
 #  2. its manual page reads without warnings, and lintian finds nothing,
 #     not even a pedantic tag;
 #  3. as root, dpkg -i installs it, vandrel --version names the release and
@@ -37,7 +37,14 @@ flat_example() {
     env -u VANDREL_PLUGIN VANDREL_PREFS_DIR= "$tool" flat -q examples/panel.png -o "$scratch/panel-flat.png" >/dev/null
 }
 check "vandrel flat on the bundled example" flat_example
-check "the result is the README's, byte for byte" cmp -s docs/example-after.png "$scratch/panel-flat.png"
+# Pixels, not file bytes: how the encoder splits its work across cores
+# changes the compressed stream but never the picture.
+same_pixels() {
+    /usr/bin/python3 -c 'import sys; from PIL import Image
+a, b = (Image.open(p) for p in sys.argv[1:3])
+sys.exit(0 if a.mode == b.mode and a.size == b.size and a.tobytes() == b.tobytes() else 1)' "$1" "$2"
+}
+check "the result has the README's pixels" same_pixels docs/example-after.png "$scratch/panel-flat.png"
 check "the plug-in sits in the private library folder" test -f "$scratch/root/usr/lib/vandrel/vandrel_pro.so"
 no_groff_warnings() { [[ -z $(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$1" 2>&1 >/dev/null) ]]; }
 check "manual page reads without warnings" no_groff_warnings "$scratch/root/usr/share/man/man1/vandrel.1.gz"
