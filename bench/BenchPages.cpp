@@ -55,7 +55,8 @@ void FillRect(sim::CHostImage& page, int x0, int y0, int x1, int y1, SRgb c) {
 
 // Pixels whose normalised ellipse distance lies in [inner, outer).
 template <typename Paint>
-void Ellipse(sim::CHostImage& page, double cx, double cy, double a, double b, double grow, bool filled, Paint paint) {
+void Ellipse(sim::CHostImage& page, double cx, double cy, double a, double b, double grow, bool filled,
+             Paint paint) {
     const double ao = a + grow, bo = b + grow, ai = std::max(a - grow, 0.5), bi = std::max(b - grow, 0.5);
     for (int y = std::max(0, int(cy - bo)); y <= std::min(page.Height() - 1, int(cy + bo)); ++y)
         for (int x = std::max(0, int(cx - ao)); x <= std::min(page.Width() - 1, int(cx + ao)); ++x) {
@@ -112,7 +113,8 @@ sim::CHostImage StrokesPage(int width, int height, uint64_t seed) {
         const int areas = random.Between(3, 8);
         for (int i = 0; i < areas; ++i) {
             const double cx = p.x0 + random.Between(0, w), cy = p.y0 + random.Between(0, h);
-            const double a = random.Between(40, std::max(41, w / 3)), b = random.Between(40, std::max(41, h / 3));
+            const double a = random.Between(40, std::max(41, w / 3)),
+                         b = random.Between(40, std::max(41, h / 3));
             const SRgb fill = FlatColour(random);
             Ellipse(page, cx, cy, a, b, 0, true, [&](int x, int y) {
                 if (x >= p.x0 && x < p.x1 && y >= p.y0 && y < p.y1) Put(page, x, y, fill);
@@ -126,8 +128,9 @@ sim::CHostImage StrokesPage(int width, int height, uint64_t seed) {
         // Line work: a few straight strokes across the panel.
         const int lines = random.Between(4, 12);
         for (int i = 0; i < lines; ++i)
-            Stroke(page, p.x0 + random.Between(0, w), p.y0 + random.Between(0, h), p.x0 + random.Between(0, w),
-                   p.y0 + random.Between(0, h), random.Between(2, 6), Ink(random));
+            Stroke(page, p.x0 + random.Between(0, w), p.y0 + random.Between(0, h),
+                   p.x0 + random.Between(0, w), p.y0 + random.Between(0, h), random.Between(2, 6),
+                   Ink(random));
         // The panel's border.
         const int border = random.Between(2, 6);
         const SRgb ink = Ink(random);
@@ -142,7 +145,8 @@ sim::CHostImage StrokesPage(int width, int height, uint64_t seed) {
 double BlackFraction(const sim::CHostImage& page) {
     size_t black = 0;
     const auto bytes = page.Bytes();
-    for (size_t i = 0; i + 2 < bytes.size(); i += 3) black += bytes[i] <= 8 && bytes[i + 1] <= 8 && bytes[i + 2] <= 8;
+    for (size_t i = 0; i + 2 < bytes.size(); i += 3)
+        black += bytes[i] <= 8 && bytes[i + 1] <= 8 && bytes[i + 2] <= 8;
     return double(black) / double(std::max<size_t>(bytes.size() / 3, 1));
 }
 

@@ -49,12 +49,18 @@ bool Parse(int argc, char** argv, SOptions& options) {
         const std::string arg = argv[i];
         if (i + 1 >= argc) return false;
         const std::string value = argv[++i];
-        if (arg == "--page") options.pages = Items(value);
-        else if (arg == "--depth") options.depths = Numbers(value);
-        else if (arg == "--threads") options.threads = Numbers(value);
-        else if (arg == "--method" && (value == "both" || value == "fast" || value == "search")) options.method = value;
-        else if (arg == "--repeat" && std::stoi(value) >= 1) options.repeat = std::stoi(value);
-        else return false;
+        if (arg == "--page")
+            options.pages = Items(value);
+        else if (arg == "--depth")
+            options.depths = Numbers(value);
+        else if (arg == "--threads")
+            options.threads = Numbers(value);
+        else if (arg == "--method" && (value == "both" || value == "fast" || value == "search"))
+            options.method = value;
+        else if (arg == "--repeat" && std::stoi(value) >= 1)
+            options.repeat = std::stoi(value);
+        else
+            return false;
     }
     return true;
 }
@@ -98,7 +104,7 @@ struct SResult {
     bool ok = false;
     double seconds = 0;
     double cpuSeconds = 0;  // all threads of the pass together
-    long passPeakKb = 0;  // growth of the peak over the size when the pass began
+    long passPeakKb = 0;    // growth of the peak over the size when the pass began
     uint64_t checksum = 0;
 };
 
@@ -113,7 +119,8 @@ SResult RunOnce(const sim::CHostImage& page, int depth, int threads, bool fast) 
     image.width = uint16_t(page.Width());
     image.height = uint16_t(page.Height());
     image.planeCount = 3;
-    const SPassSettings settings{uint16_t(depth), false, fast ? EFlatMethod::DistanceAssisted : EFlatMethod::Search};
+    const SPassSettings settings{uint16_t(depth), false,
+                                 fast ? EFlatMethod::DistanceAssisted : EFlatMethod::Search};
     CPixelDistance search;
     search.maxRings = settings.maxDepth;
     CQuietHost host;
@@ -146,8 +153,8 @@ SResult RunInChildOnce(const sim::CHostImage& page, int depth, int threads, bool
         } catch (...) {
         }
         char line[256];
-        const int n = std::snprintf(line, sizeof line, "%d %.6f %.6f %ld %llu\n", r.ok ? 1 : 0, r.seconds, r.cpuSeconds, r.passPeakKb,
-                                    (unsigned long long)r.checksum);
+        const int n = std::snprintf(line, sizeof line, "%d %.6f %.6f %ld %llu\n", r.ok ? 1 : 0, r.seconds,
+                                    r.cpuSeconds, r.passPeakKb, (unsigned long long)r.checksum);
         if (write(fds[1], line, size_t(n)) != n) _exit(2);
         _exit(0);
     }
@@ -160,7 +167,8 @@ SResult RunInChildOnce(const sim::CHostImage& page, int depth, int threads, bool
     waitpid(child, &status, 0);
     int ok = 0;
     unsigned long long checksum = 0;
-    if (n > 0 && std::sscanf(buffer, "%d %lf %lf %ld %llu", &ok, &r.seconds, &r.cpuSeconds, &r.passPeakKb, &checksum) == 5) {
+    if (n > 0 && std::sscanf(buffer, "%d %lf %lf %ld %llu", &ok, &r.seconds, &r.cpuSeconds, &r.passPeakKb,
+                             &checksum) == 5) {
         r.ok = ok == 1;
         r.checksum = checksum;
     }
@@ -204,8 +212,10 @@ int main(int argc, char** argv) {
             for (int threads : options.threads) {
                 SResult fast, search;
                 if (options.method != "search") fast = RunInChild(page, depth, threads, true, options.repeat);
-                if (options.method != "fast") search = RunInChild(page, depth, threads, false, options.repeat);
-                char fastText[32] = "-", searchText[32] = "-", ratio[32] = "-", memory[32] = "-", same[16] = "-";
+                if (options.method != "fast")
+                    search = RunInChild(page, depth, threads, false, options.repeat);
+                char fastText[32] = "-", searchText[32] = "-", ratio[32] = "-", memory[32] = "-",
+                     same[16] = "-";
                 char fastCpu[32] = "-", searchCpu[32] = "-";
                 if (fast.ok) {
                     std::snprintf(fastText, sizeof fastText, "%.3f", fast.seconds);
@@ -221,8 +231,8 @@ int main(int argc, char** argv) {
                     std::snprintf(same, sizeof same, "%s", fast.checksum == search.checksum ? "yes" : "NO");
                     mismatches += fast.checksum != search.checksum;
                 }
-                std::printf("%6d %8d %10s %10s %10s %10s %9s %13s %s\n", depth, threads, fastText, fastCpu, searchText,
-                            searchCpu, ratio, memory, same);
+                std::printf("%6d %8d %10s %10s %10s %10s %9s %13s %s\n", depth, threads, fastText, fastCpu,
+                            searchText, searchCpu, ratio, memory, same);
                 std::fflush(stdout);
             }
     }

@@ -45,7 +45,8 @@ bool Parse(int argc, char** argv, SOptions& options) {
         const bool hasValue = i + 1 < argc;
         if (arg == "--page" && hasValue) {
             const std::string page = argv[++i];
-            options.pages = page == "all" ? std::vector<std::string>{"strokes", "blobs"} : std::vector<std::string>{page};
+            options.pages =
+                page == "all" ? std::vector<std::string>{"strokes", "blobs"} : std::vector<std::string>{page};
         } else if (arg == "--depth" && hasValue) {
             options.depths = Numbers(argv[++i]);
         } else if (arg == "--threads" && hasValue) {
@@ -67,7 +68,7 @@ struct SResult {
     bool ok = false;
     double seconds = 0;
     double cpuSeconds = 0;  // all threads of the pass together
-    long passPeakKb = 0;  // growth of the peak over the size when the pass began
+    long passPeakKb = 0;    // growth of the peak over the size when the pass began
     long totalPeakKb = 0;
     double blackLeft = 0;
 };
@@ -114,8 +115,8 @@ SResult RunInChild(const sim::CHostImage& page, int depth, int threads) {
         close(fds[0]);
         const SResult r = RunOnce(page, depth, threads);
         char line[256];
-        const int n = std::snprintf(line, sizeof line, "%d %.6f %.6f %ld %ld %.6f\n", r.ok ? 1 : 0, r.seconds, r.cpuSeconds,
-                                    r.passPeakKb, r.totalPeakKb, r.blackLeft);
+        const int n = std::snprintf(line, sizeof line, "%d %.6f %.6f %ld %ld %.6f\n", r.ok ? 1 : 0, r.seconds,
+                                    r.cpuSeconds, r.passPeakKb, r.totalPeakKb, r.blackLeft);
         if (write(fds[1], line, size_t(n)) != n) _exit(2);
         _exit(0);
     }
@@ -154,8 +155,8 @@ int main(int argc, char** argv) {
         std::printf("\npage %s: %dx%d (%.1f MP), %.1f%% black, made in %.1f s\n", name.c_str(), options.width,
                     options.height, megapixels, 100 * bench::BlackFraction(page),
                     std::chrono::duration<double>(Clock::now() - made).count());
-        std::printf("%6s %8s %10s %8s %9s %8s %13s %12s %12s\n", "depth", "threads", "seconds", "MP/s", "speed-up",
-                    "CPU s", "pass peak MiB", "peak MiB", "black left");
+        std::printf("%6s %8s %10s %8s %9s %8s %13s %12s %12s\n", "depth", "threads", "seconds", "MP/s",
+                    "speed-up", "CPU s", "pass peak MiB", "peak MiB", "black left");
         std::fflush(stdout);
 
         for (int depth : options.depths) {
@@ -171,8 +172,8 @@ int main(int argc, char** argv) {
                 char speedUp[32] = "";
                 if (single != secondsByThreads.end() && r.seconds > 0)
                     std::snprintf(speedUp, sizeof speedUp, "%.2fx", single->second / r.seconds);
-                std::printf("%6d %8d %10.2f %8.2f %9s %8.2f %13.1f %12.1f %11.1f%%\n", depth, threads, r.seconds,
-                            megapixels / r.seconds, speedUp, r.cpuSeconds, r.passPeakKb / 1024.0,
+                std::printf("%6d %8d %10.2f %8.2f %9s %8.2f %13.1f %12.1f %11.1f%%\n", depth, threads,
+                            r.seconds, megapixels / r.seconds, speedUp, r.cpuSeconds, r.passPeakKb / 1024.0,
                             r.totalPeakKb / 1024.0, 100 * r.blackLeft);
                 std::fflush(stdout);
             }

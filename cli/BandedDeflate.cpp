@@ -86,7 +86,8 @@ std::vector<std::string> DeflateRowsUp(const uint8_t* pixels, size_t rowBytes, i
                                        const SDeflateSettings& settings,
                                        const std::function<void(int)>& rowsDone) {
     const size_t total = rowBytes * size_t(height);
-    const int count = int(std::clamp<size_t>(total / kMinBandBytes, 1, size_t(std::max(settings.threads, 1))));
+    const int count =
+        int(std::clamp<size_t>(total / kMinBandBytes, 1, size_t(std::max(settings.threads, 1))));
     std::vector<SBand> bands(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         bands[size_t(i)].firstRow = int(int64_t(height) * i / count);

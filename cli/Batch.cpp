@@ -62,7 +62,8 @@ public:
     explicit CRunInputs(const std::vector<std::string>& inputs) {
         for (const std::string& input : inputs) {
             struct stat info {};
-            if (::stat(input.c_str(), &info) == 0) byIdentity_.emplace(std::pair(info.st_dev, info.st_ino), input);
+            if (::stat(input.c_str(), &info) == 0)
+                byIdentity_.emplace(std::pair(info.st_dev, info.st_ino), input);
             byName_.emplace(Key(input), input);
         }
     }
@@ -102,8 +103,8 @@ std::vector<SPageJob> PlanJobs(const SToolOptions& options, std::vector<std::str
         }
         const auto [at, fresh] = taken.emplace(Key(job.output), input);
         if (!fresh) {
-            clashes.push_back(QuotedName(input) + ": " + QuotedName(job.output) + " is already the output of " +
-                              QuotedName(at->second));
+            clashes.push_back(QuotedName(input) + ": " + QuotedName(job.output) +
+                              " is already the output of " + QuotedName(at->second));
             continue;
         }
         jobs.push_back(job);
@@ -124,8 +125,12 @@ void Tally(const SPageInFlight& page, EPageResult result, SBatchTally& tally) {
             ++tally.written;
             tally.megapixels += page.megapixels;
             break;
-        case EPageResult::Failed: ++tally.failures; break;
-        case EPageResult::Interrupted: tally.notWritten.push_back(page.job.input); break;
+        case EPageResult::Failed:
+            ++tally.failures;
+            break;
+        case EPageResult::Interrupted:
+            tally.notWritten.push_back(page.job.input);
+            break;
     }
 }
 
@@ -245,7 +250,8 @@ int RunBatch(const SToolOptions& options) {
         std::cerr << "vandrel: " << failures << " of " << options.inputs.size() << " pages failed"
                   << std::endl;
     if (tally.written > 1 && !options.quiet) {
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         std::fprintf(stderr, "vandrel: %zu pages, %.1f MP in %.2f s (%.1f MP/s)\n", tally.written,
                      tally.megapixels, seconds, tally.megapixels / std::max(seconds, 1e-6));
     }

@@ -81,20 +81,21 @@ std::variant<SToolOptions, int> ParseCommandLine(int argc, char** argv) {
         ->check(CLI::Range(0, 65535));
     CLI::Option* paintWhite = flat->add_flag(
         "--white", white, "Paint black pixels deeper than the depth white (default: leave them black)");
-    flat->add_flag("--no-white", noWhite, "Leave black pixels deeper than the depth black")->excludes(paintWhite);
+    flat->add_flag("--no-white", noWhite, "Leave black pixels deeper than the depth black")
+        ->excludes(paintWhite);
     flat->add_flag("--overwrite", options.overwrite, "Replace existing output files");
     flat->add_flag(
         "--use-prefs", options.usePrefs,
         "Take settings not given here from the plug-in's preferences file (last confirmed in its dialog); "
         "without it that file is neither read nor written");
-    flat->add_option(
-        "--plugin", options.pluginPath,
-        "The plug-in to run (default: $VANDREL_PLUGIN, else vandrel_pro.so beside this program, "
-        "else ../lib/vandrel/vandrel_pro.so from this program's folder)");
+    flat->add_option("--plugin", options.pluginPath,
+                     "The plug-in to run (default: $VANDREL_PLUGIN, else vandrel_pro.so beside this program, "
+                     "else ../lib/vandrel/vandrel_pro.so from this program's folder)");
     flat->add_flag("-q,--quiet", options.quiet, "No progress, only errors and the paths written");
-    flat->add_flag("--smallest", options.smallest,
-                   "Compress the outputs as far as their format's usual settings go (PNG: every filter, zlib "
-                   "level 9; TIFF: deflate level 9): files some percent smaller, several times slower to write");
+    flat->add_flag(
+        "--smallest", options.smallest,
+        "Compress the outputs as far as their format's usual settings go (PNG: every filter, zlib "
+        "level 9; TIFF: deflate level 9): files some percent smaller, several times slower to write");
 
     try {
         app.parse(argc, argv);

@@ -65,7 +65,8 @@ EImageFormat DetectFormat(const std::string& path) {
 
 void CheckInputFile(const std::string& path) {
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) throw CImageError(std::string("cannot open: ") + std::strerror(errno));
+    if (::stat(path.c_str(), &info) != 0)
+        throw CImageError(std::string("cannot open: ") + std::strerror(errno));
     CheckRegular(info);
 }
 

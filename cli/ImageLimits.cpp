@@ -72,8 +72,8 @@ void CheckSize(uint64_t width, uint64_t height) {
 void CheckFileCanHold(uint64_t rawBytes, uint64_t fileBytes, uint64_t maxExpansion, const char* format) {
     // Overflow is no concern: files stay far below 2^40 bytes, expansions 2^16.
     if (rawBytes > fileBytes * maxExpansion)
-        throw CImageError(std::string("truncated or damaged ") + format + " file (" + std::to_string(fileBytes) +
-                          " bytes cannot hold the pixels it declares)");
+        throw CImageError(std::string("truncated or damaged ") + format + " file (" +
+                          std::to_string(fileBytes) + " bytes cannot hold the pixels it declares)");
 }
 
 uint64_t PageMemoryNeed(uint64_t rawBytes, int planes, bool hasAlpha) {
@@ -96,8 +96,8 @@ void CheckPageFits(uint64_t rawBytes, int planes, bool hasAlpha) {
     const uint64_t available = MemoryAvailable();
     if (need > available)
         throw CImageError(std::string(kNotEnoughMemory) + ": flatting its " + Megabytes(rawBytes) +
-                          " of pixels takes about " + Megabytes(need) + ", and at most " + Megabytes(available) +
-                          " can be had here");
+                          " of pixels takes about " + Megabytes(need) + ", and at most " +
+                          Megabytes(available) + " can be had here");
 }
 
 }  // namespace cli

@@ -41,7 +41,9 @@ std::string PluginFailure(const SRunOutcome& outcome) {
 
 using Clock = std::chrono::steady_clock;
 
-double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 // Runs one stage, turning what it throws into the page's failure.
 template <typename Stage>
@@ -115,7 +117,8 @@ void WritePage(SPageInFlight& page, const SCodecOptions& codec) {
     const Clock::time_point start = Clock::now();
     Guarded(page, [&] {
         CSafeOutput file(page.job.output, page.job.overwrite);
-        const std::string warning = WriteImage(file.Fd(), page.job.output, page.outputFormat, page.raster, codec);
+        const std::string warning =
+            WriteImage(file.Fd(), page.job.output, page.outputFormat, page.raster, codec);
         // Stopped while writing: the file is discarded with `file`.
         if (codec.heedInterrupt && InterruptRequested()) {
             page.interrupted = true;

@@ -14,7 +14,7 @@
 namespace cli {
 
 struct SRunOutcome {
-    int16_t result = 0;        // the first failing selector's result, or 0
+    int16_t result = 0;  // the first failing selector's result, or 0
     int16_t failedSelector = -1;
     bool delivered = false;    // the plug-in had the pixels
     bool interrupted = false;  // the user asked to stop: the pixels are incomplete

@@ -216,8 +216,8 @@ SRaster ReadPng(const std::string& path, const SCodecOptions& options) {
     // Each row is stored behind a filter byte, deflated.
     struct stat file {};
     if (::fstat(fileno(s.file), &file) == 0)
-        CheckFileCanHold(uint64_t(height) * (1 + raster.RowBytes()), uint64_t(file.st_size), kMaxDeflateExpansion,
-                         "PNG");
+        CheckFileCanHold(uint64_t(height) * (1 + raster.RowBytes()), uint64_t(file.st_size),
+                         kMaxDeflateExpansion, "PNG");
     CheckPageFits(raster.RowBytes() * uint64_t(height), raster.Planes(), raster.hasAlpha);
     ReadResolution(s, raster);
     ReadColourChunks(s, raster);
@@ -225,7 +225,8 @@ SRaster ReadPng(const std::string& path, const SCodecOptions& options) {
     raster.pixels = sim::CHostImage::Uninitialised(raster.width, raster.height, raster.Planes());
     s.rows = height;
     std::vector<png_bytep> rows(height);
-    for (png_uint_32 y = 0; y < height; ++y) rows[y] = raster.pixels.Bytes().data() + size_t(y) * raster.RowBytes();
+    for (png_uint_32 y = 0; y < height; ++y)
+        rows[y] = raster.pixels.Bytes().data() + size_t(y) * raster.RowBytes();
     if (!GuardedReadImage(s, rows.data())) Damaged(s);
     FindAnimation(s, frames, frameData);
     if (frameData) RejectAnimation(frames);
@@ -351,9 +352,8 @@ std::string WritePng(int fd, const SRaster& raster, const SCodecOptions& options
     if (options.smallest) {
         if (!GuardedWriteRows(s, inputs)) throw failed();
     } else {
-        SDeflateSettings deflate{6, options.threads, [&options] {
-                                     return options.heedInterrupt && InterruptRequested();
-                                 }};
+        SDeflateSettings deflate{6, options.threads,
+                                 [&options] { return options.heedInterrupt && InterruptRequested(); }};
         const std::vector<std::string> pieces =
             DeflateRowsUp(pixels, raster.RowBytes(), raster.height, deflate,
                           [&](int done) { options.Report(double(done) / raster.height); });

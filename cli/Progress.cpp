@@ -94,8 +94,8 @@ void CProgressDisplay::DrawBar(int percent) {
     const int filled = percent * kBarCells / 100;
     std::string bar(size_t(filled), '#');
     bar.append(size_t(kBarCells - filled), '-');
-    std::fprintf(out_, "\r%s %-8s [%s] %3d%%", Shortened(label_).c_str(), kStageWords[int(stage_)], bar.c_str(),
-                 percent);
+    std::fprintf(out_, "\r%s %-8s [%s] %3d%%", Shortened(label_).c_str(), kStageWords[int(stage_)],
+                 bar.c_str(), percent);
     std::fflush(out_);
     shownPercent_ = percent;
     barOnScreen_ = true;

@@ -26,14 +26,16 @@ void Difference(uint8_t* row, size_t rowBytes, int planes) {
 
 }  // namespace
 
-std::vector<std::string> DeflateStrips(const SStripDeflate& job, const std::function<void(uint32_t)>& stripsDone) {
+std::vector<std::string> DeflateStrips(const SStripDeflate& job,
+                                       const std::function<void(uint32_t)>& stripsDone) {
     const uint32_t strips = (uint32_t(job.height) + job.rowsPerStrip - 1) / job.rowsPerStrip;
     std::vector<std::string> out(strips);
     std::atomic<uint32_t> next{0}, done{0};
     std::atomic<bool> stop{false};
 
     auto work = [&] {
-        std::unique_ptr<libdeflate_compressor, SCompressorDeleter> compressor(libdeflate_alloc_compressor(job.level));
+        std::unique_ptr<libdeflate_compressor, SCompressorDeleter> compressor(
+            libdeflate_alloc_compressor(job.level));
         if (!compressor) throw std::bad_alloc();
         std::vector<uint8_t> strip(size_t(job.rowsPerStrip) * job.rowBytes);
         std::vector<uint8_t> packed(libdeflate_zlib_compress_bound(compressor.get(), strip.size()));
@@ -47,8 +49,10 @@ std::vector<std::string> DeflateStrips(const SStripDeflate& job, const std::func
             const size_t bytes = size_t(rows) * job.rowBytes;
             std::memcpy(strip.data(), job.pixels + size_t(y) * job.rowBytes, bytes);
             if (job.predictor)
-                for (uint32_t r = 0; r < rows; ++r) Difference(strip.data() + r * job.rowBytes, job.rowBytes, job.planes);
-            const size_t size = libdeflate_zlib_compress(compressor.get(), strip.data(), bytes, packed.data(), packed.size());
+                for (uint32_t r = 0; r < rows; ++r)
+                    Difference(strip.data() + r * job.rowBytes, job.rowBytes, job.planes);
+            const size_t size =
+                libdeflate_zlib_compress(compressor.get(), strip.data(), bytes, packed.data(), packed.size());
             if (size == 0) throw std::bad_alloc();  // cannot happen within the bound
             out[index].assign(reinterpret_cast<const char*>(packed.data()), size);
             ++done;

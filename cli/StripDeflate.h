@@ -26,6 +26,7 @@ struct SStripDeflate {
 // The strips in order, each one complete; none when `stopped` said so.
 // `stripsDone` is called from the calling thread now and then. Throws
 // std::bad_alloc.
-std::vector<std::string> DeflateStrips(const SStripDeflate& job, const std::function<void(uint32_t)>& stripsDone);
+std::vector<std::string> DeflateStrips(const SStripDeflate& job,
+                                       const std::function<void(uint32_t)>& stripsDone);
 
 }  // namespace cli

@@ -91,7 +91,8 @@ private:
 // the user can act on. Writers clear errno before each libtiff call, so that
 // an error carries a reason only when a system call failed inside it.
 [[noreturn]] void FailWrite(const CTiff& tiff) {
-    if (tiff.SystemError()) throw CImageError(std::string("cannot write: ") + std::strerror(tiff.SystemError()));
+    if (tiff.SystemError())
+        throw CImageError(std::string("cannot write: ") + std::strerror(tiff.SystemError()));
     throw CImageError("cannot write TIFF: " + tiff.Error());
 }
 
@@ -104,16 +105,22 @@ private:
 // page with nothing on it compresses further.
 uint64_t MaxExpansion(uint16_t compression) {
     switch (compression) {
-        case COMPRESSION_NONE: return 1;
-        case COMPRESSION_PACKBITS: return 64;
+        case COMPRESSION_NONE:
+            return 1;
+        case COMPRESSION_PACKBITS:
+            return 64;
         case COMPRESSION_ADOBE_DEFLATE:
         case COMPRESSION_DEFLATE:
-        case COMPRESSION_PIXARLOG: return 1032;
+        case COMPRESSION_PIXARLOG:
+            return 1032;
         case COMPRESSION_LZW:
         case COMPRESSION_JPEG:
-        case COMPRESSION_OJPEG: return 4096;
-        case COMPRESSION_LZMA: return 16384;
-        default: return 65536;
+        case COMPRESSION_OJPEG:
+            return 4096;
+        case COMPRESSION_LZMA:
+            return 16384;
+        default:
+            return 65536;
     }
 }
 
@@ -123,8 +130,10 @@ bool HasPredictor(uint16_t compression) {
         case COMPRESSION_ADOBE_DEFLATE:
         case COMPRESSION_DEFLATE:
         case COMPRESSION_LZMA:
-        case COMPRESSION_ZSTD: return true;
-        default: return false;
+        case COMPRESSION_ZSTD:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -138,17 +147,28 @@ void CheckCodec(uint16_t compression, uint32_t width, uint32_t height) {
         case COMPRESSION_CCITTRLE:
         case COMPRESSION_CCITTFAX3:
         case COMPRESSION_CCITTFAX4:
-        case COMPRESSION_CCITTRLEW: name = "CCITT fax"; break;
-        case COMPRESSION_NEXT: name = "NeXT"; break;
-        case COMPRESSION_THUNDERSCAN: name = "ThunderScan"; break;
-        case COMPRESSION_JBIG: name = "JBIG"; break;
+        case COMPRESSION_CCITTRLEW:
+            name = "CCITT fax";
+            break;
+        case COMPRESSION_NEXT:
+            name = "NeXT";
+            break;
+        case COMPRESSION_THUNDERSCAN:
+            name = "ThunderScan";
+            break;
+        case COMPRESSION_JBIG:
+            name = "JBIG";
+            break;
         case COMPRESSION_SGILOG:
-        case COMPRESSION_SGILOG24: name = "SGI LogLuv"; break;
-        default: break;
+        case COMPRESSION_SGILOG24:
+            name = "SGI LogLuv";
+            break;
+        default:
+            break;
     }
     if (name)
-        throw CImageError("truncated or damaged TIFF file (compression " + std::to_string(compression) + ", " +
-                          name + ", cannot hold 8-bit RGB or CMYK samples)");
+        throw CImageError("truncated or damaged TIFF file (compression " + std::to_string(compression) +
+                          ", " + name + ", cannot hold 8-bit RGB or CMYK samples)");
     if (!TIFFIsCODECConfigured(compression))
         throw CImageError("compression " + std::to_string(compression) +
                           " is not supported (the TIFF library cannot decode it)");
@@ -301,7 +321,8 @@ void ReadTiles(const CTiff& tiff, SRaster& raster, const SLayout& layout) {
     if (tileWidth == 0 || tileHeight == 0 || tileSize <= 0) Damaged(tiff);
     // Tiles may be larger than the image, so the raster's own check does
     // not cover the buffer one tile decodes into.
-    CheckFileCanHold(uint64_t(tileSize), FileBytes(tif), MaxExpansion(uint16_t(raster.tiffCompression)), "TIFF");
+    CheckFileCanHold(uint64_t(tileSize), FileBytes(tif), MaxExpansion(uint16_t(raster.tiffCompression)),
+                     "TIFF");
     std::vector<uint8_t> tile(static_cast<size_t>(tileSize));
     const int passes = layout.separate ? layout.samples : 1;
     for (int sample = 0; sample < passes; ++sample)
@@ -562,7 +583,8 @@ void WriteTiff(int fd, const std::string& name, const SRaster& raster, const SCo
         // The predictor encodes in the buffer it is given: hand it a copy.
         std::vector<uint8_t> strip(rowsPerStrip * raster.RowBytes());
         for (uint32_t y = 0, index = 0; y < uint32_t(raster.height); y += rowsPerStrip, ++index) {
-            const size_t bytes = std::min<uint32_t>(rowsPerStrip, uint32_t(raster.height) - y) * raster.RowBytes();
+            const size_t bytes =
+                std::min<uint32_t>(rowsPerStrip, uint32_t(raster.height) - y) * raster.RowBytes();
             std::memcpy(strip.data(), pixels + size_t(y) * raster.RowBytes(), bytes);
             if (options.heedInterrupt) StopIfInterrupted();
             errno = 0;

@@ -16,7 +16,7 @@ struct SToolOptions {
     bool overwrite = false;
     bool usePrefs = false;
     bool quiet = false;
-    bool smallest = false;  // the smallest files, however long they take to write
+    bool smallest = false;   // the smallest files, however long they take to write
     std::string pluginPath;  // empty: the simulator's default
 };
 

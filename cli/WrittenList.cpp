@@ -32,11 +32,21 @@ std::string QuotedName(const std::string& name) {
     std::string quoted = "\"";
     for (unsigned char c : name) {
         switch (c) {
-            case '\n': quoted += "\\n"; break;
-            case '\r': quoted += "\\r"; break;
-            case '\t': quoted += "\\t"; break;
-            case '"': quoted += "\\\""; break;
-            case '\\': quoted += "\\\\"; break;
+            case '\n':
+                quoted += "\\n";
+                break;
+            case '\r':
+                quoted += "\\r";
+                break;
+            case '\t':
+                quoted += "\\t";
+                break;
+            case '"':
+                quoted += "\\\"";
+                break;
+            case '\\':
+                quoted += "\\\\";
+                break;
             default:
                 if (c < 0x20 || c == 0x7F) {
                     char escape[8];

@@ -24,7 +24,8 @@ uint64_t ScanCost(uint64_t from, uint64_t to) { return to > from ? 3 * (to - fro
 // depth or at the image's own limit, and never undoes the rings already
 // there (the prebuilt ten, or more in a search that served a deeper pass).
 uint32_t SearchReach(const CPixelDistance& search) {
-    return std::max<uint32_t>({kPrebuiltRings, search.ringCount, std::min(search.maxRings, search.imageRingLimit)});
+    return std::max<uint32_t>(
+        {kPrebuiltRings, search.ringCount, std::min(search.maxRings, search.imageRingLimit)});
 }
 
 }  // namespace
@@ -36,8 +37,12 @@ const scan_shortcut::CSquareSums& CSharedSquareSums::Get(uint32_t limit) {
 
 CAssistedStrips::CAssistedStrips(const SFlatImage& image, CPixelDistance& search, bool paintWhite,
                                  CSharedSquareSums* sharedSums)
-    : image_(image), search_(search), paintWhite_(paintWhite), reach_(SearchReach(search)),
-      distances_(image, reach_), sharedSums_(sharedSums) {
+    : image_(image),
+      search_(search),
+      paintWhite_(paintWhite),
+      reach_(SearchReach(search)),
+      distances_(image, reach_),
+      sharedSums_(sharedSums) {
     if (!sharedSums_) {
         ownSums_ = std::make_unique<CSharedSquareSums>();
         sharedSums_ = ownSums_.get();
@@ -71,8 +76,8 @@ bool CAssistedStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hin
         }
     } walk(search_, start);
     search_.SetCentre(x, y, image.width, image.height);
-    const scan_shortcut::SOutcome outcome = scan_shortcut::Shortcut(x, y, image.width, image.height, start, distSq,
-                                                                    reach_, oracle, sums_, lastSide_, &walk);
+    const scan_shortcut::SOutcome outcome = scan_shortcut::Shortcut(
+        x, y, image.width, image.height, start, distSq, reach_, oracle, sums_, lastSide_, &walk);
     if (outcome.outcome == scan_shortcut::EOutcome::Unproven) return false;
 
     uint8_t* out = image.OutPixel(x, y);
@@ -92,7 +97,8 @@ bool CAssistedStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hin
         saved += ScanCost(uint64_t(start) * start, distSq);
     } else {
         if (paintWhite_)
-            for (int k = 0; k < image.planeCount; ++k) out[k * std::ptrdiff_t(image.outPlaneBytes)] = kWhiteByte;
+            for (int k = 0; k < image.planeCount; ++k)
+                out[k * std::ptrdiff_t(image.outPlaneBytes)] = kWhiteByte;
         saved += ScanCost(uint64_t(start) * start, uint64_t(reach_) * reach_);
     }
     hintDistance = uint16_t(outcome.hint);
@@ -113,7 +119,8 @@ bool CAssistedStrips::FlatStrip(int32_t firstRow, int32_t rows, CStripStop* stop
         if (noMemory_) return;
         try {
             if (!sums_)
-                sums_ = &sharedSums_->Get(uint32_t(std::min<uint64_t>(uint64_t(reach_) * reach_, kSquareSumsLimit)));
+                sums_ = &sharedSums_->Get(
+                    uint32_t(std::min<uint64_t>(uint64_t(reach_) * reach_, kSquareSumsLimit)));
             distances_.Compute(firstRow, rows);
         } catch (const std::bad_alloc&) {
             // The transform only saves time: without the memory for it (a

@@ -8,7 +8,8 @@ CBandWalker::CBandWalker(const SFlatImage& image, CPixelDistance& search, const 
                          CSharedSquareSums* sharedSums)
     : image_(image), search_(search), paintWhite_(settings.paintWhite) {
     search_.LimitGrowthToImage(image.width, image.height);
-    if (settings.method == EFlatMethod::DistanceAssisted) assisted_.emplace(image, search_, paintWhite_, sharedSums);
+    if (settings.method == EFlatMethod::DistanceAssisted)
+        assisted_.emplace(image, search_, paintWhite_, sharedSums);
 }
 
 void CBandWalker::Walk(int32_t firstRow, int32_t endRow, int32_t stripRows, const SBandHooks& hooks) {

@@ -12,5 +12,5 @@
 // growth limited here to the image); workers build their own. Returns
 // normally after a complete or cancelled pass; failures are exceptions,
 // thrown only once no worker is left running.
-void RunFlatPass(const SFlatImage& image, CPixelDistance& search, const SPassSettings& settings, CPassHost& host,
-                 int processorCount);
+void RunFlatPass(const SFlatImage& image, CPixelDistance& search, const SPassSettings& settings,
+                 CPassHost& host, int processorCount);

@@ -38,7 +38,8 @@ void FlatPixel(int32_t x, int32_t y, const SFlatImage& image, CPixelDistance& se
     const uint8_t* lastRead = pixel;
 
     int32_t dx = 0, dy = 0;
-    for (bool found = search.FirstCandidate(hintDistance, dx, dy); found; found = search.NextCandidate(dx, dy)) {
+    for (bool found = search.FirstCandidate(hintDistance, dx, dy); found;
+         found = search.NextCandidate(dx, dy)) {
         // Only a candidate on the pixel's own row bounds the next pixel's
         // distance: the next pixel is a neighbour along the walk, and this
         // is what the filter has always used.
@@ -61,8 +62,8 @@ void FlatPixel(int32_t x, int32_t y, const SFlatImage& image, CPixelDistance& se
     }
 }
 
-bool FlatStrip(int32_t firstRow, int32_t rows, const SFlatImage& image, CPixelDistance& search, bool paintWhite,
-               CStripStop* stop) {
+bool FlatStrip(int32_t firstRow, int32_t rows, const SFlatImage& image, CPixelDistance& search,
+               bool paintWhite, CStripStop* stop) {
     if (rows <= 0) return true;
     uint16_t hintDistance = 1;
     const int32_t lastRow = firstRow + rows - 1;

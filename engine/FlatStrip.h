@@ -11,7 +11,7 @@
 constexpr int32_t kStripRows = 42;
 constexpr uint8_t kCmykBlackLimit = 60;  // K byte below this is heavy black ink
 constexpr uint8_t kRgbBlackLimit = 8;    // every plane at most this
-constexpr uint8_t kWhiteByte = 255;  // every plane of a too-deep pixel painted white
+constexpr uint8_t kWhiteByte = 255;      // every plane of a too-deep pixel painted white
 
 // `pixel` is plane 0 of the pixel. CMYK looks at the K plane (plane 3)
 // alone; RGB at the first planeCount mod 256 planes, so a count that is a
@@ -28,8 +28,8 @@ void FlatPixel(int32_t x, int32_t y, const SFlatImage& image, CPixelDistance& se
 // and up the next, so each pixel neighbours the one before. When `stop` is
 // given and says so the strip is left before its next pixel, and false is
 // returned.
-bool FlatStrip(int32_t firstRow, int32_t rows, const SFlatImage& image, CPixelDistance& search, bool paintWhite,
-               CStripStop* stop = nullptr);
+bool FlatStrip(int32_t firstRow, int32_t rows, const SFlatImage& image, CPixelDistance& search,
+               bool paintWhite, CStripStop* stop = nullptr);
 
 // Puts back what the host supplied in a strip that was left unfinished: the
 // pass writes only black pixels, and the host hands the output over as a

@@ -50,7 +50,8 @@ void AppendGroup(std::vector<_SPixelOffset>& offsets, const SGroup& g) {
 
 void AppendOffsetsBetween(uint64_t lo, uint64_t hi, std::vector<_SPixelOffset>& out) {
     if (hi <= lo) return;
-    if (hi > uint64_t(kMaxOrderRing) * kMaxOrderRing) throw std::length_error("offset beyond the largest image");
+    if (hi > uint64_t(kMaxOrderRing) * kMaxOrderRing)
+        throw std::length_error("offset beyond the largest image");
     std::vector<SGroup> groups;
     size_t added = 0;
     // b is the ring of the group; its entries lie between b² and 2b².
@@ -158,5 +159,6 @@ COffsetTable::CRing COffsetTable::StreamedRing(uint32_t ring) {
 size_t COffsetTable::BytesHeld() const {
     size_t chunks = 0;
     for (const auto& c : chunks_) chunks += c ? 1 : 0;
-    return chunks * (size_t(kChunkMask) + 1) * sizeof(_SPixelOffset) + 2 * ringEnds_.size() * sizeof(uint64_t);
+    return chunks * (size_t(kChunkMask) + 1) * sizeof(_SPixelOffset) +
+           2 * ringEnds_.size() * sizeof(uint64_t);
 }

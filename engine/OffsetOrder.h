@@ -84,7 +84,7 @@ private:
     static constexpr uint64_t kChunkMask = (uint64_t(1) << kChunkBits) - 1;
 
     uint32_t ringBudget_;
-    std::vector<uint64_t> ringEnds_;  // sized for the budget from the start: never moves
+    std::vector<uint64_t> ringEnds_;    // sized for the budget from the start: never moves
     std::vector<uint64_t> axisStarts_;  // likewise
     std::vector<std::unique_ptr<_SPixelOffset[]>> chunks_;  // likewise
     std::atomic<uint32_t> rings_{0};

@@ -14,6 +14,6 @@ enum class EFlatMethod { Search, DistanceAssisted };
 
 struct SPassSettings {
     uint16_t maxDepth = kDefaultMaxRings;  // rings the search may grow: the Black Pixel Depth
-    bool paintWhite = false;  // too-deep pixels painted white, else left as they are
+    bool paintWhite = false;               // too-deep pixels painted white, else left as they are
     EFlatMethod method = EFlatMethod::DistanceAssisted;
 };

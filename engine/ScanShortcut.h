@@ -31,7 +31,8 @@ using ::IntSqrt;
 // most one, so the walk's previous root is usually right or one off.
 inline uint32_t IntSqrtNear(uint64_t value, uint32_t guess) {
     uint64_t root = guess;
-    if ((root + 2) * (root + 2) <= value || (root > 2 && (root - 2) * (root - 2) > value)) return IntSqrt(value);
+    if ((root + 2) * (root + 2) <= value || (root > 2 && (root - 2) * (root - 2) > value))
+        return IntSqrt(value);
     while (root * root > value) --root;
     while ((root + 1) * (root + 1) <= value) ++root;
     return uint32_t(root);
@@ -116,13 +117,15 @@ concept ColourOracle = requires(T& t, int32_t c, uint32_t r) {
 // four columns, which are asked first, so that a group without a colour
 // costs four questions about the pixel's own row.
 template <ColourOracle Oracle>
-bool FirstColourInGroup(int32_t k, int32_t a, int32_t x, int32_t y, int32_t width, int32_t height, Oracle& oracle,
-                        int32_t& dx, int32_t& dy, int& index) {
+bool FirstColourInGroup(int32_t k, int32_t a, int32_t x, int32_t y, int32_t width, int32_t height,
+                        Oracle& oracle, int32_t& dx, int32_t& dy, int& index) {
     // Which offsets may hold a colour, as one bit each in search order: the
     // column test and the image's top and bottom. The columns lie outside
     // the image exactly when the oracle rules them out.
-    const uint32_t kRight = oracle.ColumnMayHold(x + k, uint32_t(a)), kLeft = oracle.ColumnMayHold(x - k, uint32_t(a));
-    const uint32_t aRight = oracle.ColumnMayHold(x + a, uint32_t(k)), aLeft = oracle.ColumnMayHold(x - a, uint32_t(k));
+    const uint32_t kRight = oracle.ColumnMayHold(x + k, uint32_t(a)),
+                   kLeft = oracle.ColumnMayHold(x - k, uint32_t(a));
+    const uint32_t aRight = oracle.ColumnMayHold(x + a, uint32_t(k)),
+                   aLeft = oracle.ColumnMayHold(x - a, uint32_t(k));
     const uint32_t belowA = y + a < height, belowK = y + k < height, aboveK = y - k >= 0, aboveA = y - a >= 0;
     uint32_t may;
     int32_t order[8][2];
@@ -131,12 +134,14 @@ bool FirstColourInGroup(int32_t k, int32_t a, int32_t x, int32_t y, int32_t widt
         const int32_t g[4][2] = {{0, a}, {a, 0}, {0, -a}, {-a, 0}};
         std::copy(&g[0][0], &g[0][0] + 8, &order[0][0]);
     } else if (k == a) {
-        may = (aRight & belowA) | ((aRight & aboveA) << 1) | ((aLeft & aboveA) << 2) | ((aLeft & belowA) << 3);
+        may =
+            (aRight & belowA) | ((aRight & aboveA) << 1) | ((aLeft & aboveA) << 2) | ((aLeft & belowA) << 3);
         const int32_t g[4][2] = {{a, a}, {a, -a}, {-a, -a}, {-a, a}};
         std::copy(&g[0][0], &g[0][0] + 8, &order[0][0]);
     } else {
-        may = (kRight & belowA) | ((aRight & belowK) << 1) | ((aRight & aboveK) << 2) | ((kRight & aboveA) << 3) |
-              ((kLeft & aboveA) << 4) | ((aLeft & aboveK) << 5) | ((aLeft & belowK) << 6) | ((kLeft & belowA) << 7);
+        may = (kRight & belowA) | ((aRight & belowK) << 1) | ((aRight & aboveK) << 2) |
+              ((kRight & aboveA) << 3) | ((kLeft & aboveA) << 4) | ((aLeft & aboveK) << 5) |
+              ((aLeft & belowK) << 6) | ((kLeft & belowA) << 7);
         if (!may) return false;
         const int32_t g[8][2] = {{k, a}, {a, k}, {a, -k}, {k, -a}, {-k, -a}, {-a, -k}, {-a, k}, {-k, a}};
         std::copy(&g[0][0], &g[0][0] + 16, &order[0][0]);
@@ -174,13 +179,14 @@ protected:
 
 template <ColourOracle Oracle>
 SOutcome Shortcut(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t hint, uint64_t distSq,
-                  uint32_t reach, Oracle& oracle, const CSquareSums* sums = nullptr,
-                  uint32_t rootGuess = 0, SNoGiveUpCheck* noGiveUp = nullptr) {
+                  uint32_t reach, Oracle& oracle, const CSquareSums* sums = nullptr, uint32_t rootGuess = 0,
+                  SNoGiveUpCheck* noGiveUp = nullptr) {
     SOutcome result;
     const uint64_t reachSq = uint64_t(reach) * reach;
     if (distSq > reachSq) {
         if (hint > reach) return result;
-        if (!GiveUpImpossible(x, y, width, height, reach) && !(noGiveUp && noGiveUp->ReachesAnswer(UINT64_MAX, 0, 0)))
+        if (!GiveUpImpossible(x, y, width, height, reach) &&
+            !(noGiveUp && noGiveUp->ReachesAnswer(UINT64_MAX, 0, 0)))
             return result;
         result.outcome = EOutcome::TooDeep;
         result.hint = HintLeft(x, width, hint, reach, reach);
@@ -197,7 +203,8 @@ SOutcome Shortcut(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t 
     int32_t dx = 0, dy = 0, index = 0, kFound = -1;
     const bool axisLast = distSq == 25 || distSq == 100;
     auto tryGroup = [&](int64_t k, int64_t a) {
-        if (!FirstColourInGroup(int32_t(k), int32_t(a), x, y, width, height, oracle, dx, dy, index)) return false;
+        if (!FirstColourInGroup(int32_t(k), int32_t(a), x, y, width, height, oracle, dx, dy, index))
+            return false;
         kFound = int32_t(k);
         return true;
     };

@@ -6,8 +6,11 @@
 #include "engine/FlatStrip.h"
 
 CStripDistances::CStripDistances(const SFlatImage& image, uint32_t reach)
-    : image_(image), cap_(reach + 1), beyond_(uint32_t(uint64_t(reach) * reach + 1)),
-      words_((size_t(image.width) + 63) / 64), maskBuilt_(image.height, 0) {}
+    : image_(image),
+      cap_(reach + 1),
+      beyond_(uint32_t(uint64_t(reach) * reach + 1)),
+      words_((size_t(image.width) + 63) / 64),
+      maskBuilt_(image.height, 0) {}
 
 const uint64_t* CStripDistances::MaskRow(int32_t y) {
     // Left uninitialised, as each row is filled when first built
@@ -67,8 +70,10 @@ void CStripDistances::Compute(int32_t firstRow, int32_t rows) {
         for (size_t x = 0; x < width;) {
             if (isColour(x)) {
                 // Whole words of colour at once.
-                if (x % 64 == 0 && x + 64 <= width && mask[x / 64] == ~uint64_t(0)) x += 64;
-                else ++x;
+                if (x % 64 == 0 && x + 64 <= width && mask[x / 64] == ~uint64_t(0))
+                    x += 64;
+                else
+                    ++x;
                 continue;
             }
             size_t end = x + 1;
@@ -97,9 +102,11 @@ void CStripDistances::VerticalPass(int32_t firstRow, int32_t rows) {
             for (int64_t r = from; pending && (step < 0 ? r >= limit : r <= limit); r += step) {
                 uint64_t hits = MaskRow(int32_t(r))[w] & pending;
                 pending &= ~hits;
-                for (; hits; hits &= hits - 1) nearestRow_[w * 64 + size_t(std::countr_zero(hits))] = int32_t(r);
+                for (; hits; hits &= hits - 1)
+                    nearestRow_[w * 64 + size_t(std::countr_zero(hits))] = int32_t(r);
             }
-            for (; pending; pending &= pending - 1) nearestRow_[w * 64 + size_t(std::countr_zero(pending))] = none;
+            for (; pending; pending &= pending - 1)
+                nearestRow_[w * 64 + size_t(std::countr_zero(pending))] = none;
         }
     };
 
@@ -120,7 +127,8 @@ void CStripDistances::VerticalPass(int32_t firstRow, int32_t rows) {
         uint8_t* sides = sides_.data() + size_t(y - firstRow) * size_t(width);
         for (int32_t x = 0; x < width; ++x) {
             if (mask[size_t(x) / 64] >> (x % 64) & 1) nearestRow_[size_t(x)] = y;
-            const auto up = int64_t(out[x]), down = std::min<int64_t>(int64_t(nearestRow_[size_t(x)]) - y, cap);
+            const auto up = int64_t(out[x]),
+                       down = std::min<int64_t>(int64_t(nearestRow_[size_t(x)]) - y, cap);
             const int64_t nearest = std::min(up, down);
             sides[x] = uint8_t((up == nearest ? kAbove : 0) | (down == nearest ? kBelow : 0));
             out[x] = uint32_t(nearest);

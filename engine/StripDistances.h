@@ -74,7 +74,8 @@ private:
     // Two bytes, as the walk asks these at random within the depth and they
     // had best stay in the nearest cache: distances from kUnsure up are
     // held as kUnsure and looked up in the mask.
-    static constexpr uint32_t kSidesShift = 14, kDistMask = (uint32_t(1) << kSidesShift) - 1, kUnsure = kDistMask;
+    static constexpr uint32_t kSidesShift = 14, kDistMask = (uint32_t(1) << kSidesShift) - 1,
+                              kUnsure = kDistMask;
     static constexpr uint8_t kAbove = 1, kBelow = 2;
     std::vector<uint16_t> columnByColumn_;
     std::vector<uint8_t> sides_;  // row by row while worked out

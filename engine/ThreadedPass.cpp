@@ -54,7 +54,8 @@ boost::thread* StartWorker(boost::thread_group& workers, const VandrelThread& jo
 
 }  // namespace
 
-void RunThreadedPass(const SFlatImage& image, const SPassSettings& settings, CPassHost& host, int workerCount) {
+void RunThreadedPass(const SFlatImage& image, const SPassSettings& settings, CPassHost& host,
+                     int workerCount) {
     RequireBlackPlane(image);
     const int n = std::clamp(workerCount, 1, kMaxWorkers);
     CWorkerFailure failure;  // declared first: outlives every worker
@@ -94,17 +95,19 @@ void RunThreadedPass(const SFlatImage& image, const SPassSettings& settings, CPa
         }
         // A strip normally ends well within the grace; one of a nearly black
         // page at a great depth may take minutes.
-        if (cancelledAt && std::chrono::steady_clock::now() - *cancelledAt >= std::chrono::milliseconds(kStripGraceMs))
+        if (cancelledAt &&
+            std::chrono::steady_clock::now() - *cancelledAt >= std::chrono::milliseconds(kStripGraceMs))
             leaveStrips.store(true, std::memory_order_relaxed);
         if (ended) break;
     }
     if (cancelledAt && !leaveStrips.load(std::memory_order_relaxed)) {
         // The rest of the grace, without polling the host: the workers still
         // running are joined silently.
-        const auto left = std::chrono::milliseconds(kStripGraceMs) - (std::chrono::steady_clock::now() - *cancelledAt);
+        const auto left =
+            std::chrono::milliseconds(kStripGraceMs) - (std::chrono::steady_clock::now() - *cancelledAt);
         const auto deadline = boost::posix_time::microsec_clock::universal_time() +
-                              boost::posix_time::milliseconds(
-                                  std::max<int64_t>(0, std::chrono::duration_cast<std::chrono::milliseconds>(left).count()));
+                              boost::posix_time::milliseconds(std::max<int64_t>(
+                                  0, std::chrono::duration_cast<std::chrono::milliseconds>(left).count()));
         for (boost::thread* worker : started) worker->timed_join(deadline);
         leaveStrips.store(true, std::memory_order_relaxed);
     }

@@ -15,4 +15,5 @@ constexpr int kMaxWorkers = 127;
 // A failure of any worker, or of starting one, is rethrown here, and only
 // after every worker already started has been stopped and joined: the host
 // may release its buffers as soon as Start returns.
-void RunThreadedPass(const SFlatImage& image, const SPassSettings& settings, CPassHost& host, int workerCount);
+void RunThreadedPass(const SFlatImage& image, const SPassSettings& settings, CPassHost& host,
+                     int workerCount);

@@ -11,7 +11,8 @@ namespace {
 
 class CWorkerStripStop : public CStripStop {
 public:
-    CWorkerStripStop(const CWorkerFailure* failure, const std::atomic<bool>* leave) : failure_(failure), leave_(leave) {}
+    CWorkerStripStop(const CWorkerFailure* failure, const std::atomic<bool>* leave)
+        : failure_(failure), leave_(leave) {}
     bool Look() override {
         return (failure_ && failure_->Raised()) || (leave_ && leave_->load(std::memory_order_relaxed));
     }

@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define FUZZ_CHECK(condition, message)                                                              \
-    do {                                                                                            \
-        if (!(condition)) {                                                                         \
+#define FUZZ_CHECK(condition, message)                                                         \
+    do {                                                                                       \
+        if (!(condition)) {                                                                    \
             std::fprintf(stderr, "%s:%d: %s (%s)\n", __FILE__, __LINE__, message, #condition); \
-            std::abort();                                                                           \
-        }                                                                                           \
+            std::abort();                                                                      \
+        }                                                                                      \
     } while (0)

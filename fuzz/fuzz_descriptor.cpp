@@ -63,11 +63,16 @@ const int kToken = 0x5eed;
 OSErr AnyResult() {
     switch (gInput->ConsumeIntegralInRange(0, 5)) {
         case 0:
-        case 1: return host::noErr;
-        case 2: return host::coercedParamErr;
-        case 3: return host::paramErr;
-        case 4: return -1700;  // the wrong type
-        default: return gInput->ConsumeIntegral<int16_t>();
+        case 1:
+            return host::noErr;
+        case 2:
+            return host::coercedParamErr;
+        case 3:
+            return host::paramErr;
+        case 4:
+            return -1700;  // the wrong type
+        default:
+            return gInput->ConsumeIntegral<int16_t>();
     }
 }
 
@@ -98,10 +103,17 @@ Boolean GetKey(PIReadDescriptor, DescriptorKeyID* key, DescriptorTypeID* type, i
     if (gInput->remaining_bytes() == 0) return gInput->ConsumeBool() ? 0 : 1;
     if (!gInput->ConsumeBool()) return 0;
     switch (gInput->ConsumeIntegralInRange(0, 3)) {
-        case 0: gReading.current = kKeyMaxDepth; break;
-        case 1: gReading.current = kKeyPaintWhite; break;
-        case 2: gReading.current = 0; break;
-        default: gReading.current = gInput->ConsumeIntegral<uint32_t>();
+        case 0:
+            gReading.current = kKeyMaxDepth;
+            break;
+        case 1:
+            gReading.current = kKeyPaintWhite;
+            break;
+        case 2:
+            gReading.current = 0;
+            break;
+        default:
+            gReading.current = gInput->ConsumeIntegral<uint32_t>();
     }
     *key = gReading.current;
     *type = gInput->ConsumeIntegral<uint32_t>();
@@ -189,8 +201,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     gReading = SReading{};
     gWriting = SWriting{};
 
-    HandleProcs handleProcs{host::kCurrentHandleProcsVersion, host::kHandleProcsCount, HostNew, HostDispose,
-                            HostGetSize, HostSetSize, HostLock, HostUnlock, HostRecoverSpace, HostDispose};
+    HandleProcs handleProcs{host::kCurrentHandleProcsVersion,
+                            host::kHandleProcsCount,
+                            HostNew,
+                            HostDispose,
+                            HostGetSize,
+                            HostSetSize,
+                            HostLock,
+                            HostUnlock,
+                            HostRecoverSpace,
+                            HostDispose};
     handleProcs.handleProcsVersion = in.ConsumeIntegralInRange<int16_t>(0, 2);
     handleProcs.numHandleProcs = in.ConsumeIntegralInRange<int16_t>(6, 8);
     const bool handleTable = in.ConsumeBool();
@@ -198,26 +218,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // them: with its procs when they are usable, else as platform memory.
     const bool usableProcs = handleTable && HandleProcsAvailable(&handleProcs);
 
-    ReadDescriptorProcs readProcs{host::kCurrentReadDescriptorProcsVersion,
-                                  host::kReadDescriptorProcsCount,
-                                  OpenRead,
-                                  CloseRead,
-                                  GetKey,
-                                  GetInteger,
-                                  Unused<PIReadDescriptor, double*>,
-                                  Unused<PIReadDescriptor, DescriptorUnitID*, double*>,
-                                  GetBoolean,
-                                  Unused<PIReadDescriptor, Handle*>,
-                                  Unused<PIReadDescriptor, Handle*>,
-                                  Unused<PIReadDescriptor, DescriptorEnumID*>,
-                                  Unused<PIReadDescriptor, DescriptorTypeID*>,
-                                  Unused<PIReadDescriptor, PIDescriptorSimpleReference*>,
-                                  Unused<PIReadDescriptor, DescriptorTypeID*, PIDescriptorHandle*>,
-                                  Unused<PIReadDescriptor, uint32_t*>,
-                                  Unused<PIReadDescriptor, Str255*>,
-                                  Unused<PIReadDescriptor, int32_t, int32_t, int32_t*>,
-                                  Unused<PIReadDescriptor, const double*, const double*, double*>,
-                                  Unused<PIReadDescriptor, const double*, const double*, DescriptorUnitID*, double*>};
+    ReadDescriptorProcs readProcs{
+        host::kCurrentReadDescriptorProcsVersion,
+        host::kReadDescriptorProcsCount,
+        OpenRead,
+        CloseRead,
+        GetKey,
+        GetInteger,
+        Unused<PIReadDescriptor, double*>,
+        Unused<PIReadDescriptor, DescriptorUnitID*, double*>,
+        GetBoolean,
+        Unused<PIReadDescriptor, Handle*>,
+        Unused<PIReadDescriptor, Handle*>,
+        Unused<PIReadDescriptor, DescriptorEnumID*>,
+        Unused<PIReadDescriptor, DescriptorTypeID*>,
+        Unused<PIReadDescriptor, PIDescriptorSimpleReference*>,
+        Unused<PIReadDescriptor, DescriptorTypeID*, PIDescriptorHandle*>,
+        Unused<PIReadDescriptor, uint32_t*>,
+        Unused<PIReadDescriptor, Str255*>,
+        Unused<PIReadDescriptor, int32_t, int32_t, int32_t*>,
+        Unused<PIReadDescriptor, const double*, const double*, double*>,
+        Unused<PIReadDescriptor, const double*, const double*, DescriptorUnitID*, double*>};
     WriteDescriptorProcs writeProcs{
         host::kCurrentWriteDescriptorProcsVersion,
         host::kWriteDescriptorProcsCount,
@@ -268,11 +289,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(dialog, "a host without descriptors must show the dialog");
         FUZZ_CHECK(gReading.closes == 0, "a host without descriptors was read");
     } else {
-        FUZZ_CHECK(dialog == (parameters.playInfo == host::plugInDialogDisplay), "the dialog rule was not kept");
+        FUZZ_CHECK(dialog == (parameters.playInfo == host::plugInDialogDisplay),
+                   "the dialog rule was not kept");
         const int expectedDepth = gReading.depth >= 0 ? gReading.depth : before.maxDepth;
         const char expectedRemainder = gReading.white >= 0 ? (gReading.white ? 'W' : 'B') : before.remainder;
         FUZZ_CHECK(params.maxDepth == expectedDepth, "the depth is not the last one the host vouched for");
-        FUZZ_CHECK(params.remainder == expectedRemainder, "paint-white is not the last one the host vouched for");
+        FUZZ_CHECK(params.remainder == expectedRemainder,
+                   "paint-white is not the last one the host vouched for");
         if (gReading.closes) FUZZ_CHECK(parameters.descriptor == nullptr, "a read descriptor was kept");
     }
     const bool readTaken = reachable && gReading.closes == 1;

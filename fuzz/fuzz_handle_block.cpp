@@ -130,8 +130,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (whole) DecodeParamsBlock(reinterpret_cast<const uint8_t*>(*ParametersOf(record)), expected);
         const bool valid = whole && expected.signature == kPluginCode && expected.version == kParamsVersion;
         FUZZ_CHECK(took == valid, "a block was taken or refused against the rule");
-        if (valid) FUZZ_CHECK(SameFields(loaded, expected), "a valid block was not taken as it stands");
-        else FUZZ_CHECK(SameFields(loaded, CVandrelParams()), "a refused block did not reset the record");
+        if (valid)
+            FUZZ_CHECK(SameFields(loaded, expected), "a valid block was not taken as it stands");
+        else
+            FUZZ_CHECK(SameFields(loaded, CVandrelParams()), "a refused block did not reset the record");
     }
 
     // Storing: the record lands in the first block of the handle, made or

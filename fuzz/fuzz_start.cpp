@@ -71,8 +71,9 @@ SBuffer Deliver(const SSteps& steps, int planes) {
     SBuffer buffer;
     ptrdiff_t low = 0, high = 0;
     for (int corner = 0; corner < 8; ++corner) {
-        const ptrdiff_t at = Offset(steps, corner & 1 ? std::max(gRun.width - 1, 0) : 0,
-                                    corner & 2 ? std::max(gRun.height - 1, 0) : 0, corner & 4 ? std::max(planes - 1, 0) : 0);
+        const ptrdiff_t at =
+            Offset(steps, corner & 1 ? std::max(gRun.width - 1, 0) : 0,
+                   corner & 2 ? std::max(gRun.height - 1, 0) : 0, corner & 4 ? std::max(planes - 1, 0) : 0);
         low = std::min(low, at);
         high = std::max(high, at);
     }
@@ -265,9 +266,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         gRun.pixels[i] = v < 128 ? uint8_t(v & 15) : v;
     }
 
-    HandleProcs handleProcs{host::kCurrentHandleProcsVersion, host::kHandleProcsCount, HostNew, HostDispose,
-                            HostGetSize, HostSetSize, HostLock, HostUnlock, HostRecoverSpace, HostDispose};
-    SPBasicSuite basic{AcquireSuite, ReleaseSuite, IsEqual, AllocateBlock, FreeBlock, ReallocateBlock, Undefined};
+    HandleProcs handleProcs{host::kCurrentHandleProcsVersion,
+                            host::kHandleProcsCount,
+                            HostNew,
+                            HostDispose,
+                            HostGetSize,
+                            HostSetSize,
+                            HostLock,
+                            HostUnlock,
+                            HostRecoverSpace,
+                            HostDispose};
+    SPBasicSuite basic{AcquireSuite, ReleaseSuite,    IsEqual,  AllocateBlock,
+                       FreeBlock,    ReallocateBlock, Undefined};
     PlatformData platform{};
     record.abortProc = HostAbort;
     record.progressProc = HostProgress;
@@ -310,7 +320,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                                       [](uint8_t v) { return v <= kRgbBlackAtMost; });
                 FUZZ_CHECK(black, "a colour pixel was changed");
                 FUZZ_CHECK(started == host::noErr, "a failed Start changed pixels");
-                const bool white = std::all_of(after.begin(), after.end(), [](uint8_t v) { return v == 255; });
+                const bool white =
+                    std::all_of(after.begin(), after.end(), [](uint8_t v) { return v == 255; });
                 FUZZ_CHECK(sources.count(after) || white, "a pixel got a value from nowhere");
             }
     }

@@ -140,7 +140,8 @@ struct ReadDescriptorProcs {
     int16_t numReadDescriptorProcs;
     PIReadDescriptor (*openReadDescriptorProc)(PIDescriptorHandle descriptor, DescriptorKeyID* keyArray);
     OSErr (*closeReadDescriptorProc)(PIReadDescriptor token);
-    Boolean (*getKeyProc)(PIReadDescriptor token, DescriptorKeyID* key, DescriptorTypeID* type, int32_t* flags);
+    Boolean (*getKeyProc)(PIReadDescriptor token, DescriptorKeyID* key, DescriptorTypeID* type,
+                          int32_t* flags);
     OSErr (*getIntegerProc)(PIReadDescriptor token, int32_t* value);
     OSErr (*getFloatProc)(PIReadDescriptor token, double* value);
     OSErr (*getUnitFloatProc)(PIReadDescriptor token, DescriptorUnitID* unit, double* value);

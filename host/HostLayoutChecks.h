@@ -5,8 +5,9 @@
 
 #include <cstddef>
 
-#define VANDREL_HOST_LAYOUT(type, field, off32, off64) \
-    static_assert(offsetof(type, field) == (sizeof(void*) == 4 ? (off32) : (off64)), #type "." #field " offset")
+#define VANDREL_HOST_LAYOUT(type, field, off32, off64)                               \
+    static_assert(offsetof(type, field) == (sizeof(void*) == 4 ? (off32) : (off64)), \
+                  #type "." #field " offset")
 #define VANDREL_HOST_SIZE(type, size32, size64) \
     static_assert(sizeof(type) == (sizeof(void*) == 4 ? (size32) : (size64)), "sizeof(" #type ")")
 

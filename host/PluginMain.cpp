@@ -47,11 +47,15 @@ int16_t gLastSelector = 0;
 // call the host may make with a record of its own for the same run.
 bool CarriesOnRun(int16_t last, int16_t selector) {
     switch (selector) {
-        case host::filterSelectorPrepare: return last == host::filterSelectorParameters;
-        case host::filterSelectorStart: return last == host::filterSelectorPrepare;
+        case host::filterSelectorPrepare:
+            return last == host::filterSelectorParameters;
+        case host::filterSelectorStart:
+            return last == host::filterSelectorPrepare;
         case host::filterSelectorContinue:
-        case host::filterSelectorFinish: return last == host::filterSelectorStart || last == host::filterSelectorContinue;
-        default: return false;
+        case host::filterSelectorFinish:
+            return last == host::filterSelectorStart || last == host::filterSelectorContinue;
+        default:
+            return false;
     }
 }
 
@@ -71,13 +75,20 @@ bool ServesCall(CPSFilter& filter, int16_t selector, FilterRecord* filterRecord,
 
 OSErr Route(CPSFilter& filter, int16_t selector) {
     switch (selector) {
-        case host::filterSelectorAbout: return filter.About();
-        case host::filterSelectorParameters: return filter.Parameters();
-        case host::filterSelectorPrepare: return filter.Prepare();
-        case host::filterSelectorStart: return filter.Start();
-        case host::filterSelectorContinue: return filter.Continue();
-        case host::filterSelectorFinish: return filter.Finish();
-        default: return host::filterBadParameters;
+        case host::filterSelectorAbout:
+            return filter.About();
+        case host::filterSelectorParameters:
+            return filter.Parameters();
+        case host::filterSelectorPrepare:
+            return filter.Prepare();
+        case host::filterSelectorStart:
+            return filter.Start();
+        case host::filterSelectorContinue:
+            return filter.Continue();
+        case host::filterSelectorFinish:
+            return filter.Finish();
+        default:
+            return host::filterBadParameters;
     }
 }
 

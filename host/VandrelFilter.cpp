@@ -89,9 +89,7 @@ void CVandrelFilter::ReportProgress(int32_t done) {
     if (filterRecord->progressProc) filterRecord->progressProc(done, filterRecord->inRect.bottom);
 }
 
-bool CVandrelFilter::TestAbort() {
-    return filterRecord->abortProc && filterRecord->abortProc() != 0;
-}
+bool CVandrelFilter::TestAbort() { return filterRecord->abortProc && filterRecord->abortProc() != 0; }
 
 void CVandrelFilter::AddRowsDone(int32_t rows) {
     boost::mutex::scoped_lock lock(progressMutex);

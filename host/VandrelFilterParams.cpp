@@ -7,13 +7,21 @@
 #include "ui/Prefs.h"
 #include "ui/ScriptParams.h"
 
-bool CVandrelFilter::ReadScriptParams(CVandrelParams& record) { return ::ReadScriptParams(*filterRecord, record); }
+bool CVandrelFilter::ReadScriptParams(CVandrelParams& record) {
+    return ::ReadScriptParams(*filterRecord, record);
+}
 
-void CVandrelFilter::WriteScriptParams(const CVandrelParams& record) { ::WriteScriptParams(*filterRecord, record); }
+void CVandrelFilter::WriteScriptParams(const CVandrelParams& record) {
+    ::WriteScriptParams(*filterRecord, record);
+}
 
-bool CVandrelFilter::LoadHandleParams(CVandrelParams& record) { return ::LoadHandleParams(*filterRecord, record); }
+bool CVandrelFilter::LoadHandleParams(CVandrelParams& record) {
+    return ::LoadHandleParams(*filterRecord, record);
+}
 
-void CVandrelFilter::StoreHandleParams(const CVandrelParams& record) { ::StoreHandleParams(*filterRecord, record); }
+void CVandrelFilter::StoreHandleParams(const CVandrelParams& record) {
+    ::StoreHandleParams(*filterRecord, record);
+}
 
 void CVandrelFilter::LoadPrefs() {
     try {

@@ -9,7 +9,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config clang-format
     libgtest-dev
     libboost-thread-dev libboost-date-time-dev
     libpng-dev libtiff-dev libdeflate-dev libcli11-dev

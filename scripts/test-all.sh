@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Everything, as CI runs it: installs every dependency, builds every target
-# (native, sanitizers, both Windows plug-ins) and runs every test suite.
+# (native, sanitizers, both Windows plug-ins and their release files, the
+# WebAssembly page) and runs every test suite, formatting included.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -9,6 +10,9 @@ started=$SECONDS
 
 stage "dependencies"
 scripts/install-deps.sh --all
+
+stage "formatting"
+scripts/check-format.sh
 
 # First, so that the native suite's checks of the .8bf files find them.
 stage "Windows plug-ins, wine scenarios and dist/"

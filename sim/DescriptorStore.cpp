@@ -84,7 +84,9 @@ PIReadDescriptor OpenRead(PIDescriptorHandle descriptor, DescriptorKeyID* keys) 
     return gCurrent ? gCurrent->OpenReader(descriptor, keys) : nullptr;
 }
 
-OSErr CloseRead(PIReadDescriptor token) { return gCurrent ? gCurrent->CloseReader(token) : OSErr(host::paramErr); }
+OSErr CloseRead(PIReadDescriptor token) {
+    return gCurrent ? gCurrent->CloseReader(token) : OSErr(host::paramErr);
+}
 
 Boolean GetKey(PIReadDescriptor token, DescriptorKeyID* key, DescriptorTypeID* type, int32_t* flags) {
     if (!gCurrent) return 0;
@@ -143,11 +145,13 @@ OSErr HandleOut(const SDescriptorItem& item, Handle* out) {
 }
 
 OSErr GetText(PIReadDescriptor token, Handle* text) {
-    return Get(token, "getText", host::typeText, [&](const SDescriptorItem& item) { return HandleOut(item, text); });
+    return Get(token, "getText", host::typeText,
+               [&](const SDescriptorItem& item) { return HandleOut(item, text); });
 }
 
 OSErr GetAlias(PIReadDescriptor token, Handle* alias) {
-    return Get(token, "getAlias", kTypeAlias, [&](const SDescriptorItem& item) { return HandleOut(item, alias); });
+    return Get(token, "getAlias", kTypeAlias,
+               [&](const SDescriptorItem& item) { return HandleOut(item, alias); });
 }
 
 OSErr GetEnumerated(PIReadDescriptor token, DescriptorEnumID* value) {
@@ -281,14 +285,17 @@ OSErr PutBoolean(PIWriteDescriptor token, DescriptorKeyID key, Boolean value) {
 }
 
 OSErr PutText(PIWriteDescriptor token, DescriptorKeyID key, Handle text) {
-    return Put(token, "putText", key, host::typeText, [&](SDescriptorItem& item) { return HandleIn(text, item); });
+    return Put(token, "putText", key, host::typeText,
+               [&](SDescriptorItem& item) { return HandleIn(text, item); });
 }
 
 OSErr PutAlias(PIWriteDescriptor token, DescriptorKeyID key, Handle alias) {
-    return Put(token, "putAlias", key, kTypeAlias, [&](SDescriptorItem& item) { return HandleIn(alias, item); });
+    return Put(token, "putAlias", key, kTypeAlias,
+               [&](SDescriptorItem& item) { return HandleIn(alias, item); });
 }
 
-OSErr PutEnumerated(PIWriteDescriptor token, DescriptorKeyID key, DescriptorTypeID type, DescriptorEnumID value) {
+OSErr PutEnumerated(PIWriteDescriptor token, DescriptorKeyID key, DescriptorTypeID type,
+                    DescriptorEnumID value) {
     return Put(token, "putEnumerated", key, kTypeEnumerated, [&](SDescriptorItem& item) {
         item.enumType = type;
         item.code = value;
@@ -303,7 +310,8 @@ OSErr PutClass(PIWriteDescriptor token, DescriptorKeyID key, DescriptorTypeID va
     });
 }
 
-OSErr PutSimpleReference(PIWriteDescriptor token, DescriptorKeyID key, const PIDescriptorSimpleReference* ref) {
+OSErr PutSimpleReference(PIWriteDescriptor token, DescriptorKeyID key,
+                         const PIDescriptorSimpleReference* ref) {
     return Put(token, "putSimpleReference", key, kTypeObjectReference, [&](SDescriptorItem& item) {
         if (!ref) return host::paramErr;
         item.bytes.assign(reinterpret_cast<const char*>(ref), sizeof *ref);
@@ -322,7 +330,8 @@ OSErr PutObjectAs(PIWriteDescriptor token, const char* name, DescriptorKeyID key
     });
 }
 
-OSErr PutObject(PIWriteDescriptor token, DescriptorKeyID key, DescriptorTypeID type, PIDescriptorHandle object) {
+OSErr PutObject(PIWriteDescriptor token, DescriptorKeyID key, DescriptorTypeID type,
+                PIDescriptorHandle object) {
     return PutObjectAs(token, "putObject", key, kTypeObject, type, object);
 }
 
@@ -396,7 +405,8 @@ SDescriptorItem SDescriptorItem::Text(DescriptorKeyID key, const std::string& te
     return item;
 }
 
-SDescriptorItem SDescriptorItem::Enumerated(DescriptorKeyID key, DescriptorTypeID type, DescriptorEnumID value) {
+SDescriptorItem SDescriptorItem::Enumerated(DescriptorKeyID key, DescriptorTypeID type,
+                                            DescriptorEnumID value) {
     SDescriptorItem item;
     item.key = key;
     item.type = kTypeEnumerated;
@@ -416,11 +426,16 @@ std::string FourCCText(uint32_t code) {
 
 std::ostream& operator<<(std::ostream& out, const SDescriptorItem& item) {
     out << FourCCText(item.key) << ':' << FourCCText(item.type);
-    if (item.type == host::typeInteger) out << '=' << item.integer;
-    else if (item.type == host::typeBoolean) out << '=' << (item.boolean ? "true" : "false");
-    else if (item.type == host::typeFloat || item.type == kTypeUnitFloat) out << '=' << item.number;
-    else if (!item.bytes.empty()) out << " (" << item.bytes.size() << " bytes)";
-    else out << '=' << FourCCText(item.code);
+    if (item.type == host::typeInteger)
+        out << '=' << item.integer;
+    else if (item.type == host::typeBoolean)
+        out << '=' << (item.boolean ? "true" : "false");
+    else if (item.type == host::typeFloat || item.type == kTypeUnitFloat)
+        out << '=' << item.number;
+    else if (!item.bytes.empty())
+        out << " (" << item.bytes.size() << " bytes)";
+    else
+        out << '=' << FourCCText(item.code);
     return out;
 }
 

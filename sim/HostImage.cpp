@@ -100,7 +100,8 @@ bool CGuardedBuffer::GuardsIntact() const {
 
 SBufferGeometry GeometryFor(const SImageSpec& imageSpec, int width, int height, int planes) {
     SBufferGeometry g;
-    const int32_t pixelBytes = imageSpec.layout == ELayout::InterleavedSteps ? planes + imageSpec.pixelPadding : planes;
+    const int32_t pixelBytes =
+        imageSpec.layout == ELayout::InterleavedSteps ? planes + imageSpec.pixelPadding : planes;
     if (imageSpec.layout == ELayout::Planar) {
         g.columnBytes = 1;
         g.rowBytes = width + imageSpec.rowPadding;

@@ -79,8 +79,10 @@ public:
     }
     ~CScopedVariable() {
         if (!set_) return;
-        if (previous_) Set(previous_->c_str());
-        else Unset();
+        if (previous_)
+            Set(previous_->c_str());
+        else
+            Unset();
     }
     CScopedVariable(const CScopedVariable&) = delete;
     CScopedVariable& operator=(const CScopedVariable&) = delete;
@@ -112,7 +114,8 @@ CHostSimulator::CHostSimulator(const SHostQuirks& quirks, const std::string& plu
       library_(pluginPath),
       record_(std::make_unique<CFencedRecord>(quirks.shortRecordBytes ? quirks.shortRecordBytes
                                                                       : sizeof(FilterRecord))) {
-    basicSuite = SPBasicSuite{AcquireSuite, ReleaseSuite, IsEqual, AllocateBlock, FreeBlock, ReallocateBlock, Undefined};
+    basicSuite = SPBasicSuite{AcquireSuite, ReleaseSuite,    IsEqual,  AllocateBlock,
+                              FreeBlock,    ReallocateBlock, Undefined};
     ownPrefsFolder_ = MakePrivateFolder();
     prefsFolder = ownPrefsFolder_;
     ApplyHandleQuirks();
@@ -231,9 +234,11 @@ int16_t CHostSimulator::Call(int16_t selector) {
     r.descriptorParameters = descriptorsPresent ? &descriptors_.parameters : nullptr;
     PointPrefsAt(prefsFolder);
     const CScopedVariable processorSwitch(
-        "VANDREL_PROCESSORS", processors ? std::optional<std::string>(std::to_string(*processors)) : std::nullopt);
+        "VANDREL_PROCESSORS",
+        processors ? std::optional<std::string>(std::to_string(*processors)) : std::nullopt);
     const CScopedVariable searchSwitch(
-        "VANDREL_FASTPATH", plainSearch ? std::optional<std::string>(*plainSearch ? "0" : "1") : std::nullopt);
+        "VANDREL_FASTPATH",
+        plainSearch ? std::optional<std::string>(*plainSearch ? "0" : "1") : std::nullopt);
 
     CHostSimulator* previous = gActive;
     gActive = this;
@@ -241,7 +246,8 @@ int16_t CHostSimulator::Call(int16_t selector) {
     descriptors_.MakeCurrent();
     if (quirks_.dropsDataSlot) dataSlot = 0;
     int16_t result = 0x7777;  // a value no plug-in returns: shows a missing store
-    void* block = selector == host::filterSelectorAbout ? static_cast<void*>(&about_) : static_cast<void*>(&r);
+    void* block =
+        selector == host::filterSelectorAbout ? static_cast<void*>(&about_) : static_cast<void*>(&r);
     library_.Call(selector, block, &dataSlot, &result);
     descriptors_.AfterCall();
     gActive = previous;
@@ -323,8 +329,8 @@ OSErr CHostSimulator::DeliverRequest(const CHostImage& outSource) {
     const int planes = input_.Planes();
     const bool inPlanesOk = r.inLoPlane >= 0 && r.inHiPlane < planes && r.inLoPlane <= r.inHiPlane + 1;
     const bool outPlanesOk = r.outLoPlane >= 0 && r.outHiPlane < planes && r.outLoPlane <= r.outHiPlane + 1;
-    if (!RectInside(r.inRect, spec_.width, spec_.height) || !RectInside(r.outRect, spec_.width, spec_.height) ||
-        !inPlanesOk || !outPlanesOk)
+    if (!RectInside(r.inRect, spec_.width, spec_.height) ||
+        !RectInside(r.outRect, spec_.width, spec_.height) || !inPlanesOk || !outPlanesOk)
         return host::paramErr;
 
     auto deliver = [&](const Rect& rect, int lo, int hi, CGuardedBuffer& buffer, SBufferGeometry& geometry,
@@ -338,7 +344,8 @@ OSErr CHostSimulator::DeliverRequest(const CHostImage& outSource) {
             for (int x = 0; x < w; ++x)
                 for (int k = 0; k < n; ++k)
                     origin[ptrdiff_t(y) * geometry.rowBytes + ptrdiff_t(x) * geometry.columnBytes +
-                           ptrdiff_t(k) * geometry.planeBytes] = source.At(rect.left + x, rect.top + y, lo + k);
+                           ptrdiff_t(k) * geometry.planeBytes] =
+                        source.At(rect.left + x, rect.top + y, lo + k);
         return origin;
     };
 
@@ -372,10 +379,10 @@ OSErr CHostSimulator::DeliverRequest(const CHostImage& outSource) {
 }
 
 bool CHostSimulator::CoversDocument(const Rect& rect, int lo, int hi) const {
-    return spec_.layout == ELayout::Interleaved && spec_.rowPadding == 0 && !spec_.bottomUp && rect.top == 0 &&
-           rect.left == 0 && rect.bottom == spec_.height && rect.right == spec_.width && lo == 0 &&
-           hi == input_.Planes() - 1 && input_.Width() == spec_.width && input_.Height() == spec_.height &&
-           input_.Bytes().size() > 0;
+    return spec_.layout == ELayout::Interleaved && spec_.rowPadding == 0 && !spec_.bottomUp &&
+           rect.top == 0 && rect.left == 0 && rect.bottom == spec_.height && rect.right == spec_.width &&
+           lo == 0 && hi == input_.Planes() - 1 && input_.Width() == spec_.width &&
+           input_.Height() == spec_.height && input_.Bytes().size() > 0;
 }
 
 void CHostSimulator::CommitOutput() {
@@ -392,7 +399,8 @@ void CHostSimulator::CommitOutput() {
 
 void CHostSimulator::CheckGuards() {
     if (!inBuffer_.GuardsIntact() || !outBuffer_.GuardsIntact()) guardsIntact = false;
-    if ((lentInput_ && !input_.GuardsIntact()) || (lentOutput_ && !output_.GuardsIntact())) guardsIntact = false;
+    if ((lentInput_ && !input_.GuardsIntact()) || (lentOutput_ && !output_.GuardsIntact()))
+        guardsIntact = false;
 }
 
 void CHostSimulator::Progress(int32_t done, int32_t total) {

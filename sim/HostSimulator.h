@@ -39,7 +39,7 @@ struct SProgressReport {
 // The outcome of one filter run.
 struct SRunResult {
     std::vector<std::pair<int16_t, int16_t>> calls;  // (selector, result) in order
-    int16_t result = 0;  // the first non-zero result, or 0
+    int16_t result = 0;                              // the first non-zero result, or 0
     bool Succeeded() const { return result == host::noErr; }
 };
 
@@ -103,8 +103,8 @@ public:
     // environment as it is. The Windows plug-in reads neither.
     std::optional<int> processors;
     std::optional<bool> plainSearch;
-    std::function<void()> onProgress;  // called inside every progress report
-    std::function<bool()> abortTest;   // replaces the report count rule when set
+    std::function<void()> onProgress;   // called inside every progress report
+    std::function<bool()> abortTest;    // replaces the report count rule when set
     std::function<void()> onDelivered;  // called once advanceState has delivered the pixels
 
     // What the plug-in did.
@@ -162,8 +162,8 @@ private:
     SBufferGeometry inGeometry_;
     SBufferGeometry outGeometry_;
     Rect deliveredOut_{};
-    bool lentInput_ = false;   // inData points into input_ itself
-    bool lentOutput_ = false;  // outData points into output_ itself
+    bool lentInput_ = false;      // inData points into input_ itself
+    bool lentOutput_ = false;     // outData points into output_ itself
     bool outputIsInput_ = false;  // output_ holds input_'s pixels, untouched
     int16_t outLo_ = 0;
     int16_t outHi_ = -1;

@@ -17,7 +17,8 @@ namespace sim {
 #if defined(_WIN32)
 CPluginLibrary::CPluginLibrary(const std::string& path) {
     HMODULE module = LoadLibraryA(path.c_str());
-    if (!module) throw std::runtime_error("cannot load " + path + " (error " + std::to_string(GetLastError()) + ")");
+    if (!module)
+        throw std::runtime_error("cannot load " + path + " (error " + std::to_string(GetLastError()) + ")");
     module_ = module;
     entry_ = reinterpret_cast<PluginMainProc>(reinterpret_cast<void*>(GetProcAddress(module, "PluginMain")));
     if (!entry_) {

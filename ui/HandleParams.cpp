@@ -19,7 +19,9 @@ uint16_t Get16(const uint8_t* at) { return uint16_t(at[0] | (at[1] << 8)); }
 uint32_t Get32(const uint8_t* at) { return uint32_t(Get16(at)) | (uint32_t(Get16(at + 2)) << 16); }
 
 // Slots beyond the count a host declares may hold anything.
-bool Offers(const HandleProcs& procs, int slot, bool present) { return procs.numHandleProcs >= slot && present; }
+bool Offers(const HandleProcs& procs, int slot, bool present) {
+    return procs.numHandleProcs >= slot && present;
+}
 
 // A block too short for the record is never read or written past its end.
 bool HoldsBlock(const HandleProcs* procs, Handle handle) {

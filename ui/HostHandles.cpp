@@ -23,6 +23,7 @@ void DisposeHostHandle(const HandleProcs* handleProcs, Handle handle) {
 }
 
 std::optional<int32_t> HostHandleSize(const HandleProcs* handleProcs, Handle handle) {
-    if (!handleProcs || !handle || !Declares(*handleProcs, 3) || !handleProcs->getSizeProc) return std::nullopt;
+    if (!handleProcs || !handle || !Declares(*handleProcs, 3) || !handleProcs->getSizeProc)
+        return std::nullopt;
     return handleProcs->getSizeProc(handle);
 }

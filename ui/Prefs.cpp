@@ -16,7 +16,8 @@
 
 void WritePrefs(std::ostream& out, const _SVandrelParams& params) {
     out.imbue(std::locale::classic());
-    out << params.signature << ' ' << params.version << ' ' << params.maxDepth << ' ' << params.remainder << ' ';
+    out << params.signature << ' ' << params.version << ' ' << params.maxDepth << ' ' << params.remainder
+        << ' ';
 }
 
 void ReadPrefs(std::istream& in, CVandrelParams& params) {

@@ -20,8 +20,9 @@ bool ReadTableComplete(const ReadDescriptorProcs& t) {
                        t.getUnitFloatProc != nullptr, t.getBooleanProc != nullptr, t.getTextProc != nullptr,
                        t.getAliasProc != nullptr, t.getEnumeratedProc != nullptr, t.getClassProc != nullptr,
                        t.getSimpleReferenceProc != nullptr, t.getObjectProc != nullptr,
-                       t.getCountProc != nullptr, t.getStringProc != nullptr, t.getPinnedIntegerProc != nullptr,
-                       t.getPinnedFloatProc != nullptr, t.getPinnedUnitFloatProc != nullptr});
+                       t.getCountProc != nullptr, t.getStringProc != nullptr,
+                       t.getPinnedIntegerProc != nullptr, t.getPinnedFloatProc != nullptr,
+                       t.getPinnedUnitFloatProc != nullptr});
 }
 
 bool WriteTableComplete(const WriteDescriptorProcs& t) {

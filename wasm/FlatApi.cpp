@@ -40,7 +40,8 @@ private:
 
 // The layout a host uses for an RGBA layer with editable transparency: the
 // colour planes are delivered, the transparency plane is not.
-SFlatImage Interleaved(const uint8_t* pixels, uint8_t* result, int32_t width, int32_t height, int32_t channels) {
+SFlatImage Interleaved(const uint8_t* pixels, uint8_t* result, int32_t width, int32_t height,
+                       int32_t channels) {
     SFlatImage image;
     image.inData = pixels;
     image.inRowBytes = width * channels;

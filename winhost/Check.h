@@ -25,11 +25,15 @@ std::string Show(const T& value) {
     if constexpr (IsOptional<T>::value) {
         out << (value ? Show(*value) : std::string("none"));
     } else if constexpr (requires { out << value; }) {
-        if constexpr (std::is_same_v<T, char> || std::is_same_v<T, signed char> || std::is_same_v<T, unsigned char>)
+        if constexpr (std::is_same_v<T, char> || std::is_same_v<T, signed char> ||
+                      std::is_same_v<T, unsigned char>)
             out << int(value);
         else
             out << value;
-    } else if constexpr (requires { value.begin(); value.size(); }) {
+    } else if constexpr (requires {
+                             value.begin();
+                             value.size();
+                         }) {
         out << "[" << value.size() << ":";
         for (const auto& item : value) out << " " << Show(item);
         out << "]";
@@ -65,21 +69,21 @@ struct CRegisterScenario {
     ::winhost::RecordCheck(static_cast<bool>(condition), __FILE__, __LINE__, #condition)
 
 // Fails with both values shown; evaluates each side once.
-#define WH_CHECK_EQ(actual, expected)                                                                          \
-    do {                                                                                                       \
-        const auto& whActual = (actual);                                                                       \
-        const auto& whExpected = (expected);                                                                   \
-        const bool whEqual = whActual == whExpected;                                                           \
-        ::winhost::RecordCheck(whEqual, __FILE__, __LINE__,                                                    \
-                               whEqual ? std::string()                                                         \
-                                       : std::string(#actual " == " #expected ": got ") +                      \
-                                             ::winhost::Show(whActual) + ", expected " +                       \
-                                             ::winhost::Show(whExpected));                                     \
+#define WH_CHECK_EQ(actual, expected)                                                     \
+    do {                                                                                  \
+        const auto& whActual = (actual);                                                  \
+        const auto& whExpected = (expected);                                              \
+        const bool whEqual = whActual == whExpected;                                      \
+        ::winhost::RecordCheck(whEqual, __FILE__, __LINE__,                               \
+                               whEqual ? std::string()                                    \
+                                       : std::string(#actual " == " #expected ": got ") + \
+                                             ::winhost::Show(whActual) + ", expected " +  \
+                                             ::winhost::Show(whExpected));                \
     } while (0)
 
 #define WH_SCENARIO_NAME2(line) whScenario##line
 #define WH_SCENARIO_NAME(line) WH_SCENARIO_NAME2(line)
-#define WH_SCENARIO(group, name)                                                                     \
-    static void group##_##name();                                                                    \
+#define WH_SCENARIO(group, name)                                                                         \
+    static void group##_##name();                                                                        \
     static const ::winhost::CRegisterScenario WH_SCENARIO_NAME(__LINE__)(#group, #name, group##_##name); \
     static void group##_##name()

@@ -110,7 +110,8 @@ void CScreenUser::Screenshot(const std::string& name) const {
     if (Options().shotsFolder.empty()) return;
     // Shown as the user sees it: the active window, freshly painted.
     SetForegroundWindow(dialog_);
-    RedrawWindow(dialog_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RedrawWindow(dialog_, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     // What was drawn must reach the display before it is read back.
     GdiFlush();
     Sleep(500);
@@ -171,12 +172,14 @@ bool SaveWindowPicture(HWND window, const std::string& path) {
     file.bfOffBits = sizeof file + sizeof header;
     file.bfSize = file.bfOffBits + DWORD(pixels.size());
     header.biSizeImage = DWORD(pixels.size());
-    HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE out =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (out == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     bool ok = WriteFile(out, &file, sizeof file, &written, nullptr) && written == sizeof file;
     ok = ok && WriteFile(out, &header, sizeof header, &written, nullptr) && written == sizeof header;
-    ok = ok && WriteFile(out, pixels.data(), DWORD(pixels.size()), &written, nullptr) && written == pixels.size();
+    ok = ok && WriteFile(out, pixels.data(), DWORD(pixels.size()), &written, nullptr) &&
+         written == pixels.size();
     CloseHandle(out);
     return ok;
 }

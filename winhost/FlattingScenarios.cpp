@@ -153,7 +153,8 @@ WH_SCENARIO(Flatting, ACancelWhileWorkersRunStopsThemAtWholeStrips) {
             while (rows < rowsInBand && host.sim.Output().At(1, first + rows, 0) == 255) ++rows;
             WH_CHECK(rows % 42 == 0 || rows == rowsInBand);
             bool untouched = true;
-            for (int y = rows; y < rowsInBand; ++y) untouched = untouched && host.sim.Output().At(1, first + y, 0) == 0;
+            for (int y = rows; y < rowsInBand; ++y)
+                untouched = untouched && host.sim.Output().At(1, first + y, 0) == 0;
             WH_CHECK(untouched);
             flatted += rows;
         }

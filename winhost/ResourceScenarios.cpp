@@ -37,7 +37,8 @@ std::optional<std::vector<uint8_t>> Property(const std::vector<uint8_t>& pipl, c
         const uint32_t length = Le32(pipl, at + 12);
         if (at + 16 + length > pipl.size()) return std::nullopt;
         if (Le32(pipl, at + 4) == wanted)
-            return std::vector<uint8_t>(pipl.begin() + ptrdiff_t(at + 16), pipl.begin() + ptrdiff_t(at + 16 + length));
+            return std::vector<uint8_t>(pipl.begin() + ptrdiff_t(at + 16),
+                                        pipl.begin() + ptrdiff_t(at + 16 + length));
         at += 16 + length;
     }
     return std::nullopt;
@@ -117,7 +118,8 @@ WH_SCENARIO(Resources, TheVersionResourceReadsAsWindowsShowsIt) {
     for (const auto& [key, expected] : texts) {
         char* value = nullptr;
         const std::string query = std::string("\\StringFileInfo\\040904b0\\") + key;
-        const bool found = VerQueryValueA(info.data(), query.c_str(), reinterpret_cast<void**>(&value), &length);
+        const bool found =
+            VerQueryValueA(info.data(), query.c_str(), reinterpret_cast<void**>(&value), &length);
         WH_CHECK_EQ(std::string(found && value ? value : "(missing)"), std::string(expected));
     }
 }

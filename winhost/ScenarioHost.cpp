@@ -28,8 +28,8 @@ void CreateHostWindow() {
     frame.lpszClassName = "VandrelScenarioHost";
     RegisterClassA(&frame);
     // Shown in a corner, as a host's frame would be behind its dialogs.
-    gHostWindow = CreateWindowA(frame.lpszClassName, "Scenario host", WS_OVERLAPPEDWINDOW, 0, 0, 320, 200, nullptr,
-                                nullptr, frame.hInstance, nullptr);
+    gHostWindow = CreateWindowA(frame.lpszClassName, "Scenario host", WS_OVERLAPPEDWINDOW, 0, 0, 320, 200,
+                                nullptr, nullptr, frame.hInstance, nullptr);
     if (gHostWindow) ShowWindow(gHostWindow, SW_SHOW);
 }
 
@@ -87,9 +87,18 @@ void CScenarioHost::SetHandleBlock(uint16_t depth, char remainder) {
     const Handle parameters = sim.Handles().New(12);
     sim.Record().parameters = parameters;
     const uint32_t code = kPluginCode;
-    const uint8_t bytes[12] = {uint8_t(code),  uint8_t(code >> 8),     uint8_t(code >> 16), uint8_t(code >> 24),
-                               1,              0,                      0,                   0,
-                               uint8_t(depth), uint8_t(depth >> 8), uint8_t(remainder), 0};
+    const uint8_t bytes[12] = {uint8_t(code),
+                               uint8_t(code >> 8),
+                               uint8_t(code >> 16),
+                               uint8_t(code >> 24),
+                               1,
+                               0,
+                               0,
+                               0,
+                               uint8_t(depth),
+                               uint8_t(depth >> 8),
+                               uint8_t(remainder),
+                               0};
     std::copy(bytes, bytes + 12, *parameters);
 }
 
@@ -117,7 +126,9 @@ std::optional<std::string> ReadTextFile(const std::string& path) {
     return text.str();
 }
 
-void WriteTextFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void WriteTextFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
 
 void RemovePrefsFile() { DeleteFileA(PrefsFilePath().c_str()); }
 

@@ -58,7 +58,9 @@ public:
     std::optional<SBlock> HandleBlock();
     void SetHandleBlock(uint16_t depth, char remainder);
     std::optional<SRecorded> Recorded();
-    void GiveDescriptor(std::optional<int32_t> depth, std::optional<bool> white) { sim.GiveSettings(depth, white); }
+    void GiveDescriptor(std::optional<int32_t> depth, std::optional<bool> white) {
+        sim.GiveSettings(depth, white);
+    }
 
     sim::CHostSimulator sim;
 };

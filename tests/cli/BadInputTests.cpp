@@ -88,8 +88,9 @@ TEST_F(BadInput, AnAnimatedPngIsRefused) {
     const SPicture first = Picture({"r#b"}, kRgb), second = Picture({"b#r"}, kRgb);
     for (const auto& [what, bytes, reason] :
          {std::tuple<std::string, std::string, std::string>{"two frames", AnimatedPng(first, second, 2),
-                                                             "is an animated PNG (2 frames)"},
-          {"a frame beyond the still image", AnimatedPng(first, second, 1, false), "is an animated PNG (APNG)"}}) {
+                                                            "is an animated PNG (2 frames)"},
+          {"a frame beyond the still image", AnimatedPng(first, second, 1, false),
+           "is an animated PNG (APNG)"}}) {
         WriteBytes(Path("moving.png"), bytes);
         const SToolRun run = RunTool({"flat", Path("moving.png"), "-o", Path("out.png")});
         EXPECT_EQ(run.status, 1) << what << ": " << run.err;
@@ -121,7 +122,8 @@ TEST_F(BadInput, PipesAndDevicesAreRefusedWithoutWaitingForThem) {
         CToolChild tool({"flat", c.input, "-o", Path("out.png")}, c.setup);
         const SToolRun run = tool.Wait(20);
         EXPECT_EQ(run.status, 1) << c.input << ": " << run.err;
-        EXPECT_EQ(run.err.rfind("vandrel: " + c.input + ": " + c.reason, 0), 0u) << c.input << ": " << run.err;
+        EXPECT_EQ(run.err.rfind("vandrel: " + c.input + ": " + c.reason, 0), 0u)
+            << c.input << ": " << run.err;
         EXPECT_FALSE(std::filesystem::exists(Path("out.png"))) << c.input;
     }
 }

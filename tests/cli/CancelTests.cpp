@@ -107,7 +107,8 @@ TEST_F(Cancel, CtrlCInABatchLeavesOnlyWholeOutputs) {
     SavePng(Path("in/a.png"), Picture({"r#b"}, kRgb));
     SavePng(Path("in/slow.png"), SlowPage());
     SavePng(Path("in/c.png"), Picture({"r#b"}, kRgb));
-    CToolChild tool({"flat", Path("in/a.png"), Path("in/slow.png"), Path("in/c.png"), "--out-dir", Path("out")});
+    CToolChild tool(
+        {"flat", Path("in/a.png"), Path("in/slow.png"), Path("in/c.png"), "--out-dir", Path("out")});
     ASSERT_TRUE(tool.WaitForError("flatting 400 x 32000 pixels", 60));
     tool.Signal(SIGINT);
     const SToolRun run = tool.Wait(kCancelSeconds);

@@ -110,7 +110,8 @@ TEST_F(OutputSafety, NoOutputOfABatchIsAnyOfItsInputs) {
     SavePng(Path("flatted/p.png"), Picture({"#b"}, kRgb));
     fs::create_hard_link(Path("flatted/p.png"), Path("twin.png"));
     const std::string before = ReadBytes(Path("flatted/p.png"));
-    for (const std::string& second : {Path("flatted/p.png"), Path("twin.png"), Path("raw/../flatted/p.png")}) {
+    for (const std::string& second :
+         {Path("flatted/p.png"), Path("twin.png"), Path("raw/../flatted/p.png")}) {
         const SToolRun run =
             RunTool({"flat", Path("raw/p.png"), second, "--out-dir", Path("flatted"), "--overwrite"});
         EXPECT_NE(run.status, 0) << second;
@@ -129,7 +130,8 @@ TEST_F(OutputSafety, AnOutputFolderThatCannotTakeAFileStopsTheRunBeforeThePages)
     SavePng(Path("b.png"), Picture({"#b"}, kRgb));
     fs::create_directory(Path("locked"));
     fs::permissions(Path("locked"), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                                        fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+                                        fs::perms::group_exec | fs::perms::others_read |
+                                        fs::perms::others_exec);
     // Root writes in any folder; another user does not.
     const SToolSetup user{.asNobody = ::geteuid() == 0};
     for (const std::vector<std::string>& where :

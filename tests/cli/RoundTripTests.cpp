@@ -132,9 +132,10 @@ TEST_F(RoundTrip, AColourKeyThatATiffCannotHoldIsNamed) {
     EXPECT_EQ(run.err.find("warning"), std::string::npos) << run.err;
     run = RunTool({"flat", Path("keyed.png"), "-o", Path("keyed-flat.tif")});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.err.find(Path("keyed.png") + ": warning: the PNG's transparent colour (tRNS) cannot be kept "
-                                               "in a TIFF"),
-              std::string::npos)
+    EXPECT_NE(
+        run.err.find(Path("keyed.png") + ": warning: the PNG's transparent colour (tRNS) cannot be kept "
+                                         "in a TIFF"),
+        std::string::npos)
         << run.err;
     EXPECT_EQ(LoadTiff(Path("keyed-flat.tif")), Picture({"rbb"}, kRgb));
 }

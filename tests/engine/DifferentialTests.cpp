@@ -29,8 +29,8 @@ struct SPageCase {
 
 std::ostream& operator<<(std::ostream& out, const SPageCase& c) {
     return out << c.width << "x" << c.height << (c.cmyk ? " CMYK" : " RGB") << " layout " << int(c.layout)
-               << (c.bottomUp ? " bottom-up" : "") << " depth " << c.depth << (c.white ? " W" : " B") << " on "
-               << c.processors << " processor(s)";
+               << (c.bottomUp ? " bottom-up" : "") << " depth " << c.depth << (c.white ? " W" : " B")
+               << " on " << c.processors << " processor(s)";
 }
 
 SPageCase RandomCase(std::mt19937& random, int round) {
@@ -85,7 +85,8 @@ SPassSettings Params(int depth, bool white) { return SPassSettings{uint16_t(dept
 
 // What the workers must produce: each band on its own, strips counted from
 // the band's first row, with a fresh search.
-sim::CHostImage BandsOneAfterAnother(const sim::CHostImage& page, bool cmyk, int depth, bool white, int workers) {
+sim::CHostImage BandsOneAfterAnother(const sim::CHostImage& page, bool cmyk, int depth, bool white,
+                                     int workers) {
     CLaidOutImage laidOut(page, SpecFor(page, cmyk, sim::ELayout::Interleaved));
     const SFlatImage image = laidOut.Flat();
     const int q = image.height / workers;

@@ -38,9 +38,12 @@ sim::CHostImage RandomPage(std::mt19937& random, int width, int height, bool cmy
     for (int i = 0; i < 4; ++i) {
         std::vector<uint8_t> c(planes);
         for (auto& v : c) v = uint8_t(pick(0, 255));
-        if (cmyk) c[3] = uint8_t(pick(0, 3) == 0 ? 60 : pick(60, 255));
-        else if (pick(0, 3) == 0) c = {uint8_t(pick(0, 8)), uint8_t(pick(0, 8)), 9};
-        else c[pick(0, 2)] = uint8_t(pick(9, 255));
+        if (cmyk)
+            c[3] = uint8_t(pick(0, 3) == 0 ? 60 : pick(60, 255));
+        else if (pick(0, 3) == 0)
+            c = {uint8_t(pick(0, 8)), uint8_t(pick(0, 8)), 9};
+        else
+            c[pick(0, 2)] = uint8_t(pick(9, 255));
         colours.push_back(c);
     }
     const bool vertical = pick(0, 1) == 0;

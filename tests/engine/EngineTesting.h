@@ -19,11 +19,11 @@
 namespace engine_testing {
 
 using testing_support::CLaidOutImage;
+using testing_support::IsBlack;
 using testing_support::RunPlugin;
+using testing_support::SpecFor;
 using testing_support::SPluginRun;
 using testing_support::SRunOptions;
-using testing_support::IsBlack;
-using testing_support::SpecFor;
 
 class CRecordingPassHost : public CPassHost {
 public:

@@ -93,12 +93,14 @@ TEST(SingleThreadedPass, ACancelAfterTheFirstStripKeepsItAndLeavesTheRestAsSuppl
     ASSERT_EQ(run.progress.size(), 1u);
     EXPECT_EQ(run.progress[0].done, 42);
     for (int y = 0; y < 100; ++y)
-        for (int x = 0; x < 3; ++x) EXPECT_EQ(run.output.At(x, y, 2), y < 42 || x == 0 ? 255 : 0) << x << "," << y;
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(run.output.At(x, y, 2), y < 42 || x == 0 ? 255 : 0) << x << "," << y;
 }
 
 TEST(SingleThreadedPass, AnEmptyImageNeedsNoStrip) {
     for (int processors : {1, 4}) {
-        CLaidOutImage laidOut(sim::CHostImage(0, 0, 3), SpecFor(sim::CHostImage(0, 0, 3), false, sim::ELayout::Interleaved));
+        CLaidOutImage laidOut(sim::CHostImage(0, 0, 3),
+                              SpecFor(sim::CHostImage(0, 0, 3), false, sim::ELayout::Interleaved));
         CRecordingPassHost host;
         CPixelDistance search;
         RunFlatPass(laidOut.Flat(), search, SPassSettings(), host, processors);

@@ -21,7 +21,9 @@ std::vector<uint8_t> PixelOf(const sim::CHostImage& image, int x, int y) {
 }
 
 // Black pixels in a few different shades, so copies can be traced.
-void Shade(sim::CHostImage& image, int x, int y, int shade) { image.SetPixel(x, y, {uint8_t(shade % 9), 0, uint8_t(8 - shade % 9)}); }
+void Shade(sim::CHostImage& image, int x, int y, int shade) {
+    image.SetPixel(x, y, {uint8_t(shade % 9), 0, uint8_t(8 - shade % 9)});
+}
 
 TEST(BlackLimits, RgbCountsEveryPlaneUpToEightAndCmykOnlyTheKPlaneBelowSixty) {
     const uint8_t rgb[][3] = {{8, 8, 8}, {9, 0, 0}, {0, 0, 9}, {0, 0, 0}};
@@ -87,7 +89,8 @@ TEST_P(Examples, InAOnePixelWideImageTheSearchGivesUpThreeRowsAway) {
     if (GetParam() == 1) {
         // One strip walked downwards: the last pixel read before giving up
         // is the one two rows up.
-        for (int y = 3; y < 10; ++y) EXPECT_EQ(PixelOf(run.output, 0, y), PixelOf(image, 0, y - 2)) << "row " << y;
+        for (int y = 3; y < 10; ++y)
+            EXPECT_EQ(PixelOf(run.output, 0, y), PixelOf(image, 0, y - 2)) << "row " << y;
     }
 }
 
@@ -129,7 +132,7 @@ TEST_P(Examples, BeyondTheDepthNothingIsFoundAndTheDepthCountsFromTenUp) {
     const auto image = RedDotInBlack();
     const auto deep = RunPlugin(RgbSpec(image), image, Options(12, true));
     ASSERT_EQ(deep.result, host::noErr);
-    EXPECT_EQ(PixelOf(deep.output, 20, 8), PixelOf(image, 20, 20));   // (0, 12) away
+    EXPECT_EQ(PixelOf(deep.output, 20, 8), PixelOf(image, 20, 20));        // (0, 12) away
     EXPECT_EQ(PixelOf(deep.output, 19, 8), std::vector<uint8_t>(3, 255));  // (1, 12): 145 > 144
     EXPECT_EQ(PixelOf(deep.output, 29, 29), std::vector<uint8_t>(3, 255));
 
@@ -139,8 +142,8 @@ TEST_P(Examples, BeyondTheDepthNothingIsFoundAndTheDepthCountsFromTenUp) {
     // A depth of 3 still searches the ten built-in rings.
     const auto shallow = RunPlugin(RgbSpec(image), image, Options(3, true));
     ASSERT_EQ(shallow.result, host::noErr);
-    EXPECT_EQ(PixelOf(shallow.output, 20, 10), PixelOf(image, 20, 20));  // 10 away
-    EXPECT_EQ(PixelOf(shallow.output, 27, 27), PixelOf(image, 20, 20));  // 7² + 7² = 98
+    EXPECT_EQ(PixelOf(shallow.output, 20, 10), PixelOf(image, 20, 20));       // 10 away
+    EXPECT_EQ(PixelOf(shallow.output, 27, 27), PixelOf(image, 20, 20));       // 7² + 7² = 98
     EXPECT_EQ(PixelOf(shallow.output, 20, 9), std::vector<uint8_t>(3, 255));  // 11 away
 }
 
@@ -174,8 +177,8 @@ TEST_P(Examples, EqualDistancesAreSettledByTheSearchOrder) {
 TEST_P(Examples, CmykTakesAllFourPlanesOfTheNearestInkLighterThanBlack) {
     sim::CHostImage image(6, 3, 4);
     for (int y = 0; y < 3; ++y) {
-        image.SetPixel(0, y, {10, 20, 30, 60});      // K at the limit: a colour
-        image.SetPixel(1, y, {200, 100, 50, 59});    // black, whatever C, M, Y say
+        image.SetPixel(0, y, {10, 20, 30, 60});    // K at the limit: a colour
+        image.SetPixel(1, y, {200, 100, 50, 59});  // black, whatever C, M, Y say
         image.SetPixel(2, y, {1, 2, 3, 0});
         image.SetPixel(3, y, {4, 5, 6, 1});
         image.SetPixel(4, y, {7, 8, 9, 2});

@@ -21,7 +21,8 @@ namespace {
 sim::CHostImage ShadedBlack(int width, int height) {
     sim::CHostImage image(width, height, 3);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) image.SetPixel(x, y, {uint8_t((x + 2 * y) % 9), uint8_t((3 * x + y) % 9), 4});
+        for (int x = 0; x < width; ++x)
+            image.SetPixel(x, y, {uint8_t((x + 2 * y) % 9), uint8_t((3 * x + y) % 9), 4});
     return image;
 }
 
@@ -52,7 +53,8 @@ TEST(GrowthBound, AHugeDepthGivesWhatAnUnboundedSearchGivesAndGrowsNoFurtherThan
         const int width = std::uniform_int_distribution<int>(1, 26)(random);
         const int height = std::uniform_int_distribution<int>(1, 26)(random);
         const bool white = round % 2 == 0;
-        const sim::CHostImage page = round % 3 == 0 ? ShadedBlack(width, height) : RandomPage(random, width, height, false);
+        const sim::CHostImage page =
+            round % 3 == 0 ? ShadedBlack(width, height) : RandomPage(random, width, height, false);
         const int bound = std::max(width, height) + 1;
 
         CPixelDistance unbounded, huge, atBound;

@@ -73,7 +73,8 @@ TEST(OffsetPieces, AnyCutOfTheOrderGivesTheRuleTiesIncluded) {
     std::mt19937 random(5);
     std::vector<_SPixelOffset> pieces;
     for (uint64_t lo = 0; lo < 150 * 150;) {
-        const uint64_t hi = std::min<uint64_t>(150 * 150, lo + std::uniform_int_distribution<uint64_t>(1, 700)(random));
+        const uint64_t hi =
+            std::min<uint64_t>(150 * 150, lo + std::uniform_int_distribution<uint64_t>(1, 700)(random));
         AppendOffsetsBetween(lo, hi, pieces);
         lo = hi;
     }
@@ -97,9 +98,14 @@ TEST(OffsetPieces, TheLargestRingHoldsItsOffsetsOutsideEveryImage) {
     std::vector<_SPixelOffset> piece;
     AppendOffsetsBetween(32767ULL * 32767, 32767ULL * 32767 + 1, piece);
     ASSERT_GE(piece.size(), 8u);  // (±1, ±32767) and (±32767, ±1) first, the largest ring
-    EXPECT_EQ(Offsets({piece.begin(), piece.begin() + 8}),
-              (std::vector<SRefOffset>{{1, 32767}, {32767, 1}, {32767, -1}, {1, -32767},
-                                       {-1, -32767}, {-32767, -1}, {-32767, 1}, {-1, 32767}}));
+    EXPECT_EQ(Offsets({piece.begin(), piece.begin() + 8}), (std::vector<SRefOffset>{{1, 32767},
+                                                                                    {32767, 1},
+                                                                                    {32767, -1},
+                                                                                    {1, -32767},
+                                                                                    {-1, -32767},
+                                                                                    {-32767, -1},
+                                                                                    {-32767, 1},
+                                                                                    {-1, 32767}}));
     piece.clear();
     AppendOffsetsBetween(32768ULL * 32768 - 1, 32768ULL * 32768, piece);
     ASSERT_EQ(piece.size(), 4u);
@@ -155,17 +161,21 @@ sim::CHostImage ColourOnlyInColumn(int width, int height, int column) {
     sim::CHostImage page(width, height, 3);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            if (x == column) page.SetPixel(x, y, {uint8_t(200 - y % 50), 40, uint8_t(y % 7 * 30)});
-            else page.SetPixel(x, y, {uint8_t((x + 2 * y) % 9), uint8_t(x % 5), 3});
+            if (x == column)
+                page.SetPixel(x, y, {uint8_t(200 - y % 50), 40, uint8_t(y % 7 * 30)});
+            else
+                page.SetPixel(x, y, {uint8_t((x + 2 * y) % 9), uint8_t(x % 5), 3});
     return page;
 }
 
 sim::CHostImage FlatWith(const sim::CHostImage& page, int depth, bool white, int workers, bool assisted) {
-    testing_support::CLaidOutImage laidOut(page, testing_support::SpecFor(page, false, sim::ELayout::Interleaved));
+    testing_support::CLaidOutImage laidOut(page,
+                                           testing_support::SpecFor(page, false, sim::ELayout::Interleaved));
     CRecordingPassHost host;
     CPixelDistance search;
     search.maxRings = uint16_t(depth);
-    const SPassSettings settings{uint16_t(depth), white, assisted ? EFlatMethod::DistanceAssisted : EFlatMethod::Search};
+    const SPassSettings settings{uint16_t(depth), white,
+                                 assisted ? EFlatMethod::DistanceAssisted : EFlatMethod::Search};
     RunFlatPass(laidOut.Flat(), search, settings, host, workers);
     EXPECT_FALSE(host.reports.empty() || host.reports.back() != page.Height());
     return laidOut.Output();
@@ -178,7 +188,8 @@ TEST(StreamedOrder, PagesDeeperThanTheTableGiveTheWholeTablesResultOnEveryPathAn
     struct SCase {
         int width, height, column, depth;
     };
-    for (const SCase c : {SCase{27, 54, 0, 40}, SCase{48, 48, 47, 40}, SCase{48, 48, 47, 65535}, SCase{70, 9, 0, 65535}}) {
+    for (const SCase c :
+         {SCase{27, 54, 0, 40}, SCase{48, 48, 47, 40}, SCase{48, 48, 47, 65535}, SCase{70, 9, 0, 65535}}) {
         const sim::CHostImage page = ColourOnlyInColumn(c.width, c.height, c.column);
         for (const bool white : {false, true}) {
             const SReference reference = ReferenceFlat(page, false, c.depth, white);

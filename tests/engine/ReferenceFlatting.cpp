@@ -10,7 +10,9 @@
 
 namespace engine_testing {
 
-void PrintTo(const SRefOffset& offset, std::ostream* out) { *out << "(" << offset.dx << ", " << offset.dy << ")"; }
+void PrintTo(const SRefOffset& offset, std::ostream* out) {
+    *out << "(" << offset.dx << ", " << offset.dy << ")";
+}
 
 std::vector<SRefOffset> ReferenceOrder(int radius) {
     static std::map<int, std::vector<SRefOffset>> cache;

@@ -144,13 +144,15 @@ TEST_F(ThreadedPass, ACancelLetsEveryWorkerFinishItsStripAndStartNoOther) {
     // to stop, so the cancel is certain to find every worker mid-band.
     gAction = [](EPassPoint point, int32_t firstRow, int32_t row) {
         if (point != EPassPoint::StartingStrip || row == firstRow) return;
-        for (int waited = 0; waited < 10000 && !boost::this_thread::interruption_requested(); ++waited) Sleep(1);
+        for (int waited = 0; waited < 10000 && !boost::this_thread::interruption_requested(); ++waited)
+            Sleep(1);
     };
     host_.abort = [] { return true; };
     Run(800, 4);  // bands of 200 rows: five strips each
 
-    EXPECT_EQ(Calls(EPassPoint::StartingStrip), Strips({{0, 0}, {0, 42}, {200, 200}, {200, 242}, {400, 400},
-                                                        {400, 442}, {600, 600}, {600, 642}}));
+    EXPECT_EQ(
+        Calls(EPassPoint::StartingStrip),
+        Strips({{0, 0}, {0, 42}, {200, 200}, {200, 242}, {400, 400}, {400, 442}, {600, 600}, {600, 642}}));
     EXPECT_EQ(host_.RowsDone(), 4 * 84);
     EXPECT_EQ(host_.reports.back(), 4 * 84);
     const sim::CHostImage out = laidOut_->Output();

@@ -48,8 +48,10 @@ SWalked Walk(const sim::CHostImage& page, const SBandCase& c, EWalk walk) {
         if (walk == EWalk::AssistedAlways) assisted.AlwaysTransform();
         for (int row = first; row < end; row += kStripRows) {
             const int rows = std::min(kStripRows, end - row);
-            if (walk == EWalk::Search) FlatStrip(row, rows, image, search, c.white);
-            else assisted.FlatStrip(row, rows);
+            if (walk == EWalk::Search)
+                FlatStrip(row, rows, image, search, c.white);
+            else
+                assisted.FlatStrip(row, rows);
         }
         result.shortcuts += assisted.ShortcutPixels();
     }
@@ -74,8 +76,9 @@ TEST(BandDifferential, SmallImagesOfEverySizeComeOutAsThePlainSearchLeavesThem) 
     for (int width = 1; width <= 24; ++width)
         for (int height = 1; height <= 24; height += (width % 3) + 1, ++round) {
             auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
-            SBandCase c{width, height, pick(0, 1) == 1, sim::ELayout(pick(0, 2)), pick(0, 1) == 1,
-                        EArt(pick(0, 3)), depths[pick(0, 7)], pick(0, 1) == 1, pick(1, 8)};
+            SBandCase c{width,           height,           pick(0, 1) == 1,    sim::ELayout(pick(0, 2)),
+                        pick(0, 1) == 1, EArt(pick(0, 3)), depths[pick(0, 7)], pick(0, 1) == 1,
+                        pick(1, 8)};
             const sim::CHostImage page = RandomArt(random, width, height, c.cmyk, c.art);
             ExpectSameWalks(page, c, shortcuts);
         }
@@ -90,8 +93,9 @@ TEST(BandDifferential, ImagesWiderThanTwiceTheDepthSettleDeepPixelsWithoutAScan)
         const int depths[] = {0, 1, 3, 10, 11, 12, 30};
         const int depth = depths[pick(0, 6)];
         const int width = pick(20, 110), height = pick(20, 130);
-        SBandCase c{width, height, pick(0, 1) == 1, sim::ELayout(pick(0, 2)), pick(0, 3) == 0,
-                    EArt(pick(0, 2)), depth, pick(0, 1) == 1, pick(1, 8)};
+        SBandCase c{width,           height,           pick(0, 1) == 1, sim::ELayout(pick(0, 2)),
+                    pick(0, 3) == 0, EArt(pick(0, 2)), depth,           pick(0, 1) == 1,
+                    pick(1, 8)};
         const sim::CHostImage page = RandomArt(random, width, height, c.cmyk, c.art);
         ExpectSameWalks(page, c, shortcuts);
     }
@@ -139,8 +143,10 @@ TEST(BandDifferential, ASearchGrownBeforeKeepsItsReach) {
         strips.AlwaysTransform();
         for (int row = 0; row < image.height; row += kStripRows) {
             const int rows = std::min(kStripRows, image.height - row);
-            if (assisted) strips.FlatStrip(row, rows);
-            else FlatStrip(row, rows, image, search, true);
+            if (assisted)
+                strips.FlatStrip(row, rows);
+            else
+                FlatStrip(row, rows, image, search, true);
         }
         return laidOut.Output();
     };

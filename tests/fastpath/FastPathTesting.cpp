@@ -27,9 +27,13 @@ sim::CHostImage RandomArt(std::mt19937& random, int width, int height, bool cmyk
     auto paintColour = [&](int x, int y) {
         // Colours right at the black limits now and then.
         for (int k = 0; k < planes; ++k) page.At(x, y, k) = uint8_t(pick(0, 255));
-        if (cmyk) page.At(x, y, 3) = uint8_t(pick(0, 2) == 0 ? 60 : pick(60, 255));
-        else if (pick(0, 2) == 0) page.At(x, y, 0) = 9, page.At(x, y, 1) = uint8_t(pick(0, 8)), page.At(x, y, 2) = uint8_t(pick(0, 8));
-        else page.At(x, y, pick(0, 2)) = uint8_t(pick(9, 255));
+        if (cmyk)
+            page.At(x, y, 3) = uint8_t(pick(0, 2) == 0 ? 60 : pick(60, 255));
+        else if (pick(0, 2) == 0)
+            page.At(x, y, 0) = 9, page.At(x, y, 1) = uint8_t(pick(0, 8)),
+                          page.At(x, y, 2) = uint8_t(pick(0, 8));
+        else
+            page.At(x, y, pick(0, 2)) = uint8_t(pick(9, 255));
     };
     auto paintBlack = [&](int x, int y) {
         if (x < 0 || y < 0 || x >= width || y >= height) return;
@@ -81,15 +85,16 @@ sim::CHostImage RandomArt(std::mt19937& random, int width, int height, bool cmyk
 
     const int lines = art == EArt::Lines ? pick(2, 8) : pick(0, 3);
     for (int i = 0; i < lines; ++i) {
-        const int x0 = pick(0, width - 1), y0 = pick(0, height - 1), x1 = pick(0, width - 1), y1 = pick(0, height - 1);
+        const int x0 = pick(0, width - 1), y0 = pick(0, height - 1), x1 = pick(0, width - 1),
+                  y1 = pick(0, height - 1);
         const int thickness = pick(1, 4);
         const int steps = std::max(std::abs(x1 - x0), std::abs(y1 - y0)) + 1;
         for (int s = 0; s < steps; ++s)
             for (int t = 0; t < thickness * thickness; ++t)
-                paintBlack(x0 + (x1 - x0) * s / steps + t % thickness, y0 + (y1 - y0) * s / steps + t / thickness);
+                paintBlack(x0 + (x1 - x0) * s / steps + t % thickness,
+                           y0 + (y1 - y0) * s / steps + t / thickness);
     }
     return page;
 }
 
 }  // namespace fastpath_testing
-

@@ -15,7 +15,9 @@ namespace {
 
 // The transform's mask is the engine's only array allocation; the search
 // and the strip rows are vectors, which use the single form.
-testing_support::SAllocationVerdict FailArrays(std::size_t, const void*, bool array) { return {array, false}; }
+testing_support::SAllocationVerdict FailArrays(std::size_t, const void*, bool array) {
+    return {array, false};
+}
 
 TEST(NoMemory, ABandWithoutMemoryForTheTransformScansAndGivesTheSameOutput) {
     std::mt19937 random(4);
@@ -31,8 +33,10 @@ TEST(NoMemory, ABandWithoutMemoryForTheTransformScansAndGivesTheSameOutput) {
         if (failArrays) testing_support::SetAllocationHook(FailArrays);
         for (int row = 0; row < image.height; row += kStripRows) {
             const int rows = std::min(kStripRows, image.height - row);
-            if (assisted) strips.FlatStrip(row, rows);
-            else FlatStrip(row, rows, image, search, true);
+            if (assisted)
+                strips.FlatStrip(row, rows);
+            else
+                FlatStrip(row, rows, image, search, true);
         }
         testing_support::SetAllocationHook(nullptr);
         transformed = strips.TransformedStrips();

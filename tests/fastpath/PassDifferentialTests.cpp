@@ -40,7 +40,8 @@ struct SPassRun {
     int32_t rowsDone = 0;
 };
 
-SPassRun RunPass(const sim::CHostImage& page, const SPageCase& c, int processors, bool assisted, int cancelAt = 0) {
+SPassRun RunPass(const sim::CHostImage& page, const SPageCase& c, int processors, bool assisted,
+                 int cancelAt = 0) {
     CLaidOutImage laidOut(page, SpecFor(page, c.cmyk, c.layout, c.bottomUp));
     const SPassSettings settings{uint16_t(c.depth), c.white,
                                  assisted ? EFlatMethod::DistanceAssisted : EFlatMethod::Search};
@@ -57,8 +58,8 @@ TEST(PassDifferential, RandomArtComesOutTheSameOnOneThreadAndOnEveryWorkerCount)
     const int depths[] = {0, 1, 3, 10, 11, 256, 300, 65535};
     for (int round = 0; round < 48; ++round) {
         auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
-        SPageCase c{pick(1, 70), pick(1, 140), pick(0, 1) == 1, sim::ELayout(pick(0, 2)), pick(0, 2) == 0,
-                    EArt(pick(0, 3)), depths[round % 8], pick(0, 1) == 1};
+        SPageCase c{pick(1, 70),     pick(1, 140),     pick(0, 1) == 1,   sim::ELayout(pick(0, 2)),
+                    pick(0, 2) == 0, EArt(pick(0, 3)), depths[round % 8], pick(0, 1) == 1};
         const sim::CHostImage page = RandomArt(random, c.width, c.height, c.cmyk, c.art);
         for (int processors = 1; processors <= 8; ++processors) {
             // Bands restart their hints, so each worker count has its own
@@ -75,7 +76,8 @@ TEST(PassDifferential, RandomArtComesOutTheSameOnOneThreadAndOnEveryWorkerCount)
 
 TEST(PassDifferential, ACancelAfterAnyStripLeavesTheSameRowsAndReports) {
     std::mt19937 random(3);
-    const SPageCase c{130, 5 * kStripRows + 17, false, sim::ELayout::Interleaved, false, EArt::Blobs, 256, true};
+    const SPageCase c{130,   5 * kStripRows + 17, false, sim::ELayout::Interleaved,
+                      false, EArt::Blobs,         256,   true};
     const sim::CHostImage page = RandomArt(random, c.width, c.height, c.cmyk, c.art);
     for (int cancelAt = 1; cancelAt <= 6; ++cancelAt) {
         const SPassRun plain = RunPass(page, c, 1, false, cancelAt);
@@ -106,9 +108,10 @@ TEST(PassDifferential, TheBenchmarkPagesThroughThePlugIn) {
     sim::CHostImage blobs = strokes;
     bench::AddBlackBlobs(blobs, 0.30, 0xB10B);
     for (const auto& [page, depth, white, processors] :
-         {std::tuple{&strokes, 256, false, 1}, std::tuple{&blobs, 10, true, 2}, std::tuple{&blobs, 40, false, 1},
-          std::tuple{&blobs, 100, true, 2}}) {
-        EXPECT_EQ(RunPlugIn(*page, depth, white, processors, true), RunPlugIn(*page, depth, white, processors, false))
+         {std::tuple{&strokes, 256, false, 1}, std::tuple{&blobs, 10, true, 2},
+          std::tuple{&blobs, 40, false, 1}, std::tuple{&blobs, 100, true, 2}}) {
+        EXPECT_EQ(RunPlugIn(*page, depth, white, processors, true),
+                  RunPlugIn(*page, depth, white, processors, false))
             << "depth " << depth << " on " << processors << " processor(s)";
     }
 }

@@ -31,7 +31,8 @@ TEST(ScanShortcut, NoEightOffsetsInARowLeaveTheImageWhenOnlyTwoNeighbouringEdges
                 const int x = corner & 1 ? kSide - 1 - a : a, y = corner & 2 ? kSide - 1 - b : b;
                 int run = 0;
                 for (const _SPixelOffset& e : entries) {
-                    const bool outside = x + e.dx < 0 || y + e.dy < 0 || x + e.dx >= kSide || y + e.dy >= kSide;
+                    const bool outside =
+                        x + e.dx < 0 || y + e.dy < 0 || x + e.dx >= kSide || y + e.dy >= kSide;
                     run = outside ? run + 1 : 0;
                     longest = std::max(longest, run);
                 }
@@ -62,7 +63,8 @@ TEST(ScanShortcut, GivesTheScansColourAndHintForEverySoundHint) {
         CPixelDistance search;
         search.maxRings = uint16_t(depth);
         search.LimitGrowthToImage(width, height);
-        const uint32_t reach = std::max<uint32_t>(kPrebuiltRings, std::min(search.maxRings, search.imageRingLimit));
+        const uint32_t reach =
+            std::max<uint32_t>(kPrebuiltRings, std::min(search.maxRings, search.imageRingLimit));
         // Columns are never ruled out here; the walk's own oracle, which
         // does, is held to the plain search in the band tests.
         struct SOracle {
@@ -75,7 +77,8 @@ TEST(ScanShortcut, GivesTheScansColourAndHintForEverySoundHint) {
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) {
                 if (!IsBlack(page, x, y, cmyk)) continue;
-                const uint64_t distSq = std::min<uint64_t>(MeasuredDistSq(page, cmyk, x, y), uint64_t(reach) * reach + 1);
+                const uint64_t distSq =
+                    std::min<uint64_t>(MeasuredDistSq(page, cmyk, x, y), uint64_t(reach) * reach + 1);
                 const uint32_t deepest = std::min<uint32_t>(scan_shortcut::IntSqrt(distSq), reach);
                 // The hint the pass hands over; the scan starts one below.
                 for (uint32_t hint = 1; hint <= deepest + 1; ++hint) {
@@ -90,8 +93,9 @@ TEST(ScanShortcut, GivesTheScansColourAndHintForEverySoundHint) {
                     for (int k = 0; k < page.Planes(); ++k)
                         image.OutPixel(x, y)[k * std::ptrdiff_t(image.outPlaneBytes)] = page.At(x, y, k);
 
-                    const auto outcome = scan_shortcut::Shortcut(x, y, width, height, start, distSq, reach, oracle,
-                                                                 round % 2 ? &sums : nullptr, hint + round % 5);
+                    const auto outcome =
+                        scan_shortcut::Shortcut(x, y, width, height, start, distSq, reach, oracle,
+                                                round % 2 ? &sums : nullptr, hint + round % 5);
                     if (outcome.outcome == EOutcome::Unproven) {
                         ++unproven;
                         continue;
@@ -103,10 +107,11 @@ TEST(ScanShortcut, GivesTheScansColourAndHintForEverySoundHint) {
                                                   ? page.At(x + outcome.dx, y + outcome.dy, k)
                                                   : (white ? 255 : page.At(x, y, k));
                     tooDeep += outcome.outcome == EOutcome::TooDeep;
-                    ASSERT_EQ(got, expected) << width << "x" << height << " depth " << depth << " pixel " << x << ","
-                                             << y << " hint " << hint << " round " << round;
-                    ASSERT_EQ(walked, outcome.hint) << width << "x" << height << " depth " << depth << " pixel " << x
-                                                    << "," << y << " hint " << hint << " round " << round;
+                    ASSERT_EQ(got, expected) << width << "x" << height << " depth " << depth << " pixel " << x
+                                             << "," << y << " hint " << hint << " round " << round;
+                    ASSERT_EQ(walked, outcome.hint)
+                        << width << "x" << height << " depth " << depth << " pixel " << x << "," << y
+                        << " hint " << hint << " round " << round;
                 }
             }
     }
@@ -123,7 +128,8 @@ TEST(ScanShortcut, TiesGoToTheFirstOffsetInSearchOrder) {
         std::vector<std::pair<int, int>> colours;
         bool ColumnMayHold(int32_t cx, uint32_t) const { return cx >= 0 && cx < 101; }
         bool IsColour(int32_t x, int32_t y) const {
-            return std::find(colours.begin(), colours.end(), std::pair<int, int>(x - 50, y - 50)) != colours.end();
+            return std::find(colours.begin(), colours.end(), std::pair<int, int>(x - 50, y - 50)) !=
+                   colours.end();
         }
     };
     auto found = [](const scan_shortcut::SOutcome& o) { return std::pair<int, int>(o.dx, o.dy); };

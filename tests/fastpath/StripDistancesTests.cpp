@@ -36,8 +36,8 @@ TEST(StripDistances, EveryBlackPixelOfEveryStripGetsItsExactDistanceUpToTheReach
                     if (!IsBlack(page, x, y, cmyk)) continue;
                     const uint64_t expected = std::min(MeasuredDistSq(page, cmyk, x, y), cap);
                     ASSERT_EQ(distances.DistSq(x, y), expected)
-                        << width << "x" << height << " reach " << reach << " pixel " << x << "," << y << " strip "
-                        << first << "+" << rows << " round " << round;
+                        << width << "x" << height << " reach " << reach << " pixel " << x << "," << y
+                        << " strip " << first << "+" << rows << " round " << round;
                     ++checked;
                     beyond += expected == cap;
                 }

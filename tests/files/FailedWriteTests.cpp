@@ -23,8 +23,10 @@ TEST_P(FullDisk, AWriteThatFailsLeavesNoOutput) {
         const SToolRun run = RunTool({"flat", Path("page.png"), "-o", Path(Output())}, limits);
         EXPECT_EQ(run.status, 1) << limit << ": " << run.err;
         EXPECT_NE(run.err.find(Path("page.png")), std::string::npos) << run.err;
-        EXPECT_NE(run.err.find("cannot write: File too large"), std::string::npos) << "the system's reason: " << run.err;
-        EXPECT_EQ(Listing(), std::vector<std::string>{"page.png"}) << "after a limit of " << limit << " bytes";
+        EXPECT_NE(run.err.find("cannot write: File too large"), std::string::npos)
+            << "the system's reason: " << run.err;
+        EXPECT_EQ(Listing(), std::vector<std::string>{"page.png"})
+            << "after a limit of " << limit << " bytes";
     }
     // Without the limit the same run writes its output.
     const SToolRun run = RunTool({"flat", Path("page.png"), "-o", Path(Output())});

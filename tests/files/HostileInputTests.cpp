@@ -53,9 +53,11 @@ TEST_F(HostileInput, DeclaredDimensionsAFileCannotHoldAreRefusedWithoutTheMemory
     SToolSetup limits;
     // Should the tool try anyway, it fails here rather than take the machine.
     if (!kSanitizerBuild) limits.addressBytes = rlim_t(1) << 31;
-    for (auto [w, h] : {std::pair<uint32_t, uint32_t>{32767, 32767}, {30000, 20000}, {32767, 1}, {1, 32767}}) {
-        for (const auto& [name, bytes] : {std::pair<std::string, std::string>{"huge.png", PngDeclaring(w, h)},
-                                          std::pair<std::string, std::string>{"huge.tif", TiffDeclaring(w, h)}}) {
+    for (auto [w, h] :
+         {std::pair<uint32_t, uint32_t>{32767, 32767}, {30000, 20000}, {32767, 1}, {1, 32767}}) {
+        for (const auto& [name, bytes] :
+             {std::pair<std::string, std::string>{"huge.png", PngDeclaring(w, h)},
+              std::pair<std::string, std::string>{"huge.tif", TiffDeclaring(w, h)}}) {
             WriteBytes(Path(name), bytes);
             const SToolRun run = RunTool({"flat", Path(name), "-o", Path("flat.tif")}, limits);
             const std::string what = name + " declaring " + std::to_string(w) + " x " + std::to_string(h);
@@ -75,9 +77,12 @@ TEST_F(HostileInput, CompressedAndTiledTiffsCannotClaimWhatTheFileCannotHold) {
     SToolSetup limits;
     if (!kSanitizerBuild) limits.addressBytes = rlim_t(1) << 31;
     const std::pair<std::string, std::string> files[] = {
-        {"zstd", TiffDeclaring(16384, 16384, 50000, 4000)}, {"lzma", TiffDeclaring(16384, 16384, 34925, 4000)},
-        {"jpeg", TiffDeclaring(16384, 16384, 7, 4000)},     {"webp", TiffDeclaring(16384, 16384, 50001, 4000)},
-        {"packbits", TiffDeclaring(1000, 1000, 32773)},     {"huge tile", TiffWithOneTile(16, 16, 32768)},
+        {"zstd", TiffDeclaring(16384, 16384, 50000, 4000)},
+        {"lzma", TiffDeclaring(16384, 16384, 34925, 4000)},
+        {"jpeg", TiffDeclaring(16384, 16384, 7, 4000)},
+        {"webp", TiffDeclaring(16384, 16384, 50001, 4000)},
+        {"packbits", TiffDeclaring(1000, 1000, 32773)},
+        {"huge tile", TiffWithOneTile(16, 16, 32768)},
     };
     for (const auto& [what, bytes] : files) {
         WriteBytes(Path("huge.tif"), bytes);
@@ -110,7 +115,8 @@ TEST_F(HostileInput, TiffCodecsThatCannotCarryThePageAreRefusedBeforeItsMemory) 
         WriteBytes(Path("huge.tif"), bytes);
         const auto started = std::chrono::steady_clock::now();
         const SToolRun run = RunTool({"flat", Path("huge.tif"), "-o", Path("flat.tif")}, limits);
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         EXPECT_EQ(run.status, 1) << what << ": " << run.err;
         // A codec that could hold such a page still has to fit in memory.
         const bool said = run.err.find("truncated or damaged") != std::string::npos ||
@@ -186,9 +192,8 @@ TEST_F(HostileInput, AChunkThatClaimsGigabytesIsNotAllocated) {
 // A real page, 27 MB of pixels, with less memory than a run needs: the
 // page is refused before it is read, or memory runs out while it is read
 // or written, depending on the limit; inside the plug-in, memory runs out
-// for a search deeper than its tables may grow. Each failure says so in words (the plug-in's result code alone
-// means nothing to a user) and leaves no output; the first limit that fits
-// writes the whole page.
+// for a search deeper than its tables may grow. Each failure says so in words (the plug-in's result code
+// alone means nothing to a user) and leaves no output; the first limit that fits writes the whole page.
 TEST_F(HostileInput, APageTooLargeForTheMemoryFailsCleanly) {
     if (kSanitizerBuild) GTEST_SKIP() << "the sanitizers' shadow memory leaves no room for an address limit";
     WriteBytes(Path("big.png"), PngFile(NoisyPage(3000, 3000, 5)));

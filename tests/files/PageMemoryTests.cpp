@@ -23,7 +23,8 @@ TEST_F(PageMemory, APageCostsItsPixelsTwiceAndLittleMore) {
         const SToolRun run = RunTool({"flat", Path("black.png"), "-o", Path(output)});
         EXPECT_EQ(run.status, 0) << output << ": " << run.err;
         EXPECT_LE(run.maxRssKb, rawKb * 5 / 2 + 50 * kMegabyte)
-            << output << ": " << run.maxRssKb / kMegabyte << " MB for " << rawKb / kMegabyte << " MB of pixels";
+            << output << ": " << run.maxRssKb / kMegabyte << " MB for " << rawKb / kMegabyte
+            << " MB of pixels";
     }
 }
 

@@ -27,7 +27,8 @@ TEST_F(EntryPointLifecycle, OneObjectServesAWholeRun) {
     EXPECT_EQ(host.Call(host::filterSelectorParameters), host::noErr);
     const intptr_t object = host.dataSlot;
     ASSERT_NE(object, 0);
-    for (int16_t selector : {host::filterSelectorPrepare, host::filterSelectorStart, host::filterSelectorContinue}) {
+    for (int16_t selector :
+         {host::filterSelectorPrepare, host::filterSelectorStart, host::filterSelectorContinue}) {
         EXPECT_EQ(host.Call(selector), host::noErr) << "selector " << selector;
         EXPECT_EQ(host.dataSlot, object) << "selector " << selector;
     }
@@ -75,7 +76,8 @@ TEST_F(EntryPointLifecycle, MissingBasicSuiteTouchesNothing) {
     ASSERT_EQ(host.Call(host::filterSelectorPrepare), host::noErr);
     const intptr_t object = host.dataSlot;
     host.basicSuitePresent = false;
-    for (int16_t selector : {host::filterSelectorAbout, host::filterSelectorStart, host::filterSelectorFinish}) {
+    for (int16_t selector :
+         {host::filterSelectorAbout, host::filterSelectorStart, host::filterSelectorFinish}) {
         EXPECT_EQ(host.Call(selector), host::filterBadParameters);
         EXPECT_EQ(host.dataSlot, object);
     }

@@ -49,11 +49,11 @@ TEST_P(PlaneRequest, AsksForTheColourPlanesOfTheWholeImage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(FilterCases, PlaneRequest,
-                         ::testing::Values(SCase{1, 3, 0, 2},   // flat RGB
-                                           SCase{2, 4, 0, 3},   // flat CMYK with a selection
-                                           SCase{4, 4, 3, 2},   // layer: transparency not requested
-                                           SCase{5, 4, 3, 2},   //
-                                           SCase{3, 3, 0, 2})); // no layer planes reported: fall back
+                         ::testing::Values(SCase{1, 3, 0, 2},    // flat RGB
+                                           SCase{2, 4, 0, 3},    // flat CMYK with a selection
+                                           SCase{4, 4, 3, 2},    // layer: transparency not requested
+                                           SCase{5, 4, 3, 2},    //
+                                           SCase{3, 3, 0, 2}));  // no layer planes reported: fall back
 
 class StartOutcome : public ::testing::Test {
 protected:
@@ -98,10 +98,17 @@ TEST(StartRefusal, ImagesThePassCannotAddressAreRefusedBeforeTheRequestTouchingN
         void (*spoil)(FilterRecord&);
     };
     const SCase cases[] = {
-        {"negative height", [](FilterRecord& r) { r.imageSize = Point{-3, 3}; }},
-        {"negative width", [](FilterRecord& r) { r.imageSize = Point{1, -3}; }},
+        {"negative height",
+         [](FilterRecord& r) {
+             r.imageSize = Point{-3, 3};
+         }},
+        {"negative width",
+         [](FilterRecord& r) {
+             r.imageSize = Point{1, -3};
+         }},
         {"negative plane count", [](FilterRecord& r) { r.planes = -1; }},
-        {"CMYK without a K plane", [](FilterRecord& r) {
+        {"CMYK without a K plane",
+         [](FilterRecord& r) {
              r.imageMode = host::plugInModeCMYKColor;
              r.planes = 3;
          }},

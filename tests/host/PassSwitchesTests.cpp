@@ -10,10 +10,14 @@
 namespace {
 
 SPassSwitches ReadWith(const char* processors, const char* fastPath) {
-    if (processors) setenv("VANDREL_PROCESSORS", processors, 1);
-    else unsetenv("VANDREL_PROCESSORS");
-    if (fastPath) setenv("VANDREL_FASTPATH", fastPath, 1);
-    else unsetenv("VANDREL_FASTPATH");
+    if (processors)
+        setenv("VANDREL_PROCESSORS", processors, 1);
+    else
+        unsetenv("VANDREL_PROCESSORS");
+    if (fastPath)
+        setenv("VANDREL_FASTPATH", fastPath, 1);
+    else
+        unsetenv("VANDREL_FASTPATH");
     const SPassSwitches switches = ReadPassSwitches();
     unsetenv("VANDREL_PROCESSORS");
     unsetenv("VANDREL_FASTPATH");
@@ -32,7 +36,8 @@ TEST(PassSwitches, AProcessorCountIsTakenOnlyWhenItIsAWholeNumber) {
     EXPECT_EQ(ReadWith("1", nullptr).processors, 1u);
     EXPECT_EQ(ReadWith("0", nullptr).processors, 0u);
     EXPECT_EQ(ReadWith("5000", nullptr).processors, 1000u);
-    for (const char* bad : {"", "x", "3x", "-2", " "}) EXPECT_FALSE(ReadWith(bad, nullptr).processors) << '"' << bad << '"';
+    for (const char* bad : {"", "x", "3x", "-2", " "})
+        EXPECT_FALSE(ReadWith(bad, nullptr).processors) << '"' << bad << '"';
 }
 
 TEST(PassSwitches, TheCountFallsBackToEightAndStopsAt127) {

@@ -36,7 +36,8 @@ TEST_P(Persistent, FinishAfterARefusedRequestSucceedsAndTouchesNothing) {
     const sim::SRunResult run = host->RunFilter(false);
     EXPECT_EQ(run.result, host::memFullErr);
     // Start cleared the rectangles, so nothing is continued.
-    EXPECT_EQ(Selectors(run), (std::vector<int16_t>{filterSelectorPrepare, filterSelectorStart, filterSelectorFinish}));
+    EXPECT_EQ(Selectors(run),
+              (std::vector<int16_t>{filterSelectorPrepare, filterSelectorStart, filterSelectorFinish}));
     EXPECT_EQ(run.calls.back().second, host::noErr);
     EXPECT_EQ(host->Output(), page);
     EXPECT_EQ(host->dataSlot, 0);

@@ -23,9 +23,9 @@ std::vector<SDescriptorItem> EveryType(DescriptorKeyID key) {
         SDescriptorItem::Text(key, bulk),
         SDescriptorItem::Enumerated(key, host::FourCC("Mode"), host::FourCC("Dflt")),
     };
-    for (DescriptorTypeID type : {sim::kTypeClass, sim::kTypeAlias, sim::kTypeObject, sim::kTypeObjectReference,
-                                  sim::kTypeGlobalClass, sim::kTypeGlobalObject, DescriptorTypeID(0),
-                                  host::FourCC("????")}) {
+    for (DescriptorTypeID type :
+         {sim::kTypeClass, sim::kTypeAlias, sim::kTypeObject, sim::kTypeObjectReference,
+          sim::kTypeGlobalClass, sim::kTypeGlobalObject, DescriptorTypeID(0), host::FourCC("????")}) {
         SDescriptorItem item;
         item.key = key;
         item.type = type;

@@ -31,9 +31,10 @@ void EverySelector(int processors) {
     host.GiveSettings(kPageDepth, true);
     const sim::SRunResult run = host.RunFilter(true);
     ASSERT_TRUE(run.Succeeded()) << Calls(run);
-    EXPECT_EQ(Selectors(run), (std::vector<int16_t>{host::filterSelectorParameters, host::filterSelectorPrepare,
-                                                    host::filterSelectorStart, host::filterSelectorContinue,
-                                                    host::filterSelectorFinish}));
+    EXPECT_EQ(Selectors(run),
+              (std::vector<int16_t>{host::filterSelectorParameters, host::filterSelectorPrepare,
+                                    host::filterSelectorStart, host::filterSelectorContinue,
+                                    host::filterSelectorFinish}));
     EXPECT_EQ(host.Output(), ExpectedFlat(page, kPageDepth, true));
 }
 

@@ -58,7 +58,8 @@ TEST_P(OddHandleProcs, ADialogRunUsesTheHandleOrFailsCleanly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Hosts, OddHandleProcs,
-                         ::testing::Values(SProcsCase{"Missing", true, 1, 8}, SProcsCase{"VersionZero", false, 0, 8},
+                         ::testing::Values(SProcsCase{"Missing", true, 1, 8},
+                                           SProcsCase{"VersionZero", false, 0, 8},
                                            SProcsCase{"VersionTwo", false, 2, 8},
                                            SProcsCase{"FourProcs", false, 1, 4}),
                          [](const auto& info) { return std::string(info.param.name); });

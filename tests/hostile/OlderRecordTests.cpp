@@ -57,13 +57,15 @@ TEST_P(OlderRecord, AboutAfterAnExceptionLeavesTheDiscardedRecordAlone) {
     ExpectNothingLeft();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, OlderRecord,
-    ::testing::Combine(::testing::Values(sim::kOlderRecordBytes, sim::kRecordEndingAtIccProfiles, sizeof(FilterRecord)),
-                       ::testing::Values(1, 2)),
-    [](const auto& info) {
-        return std::to_string(std::get<0>(info.param)) + "Bytes" + std::to_string(std::get<1>(info.param)) + "Threads";
-    });
+INSTANTIATE_TEST_SUITE_P(Sizes, OlderRecord,
+                         ::testing::Combine(::testing::Values(sim::kOlderRecordBytes,
+                                                              sim::kRecordEndingAtIccProfiles,
+                                                              sizeof(FilterRecord)),
+                                            ::testing::Values(1, 2)),
+                         [](const auto& info) {
+                             return std::to_string(std::get<0>(info.param)) + "Bytes" +
+                                    std::to_string(std::get<1>(info.param)) + "Threads";
+                         });
 
 }  // namespace
 }  // namespace hostile

@@ -18,7 +18,8 @@ testing_support::CPendingFailures gFailures;
 
 bool FromPlugin(const void* caller) {
     const auto at = reinterpret_cast<uintptr_t>(caller);
-    return at >= gPluginFirst.load(std::memory_order_relaxed) && at < gPluginEnd.load(std::memory_order_relaxed);
+    return at >= gPluginFirst.load(std::memory_order_relaxed) &&
+           at < gPluginEnd.load(std::memory_order_relaxed);
 }
 
 // The plug-in's blocks are counted, and only they fail when asked to.

@@ -21,7 +21,8 @@ sim::CHostImage TestPage() {
 }
 
 std::vector<sim::SDescriptorItem> Action(int depth, bool white) {
-    return {sim::SDescriptorItem::Integer(kKeyMaxDepth, depth), sim::SDescriptorItem::Bool(kKeyPaintWhite, white)};
+    return {sim::SDescriptorItem::Integer(kKeyMaxDepth, depth),
+            sim::SDescriptorItem::Bool(kKeyPaintWhite, white)};
 }
 
 sim::CHostImage ExpectedFlat(const sim::CHostImage& page, int depth, bool white) {

@@ -56,7 +56,8 @@ TEST_F(DescriptorStore, ValuesComeBackAsTheyWerePut) {
     EXPECT_EQ(r.closeReadDescriptorProc(reader), host::noErr);
 
     const double pi = 3.25;
-    reader = WriteThenRead([&](PIWriteDescriptor t) { w.putUnitFloatProc(t, kA, host::FourCC("#Pxl"), &pi); });
+    reader =
+        WriteThenRead([&](PIWriteDescriptor t) { w.putUnitFloatProc(t, kA, host::FourCC("#Pxl"), &pi); });
     DescriptorUnitID unit = 0;
     double number = 0;
     EXPECT_EQ(r.getUnitFloatProc(reader, &unit, &number), host::noErr);

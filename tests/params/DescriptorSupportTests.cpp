@@ -101,7 +101,8 @@ TEST_F(DescriptorSupport, WriteTableDeclaringTooFewProcs) {
 class MissingReadProc : public DescriptorSupport, public ::testing::WithParamInterface<int> {};
 
 TEST_P(MissingReadProc, MakesTheHostOneWithoutDescriptors) {
-    ProcSlots(host.Descriptors().readProcs, &ReadDescriptorProcs::openReadDescriptorProc)[GetParam()] = nullptr;
+    ProcSlots(host.Descriptors().readProcs, &ReadDescriptorProcs::openReadDescriptorProc)[GetParam()] =
+        nullptr;
     ExpectTreatedAsAbsent("read proc " + std::to_string(GetParam() + 1));
 }
 
@@ -110,7 +111,8 @@ INSTANTIATE_TEST_SUITE_P(EachOfEighteen, MissingReadProc, ::testing::Range(0, 18
 class MissingWriteProc : public DescriptorSupport, public ::testing::WithParamInterface<int> {};
 
 TEST_P(MissingWriteProc, MakesTheHostOneWithoutDescriptors) {
-    ProcSlots(host.Descriptors().writeProcs, &WriteDescriptorProcs::openWriteDescriptorProc)[GetParam()] = nullptr;
+    ProcSlots(host.Descriptors().writeProcs, &WriteDescriptorProcs::openWriteDescriptorProc)[GetParam()] =
+        nullptr;
     ExpectTreatedAsAbsent("write proc " + std::to_string(GetParam() + 1));
 }
 

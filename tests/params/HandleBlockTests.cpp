@@ -24,8 +24,8 @@ TEST(ParamsBlock, FieldsSitLittleEndianAtTheirOffsetsAndReservedBytesAreUntouche
     std::array<uint8_t, 12> block;
     block.fill(0xAA);
     EncodeParamsBlock(Fields(0x5664726C, 0x0102, 0xBEEF, 'W'), block.data());  // 'Vdrl'
-    const std::array<uint8_t, 12> expected = {0x6C, 0x72, 0x64, 0x56, 0x02, 0x01, 0xAA, 0xAA,
-                                              0xEF, 0xBE, 'W',  0xAA};
+    const std::array<uint8_t, 12> expected = {0x6C, 0x72, 0x64, 0x56, 0x02, 0x01,
+                                              0xAA, 0xAA, 0xEF, 0xBE, 'W',  0xAA};
     EXPECT_EQ(block, expected);
 }
 

@@ -66,9 +66,18 @@ inline void SetHandleBlock(sim::CHostSimulator& host, const SBlock& block, int32
     if (host.Record().parameters) host.Handles().Dispose(host.Record().parameters);
     const Handle parameters = host.Handles().New(size);
     host.Record().parameters = parameters;
-    uint8_t bytes[12] = {uint8_t(block.signature), uint8_t(block.signature >> 8), uint8_t(block.signature >> 16),
-                         uint8_t(block.signature >> 24), uint8_t(block.version), uint8_t(block.version >> 8),
-                         0, 0, uint8_t(block.depth), uint8_t(block.depth >> 8), uint8_t(block.remainder), 0};
+    uint8_t bytes[12] = {uint8_t(block.signature),
+                         uint8_t(block.signature >> 8),
+                         uint8_t(block.signature >> 16),
+                         uint8_t(block.signature >> 24),
+                         uint8_t(block.version),
+                         uint8_t(block.version >> 8),
+                         0,
+                         0,
+                         uint8_t(block.depth),
+                         uint8_t(block.depth >> 8),
+                         uint8_t(block.remainder),
+                         0};
     std::copy(bytes, bytes + std::min(size, 12), *parameters);
 }
 

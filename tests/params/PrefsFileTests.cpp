@@ -91,8 +91,8 @@ TEST_F(PrefsFileRuns, ParametersReadsTheFileBeforeTheDescriptor) {
     ASSERT_EQ(host.Call(host::filterSelectorParameters), host::noErr);
     auto block = HandleBlock(host);
     ASSERT_TRUE(block);
-    EXPECT_EQ(block->depth, 8);                   // the descriptor came second
-    EXPECT_EQ(block->remainder, kPaintWhite);     // the file filled the rest
+    EXPECT_EQ(block->depth, 8);                // the descriptor came second
+    EXPECT_EQ(block->remainder, kPaintWhite);  // the file filled the rest
 }
 
 // Prepare loads the file again after Parameters: what the descriptor set in
@@ -116,8 +116,9 @@ TEST_F(PrefsFileRuns, StartNeverReadsTheFile) {
 
 TEST_F(PrefsFileRuns, AnotherVersionOrSignatureGivesTheDefaultsInBothSelectors) {
     const std::string code = std::to_string(kPluginCode);
-    for (const std::string& text : {PrefsLine(42, kPaintWhite, 2), PrefsLine(42, kPaintWhite, 1, kPluginCode ^ 1),
-                                    std::string("Vdrl 1 42 W ")}) {
+    for (const std::string& text :
+         {PrefsLine(42, kPaintWhite, 2), PrefsLine(42, kPaintWhite, 1, kPluginCode ^ 1),
+          std::string("Vdrl 1 42 W ")}) {
         Write(text);
         EXPECT_EQ(RunFromFile(), (SRecorded{kDefaultMaxDepth, false})) << text;
 
@@ -177,10 +178,10 @@ TEST_F(PrefsFileRuns, UnusableFoldersAreIgnored) {
         const char* what;
         std::string folder;
     };
-    for (const SCase& c : {SCase{"below a file", (own / "not a folder" / "sub").string()},
-                           SCase{"missing parents", (own / "a" / "b" / "c").string()},
-                           SCase{"the file is a folder", (own / "holds a folder").string()},
-                           SCase{"no folder at all", ""}}) {
+    for (const SCase& c :
+         {SCase{"below a file", (own / "not a folder" / "sub").string()},
+          SCase{"missing parents", (own / "a" / "b" / "c").string()},
+          SCase{"the file is a folder", (own / "holds a folder").string()}, SCase{"no folder at all", ""}}) {
         host.prefsFolder = c.folder;
         EXPECT_EQ(RunFromFile(), (SRecorded{kDefaultMaxDepth, false})) << c.what;
 
@@ -193,7 +194,8 @@ TEST_F(PrefsFileRuns, UnusableFoldersAreIgnored) {
     }
     EXPECT_FALSE(fs::exists(own / "a")) << "only the last folder is created, as the shell does";
     EXPECT_TRUE(fs::is_directory(own / "holds a folder" / kPrefsFileName));
-    EXPECT_EQ(Names(own / "holds a folder"), std::set<std::string>{kPrefsFileName}) << "a temporary file left";
+    EXPECT_EQ(Names(own / "holds a folder"), std::set<std::string>{kPrefsFileName})
+        << "a temporary file left";
 }
 
 TEST_F(PrefsFileRuns, TheFolderIsCreatedWhenMissing) {

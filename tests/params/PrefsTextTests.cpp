@@ -58,7 +58,8 @@ TEST(PrefsText, NumbersIgnoreTheStreamsLocale) {
 }
 
 TEST(PrefsText, WhatIsWrittenReadsBackTheSame) {
-    for (auto original : {Record(0, 'B'), Record(1, 'W'), Record(300, 'W'), Record(65535, 'B'), Record(9, 'x')}) {
+    for (auto original :
+         {Record(0, 'B'), Record(1, 'W'), Record(300, 'W'), Record(65535, 'B'), Record(9, 'x')}) {
         std::stringstream file;
         WritePrefs(file, original);
         const CVandrelParams back = Read(file.str());
@@ -68,14 +69,16 @@ TEST(PrefsText, WhatIsWrittenReadsBackTheSame) {
 
 TEST(PrefsText, AnotherVersionOrSignatureResetsTheRecord) {
     const std::string code = std::to_string(kPluginCode);
-    for (const std::string& text : {code + " 2 42 W ", code + " 0 42 W ", std::to_string(kPluginCode + 1) + " 1 42 W ",
-                                    "1 1 42 W "s, code + " 65537 42 W "}) {
+    for (const std::string& text :
+         {code + " 2 42 W ", code + " 0 42 W ", std::to_string(kPluginCode + 1) + " 1 42 W ", "1 1 42 W "s,
+          code + " 65537 42 W "}) {
         ExpectFields(Read(text, Record(42, 'W')), kDefaultMaxDepth, kLeaveBlack);
     }
 }
 
 TEST(PrefsText, AFirstFieldThatIsNoNumberResetsTheRecord) {
-    for (const std::string& text : {"Vdrl 1 42 W"s, "B"s, "-"s, "\xEF\xBB\xBF" + std::to_string(kPluginCode) + " 1 42 W"}) {
+    for (const std::string& text :
+         {"Vdrl 1 42 W"s, "B"s, "-"s, "\xEF\xBB\xBF" + std::to_string(kPluginCode) + " 1 42 W"}) {
         ExpectFields(Read(text, Record(42, 'W')), kDefaultMaxDepth, kLeaveBlack);
     }
 }
@@ -95,8 +98,9 @@ TEST(PrefsText, AMalformedDepthIsTakenAsZeroAndStopsTheReading) {
 TEST(PrefsText, HostileContentAlwaysLeavesAValidRecord) {
     std::mt19937 random(20190801);
     const std::string code = std::to_string(kPluginCode);
-    const std::string pieces[] = {code, " ", "1", "-1", "99999999999999999999", "\n", "W", "+", "0x1F", "\0", "\xFF",
-                                  "1e9", "65536", "4294967296"};
+    const std::string pieces[] = {code,   " ",   "1",     "-1",        "99999999999999999999",
+                                  "\n",   "W",   "+",     "0x1F",      "\0",
+                                  "\xFF", "1e9", "65536", "4294967296"};
     for (int round = 0; round < 3000; ++round) {
         std::string text;
         const int length = int(random() % 12);

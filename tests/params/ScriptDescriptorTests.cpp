@@ -25,7 +25,9 @@ TEST_F(Descriptor, StartRecordsPaintWhiteThenDepthAndMakesTheDialogOptional) {
 
     // The put order as the host saw it, and every writer and reader closed.
     const auto& log = host.Descriptors().log;
-    auto at = [&](const std::string& entry) { return std::find(log.begin(), log.end(), entry) - log.begin(); };
+    auto at = [&](const std::string& entry) {
+        return std::find(log.begin(), log.end(), entry) - log.begin();
+    };
     EXPECT_LT(at("openWrite"), at("putBoolean SkCo"));
     EXPECT_LT(at("putBoolean SkCo"), at("putInteger MxLv"));
     EXPECT_LT(at("putInteger MxLv"), at("closeWrite"));
@@ -66,8 +68,8 @@ TEST_F(Descriptor, PaintWhiteFalseOverridesAWhitePreference) {
 // variable the proc did not fill.
 TEST_F(Descriptor, KeysOfAnotherTypeLeaveTheirFieldsAlone) {
     WriteFile(PrefsFile(host), PrefsLine(33, kPaintWhite));
-    host.Descriptors().Give({SDescriptorItem::Float(kKeyMaxDepth, 12.0),
-                             SDescriptorItem::Text(kKeyPaintWhite, "no")});
+    host.Descriptors().Give(
+        {SDescriptorItem::Float(kKeyMaxDepth, 12.0), SDescriptorItem::Text(kKeyPaintWhite, "no")});
     ASSERT_EQ(PrepareAndStart(), host::noErr);
     EXPECT_EQ(Recorded(host), (SRecorded{33, true}));
 }

@@ -21,7 +21,8 @@ std::atomic<int64_t> gCountedLive{0};
 
 void* Allocate(std::size_t size, const void* caller, bool array) {
     SAllocationVerdict verdict;
-    if (const AllocationHook hook = gHook.load(std::memory_order_acquire)) verdict = hook(size, caller, array);
+    if (const AllocationHook hook = gHook.load(std::memory_order_acquire))
+        verdict = hook(size, caller, array);
     if (verdict.refuse) throw std::bad_alloc();
     auto* header = static_cast<SHeader*>(std::malloc(sizeof(SHeader) + (size ? size : 1)));
     if (!header) throw std::bad_alloc();

@@ -137,8 +137,8 @@ struct STiffEntry {
 
 // A classic little-endian 8-bit RGB TIFF whose data sits at `dataOffset`,
 // as one strip or as one tile.
-std::vector<STiffEntry> TiffEntries(uint32_t width, uint32_t height, uint16_t compression, uint32_t dataOffset,
-                                    uint32_t dataBytes, uint32_t tileSide) {
+std::vector<STiffEntry> TiffEntries(uint32_t width, uint32_t height, uint16_t compression,
+                                    uint32_t dataOffset, uint32_t dataBytes, uint32_t tileSide) {
     std::vector<STiffEntry> entries = {
         {256, 4, 1, width},        // ImageWidth
         {257, 4, 1, height},       // ImageLength
@@ -221,7 +221,8 @@ std::string PngPixels(const SPicture& picture) {
 }
 
 std::string PngHead(const SPicture& picture) {
-    return std::string(kPngSignature, 8) + Chunk("IHDR", Ihdr(uint32_t(picture.width), uint32_t(picture.height)));
+    return std::string(kPngSignature, 8) +
+           Chunk("IHDR", Ihdr(uint32_t(picture.width), uint32_t(picture.height)));
 }
 
 }  // namespace
@@ -236,7 +237,8 @@ std::string PngWithColourKey(const SPicture& picture, uint16_t red, uint16_t gre
     return PngHead(picture) + Chunk("tRNS", key) + Chunk("IDAT", PngPixels(picture)) + Chunk("IEND", "");
 }
 
-std::string AnimatedPng(const SPicture& still, const SPicture& frame, uint32_t declaredFrames, bool stillIsAFrame) {
+std::string AnimatedPng(const SPicture& still, const SPicture& frame, uint32_t declaredFrames,
+                        bool stillIsAFrame) {
     uint32_t sequence = 0;
     auto control = [&](const SPicture& p) {
         std::string data;

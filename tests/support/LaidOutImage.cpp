@@ -28,12 +28,14 @@ sim::SImageSpec SpecFor(const sim::CHostImage& document, bool cmyk, sim::ELayout
 }
 
 CLaidOutImage::CLaidOutImage(const sim::CHostImage& document, const sim::SImageSpec& imageSpec)
-    : document_(document), spec_(imageSpec),
+    : document_(document),
+      spec_(imageSpec),
       geometry_(sim::GeometryFor(imageSpec, document.Width(), document.Height(), document.Planes())),
       in_(std::max<size_t>(geometry_.size, 1), 0xEE) {
     for (int y = 0; y < document.Height(); ++y)
         for (int x = 0; x < document.Width(); ++x)
-            for (int k = 0; k < document.Planes(); ++k) *At(in_.data(), geometry_, x, y, k) = document.At(x, y, k);
+            for (int k = 0; k < document.Planes(); ++k)
+                *At(in_.data(), geometry_, x, y, k) = document.At(x, y, k);
     out_ = in_;
 }
 
@@ -58,7 +60,8 @@ sim::CHostImage CLaidOutImage::Output() const {
     sim::CHostImage result = document_;
     for (int y = 0; y < result.Height(); ++y)
         for (int x = 0; x < result.Width(); ++x)
-            for (int k = 0; k < result.Planes(); ++k) result.At(x, y, k) = *At(out_.data(), geometry_, x, y, k);
+            for (int k = 0; k < result.Planes(); ++k)
+                result.At(x, y, k) = *At(out_.data(), geometry_, x, y, k);
     return result;
 }
 

@@ -27,6 +27,7 @@ private:
 
 // The document's size and mode in `layout`, with padding between pixels and
 // rows wherever the layout allows it, so a pass that ignores a step shows.
-sim::SImageSpec SpecFor(const sim::CHostImage& document, bool cmyk, sim::ELayout layout, bool bottomUp = false);
+sim::SImageSpec SpecFor(const sim::CHostImage& document, bool cmyk, sim::ELayout layout,
+                        bool bottomUp = false);
 
 }  // namespace testing_support

@@ -2,7 +2,8 @@
 
 namespace testing_support {
 
-SPluginRun RunPlugin(const sim::SImageSpec& imageSpec, const sim::CHostImage& document, const SRunOptions& options) {
+SPluginRun RunPlugin(const sim::SImageSpec& imageSpec, const sim::CHostImage& document,
+                     const SRunOptions& options) {
     sim::CHostSimulator host;
     host.SetDocument(imageSpec, document);
     host.GiveSettings(options.depth, options.white);

@@ -15,7 +15,7 @@ struct SRunOptions {
     int depth = 256;
     bool white = false;
     int processors = 1;
-    std::optional<bool> plainSearch;  // the plug-in's own choice when unset
+    std::optional<bool> plainSearch;                    // the plug-in's own choice when unset
     std::function<void(sim::CHostSimulator&)> prepare;  // before the run
 };
 
@@ -26,6 +26,7 @@ struct SPluginRun {
     bool guardsIntact = false;
 };
 
-SPluginRun RunPlugin(const sim::SImageSpec& imageSpec, const sim::CHostImage& document, const SRunOptions& options);
+SPluginRun RunPlugin(const sim::SImageSpec& imageSpec, const sim::CHostImage& document,
+                     const SRunOptions& options);
 
 }  // namespace testing_support

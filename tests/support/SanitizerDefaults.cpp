@@ -27,14 +27,18 @@ VANDREL_SANITIZER_DEFAULT const char* __lsan_default_suppressions() { return "";
 
 // The build stops at the first undefined behaviour; this makes the report
 // say where it came from.
-VANDREL_SANITIZER_DEFAULT const char* __ubsan_default_options() { return "print_stacktrace=1:halt_on_error=1"; }
+VANDREL_SANITIZER_DEFAULT const char* __ubsan_default_options() {
+    return "print_stacktrace=1:halt_on_error=1";
+}
 #endif
 
 #if defined(__SANITIZE_THREAD__)
 // - halt_on_error: a race ends the test that caused it, so the report sits
 //   under that test's name rather than at the end of the program.
 // - second_deadlock_stack: a lock-order report shows both acquisitions.
-VANDREL_SANITIZER_DEFAULT const char* __tsan_default_options() { return "halt_on_error=1:second_deadlock_stack=1"; }
+VANDREL_SANITIZER_DEFAULT const char* __tsan_default_options() {
+    return "halt_on_error=1:second_deadlock_stack=1";
+}
 
 // Nothing is suppressed. Boost.Thread comes uninstrumented from the system,
 // but it synchronises through the pthread calls the runtime intercepts, so

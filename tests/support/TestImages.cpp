@@ -23,13 +23,26 @@ sim::CHostImage ImageFromRows(const std::vector<std::string>& rows, int planes) 
         for (int x = 0; x < width; ++x) {
             SColour colour;
             switch (rows[y].at(x)) {
-                case '#': colour = kBlack; break;
-                case '.': colour = kWhite; break;
-                case 'r': colour = kRed; break;
-                case 'g': colour = kGreen; break;
-                case 'b': colour = kBlue; break;
-                case 'y': colour = SColour{{255, 255, 0, 255}}; break;
-                default: throw std::invalid_argument("unknown pixel character");
+                case '#':
+                    colour = kBlack;
+                    break;
+                case '.':
+                    colour = kWhite;
+                    break;
+                case 'r':
+                    colour = kRed;
+                    break;
+                case 'g':
+                    colour = kGreen;
+                    break;
+                case 'b':
+                    colour = kBlue;
+                    break;
+                case 'y':
+                    colour = SColour{{255, 255, 0, 255}};
+                    break;
+                default:
+                    throw std::invalid_argument("unknown pixel character");
             }
             Paint(image, x, y, colour);
         }

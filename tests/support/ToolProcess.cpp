@@ -65,7 +65,8 @@ CToolChild::CToolChild(const std::vector<std::string>& args, const SToolSetup& s
         ::close(out[0]);
         out[0] = -1;
     }
-    const int stdoutFile = setup.stdoutTo.empty() || closedStdout ? -1 : ::open(setup.stdoutTo.c_str(), O_WRONLY);
+    const int stdoutFile =
+        setup.stdoutTo.empty() || closedStdout ? -1 : ::open(setup.stdoutTo.c_str(), O_WRONLY);
     pid_ = ::fork();
     if (pid_ == 0) {
         // Only async-signal-safe calls from here to exec.

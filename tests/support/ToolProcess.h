@@ -16,10 +16,10 @@ namespace tool_testing {
 struct SToolSetup {
     // Environment changes: "NAME=value" sets, "-NAME" removes.
     std::vector<std::string> env{};
-    rlim_t fileBytes = RLIM_INFINITY;     // past this, writes fail with EFBIG
-    rlim_t addressBytes = RLIM_INFINITY;  // past this, allocations fail
-    bool asNobody = false;                // drop root's right to read any file
-    std::vector<int> ignoredSignals{};    // ignored from the start, as nohup does
+    rlim_t fileBytes = RLIM_INFINITY;         // past this, writes fail with EFBIG
+    rlim_t addressBytes = RLIM_INFINITY;      // past this, allocations fail
+    bool asNobody = false;                    // drop root's right to read any file
+    std::vector<int> ignoredSignals{};        // ignored from the start, as nohup does
     std::optional<std::string> stdinBytes{};  // stdin: a pipe carrying these; else /dev/null
     // stdout: this file (say /dev/full) rather than the pipe the test reads;
     // "closed": a pipe whose reader has gone.

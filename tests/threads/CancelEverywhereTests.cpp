@@ -72,12 +72,13 @@ bool RowEquals(const sim::CHostImage& a, const sim::CHostImage& b, int y) {
 
 // Rows from `first` that match the complete flatting, up to `end`; every
 // row after them must be the host's own.
-int FlattedPrefix(const SCancelledRun& run, const sim::CHostImage& page, const sim::CHostImage& flat, int first,
-                  int end) {
+int FlattedPrefix(const SCancelledRun& run, const sim::CHostImage& page, const sim::CHostImage& flat,
+                  int first, int end) {
     int y = first;
     while (y < end && RowEquals(run.output, flat, y)) ++y;
     for (int rest = y; rest < end; ++rest)
-        EXPECT_TRUE(RowEquals(run.output, page, rest)) << "row " << rest << " is neither flatted nor the host's";
+        EXPECT_TRUE(RowEquals(run.output, page, rest))
+            << "row " << rest << " is neither flatted nor the host's";
     return y - first;
 }
 
@@ -109,7 +110,8 @@ int ReachedRows(const SCancelledRun& run, const sim::CHostImage& page, int first
     int y = first;
     while (y < end && flatted(y)) ++y;
     for (int rest = y; rest < end; ++rest)
-        EXPECT_TRUE(RowEquals(run.output, page, rest)) << "row " << rest << " is neither flatted nor the host's";
+        EXPECT_TRUE(RowEquals(run.output, page, rest))
+            << "row " << rest << " is neither flatted nor the host's";
     return y - first;
 }
 

@@ -63,7 +63,8 @@ TEST(WorkerCount, ZeroMeansEightManyAreCappedAt127AndOneIsTheHostsThread) {
     for (const SCase c : {SCase{0, 8}, SCase{3, 3}, SCase{128, 127}, SCase{1000, 127}}) {
         const auto begin = std::chrono::steady_clock::now();
         const SCountedRun run = CancelledRun(page, c.reported);
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
         EXPECT_EQ(run.result, host::noErr) << c.reported;
         EXPECT_EQ(run.workersAtFirstReport, c.workers) << c.reported;
         EXPECT_EQ(run.threadsLeft, 0) << c.reported;
