@@ -18,7 +18,8 @@ TEST(PluginFailureWords, SayWhenInTheRunAndWhatTheCodeMeans) {
     EXPECT_EQ(flatting.rfind("the plug-in failed while flatting: it ran out of memory", 0), 0u) << flatting;
     EXPECT_NE(flatting.find("(result -30100)"), std::string::npos) << flatting;
 
-    const std::string early = DescribePluginFailure({host::filterBadParameters, host::filterSelectorStart, false});
+    const std::string early =
+        DescribePluginFailure({host::filterBadParameters, host::filterSelectorStart, false});
     EXPECT_EQ(early.rfind("the plug-in failed before flatting:", 0), 0u) << early;
 
     const std::string memory = DescribePluginFailure({host::memFullErr, host::filterSelectorPrepare, false});
