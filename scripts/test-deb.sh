@@ -18,16 +18,7 @@ deb=dist/vandrel_${version}_$(dpkg --print-architecture).deb
 scratch=$(mktemp -d /tmp/vandrel-deb.XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
 failures=0
-check() {
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok: $what"
-    else
-        echo "FAILED: $what" >&2
-        failures=$((failures + 1))
-    fi
-}
+source scripts/checks.sh
 
 echo "== unpacked into a private root"
 dpkg-deb -x "$deb" "$scratch/root"

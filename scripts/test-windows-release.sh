@@ -32,16 +32,7 @@ for file in "$setup" "$zip" "$winhost" "dist/x64/$plugin" "dist/x86/$plugin"; do
 done
 
 failures=0
-check() {
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok: $what"
-    else
-        echo "FAILED: $what" >&2
-        failures=$((failures + 1))
-    fi
-}
+source scripts/checks.sh
 same_bytes() { cmp -s "$1" "$2"; }
 absent() { [[ ! -e "$1" ]]; }
 fails() { ! "$@"; }
