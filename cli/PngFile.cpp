@@ -308,15 +308,20 @@ bool GuardedWriteRows(SPngSession& s, const SWriteInputs& in) {
 
 // The pixels deflated elsewhere, as IDAT chunks, and the end of the file.
 // libpng writes chunks as given; its own end would look for IDATs it wrote.
+// Chunks of a megabyte keep Ctrl-C prompt on a slow disk, where writing a
+// large page's data can take longer than deflating it.
 bool GuardedWriteDeflated(SPngSession& s, const std::vector<std::string>& pieces) {
     if (setjmp(png_jmpbuf(s.png))) return false;
     static const png_byte kIdat[5] = "IDAT";
     static const png_byte kIend[5] = "IEND";
-    constexpr size_t kMaxChunk = size_t(1) << 30;
+    constexpr size_t kChunk = size_t(1) << 20;
+    const bool heed = s.options->heedInterrupt;
     for (const std::string& piece : pieces)
-        for (size_t at = 0; at < piece.size(); at += kMaxChunk)
+        for (size_t at = 0; at < piece.size(); at += kChunk) {
+            if (heed && InterruptRequested()) png_error(s.png, "interrupted");
             png_write_chunk(s.png, kIdat, reinterpret_cast<png_const_bytep>(piece.data() + at),
-                            std::min(kMaxChunk, piece.size() - at));
+                            std::min(kChunk, piece.size() - at));
+        }
     png_write_chunk(s.png, kIend, nullptr, 0);
     return true;
 }

@@ -81,6 +81,12 @@ CToolChild::CToolChild(const std::vector<std::string>& args, const SToolSetup& s
         // child finds a closed pipe ending it by default.
         ::signal(SIGXFSZ, SIG_DFL);
         ::signal(SIGPIPE, SIG_DFL);
+        // The tool as a user at a terminal starts it, even when the tests
+        // themselves run as a background job, which ignores Ctrl-C.
+        for (int number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) ::signal(number, SIG_DFL);
+        sigset_t none;
+        ::sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
         for (int number : setup.ignoredSignals) ::signal(number, SIG_IGN);
         if (::setrlimit(RLIMIT_FSIZE, &file) != 0 || ::setrlimit(RLIMIT_AS, &address) != 0) ::_exit(126);
         if (setup.asNobody && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(126);
