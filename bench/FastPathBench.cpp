@@ -11,8 +11,6 @@
 // "black" is a 2000 x 2000 page with nothing but black.
 #include <png.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -142,33 +140,18 @@ SResult RunOnce(const sim::CHostImage& page, int depth, int threads, bool fast) 
 }
 
 SResult RunInChildOnce(const sim::CHostImage& page, int depth, int threads, bool fast) {
-    int fds[2];
-    if (pipe(fds) != 0) return {};
-    const pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
-        SResult r;
-        try {
-            r = RunOnce(page, depth, threads, fast);
-        } catch (...) {
-        }
-        char line[256];
-        const int n = std::snprintf(line, sizeof line, "%d %.6f %.6f %ld %llu\n", r.ok ? 1 : 0, r.seconds,
-                                    r.cpuSeconds, r.passPeakKb, (unsigned long long)r.checksum);
-        if (write(fds[1], line, size_t(n)) != n) _exit(2);
-        _exit(0);
-    }
-    close(fds[1]);
+    const std::string line = bench::InChild([&] {
+        const SResult r = RunOnce(page, depth, threads, fast);
+        char text[256];
+        std::snprintf(text, sizeof text, "%d %.6f %.6f %ld %llu\n", r.ok ? 1 : 0, r.seconds, r.cpuSeconds,
+                      r.passPeakKb, (unsigned long long)r.checksum);
+        return std::string(text);
+    });
     SResult r;
-    char buffer[256] = {};
-    const ssize_t n = read(fds[0], buffer, sizeof buffer - 1);
-    close(fds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
     int ok = 0;
     unsigned long long checksum = 0;
-    if (n > 0 && std::sscanf(buffer, "%d %lf %lf %ld %llu", &ok, &r.seconds, &r.cpuSeconds, &r.passPeakKb,
-                             &checksum) == 5) {
+    if (std::sscanf(line.c_str(), "%d %lf %lf %ld %llu", &ok, &r.seconds, &r.cpuSeconds, &r.passPeakKb,
+                    &checksum) == 5) {
         r.ok = ok == 1;
         r.checksum = checksum;
     }

@@ -1,6 +1,8 @@
 #include "bench/Measures.h"
 
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +16,36 @@ long StatusKb(const char* field) {
     for (std::string line; std::getline(status, line);)
         if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field));
     return -1;
+}
+
+std::string InChild(const std::function<std::string()>& measure) {
+    int fds[2];
+    if (pipe(fds) != 0) return {};
+    const pid_t child = fork();
+    if (child < 0) {
+        close(fds[0]);
+        close(fds[1]);
+        return {};
+    }
+    if (child == 0) {
+        close(fds[0]);
+        std::string line;
+        try {
+            line = measure();
+        } catch (...) {
+            _exit(2);
+        }
+        if (write(fds[1], line.data(), line.size()) != ssize_t(line.size())) _exit(2);
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string line;
+    char buffer[256];
+    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) line.append(buffer, size_t(n));
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? line : std::string();
 }
 
 bool ResetPeak() {

@@ -2,6 +2,7 @@
 // take lists of numbers on the command line.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,10 @@ bool ResetPeak();
 
 // User and system time of the whole process, every thread included.
 double CpuSeconds();
+
+// What `measure` returns, worked out in a child process: each run starts
+// from a fresh heap, and its peak is its own. Empty when the child failed.
+std::string InChild(const std::function<std::string()>& measure);
 
 // "a,b,c" as its items, and as numbers.
 std::vector<std::string> Items(const std::string& list);

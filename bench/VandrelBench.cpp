@@ -5,8 +5,6 @@
 //   vandrel_bench [--page strokes|blobs|all] [--depth 10,256,300]
 //                 [--threads 1,N] [--size WIDTHxHEIGHT]
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <boost/thread/thread.hpp>
 #include <chrono>
@@ -108,28 +106,17 @@ SResult RunOnce(const sim::CHostImage& page, int depth, int threads) {
 }
 
 SResult RunInChild(const sim::CHostImage& page, int depth, int threads) {
-    int fds[2];
-    if (pipe(fds) != 0) return {};
-    const pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
+    const std::string line = bench::InChild([&] {
         const SResult r = RunOnce(page, depth, threads);
-        char line[256];
-        const int n = std::snprintf(line, sizeof line, "%d %.6f %.6f %ld %ld %.6f\n", r.ok ? 1 : 0, r.seconds,
-                                    r.cpuSeconds, r.passPeakKb, r.totalPeakKb, r.blackLeft);
-        if (write(fds[1], line, size_t(n)) != n) _exit(2);
-        _exit(0);
-    }
-    close(fds[1]);
+        char text[256];
+        std::snprintf(text, sizeof text, "%d %.6f %.6f %ld %ld %.6f\n", r.ok ? 1 : 0, r.seconds, r.cpuSeconds,
+                      r.passPeakKb, r.totalPeakKb, r.blackLeft);
+        return std::string(text);
+    });
     SResult r;
-    char buffer[256] = {};
-    const ssize_t n = read(fds[0], buffer, sizeof buffer - 1);
-    close(fds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
     int ok = 0;
-    if (n > 0 && std::sscanf(buffer, "%d %lf %lf %ld %ld %lf", &ok, &r.seconds, &r.cpuSeconds, &r.passPeakKb,
-                             &r.totalPeakKb, &r.blackLeft) == 6)
+    if (std::sscanf(line.c_str(), "%d %lf %lf %ld %ld %lf", &ok, &r.seconds, &r.cpuSeconds, &r.passPeakKb,
+                    &r.totalPeakKb, &r.blackLeft) == 6)
         r.ok = ok == 1;
     return r;
 }
