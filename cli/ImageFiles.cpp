@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "cli/ImageError.h"
+#include "cli/InputFile.h"
 #include "cli/PngFile.h"
 #include "cli/TiffFile.h"
 
@@ -21,32 +22,15 @@ namespace cli {
 
 namespace {
 
-// A pipe or a device would block the open itself (a FIFO without a
-// writer), or be read once where a TIFF needs to seek: only a regular file
-// is taken.
-void CheckRegular(const struct stat& info) {
-    if (S_ISREG(info.st_mode)) return;
-    if (S_ISDIR(info.st_mode)) throw CImageError("is a folder, not an image");
-    if (S_ISFIFO(info.st_mode))
-        throw CImageError("is a pipe, not a file: pages are read from files only (save it to a file first)");
-    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) throw CImageError("is a device, not an image file");
-    throw CImageError("is not a regular file");
-}
-
-// Opened without blocking and checked again, so that a pipe put in place of
-// the checked file cannot hang the run either.
+// The name was checked before the output was; it is opened as a regular
+// file again here.
 EImageFormat DetectFormat(const std::string& path) {
-    CheckInputFile(path);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) throw CImageError(std::string("cannot open: ") + std::strerror(errno));
+    const int fd = OpenInputFile(path);
     std::unique_ptr<FILE, int (*)(FILE*)> file(::fdopen(fd, "rb"), std::fclose);
     if (!file) {
         ::close(fd);
         throw CImageError(std::string("cannot open: ") + std::strerror(errno));
     }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) throw CImageError(std::string("cannot open: ") + std::strerror(errno));
-    CheckRegular(info);
     std::array<unsigned char, 8> head{};
     const size_t got = std::fread(head.data(), 1, head.size(), file.get());
     if (got < head.size() && std::ferror(file.get()))
@@ -62,13 +46,6 @@ EImageFormat DetectFormat(const std::string& path) {
 }
 
 }  // namespace
-
-void CheckInputFile(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        throw CImageError(std::string("cannot open: ") + std::strerror(errno));
-    CheckRegular(info);
-}
 
 std::optional<EImageFormat> FormatForName(const std::string& path) {
     std::string extension = std::filesystem::path(path).extension().string();

@@ -15,10 +15,6 @@ enum class EImageFormat { Png, Tiff };
 // .png, .tif or .tiff in any case; nothing for other names.
 std::optional<EImageFormat> FormatForName(const std::string& path);
 
-// Throws CImageError unless `path` names a regular file (a folder, a pipe
-// or a device is refused without being opened).
-void CheckInputFile(const std::string& path);
-
 // Reads a PNG or TIFF file, whatever its name says. Throws CImageError.
 SRaster ReadImage(const std::string& path, EImageFormat& format, const SCodecOptions& options = {});
 

@@ -8,6 +8,7 @@
 
 #include "cli/ImageError.h"
 #include "cli/ImageLimits.h"
+#include "cli/InputFile.h"
 #include "cli/Interrupt.h"
 #include "cli/PluginFailure.h"
 #include "cli/PluginRun.h"

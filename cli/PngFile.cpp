@@ -17,6 +17,7 @@
 #include "cli/BandedDeflate.h"
 #include "cli/ImageError.h"
 #include "cli/ImageLimits.h"
+#include "cli/InputFile.h"
 #include "cli/Interrupt.h"
 
 namespace cli {
@@ -189,8 +190,12 @@ void ReadResolution(const SPngSession& s, SRaster& raster) {
 SRaster ReadPng(const std::string& path, const SCodecOptions& options) {
     CReadSession s;
     s.options = &options;
-    s.file = std::fopen(path.c_str(), "rb");
-    if (!s.file) throw CImageError(std::string("cannot open: ") + std::strerror(errno));
+    const int fd = OpenInputFile(path);
+    s.file = ::fdopen(fd, "rb");
+    if (!s.file) {
+        ::close(fd);
+        throw CImageError(std::string("cannot open: ") + std::strerror(errno));
+    }
     s.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &s, OnError, OnWarning, nullptr, LimitedMalloc,
                                      LimitedFree);
     if (s.png) s.info = png_create_info_struct(s.png);

@@ -18,6 +18,7 @@
 #include "cli/ImageError.h"
 #include "cli/ImageLimits.h"
 #include "cli/StripDeflate.h"
+#include "cli/InputFile.h"
 #include "cli/Interrupt.h"
 
 namespace cli {
@@ -40,8 +41,11 @@ public:
     CTiff(const CTiff&) = delete;
     CTiff& operator=(const CTiff&) = delete;
 
-    bool OpenFile(const std::string& path, const char* mode) {
-        tif_ = TIFFOpenExt(path.c_str(), mode, options_);
+    // Throws CImageError when `path` is no longer a regular file.
+    bool OpenInput(const std::string& path, const char* mode) {
+        const int fd = OpenInputFile(path);
+        tif_ = TIFFFdOpenExt(fd, path.c_str(), mode, options_);
+        if (!tif_) ::close(fd);  // libtiff closes only what it opened itself
         return tif_ != nullptr;
     }
     bool OpenFd(int fd, const std::string& name, const char* mode) {
@@ -354,7 +358,11 @@ void ReadContiguousStrips(const CTiff& tiff, const std::string& path, SRaster& r
     const uint32_t wanted = std::min<uint32_t>(uint32_t(std::max(options.threads, 1)), strips / 4 + 1);
     while (readers.size() < wanted) {
         auto reader = std::make_unique<CTiff>();
-        if (!reader->OpenFile(path, "rm")) break;  // then fewer threads
+        try {
+            if (!reader->OpenInput(path, "rm")) break;  // then fewer threads
+        } catch (const CImageError&) {
+            break;
+        }
         readers.push_back(std::move(reader));
     }
     const uint32_t step = uint32_t(readers.size());
@@ -509,7 +517,7 @@ SRaster ReadTiff(const std::string& path, const SCodecOptions& options) {
     CTiff tiff;
     // Plain reads rather than a memory map: a file cut short by someone
     // else while mapped would end the program with SIGBUS.
-    if (!tiff.OpenFile(path, "rm")) Damaged(tiff);
+    if (!tiff.OpenInput(path, "rm")) Damaged(tiff);
     if (tiff.StripSizesMended())
         throw CImageError("truncated or damaged TIFF file (the sizes of its strips do not match its rows)");
     TIFF* tif = *tiff;
