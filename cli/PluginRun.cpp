@@ -24,6 +24,10 @@ sim::SImageSpec SpecFor(const SRaster& raster) {
         // the colour planes only, and the transparency stays as it is.
         imageSpec.filterCase = host::filterCaseEditableTransparencyNoSelection;
         imageSpec.outLayerPlanes = int16_t(raster.ColourPlanes());
+        // Stepping over the transparency in the page's own pixels lets the
+        // host lend them rather than copy out the colour planes.
+        imageSpec.layout = sim::ELayout::InterleavedSteps;
+        imageSpec.pixelPadding = raster.Planes() - raster.ColourPlanes();
     } else {
         imageSpec.filterCase = host::filterCaseFlatImageNoSelection;
     }

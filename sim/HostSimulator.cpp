@@ -354,7 +354,7 @@ OSErr CHostSimulator::DeliverRequest(const CHostImage& outSource) {
     lentInput_ = CoversDocument(r.inRect, r.inLoPlane, r.inHiPlane);
     lentOutput_ = CoversDocument(r.outRect, r.outLoPlane, r.outHiPlane);
     if (lentInput_) {
-        inGeometry_ = GeometryFor(spec_, spec_.width, spec_.height, planes);
+        inGeometry_ = GeometryFor(spec_, spec_.width, spec_.height, r.inHiPlane - r.inLoPlane + 1);
         r.inData = input_.Bytes().data();
     } else {
         r.inData = deliver(r.inRect, r.inLoPlane, r.inHiPlane, inBuffer_, inGeometry_, input_);
@@ -365,7 +365,7 @@ OSErr CHostSimulator::DeliverRequest(const CHostImage& outSource) {
         if (&outSource != &output_ && !(&outSource == &input_ && outputIsInput_))
             std::copy(outSource.Bytes().begin(), outSource.Bytes().end(), output_.Bytes().begin());
         outputIsInput_ = false;
-        outGeometry_ = GeometryFor(spec_, spec_.width, spec_.height, planes);
+        outGeometry_ = GeometryFor(spec_, spec_.width, spec_.height, r.outHiPlane - r.outLoPlane + 1);
         r.outData = output_.Bytes().data();
     } else {
         r.outData = deliver(r.outRect, r.outLoPlane, r.outHiPlane, outBuffer_, outGeometry_, outSource);
@@ -378,11 +378,18 @@ OSErr CHostSimulator::DeliverRequest(const CHostImage& outSource) {
     return host::noErr;
 }
 
+// The document is stored interleaved, every plane of a pixel together. A
+// request for all of it is lent as it is; so is a layer's request for its
+// colour planes when the host steps over the transparency after them,
+// which is how a layer with transparency is laid out.
 bool CHostSimulator::CoversDocument(const Rect& rect, int lo, int hi) const {
-    return spec_.layout == ELayout::Interleaved && spec_.rowPadding == 0 && !spec_.bottomUp &&
-           rect.top == 0 && rect.left == 0 && rect.bottom == spec_.height && rect.right == spec_.width &&
-           lo == 0 && hi == input_.Planes() - 1 && input_.Width() == spec_.width &&
-           input_.Height() == spec_.height && input_.Bytes().size() > 0;
+    if (spec_.layout == ELayout::Planar || spec_.rowPadding != 0 || spec_.bottomUp || lo != 0) return false;
+    if (rect.top != 0 || rect.left != 0 || rect.bottom != spec_.height || rect.right != spec_.width)
+        return false;
+    if (input_.Width() != spec_.width || input_.Height() != spec_.height || input_.Bytes().empty())
+        return false;
+    const SBufferGeometry steps = GeometryFor(spec_, spec_.width, spec_.height, hi - lo + 1);
+    return hi < input_.Planes() && steps.columnBytes == input_.Planes();
 }
 
 void CHostSimulator::CommitOutput() {

@@ -50,12 +50,12 @@ std::string Chunk(const char* type, const std::string& data) {
     return out;
 }
 
-std::string Ihdr(uint32_t width, uint32_t height) {
+std::string Ihdr(uint32_t width, uint32_t height, bool alpha = false) {
     std::string data;
     Big32(data, width);
     Big32(data, height);
-    data += char(8);  // bits per sample
-    data += char(2);  // RGB
+    data += char(8);              // bits per sample
+    data += char(alpha ? 6 : 2);  // RGBA or RGB
     data += std::string(3, '\0');
     return data;
 }
@@ -257,9 +257,10 @@ std::string AnimatedPng(const SPicture& still, const SPicture& frame, uint32_t d
     return out + Chunk("fdAT", frameData + PngPixels(frame)) + Chunk("IEND", "");
 }
 
-std::string BlackPng(uint32_t width, uint32_t height) {
-    return std::string(kPngSignature, 8) + Chunk("IHDR", Ihdr(width, height)) +
-           Chunk("IDAT", Zeros(uint64_t(height) * (1 + 3 * uint64_t(width)))) + Chunk("IEND", "");
+std::string BlackPng(uint32_t width, uint32_t height, bool alpha) {
+    return std::string(kPngSignature, 8) + Chunk("IHDR", Ihdr(width, height, alpha)) +
+           Chunk("IDAT", Zeros(uint64_t(height) * (1 + (alpha ? 4 : 3) * uint64_t(width)))) +
+           Chunk("IEND", "");
 }
 
 std::string PngWithChunkClaiming(uint32_t claimed) {

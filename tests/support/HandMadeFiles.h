@@ -43,8 +43,8 @@ std::string TiffStrip(uint32_t width, uint32_t height, uint16_t compression, uin
 
 // A whole, valid PNG of a black page, its pixels deflated about 160 to 1
 // (each row a filter byte and zeros, as one long run): a few megabytes
-// that honestly hold gigabytes of pixels.
-std::string BlackPng(uint32_t width, uint32_t height);
+// that honestly hold gigabytes of pixels; with alpha, wholly transparent.
+std::string BlackPng(uint32_t width, uint32_t height, bool alpha = false);
 
 // An uncompressed TIFF of a few pixels whose one tile declares
 // tileSide x tileSide pixels.
