@@ -168,6 +168,29 @@ WH_SCENARIO(Dialogs, ParamsBoundsDepthsFromTheDescriptorAndEnterConfirms) {
     RemovePrefsFile();
 }
 
+// A button can report more than a click (a double click, with BS_NOTIFY):
+// the notification code comes in the high word of the command, and OK must
+// still read as OK and keep what was typed.
+WH_SCENARIO(Dialogs, ParamsOkWithANotificationCodeStillConfirms) {
+    RemovePrefsFile();
+    CScenarioHost host;
+    int16_t result = 0;
+    {
+        CDialogDriver driver(kParamsCaption, [](CScreenUser& user) {
+            user.SelectAll(IDC_DEPTH_EDIT);
+            user.Type(IDC_DEPTH_EDIT, "77");
+            PostMessageA(user.Dialog(), WM_COMMAND, MAKEWPARAM(IDOK, BN_DOUBLECLICKED),
+                         reinterpret_cast<LPARAM>(user.Item(IDOK)));
+            WH_CHECK(user.WaitClosed(5000));
+        });
+        result = host.Parameters(host::plugInDialogDisplay);
+    }
+    WH_CHECK_EQ(result, int16_t(host::noErr));
+    WH_CHECK_EQ(host.HandleBlock(), (std::optional<SBlock>(SBlock{kPluginCode, 1, 77, 'B'})));
+    WH_CHECK_EQ(ReadTextFile(PrefsFilePath()), std::optional<std::string>(PrefsLine(77, 'B')));
+    RemovePrefsFile();
+}
+
 WH_SCENARIO(Dialogs, AboutBoxShowsTheTitleLargeAndItsFontEndsWithTheBox) {
     CScenarioHost host;
     HFONT firstFont = nullptr;
