@@ -51,8 +51,10 @@ function damaged(reason) {
   return new ImageRefused(`truncated or damaged PNG file (${reason})`);
 }
 
-// Returns { width, height, channels, kept: [{ type, data }] } or throws
-// ImageRefused with the message the page shows.
+// Returns { width, height, depth, colourType, interlaced, kept: [{ type,
+// data }], data: [[start, end]] } or throws ImageRefused with the message
+// the page shows. `data` locates the image data in `bytes`: the first run
+// of consecutive IDAT chunks, which is all libpng reads.
 export function readPngChunks(bytes) {
   if (bytes.length < 8 || kSignature.some((b, i) => bytes[i] !== b)) {
     const what = describeOther(bytes);
@@ -62,6 +64,8 @@ export function readPngChunks(bytes) {
   const kept = [];
   let header = null;
   let sawData = false;
+  const data = [];
+  let dataEnded = false;  // a chunk other than IDAT came after the first
   let frames = 0;  // an animation's declared frame count (acTL)
   let frameData = false;  // a frame beyond the still image (fdAT)
   let at = 8;
@@ -73,6 +77,7 @@ export function readPngChunks(bytes) {
       throw damaged(`the ${type.replace(/[^\x20-\x7e]/g, '?')} chunk runs past the end of the file`);
     const dataStart = at + 8;
     const dataEnd = dataStart + length;
+    if (sawData && type !== 'IDAT') dataEnded = true;
     if (crc32(bytes, at + 4, dataEnd) !== view.getUint32(dataEnd)) {
       // libpng drops an ancillary chunk with a bad CRC and goes on; a
       // critical one ends the read.
@@ -88,8 +93,12 @@ export function readPngChunks(bytes) {
         height: view.getUint32(dataStart + 4),
         depth: bytes[dataStart + 8],
         colourType: bytes[dataStart + 9],
+        interlaced: bytes[dataStart + 12] === 1,
       };
+      if (bytes[dataStart + 10] !== 0 || bytes[dataStart + 11] !== 0 || bytes[dataStart + 12] > 1)
+        throw damaged('unknown compression, filter or interlace method in IHDR');
     } else if (type === 'IDAT') {
+      if (!dataEnded) data.push([dataStart, dataEnd]);
       sawData = true;
     } else if (type === 'acTL' && length >= 4) {
       frames = view.getUint32(dataStart);
@@ -113,7 +122,7 @@ export function readPngChunks(bytes) {
   const rowBytes = header.width * (header.colourType === 6 ? 4 : 3) + 1;
   if (header.height * rowBytes > bytes.length * kMaxDeflateExpansion)
     throw damaged(`${bytes.length} bytes cannot hold the pixels it declares`);
-  return { ...header, kept: keptAsNativeToolWrites(kept, header.colourType) };
+  return { ...header, kept: keptAsNativeToolWrites(kept, header.colourType), data };
 }
 
 const kMaxDeflateExpansion = 1032;

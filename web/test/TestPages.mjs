@@ -5,6 +5,8 @@ import { execFileSync } from 'node:child_process';
 import { readFileSync, writeFileSync } from 'node:fs';
 import { decode } from 'fast-png';
 import { join } from 'node:path';
+import { deflateSync } from 'node:zlib';
+import { crc32 } from '../src/PngChunks.js';
 
 function random(seed) {
   let s = seed >>> 0;
@@ -41,6 +43,56 @@ export function drawPage(width, height, { channels = 3, seed = 1, blackBlock = f
 export function savePng(path, image, extra = {}) {
   writeFileSync(path, encode({ depth: 8, ...image, ...extra }));
   return path;
+}
+
+const kAdam7 = [[0, 0, 8, 8], [4, 0, 8, 8], [0, 4, 4, 8], [2, 0, 4, 4], [0, 2, 2, 4], [1, 0, 2, 2], [0, 1, 1, 2]];
+
+function paeth(a, b, c) {
+  const p = a + b - c, pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
+  return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+}
+
+function pngChunk(type, data) {
+  const chunk = Buffer.alloc(12 + data.length);
+  chunk.writeUInt32BE(data.length);
+  chunk.write(type, 4, 'latin1');
+  Buffer.from(data).copy(chunk, 8);
+  chunk.writeUInt32BE(crc32(chunk, 4, 8 + data.length), 8 + data.length);
+  return chunk;
+}
+
+// A PNG whose rows are filtered as `filter(row, pass)` says (0-4), Adam7
+// passes if `interlaced`. `alterRows` and `alterStream` may damage the
+// filtered rows or their zlib stream; `split` cuts the stream into the
+// data of several IDAT chunks.
+export function filteredPng({ width, height, channels, data }, { filter = (row) => row % 5, interlaced = false,
+  alterRows = (rows) => rows, alterStream = (stream) => stream, split = (stream) => [stream] } = {}) {
+  const passes = interlaced ? kAdam7 : [[0, 0, 1, 1]];
+  const rows = [];
+  passes.forEach(([x0, y0, dx, dy], pass) => {
+    const columns = Math.ceil(Math.max(0, width - x0) / dx);
+    let above = new Uint8Array(columns * channels);
+    for (let y = y0, row = 0; y < height && columns > 0; y += dy, row++) {
+      const line = new Uint8Array(columns * channels);
+      for (let i = 0; i < columns; i++) line.set(data.subarray(((y * width) + x0 + i * dx) * channels, ((y * width) + x0 + i * dx + 1) * channels), i * channels);
+      const type = filter(row, pass);
+      const out = [type];
+      for (let i = 0; i < line.length; i++) {
+        const a = i >= channels ? line[i - channels] : 0, b = above[i], c = i >= channels ? above[i - channels] : 0;
+        const predicted = [0, a, b, (a + b) >> 1, paeth(a, b, c)][type];
+        out.push((line[i] - predicted) & 255);
+      }
+      rows.push(...out);
+      above = line;
+    }
+  });
+  const header = Buffer.alloc(13);
+  header.writeUInt32BE(width);
+  header.writeUInt32BE(height, 4);
+  header.set([8, channels === 4 ? 6 : 2, 0, 0, interlaced ? 1 : 0], 8);
+  const stream = alterStream(deflateSync(alterRows(Buffer.from(rows))));
+  return new Uint8Array(Buffer.concat([Buffer.from([137, 80, 78, 71, 13, 10, 26, 10]), pngChunk('IHDR', header),
+    ...split(stream).map((part) => (Array.isArray(part) ? pngChunk(...part) : pngChunk('IDAT', part))), pngChunk('IEND', [])]));
 }
 
 export function loadPixels(path) {

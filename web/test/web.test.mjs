@@ -10,7 +10,7 @@ import { unzipSync } from 'fflate';
 import { encode, decode } from 'fast-png';
 import { openPage } from '../tools/PageDriver.mjs';
 import { crc32 } from '../src/PngChunks.js';
-import { chunksOf, drawPage, kVandrel, loadPixels, nativeFlat, savePng, withChunks } from './TestPages.mjs';
+import { chunksOf, drawPage, filteredPng, kVandrel, loadPixels, nativeFlat, savePng, withChunks } from './TestPages.mjs';
 
 let dir;
 let driver;
@@ -49,6 +49,12 @@ describe('flatted pages match vandrel flat', () => {
     pages['black-areas.png'] = savePng(join(dir, 'black-areas.png'), drawPage(420, 330, { seed: 4, blackBlock: true }));
     // Interlaced files reach the engine deinterlaced, as libpng hands them over.
     pages['interlaced.png'] = savePng(join(dir, 'interlaced.png'), drawPage(77, 61, { seed: 5 }), { interlace: 'Adam7' });
+    // Every row filter, in whole images and in Adam7 passes.
+    pages['filtered.png'] = join(dir, 'filtered.png');
+    writeFileSync(pages['filtered.png'], filteredPng(drawPage(230, 170, { seed: 14 }), { filter: (row) => (row * 3) % 5 }));
+    pages['filtered-interlaced.png'] = join(dir, 'filtered-interlaced.png');
+    writeFileSync(pages['filtered-interlaced.png'], filteredPng(drawPage(101, 77, { channels: 4, seed: 15 }),
+      { filter: (row, pass) => (row + pass) % 5, interlaced: true }));
   });
 
   for (const depth of [1, 10, 256, 300]) {
@@ -145,6 +151,48 @@ test('refused files get a clear message and the others are flatted', async () =>
   }
   samePixels(await driver.downloadPage(2, 'good-flat.png'), nativeFlat(good, join(dir, 'native-good.png'), 256, false), 'good page');
   assert.deepEqual(driver.errors, []);
+});
+
+test('image data as vandrel flat takes it: what follows the image passed over, damaged data refused', async () => {
+  const save = (name, bytes) => {
+    writeFileSync(join(dir, name), bytes);
+    return join(dir, name);
+  };
+  // A page that inflates to many blocks from few bytes, so the stream's end
+  // and the bytes after it arrive with much of the image still to come.
+  const page = drawPage(1200, 900, { seed: 16, blackBlock: true });
+  const taken = {
+    'junk-after-stream.png': { alterStream: (stream) => Buffer.concat([stream, Buffer.from([1, 2, 3, 4])]) },
+    'junk-idat.png': { split: (stream) => [stream, Buffer.from([5, 6, 7])] },
+    'more-rows.png': { alterRows: (rows) => Buffer.concat([rows, rows.subarray(0, 9000)]) },
+  };
+  const rowBytes = 1200 * 3 + 1;
+  const refused = {
+    'bad-filter.png': [{ alterRows: (rows) => { rows[rowBytes * 800] = 7; return rows; } }, /\(unknown filter type 7 on row 801\)/],
+    'bad-check.png': [{ alterStream: (stream) => { stream[stream.length - 2] ^= 1; return stream; } }, /\(the image data cannot be inflated: /],
+    'short.png': [{ alterRows: (rows) => rows.subarray(0, rowBytes * 600) }, /\(the image data ends before the last row\)/],
+  };
+  const paths = {};
+  for (const [name, how] of Object.entries(taken)) paths[name] = save(name, filteredPng(page, { filter: (row) => row % 5, ...how }));
+  for (const [name, [how]] of Object.entries(refused)) paths[name] = save(name, filteredPng(page, how));
+  const names = Object.keys(paths);
+  await driver.clearPages();
+  await driver.setDepth(10);
+  await driver.setWhite(false);
+  await driver.addFiles(names.map((n) => paths[n]));
+  await driver.flat();
+  const states = Object.fromEntries((await driver.states()).map((s) => [s.name, s]));
+  for (const [name, [, message]] of Object.entries(refused)) {
+    assert.equal(states[name].state, 'refused', name);
+    assert.match(states[name].message, /truncated or damaged PNG file \(/, name);
+    assert.match(states[name].message, message, name);
+    assert.throws(() => nativeFlat(paths[name], join(dir, `native-${name}`), 10, false), undefined, name);
+  }
+  for (const name of Object.keys(taken)) {
+    assert.equal(states[name].state, 'done', `${name}: ${states[name].message}`);
+    samePixels(await driver.downloadPage(names.indexOf(name), name.replace('.png', '-flat.png')),
+      nativeFlat(paths[name], join(dir, `native-${name}`), 10, false), name);
+  }
 });
 
 test('cancel stops the pass at the next strip, drops the queue, and the next flat works', async () => {
