@@ -53,7 +53,7 @@ function unfilter(type, src, s, out, o, n, x, up, bpp) {
 // Takes the inflated image data piece by piece and fills `pixels` row by
 // row. Bytes beyond the last row are passed over, as libpng does (with a
 // warning the page has no place for).
-export class RowFilter {
+class RowFilter {
   constructor(width, height, channels, interlaced) {
     this.bpp = channels;
     this.pixels = new Uint8Array(width * height * channels);
@@ -123,8 +123,8 @@ export class RowFilter {
   }
 }
 
-// Pieces no longer than this are handed to the inflater, so that one piece
-// inflating into a great many output blocks stays rare; see below.
+// Pieces no longer than this are handed to the inflater, so that a piece
+// fed again in crumbs (below) is never long.
 const kPiece = 256 << 10;
 
 // Chromium refuses bytes after the end of a zlib stream, and in refusing
