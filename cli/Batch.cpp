@@ -25,7 +25,7 @@
 #include "host/PassSwitches.h"
 #include "host/ProcessorCount.h"
 #include "sim/HostSimulator.h"
-#include "ui/PrefsFolder.h"
+#include "params/PrefsFolder.h"
 
 namespace cli {
 

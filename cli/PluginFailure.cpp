@@ -1,6 +1,6 @@
 #include "cli/PluginFailure.h"
 
-#include "host/HostInterface.h"
+#include "hostapi/HostInterface.h"
 
 namespace cli {
 

@@ -4,14 +4,15 @@
 # in the wrong direction fails to build.
 #
 #   engine     engine/     nothing else (its threaded part adds Boost.Thread)
+#   hostapi    hostapi/    nothing: the types of the host's published API,
+#                          which every layer above the engine speaks
 #   resources  resources/  the host's interface
-#   ui         ui/         resources and the host's interface
-#   host       host/       engine, ui and resources; the plug-in module too
+#   params     params/     resources and the host's interface
+#   ui         ui/         params, resources and the host's interface
+#   host       host/       everything above; the plug-in module too
 #
-# The host's interface is host/HostInterface.h with its layout checks: the
-# types of the host's published API, which every layer above the engine
-# speaks. The tools and tests on top see the whole tree.
-set(VANDREL_HOST_API host/HostInterface.h host/HostLayoutChecks.h)
+# The tools and tests on top see the whole tree.
+set(VANDREL_HOST_API hostapi)
 
 # The tree's root, also when another project (fuzz/) builds the layers.
 get_filename_component(VANDREL_ROOT ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "fuzz/FuzzChecks.h"
-#include "ui/HostHandles.h"
-#include "ui/ScriptParams.h"
+#include "params/HostHandles.h"
+#include "params/ScriptParams.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "fuzz/FuzzChecks.h"
-#include "ui/HandleParams.h"
+#include "params/HandleParams.h"
 
 namespace {
 

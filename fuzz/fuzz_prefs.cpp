@@ -4,7 +4,7 @@
 #include <string>
 
 #include "fuzz/FuzzChecks.h"
-#include "ui/Prefs.h"
+#include "params/Prefs.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "fuzz/FuzzChecks.h"
-#include "host/HostInterface.h"
-#include "ui/HandleParams.h"
+#include "hostapi/HostInterface.h"
+#include "params/HandleParams.h"
 
 extern "C" void PluginMain(int16_t selector, void* paramBlock, intptr_t* data, int16_t* result);
 

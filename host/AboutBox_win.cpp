@@ -11,10 +11,11 @@
 #include <new>
 #include <vector>
 
+#include "host/AboutBox.h"
 #include "host/DialogContext.h"
 #include "host/DialogProcedures_win.h"
 #include "host/PluginGlobals.h"
-#include "host/VandrelFilter.h"
+#include "host/PSFilter.h"
 #include "resources/PluginInfo.h"
 #include "ui/AboutBoxLogic.h"
 
@@ -110,7 +111,7 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     }
 }
 
-int CVandrelFilter::ShowAboutBox() {
+int ShowAboutBox(const AboutRecord* aboutRecord) {
     const HWND owner = reinterpret_cast<HWND>(OwnerWindow(aboutRecord ? aboutRecord->platformData : nullptr));
     const INT_PTR result = DialogBoxParamA(static_cast<HINSTANCE>(gModuleInstance),
                                            MAKEINTRESOURCEA(IDD_ABOUT), owner, AboutDialogProc, 0);

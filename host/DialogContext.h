@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "ui/VandrelParams.h"
+#include "params/VandrelParams.h"
 
 // Null when no filter object of ours is current: there is nothing to edit.
 CVandrelParams* DialogRecord();

@@ -1,5 +1,5 @@
-// The dialogs on Linux: no window system shows them, so the scripted
-// answer of ui/linux/DialogScript.h stands in for the user.
+// Vandrel Pro's parameters dialog on Linux: no window system shows it, so
+// the scripted answer of ui/linux/DialogScript.h stands in for the user.
 #include "host/DialogContext.h"
 #include "host/VandrelFilter.h"
 #include "ui/linux/DialogScript.h"
@@ -10,8 +10,4 @@ bool CVandrelFilter::RunParamsDialog() {
     CVandrelParams* record = DialogRecord();
     return record && headless::AnswerParamsDialog(headless::DialogScriptFromEnvironment(), *record) ==
                          headless::kDialogOk;
-}
-
-int CVandrelFilter::ShowAboutBox() {
-    return headless::AnswerAboutBox(headless::DialogScriptFromEnvironment());
 }

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "engine/FlatImage.h"
-#include "host/HostInterface.h"
+#include "hostapi/HostInterface.h"
 
 // Planes the pass reads and writes: the layer cases count only the colour
 // planes, so the transparency plane is never touched.

@@ -1,7 +1,7 @@
 // Base class of a filter plug-in: one virtual operation per host selector.
 #pragma once
 
-#include "host/HostInterface.h"
+#include "hostapi/HostInterface.h"
 
 class CPSFilter {
 public:

@@ -2,7 +2,7 @@
 // call at a time, so these are plain variables.
 #pragma once
 
-#include "host/HostInterface.h"
+#include "hostapi/HostInterface.h"
 
 class CPSFilter;
 

@@ -1,6 +1,7 @@
 #include "host/VandrelFilter.h"
 
 #include "engine/FlatPass.h"
+#include "host/AboutBox.h"
 #include "host/ImageRequest.h"
 #include "host/PassSwitches.h"
 #include "host/ProcessorCount.h"
@@ -19,6 +20,8 @@ OSErr CVandrelFilter::About() {
     ShowAboutBox();
     return host::noErr;
 }
+
+int CVandrelFilter::ShowAboutBox() { return ::ShowAboutBox(aboutRecord); }
 
 OSErr CVandrelFilter::Parameters() {
     OSErr result = host::noErr;

@@ -6,7 +6,7 @@
 #include "engine/PassHost.h"
 #include "engine/PixelDistance.h"
 #include "host/PSFilter.h"
-#include "ui/VandrelParams.h"
+#include "params/VandrelParams.h"
 
 class CVandrelFilter : public CPSFilter, public CPassHost {
 public:

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "host/VandrelFilter.h"
-#include "ui/HandleParams.h"
-#include "ui/Prefs.h"
-#include "ui/ScriptParams.h"
+#include "params/HandleParams.h"
+#include "params/Prefs.h"
+#include "params/ScriptParams.h"
 
 bool CVandrelFilter::ReadScriptParams(CVandrelParams& record) {
     return ::ReadScriptParams(*filterRecord, record);

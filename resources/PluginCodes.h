@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "host/HostInterface.h"
+#include "hostapi/HostInterface.h"
 #include "resources/PluginInfo.h"
 
 constexpr uint32_t kPluginCode = host::FourCC(VANDREL_PLUGIN_CODE_TEXT);

@@ -1,6 +1,7 @@
 #include "resources/PluginResources.h"
 
-#include "host/HostInterface.h"
+#include "hostapi/HostInterface.h"
+#include "resources/AutoFlatsCodes.h"
 #include "resources/PluginCodes.h"
 #include "resources/ResourceWriter.h"
 
@@ -80,11 +81,51 @@ CResourceWriter PaddedCString(const char* text) {
     return out;
 }
 
-CResourceWriter TerminologyLink() {
+// What tells one filter of ours from the other in its resources.
+struct SScriptKey {
+    const char* name;
+    DescriptorKeyID key;
+    DescriptorTypeID type;
+    const char* description;
+};
+
+struct SFilterTerms {
+    const char* menuName;
+    uint32_t code;
+    const char* eventName;
+    const char* description;
+    std::vector<SScriptKey> keys;
+};
+
+const SFilterTerms& VandrelProTerms() {
+    static const SFilterTerms terms{
+        VANDREL_MENU_NAME,
+        kPluginCode,
+        VANDREL_COMPANY " " VANDREL_PRODUCT_NAME,
+        VANDREL_DESCRIPTION,
+        {{"Maximum Depth", kKeyMaxDepth, host::typeInteger, "Maximum paint depth level"},
+         {"Paint Remainder White", kKeyPaintWhite, host::typeBoolean, "Paint remaining black pixels white"}}};
+    return terms;
+}
+
+const SFilterTerms& AutoFlatsTerms() {
+    static const SFilterTerms terms{
+        AUTOFLATS_MENU_NAME,
+        kAutoFlatsCode,
+        VANDREL_COMPANY " " AUTOFLATS_PRODUCT_NAME,
+        AUTOFLATS_DESCRIPTION,
+        {{"Maximum Gap", kKeyMaxGap, host::typeInteger, "Widest gap in the lines that still closes a region"},
+         {"Smallest Region", kKeyMinRegion, host::typeInteger, "Regions of fewer pixels join a neighbour"},
+         {"Spot Blacks As Regions", kKeySpotBlacksRegions, host::typeBoolean,
+          "Solid black areas become regions of their own"}}};
+    return terms;
+}
+
+CResourceWriter TerminologyLink(uint32_t code) {
     CResourceWriter out;
-    out.Int32(0);             // version
-    out.FourCC(kPluginCode);  // event class
-    out.FourCC(kPluginCode);  // event ID
+    out.Int32(0);      // version
+    out.FourCC(code);  // event class
+    out.FourCC(code);  // event ID
     out.Int16(kPluginResourceID);
     const std::size_t scope = out.Size();
     out.CString("");  // no unique scope: scriptable from any host
@@ -92,14 +133,10 @@ CResourceWriter TerminologyLink() {
     return out;
 }
 
-}  // namespace
-
-uint32_t EntryPointKey(EntryArch arch) { return arch == EntryArch::X64 ? FourCC("8664") : FourCC("wx86"); }
-
-std::vector<uint8_t> BuildPiPL(EntryArch arch) {
+std::vector<uint8_t> BuildFilterPiPL(EntryArch arch, const SFilterTerms& terms) {
     CPropertyList list;
     list.Add(FourCC("kind"), Code(FourCC("8BFM")));
-    list.Add(FourCC("name"), PaddedPascal(VANDREL_MENU_NAME));
+    list.Add(FourCC("name"), PaddedPascal(terms.menuName));
     list.Add(FourCC("catg"), PaddedPascal(VANDREL_CATEGORY));
 
     CResourceWriter version;
@@ -107,7 +144,7 @@ std::vector<uint8_t> BuildPiPL(EntryArch arch) {
     list.Add(FourCC("vers"), version);
 
     list.Add(EntryPointKey(arch), PaddedCString(kEntryPointName));
-    list.Add(FourCC("hstm"), TerminologyLink());
+    list.Add(FourCC("hstm"), TerminologyLink(terms.code));
 
     CResourceWriter modes;
     for (uint8_t flags : kModeFlags) modes.Int8(flags);
@@ -126,7 +163,7 @@ std::vector<uint8_t> BuildPiPL(EntryArch arch) {
     return list.Finish();
 }
 
-std::vector<uint8_t> BuildTerminology() {
+std::vector<uint8_t> BuildFilterTerminology(const SFilterTerms& terms) {
     CResourceWriter out;
     out.Int16(1);  // reserved for the host on Windows
     out.Int8(1);   // major version
@@ -137,15 +174,15 @@ std::vector<uint8_t> BuildTerminology() {
 
     out.PascalString(VANDREL_COMPANY);
     out.PascalString("plug-ins");
-    out.FourCC(kPluginCode);
+    out.FourCC(terms.code);
     out.Int16(1);  // suite level
     out.Int16(1);  // suite version
     out.Int16(1);  // events
 
-    out.PascalString(VANDREL_COMPANY " " VANDREL_PRODUCT_NAME);
-    out.PascalString(VANDREL_DESCRIPTION);
-    out.FourCC(kPluginCode);     // event class
-    out.FourCC(kPluginCode);     // event ID
+    out.PascalString(terms.eventName);
+    out.PascalString(terms.description);
+    out.FourCC(terms.code);      // event class
+    out.FourCC(terms.code);      // event ID
     out.FourCC(host::typeNull);  // no reply
     out.PascalString("");
     out.Int16(0);
@@ -153,20 +190,27 @@ std::vector<uint8_t> BuildTerminology() {
     out.PascalString("");
     out.Int16(kDirectParameterFlags);
 
-    out.Int16(2);  // other parameters
-    out.PascalString("Maximum Depth");
-    out.FourCC(kKeyMaxDepth);
-    out.FourCC(host::typeInteger);
-    out.PascalString("Maximum paint depth level");
-    out.Int16(0);
-    out.PascalString("Paint Remainder White");
-    out.FourCC(kKeyPaintWhite);
-    out.FourCC(host::typeBoolean);
-    out.PascalString("Paint remaining black pixels white");
-    out.Int16(0);
+    out.Int16(uint16_t(terms.keys.size()));  // other parameters
+    for (const SScriptKey& key : terms.keys) {
+        out.PascalString(key.name);
+        out.FourCC(key.key);
+        out.FourCC(key.type);
+        out.PascalString(key.description);
+        out.Int16(0);
+    }
 
     out.Int16(0);  // classes
     out.Int16(0);  // comparison operators
     out.Int16(0);  // enumerations
     return out.Bytes();
 }
+
+}  // namespace
+
+uint32_t EntryPointKey(EntryArch arch) { return arch == EntryArch::X64 ? FourCC("8664") : FourCC("wx86"); }
+
+std::vector<uint8_t> BuildPiPL(EntryArch arch) { return BuildFilterPiPL(arch, VandrelProTerms()); }
+std::vector<uint8_t> BuildTerminology() { return BuildFilterTerminology(VandrelProTerms()); }
+
+std::vector<uint8_t> BuildAutoFlatsPiPL(EntryArch arch) { return BuildFilterPiPL(arch, AutoFlatsTerms()); }
+std::vector<uint8_t> BuildAutoFlatsTerminology() { return BuildFilterTerminology(AutoFlatsTerms()); }

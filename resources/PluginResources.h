@@ -20,5 +20,11 @@ constexpr uint16_t kResourceLanguage = 1033;  // U.S. English
 
 uint32_t EntryPointKey(EntryArch arch);
 
+// Vandrel Pro's.
 std::vector<uint8_t> BuildPiPL(EntryArch arch);
 std::vector<uint8_t> BuildTerminology();
+
+// Vandrel Auto Flats', for its own module: the same resource IDs, kinds of
+// image and layers, its own name, code and keys.
+std::vector<uint8_t> BuildAutoFlatsPiPL(EntryArch arch);
+std::vector<uint8_t> BuildAutoFlatsTerminology();

@@ -4,6 +4,8 @@
 // Windows cross builds.
 //
 //   vandrel_resgen x86|x64 OUTDIR   writes OUTDIR/pipl.bin and OUTDIR/aete.bin
+//                                   (Vandrel Pro), and the same prefixed
+//                                   autoflats- (Vandrel Auto Flats)
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -32,7 +34,10 @@ int main(int argc, char** argv) {
     const std::filesystem::path dir = argv[2];
     std::error_code error;
     std::filesystem::create_directories(dir, error);
-    const bool ok = WriteFile(dir / "pipl.bin", BuildPiPL(arch == "x64" ? EntryArch::X64 : EntryArch::X86)) &&
-                    WriteFile(dir / "aete.bin", BuildTerminology());
+    const EntryArch entryArch = arch == "x64" ? EntryArch::X64 : EntryArch::X86;
+    const bool ok = WriteFile(dir / "pipl.bin", BuildPiPL(entryArch)) &&
+                    WriteFile(dir / "aete.bin", BuildTerminology()) &&
+                    WriteFile(dir / "autoflats-pipl.bin", BuildAutoFlatsPiPL(entryArch)) &&
+                    WriteFile(dir / "autoflats-aete.bin", BuildAutoFlatsTerminology());
     return ok ? 0 : 1;
 }

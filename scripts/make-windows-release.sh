@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows release, from the plug-ins laid out in dist/x64 and dist/x86
 # (scripts/make-dist.sh):
-#   dist/VandrelPro-VERSION-windows.zip   x64/ and x86/ plug-ins, ReadMe.txt and
+#   dist/VandrelPro-VERSION-windows.zip   x64/ and x86/ plug-ins (Vandrel Pro and
+#                                         Vandrel Auto Flats), ReadMe.txt and
 #                                         their SHA256SUMS, for those who copy by hand
 #   dist/VandrelPro-VERSION-setup.exe     the installer (packaging/windows/VandrelPro.nsi)
 # Needs makensis and zip (scripts/install-deps.sh --all).
@@ -11,15 +12,18 @@ source scripts/release-facts.sh
 
 version=$(release_version)
 plugin=$(plugin_info FILE_NAME)
+autoflats="Vandrel Auto Flats.8bf"
 for arch in x64 x86; do
-    [[ -f "dist/$arch/$plugin" ]] || { echo "make-windows-release: dist/$arch/$plugin is missing (scripts/make-dist.sh)" >&2; exit 1; }
+    for file in "$plugin" "$autoflats"; do
+        [[ -f "dist/$arch/$file" ]] || { echo "make-windows-release: dist/$arch/$file is missing (scripts/make-dist.sh)" >&2; exit 1; }
+    done
 done
 
 stage=build/release/windows
 rm -rf "$stage"
 mkdir -p "$stage/x64" "$stage/x86"
-cp "dist/x64/$plugin" "$stage/x64/"
-cp "dist/x86/$plugin" "$stage/x86/"
+cp "dist/x64/$plugin" "dist/x64/$autoflats" "$stage/x64/"
+cp "dist/x86/$plugin" "dist/x86/$autoflats" "$stage/x86/"
 # Notepad on older Windows shows a file with bare line feeds as one line.
 sed -e "s|@VERSION@|$version|g" \
     -e "s|@MENU_NAME@|$(plugin_info MENU_NAME)|g" \
@@ -38,9 +42,9 @@ rm -f "$zip" "$setup"
 
 # Same commit, same zip: fixed time stamps, no extra attributes, fixed order.
 find "$stage" -exec touch -h -d "@$(release_epoch)" {} +
-(cd "$stage" && sha256sum "x64/$plugin" "x86/$plugin" ReadMe.txt >SHA256SUMS &&
+(cd "$stage" && sha256sum "x64/$plugin" "x64/$autoflats" "x86/$plugin" "x86/$autoflats" ReadMe.txt >SHA256SUMS &&
     touch -d "@$(release_epoch)" SHA256SUMS &&
-    zip -q -X -D "$OLDPWD/$zip" "x64/$plugin" "x86/$plugin" ReadMe.txt SHA256SUMS)
+    zip -q -X -D "$OLDPWD/$zip" "x64/$plugin" "x64/$autoflats" "x86/$plugin" "x86/$autoflats" ReadMe.txt SHA256SUMS)
 
 makensis -V2 -INPUTCHARSET UTF8 \
     -DDIST="$(pwd)/$stage" -DREADME="$(pwd)/$stage/ReadMe.txt" -DOUTFILE="$(pwd)/$setup" \

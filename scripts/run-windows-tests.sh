@@ -95,9 +95,10 @@ fi
 stage "dist/"
 scripts/make-dist.sh
 for arch in x64 x86; do
-    file="dist/$arch/Vandrel Pro.8bf"
-    triple=$([[ $arch == x64 ]] && echo x86_64-w64-mingw32 || echo i686-w64-mingw32)
-    imports=$("$triple-objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p' | sort | tr '\n' ' ')
-    echo "$file: $(stat -c %s "$file") bytes, imports: $imports"
+    for file in "dist/$arch/Vandrel Pro.8bf" "dist/$arch/Vandrel Auto Flats.8bf"; do
+        triple=$([[ $arch == x64 ]] && echo x86_64-w64-mingw32 || echo i686-w64-mingw32)
+        imports=$("$triple-objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p' | sort | tr '\n' ' ')
+        echo "$file: $(stat -c %s "$file") bytes, imports: $imports"
+    done
 done
 echo "run-windows-tests: done in $((SECONDS - started)) s"

@@ -42,8 +42,9 @@ unzipped=$(mktemp -d /tmp/vandrel-zip.XXXXXX)
 trap 'rm -rf "$unzipped"' EXIT
 unzip -q "$zip" -d "$unzipped"
 listing() { (cd "$unzipped" && find . -type f -printf '%P\n' | LC_ALL=C sort | tr '\n' ' '); }
-check "zip holds both plug-ins, the read-me and their checksums" \
-    test "$(listing)" == "ReadMe.txt SHA256SUMS x64/$plugin x86/$plugin "
+autoflats="Vandrel Auto Flats.8bf"
+check "zip holds both filters for both architectures, the read-me and their checksums" \
+    test "$(listing)" == "ReadMe.txt SHA256SUMS x64/$autoflats x64/$plugin x86/$autoflats x86/$plugin "
 check "zip's plug-ins are dist/'s" sh -c "cmp -s 'dist/x64/$plugin' '$unzipped/x64/$plugin' && cmp -s 'dist/x86/$plugin' '$unzipped/x86/$plugin'"
 crlf_only() { [[ $(grep -c $'\r$' "$1") -eq $(wc -l <"$1") ]]; }
 check "read-me has CRLF line ends throughout" crlf_only "$unzipped/ReadMe.txt"
@@ -107,6 +108,7 @@ check "nothing installed by the refused install" absent "$c/Hosts"
 check "no entry from the refused install" unregistered
 check "silent install succeeds" run_line "$(winpath "$setup") /S /X86DIR=\"$folder32\" /D=$folder64"
 check "64-bit plug-in in its folder, byte for byte" same_bytes "dist/x64/$plugin" "$c/Hosts/Clip Studio/PlugIn/$plugin"
+check "64-bit Auto Flats beside it, byte for byte" same_bytes "dist/x64/$autoflats" "$c/Hosts/Clip Studio/PlugIn/$autoflats"
 check "32-bit plug-in in its folder, byte for byte" same_bytes "dist/x86/$plugin" "$c/Hosts 32/Plug-ins/$plugin"
 check "read-me with CRLF lines in Program Files" grep -q $'\r$' "$app_dir/ReadMe.txt"
 check "uninstaller in Program Files" test -f "$app_dir/Uninstall.exe"
@@ -119,12 +121,14 @@ check "nothing in the default folder" absent "$c/Program Files/Common Files/Adob
 echo "== the installed plug-in under the Windows scenario program"
 check "installed 64-bit plug-in flats pages" \
     env VANDREL_PLUGIN="$folder64\\$plugin" timeout 300 "$wine" "$winhost" --only Flatting
+check "installed 64-bit Auto Flats makes flats" \
+    env VANDREL_AUTOFLATS_PLUGIN="$folder64\\$autoflats" timeout 300 "$wine" "$winhost" --only AutoFlats
 
 echo "== silent uninstall"
 mkdir -p "$(dirname "$prefs")"
 printf 'depth=42\n' >"$prefs"
 check "silent uninstall succeeds" run "$app_dir/Uninstall.exe" /S
-check "64-bit plug-in removed, with the folders made for it" absent "$c/Hosts"
+check "64-bit plug-ins removed, with the folders made for them" absent "$c/Hosts"
 check "32-bit plug-in removed, with the folders made for it" absent "$c/Hosts 32"
 check "Program Files folder removed" absent "$c/Program Files/$company"
 check "Apps and Features entry removed" unregistered

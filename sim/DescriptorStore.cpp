@@ -65,19 +65,6 @@ OSErr Get(PIReadDescriptor token, const char* name, DescriptorTypeID wanted, Tak
     return result;
 }
 
-template <typename T>
-OSErr Pin(T& value, const T* min, const T* max) {
-    if (min && value < *min) {
-        value = *min;
-        return host::coercedParamErr;
-    }
-    if (max && value > *max) {
-        value = *max;
-        return host::coercedParamErr;
-    }
-    return host::noErr;
-}
-
 // --- Read procs ------------------------------------------------------------------
 
 PIReadDescriptor OpenRead(PIDescriptorHandle descriptor, DescriptorKeyID* keys) {
@@ -114,111 +101,10 @@ OSErr GetInteger(PIReadDescriptor token, int32_t* value) {
     });
 }
 
-OSErr GetFloat(PIReadDescriptor token, double* value) {
-    return Get(token, "getFloat", host::typeFloat, [&](const SDescriptorItem& item) {
-        *value = item.number;
-        return host::noErr;
-    });
-}
-
-OSErr GetUnitFloat(PIReadDescriptor token, DescriptorUnitID* unit, double* value) {
-    return Get(token, "getUnitFloat", kTypeUnitFloat, [&](const SDescriptorItem& item) {
-        if (unit) *unit = item.unit;
-        *value = item.number;
-        return host::noErr;
-    });
-}
-
 OSErr GetBoolean(PIReadDescriptor token, Boolean* value) {
     return Get(token, "getBoolean", host::typeBoolean, [&](const SDescriptorItem& item) {
         *value = item.boolean ? 1 : 0;
         return host::noErr;
-    });
-}
-
-// Text and aliases come back in new host handles, which the plug-in owns.
-OSErr HandleOut(const SDescriptorItem& item, Handle* out) {
-    Handle h = gCurrent->MakeHandle(item.bytes, false);
-    if (!h) return host::memFullErr;
-    *out = h;
-    return host::noErr;
-}
-
-OSErr GetText(PIReadDescriptor token, Handle* text) {
-    return Get(token, "getText", host::typeText,
-               [&](const SDescriptorItem& item) { return HandleOut(item, text); });
-}
-
-OSErr GetAlias(PIReadDescriptor token, Handle* alias) {
-    return Get(token, "getAlias", kTypeAlias,
-               [&](const SDescriptorItem& item) { return HandleOut(item, alias); });
-}
-
-OSErr GetEnumerated(PIReadDescriptor token, DescriptorEnumID* value) {
-    return Get(token, "getEnumerated", kTypeEnumerated, [&](const SDescriptorItem& item) {
-        *value = item.code;
-        return host::noErr;
-    });
-}
-
-OSErr GetClass(PIReadDescriptor token, DescriptorTypeID* value) {
-    return Get(token, "getClass", kTypeClass, [&](const SDescriptorItem& item) {
-        *value = item.code;
-        return host::noErr;
-    });
-}
-
-OSErr GetSimpleReference(PIReadDescriptor token, PIDescriptorSimpleReference* ref) {
-    return Get(token, "getSimpleReference", kTypeObjectReference, [&](const SDescriptorItem& item) {
-        if (item.bytes.size() != sizeof *ref) return OSErr(host::paramErr);
-        std::memcpy(ref, item.bytes.data(), sizeof *ref);
-        return OSErr(host::noErr);
-    });
-}
-
-OSErr GetObject(PIReadDescriptor token, DescriptorTypeID* type, PIDescriptorHandle* object) {
-    return Get(token, "getObject", kTypeObject, [&](const SDescriptorItem& item) {
-        if (type) *type = item.code;
-        return HandleOut(item, object);
-    });
-}
-
-OSErr GetCount(PIReadDescriptor token, uint32_t* count) {
-    return Get(token, "getCount", host::typeInteger, [&](const SDescriptorItem& item) {
-        *count = uint32_t(item.integer);
-        return host::noErr;
-    });
-}
-
-OSErr GetString(PIReadDescriptor token, Str255* out) {
-    return Get(token, "getString", host::typeText, [&](const SDescriptorItem& item) {
-        const size_t length = std::min<size_t>(item.bytes.size(), 255);
-        (*out)[0] = uint8_t(length);
-        std::memcpy(*out + 1, item.bytes.data(), length);
-        return OSErr(length < item.bytes.size() ? host::coercedParamErr : host::noErr);
-    });
-}
-
-OSErr GetPinnedInteger(PIReadDescriptor token, int32_t min, int32_t max, int32_t* value) {
-    return Get(token, "getPinnedInteger", host::typeInteger, [&](const SDescriptorItem& item) {
-        *value = item.integer;
-        return Pin(*value, &min, &max);
-    });
-}
-
-OSErr GetPinnedFloat(PIReadDescriptor token, const double* min, const double* max, double* value) {
-    return Get(token, "getPinnedFloat", host::typeFloat, [&](const SDescriptorItem& item) {
-        *value = item.number;
-        return Pin(*value, min, max);
-    });
-}
-
-OSErr GetPinnedUnitFloat(PIReadDescriptor token, const double* min, const double* max, DescriptorUnitID* unit,
-                         double* value) {
-    return Get(token, "getPinnedUnitFloat", kTypeUnitFloat, [&](const SDescriptorItem& item) {
-        if (unit) *unit = item.unit;
-        *value = item.number;
-        return Pin(*value, min, max);
     });
 }
 
@@ -245,34 +131,9 @@ OSErr Put(PIWriteDescriptor token, const char* name, DescriptorKeyID key, Descri
     return result;
 }
 
-// A handle the plug-in passes in must be one the host can read.
-OSErr HandleIn(Handle handle, SDescriptorItem& item) {
-    auto bytes = gCurrent->HandleBytes(handle);
-    if (!bytes) return host::nilHandleErr;
-    item.bytes = *bytes;
-    return host::noErr;
-}
-
 OSErr PutInteger(PIWriteDescriptor token, DescriptorKeyID key, int32_t value) {
     return Put(token, "putInteger", key, host::typeInteger, [&](SDescriptorItem& item) {
         item.integer = value;
-        return host::noErr;
-    });
-}
-
-OSErr PutFloat(PIWriteDescriptor token, DescriptorKeyID key, const double* value) {
-    return Put(token, "putFloat", key, host::typeFloat, [&](SDescriptorItem& item) {
-        if (!value) return host::paramErr;
-        item.number = *value;
-        return host::noErr;
-    });
-}
-
-OSErr PutUnitFloat(PIWriteDescriptor token, DescriptorKeyID key, DescriptorUnitID unit, const double* value) {
-    return Put(token, "putUnitFloat", key, kTypeUnitFloat, [&](SDescriptorItem& item) {
-        if (!value) return host::paramErr;
-        item.unit = unit;
-        item.number = *value;
         return host::noErr;
     });
 }
@@ -284,82 +145,25 @@ OSErr PutBoolean(PIWriteDescriptor token, DescriptorKeyID key, Boolean value) {
     });
 }
 
-OSErr PutText(PIWriteDescriptor token, DescriptorKeyID key, Handle text) {
-    return Put(token, "putText", key, host::typeText,
-               [&](SDescriptorItem& item) { return HandleIn(text, item); });
-}
+// --- What this host does not implement --------------------------------------
 
-OSErr PutAlias(PIWriteDescriptor token, DescriptorKeyID key, Handle alias) {
-    return Put(token, "putAlias", key, kTypeAlias,
-               [&](SDescriptorItem& item) { return HandleIn(alias, item); });
-}
+// The procs the plug-in never calls answer as a host that lacks them does:
+// present in the table, so the tables stay complete, and refusing every
+// call without touching the caller's outputs.
+template <typename Proc>
+struct SUnimplemented;
 
-OSErr PutEnumerated(PIWriteDescriptor token, DescriptorKeyID key, DescriptorTypeID type,
-                    DescriptorEnumID value) {
-    return Put(token, "putEnumerated", key, kTypeEnumerated, [&](SDescriptorItem& item) {
-        item.enumType = type;
-        item.code = value;
-        return host::noErr;
-    });
-}
+template <typename... Args>
+struct SUnimplemented<OSErr (*)(Args...)> {
+    static OSErr Answer(Args...) {
+        if (gCurrent) gCurrent->log.push_back("unimplemented");
+        return host::errPlugInHostInsufficient;
+    }
+};
 
-OSErr PutClass(PIWriteDescriptor token, DescriptorKeyID key, DescriptorTypeID value) {
-    return Put(token, "putClass", key, kTypeClass, [&](SDescriptorItem& item) {
-        item.code = value;
-        return host::noErr;
-    });
-}
-
-OSErr PutSimpleReference(PIWriteDescriptor token, DescriptorKeyID key,
-                         const PIDescriptorSimpleReference* ref) {
-    return Put(token, "putSimpleReference", key, kTypeObjectReference, [&](SDescriptorItem& item) {
-        if (!ref) return host::paramErr;
-        item.bytes.assign(reinterpret_cast<const char*>(ref), sizeof *ref);
-        return host::noErr;
-    });
-}
-
-// An object is a whole descriptor of its own, handed over as a handle.
-OSErr PutObjectAs(PIWriteDescriptor token, const char* name, DescriptorKeyID key, DescriptorTypeID itemType,
-                  DescriptorTypeID objectClass, PIDescriptorHandle object) {
-    return Put(token, name, key, itemType, [&](SDescriptorItem& item) {
-        item.code = objectClass;
-        OSErr result = HandleIn(object, item);
-        if (result == host::noErr && !DecodeDescriptor(item.bytes)) result = host::paramErr;
-        return result;
-    });
-}
-
-OSErr PutObject(PIWriteDescriptor token, DescriptorKeyID key, DescriptorTypeID type,
-                PIDescriptorHandle object) {
-    return PutObjectAs(token, "putObject", key, kTypeObject, type, object);
-}
-
-OSErr PutCount(PIWriteDescriptor token, DescriptorKeyID key, uint32_t count) {
-    return Put(token, "putCount", key, host::typeInteger, [&](SDescriptorItem& item) {
-        item.integer = int32_t(count);
-        return host::noErr;
-    });
-}
-
-OSErr PutString(PIWriteDescriptor token, DescriptorKeyID key, ConstStr255Param text) {
-    return Put(token, "putString", key, host::typeText, [&](SDescriptorItem& item) {
-        if (!text) return host::paramErr;
-        item.bytes.assign(reinterpret_cast<const char*>(text + 1), text[0]);
-        return host::noErr;
-    });
-}
-
-OSErr PutScopedClass(PIWriteDescriptor token, DescriptorKeyID key, DescriptorTypeID value) {
-    return Put(token, "putScopedClass", key, kTypeGlobalClass, [&](SDescriptorItem& item) {
-        item.code = value;
-        return host::noErr;
-    });
-}
-
-OSErr PutScopedObject(PIWriteDescriptor token, DescriptorKeyID key, DescriptorTypeID type,
-                      PIDescriptorHandle object) {
-    return PutObjectAs(token, "putScopedObject", key, kTypeGlobalObject, type, object);
+template <typename Proc>
+void Unimplemented(Proc& slot) {
+    slot = &SUnimplemented<Proc>::Answer;
 }
 
 }  // namespace
@@ -484,45 +288,46 @@ std::optional<std::vector<SDescriptorItem>> DecodeDescriptor(const std::string& 
 
 // --- The store -----------------------------------------------------------------------
 
-CDescriptorStore::CDescriptorStore(CHostHandles& handles) : handles_(handles) {
-    readProcs = ReadDescriptorProcs{host::kCurrentReadDescriptorProcsVersion,
-                                    host::kReadDescriptorProcsCount,
-                                    OpenRead,
-                                    CloseRead,
-                                    GetKey,
-                                    GetInteger,
-                                    GetFloat,
-                                    GetUnitFloat,
-                                    GetBoolean,
-                                    GetText,
-                                    GetAlias,
-                                    GetEnumerated,
-                                    GetClass,
-                                    GetSimpleReference,
-                                    GetObject,
-                                    GetCount,
-                                    GetString,
-                                    GetPinnedInteger,
-                                    GetPinnedFloat,
-                                    GetPinnedUnitFloat};
-    writeProcs = WriteDescriptorProcs{host::kCurrentWriteDescriptorProcsVersion,
-                                      host::kWriteDescriptorProcsCount,
-                                      OpenWrite,
-                                      CloseWrite,
-                                      PutInteger,
-                                      PutFloat,
-                                      PutUnitFloat,
-                                      PutBoolean,
-                                      PutText,
-                                      PutAlias,
-                                      PutEnumerated,
-                                      PutClass,
-                                      PutSimpleReference,
-                                      PutObject,
-                                      PutCount,
-                                      PutString,
-                                      PutScopedClass,
-                                      PutScopedObject};
+CDescriptorStore::CDescriptorStore(CSimulatedHandles& handles) : handles_(handles) {
+    readProcs.readDescriptorProcsVersion = host::kCurrentReadDescriptorProcsVersion;
+    readProcs.numReadDescriptorProcs = host::kReadDescriptorProcsCount;
+    readProcs.openReadDescriptorProc = OpenRead;
+    readProcs.closeReadDescriptorProc = CloseRead;
+    readProcs.getKeyProc = GetKey;
+    readProcs.getIntegerProc = GetInteger;
+    readProcs.getBooleanProc = GetBoolean;
+    Unimplemented(readProcs.getFloatProc);
+    Unimplemented(readProcs.getUnitFloatProc);
+    Unimplemented(readProcs.getTextProc);
+    Unimplemented(readProcs.getAliasProc);
+    Unimplemented(readProcs.getEnumeratedProc);
+    Unimplemented(readProcs.getClassProc);
+    Unimplemented(readProcs.getSimpleReferenceProc);
+    Unimplemented(readProcs.getObjectProc);
+    Unimplemented(readProcs.getCountProc);
+    Unimplemented(readProcs.getStringProc);
+    Unimplemented(readProcs.getPinnedIntegerProc);
+    Unimplemented(readProcs.getPinnedFloatProc);
+    Unimplemented(readProcs.getPinnedUnitFloatProc);
+
+    writeProcs.writeDescriptorProcsVersion = host::kCurrentWriteDescriptorProcsVersion;
+    writeProcs.numWriteDescriptorProcs = host::kWriteDescriptorProcsCount;
+    writeProcs.openWriteDescriptorProc = OpenWrite;
+    writeProcs.closeWriteDescriptorProc = CloseWrite;
+    writeProcs.putIntegerProc = PutInteger;
+    writeProcs.putBooleanProc = PutBoolean;
+    Unimplemented(writeProcs.putFloatProc);
+    Unimplemented(writeProcs.putUnitFloatProc);
+    Unimplemented(writeProcs.putTextProc);
+    Unimplemented(writeProcs.putAliasProc);
+    Unimplemented(writeProcs.putEnumeratedProc);
+    Unimplemented(writeProcs.putClassProc);
+    Unimplemented(writeProcs.putSimpleReferenceProc);
+    Unimplemented(writeProcs.putObjectProc);
+    Unimplemented(writeProcs.putCountProc);
+    Unimplemented(writeProcs.putStringProc);
+    Unimplemented(writeProcs.putScopedClassProc);
+    Unimplemented(writeProcs.putScopedObjectProc);
     parameters.descriptorParametersVersion = host::kCurrentDescriptorParametersVersion;
     parameters.playInfo = host::plugInDialogDontDisplay;
     parameters.recordInfo = host::plugInDialogNone;

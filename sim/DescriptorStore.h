@@ -1,8 +1,9 @@
 // The host's action descriptors: what a host plays into a plug-in and
 // records from it. Descriptors live in host handles as a flat list of keys,
-// so a plug-in that disposes, keeps or loses one is seen doing so. Every one
-// of the 18 read and 16 write procs answers as a host does, those this
-// plug-in never calls included, so a test can hand in keys of any type.
+// so a plug-in that disposes, keeps or loses one is seen doing so. The procs
+// the plug-in calls answer as a host does; the others are in the tables but
+// refuse every call, as those of a host that does not implement them. Keys
+// of any type can still be handed in, to see what the plug-in makes of them.
 #pragma once
 
 #include <iosfwd>
@@ -12,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "host/HostInterface.h"
-#include "sim/HostHandles.h"
+#include "hostapi/HostInterface.h"
+#include "sim/SimulatedHandles.h"
 
 namespace sim {
 
@@ -57,7 +58,7 @@ std::string FourCCText(uint32_t code);
 
 class CDescriptorStore {
 public:
-    explicit CDescriptorStore(CHostHandles& handles);
+    explicit CDescriptorStore(CSimulatedHandles& handles);
     ~CDescriptorStore();
     CDescriptorStore(const CDescriptorStore&) = delete;
     CDescriptorStore& operator=(const CDescriptorStore&) = delete;
@@ -116,7 +117,7 @@ public:
 private:
     void DisposeHeld();
 
-    CHostHandles& handles_;
+    CSimulatedHandles& handles_;
     std::map<Handle, size_t> platform_;  // two-block handles and their sizes
     std::vector<std::unique_ptr<SReader>> readers_;
     std::vector<std::unique_ptr<SWriter>> writers_;

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <memory>
 
-#include "host/HostInterface.h"
+#include "hostapi/HostInterface.h"
 #include "sim/AsanPoison.h"
 
 namespace sim {

@@ -7,7 +7,7 @@
 #include <span>
 #include <utility>
 
-#include "host/HostInterface.h"
+#include "hostapi/HostInterface.h"
 
 namespace sim {
 

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "host/HostInterface.h"
+#include "hostapi/HostInterface.h"
 
 namespace sim {
 

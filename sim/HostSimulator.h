@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "host/HostInterface.h"
+#include "hostapi/HostInterface.h"
 #include "sim/DescriptorStore.h"
-#include "sim/HostHandles.h"
+#include "sim/SimulatedHandles.h"
 #include "sim/FencedRecord.h"
 #include "sim/HostImage.h"
 #include "sim/HostQuirks.h"
@@ -122,7 +122,7 @@ public:
     // the host plays an older one.
     FilterRecord& Record() { return *record_->Get(); }
     AboutRecord& About() { return about_; }
-    CHostHandles& Handles() { return handles_; }
+    CSimulatedHandles& Handles() { return handles_; }
     CDescriptorStore& Descriptors() { return descriptors_; }
     PlatformData platform{};
     SPBasicSuite basicSuite{};
@@ -147,7 +147,7 @@ private:
 
     SHostQuirks quirks_;
     CPluginLibrary library_;
-    CHostHandles handles_;
+    CSimulatedHandles handles_;
     CDescriptorStore descriptors_{handles_};
     std::string ownPrefsFolder_;
     std::unique_ptr<CFencedRecord> record_;

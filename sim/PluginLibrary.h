@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "host/HostInterface.h"
+#include "hostapi/HostInterface.h"
 
 namespace sim {
 
@@ -29,5 +29,8 @@ private:
 // the library built beside the running program, else the one installed in
 // ../lib/vandrel/ from the program's folder.
 std::string DefaultPluginPath();
+// Vandrel Auto Flats' module, found the same way through
+// $VANDREL_AUTOFLATS_PLUGIN.
+std::string DefaultAutoFlatsPluginPath();
 
 }  // namespace sim

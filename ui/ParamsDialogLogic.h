@@ -4,7 +4,7 @@
 // these at each message; the Linux stand-in plays whole answers with them.
 #pragma once
 
-#include "ui/VandrelParams.h"
+#include "params/VandrelParams.h"
 
 // The depths the dialog offers; the record itself may hold others.
 constexpr int kMinDepthUi = 1;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "resources/PluginInfo.h"
-#include "ui/VandrelParams.h"
+#include "params/VandrelParams.h"
 #include "winhost/Check.h"
 #include "winhost/DialogDriver.h"
 #include "winhost/ScenarioHost.h"

@@ -4,7 +4,7 @@
 // user's application-data folder.
 #include <windows.h>
 
-#include "ui/VandrelParams.h"
+#include "params/VandrelParams.h"
 #include "winhost/Check.h"
 #include "winhost/ScenarioHost.h"
 

@@ -9,7 +9,7 @@
 
 #include "resources/PluginResources.h"
 #include "sim/PluginLibrary.h"
-#include "ui/VandrelParams.h"
+#include "params/VandrelParams.h"
 #include "winhost/Check.h"
 
 namespace {

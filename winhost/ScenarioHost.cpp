@@ -8,9 +8,9 @@
 #include <sstream>
 
 #include "tests/support/TestImages.h"
-#include "ui/Prefs.h"
-#include "ui/ScriptParams.h"
-#include "ui/VandrelParams.h"
+#include "params/Prefs.h"
+#include "params/ScriptParams.h"
+#include "params/VandrelParams.h"
 
 namespace winhost {
 

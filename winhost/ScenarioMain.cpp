@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
 
     // What the host reads first comes first; the dialogs, which need the
     // screen, last.
-    const std::vector<std::string> order = {"Resources", "Flatting", "Params", "Dialogs"};
+    const std::vector<std::string> order = {"Resources", "Flatting", "Params", "Dialogs", "AutoFlats"};
     auto rank = [&](const winhost::SScenario& s) {
         return std::find(order.begin(), order.end(), s.group) - order.begin();
     };

@@ -35,11 +35,15 @@ RequestExecutionLevel admin
 !searchparse /file "${__FILEDIR__}/../../resources/PluginInfo.h" '#define VANDREL_FILE_NAME "' PLUGIN_FILE '"'
 !searchparse /file "${__FILEDIR__}/../../resources/PluginInfo.h" '#define VANDREL_COPYRIGHT "' COPYRIGHT '"'
 !searchparse /file "${__FILEDIR__}/../../resources/PluginInfo.h" '#define VANDREL_HOME_PAGE "' HOME_PAGE '"'
+; The second filter, Vandrel Auto Flats, travels in a file of its own beside it.
+!searchparse /file "${__FILEDIR__}/../../resources/AutoFlatsInfo.h" '#define AUTOFLATS_FILE_NAME "' AUTOFLATS_FILE '"'
+!searchparse /file "${__FILEDIR__}/../../resources/AutoFlatsInfo.h" '#define AUTOFLATS_PRODUCT_NAME "' AUTOFLATS_PRODUCT '"'
 
 !define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
-; The plug-in's own preferences file (ui/Prefs.cpp), in the user's roaming
+; The plug-in's own preferences file (params/Prefs.cpp), in the user's roaming
 ; application data.
 !define PREFS_FILE "$APPDATA\${PRODUCT} Prefs"
+!define AUTOFLATS_PREFS_FILE "$APPDATA\${AUTOFLATS_PRODUCT} Prefs"
 
 !include MUI2.nsh
 !include LogicLib.nsh
@@ -124,6 +128,7 @@ FunctionEnd
     ReadRegStr $1 HKLM "${UNINST_KEY}" "CreatedFolder${BITS}"
     ${If} $0 != ""
         Delete "$0\${PLUGIN_FILE}"
+        Delete "$0\${AUTOFLATS_FILE}"
         StrLen $2 $1
         StrCpy $3 $0 $2
         ${If} $1 != ""
@@ -161,12 +166,14 @@ Section "64-bit plug-in (current hosts)" SecX64
     !insertmacro RECORD_FOLDER 64 $INSTDIR
     SetOutPath $INSTDIR
     File "/oname=${PLUGIN_FILE}" "${DIST}/x64/${PLUGIN_FILE}"
+    File "/oname=${AUTOFLATS_FILE}" "${DIST}/x64/${AUTOFLATS_FILE}"
 SectionEnd
 
 Section /o "32-bit plug-in (32-bit hosts)" SecX86
     !insertmacro RECORD_FOLDER 32 $X86Dir
     SetOutPath $X86Dir
     File "/oname=${PLUGIN_FILE}" "${DIST}/x86/${PLUGIN_FILE}"
+    File "/oname=${AUTOFLATS_FILE}" "${DIST}/x86/${AUTOFLATS_FILE}"
 SectionEnd
 
 Section "-Read-me and uninstaller"
@@ -267,6 +274,7 @@ SectionEnd
 
 Section /o "un.My saved settings (${PRODUCT} Prefs)" SecPrefs
     Delete "${PREFS_FILE}"
+    Delete "${AUTOFLATS_PREFS_FILE}"
 SectionEnd
 
 Function un.onInit

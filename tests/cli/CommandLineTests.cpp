@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "tests/support/ToolTest.h"
-#include "ui/Prefs.h"
-#include "ui/VandrelParams.h"
+#include "params/Prefs.h"
+#include "params/VandrelParams.h"
 
 using namespace tool_testing;
 namespace fs = std::filesystem;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "host/HostInterface.h"
+#include "hostapi/HostInterface.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "engine/FlatStrip.h"
 #include "engine/PixelDistance.h"
 #include "tests/engine/EngineTesting.h"
-#include "tests/support/PluginRun.h"
+#include "tests/support/SimulatorRun.h"
 #include "tests/engine/ReferenceFlatting.h"
 
 using namespace engine_testing;

@@ -13,7 +13,7 @@
 #include "engine/PassHost.h"
 #include "sim/HostImage.h"
 #include "tests/support/LaidOutImage.h"
-#include "tests/support/PluginRun.h"
+#include "tests/support/SimulatorRun.h"
 #include "tests/support/TestImages.h"
 
 namespace engine_testing {

@@ -5,7 +5,7 @@
 #include "engine/FlatPass.h"
 #include "engine/FlatStrip.h"
 #include "tests/engine/EngineTesting.h"
-#include "tests/support/PluginRun.h"
+#include "tests/support/SimulatorRun.h"
 #include "tests/support/TestImages.h"
 
 using namespace engine_testing;

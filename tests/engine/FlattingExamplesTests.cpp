@@ -4,7 +4,7 @@
 
 #include "engine/FlatStrip.h"
 #include "tests/engine/EngineTesting.h"
-#include "tests/support/PluginRun.h"
+#include "tests/support/SimulatorRun.h"
 #include "tests/support/TestImages.h"
 
 using namespace testing_support;

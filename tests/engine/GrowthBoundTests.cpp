@@ -10,7 +10,7 @@
 #include "engine/FlatPass.h"
 #include "engine/FlatStrip.h"
 #include "tests/engine/EngineTesting.h"
-#include "tests/support/PluginRun.h"
+#include "tests/support/SimulatorRun.h"
 
 using namespace engine_testing;
 

@@ -3,9 +3,9 @@
 #include <array>
 #include <cstring>
 
-#include "sim/HostHandles.h"
+#include "sim/SimulatedHandles.h"
 #include "tests/params/ParamsTesting.h"
-#include "ui/HandleParams.h"
+#include "params/HandleParams.h"
 
 using namespace params_testing;
 
@@ -65,7 +65,7 @@ protected:
     ~HandleExchange() override {
         if (record.parameters) handles.Dispose(record.parameters);
     }
-    sim::CHostHandles handles;
+    sim::CSimulatedHandles handles;
     FilterRecord record{};
 };
 

@@ -14,9 +14,9 @@
 
 #include "sim/HostSimulator.h"
 #include "tests/support/TestImages.h"
-#include "ui/Prefs.h"
-#include "ui/ScriptParams.h"
-#include "ui/VandrelParams.h"
+#include "params/Prefs.h"
+#include "params/ScriptParams.h"
+#include "params/VandrelParams.h"
 
 namespace params_testing {
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "tests/params/ParamsTesting.h"
-#include "ui/PrefsFolder.h"
+#include "params/PrefsFolder.h"
 
 using namespace params_testing;
 namespace fs = std::filesystem;

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "tests/params/ParamsTesting.h"
-#include "ui/Prefs.h"
+#include "params/Prefs.h"
 
 using namespace params_testing;
 using namespace std::string_literals;

@@ -9,7 +9,7 @@
 #include "resources/PluginResources.h"
 #include "resources/ResourceWriter.h"
 #include "tests/resources/ByteCursor.h"
-#include "ui/VandrelParams.h"
+#include "params/VandrelParams.h"
 
 using namespace std::string_literals;
 

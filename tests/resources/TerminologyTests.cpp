@@ -5,7 +5,7 @@
 
 #include "resources/PluginResources.h"
 #include "tests/resources/ByteCursor.h"
-#include "ui/ScriptParams.h"
+#include "params/ScriptParams.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "ui/AutoFlatsDialogLogic.h"
 #include "ui/ParamsDialogLogic.h"
 
 namespace headless {
@@ -59,6 +60,12 @@ SDialogScript ParseDialogScript(std::string_view text) {
                 script.actions.push_back({EKind::Slider, value});
             else if (name == "white" && (value == 0 || value == 1))
                 script.actions.push_back({EKind::White, value});
+            else if (name == "gap" && value >= 0)
+                script.actions.push_back({EKind::Gap, value});
+            else if (name == "region" && value >= 0)
+                script.actions.push_back({EKind::MinRegion, value});
+            else if (name == "spots" && (value == 0 || value == 1))
+                script.actions.push_back({EKind::SpotBlacks, value});
             else
                 return Invalid("unknown setting '" + std::string(word) + "'");
         } else if (name == "ok") {
@@ -100,6 +107,9 @@ int AnswerParamsDialog(const SDialogScript& script, CVandrelParams& record) {
             case EKind::White:
                 shown.paintWhite = action.value == 1;
                 break;
+            case EKind::Gap:
+            case EKind::MinRegion:
+            case EKind::SpotBlacks:
             case EKind::Web:
                 break;
             case EKind::Ok:
@@ -112,6 +122,39 @@ int AnswerParamsDialog(const SDialogScript& script, CVandrelParams& record) {
         }
     }
     ConfirmParams(record, shown.paintWhite, unsigned(shown.depth));
+    return kDialogOk;
+}
+
+int AnswerAutoFlatsDialog(const SDialogScript& script, CAutoFlatsParams& record) {
+    using EKind = SDialogAction::EKind;
+    if (!Opens(script)) return kDialogFailed;
+    SAutoFlatsDialogState shown = OpenAutoFlatsDialog(record);
+    for (const SDialogAction& action : script.actions) {
+        switch (action.kind) {
+            case EKind::Gap:
+                shown.gap = CheckGapEntry(unsigned(action.value));
+                break;
+            case EKind::MinRegion:
+                shown.minRegion = CheckMinRegionEntry(unsigned(action.value));
+                break;
+            case EKind::SpotBlacks:
+                shown.spotBlacksRegions = action.value == 1;
+                break;
+            case EKind::Depth:
+            case EKind::Slider:
+            case EKind::White:
+            case EKind::Web:
+                break;
+            case EKind::Ok:
+                ConfirmAutoFlatsParams(record, shown);
+                return kDialogOk;
+            case EKind::Cancel:
+            case EKind::Escape:
+            case EKind::Close:
+                return kDialogCancel;
+        }
+    }
+    ConfirmAutoFlatsParams(record, shown);
     return kDialogOk;
 }
 

@@ -9,14 +9,15 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/VandrelParams.h"
+#include "params/AutoFlatsParams.h"
+#include "params/VandrelParams.h"
 
 namespace headless {
 
 constexpr const char* kDialogScriptVariable = "VANDREL_DIALOG";
 
 struct SDialogAction {
-    enum class EKind { Depth, Slider, White, Web, Ok, Cancel, Escape, Close };
+    enum class EKind { Depth, Slider, White, Gap, MinRegion, SpotBlacks, Web, Ok, Cancel, Escape, Close };
     EKind kind;
     int value = 0;
 };
@@ -32,6 +33,8 @@ struct SDialogScript {
 //   depth=N   select the depth field and type N
 //   slider=N  drag the depth slider to N
 //   white=0|1 set the paint-white box
+//   gap=N, region=N, spots=0|1   Auto Flats' gap and smallest-region
+//             fields and its spot-blacks-as-regions box
 //   web       press the About box's web button
 //   ok, cancel, escape, close   close the dialog
 //   fail      the dialog cannot be created
@@ -53,6 +56,9 @@ constexpr int kDialogFailed = -1;  // it could not be created
 // A script that cannot be read is reported on standard error and the
 // dialog fails to open.
 int AnswerParamsDialog(const SDialogScript& script, CVandrelParams& record);
+
+// Vandrel Auto Flats' parameters dialog, likewise.
+int AnswerAutoFlatsDialog(const SDialogScript& script, CAutoFlatsParams& record);
 
 // The About box answered by `script`. Its web button opens nothing here.
 int AnswerAboutBox(const SDialogScript& script);

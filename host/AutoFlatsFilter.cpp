@@ -1,0 +1,167 @@
+#include "host/AutoFlatsFilter.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "autoflat/AutoFlats.h"
+#include "host/AboutBox.h"
+#include "host/ProcessorCount.h"
+#include "params/AutoFlatsStores.h"
+#include "resources/AutoFlatsInfo.h"
+
+namespace {
+
+// The host keeps CMYK as 255 for no ink; the library reads ink coverage.
+uint8_t ToLibrary(uint8_t sample, bool ink) { return ink ? uint8_t(255 - sample) : sample; }
+
+// The image request for every plane, transparency included: transparent
+// pixels are paper, and the flats are opaque.
+struct SPlanes {
+    int16_t all;
+    int16_t colour;
+};
+
+SPlanes PlanesOf(const FilterRecord& record) {
+    const int16_t colour = record.imageMode == host::plugInModeCMYKColor ? 4 : 3;
+    return {record.planes, colour};
+}
+
+autoflat::EPageKind KindOf(const FilterRecord& record) {
+    const bool cmyk = record.imageMode == host::plugInModeCMYKColor;
+    const bool alpha = PlanesOf(record).all > PlanesOf(record).colour;
+    if (cmyk) return alpha ? autoflat::EPageKind::CmykAlpha : autoflat::EPageKind::Cmyk;
+    return alpha ? autoflat::EPageKind::Rgba : autoflat::EPageKind::Rgb;
+}
+
+struct SSteps {
+    int32_t inColumn, inPlane, outColumn, outPlane;
+};
+
+}  // namespace
+
+CAutoFlatsFilter::CAutoFlatsFilter() {
+    productName = AUTOFLATS_PRODUCT_NAME;
+    versionText = VANDREL_VERSION_TEXT;
+    copyrightText = VANDREL_COPYRIGHT;
+    homePage = AUTOFLATS_HOME_PAGE;
+}
+
+OSErr CAutoFlatsFilter::About() {
+    ShowAboutBox(aboutRecord);
+    return host::noErr;
+}
+
+OSErr CAutoFlatsFilter::Parameters() {
+    OSErr result = host::noErr;
+    LoadAutoFlatsPrefsFile(params);
+    if (ReadAutoFlatsScript(*filterRecord, params)) {
+        if (RunParamsDialog())
+            SaveAutoFlatsPrefsFile(params);
+        else
+            result = host::userCanceledErr;
+    }
+    StoreAutoFlatsHandle(*filterRecord, params);
+    return result;
+}
+
+OSErr CAutoFlatsFilter::Prepare() {
+    filterRecord->maxSpace = 0;
+    filterRecord->bufferSpace = 0;
+    LoadAutoFlatsPrefsFile(params);
+    return host::noErr;
+}
+
+OSErr CAutoFlatsFilter::Start() {
+    // The same rule as Vandrel Pro's: when the host would show the dialog,
+    // the values confirmed in Parameters travel in the parameters handle.
+    if (ReadAutoFlatsScript(*filterRecord, params) && !LoadAutoFlatsHandle(*filterRecord, params))
+        return host::filterBadParameters;
+    if (!filterRecord->advanceState || !CanAutoFlat(*filterRecord)) return host::filterBadParameters;
+
+    const OSErr result = AutoFlatDeliveredImage();
+    ClearRectangles(*filterRecord);
+    if (result == host::noErr) WriteAutoFlatsScript(*filterRecord, params);
+    return result;
+}
+
+bool CAutoFlatsFilter::CanAutoFlat(const FilterRecord& record) {
+    if (record.imageSize.v <= 0 || record.imageSize.h <= 0) return false;
+    if (record.imageMode != host::plugInModeRGBColor && record.imageMode != host::plugInModeCMYKColor)
+        return false;
+    const SPlanes planes = PlanesOf(record);
+    // Colour planes and at most one transparency plane; anything else is a
+    // layout this filter cannot read.
+    return planes.all == planes.colour || planes.all == planes.colour + 1;
+}
+
+OSErr CAutoFlatsFilter::AutoFlatDeliveredImage() {
+    FilterRecord& record = *filterRecord;
+    const SPlanes planes = PlanesOf(record);
+    record.inLoPlane = 0;
+    record.inHiPlane = int16_t(planes.all - 1);
+    record.outLoPlane = 0;
+    record.outHiPlane = int16_t(planes.all - 1);
+    const Rect whole{0, 0, record.imageSize.v, record.imageSize.h};
+    record.inRect = whole;
+    record.outRect = whole;
+    // Some hosts fill the steps in before advanceState and never again.
+    const SSteps steps{record.inColumnBytes ? record.inColumnBytes : planes.all,
+                       record.inPlaneBytes ? record.inPlaneBytes : 1,
+                       record.outColumnBytes ? record.outColumnBytes : planes.all,
+                       record.outPlaneBytes ? record.outPlaneBytes : 1};
+    if (const OSErr advanced = record.advanceState(); advanced != host::noErr) return advanced;
+
+    const int32_t width = record.imageSize.h;
+    const int32_t height = record.imageSize.v;
+    const bool cmyk = record.imageMode == host::plugInModeCMYKColor;
+    const int channels = planes.all;
+
+    // The library reads packed rows; hosts lay planes out as they like.
+    std::vector<uint8_t> page(size_t(width) * size_t(height) * size_t(channels));
+    const auto* in = static_cast<const uint8_t*>(record.inData);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            for (int p = 0; p < channels; ++p) {
+                const uint8_t sample =
+                    in[std::ptrdiff_t(y) * record.inRowBytes + std::ptrdiff_t(x) * steps.inColumn +
+                       std::ptrdiff_t(p) * steps.inPlane];
+                page[(size_t(y) * size_t(width) + size_t(x)) * size_t(channels) + size_t(p)] =
+                    ToLibrary(sample, cmyk && p < planes.colour);
+            }
+
+    autoflat::SPageView view;
+    view.pixels = page.data();
+    view.width = width;
+    view.height = height;
+    view.kind = KindOf(record);
+    autoflat::SAutoFlatSettings settings;
+    settings.gap = params.maxGap;
+    settings.minRegion = params.minRegion == 0 ? -1 : int64_t(params.minRegion);
+    settings.spotBlacks =
+        params.SpotBlacksAreRegions() ? autoflat::ESpotBlacks::Regions : autoflat::ESpotBlacks::Lines;
+    settings.dpi = record.imageHRes > 0 ? double(record.imageHRes) / 65536.0 : 0.0;
+    settings.workers = ProcessorCount();
+
+    // Progress and cancel come between the library's stages and bands, on
+    // this thread, which is the only one that may call the host.
+    const auto progress = [&record, height](double fraction, const char*) {
+        if (record.progressProc)
+            record.progressProc(int32_t(std::clamp(fraction, 0.0, 1.0) * height), height);
+        return !(record.abortProc && record.abortProc() != 0);
+    };
+    page.shrink_to_fit();
+    const autoflat::SAutoFlatResult result = autoflat::AutoFlat(view, nullptr, settings, progress);
+    if (result.status == autoflat::EAutoFlatStatus::Cancelled) return host::userCanceledErr;
+    if (result.status != autoflat::EAutoFlatStatus::Ok) return host::filterBadParameters;
+
+    auto* out = static_cast<uint8_t*>(record.outData);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            for (int p = 0; p < channels; ++p) {
+                const uint8_t sample =
+                    result.flats[(size_t(y) * size_t(width) + size_t(x)) * size_t(channels) + size_t(p)];
+                out[std::ptrdiff_t(y) * record.outRowBytes + std::ptrdiff_t(x) * steps.outColumn +
+                    std::ptrdiff_t(p) * steps.outPlane] = ToLibrary(sample, cmyk && p < planes.colour);
+            }
+    return host::noErr;
+}

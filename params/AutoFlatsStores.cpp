@@ -1,0 +1,135 @@
+#include "params/AutoFlatsStores.h"
+
+#include <algorithm>
+#include <fstream>
+#include <istream>
+#include <locale>
+#include <ostream>
+#include <sstream>
+
+#include "params/HandleBlock.h"
+#include "params/Prefs.h"
+#include "params/ScriptParams.h"
+
+namespace {
+
+// A get proc that refuses the value leaves its output as it was; a coerced
+// value is still a value.
+bool GotValue(OSErr result) { return result == host::noErr || result == host::coercedParamErr; }
+
+// As for Vandrel Pro's reader: a host that keeps answering "more" must not
+// hang the host's own thread here.
+constexpr int kMaxKeysRead = 4096;
+
+// A negative integer from a descriptor is no width or count.
+uint32_t NonNegative(int32_t value) { return value < 0 ? 0u : uint32_t(value); }
+
+}  // namespace
+
+void EncodeAutoFlatsBlock(const _SAutoFlatsParams& params, uint8_t* block) {
+    Put32(block + 0, params.signature);
+    Put16(block + 4, params.version);
+    Put16(block + 6, params.maxGap);
+    Put32(block + 8, params.minRegion);
+    block[12] = uint8_t(params.spotBlacks);
+}
+
+void DecodeAutoFlatsBlock(const uint8_t* block, _SAutoFlatsParams& params) {
+    params.signature = Get32(block + 0);
+    params.version = Get16(block + 4);
+    params.maxGap = Get16(block + 6);
+    params.minRegion = Get32(block + 8);
+    params.spotBlacks = char(block[12]);
+}
+
+bool LoadAutoFlatsHandle(const FilterRecord& record, CAutoFlatsParams& params) {
+    if (!record.parameters) return false;
+    if (const uint8_t* block = HandleBlock(record, kAutoFlatsBlockSize)) {
+        DecodeAutoFlatsBlock(block, params);
+        if (params.IsValid()) return true;
+    }
+    params.ResetParams();
+    return false;
+}
+
+void StoreAutoFlatsHandle(FilterRecord& record, const _SAutoFlatsParams& params) {
+    if (uint8_t* block = MakeHandleBlock(record, kAutoFlatsBlockSize)) EncodeAutoFlatsBlock(params, block);
+}
+
+bool ReadAutoFlatsScript(FilterRecord& record, CAutoFlatsParams& params) {
+    PIDescriptorParameters* descriptors = record.descriptorParameters;
+    if (!DescriptorProcsAvailable(descriptors)) return true;
+
+    const ReadDescriptorProcs& reader = *descriptors->readDescriptorProcs;
+    // The host clears each entry as it returns that key: ours to change.
+    DescriptorKeyID keys[] = {kKeyMaxGap, kKeyMinRegion, kKeySpotBlacksRegions, 0};
+    PIReadDescriptor token = reader.openReadDescriptorProc(descriptors->descriptor, keys);
+    if (token) {
+        DescriptorKeyID key = 0;
+        DescriptorTypeID type = 0;
+        int32_t flags = 0;
+        for (int read = 0; read < kMaxKeysRead && reader.getKeyProc(token, &key, &type, &flags); ++read) {
+            int32_t integer = 0;
+            Boolean boolean = 0;
+            if (key == kKeyMaxGap) {
+                if (GotValue(reader.getIntegerProc(token, &integer)))
+                    params.maxGap = uint16_t(std::min<uint32_t>(NonNegative(integer), 0xFFFF));
+            } else if (key == kKeyMinRegion) {
+                if (GotValue(reader.getIntegerProc(token, &integer))) params.minRegion = NonNegative(integer);
+            } else if (key == kKeySpotBlacksRegions) {
+                if (GotValue(reader.getBooleanProc(token, &boolean)))
+                    params.spotBlacks = boolean ? kSpotBlacksRegions : kSpotBlacksLines;
+            }
+        }
+        CloseScriptReader(descriptors, record.handleProcs, token);
+    }
+    return descriptors->playInfo == host::plugInDialogDisplay;
+}
+
+void WriteAutoFlatsScript(FilterRecord& record, const CAutoFlatsParams& params) {
+    PIDescriptorParameters* descriptors = record.descriptorParameters;
+    if (!DescriptorProcsAvailable(descriptors)) return;
+
+    const WriteDescriptorProcs& writer = *descriptors->writeDescriptorProcs;
+    PIWriteDescriptor token = writer.openWriteDescriptorProc();
+    if (!token) return;
+    // A failed put leaves the key out of the action; the run has succeeded.
+    writer.putIntegerProc(token, kKeyMaxGap, int32_t(params.maxGap));
+    writer.putIntegerProc(token, kKeyMinRegion, int32_t(std::min<uint32_t>(params.minRegion, 0x7FFFFFFF)));
+    writer.putBooleanProc(token, kKeySpotBlacksRegions, params.SpotBlacksAreRegions() ? 1 : 0);
+    CloseScriptWriter(descriptors, record.handleProcs, token);
+}
+
+void WriteAutoFlatsPrefs(std::ostream& out, const _SAutoFlatsParams& params) {
+    out.imbue(std::locale::classic());
+    out << params.signature << ' ' << params.version << ' ' << params.maxGap << ' ' << params.minRegion << ' '
+        << params.spotBlacks << ' ';
+}
+
+void ReadAutoFlatsPrefs(std::istream& in, CAutoFlatsParams& params) {
+    in.imbue(std::locale::classic());
+    in >> params.signature >> params.version >> params.maxGap >> params.minRegion >> params.spotBlacks;
+    if (!params.IsValid()) params.ResetParams();
+}
+
+void LoadAutoFlatsPrefsFile(CAutoFlatsParams& params) noexcept {
+    try {
+        std::string path;
+        if (!PrefsFilePathFor(kAutoFlatsPrefsFileName, path)) return;
+        std::ifstream in(path);
+        if (in.is_open()) ReadAutoFlatsPrefs(in, params);
+    } catch (...) {
+        // The file is a convenience: a failure keeps what the record holds.
+    }
+}
+
+void SaveAutoFlatsPrefsFile(const _SAutoFlatsParams& params) noexcept {
+    try {
+        std::string path;
+        if (!PrefsFilePathFor(kAutoFlatsPrefsFileName, path)) return;
+        std::ostringstream text;
+        WriteAutoFlatsPrefs(text, params);
+        SavePrefsText(path, text.str());
+    } catch (...) {
+    }
+}

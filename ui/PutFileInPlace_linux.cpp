@@ -1,8 +1,0 @@
-#include <cstdio>
-
-#include "ui/PutFileInPlace.h"
-
-// rename(2) replaces the target atomically.
-bool PutFileInPlace(const std::string& from, const std::string& to) noexcept {
-    return std::rename(from.c_str(), to.c_str()) == 0;
-}
