@@ -119,7 +119,8 @@ struct SAutoFlatResult {
     std::vector<SRegion> regions;
     int32_t gap = 0;  // the gap used
     int64_t minRegion = 0;
-    uint32_t meltDepth = 0;  // the depth the melting pass ran at
+    uint32_t meltDepth = 0;   // the depth the melting pass ran at
+    uint64_t linePixels = 0;  // pixels classed as line art (0: a page without lines, one region)
 };
 
 // `hints` may be null; when given it is a page of the same size and colour
@@ -127,6 +128,10 @@ struct SAutoFlatResult {
 // throws; every failure is a status and a message.
 SAutoFlatResult AutoFlat(const SPageView& page, const SPageView* hints, const SAutoFlatSettings& settings,
                          const FProgress& progress = {});
+
+// The most memory AutoFlat allocates for a page (the result included, the
+// page itself not), so that a caller can refuse a page before reading it.
+uint64_t PeakBytes(int32_t width, int32_t height, EPageKind kind, bool withHints);
 
 // The gap that AutoFlat uses for a page of this size when settings.gap is 0.
 int32_t DefaultGap(int32_t width, int32_t height, double dpi);
