@@ -230,8 +230,7 @@ SAutoFlatResult Run(const SPageView& page, const SPageView* hints, const SAutoFl
 
     progress.At(0.05, "measuring gaps");
     std::vector<uint32_t> distance(static_cast<size_t>(size));
-    SquaredDistances(
-        width, height, [&](int64_t i) { return labels[size_t(i)] == kLine; }, distance.data(), workers);
+    SquaredDistances(width, height, labels.data(), kLine, false, distance.data(), workers);
 
     // A core is what lies farther from every line than half the widest gap
     // to be closed, plus a pixel so that gaps across the diagonal close too:
@@ -257,8 +256,7 @@ SAutoFlatResult Run(const SPageView& page, const SPageView* hints, const SAutoFl
     uint32_t labelEnd = firstClosed + uint32_t(closed.size());
 
     progress.At(0.35, "finding spot blacks");
-    SquaredDistances(
-        width, height, [&](int64_t i) { return labels[size_t(i)] != kLine; }, distance.data(), workers);
+    SquaredDistances(width, height, labels.data(), kLine, true, distance.data(), workers);
     const uint32_t firstSpot = labelEnd;
     if (settings.spotBlacks == ESpotBlacks::Regions) {
         const uint64_t deep = uint64_t(spotDepth * spotDepth);
@@ -317,8 +315,8 @@ SAutoFlatResult Run(const SPageView& page, const SPageView* hints, const SAutoFl
     keep[0] = true;
     for (uint32_t label = 0; label < labelEnd; ++label)
         if (hinted[label].first || label >= firstSpot) keep[label] = true;
-    const std::vector<uint32_t> into = FoldSmallRegions(
-        area, keep, Borders(melted.data(), width, height, 1, workers), uint64_t(result.minRegion));
+    const std::vector<SBorder> borders = Borders(melted.data(), width, height, 1, workers);
+    const std::vector<uint32_t> into = FoldSmallRegions(area, keep, borders, uint64_t(result.minRegion));
 
     // Final labels from 0, in order of first appearance.
     std::vector<uint32_t> final(labelEnd, kOpen);
@@ -350,8 +348,14 @@ SAutoFlatResult Run(const SPageView& page, const SPageView* hints, const SAutoFl
         }
         result.regions[region].spotBlack = label >= firstSpot;
     }
-    for (const SBorder& border : Borders(melted.data(), width, height, 0, workers))
-        request.edges.push_back({border.a, border.b});
+    std::vector<uint64_t> edges;
+    for (const SBorder& border : borders) {
+        const uint32_t a = final[into[border.a]], b = final[into[border.b]];
+        if (a != b) edges.push_back(a < b ? uint64_t(a) << 32 | b : uint64_t(b) << 32 | a);
+    }
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    for (const uint64_t edge : edges) request.edges.push_back({uint32_t(edge >> 32), uint32_t(edge)});
     AssignColours(request);
     for (uint32_t region = 0; region < regionCount; ++region)
         result.regions[region].colour = request.colours[region];

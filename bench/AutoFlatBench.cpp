@@ -164,7 +164,22 @@ int main(int argc, char** argv) {
     bench::ResetPeak();
     const double cpu0 = bench::CpuSeconds();
     const auto t0 = std::chrono::steady_clock::now();
-    const autoflat::SAutoFlatResult result = autoflat::AutoFlat(view, nullptr, settings);
+    std::string stage = "start";
+    auto stageStart = t0;
+    std::string stages;
+    const autoflat::SAutoFlatResult result =
+        autoflat::AutoFlat(view, nullptr, settings, [&](double, const char* name) {
+            if (stage != name) {
+                const auto now = std::chrono::steady_clock::now();
+                char line[128];
+                std::snprintf(line, sizeof line, "  %-24s %6.2f s\n", stage.c_str(),
+                              std::chrono::duration<double>(now - stageStart).count());
+                stages += line;
+                stage = name;
+                stageStart = now;
+            }
+            return true;
+        });
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     const double cpu = bench::CpuSeconds() - cpu0;
     if (result.status != autoflat::EAutoFlatStatus::Ok) {
@@ -202,6 +217,7 @@ int main(int argc, char** argv) {
         "%d/%zu\n",
         result.regions.size(), drawn.circles.size(), gap, closedWithin, leaks, allowedLeaks, spotsKept,
         drawn.spots.size());
+    std::printf("stages, wall:\n%s", stages.c_str());
     std::printf("closest touching automatic colours: CIEDE2000 %.1f\n", closest);
     return 0;
 }
