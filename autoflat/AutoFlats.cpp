@@ -263,12 +263,20 @@ SAutoFlatResult Run(const SPageView& page, const SPageView* hints, const SAutoFl
         const std::vector<uint64_t> spots = LabelComponents(map, firstSpot, [&](int64_t i) {
             return labels[size_t(i)] == kLine && distance[size_t(i)] > deep;
         });
-        // Where thick lines cross, a small patch lies deep too; a spot black
-        // is an area, at least a square of the depth at its heart.
-        const uint64_t smallest = std::max<uint64_t>(deep, uint64_t(result.minRegion));
+        // A line, however thick, is long and narrow: its deep part is a thin
+        // ridge, and where two thick lines cross, a heart at most their width
+        // over the square root of two deep. A spot black has a heart three
+        // times the depth (so it is more than six depths across) and takes
+        // in the deep black around it.
+        std::vector<uint32_t> heart(spots.size(), 0);
+        for (int64_t i = 0; i < size; ++i) {
+            const uint32_t value = labels[size_t(i)];
+            if (value >= firstSpot && value != kOpen)
+                heart[value - firstSpot] = std::max(heart[value - firstSpot], distance[size_t(i)]);
+        }
         std::vector<uint32_t> remap(spots.size(), kLine);
         for (size_t s = 0; s < spots.size(); ++s)
-            if (spots[s] >= smallest) remap[s] = labelEnd++;
+            if (heart[s] > 9 * deep && spots[s] >= uint64_t(result.minRegion)) remap[s] = labelEnd++;
         Relabel(map, firstSpot, remap, workers);
     }
     if (labelEnd == 1) throw CFailure(EAutoFlatStatus::NoRegions, "the page is all line art");

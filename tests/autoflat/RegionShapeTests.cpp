@@ -48,7 +48,7 @@ TEST(AutoFlatSpotBlacks, ThickLinesAreNotSpots) {
     page.Fill(60, 5, 72, 135, 0);  // a stroke 12 wide
     page.Fill(5, 60, 135, 72, 0);  // crossing another
     SAutoFlatSettings settings;
-    settings.gap = 8;
+    settings.gap = 4;  // so the strokes' middles lie deeper than the spot black depth
     settings.minRegion = 0;
     const SAutoFlatResult result = Flat(page, settings);
     ASSERT_EQ(result.status, EAutoFlatStatus::Ok);
