@@ -57,10 +57,12 @@ int32_t DefaultGap(int32_t width, int32_t height, double dpi) {
 
 uint64_t PeakBytes(int32_t width, int32_t height, EPageKind kind, bool withHints) {
     const uint64_t pixels = uint64_t(std::max(width, 0)) * uint64_t(std::max(height, 0));
-    // Two label maps, the flats, and at worst one entry per pixel in the
-    // growth's frontiers, the components' provisional labels or the borders.
+    // Two label maps and the flats, and on a page of line art two bytes a
+    // pixel at most for the growth's frontiers, the components' provisional
+    // labels and the borders (a page of noise may need more, and fails with
+    // OutOfMemory then). The hints page is only read.
     (void)withHints;
-    return pixels * (4 + 4 + uint64_t(ChannelCount(FlatsKind(kind))) + 8) + (64ull << 20);
+    return pixels * (4 + 4 + uint64_t(ChannelCount(FlatsKind(kind))) + 2) + (64ull << 20);
 }
 
 const char* StatusName(EAutoFlatStatus status) {

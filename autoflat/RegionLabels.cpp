@@ -21,15 +21,17 @@ void GrowIntoOpen(const SLabelMap& map) {
     while (!frontier.empty()) {
         next.clear();
         for (const uint32_t index : frontier) {
-            const int64_t y = index / w, x = index % w;
+            // Pages hold fewer than 2^32 pixels; a 32-bit division is the
+            // cheaper one on every target.
+            const uint32_t y = index / uint32_t(w), x = index - y * uint32_t(w);
             const uint32_t label = map.labels[index];
             auto take = [&](int64_t j) {
                 if (map.labels[j] != kOpen) return;
                 map.labels[j] = label;
                 next.push_back(uint32_t(j));
             };
-            if (y + 1 < h) take(index + w);
-            if (x + 1 < w) take(index + 1);
+            if (int64_t(y) + 1 < h) take(index + w);
+            if (int64_t(x) + 1 < w) take(index + 1);
             if (y > 0) take(index - w);
             if (x > 0) take(index - 1);
         }
