@@ -1,5 +1,7 @@
 // Line art in whatever form it is saved, hints from the page or from a
 // second file, and the outputs beside the flats: one page, one set of flats.
+#include <signal.h>
+
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -149,6 +151,36 @@ TEST_F(AutoflatInput, TheRegionMapAgreesWithTheFlats) {
     EXPECT_EQ(distinct.size(), colourOf.size());
 }
 
+// Past 65536 regions the numbers no longer fit 16 bits: the map is RGB,
+// red the high byte, and still agrees with the flats pixel by pixel.
+TEST_F(AutoflatInput, AMapOfManyRegionsCarriesItsNumbersInRgb) {
+    SPicture grid;
+    grid.width = 3 * 300 + 1;
+    grid.height = 3 * 230 + 1;
+    grid.planes = 1;
+    grid.samples.resize(size_t(grid.width) * size_t(grid.height));
+    for (int y = 0; y < grid.height; ++y)
+        for (int x = 0; x < grid.width; ++x) grid.At(x, y, 0) = x % 3 == 0 || y % 3 == 0 ? 0 : 255;
+    SaveGrayPng(Path("grid.png"), grid);
+    const SToolRun run = RunTool({"autoflat", Path("grid.png"), "-o", Path("flats.png"), "--regions",
+                                  Path("map.png"), "--min-region", "0", "--gap", "1"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    SPicture map = LoadPng(Path("map.png")), flats = LoadPng(Path("flats.png"));
+    ASSERT_EQ(map.planes, 3);
+    const std::vector<std::vector<uint8_t>> palette = GimpColours(Path("map.gpl"));
+    EXPECT_EQ(palette.size(), 300u * 230u);
+    std::set<uint32_t> seen;
+    for (int y = 0; y < map.height; ++y)
+        for (int x = 0; x < map.width; ++x) {
+            const uint32_t label =
+                uint32_t(map.At(x, y, 0)) << 16 | uint32_t(map.At(x, y, 1)) << 8 | map.At(x, y, 2);
+            ASSERT_LT(label, palette.size()) << x << ", " << y;
+            ASSERT_EQ(ColourAt(flats, x, y), palette[label]) << x << ", " << y;
+            seen.insert(label);
+        }
+    EXPECT_EQ(seen.size(), palette.size());
+}
+
 // For inspection the regions are filled and the lines left on them.
 TEST_F(AutoflatInput, KeepLinesLeavesTheLinePixelsAsTheyWere) {
     SPicture page = AsColour(ThreeRegionPage(), 3);
@@ -168,6 +200,40 @@ TEST_F(AutoflatInput, KeepLinesLeavesTheLinePixelsAsTheyWere) {
             }
         }
     EXPECT_GT(linePixels, 0u);
+}
+
+// Colours from a palette file only, touching regions still apart.
+TEST_F(AutoflatInput, APaletteRestrictsTheColours) {
+    SaveGrayPng(Path("page.png"), ThreeRegionPage());
+    WriteBytes(Path("three.txt"), "#e03040\n#3060c0\n#f0d020\n");
+    const SToolRun run =
+        RunTool({"autoflat", Path("page.png"), "-o", Path("flats.png"), "--palette", Path("three.txt")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::set<std::vector<uint8_t>> allowed = {
+        {0xe0, 0x30, 0x40}, {0x30, 0x60, 0xc0}, {0xf0, 0xd0, 0x20}};
+    EXPECT_EQ(Colours(LoadPng(Path("flats.png"))), allowed);
+}
+
+// Ctrl-C while the regions are worked out: nothing written, exit 130.
+TEST_F(AutoflatInput, CtrlCLeavesNoOutputAndExits130) {
+    SPicture page = AsColour(ThreeRegionPage(), 3);
+    SPicture large;
+    large.width = 64 * 50;
+    large.height = 48 * 50;
+    large.samples.resize(size_t(large.width) * size_t(large.height) * 3);
+    for (int y = 0; y < large.height; ++y)
+        for (int x = 0; x < large.width; ++x)
+            for (int k = 0; k < 3; ++k) large.At(x, y, k) = page.At(x % 64, y % 48, k);
+    SavePng(Path("large.png"), large);
+    CToolChild tool({"autoflat", Path("large.png"), "-o", Path("flats.png"), "--regions", Path("map.png")});
+    ASSERT_TRUE(tool.WaitForError("flatting 3200 x 2400 pixels", 60));
+    tool.Signal(SIGINT);
+    const SToolRun run = tool.Wait(20);
+    EXPECT_EQ(run.status, 130) << run.err;
+    EXPECT_NE(run.err.find("interrupted; " + Path("large.png") + " was not written"), std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(Listing(), std::vector<std::string>{"large.png"});
 }
 
 }  // namespace
