@@ -166,17 +166,20 @@ int main(int argc, char** argv) {
     const auto t0 = std::chrono::steady_clock::now();
     std::string stage = "start";
     auto stageStart = t0;
+    double stageCpu = cpu0;
     std::string stages;
     const autoflat::SAutoFlatResult result =
         autoflat::AutoFlat(view, nullptr, settings, [&](double, const char* name) {
             if (stage != name) {
                 const auto now = std::chrono::steady_clock::now();
+                const double cpuNow = bench::CpuSeconds();
                 char line[128];
-                std::snprintf(line, sizeof line, "  %-24s %6.2f s\n", stage.c_str(),
-                              std::chrono::duration<double>(now - stageStart).count());
+                std::snprintf(line, sizeof line, "  %-24s %6.2f s wall %6.2f s cpu\n", stage.c_str(),
+                              std::chrono::duration<double>(now - stageStart).count(), cpuNow - stageCpu);
                 stages += line;
                 stage = name;
                 stageStart = now;
+                stageCpu = cpuNow;
             }
             return true;
         });
@@ -217,7 +220,7 @@ int main(int argc, char** argv) {
         "%d/%zu\n",
         result.regions.size(), drawn.circles.size(), gap, closedWithin, leaks, allowedLeaks, spotsKept,
         drawn.spots.size());
-    std::printf("stages, wall:\n%s", stages.c_str());
+    std::printf("stages:\n%s", stages.c_str());
     std::printf("closest touching automatic colours: CIEDE2000 %.1f\n", closest);
     return 0;
 }

@@ -87,3 +87,14 @@ TEST(AutoFlatBadInput, ACancelStopsTheRun) {
     EXPECT_EQ(calls, 3);
     EXPECT_TRUE(result.flats.empty());
 }
+
+TEST(AutoFlatBadInput, TheMemoryEstimateCoversTheResult) {
+    CTestPage page(64, 48, EPageKind::GrayAlpha);
+    page.Box(4, 4, 60, 44, 2);
+    const SAutoFlatResult result = Flat(page, {});
+    ASSERT_EQ(result.status, EAutoFlatStatus::Ok);
+    EXPECT_EQ(result.flatsKind, EPageKind::Rgba);
+    const uint64_t held = result.flats.size() + result.labels.size() * sizeof(uint32_t);
+    EXPECT_GE(PeakBytes(64, 48, EPageKind::GrayAlpha, false), held + result.labels.size() * sizeof(uint32_t));
+    EXPECT_GT(PeakBytes(7000, 10000, EPageKind::Gray, false), PeakBytes(4960, 7016, EPageKind::Gray, false));
+}
