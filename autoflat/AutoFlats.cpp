@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <unordered_map>
@@ -149,31 +150,37 @@ private:
 // The regions' hint colours: each region's most frequent hint, the smaller
 // colour value on a tie.
 std::vector<std::pair<bool, SColour>> HintColours(const SPageView& page, const CPixelReader& reader,
-                                                  const uint32_t* labels, uint32_t labelCount,
-                                                  std::vector<std::pair<bool, SColour>> colours) {
-    std::unordered_map<uint64_t, uint64_t> counts;
+                                                  const uint32_t* labels, uint32_t labelCount, int workers) {
     auto key = [](const SColour& c) {
         return uint32_t(c.v[0]) | uint32_t(c.v[1]) << 8 | uint32_t(c.v[2]) << 16 | uint32_t(c.v[3]) << 24;
     };
     const std::ptrdiff_t rowBytes = RowBytes(page);
-    for (int64_t y = 0; y < page.height; ++y) {
-        const uint8_t* row = page.pixels + y * rowBytes;
-        uint64_t runKey = 0, run = 0;
-        for (int64_t x = 0; x < page.width; ++x) {
-            const uint8_t* pixel = row + x * reader.Channels();
-            if (reader.Classify(pixel) != EPixelClass::Hint) continue;
-            const uint32_t label = labels[y * page.width + x];
-            if (label == kLine || label >= labelCount) continue;
-            const uint64_t k = uint64_t(label) << 32 | key(reader.Colour(pixel));
-            if (run && k != runKey) {
-                counts[runKey] += run;
-                run = 0;
+    // Counts are sums, so the parts may be added up in any order.
+    std::unordered_map<uint64_t, uint64_t> counts;
+    std::mutex countsLock;
+    ForEachPart(workers, page.height, 64, [&](int64_t y0, int64_t y1) {
+        std::unordered_map<uint64_t, uint64_t> part;
+        for (int64_t y = y0; y < y1; ++y) {
+            const uint8_t* row = page.pixels + y * rowBytes;
+            uint64_t runKey = 0, run = 0;
+            for (int64_t x = 0; x < page.width; ++x) {
+                const uint8_t* pixel = row + x * reader.Channels();
+                if (reader.Classify(pixel) != EPixelClass::Hint) continue;
+                const uint32_t label = labels[y * page.width + x];
+                if (label == kLine || label >= labelCount) continue;
+                const uint64_t k = uint64_t(label) << 32 | key(reader.Colour(pixel));
+                if (run && k != runKey) {
+                    part[runKey] += run;
+                    run = 0;
+                }
+                runKey = k;
+                ++run;
             }
-            runKey = k;
-            ++run;
+            if (run) part[runKey] += run;
         }
-        if (run) counts[runKey] += run;
-    }
+        std::lock_guard<std::mutex> guard(countsLock);
+        for (const auto& [k, count] : part) counts[k] += count;
+    });
     std::vector<uint64_t> best(labelCount, 0);
     std::vector<uint32_t> bestColour(labelCount, 0);
     for (const auto& [k, count] : counts) {
@@ -183,7 +190,7 @@ std::vector<std::pair<bool, SColour>> HintColours(const SPageView& page, const C
             bestColour[label] = colour;
         }
     }
-    colours.resize(labelCount);
+    std::vector<std::pair<bool, SColour>> colours(labelCount);
     for (uint32_t label = 0; label < labelCount; ++label) {
         if (best[label] == 0) continue;
         SColour c;
@@ -309,12 +316,13 @@ SAutoFlatResult Run(const SPageView& page, const SPageView* hints, const SAutoFl
     if (anyLeft) GrowIntoOpen(meltedMap);
 
     progress.At(0.8, "merging small regions");
-    std::vector<std::pair<bool, SColour>> hinted = HintColours(page, reader, melted.data(), labelEnd, {});
+    std::vector<std::pair<bool, SColour>> hinted =
+        HintColours(page, reader, melted.data(), labelEnd, workers);
     if (hints) {
         const CPixelReader hintReader(hints->kind, limits);
         // The hints page's own votes decide where it has any: it is the
         // colourist's explicit word.
-        const auto fromPage = HintColours(*hints, hintReader, melted.data(), labelEnd, {});
+        const auto fromPage = HintColours(*hints, hintReader, melted.data(), labelEnd, workers);
         for (uint32_t label = 0; label < labelEnd; ++label)
             if (fromPage[label].first) hinted[label] = fromPage[label];
     }
