@@ -166,6 +166,34 @@ TEST_F(AutoflatInput, APaletteRestrictsTheColours) {
     EXPECT_EQ(Colours(LoadPng(Path("flats.png"))), (std::set<uint32_t>{0xe03040, 0x3060c0, 0xf0d020}));
 }
 
+// A solid black block wider than any line is a region of its own unless
+// asked otherwise; lines lighter than --threshold are not lines.
+TEST_F(AutoflatInput, SpotBlacksAndThresholdReachTheRegions) {
+    SPicture page{120, 90, 1, {}};
+    for (int y = 0; y < page.height; ++y)
+        for (int x = 0; x < page.width; ++x) {
+            const bool frame = x < 2 || y < 2 || x >= 118 || y >= 88;
+            page.samples.push_back(frame || (x >= 30 && x < 80 && y >= 20 && y < 70) ? 0 : 255);
+        }
+    SaveGrayPng(Path("block.png"), page);
+    auto regions = [&](const std::string& spotBlacks) {
+        const SToolRun run = RunTool({"autoflat", Path("block.png"), "-o", Path("f.png"), "--regions",
+                                      Path("m.png"), "--overwrite", "--spot-blacks", spotBlacks});
+        EXPECT_EQ(run.status, 0) << run.err;
+        return cli::ReadPaletteFile(Path("m.gpl")).size();
+    };
+    EXPECT_EQ(regions("regions"), 2u);
+    EXPECT_EQ(regions("lines"), 1u);
+
+    for (uint8_t& v : page.samples) v = v == 0 ? 100 : v;
+    SaveGrayPng(Path("grey.png"), page);
+    EXPECT_EQ(RunTool({"autoflat", Path("grey.png"), "-o", Path("a.png")}).status, 0);
+    const SToolRun light =
+        RunTool({"autoflat", "-q", Path("grey.png"), "-o", Path("b.png"), "--threshold", "200"});
+    EXPECT_EQ(light.status, 1) << light.err;
+    EXPECT_NE(light.err.find("no line art"), std::string::npos) << light.err;
+}
+
 TEST_F(AutoflatInput, CtrlCLeavesNoOutputAndExits130) {
     SPicture tile = ThreeRegionPage(), page{64 * 50, 48 * 50, 1, {}};
     for (int y = 0; y < page.height; ++y)
