@@ -1,15 +1,14 @@
 #include "cli/AutoflatPage.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <optional>
-
-#include <unistd.h>
-
-#include <cerrno>
 
 #include "autoflat/AutoFlats.h"
 #include "cli/Batch.h"
