@@ -258,11 +258,19 @@ SLayout CheckKind(TIFF* tif, SRaster& raster) {
     if (extra == 1) {
         uint16_t count = 0;
         uint16_t* kinds = nullptr;
-        if (TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &count, &kinds) && count >= 1 &&
-            kinds[0] == EXTRASAMPLE_ASSOCALPHA)
+        const uint16_t kind = TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &count, &kinds) && count >= 1
+                                  ? kinds[0]
+                                  : uint16_t(EXTRASAMPLE_UNSPECIFIED);
+        if (kind == EXTRASAMPLE_ASSOCALPHA)
             // Premultiplied colours darken with transparency, so line-art
             // detection and copied colours would both be wrong.
             throw CImageError("premultiplied (associated) alpha is not supported");
+        // A channel of unknown meaning taken for alpha could make the whole
+        // page transparent; the output could not keep it as it is either.
+        if (kind != EXTRASAMPLE_UNASSALPHA)
+            throw CImageError(
+                "an extra channel that the file does not call alpha is not supported (at most one alpha "
+                "channel)");
         raster.hasAlpha = true;
     }
     return SLayout{samples, planar == PLANARCONFIG_SEPARATE};
