@@ -65,6 +65,8 @@ public:
     // libtiff mends strip sizes it finds wrong by guessing them from the
     // image's size, and only warns: the guess reads whatever bytes follow.
     bool StripSizesMended() const { return stripSizesMended_; }
+    // What libtiff said when it left out an entry the pixels depend on; "".
+    std::string DroppedEntry() const { return droppedEntry_; }
     // The system's reason for the first error, when a call the caller made
     // with errno cleared failed in the system (a full disk, say); else 0.
     int SystemError() const { return systemError_; }
@@ -78,10 +80,32 @@ private:
         std::vsnprintf(tiff->error_, sizeof tiff->error_, format, args);
         return 1;
     }
-    static int OnWarning(TIFF*, void* self, const char*, const char* format, va_list) {
-        if (std::strstr(format, "StripByteCounts") && std::strstr(format, "ignoring"))
-            static_cast<CTiff*>(self)->stripSizesMended_ = true;
+    static int OnWarning(TIFF*, void* self, const char*, const char* format, va_list args) {
+        auto* tiff = static_cast<CTiff*>(self);
+        if (std::strstr(format, "StripByteCounts") && std::strstr(format, "ignoring")) {
+            tiff->stripSizesMended_ = true;
+            return 1;
+        }
+        char message[256];
+        std::vsnprintf(message, sizeof message, format, args);
+        if (!tiff->droppedEntry_[0] && DropsPixelEntry(message))
+            std::snprintf(tiff->droppedEntry_, sizeof tiff->droppedEntry_, "%s", message);
         return 1;
+    }
+    // libtiff goes on without an entry it cannot use, taking the default:
+    // for most entries a loss the user never sees, for these ones pixels
+    // read from the wrong place or decoded the wrong way.
+    static bool DropsPixelEntry(const char* message) {
+        if (!std::strstr(message, "ignor")) return false;
+        static const char* const kPixelEntries[] = {
+            "ImageWidth",   "ImageLength",     "BitsPerSample", "Compression",     "Photometric",
+            "StripOffsets", "SamplesPerPixel", "RowsPerStrip",  "StripByteCounts", "PlanarConfig",
+            "Predictor",    "ExtraSamples",    "SampleFormat",  "TileWidth",       "TileLength",
+            "TileOffsets",  "TileByteCounts",  "InkSet",        "JPEGTables",
+        };
+        for (const char* entry : kPixelEntries)
+            if (std::strstr(message, entry)) return true;
+        return false;
     }
 
     TIFFOpenOptions* options_;
@@ -89,6 +113,7 @@ private:
     char error_[256] = "";
     int systemError_ = 0;
     bool stripSizesMended_ = false;
+    char droppedEntry_[256] = "";
 };
 
 // libtiff says only "Write error at scanline n"; the system's reason is what
@@ -192,6 +217,12 @@ void StopIfInterrupted() {
 
 [[noreturn]] void Damaged(const CTiff& tiff) {
     throw CImageError("truncated or damaged TIFF file (libtiff: " + tiff.Error() + ")");
+}
+
+// Entries may be read only when first needed: asked after the pixels too.
+void RefuseDroppedEntry(const CTiff& tiff) {
+    if (!tiff.DroppedEntry().empty())
+        throw CImageError("truncated or damaged TIFF file (libtiff: " + tiff.DroppedEntry() + ")");
 }
 
 // The size of the open file; a file that cannot say holds nothing.
@@ -528,6 +559,7 @@ SRaster ReadTiff(const std::string& path, const SCodecOptions& options) {
     if (!tiff.OpenInput(path, "rm")) Damaged(tiff);
     if (tiff.StripSizesMended())
         throw CImageError("truncated or damaged TIFF file (the sizes of its strips do not match its rows)");
+    RefuseDroppedEntry(tiff);
     TIFF* tif = *tiff;
     SRaster raster;
     const SLayout layout = CheckKind(tif, raster);
@@ -550,6 +582,7 @@ SRaster ReadTiff(const std::string& path, const SCodecOptions& options) {
         ReadContiguousStrips(tiff, path, raster, options);
     else
         ReadStrips(tiff, raster, layout);
+    RefuseDroppedEntry(tiff);
     options.Report(1);
     return raster;
 }

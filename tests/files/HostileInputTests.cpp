@@ -177,6 +177,25 @@ TEST_F(HostileInput, AnUncompressedStripShorterThanItsRowsIsRefused) {
     EXPECT_EQ(RunTool({"flat", Path("short.tif"), "-o", Path("flat.tif")}).status, 0);
 }
 
+// libtiff passes over an entry it cannot make sense of with a warning: an
+// entry the pixels depend on, passed over, leaves them read from wherever
+// its default points (StripOffsets: the file's first bytes).
+TEST_F(HostileInput, ATiffWhosePixelEntriesLibtiffDropsIsRefused) {
+    const SPicture page = NoisyPage(4, 4, 7);
+    WriteBytes(Path("whole.tif"), TiffFile(page));
+    ASSERT_EQ(RunTool({"flat", Path("whole.tif"), "-o", Path("check.tif")}).status, 0);
+    std::filesystem::remove(Path("whole.tif"));
+    std::filesystem::remove(Path("check.tif"));
+    for (uint16_t tag : {TIFFTAG_STRIPOFFSETS, TIFFTAG_STRIPBYTECOUNTS}) {
+        WriteBytes(Path("dropped.tif"), TiffWithEntryCount(page, tag, 0));
+        const SToolRun run = RunTool({"flat", Path("dropped.tif"), "-o", Path("flat.tif")});
+        EXPECT_EQ(run.status, 1) << tag << ": " << run.err;
+        EXPECT_NE(run.err.find("truncated or damaged TIFF file"), std::string::npos)
+            << tag << ": " << run.err;
+        EXPECT_EQ(Listing(), std::vector<std::string>{"dropped.tif"}) << tag;
+    }
+}
+
 // A chunk's length field is read before its data: one that claims nearly
 // two gigabytes in a file of a few hundred bytes must not be allocated.
 TEST_F(HostileInput, AChunkThatClaimsGigabytesIsNotAllocated) {
