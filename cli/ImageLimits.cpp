@@ -91,8 +91,9 @@ uint64_t MemoryAvailable() {
     return available;
 }
 
-void CheckPageFits(uint64_t rawBytes, int planes, bool hasAlpha) {
-    const uint64_t need = PageMemoryNeed(rawBytes, planes, hasAlpha);
+void CheckPageFits(uint64_t rawBytes, int planes, bool hasAlpha, uint64_t readerBytes) {
+    const uint64_t need =
+        std::max(PageMemoryNeed(rawBytes, planes, hasAlpha), rawBytes + readerBytes + kWorkingBytes);
     const uint64_t available = MemoryAvailable();
     if (need > available)
         throw CImageError(std::string(kNotEnoughMemory) + ": flatting its " + Megabytes(rawBytes) +

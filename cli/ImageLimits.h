@@ -40,8 +40,9 @@ uint64_t MemoryAvailable();
 inline constexpr const char* kNotEnoughMemory = "not enough memory for this page";
 
 // Throws CImageError, before anything is allocated, when a page of
-// `rawBytes` cannot be flatted in the memory there is. A file that is
-// not damaged can still declare more than this machine can hold.
-void CheckPageFits(uint64_t rawBytes, int planes, bool hasAlpha);
+// `rawBytes` cannot be flatted in the memory there is, `readerBytes` more
+// held while it is read. A file that is not damaged can still declare more
+// than this machine can hold.
+void CheckPageFits(uint64_t rawBytes, int planes, bool hasAlpha, uint64_t readerBytes = 0);
 
 }  // namespace cli

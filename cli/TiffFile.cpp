@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <thread>
 #include <memory>
 #include <chrono>
@@ -355,18 +356,37 @@ void PlaceBlock(SRaster& raster, const uint8_t* block, uint32_t blockWidth, uint
     }
 }
 
-void ReadTiles(const CTiff& tiff, SRaster& raster, const SLayout& layout) {
+// The buffer one tile decodes into, checked before the raster is allocated.
+// A tile may reach past the image as far as a writer's usual sizes take it
+// (the next power of two, or a fixed 256 or 512 for a small image); one far
+// larger than the image it serves would only take memory, and the file's
+// size is no bound where a few bytes of ZSTD stand for gigabytes.
+uint64_t TileBytes(const CTiff& tiff, const SRaster& raster) {
     TIFF* tif = *tiff;
     uint32_t tileWidth = 0, tileHeight = 0;
     TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth);
     TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileHeight);
     const tmsize_t tileSize = TIFFTileSize(tif);
     if (tileWidth == 0 || tileHeight == 0 || tileSize <= 0) Damaged(tiff);
-    // Tiles may be larger than the image, so the raster's own check does
-    // not cover the buffer one tile decodes into.
+    static constexpr uint32_t kSmallImageTile = 1024;
+    auto serves = [](uint32_t tile, int side) {
+        return tile <= std::max(std::bit_ceil(uint32_t(side)), kSmallImageTile);
+    };
+    if (!serves(tileWidth, raster.width) || !serves(tileHeight, raster.height))
+        throw CImageError("truncated or damaged TIFF file (tiles of " + std::to_string(tileWidth) + " x " +
+                          std::to_string(tileHeight) + " pixels for an image of " +
+                          std::to_string(raster.width) + " x " + std::to_string(raster.height) + ")");
     CheckFileCanHold(uint64_t(tileSize), FileBytes(tif), MaxExpansion(uint16_t(raster.tiffCompression)),
                      "TIFF");
-    std::vector<uint8_t> tile(static_cast<size_t>(tileSize));
+    return uint64_t(tileSize);
+}
+
+void ReadTiles(const CTiff& tiff, SRaster& raster, const SLayout& layout, uint64_t tileBytes) {
+    TIFF* tif = *tiff;
+    uint32_t tileWidth = 0, tileHeight = 0;
+    TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth);
+    TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileHeight);
+    std::vector<uint8_t> tile(static_cast<size_t>(tileBytes));
     const int passes = layout.separate ? layout.samples : 1;
     for (int sample = 0; sample < passes; ++sample)
         for (uint32_t y = 0; y < uint32_t(raster.height); y += tileHeight)
@@ -574,10 +594,11 @@ SRaster ReadTiff(const std::string& path, const SCodecOptions& options) {
     CheckCodec(uint16_t(raster.tiffCompression), width, height);
     CheckFileCanHold(uint64_t(raster.RowBytes()) * uint64_t(raster.height), FileBytes(tif),
                      MaxExpansion(uint16_t(raster.tiffCompression)), "TIFF");
-    CheckPageFits(raster.RowBytes() * uint64_t(raster.height), raster.Planes(), raster.hasAlpha);
+    const uint64_t tileBytes = TIFFIsTiled(tif) ? TileBytes(tiff, raster) : 0;
+    CheckPageFits(raster.RowBytes() * uint64_t(raster.height), raster.Planes(), raster.hasAlpha, tileBytes);
     raster.pixels = sim::CHostImage::Uninitialised(raster.width, raster.height, raster.Planes());
     if (TIFFIsTiled(tif))
-        ReadTiles(tiff, raster, layout);
+        ReadTiles(tiff, raster, layout, tileBytes);
     else if (!layout.separate)
         ReadContiguousStrips(tiff, path, raster, options);
     else

@@ -83,6 +83,9 @@ TEST_F(HostileInput, CompressedAndTiledTiffsCannotClaimWhatTheFileCannotHold) {
         {"webp", TiffDeclaring(16384, 16384, 50001, 4000)},
         {"packbits", TiffDeclaring(1000, 1000, 32773)},
         {"huge tile", TiffWithOneTile(16, 16, 32768)},
+        // ZSTD may claim 65536 times its bytes, but no image of one pixel
+        // needs a tile of 805 MB.
+        {"huge ZSTD tile", TiffWithOneTile(1, 1, 16384, 50000, 13000)},
     };
     for (const auto& [what, bytes] : files) {
         WriteBytes(Path("huge.tif"), bytes);
