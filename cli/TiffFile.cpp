@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <system_error>
 #include <thread>
 #include <memory>
 #include <chrono>
@@ -42,11 +43,16 @@ public:
     CTiff(const CTiff&) = delete;
     CTiff& operator=(const CTiff&) = delete;
 
-    // Throws CImageError when `path` is no longer a regular file.
-    bool OpenInput(const std::string& path, const char* mode) {
-        const int fd = OpenInputFile(path);
-        tif_ = TIFFFdOpenExt(fd, path.c_str(), mode, options_);
-        if (!tif_) ::close(fd);  // libtiff closes only what it opened itself
+    // Reads the open file `fd`, which stays the caller's, at an offset of
+    // its own: any number of readers share one descriptor, so that they
+    // all read the one file that was opened, whatever its name comes to
+    // stand for meanwhile (a save by rename, say). Plain reads rather than
+    // a memory map: a file cut short by someone else while mapped would
+    // end the program with SIGBUS.
+    bool OpenShared(int fd, const std::string& name) {
+        shared_ = SSharedFile{fd, 0};
+        tif_ = TIFFClientOpenExt(name.c_str(), "rm", &shared_, SharedRead, SharedWrite, SharedSeek,
+                                 SharedClose, SharedSize, SharedMap, SharedUnmap, options_);
         return tif_ != nullptr;
     }
     bool OpenFd(int fd, const std::string& name, const char* mode) {
@@ -109,7 +115,46 @@ private:
         return false;
     }
 
+    struct SSharedFile {
+        int fd = -1;
+        uint64_t offset = 0;
+    };
+    static tmsize_t SharedRead(thandle_t handle, void* buffer, tmsize_t size) {
+        auto* file = static_cast<SSharedFile*>(handle);
+        ssize_t got;
+        do got = ::pread(file->fd, buffer, size_t(size), off_t(file->offset));
+        while (got < 0 && errno == EINTR);
+        if (got > 0) file->offset += uint64_t(got);
+        return got;
+    }
+    static tmsize_t SharedWrite(thandle_t, void*, tmsize_t) { return -1; }
+    static toff_t SharedSeek(thandle_t handle, toff_t offset, int whence) {
+        auto* file = static_cast<SSharedFile*>(handle);
+        switch (whence) {
+            case SEEK_SET:
+                file->offset = offset;
+                break;
+            case SEEK_CUR:
+                file->offset += offset;
+                break;
+            case SEEK_END:
+                file->offset = SharedSize(handle) + offset;
+                break;
+            default:
+                return toff_t(-1);
+        }
+        return file->offset;
+    }
+    static int SharedClose(thandle_t) { return 0; }
+    static toff_t SharedSize(thandle_t handle) {
+        struct stat file {};
+        return ::fstat(static_cast<SSharedFile*>(handle)->fd, &file) == 0 ? toff_t(file.st_size) : 0;
+    }
+    static int SharedMap(thandle_t, void**, toff_t*) { return 0; }
+    static void SharedUnmap(thandle_t, void*, toff_t) {}
+
     TIFFOpenOptions* options_;
+    SSharedFile shared_;
     TIFF* tif_ = nullptr;
     char error_[256] = "";
     int systemError_ = 0;
@@ -227,10 +272,7 @@ void RefuseDroppedEntry(const CTiff& tiff) {
 }
 
 // The size of the open file; a file that cannot say holds nothing.
-uint64_t FileBytes(TIFF* tif) {
-    struct stat file {};
-    return ::fstat(TIFFFileno(tif), &file) == 0 ? uint64_t(file.st_size) : 0;
-}
+uint64_t FileBytes(TIFF* tif) { return uint64_t(TIFFGetSizeProc(tif)(TIFFClientdata(tif))); }
 
 struct SLayout {
     uint16_t samples = 0;  // per pixel, in the file
@@ -399,9 +441,10 @@ void ReadTiles(const CTiff& tiff, SRaster& raster, const SLayout& layout, uint64
 
 // Interleaved strips decode straight into the raster, one strip at a time:
 // a page is only ever as large in memory as what its file has really
-// delivered so far. Strips are independent, so with several threads each
-// opens the file for itself and takes every n-th strip.
-void ReadContiguousStrips(const CTiff& tiff, const std::string& path, SRaster& raster,
+// delivered so far. Strips are independent: each thread has a reader of
+// its own on the one descriptor, and takes the next strip nobody has. A
+// thread that cannot be started leaves its share to the others.
+void ReadContiguousStrips(const CTiff& tiff, int fd, const std::string& path, SRaster& raster,
                           const SCodecOptions& options) {
     TIFF* tif = *tiff;
     uint32_t rowsPerStrip = 0;
@@ -417,20 +460,15 @@ void ReadContiguousStrips(const CTiff& tiff, const std::string& path, SRaster& r
     const uint32_t wanted = std::min<uint32_t>(uint32_t(std::max(options.threads, 1)), strips / 4 + 1);
     while (readers.size() < wanted) {
         auto reader = std::make_unique<CTiff>();
-        try {
-            if (!reader->OpenInput(path, "rm")) break;  // then fewer threads
-        } catch (const CImageError&) {
-            break;
-        }
+        if (!reader->OpenShared(fd, path)) break;  // then fewer threads
         readers.push_back(std::move(reader));
     }
-    const uint32_t step = uint32_t(readers.size());
-    std::atomic<uint32_t> done{0};
+    std::atomic<uint32_t> next{0}, done{0};
     std::atomic<bool> stop{false};
-    std::vector<int> failed(step, 0);
-    auto decode = [&](uint32_t first) {
-        TIFF* t = first == 0 ? tif : **readers[first];
-        for (uint32_t strip = first; strip < strips && !stop; strip += step) {
+    std::vector<int> failed(readers.size(), 0);
+    auto decode = [&](size_t index) {
+        TIFF* t = index == 0 ? tif : **readers[index];
+        for (uint32_t strip; !stop && (strip = next++) < strips;) {
             if (InterruptRequested()) {
                 stop = true;
                 return;
@@ -439,32 +477,41 @@ void ReadContiguousStrips(const CTiff& tiff, const std::string& path, SRaster& r
             const uint32_t rows = std::min(rowsPerStrip, uint32_t(raster.height) - y);
             const tmsize_t bytes = tmsize_t(rows * raster.RowBytes());
             if (TIFFReadEncodedStrip(t, strip, pixels + size_t(y) * raster.RowBytes(), bytes) != bytes) {
-                failed[first] = 1;
+                failed[index] = 1;
                 stop = true;
                 return;
             }
             ++done;
-            if (first == 0) options.Report(double(done) / strips);  // progress from the calling thread only
+            if (index == 0) options.Report(double(done) / strips);  // progress from the calling thread only
         }
     };
     std::vector<std::thread> helpers;
-    for (uint32_t first = 1; first < step; ++first) helpers.emplace_back(decode, first);
     struct SJoin {
         std::vector<std::thread>& threads;
         ~SJoin() {
-            for (std::thread& t : threads) t.join();
+            for (std::thread& t : threads)
+                if (t.joinable()) t.join();
         }
     } join{helpers};
+    for (size_t index = 1; index < readers.size(); ++index) {
+        try {
+            helpers.emplace_back(decode, index);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
     decode(0);
-    while (step > 1 && !stop && done < strips) {
+    while (!helpers.empty() && !stop && done < strips) {
         options.Report(double(done) / strips);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     for (std::thread& t : helpers) t.join();
     helpers.clear();
     StopIfInterrupted();
-    for (uint32_t first = 0; first < step; ++first)
-        if (failed[first]) Damaged(first == 0 ? tiff : *readers[first]);
+    for (size_t index = 0; index < readers.size(); ++index) {
+        if (failed[index]) Damaged(index == 0 ? tiff : *readers[index]);
+        if (index > 0) RefuseDroppedEntry(*readers[index]);
+    }
     options.Report(1);
 }
 
@@ -573,10 +620,12 @@ void SetTags(TIFF* tif, const SRaster& raster, const SCodecOptions& options) {
 }  // namespace
 
 SRaster ReadTiff(const std::string& path, const SCodecOptions& options) {
+    struct SDescriptor {
+        int fd;
+        ~SDescriptor() { ::close(fd); }
+    } input{OpenInputFile(path)};
     CTiff tiff;
-    // Plain reads rather than a memory map: a file cut short by someone
-    // else while mapped would end the program with SIGBUS.
-    if (!tiff.OpenInput(path, "rm")) Damaged(tiff);
+    if (!tiff.OpenShared(input.fd, path)) Damaged(tiff);
     if (tiff.StripSizesMended())
         throw CImageError("truncated or damaged TIFF file (the sizes of its strips do not match its rows)");
     RefuseDroppedEntry(tiff);
@@ -600,7 +649,7 @@ SRaster ReadTiff(const std::string& path, const SCodecOptions& options) {
     if (TIFFIsTiled(tif))
         ReadTiles(tiff, raster, layout, tileBytes);
     else if (!layout.separate)
-        ReadContiguousStrips(tiff, path, raster, options);
+        ReadContiguousStrips(tiff, input.fd, path, raster, options);
     else
         ReadStrips(tiff, raster, layout);
     RefuseDroppedEntry(tiff);
