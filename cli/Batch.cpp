@@ -161,7 +161,9 @@ void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, c
     std::optional<SPageInFlight> flatted;  // the previous page, to be written
     for (size_t i = 0; i < jobs.size(); ++i) {
         const bool readAhead = i + 1 < jobs.size() && (!current.GoesOn() || RoomToReadAhead(current));
-        auto io = std::async(std::launch::async, [&, i, readAhead, toWrite = std::move(flatted)]() mutable {
+        std::optional<SPageInFlight> toWrite = std::move(flatted);
+        flatted.reset();
+        auto writeAndRead = [&, i, readAhead] {
             SIoWork work;
             if (toWrite) {
                 WritePage(*toWrite, finishing);
@@ -169,8 +171,14 @@ void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, c
             }
             if (readAhead) work.read = ReadPage(jobs[i + 1], codec);
             return work;
-        });
-        flatted.reset();
+        };
+        std::future<SIoWork> io;
+        try {
+            io = std::async(std::launch::async, writeAndRead);
+        } catch (const std::system_error&) {
+            // No thread to be had: the same work, after the flatting.
+            io = std::async(std::launch::deferred, writeAndRead);
+        }
         if (current.GoesOn()) display.Begin(current.job.input, EPageStage::Flatting);
         FlatReadPage(host, current, options.settings, display);
         SIoWork work = io.get();
