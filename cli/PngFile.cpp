@@ -223,7 +223,7 @@ SRaster ReadPng(const std::string& path, const SCodecOptions& options) {
     if (::fstat(fileno(s.file), &file) == 0)
         CheckFileCanHold(uint64_t(height) * (1 + raster.RowBytes()), uint64_t(file.st_size),
                          kMaxDeflateExpansion, "PNG");
-    CheckPageFits(raster.RowBytes() * uint64_t(height), raster.Planes(), raster.hasAlpha);
+    CheckPageFits(raster.RowBytes() * uint64_t(height), raster.Planes(), raster.hasAlpha, 0, options.threads);
     ReadResolution(s, raster);
     ReadColourChunks(s, raster);
 

@@ -644,7 +644,8 @@ SRaster ReadTiff(const std::string& path, const SCodecOptions& options) {
     CheckFileCanHold(uint64_t(raster.RowBytes()) * uint64_t(raster.height), FileBytes(tif),
                      MaxExpansion(uint16_t(raster.tiffCompression)), "TIFF");
     const uint64_t tileBytes = TIFFIsTiled(tif) ? TileBytes(tiff, raster) : 0;
-    CheckPageFits(raster.RowBytes() * uint64_t(raster.height), raster.Planes(), raster.hasAlpha, tileBytes);
+    CheckPageFits(raster.RowBytes() * uint64_t(raster.height), raster.Planes(), raster.hasAlpha, tileBytes,
+                  options.threads);
     raster.pixels = sim::CHostImage::Uninitialised(raster.width, raster.height, raster.Planes());
     if (TIFFIsTiled(tif))
         ReadTiles(tiff, raster, layout, tileBytes);
