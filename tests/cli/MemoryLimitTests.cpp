@@ -1,5 +1,8 @@
+// The memory limits the tool reads: control groups of either version, as
+// the kernel shows them, and what the other pages of a batch hold.
 #include <filesystem>
 
+#include "cli/ImageError.h"
 #include "cli/ImageLimits.h"
 #include "tests/support/ToolTest.h"
 
@@ -50,6 +53,16 @@ TEST_F(MemoryLimit, NoLimitAndNonsenseMeanNoLimit) {
     WriteLimit(root + "/memory/b", "memory.limit_in_bytes", "lots");
     for (const char* membership : {"0::/a\n", "3:memory:/b\n", "", "garbage", "0::/../../etc\n"})
         EXPECT_EQ(cli::ControlGroupMemoryLimit(membership, root), UINT64_MAX) << membership;
+}
+
+// A batch reads the next page while one is flatted: what that one holds
+// is not there for the next.
+TEST_F(MemoryLimit, WhatOtherPagesHoldIsNotThereForThisOne) {
+    EXPECT_NO_THROW(cli::CheckPageFits(kMegabyte, 3, false));
+    cli::SetMemoryHeldElsewhere(cli::MemoryAvailable());
+    EXPECT_THROW(cli::CheckPageFits(kMegabyte, 3, false), cli::CImageError);
+    cli::SetMemoryHeldElsewhere(0);
+    EXPECT_NO_THROW(cli::CheckPageFits(kMegabyte, 3, false));
 }
 
 }  // namespace
