@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <system_error>
 #include <new>
 
 namespace cli {
@@ -94,9 +95,15 @@ std::vector<std::string> DeflateRowsUp(const uint8_t* pixels, size_t rowBytes, i
         bands[size_t(i)].endRow = int(int64_t(height) * (i + 1) / count);
     }
     std::vector<std::future<void>> work;
-    for (int i = 0; i < count; ++i)
-        work.push_back(std::async(std::launch::async, DeflateBand, pixels, rowBytes, i + 1 == count,
-                                  std::cref(settings), std::ref(bands[size_t(i)])));
+    for (int i = 0; i < count; ++i) {
+        try {
+            work.push_back(std::async(std::launch::async, DeflateBand, pixels, rowBytes, i + 1 == count,
+                                      std::cref(settings), std::ref(bands[size_t(i)])));
+        } catch (const std::system_error&) {
+            // No thread to be had: this one deflates the band itself.
+            DeflateBand(pixels, rowBytes, i + 1 == count, settings, bands[size_t(i)]);
+        }
+    }
     for (std::future<void>& band : work) {
         while (band.wait_for(std::chrono::milliseconds(40)) != std::future_status::ready) {
             int done = 0;

@@ -139,6 +139,18 @@ bool RoomToReadAhead(const SPageInFlight& flatting) {
     return MemoryAvailable() >= 2 * PageMemoryNeed(raw, r.Planes(), r.hasAlpha);
 }
 
+// What a page holds while it is flatted (its pixels and the plug-in's
+// output), or while it waits to be written (its pixels).
+uint64_t HeldWhileFlatted(const SPageInFlight& page) {
+    if (!page.GoesOn()) return 0;
+    const SRaster& r = page.raster;
+    return PageMemoryNeed(r.RowBytes() * uint64_t(r.height), r.Planes(), r.hasAlpha);
+}
+
+uint64_t HeldWhileWritten(const SPageInFlight& page) {
+    return page.GoesOn() ? page.raster.RowBytes() * uint64_t(page.raster.height) : 0;
+}
+
 // The pages in a pipeline: while the plug-in flats one page on this thread,
 // another thread writes the page before it and then reads the page after
 // it. At most three pages' pixels are held at once (the two copies of the
@@ -158,7 +170,10 @@ void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, c
     std::optional<SPageInFlight> flatted;  // the previous page, to be written
     for (size_t i = 0; i < jobs.size(); ++i) {
         const bool readAhead = i + 1 < jobs.size() && (!current.GoesOn() || RoomToReadAhead(current));
-        auto io = std::async(std::launch::async, [&, i, readAhead, toWrite = std::move(flatted)]() mutable {
+        SetMemoryHeldElsewhere(HeldWhileFlatted(current));
+        std::optional<SPageInFlight> toWrite = std::move(flatted);
+        flatted.reset();
+        auto writeAndRead = [&, i, readAhead] {
             SIoWork work;
             if (toWrite) {
                 WritePage(*toWrite, finishing);
@@ -166,8 +181,14 @@ void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, c
             }
             if (readAhead) work.read = ReadPage(jobs[i + 1], codec);
             return work;
-        });
-        flatted.reset();
+        };
+        std::future<SIoWork> io;
+        try {
+            io = std::async(std::launch::async, writeAndRead);
+        } catch (const std::system_error&) {
+            // No thread to be had: the same work, after the flatting.
+            io = std::async(std::launch::deferred, writeAndRead);
+        }
         if (current.GoesOn()) display.Begin(current.job.input, EPageStage::Flatting);
         FlatReadPage(host, current, options.settings, display);
         SIoWork work = io.get();
@@ -184,9 +205,23 @@ void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, c
             // Read ahead, a page may not have fitted beside the one being
             // flatted; now that that one is done, it gets its chance.
             const bool crowded = work.read && work.read->failure.rfind(kNotEnoughMemory, 0) == 0;
-            current = work.read && !crowded ? std::move(*work.read) : ReadPage(jobs[i + 1], codec);
+            if (work.read && !crowded) {
+                current = std::move(*work.read);
+            } else {
+                // Beside the page still to be written, or else after it.
+                SetMemoryHeldElsewhere(flatted ? HeldWhileWritten(*flatted) : 0);
+                current = ReadPage(jobs[i + 1], codec);
+                if (flatted && current.failure.rfind(kNotEnoughMemory, 0) == 0) {
+                    WritePage(*flatted, finishing);
+                    Tally(*flatted, ReportPage(*flatted, display), tally);
+                    flatted.reset();
+                    SetMemoryHeldElsewhere(0);
+                    current = ReadPage(jobs[i + 1], codec);
+                }
+            }
         }
     }
+    SetMemoryHeldElsewhere(0);
     if (flatted) {
         WritePage(*flatted, codec);
         Tally(*flatted, ReportPage(*flatted, display), tally);

@@ -61,15 +61,28 @@ SRaster ReadImage(const std::string& path, EImageFormat& format, const SCodecOpt
     return format == EImageFormat::Png ? ReadPng(path, options) : ReadTiff(path, options);
 }
 
-std::string WriteImage(int fd, const std::string& name, EImageFormat format, const SRaster& raster,
-                       const SCodecOptions& options) {
-    if (format == EImageFormat::Png) return WritePng(fd, raster, options);
+std::vector<std::string> WriteImage(int fd, const std::string& name, EImageFormat format,
+                                    const SRaster& raster, const SCodecOptions& options) {
+    std::vector<std::string> warnings;
+    if (format == EImageFormat::Png) {
+        const std::string warning = WritePng(fd, raster, options);
+        if (!warning.empty()) warnings.push_back(warning);
+        // PNG has no orientation: a viewer would show the page turned or
+        // mirrored against its original, and the user is told rather than
+        // handed pixels rearranged behind their back.
+        if (raster.tiffOrientation != 1)
+            warnings.push_back("the TIFF's orientation (" + std::to_string(raster.tiffOrientation) +
+                               ", turned or mirrored) cannot be kept in a PNG: its pixels are as the file "
+                               "stores them");
+        return warnings;
+    }
     WriteTiff(fd, name, raster, options);
     // TIFF has no colour key, and an alpha plane made up from one would
     // give the page a layer it never had: the user is told instead.
     if (raster.pngColour.hasTransparentColour)
-        return "the PNG's transparent colour (tRNS) cannot be kept in a TIFF: those pixels are opaque there";
-    return {};
+        warnings.push_back(
+            "the PNG's transparent colour (tRNS) cannot be kept in a TIFF: those pixels are opaque there");
+    return warnings;
 }
 
 }  // namespace cli

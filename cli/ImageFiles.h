@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/CodecOptions.h"
 #include "cli/Raster.h"
@@ -18,9 +19,9 @@ std::optional<EImageFormat> FormatForName(const std::string& path);
 // Reads a PNG or TIFF file, whatever its name says. Throws CImageError.
 SRaster ReadImage(const std::string& path, EImageFormat& format, const SCodecOptions& options = {});
 
-// Writes into the open file `fd`; returns a warning for anything kept only
-// in part, else "". Throws CImageError.
-std::string WriteImage(int fd, const std::string& name, EImageFormat format, const SRaster& raster,
-                       const SCodecOptions& options = {});
+// Writes into the open file `fd`; returns a warning for each thing kept
+// only in part. Throws CImageError.
+std::vector<std::string> WriteImage(int fd, const std::string& name, EImageFormat format,
+                                    const SRaster& raster, const SCodecOptions& options = {});
 
 }  // namespace cli

@@ -1,9 +1,12 @@
 #include "cli/Interrupt.h"
 
+#include <pthread.h>
 #include <signal.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <climits>
 #include <cstring>
 
@@ -32,15 +35,43 @@ struct SCleanupPath {
 
 SCleanupPath gFile;
 SCleanupPath gFolder;
+SCleanupPath gUnlisted;  // the line stdout owes for a file already in place
+std::atomic<bool> gListedAny{false};
+std::atomic<int> gHeld{0};
+
+const int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+void WriteAll(int fd, const char* text, size_t size) {
+    while (size > 0) {
+        const ssize_t wrote = ::write(fd, text, size);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) return;
+        text += wrote;
+        size -= size_t(wrote);
+    }
+}
 
 void OnSignal(int number) {
     int none = 0;
     if (gSignal.compare_exchange_strong(none, number)) return;
+    // The thread inside a held step has these signals blocked, so this is
+    // another thread, and the step ends soon: a rename, or a line written.
+    for (int waited = 0; gHeld.load() > 0 && waited < 5000; ++waited) {
+        const timespec millisecond{0, 1000000};
+        ::nanosleep(&millisecond, nullptr);
+    }
     if (gFile.set) ::unlink(gFile.path);
     if (gFolder.set) ::rmdir(gFolder.path);
-    static const char kNote[] = "\nvandrel: stopped at once, nothing written\n";
-    ssize_t ignored = ::write(STDERR_FILENO, kNote, sizeof kNote - 1);
-    (void)ignored;
+    if (gUnlisted.set) {
+        WriteAll(STDOUT_FILENO, gUnlisted.path, std::strlen(gUnlisted.path));
+        gListedAny = true;
+    }
+    static const char kNothing[] = "\nvandrel: stopped at once, nothing written\n";
+    static const char kNothingMore[] = "\nvandrel: stopped at once, nothing more written\n";
+    if (gListedAny)
+        WriteAll(STDERR_FILENO, kNothingMore, sizeof kNothingMore - 1);
+    else
+        WriteAll(STDERR_FILENO, kNothing, sizeof kNothing - 1);
     ::_exit(128 + gSignal.load());
 }
 
@@ -53,7 +84,7 @@ void InstallInterruptHandlers() {
     // Reads and writes go on after the handler: stopping is decided at the
     // safe points, not by a failing system call.
     action.sa_flags = SA_RESTART;
-    for (int number : {SIGINT, SIGTERM, SIGHUP}) {
+    for (int number : kStopSignals) {
         // A signal ignored at start stays ignored: nohup, and a shell
         // starting a job in the background, ask for exactly that.
         struct sigaction inherited {};
@@ -75,5 +106,21 @@ int InterruptExitStatus() { return 128 + gSignal.load(); }
 
 void SetCleanupFile(const std::string& path) { gFile.Assign(path); }
 void SetCleanupFolder(const std::string& path) { gFolder.Assign(path); }
+
+void SetUnlistedLine(const std::string& line) { gUnlisted.Assign(line); }
+void NoteListed() { gListedAny = true; }
+
+CStopHeld::CStopHeld() {
+    sigset_t stops;
+    sigemptyset(&stops);
+    for (int number : kStopSignals) sigaddset(&stops, number);
+    ::pthread_sigmask(SIG_BLOCK, &stops, &previous_);
+    ++gHeld;
+}
+
+CStopHeld::~CStopHeld() {
+    --gHeld;
+    ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+}
 
 }  // namespace cli

@@ -5,6 +5,8 @@
 // the program.
 #pragma once
 
+#include <signal.h>
+
 #include <string>
 
 namespace cli {
@@ -17,5 +19,27 @@ int InterruptExitStatus();
 // What to remove when the program has to end at once; "" forgets it.
 void SetCleanupFile(const std::string& path);
 void SetCleanupFolder(const std::string& path);
+
+// The line stdout owes for a file already in place and not yet listed:
+// a program ending at once writes it first, so that stdout names every
+// file written. "" once it is listed.
+void SetUnlistedLine(const std::string& line);
+// Some file was listed: "nothing written" would no longer be true.
+void NoteListed();
+
+// Putting a file in place and owing its line, or paying it, is one step a
+// second signal must not split: it waits for the step to end. The signals
+// are blocked in the thread taking the step meanwhile, so that the wait
+// is never the step's own thread.
+class CStopHeld {
+public:
+    CStopHeld();
+    ~CStopHeld();
+    CStopHeld(const CStopHeld&) = delete;
+    CStopHeld& operator=(const CStopHeld&) = delete;
+
+private:
+    sigset_t previous_;
+};
 
 }  // namespace cli

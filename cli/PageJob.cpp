@@ -114,7 +114,7 @@ void WritePage(SPageInFlight& page, const SCodecOptions& codec) {
     const Clock::time_point start = Clock::now();
     Guarded(page, [&] {
         CSafeOutput file(page.job.output, page.job.overwrite);
-        const std::string warning =
+        const std::vector<std::string> warnings =
             WriteImage(file.Fd(), page.job.output, page.outputFormat, page.raster, codec);
         // Stopped while writing: the file is discarded with `file`.
         if (codec.heedInterrupt && InterruptRequested()) {
@@ -122,7 +122,7 @@ void WritePage(SPageInFlight& page, const SCodecOptions& codec) {
             return;
         }
         file.Commit();
-        if (!warning.empty()) page.warnings.push_back(warning);
+        page.warnings.insert(page.warnings.end(), warnings.begin(), warnings.end());
     });
     page.raster = SRaster();
     page.writeSeconds = SecondsSince(start);

@@ -13,6 +13,7 @@
 
 #include "cli/ImageError.h"
 #include "cli/Interrupt.h"
+#include "cli/WrittenList.h"
 
 namespace cli {
 
@@ -102,14 +103,18 @@ void CSafeOutput::Commit() {
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) Fail("cannot write " + target_, errno);
-    if (overwrite_) {
-        if (::rename(temp_.c_str(), target_.c_str()) != 0) Fail("cannot replace " + target_, errno);
-    } else if (const int error = RenameNoReplace(temp_.c_str(), target_.c_str())) {
-        if (error == EEXIST) throw CImageError(target_ + " already exists (--overwrite replaces it)");
-        Fail("cannot create " + target_, error);
+    {
+        const CStopHeld held;
+        if (overwrite_) {
+            if (::rename(temp_.c_str(), target_.c_str()) != 0) Fail("cannot replace " + target_, errno);
+        } else if (const int error = RenameNoReplace(temp_.c_str(), target_.c_str())) {
+            if (error == EEXIST) throw CImageError(target_ + " already exists (--overwrite replaces it)");
+            Fail("cannot create " + target_, error);
+        }
+        committed_ = true;
+        SetCleanupFile("");
+        SetUnlistedLine(ListLine(target_));
     }
-    committed_ = true;
-    SetCleanupFile("");
     SyncFolder(Folder(target_));
 }
 

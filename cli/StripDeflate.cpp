@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstring>
 #include <future>
+#include <system_error>
 #include <memory>
 #include <new>
 
@@ -59,8 +60,13 @@ std::vector<std::string> DeflateStrips(const SStripDeflate& job,
         }
     };
     std::vector<std::future<void>> helpers;
-    for (int i = 1; i < std::max(job.threads, 1) && uint32_t(i) < strips; ++i)
-        helpers.push_back(std::async(std::launch::async, work));
+    for (int i = 1; i < std::max(job.threads, 1) && uint32_t(i) < strips; ++i) {
+        try {
+            helpers.push_back(std::async(std::launch::async, work));
+        } catch (const std::system_error&) {
+            break;  // no more threads to be had: the strips are shared among those there are
+        }
+    }
     std::exception_ptr failure;
     try {
         work();

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
+#include <system_error>
 #include <thread>
 #include <memory>
 #include <chrono>
@@ -41,11 +43,16 @@ public:
     CTiff(const CTiff&) = delete;
     CTiff& operator=(const CTiff&) = delete;
 
-    // Throws CImageError when `path` is no longer a regular file.
-    bool OpenInput(const std::string& path, const char* mode) {
-        const int fd = OpenInputFile(path);
-        tif_ = TIFFFdOpenExt(fd, path.c_str(), mode, options_);
-        if (!tif_) ::close(fd);  // libtiff closes only what it opened itself
+    // Reads the open file `fd`, which stays the caller's, at an offset of
+    // its own: any number of readers share one descriptor, so that they
+    // all read the one file that was opened, whatever its name comes to
+    // stand for meanwhile (a save by rename, say). Plain reads rather than
+    // a memory map: a file cut short by someone else while mapped would
+    // end the program with SIGBUS.
+    bool OpenShared(int fd, const std::string& name) {
+        shared_ = SSharedFile{fd, 0};
+        tif_ = TIFFClientOpenExt(name.c_str(), "rm", &shared_, SharedRead, SharedWrite, SharedSeek,
+                                 SharedClose, SharedSize, SharedMap, SharedUnmap, options_);
         return tif_ != nullptr;
     }
     bool OpenFd(int fd, const std::string& name, const char* mode) {
@@ -65,6 +72,8 @@ public:
     // libtiff mends strip sizes it finds wrong by guessing them from the
     // image's size, and only warns: the guess reads whatever bytes follow.
     bool StripSizesMended() const { return stripSizesMended_; }
+    // What libtiff said when it left out an entry the pixels depend on; "".
+    std::string DroppedEntry() const { return droppedEntry_; }
     // The system's reason for the first error, when a call the caller made
     // with errno cleared failed in the system (a full disk, say); else 0.
     int SystemError() const { return systemError_; }
@@ -78,17 +87,79 @@ private:
         std::vsnprintf(tiff->error_, sizeof tiff->error_, format, args);
         return 1;
     }
-    static int OnWarning(TIFF*, void* self, const char*, const char* format, va_list) {
-        if (std::strstr(format, "StripByteCounts") && std::strstr(format, "ignoring"))
-            static_cast<CTiff*>(self)->stripSizesMended_ = true;
+    static int OnWarning(TIFF*, void* self, const char*, const char* format, va_list args) {
+        auto* tiff = static_cast<CTiff*>(self);
+        if (std::strstr(format, "StripByteCounts") && std::strstr(format, "ignoring")) {
+            tiff->stripSizesMended_ = true;
+            return 1;
+        }
+        char message[256];
+        std::vsnprintf(message, sizeof message, format, args);
+        if (!tiff->droppedEntry_[0] && DropsPixelEntry(message))
+            std::snprintf(tiff->droppedEntry_, sizeof tiff->droppedEntry_, "%s", message);
         return 1;
     }
+    // libtiff goes on without an entry it cannot use, taking the default:
+    // for most entries a loss the user never sees, for these ones pixels
+    // read from the wrong place or decoded the wrong way.
+    static bool DropsPixelEntry(const char* message) {
+        if (!std::strstr(message, "ignor")) return false;
+        static const char* const kPixelEntries[] = {
+            "ImageWidth",   "ImageLength",     "BitsPerSample", "Compression",     "Photometric",
+            "StripOffsets", "SamplesPerPixel", "RowsPerStrip",  "StripByteCounts", "PlanarConfig",
+            "Predictor",    "ExtraSamples",    "SampleFormat",  "TileWidth",       "TileLength",
+            "TileOffsets",  "TileByteCounts",  "InkSet",        "JPEGTables",
+        };
+        for (const char* entry : kPixelEntries)
+            if (std::strstr(message, entry)) return true;
+        return false;
+    }
+
+    struct SSharedFile {
+        int fd = -1;
+        uint64_t offset = 0;
+    };
+    static tmsize_t SharedRead(thandle_t handle, void* buffer, tmsize_t size) {
+        auto* file = static_cast<SSharedFile*>(handle);
+        ssize_t got;
+        do got = ::pread(file->fd, buffer, size_t(size), off_t(file->offset));
+        while (got < 0 && errno == EINTR);
+        if (got > 0) file->offset += uint64_t(got);
+        return got;
+    }
+    static tmsize_t SharedWrite(thandle_t, void*, tmsize_t) { return -1; }
+    static toff_t SharedSeek(thandle_t handle, toff_t offset, int whence) {
+        auto* file = static_cast<SSharedFile*>(handle);
+        switch (whence) {
+            case SEEK_SET:
+                file->offset = offset;
+                break;
+            case SEEK_CUR:
+                file->offset += offset;
+                break;
+            case SEEK_END:
+                file->offset = SharedSize(handle) + offset;
+                break;
+            default:
+                return toff_t(-1);
+        }
+        return file->offset;
+    }
+    static int SharedClose(thandle_t) { return 0; }
+    static toff_t SharedSize(thandle_t handle) {
+        struct stat file {};
+        return ::fstat(static_cast<SSharedFile*>(handle)->fd, &file) == 0 ? toff_t(file.st_size) : 0;
+    }
+    static int SharedMap(thandle_t, void**, toff_t*) { return 0; }
+    static void SharedUnmap(thandle_t, void*, toff_t) {}
 
     TIFFOpenOptions* options_;
+    SSharedFile shared_;
     TIFF* tif_ = nullptr;
     char error_[256] = "";
     int systemError_ = 0;
     bool stripSizesMended_ = false;
+    char droppedEntry_[256] = "";
 };
 
 // libtiff says only "Write error at scanline n"; the system's reason is what
@@ -194,11 +265,14 @@ void StopIfInterrupted() {
     throw CImageError("truncated or damaged TIFF file (libtiff: " + tiff.Error() + ")");
 }
 
-// The size of the open file; a file that cannot say holds nothing.
-uint64_t FileBytes(TIFF* tif) {
-    struct stat file {};
-    return ::fstat(TIFFFileno(tif), &file) == 0 ? uint64_t(file.st_size) : 0;
+// Entries may be read only when first needed: asked after the pixels too.
+void RefuseDroppedEntry(const CTiff& tiff) {
+    if (!tiff.DroppedEntry().empty())
+        throw CImageError("truncated or damaged TIFF file (libtiff: " + tiff.DroppedEntry() + ")");
 }
+
+// The size of the open file; a file that cannot say holds nothing.
+uint64_t FileBytes(TIFF* tif) { return uint64_t(TIFFGetSizeProc(tif)(TIFFClientdata(tif))); }
 
 struct SLayout {
     uint16_t samples = 0;  // per pixel, in the file
@@ -271,11 +345,19 @@ SLayout CheckKind(TIFF* tif, SRaster& raster, bool lineArt) {
     if (extra == 1) {
         uint16_t count = 0;
         uint16_t* kinds = nullptr;
-        if (TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &count, &kinds) && count >= 1 &&
-            kinds[0] == EXTRASAMPLE_ASSOCALPHA)
+        const uint16_t kind = TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &count, &kinds) && count >= 1
+                                  ? kinds[0]
+                                  : uint16_t(EXTRASAMPLE_UNSPECIFIED);
+        if (kind == EXTRASAMPLE_ASSOCALPHA)
             // Premultiplied colours darken with transparency, so line-art
             // detection and copied colours would both be wrong.
             throw CImageError("premultiplied (associated) alpha is not supported");
+        // A channel of unknown meaning taken for alpha could make the whole
+        // page transparent; the output could not keep it as it is either.
+        if (kind != EXTRASAMPLE_UNASSALPHA)
+            throw CImageError(
+                "an extra channel that the file does not call alpha is not supported (at most one alpha "
+                "channel)");
         raster.hasAlpha = true;
     }
     return layout;
@@ -329,18 +411,37 @@ void PlaceBlock(SRaster& raster, const uint8_t* block, uint32_t blockWidth, uint
     }
 }
 
-void ReadTiles(const CTiff& tiff, SRaster& raster, const SLayout& layout) {
+// The buffer one tile decodes into, checked before the raster is allocated.
+// A tile may reach past the image as far as a writer's usual sizes take it
+// (the next power of two, or a fixed 256 or 512 for a small image); one far
+// larger than the image it serves would only take memory, and the file's
+// size is no bound where a few bytes of ZSTD stand for gigabytes.
+uint64_t TileBytes(const CTiff& tiff, const SRaster& raster) {
     TIFF* tif = *tiff;
     uint32_t tileWidth = 0, tileHeight = 0;
     TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth);
     TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileHeight);
     const tmsize_t tileSize = TIFFTileSize(tif);
     if (tileWidth == 0 || tileHeight == 0 || tileSize <= 0) Damaged(tiff);
-    // Tiles may be larger than the image, so the raster's own check does
-    // not cover the buffer one tile decodes into.
+    static constexpr uint32_t kSmallImageTile = 1024;
+    auto serves = [](uint32_t tile, int side) {
+        return tile <= std::max(std::bit_ceil(uint32_t(side)), kSmallImageTile);
+    };
+    if (!serves(tileWidth, raster.width) || !serves(tileHeight, raster.height))
+        throw CImageError("truncated or damaged TIFF file (tiles of " + std::to_string(tileWidth) + " x " +
+                          std::to_string(tileHeight) + " pixels for an image of " +
+                          std::to_string(raster.width) + " x " + std::to_string(raster.height) + ")");
     CheckFileCanHold(uint64_t(tileSize), FileBytes(tif), MaxExpansion(uint16_t(raster.tiffCompression)),
                      "TIFF");
-    std::vector<uint8_t> tile(static_cast<size_t>(tileSize));
+    return uint64_t(tileSize);
+}
+
+void ReadTiles(const CTiff& tiff, SRaster& raster, const SLayout& layout, uint64_t tileBytes) {
+    TIFF* tif = *tiff;
+    uint32_t tileWidth = 0, tileHeight = 0;
+    TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth);
+    TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileHeight);
+    std::vector<uint8_t> tile(static_cast<size_t>(tileBytes));
     const int passes = layout.separate ? layout.samples : 1;
     for (int sample = 0; sample < passes; ++sample)
         for (uint32_t y = 0; y < uint32_t(raster.height); y += tileHeight)
@@ -353,9 +454,10 @@ void ReadTiles(const CTiff& tiff, SRaster& raster, const SLayout& layout) {
 
 // Interleaved strips decode straight into the raster, one strip at a time:
 // a page is only ever as large in memory as what its file has really
-// delivered so far. Strips are independent, so with several threads each
-// opens the file for itself and takes every n-th strip.
-void ReadContiguousStrips(const CTiff& tiff, const std::string& path, SRaster& raster,
+// delivered so far. Strips are independent: each thread has a reader of
+// its own on the one descriptor, and takes the next strip nobody has. A
+// thread that cannot be started leaves its share to the others.
+void ReadContiguousStrips(const CTiff& tiff, int fd, const std::string& path, SRaster& raster,
                           const SCodecOptions& options) {
     TIFF* tif = *tiff;
     uint32_t rowsPerStrip = 0;
@@ -371,20 +473,15 @@ void ReadContiguousStrips(const CTiff& tiff, const std::string& path, SRaster& r
     const uint32_t wanted = std::min<uint32_t>(uint32_t(std::max(options.threads, 1)), strips / 4 + 1);
     while (readers.size() < wanted) {
         auto reader = std::make_unique<CTiff>();
-        try {
-            if (!reader->OpenInput(path, "rm")) break;  // then fewer threads
-        } catch (const CImageError&) {
-            break;
-        }
+        if (!reader->OpenShared(fd, path)) break;  // then fewer threads
         readers.push_back(std::move(reader));
     }
-    const uint32_t step = uint32_t(readers.size());
-    std::atomic<uint32_t> done{0};
+    std::atomic<uint32_t> next{0}, done{0};
     std::atomic<bool> stop{false};
-    std::vector<int> failed(step, 0);
-    auto decode = [&](uint32_t first) {
-        TIFF* t = first == 0 ? tif : **readers[first];
-        for (uint32_t strip = first; strip < strips && !stop; strip += step) {
+    std::vector<int> failed(readers.size(), 0);
+    auto decode = [&](size_t index) {
+        TIFF* t = index == 0 ? tif : **readers[index];
+        for (uint32_t strip; !stop && (strip = next++) < strips;) {
             if (InterruptRequested()) {
                 stop = true;
                 return;
@@ -393,32 +490,41 @@ void ReadContiguousStrips(const CTiff& tiff, const std::string& path, SRaster& r
             const uint32_t rows = std::min(rowsPerStrip, uint32_t(raster.height) - y);
             const tmsize_t bytes = tmsize_t(rows * raster.RowBytes());
             if (TIFFReadEncodedStrip(t, strip, pixels + size_t(y) * raster.RowBytes(), bytes) != bytes) {
-                failed[first] = 1;
+                failed[index] = 1;
                 stop = true;
                 return;
             }
             ++done;
-            if (first == 0) options.Report(double(done) / strips);  // progress from the calling thread only
+            if (index == 0) options.Report(double(done) / strips);  // progress from the calling thread only
         }
     };
     std::vector<std::thread> helpers;
-    for (uint32_t first = 1; first < step; ++first) helpers.emplace_back(decode, first);
     struct SJoin {
         std::vector<std::thread>& threads;
         ~SJoin() {
-            for (std::thread& t : threads) t.join();
+            for (std::thread& t : threads)
+                if (t.joinable()) t.join();
         }
     } join{helpers};
+    for (size_t index = 1; index < readers.size(); ++index) {
+        try {
+            helpers.emplace_back(decode, index);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
     decode(0);
-    while (step > 1 && !stop && done < strips) {
+    while (!helpers.empty() && !stop && done < strips) {
         options.Report(double(done) / strips);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     for (std::thread& t : helpers) t.join();
     helpers.clear();
     StopIfInterrupted();
-    for (uint32_t first = 0; first < step; ++first)
-        if (failed[first]) Damaged(first == 0 ? tiff : *readers[first]);
+    for (size_t index = 0; index < readers.size(); ++index) {
+        if (failed[index]) Damaged(index == 0 ? tiff : *readers[index]);
+        if (index > 0) RefuseDroppedEntry(*readers[index]);
+    }
     options.Report(1);
 }
 
@@ -553,12 +659,15 @@ void SetTags(TIFF* tif, const SRaster& raster, const SCodecOptions& options) {
 }  // namespace
 
 SRaster ReadTiff(const std::string& path, const SCodecOptions& options) {
+    struct SDescriptor {
+        int fd;
+        ~SDescriptor() { ::close(fd); }
+    } input{OpenInputFile(path)};
     CTiff tiff;
-    // Plain reads rather than a memory map: a file cut short by someone
-    // else while mapped would end the program with SIGBUS.
-    if (!tiff.OpenInput(path, "rm")) Damaged(tiff);
+    if (!tiff.OpenShared(input.fd, path)) Damaged(tiff);
     if (tiff.StripSizesMended())
         throw CImageError("truncated or damaged TIFF file (the sizes of its strips do not match its rows)");
+    RefuseDroppedEntry(tiff);
     TIFF* tif = *tiff;
     SRaster raster;
     const SLayout layout = CheckKind(tif, raster, options.lineArt);
@@ -574,18 +683,20 @@ SRaster ReadTiff(const std::string& path, const SCodecOptions& options) {
     const uint64_t storedRowBytes = (uint64_t(width) * layout.samples * layout.bits + 7) / 8;
     CheckFileCanHold(storedRowBytes * uint64_t(raster.height), FileBytes(tif),
                      MaxExpansion(uint16_t(raster.tiffCompression)), "TIFF");
-    // The RGBA reader's own copy of the page comes on top.
+    // The RGBA reader's own copy of the page, or a tile buffer, comes on top.
+    const uint64_t tileBytes = !layout.viaRgba && TIFFIsTiled(tif) ? TileBytes(tiff, raster) : 0;
     CheckPageFits(width, height, raster.Planes(), raster.hasAlpha, options,
-                  layout.viaRgba ? 4 * uint64_t(width) * height : 0);
+                  layout.viaRgba ? 4 * uint64_t(width) * height : tileBytes);
     raster.pixels = sim::CHostImage::Uninitialised(raster.width, raster.height, raster.Planes());
     if (layout.viaRgba)
         ReadThroughRgba(tiff, raster);
     else if (TIFFIsTiled(tif))
-        ReadTiles(tiff, raster, layout);
+        ReadTiles(tiff, raster, layout, tileBytes);
     else if (!layout.separate)
-        ReadContiguousStrips(tiff, path, raster, options);
+        ReadContiguousStrips(tiff, input.fd, path, raster, options);
     else
         ReadStrips(tiff, raster, layout);
+    RefuseDroppedEntry(tiff);
     options.Report(1);
     return raster;
 }

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <iostream>
 
+#include "cli/Interrupt.h"
+
 namespace cli {
 
 namespace {
@@ -60,8 +62,17 @@ std::string QuotedName(const std::string& name) {
     return quoted + "\"";
 }
 
+std::string ListLine(const std::string& path) { return QuotedName(path) + "\n"; }
+
 void ListWritten(const std::string& path) {
-    if (WriteAll(QuotedName(path) + "\n") || gFailed) return;
+    bool listed = false;
+    {
+        const CStopHeld held;
+        listed = WriteAll(ListLine(path));
+        SetUnlistedLine("");
+        NoteListed();
+    }
+    if (listed || gFailed) return;
     const int error = errno;
     gFailed = true;
     std::cerr << "vandrel: cannot write to stdout (" << std::strerror(error)

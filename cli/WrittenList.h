@@ -12,6 +12,9 @@ namespace cli {
 // quotes, with C escapes for the control characters, quotes and backslashes.
 std::string QuotedName(const std::string& name);
 
+// The path's line on stdout.
+std::string ListLine(const std::string& path);
+
 // Writes the path's line to stdout. The first failure is reported on
 // stderr; later ones are not.
 void ListWritten(const std::string& path);

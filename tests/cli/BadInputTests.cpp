@@ -51,6 +51,15 @@ TEST_F(BadInput, EachKindIsRefusedWithItsReasonAndNoOutput) {
              SaveTiff(p, Picture({"r"}, {{'r', {255, 0, 0, 255}}}), {.extraKind = EXTRASAMPLE_ASSOCALPHA});
          },
          "premultiplied (associated) alpha"},
+        // A fourth channel of unknown meaning, made all zeros, would
+        // otherwise make the page wholly transparent.
+        {"unspecified.tif",
+         [](auto& p) {
+             SaveTiff(p, Picture({"r"}, {{'r', {255, 0, 0, 0}}}), {.extraKind = EXTRASAMPLE_UNSPECIFIED});
+         },
+         "extra channel that the file does not call alpha"},
+        {"unnamed-extra.tif", [](auto& p) { SaveTiffKind(p, 4, 4, PHOTOMETRIC_RGB, 8, 4); },
+         "extra channel that the file does not call alpha"},
         {"cut.png", [&](auto& p) { WriteBytes(p, pageBytes.substr(0, pageBytes.size() - 20)); },
          "truncated or damaged PNG"},
         {"cut.tif",

@@ -129,4 +129,28 @@ TEST_F(Cancel, CtrlCInABatchLeavesOnlyWholeOutputs) {
     EXPECT_EQ(run.out, listed);
 }
 
+// A second signal right after a page is put in place (an old one replaced,
+// under --overwrite) ends the run at once: stdout still names that page,
+// and the last words do not claim that nothing was written.
+TEST_F(Cancel, ASecondSignalRightAfterAPageIsInPlaceStillListsIt) {
+    if (kSanitizerBuild) GTEST_SKIP() << "the sanitizers' runtime must be the first library loaded";
+    SavePng(Path("a.png"), Picture({"r#b"}, kRgb));
+    SavePng(Path("b.png"), Picture({"b#r"}, kRgb));
+    SavePng(Path("old.png"), Picture({"y"}, kRgb));
+    const std::vector<std::pair<std::vector<std::string>, std::string>> runs = {
+        {{"flat", Path("a.png"), "-o", Path("old.png"), "--overwrite"}, Path("old.png")},
+        {{"flat", Path("a.png"), Path("b.png"), "--out-dir", Path("out")}, Path("out/a.png")},
+    };
+    for (const auto& [args, output] : runs) {
+        const SToolRun run =
+            RunTool(args, {.env = {FaultShimPreload(), "VANDREL_FAULT_SIGNAL_AFTER_RENAME=" + output}});
+        EXPECT_TRUE(run.status == 128 + SIGINT || run.status == 128 + SIGTERM)
+            << output << ": " << run.status;
+        ASSERT_EQ(LoadPng(output), Picture({"rbb"}, kRgb)) << output;
+        EXPECT_EQ(run.out, output + "\n") << output << ": " << run.err;
+        EXPECT_EQ(run.err.find("nothing written"), std::string::npos) << output << ": " << run.err;
+    }
+    EXPECT_FALSE(fs::exists(Path("out/b.png")));
+}
+
 }  // namespace

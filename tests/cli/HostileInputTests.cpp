@@ -83,6 +83,9 @@ TEST_F(HostileInput, CompressedAndTiledTiffsCannotClaimWhatTheFileCannotHold) {
         {"webp", TiffDeclaring(16384, 16384, 50001, 4000)},
         {"packbits", TiffDeclaring(1000, 1000, 32773)},
         {"huge tile", TiffWithOneTile(16, 16, 32768)},
+        // ZSTD may claim 65536 times its bytes, but no image of one pixel
+        // needs a tile of 805 MB.
+        {"huge ZSTD tile", TiffWithOneTile(1, 1, 16384, 50000, 13000)},
     };
     for (const auto& [what, bytes] : files) {
         WriteBytes(Path("huge.tif"), bytes);
@@ -175,6 +178,25 @@ TEST_F(HostileInput, AnUncompressedStripShorterThanItsRowsIsRefused) {
     // The same file with the right size is flatted.
     WriteBytes(Path("short.tif"), TiffStrip(4, 4, COMPRESSION_NONE, 48, std::string(48, '\x80')));
     EXPECT_EQ(RunTool({"flat", Path("short.tif"), "-o", Path("flat.tif")}).status, 0);
+}
+
+// libtiff passes over an entry it cannot make sense of with a warning: an
+// entry the pixels depend on, passed over, leaves them read from wherever
+// its default points (StripOffsets: the file's first bytes).
+TEST_F(HostileInput, ATiffWhosePixelEntriesLibtiffDropsIsRefused) {
+    const SPicture page = NoisyPage(4, 4, 7);
+    WriteBytes(Path("whole.tif"), TiffFile(page));
+    ASSERT_EQ(RunTool({"flat", Path("whole.tif"), "-o", Path("check.tif")}).status, 0);
+    std::filesystem::remove(Path("whole.tif"));
+    std::filesystem::remove(Path("check.tif"));
+    for (uint16_t tag : {TIFFTAG_STRIPOFFSETS, TIFFTAG_STRIPBYTECOUNTS}) {
+        WriteBytes(Path("dropped.tif"), TiffWithEntryCount(page, tag, 0));
+        const SToolRun run = RunTool({"flat", Path("dropped.tif"), "-o", Path("flat.tif")});
+        EXPECT_EQ(run.status, 1) << tag << ": " << run.err;
+        EXPECT_NE(run.err.find("truncated or damaged TIFF file"), std::string::npos)
+            << tag << ": " << run.err;
+        EXPECT_EQ(Listing(), std::vector<std::string>{"dropped.tif"}) << tag;
+    }
 }
 
 // A chunk's length field is read before its data: one that claims nearly

@@ -52,5 +52,30 @@ TEST_F(PageMemory, APageThatCannotFitIsRefusedBeforeItsPixelsAreRead) {
     EXPECT_EQ(Listing(), std::vector<std::string>{"black.png"});
 }
 
+// Under an address-space limit every thread's stack and the allocator's
+// pools for the threads take their share as well: counted, a page that
+// will not fit is refused before a row is read, never after its output is
+// mostly written.
+TEST_F(PageMemory, UnderAnAddressLimitAPageIsRefusedAtOnceOrWritten) {
+    if (kSanitizerBuild) GTEST_SKIP() << "the sanitizers' shadow memory leaves no room for an address limit";
+    WriteBytes(Path("big.png"), PngFile(NoisyPage(3000, 3000, 5)));
+    int refused = 0;
+    for (rlim_t megabytes = 64; megabytes <= 640; megabytes += 16) {
+        SToolSetup limits;
+        limits.addressBytes = megabytes << 20;
+        limits.env = {"VANDREL_PROCESSORS=4"};
+        const SToolRun run = RunTool({"flat", Path("big.png"), "-o", Path("flat.png")}, limits);
+        if (run.status == 0) break;
+        ++refused;
+        EXPECT_EQ(run.status, 1) << megabytes << " MB: " << run.err;
+        EXPECT_NE(run.err.find("not enough memory for this page: flatting its"), std::string::npos)
+            << megabytes << " MB: " << run.err;
+        EXPECT_EQ(run.err.find("%"), std::string::npos) << megabytes << " MB: refused only after starting";
+        EXPECT_EQ(Listing(), std::vector<std::string>{"big.png"}) << megabytes << " MB";
+    }
+    EXPECT_GT(refused, 0) << "every limit left enough memory: the test shows nothing";
+    EXPECT_EQ(Listing(), (std::vector<std::string>{"big.png", "flat.png"})) << "no limit was enough";
+}
+
 }  // namespace
 }  // namespace tool_testing

@@ -140,6 +140,27 @@ TEST_F(RoundTrip, AColourKeyThatATiffCannotHoldIsNamed) {
     EXPECT_EQ(LoadTiff(Path("keyed-flat.tif")), Picture({"rbb"}, kRgb));
 }
 
+// A TIFF may say its rows run from the bottom or its columns from the
+// right; a TIFF output keeps that, a PNG has no place for it and says so.
+TEST_F(RoundTrip, AnOrientationThatAPngCannotHoldIsNamed) {
+    SaveTiff(Path("turned.tif"), Picture({"r#b"}, kRgb), {.orientation = ORIENTATION_BOTRIGHT});
+    SToolRun run = RunTool({"flat", Path("turned.tif"), "-o", Path("turned-flat.tif")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err.find("warning"), std::string::npos) << run.err;
+    run = RunTool({"flat", Path("turned.tif"), "-o", Path("turned-flat.png")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find(Path("turned.tif") + ": warning: the TIFF's orientation (3, turned or mirrored) "
+                                                "cannot be kept in a PNG"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(LoadPng(Path("turned-flat.png")), Picture({"rbb"}, kRgb));
+    // Rows from the top, columns from the left: nothing to say.
+    SaveTiff(Path("upright.tif"), Picture({"r#b"}, kRgb));
+    run = RunTool({"flat", Path("upright.tif"), "-o", Path("upright-flat.png")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err.find("warning"), std::string::npos) << run.err;
+}
+
 // Large pages are written in several pieces at once (PNG: bands of rows
 // deflated on their own threads; TIFF: whole strips): without black, a
 // flatted page is the page itself, so what libpng and libtiff read back

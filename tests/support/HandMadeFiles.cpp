@@ -295,8 +295,19 @@ std::string TiffStrip(uint32_t width, uint32_t height, uint16_t compression, uin
     return TiffWith(width, height, compression, 0, declaredBytes, data, offset);
 }
 
-std::string TiffWithOneTile(uint32_t width, uint32_t height, uint32_t tileSide) {
-    return TiffWith(width, height, 1, tileSide, 3000, std::string(3000, '\0'));
+std::string TiffWithOneTile(uint32_t width, uint32_t height, uint32_t tileSide, uint16_t compression,
+                            uint32_t carried) {
+    return TiffWith(width, height, compression, tileSide, carried, std::string(carried, '\0'));
+}
+
+std::string TiffWithEntryCount(const SPicture& picture, uint16_t tag, uint32_t count) {
+    const std::string pixels(reinterpret_cast<const char*>(picture.samples.data()), picture.samples.size());
+    const auto width = uint32_t(picture.width), height = uint32_t(picture.height);
+    const uint32_t offset = uint32_t(TiffHeader(TiffEntries(width, height, 1, 0, 0, 0)).size());
+    std::vector<STiffEntry> entries = TiffEntries(width, height, 1, offset, uint32_t(pixels.size()), 0);
+    for (STiffEntry& entry : entries)
+        if (entry.tag == tag) entry.count = count;
+    return TiffHeader(entries) + pixels;
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {

@@ -46,9 +46,13 @@ std::string TiffStrip(uint32_t width, uint32_t height, uint16_t compression, uin
 // that honestly hold gigabytes of pixels; with alpha, wholly transparent.
 std::string BlackPng(uint32_t width, uint32_t height, bool alpha = false);
 
-// An uncompressed TIFF of a few pixels whose one tile declares
-// tileSide x tileSide pixels.
-std::string TiffWithOneTile(uint32_t width, uint32_t height, uint32_t tileSide);
+// A TIFF of a few pixels whose one tile declares tileSide x tileSide
+// pixels, and carries `carried` bytes of zeros.
+std::string TiffWithOneTile(uint32_t width, uint32_t height, uint32_t tileSide, uint16_t compression = 1,
+                            uint32_t carried = 3000);
+
+// TiffFile's picture, with the entry for `tag` claiming `count` values.
+std::string TiffWithEntryCount(const SPicture& picture, uint16_t tag, uint32_t count);
 
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);

@@ -121,6 +121,7 @@ void SaveTiff(const std::string& path, const SPicture& picture, const STiffLayou
     TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, layout.photometric);
     TIFFSetField(tif, TIFFTAG_COMPRESSION, layout.compression);
     TIFFSetField(tif, TIFFTAG_PLANARCONFIG, layout.separate ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_ORIENTATION, layout.orientation);
     if (picture.planes > colour) {
         uint16_t kind = layout.extraKind;
         TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &kind);

@@ -44,6 +44,7 @@ struct STiffLayout {
     bool separate = false;
     bool tiled = false;
     uint16_t extraKind = EXTRASAMPLE_UNASSALPHA;
+    uint16_t orientation = ORIENTATION_TOPLEFT;
 };
 
 void SavePng(const std::string& path, const SPicture& picture, const SFileFacts& facts = {});

@@ -42,6 +42,8 @@ int Status(int raw) { return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(
 
 std::string ToolPath() { return VANDREL_TOOL_PATH; }
 
+std::string FaultShimPreload() { return std::string("LD_PRELOAD=") + VANDREL_FAULT_SHIM_PATH; }
+
 CToolChild::CToolChild(const std::vector<std::string>& args, const SToolSetup& setup) {
     std::vector<std::string> argv{ToolPath()};
     argv.insert(argv.end(), args.begin(), args.end());

@@ -36,6 +36,10 @@ struct SToolRun {
 // The tool built beside the plug-in the tests load.
 std::string ToolPath();
 
+// "LD_PRELOAD=" the library that brings faults about in the tool's process
+// (see FaultShim.cpp for the settings that ask for each).
+std::string FaultShimPreload();
+
 class CToolChild {
 public:
     explicit CToolChild(const std::vector<std::string>& args, const SToolSetup& setup = {});
