@@ -236,7 +236,8 @@ void WriteOutputs(SAutoflatPage& work, const SAutoflatOptions& options, const SC
     }
     std::vector<uint32_t>().swap(work.result.labels);
     CSafeOutput file(page.job.output, page.job.overwrite);
-    const std::string warning = WriteImage(file.Fd(), page.job.output, page.outputFormat, page.raster, codec);
+    const std::vector<std::string> warnings =
+        WriteImage(file.Fd(), page.job.output, page.outputFormat, page.raster, codec);
     if (codec.heedInterrupt && InterruptRequested()) {
         page.interrupted = true;
         return;
@@ -244,7 +245,7 @@ void WriteOutputs(SAutoflatPage& work, const SAutoflatOptions& options, const SC
     if (map) map->Commit();
     if (palette) palette->Commit();
     file.Commit();
-    if (!warning.empty()) page.warnings.push_back(warning);
+    page.warnings.insert(page.warnings.end(), warnings.begin(), warnings.end());
 }
 
 }  // namespace
