@@ -91,11 +91,13 @@ uint64_t MemoryAvailable() {
     return available;
 }
 
-void CheckPageFits(uint64_t rawBytes, int planes, bool hasAlpha) {
-    const uint64_t need = PageMemoryNeed(rawBytes, planes, hasAlpha);
+void CheckPageFits(uint64_t rawBytes, int planes, bool hasAlpha, const SCodecOptions& options) {
+    const uint64_t need = options.pageNeed ? options.pageNeed(rawBytes, planes, hasAlpha)
+                                           : PageMemoryNeed(rawBytes, planes, hasAlpha);
     const uint64_t available = MemoryAvailable();
     if (need > available)
-        throw CImageError(std::string(kNotEnoughMemory) + ": flatting its " + Megabytes(rawBytes) +
+        throw CImageError(std::string(kNotEnoughMemory) + ": " +
+                          (options.lineArt ? "auto flats of" : "flatting") + " its " + Megabytes(rawBytes) +
                           " of pixels takes about " + Megabytes(need) + ", and at most " +
                           Megabytes(available) + " can be had here");
 }

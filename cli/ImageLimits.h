@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "cli/CodecOptions.h"
+
 namespace cli {
 
 // The host interface gives image sizes as 16-bit signed numbers.
@@ -40,8 +42,9 @@ uint64_t MemoryAvailable();
 inline constexpr const char* kNotEnoughMemory = "not enough memory for this page";
 
 // Throws CImageError, before anything is allocated, when a page of
-// `rawBytes` cannot be flatted in the memory there is. A file that is
-// not damaged can still declare more than this machine can hold.
-void CheckPageFits(uint64_t rawBytes, int planes, bool hasAlpha);
+// `rawBytes` cannot be worked on in the memory there is: `options.pageNeed`
+// says what the work takes, by default flatting's PageMemoryNeed. A file
+// that is not damaged can still declare more than this machine can hold.
+void CheckPageFits(uint64_t rawBytes, int planes, bool hasAlpha, const SCodecOptions& options = {});
 
 }  // namespace cli
