@@ -49,19 +49,21 @@ ground-truth region's colour.
   leaks      Required regions that share their colour with another required
              region: for each colour, the number of required regions having
              it, less one, summed. A leak through a gap up to --gap, or two
-             regions given the same colour, both count.
+             regions given the same colour, both count; regions whose hint
+             dots asked for that very colour count once between them.
   spurious   Colours that are no region's colour and are not neutral (their
              channels spread more than 16): slivers, regions closed off at
              open line ends, regions split in two. Given as a count, as a
              percentage of the ground-truth regions, and in pixels.
-  lost       Required regions that do not own their colour, or whose colour
-             covers less than half of them.
+  lost       Required regions that do not own their colour (unless it is
+             their hint's colour, owned by a region hinted alike), or whose
+             colour covers less than half of them.
   grey px    Pixels, anywhere, of a neutral colour (channels within 16) that
              is no region's colour: line art or paper left unmelted, grey
              anti-aliased fringes.
   closest    The least CIEDE2000 distance between two region colours that
-             meet across a pixel edge; "<N" counts the touching pairs closer
-             than --close (default 10).
+             meet across a pixel edge, two hint colours excepted; "<N"
+             counts the touching pairs closer than --close (default 10).
   hints      Hint dots whose region's colour is within CIEDE2000 1.0 of the
              dot's colour, of all hint dots.
   wall, CPU, peak
@@ -74,9 +76,11 @@ vandrel runs as `vandrel autoflat PAGE -o OUT --regions MAP --gap N
 0,95,0,0,0,255,100,0,75,2,S,G,90,1,A,1,0 k[1] cut 0,255 o OUT`, that is
 random colours whatever the region's size, saturation up to 255 and
 intensity at least 100 (its defaults give pale colours only a few units
-apart), spline connections up to S = 3 gaps, straight ones up to G = one gap,
-smallest region A = --min-region (at most 100, its limit), the colour layer
-alone with the lines melted into it.
+apart), spline connections up to S = 3 gaps, straight ones up to G = 2 gaps
+(on the small page these leak least without closing hatching: one gap left
+the walled squares open at the gap itself, its own 60 and 20 px closed
+hatching into 28 spurious regions), smallest region A = --min-region (at
+most 100, its limit), the colour layer alone, lines melted into it.
 """
 
 import argparse
@@ -201,10 +205,11 @@ class Page:
         self.markers = []  # (x, y, tag, optional)
         self.crop = None
 
-    def panel(self, box, antialiased):
+    def panel(self, box, antialiased, name):
         panel = Panel(box, antialiased)
         x0, y0, x1, y1 = box
         b = self.border
+        self.mark(x0 + b + 2, y0 + b + 2, f"{name} panel's paper")
         for r in ((x0, y0, x1, y0 + b), (x0, y1 - b, x1, y1), (x0, y0, x0 + b, y1), (x1 - b, y0, x1, y1)):
             panel.rect(BOTH, *r)
         self.panels.append(panel)
@@ -219,7 +224,8 @@ def ladder_gaps(gap):
 
 
 def draw_ladder(page, box, antialiased, width):
-    panel = page.panel(box, antialiased)
+    mode = f"{'anti-aliased' if antialiased else 'aliased'} {'thick' if width >= page.thick else 'thin'}"
+    panel = page.panel(box, antialiased, f"{mode} ladder")
     x0, y0, x1, y1 = box
     gaps = ladder_gaps(page.gap)
     pad = page.border * 3
@@ -227,7 +233,6 @@ def draw_ladder(page, box, antialiased, width):
     row = (y1 - y0 - 2 * pad) / 3
     half = int(0.55 * min(column, row)) // 2
     o = width // 2
-    mode = f"{'anti-aliased' if antialiased else 'aliased'} {'thick' if width >= page.thick else 'thin'}"
     for i, g in enumerate(gaps):
         cx = int(x0 + pad + (i + 0.5) * column)
         wide = g > page.gap
@@ -273,7 +278,7 @@ def draw_ladder(page, box, antialiased, width):
 
 
 def draw_hatching(page, box):
-    panel = page.panel(box, True)
+    panel = page.panel(box, True, "hatching")
     x0, y0, x1, y1 = box
     b, n, gap = page.border, 8, page.gap
     width = x1 - x0
@@ -298,7 +303,7 @@ def draw_hatching(page, box):
 
 
 def draw_speed_lines(page, box):
-    panel = page.panel(box, True)
+    panel = page.panel(box, True, "speed lines")
     x0, y0, x1, y1 = box
     gap, b = page.gap, page.border
     width, height = x1 - x0, y1 - y0
@@ -320,7 +325,7 @@ def draw_speed_lines(page, box):
 
 
 def draw_spots(page, box):
-    panel = page.panel(box, True)
+    panel = page.panel(box, True, "spot blacks")
     x0, y0, x1, y1 = box
     width, height = x1 - x0, y1 - y0
     spot = (INK, SPOT)
@@ -365,7 +370,8 @@ def segments_distance(a, b, c, d):
 
 
 def draw_circles(page, box, antialiased, with_crop):
-    panel = page.panel(box, antialiased)
+    mode = "anti-aliased" if antialiased else "aliased"
+    panel = page.panel(box, antialiased, f"{mode} circles")
     x0, y0, x1, y1 = box
     rng, gap, b = page.rng, page.gap, page.border
     clear = 3 * gap
@@ -379,7 +385,6 @@ def draw_circles(page, box, antialiased, with_crop):
             y0 + b + clear + r + w, y1 - b - clear - r - w)
         if all(math.hypot(cx - ox, cy - oy) > r + orr + (w + ow) / 2 + clear for ox, oy, orr, ow in circles):
             circles.append((cx, cy, r, w))
-    mode = "anti-aliased" if antialiased else "aliased"
     for i, (cx, cy, r, w) in enumerate(circles):
         panel.ring(BOTH, cx, cy, r, w)
         page.mark(cx + (r + 0.45 * r) / 2 if r >= 6 * gap else cx, cy, f"{mode} circle {i}")
@@ -475,7 +480,7 @@ def run_child(argv, log):
 
 
 def gmic_args(gap, min_region):
-    return ",".join(str(v) for v in [0, 95, 0, 0, 0, 255, 100, 0, 75, 2, min(256, 3 * gap), min(256, gap), 90, 1,
+    return ",".join(str(v) for v in [0, 95, 0, 0, 0, 255, 100, 0, 75, 2, min(256, 3 * gap), min(256, 2 * gap), 90, 1,
                                      min(100, min_region), 1, 0])
 
 
@@ -488,6 +493,8 @@ def tool_command(tool, args, page_path, out, regions, gap, min_region):
 
 
 def describe(region, tags, boxes):
+    if region <= 0:
+        return "the lines"
     if region in tags:
         return tags[region]
     box = boxes[region - 1]
@@ -564,6 +571,8 @@ def bench_size(args, folder, name):
         del out_rgb
         for group in result["leak_groups"][:args.details]:
             notes.append(f"  {tool} leak: " + " + ".join(describe(r, tags, boxes) for r in group))
+        for pixels, region in result["spurious_where"][:args.details]:
+            notes.append(f"  {tool} spurious: {pixels} px in {describe(region, tags, boxes)}")
         for region in result["lost"][:args.details]:
             notes.append(f"  {tool} lost: {describe(region, tags, boxes)}")
         if tool == "vandrel" and not os.path.exists(regions_map):

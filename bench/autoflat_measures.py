@@ -160,14 +160,27 @@ def score(gt, region_count, optional, min_region, ids, colours, colour_pixels, h
     required &= ~np.asarray(optional, dtype=bool)
     required_regions = np.flatnonzero(required)
 
-    shared, sharers = np.unique(dominant_of[required_regions], return_counts=True)
-    leak_groups = []
-    for colour, count in zip(shared, sharers):
-        if count > 1:
-            leak_groups.append(required_regions[dominant_of[required_regions] == colour].tolist())
-    leaks = int(np.sum(sharers - 1))
+    lab = srgb_to_lab(colours)
+    honoured = np.zeros(region_count + 1, dtype=bool)
+    for region, rgb in hints:
+        colour = dominant_of[region]
+        if colour >= 0 and ciede2000(lab[colour], srgb_to_lab(np.array(rgb, dtype=np.uint8))) <= 1.0:
+            honoured[region] = True
+    hint_colour = np.zeros(colour_count, dtype=bool)
+    hint_colour[dominant_of[honoured]] = True
 
-    own_theirs = owner_of[dominant_of[required_regions]] == required_regions
+    # Regions hinted alike share their colour by request: together they
+    # count as one sharer, and none of them is lost for it.
+    sharer = dominant_of[required_regions]
+    by_hint = honoured[required_regions]
+    own_sharers = np.bincount(sharer[~by_hint], minlength=colour_count)
+    hinted_sharers = np.bincount(sharer[by_hint], minlength=colour_count) > 0
+    sharers = own_sharers + hinted_sharers
+    leaks = int(np.sum(np.maximum(sharers - 1, 0)))
+    leak_groups = [required_regions[sharer == colour].tolist() for colour in np.flatnonzero(sharers > 1)]
+
+    owners = owner_of[sharer]
+    own_theirs = (owners == required_regions) | (by_hint & honoured[owners])
     lost = required_regions[~own_theirs | (share[required_regions] < 0.5)]
 
     is_region_colour = np.zeros(colour_count, dtype=bool)
@@ -177,9 +190,10 @@ def score(gt, region_count, optional, min_region, ids, colours, colour_pixels, h
     spurious = ~is_region_colour & ~neutral
     leftover = ~is_region_colour & neutral
 
+    # Two hint colours side by side are the hints' choice, not the tool's.
     pairs = touching_pairs(ids)
-    pairs = pairs[is_region_colour[pairs[:, 0]] & is_region_colour[pairs[:, 1]]]
-    lab = srgb_to_lab(colours)
+    pairs = pairs[is_region_colour[pairs[:, 0]] & is_region_colour[pairs[:, 1]]
+                  & ~(hint_colour[pairs[:, 0]] & hint_colour[pairs[:, 1]])]
     if len(pairs):
         deltas = ciede2000(lab[pairs[:, 0]], lab[pairs[:, 1]])
         closest = int(np.argmin(deltas))
@@ -189,12 +203,6 @@ def score(gt, region_count, optional, min_region, ids, colours, colour_pixels, h
     else:
         closest_pair, close_pairs = None, 0
 
-    honoured = 0
-    for region, rgb in hints:
-        colour = dominant_of[region]
-        if colour >= 0 and ciede2000(lab[colour], srgb_to_lab(np.array(rgb, dtype=np.uint8))) <= 1.0:
-            honoured += 1
-
     return {
         "regions": int(np.count_nonzero(area[1:])),
         "required": int(required_regions.size),
@@ -203,10 +211,13 @@ def score(gt, region_count, optional, min_region, ids, colours, colour_pixels, h
         "lost": lost.tolist(),
         "spurious": int(np.count_nonzero(spurious)),
         "spurious_pixels": int(colour_pixels[spurious].sum()),
+        # (pixels, the region holding most of them), largest first
+        "spurious_where": sorted(((int(colour_pixels[c]), int(owner_of[c])) for c in np.flatnonzero(spurious)),
+                                 reverse=True),
         "leftover_pixels": int(colour_pixels[leftover].sum()),
         "colours": colour_count,
         "touching_pairs": int(len(pairs)),
         "closest_pair": closest_pair,
         "close_pairs": close_pairs,
-        "hints": (honoured, len(hints)),
+        "hints": (int(sum(honoured[region] for region, _ in hints)), len(hints)),
     }

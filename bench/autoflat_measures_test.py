@@ -109,6 +109,19 @@ class RegionScores(unittest.TestCase):
         r = score(TRUTH, ["rrrrrbbggg"] * 3, hints=[(1, (220, 40, 40)), (2, (220, 40, 40)), (3, (41, 180, 60))])
         self.assertEqual(r["hints"], (2, 3))
 
+    def test_regions_hinted_alike_share_a_colour_without_leaking(self):
+        hinted = [(1, (220, 40, 40)), (3, (220, 40, 40))]
+        r = score(TRUTH, ["rrrrrbbrrr"] * 3, hints=hinted)
+        self.assertEqual((r["leaks"], r["lost"], r["hints"]), (0, [], (2, 2)))
+        r = score(TRUTH, ["rrrrrrrrrr"] * 3, hints=hinted)
+        self.assertEqual((r["leaks"], r["lost"]), (1, [2]))
+
+    def test_touching_hint_colours_are_not_the_tools_choice(self):
+        hinted = [(1, (220, 40, 40)), (2, (220, 45, 45))]
+        r = score(TRUTH, ["rrrrrssggg"] * 3, hints=hinted)
+        self.assertEqual(r["close_pairs"], 0)
+        self.assertEqual(r["touching_pairs"], 1)
+
     def test_sparse_count_matches_dense(self):
         saved = measures.DENSE_CELLS
         try:
