@@ -10,6 +10,11 @@ and its memory.
                           [--tool build/linux/bin/vandrel] [--gap N] [--min-region N]
                           [--keep DIR] [--pictures DIR] [--seed N] [--gmic-args A,B,...]
 
+--pictures DIR writes, for each size, before/after crops at most 640 px
+wide: autoflat-SIZE-circles-* (a corner of the anti-aliased circle panel) and
+autoflat-SIZE-gaps-* (the anti-aliased thick ladder up to its first gap
+wider than --gap), each as -lineart.png and one per tool.
+
 Sizes: small 1240x1754 (A4 at 150 dpi, for quick runs), a4 4960x7016 (A4 at
 600 dpi), big 7000x10000. Needs python3-pil, python3-numpy, python3-scipy and
 gmic (scripts/install-deps.sh --all).
@@ -203,7 +208,7 @@ class Page:
         self.panels = []
         self.hints = []  # (x, y, radius, rgb)
         self.markers = []  # (x, y, tag, optional)
-        self.crop = None
+        self.crops = {}  # picture name: page box
 
     def panel(self, box, antialiased, name):
         panel = Panel(box, antialiased)
@@ -232,6 +237,10 @@ def draw_ladder(page, box, antialiased, width):
     column = (x1 - x0 - 2 * pad) / len(gaps)
     row = (y1 - y0 - 2 * pad) / 3
     half = int(0.55 * min(column, row)) // 2
+    if antialiased and width >= page.thick:
+        # Gaps up to a little past --gap: closed ones, then the first left open.
+        shown = sum(1 for g in gaps if g <= page.gap) + 1
+        page.crops["gaps"] = (x0, y0, min(x1, round(x0 + pad + shown * column)), y1)
     o = width // 2
     for i, g in enumerate(gaps):
         cx = int(x0 + pad + (i + 0.5) * column)
@@ -419,7 +428,7 @@ def draw_circles(page, box, antialiased, with_crop):
             break
     if with_crop:
         side = min(x1 - x0, y1 - y0) // 2
-        page.crop = (x0, y0, x0 + side, y0 + side)
+        page.crops["circles"] = (x0, y0, x0 + side, y0 + side)
 
 
 def draw_page(width, height, gap, seed):
@@ -503,17 +512,16 @@ def describe(region, tags, boxes):
     return f"region at ({(box[1].start + box[1].stop) // 2}, {(box[0].start + box[0].stop) // 2})"
 
 
-def save_pictures(folder, name, page_rgb, out_rgb, crop, tool):
-    x0, y0, x1, y1 = crop
-    scale = min(1.0, 640 / (x1 - x0))
-    size = (round((x1 - x0) * scale), round((y1 - y0) * scale))
+def save_pictures(folder, name, page_rgb, out_rgb, crops, tool):
     os.makedirs(folder, exist_ok=True)
-    before = os.path.join(folder, f"autoflat-{name}-lineart.png")
-    if not os.path.exists(before):
+    for what, (x0, y0, x1, y1) in crops.items():
+        scale = min(1.0, 640 / (x1 - x0))
+        size = (round((x1 - x0) * scale), round((y1 - y0) * scale))
+        before = os.path.join(folder, f"autoflat-{name}-{what}-lineart.png")
         Image.fromarray(page_rgb[y0:y1, x0:x1]).resize(size, Image.LANCZOS).save(before, optimize=True)
-    # Nearest keeps the flats flat: no blended colours at region edges.
-    Image.fromarray(out_rgb[y0:y1, x0:x1]).resize(size, Image.NEAREST).save(
-        os.path.join(folder, f"autoflat-{name}-{tool}.png"), optimize=True)
+        # Nearest keeps the flats flat: no blended colours at region edges.
+        Image.fromarray(out_rgb[y0:y1, x0:x1]).resize(size, Image.NEAREST).save(
+            os.path.join(folder, f"autoflat-{name}-{what}-{tool}.png"), optimize=True)
 
 
 def bench_size(args, folder, name):
@@ -566,8 +574,8 @@ def bench_size(args, folder, name):
                                 args.close)
         del ids
         rows.append((tool, result, wall, cpu, peak))
-        if args.pictures and page.crop:
-            save_pictures(args.pictures, name, rgb, out_rgb, page.crop, tool)
+        if args.pictures:
+            save_pictures(args.pictures, name, rgb, out_rgb, page.crops, tool)
         del out_rgb
         for group in result["leak_groups"][:args.details]:
             notes.append(f"  {tool} leak: " + " + ".join(describe(r, tags, boxes) for r in group))
