@@ -69,6 +69,9 @@ ground-truth region's colour.
   closest    The least CIEDE2000 distance between two region colours that
              meet across a pixel edge, two hint colours excepted; "<N"
              counts the touching pairs closer than --close (default 10).
+  alike      (in the notes) Pairs of region colours, hint colours aside,
+             within CIEDE2000 2 of each other wherever they are: regions a
+             tolerant global magic wand would take together.
   hints      Hint dots whose region's colour is within CIEDE2000 1.0 of the
              dot's colour, of all hint dots.
   wall, CPU, peak
@@ -577,6 +580,8 @@ def bench_size(args, folder, name):
         if args.pictures:
             save_pictures(args.pictures, name, rgb, out_rgb, page.crops, tool)
         del out_rgb
+        notes.append(f"  {tool}: {result['alike_pairs']} pairs of its own region colours (hints aside) within "
+                     f"CIEDE2000 {measures.ALIKE_DELTA:g} of each other, touching or not")
         for group in result["leak_groups"][:args.details]:
             notes.append(f"  {tool} leak: " + " + ".join(describe(r, tags, boxes) for r in group))
         for pixels, region in result["spurious_where"][:args.details]:

@@ -13,6 +13,9 @@ from scipy import ndimage
 # what is left of the line art or the paper, not a region's flat colour.
 NEUTRAL_SPREAD = 16
 
+# CIEDE2000 under which two colours look the same side by side.
+ALIKE_DELTA = 2.0
+
 # Past this many (region, colour) cells the sparse count beats the dense one.
 DENSE_CELLS = 20_000_000
 
@@ -203,8 +206,16 @@ def score(gt, region_count, optional, min_region, ids, colours, colour_pixels, h
     else:
         closest_pair, close_pairs = None, 0
 
+    # Colours a magic wand with a little tolerance would take together,
+    # wherever the regions are.
+    chosen = np.flatnonzero(is_region_colour & ~hint_colour)
+    alike = 0
+    for k, c in enumerate(chosen[:-1]):
+        alike += int(np.sum(ciede2000(lab[c], lab[chosen[k + 1:]]) < ALIKE_DELTA))
+
     return {
         "regions": int(np.count_nonzero(area[1:])),
+        "alike_pairs": alike,
         "required": int(required_regions.size),
         "leaks": leaks,
         "leak_groups": leak_groups,

@@ -105,6 +105,13 @@ class RegionScores(unittest.TestCase):
         self.assertAlmostEqual(delta, float(measures.ciede2000(lab[0], lab[1])))
         self.assertEqual(r["close_pairs"], 1)
 
+    def test_alike_colours_are_counted_wherever_they_are(self):
+        # r and s are under one unit apart; regions 1 and 3 do not touch.
+        self.assertEqual(score(TRUTH, ["rrrrrbbsss"] * 3)["alike_pairs"], 1)
+        self.assertEqual(score(TRUTH, ["rrrrrbbggg"] * 3)["alike_pairs"], 0)
+        hinted = score(TRUTH, ["rrrrrbbsss"] * 3, hints=[(3, (220, 45, 45))])
+        self.assertEqual(hinted["alike_pairs"], 0)
+
     def test_hints_are_honoured_by_colour(self):
         r = score(TRUTH, ["rrrrrbbggg"] * 3, hints=[(1, (220, 40, 40)), (2, (220, 40, 40)), (3, (41, 180, 60))])
         self.assertEqual(r["hints"], (2, 3))
