@@ -30,9 +30,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-// The library's own tables per pixel while it works, its results (flats
-// and a label per pixel) included; and what the tool adds around it.
-constexpr uint64_t kLibraryBytesPerPixel = 24;
+// The codecs' buffers and the program, around the pixels.
 constexpr uint64_t kWorkingBytes = uint64_t(24) << 20;
 
 double SecondsSince(Clock::time_point start) {
@@ -65,30 +63,6 @@ autoflat::SPageView ViewOf(const SRaster& raster) {
     return {raster.pixels.Bytes().data(), raster.width, raster.height, KindOf(raster), 0};
 }
 
-// Line strength as the library defines it: darkness times opacity. Only
-// for refusing a page on which no pixel is line art at all; which pixel is
-// which is the library's to decide.
-bool HasLineArt(const SRaster& raster, int threshold) {
-    const int planes = raster.Planes();
-    const uint8_t* p = raster.pixels.Bytes().data();
-    const size_t count = size_t(raster.width) * size_t(raster.height);
-    for (size_t i = 0; i < count; ++i, p += planes) {
-        int light = 0;
-        if (raster.model == EColourModel::Gray) {
-            light = p[0];
-        } else if (raster.model == EColourModel::Rgb) {
-            light = (299 * p[0] + 587 * p[1] + 114 * p[2]) / 1000;
-        } else {
-            const int k = 255 - p[3];
-            const int r = (255 - p[0]) * k / 255, g = (255 - p[1]) * k / 255, b = (255 - p[2]) * k / 255;
-            light = (299 * r + 587 * g + 114 * b) / 1000;
-        }
-        const int alpha = raster.hasAlpha ? p[planes - 1] : 255;
-        if ((255 - light) * alpha / 255 >= threshold) return true;
-    }
-    return false;
-}
-
 double DotsPerInch(const SResolution& resolution) {
     if (!resolution.present || resolution.unit == EResolutionUnit::None || resolution.x <= 0) return 0;
     return resolution.PerMetre(resolution.x) * 0.0254;
@@ -111,7 +85,9 @@ struct SAutoflatPage {
 void ReadHints(SAutoflatPage& work, const std::string& path, const SCodecOptions& codec) {
     SCodecOptions options = codec;
     // Counted already in the page's own need.
-    options.pageNeed = [](uint64_t rawBytes, int, bool) { return rawBytes; };
+    options.pageNeed = [](uint32_t width, uint32_t height, int planes, bool) {
+        return uint64_t(width) * height * uint64_t(planes);
+    };
     options.progress = nullptr;
     try {
         CheckInputFile(path);
@@ -162,9 +138,6 @@ void RunAutoflat(SAutoflatPage& work, const SAutoflatOptions& options, const SCo
                  CProgressDisplay& display) {
     SRaster& raster = work.page.raster;
     const autoflat::SAutoFlatSettings settings = SettingsFor(options, raster, codec.threads);
-    if (!HasLineArt(raster, settings.darkness))
-        throw CImageError("no line art: no pixel is dark enough to be a line (--threshold " +
-                          std::to_string(settings.darkness) + "), so there are no regions to fill");
     display.BeginFlatting(raster.width, raster.height);
     const autoflat::SPageView page = ViewOf(raster);
     std::optional<autoflat::SPageView> hints;
@@ -192,6 +165,14 @@ void RunAutoflat(SAutoflatPage& work, const SAutoflatOptions& options, const SCo
         work.page.interrupted = true;
         return;
     }
+    // A page without lines is one region: flats of one colour, which no
+    // one asks for. It is most likely the wrong file, or a --threshold set too high.
+    if (work.result.linePixels == 0)
+        throw CImageError("no line art: no pixel is dark enough to be a line (--threshold " +
+                          std::to_string(settings.darkness) + "), so there are no regions to fill");
+    // Nor is a page that is all line art: one black region, the page as it was.
+    if (work.result.linePixels >= uint64_t(raster.width) * uint64_t(raster.height))
+        throw CImageError("the page is all line art: there is no paper to fill");
     // The flats take the line art's place, with what the file said about
     // itself; a gray page's profile does not describe colour flats.
     SRaster flats;
@@ -269,11 +250,17 @@ void WriteOutputs(SAutoflatPage& work, const SAutoflatOptions& options, const SC
 
 }  // namespace
 
-uint64_t AutoflatMemoryNeed(uint64_t rawBytes, int planes, bool hints, bool map) {
-    const uint64_t pixels = rawBytes / uint64_t(std::max(planes, 1));
-    // The page read, a hints page of up to four samples a pixel, the
-    // library, the flats copied for writing, a map's row-by-row samples.
-    return rawBytes + (hints ? 4 * pixels : 0) + kLibraryBytesPerPixel * pixels + 4 * pixels +
+uint64_t AutoflatMemoryNeed(uint32_t width, uint32_t height, int planes, bool hasAlpha, bool hints,
+                            bool map) {
+    const uint64_t pixels = uint64_t(width) * height;
+    const autoflat::EPageKind kind = planes - (hasAlpha ? 1 : 0) == 1   ? autoflat::EPageKind::Gray
+                                     : planes - (hasAlpha ? 1 : 0) == 4 ? autoflat::EPageKind::Cmyk
+                                                                        : autoflat::EPageKind::Rgb;
+    // The page read and a hints page of up to four samples a pixel; the
+    // library (its results included); the flats copied for writing, and an
+    // RGB map.
+    return pixels * uint64_t(planes) + (hints ? 4 * pixels : 0) +
+           autoflat::PeakBytes(int32_t(width), int32_t(height), kind, hints) + 4 * pixels +
            (map ? 3 * pixels : 0) + kWorkingBytes;
 }
 
@@ -283,8 +270,8 @@ EPageResult AutoflatPage(const SPageJob& job, const SAutoflatOptions& options, c
     files.lineArt = true;
     files.progress = [&display](double done) { display.StageDone(done); };
     const bool hints = !options.hints.empty(), map = !options.regions.empty();
-    files.pageNeed = [hints, map](uint64_t rawBytes, int planes, bool) {
-        return AutoflatMemoryNeed(rawBytes, planes, hints, map);
+    files.pageNeed = [hints, map](uint32_t width, uint32_t height, int planes, bool hasAlpha) {
+        return AutoflatMemoryNeed(width, height, planes, hasAlpha, hints, map);
     };
     display.Begin(QuotedName(job.input), EPageStage::Reading);
     SAutoflatPage work;

@@ -3,6 +3,8 @@
 // a flatted page is.
 #pragma once
 
+#include <cstdint>
+
 #include "cli/AutoflatOptions.h"
 #include "cli/CodecOptions.h"
 #include "cli/PageJob.h"
@@ -10,9 +12,9 @@
 
 namespace cli {
 
-// What auto flats take for a page of `rawBytes` decoded samples, with a
-// hints page of its size when `hints`, and a label map when `map`.
-uint64_t AutoflatMemoryNeed(uint64_t rawBytes, int planes, bool hints, bool map);
+// What auto flats take for a page of this size and layout, with a hints
+// page of its size when `hints`, and a label map when `map`.
+uint64_t AutoflatMemoryNeed(uint32_t width, uint32_t height, int planes, bool hasAlpha, bool hints, bool map);
 
 // `megapixels` is the page's size once it is written, else left alone.
 EPageResult AutoflatPage(const SPageJob& job, const SAutoflatOptions& options, const SCodecOptions& codec,

@@ -21,10 +21,10 @@ struct SCodecOptions {
     // gray), 1-bit and palette (made 8-bit), and 16-bit samples (reduced
     // to 8) are read too, where flatting refuses them.
     bool lineArt = false;
-    // What working on a page of `rawBytes` decoded samples takes in all,
-    // checked before its pixels are allocated; empty: flatting's own need
-    // (ImageLimits.h).
-    std::function<uint64_t(uint64_t rawBytes, int planes, bool hasAlpha)> pageNeed;
+    // What working on a page of this size and layout (decoded) takes in
+    // all, checked before its pixels are allocated; empty: flatting's own
+    // need (ImageLimits.h).
+    std::function<uint64_t(uint32_t width, uint32_t height, int planes, bool hasAlpha)> pageNeed;
 
     void Report(double done) const {
         if (progress) progress(done);

@@ -91,9 +91,11 @@ uint64_t MemoryAvailable() {
     return available;
 }
 
-void CheckPageFits(uint64_t rawBytes, int planes, bool hasAlpha, const SCodecOptions& options) {
-    const uint64_t need = options.pageNeed ? options.pageNeed(rawBytes, planes, hasAlpha)
-                                           : PageMemoryNeed(rawBytes, planes, hasAlpha);
+void CheckPageFits(uint32_t width, uint32_t height, int planes, bool hasAlpha, const SCodecOptions& options,
+                   uint64_t decoderBytes) {
+    const uint64_t rawBytes = uint64_t(width) * height * uint64_t(planes);
+    const uint64_t need = decoderBytes + (options.pageNeed ? options.pageNeed(width, height, planes, hasAlpha)
+                                                           : PageMemoryNeed(rawBytes, planes, hasAlpha));
     const uint64_t available = MemoryAvailable();
     if (need > available)
         throw CImageError(std::string(kNotEnoughMemory) + ": " +

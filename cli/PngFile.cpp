@@ -250,7 +250,7 @@ SRaster ReadPng(const std::string& path, const SCodecOptions& options) {
     if (::fstat(fileno(s.file), &file) == 0)
         CheckFileCanHold(uint64_t(height) * (1 + StoredRowBytes(width, colourType, depth)),
                          uint64_t(file.st_size), kMaxDeflateExpansion, "PNG");
-    CheckPageFits(raster.RowBytes() * uint64_t(height), raster.Planes(), raster.hasAlpha, options);
+    CheckPageFits(width, height, raster.Planes(), raster.hasAlpha, options);
     ReadResolution(s, raster);
     ReadColourChunks(s, raster);
 

@@ -575,9 +575,8 @@ SRaster ReadTiff(const std::string& path, const SCodecOptions& options) {
     CheckFileCanHold(storedRowBytes * uint64_t(raster.height), FileBytes(tif),
                      MaxExpansion(uint16_t(raster.tiffCompression)), "TIFF");
     // The RGBA reader's own copy of the page comes on top.
-    const uint64_t decoded = raster.RowBytes() * uint64_t(raster.height);
-    CheckPageFits(decoded + (layout.viaRgba ? 4 * uint64_t(width) * height : 0), raster.Planes(),
-                  raster.hasAlpha, options);
+    CheckPageFits(width, height, raster.Planes(), raster.hasAlpha, options,
+                  layout.viaRgba ? 4 * uint64_t(width) * height : 0);
     raster.pixels = sim::CHostImage::Uninitialised(raster.width, raster.height, raster.Planes());
     if (layout.viaRgba)
         ReadThroughRgba(tiff, raster);
