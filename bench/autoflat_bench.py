@@ -56,16 +56,17 @@ ground-truth region's colour.
              it, less one, summed. A leak through a gap up to --gap, or two
              regions given the same colour, both count; regions whose hint
              dots asked for that very colour count once between them.
-  spurious   Colours that are no region's colour and are not neutral (their
-             channels spread more than 16): slivers, regions closed off at
+  spurious   Colours that are no region's colour and not left over (below):
+             slivers, regions closed off at
              open line ends, regions split in two. Given as a count, as a
              percentage of the ground-truth regions, and in pixels.
   lost       Required regions that do not own their colour (unless it is
              their hint's colour, owned by a region hinted alike), or whose
              colour covers less than half of them.
-  grey px    Pixels, anywhere, of a neutral colour (channels within 16) that
-             is no region's colour: line art or paper left unmelted, grey
-             anti-aliased fringes.
+  left px    Pixels, anywhere, of colours that are no region's colour and
+             that, on most of their pixels, are exactly what the page had
+             there: line art left black, grey anti-aliased fringes, paper the
+             flats never reached.
   closest    The least CIEDE2000 distance between two region colours that
              meet across a pixel edge, two hint colours excepted; "<N"
              counts the touching pairs closer than --close (default 10).
@@ -573,7 +574,8 @@ def bench_size(args, folder, name):
             notes.append(f"  {tool}: wrote a {out_rgb.shape[1]}x{out_rgb.shape[0]} image")
             continue
         ids, colours, colour_pixels = measures.colour_ids(out_rgb)
-        result = measures.score(gt, region_count, optional, min_region, ids, colours, colour_pixels, hints,
+        kept = measures.kept_counts(ids, len(colours), out_rgb, rgb)
+        result = measures.score(gt, region_count, optional, min_region, ids, colours, colour_pixels, kept, hints,
                                 args.close)
         del ids
         rows.append((tool, result, wall, cpu, peak))
@@ -586,6 +588,8 @@ def bench_size(args, folder, name):
             notes.append(f"  {tool} leak: " + " + ".join(describe(r, tags, boxes) for r in group))
         for pixels, region in result["spurious_where"][:args.details]:
             notes.append(f"  {tool} spurious: {pixels} px in {describe(region, tags, boxes)}")
+        for pixels, colour, region in result["leftover_where"][:args.details]:
+            notes.append(f"  {tool} left: {pixels} px of {colour} in {describe(region, tags, boxes)}")
         for region in result["lost"][:args.details]:
             notes.append(f"  {tool} lost: {describe(region, tags, boxes)}")
         if tool == "vandrel" and not os.path.exists(regions_map):
@@ -594,7 +598,7 @@ def bench_size(args, folder, name):
     if first:
         print(f"  {first['regions']} ground-truth regions, {first['required']} required, "
               f"{first['hints'][1]} hint dots")
-    print(f"  {'tool':8} {'leaks':>5} {'spurious':>8} {'%':>5} {'spur px':>8} {'lost':>5} {'grey px':>8} "
+    print(f"  {'tool':8} {'leaks':>5} {'spurious':>8} {'%':>5} {'spur px':>8} {'lost':>5} {'left px':>8} "
           f"{'closest':>7} {'<' + format(args.close, 'g'):>4} {'hints':>6} {'colours':>7} "
           f"{'wall s':>7} {'CPU s':>7} {'peak MB':>8}")
     for tool, r, wall, cpu, peak in rows:

@@ -9,10 +9,6 @@ autoflat_bench.py for what each figure means.
 import numpy as np
 from scipy import ndimage
 
-# Colours whose channels spread no further than this are black, grey or white:
-# what is left of the line art or the paper, not a region's flat colour.
-NEUTRAL_SPREAD = 16
-
 # CIEDE2000 under which two colours look the same side by side.
 ALIKE_DELTA = 2.0
 
@@ -139,11 +135,18 @@ def touching_pairs(ids):
     return np.unique(np.concatenate(pairs), axis=0)
 
 
-def score(gt, region_count, optional, min_region, ids, colours, colour_pixels, hints=(), close_delta=10.0):
+def kept_counts(ids, colour_count, flats, page):
+    """For each colour, its pixels that are exactly what the page had there."""
+    same = np.all(flats == page, axis=-1)
+    return np.bincount(ids[same], minlength=colour_count)
+
+
+def score(gt, region_count, optional, min_region, ids, colours, colour_pixels, kept, hints=(), close_delta=10.0):
     """Every figure of one flatting, as a dict.
 
     optional: bool per region label (index 0 unused), regions whose merging is
-    allowed. hints: (region label, (r, g, b)) of each hint dot.
+    allowed. kept: per colour, its pixels left as the page had them (see
+    kept_counts). hints: (region label, (r, g, b)) of each hint dot.
     """
     colour_count = len(colours)
     region_of, colour_of, pixels = region_colour_table(gt, region_count, ids, colour_count)
@@ -188,10 +191,10 @@ def score(gt, region_count, optional, min_region, ids, colours, colour_pixels, h
 
     is_region_colour = np.zeros(colour_count, dtype=bool)
     is_region_colour[dominant_of[dominant_of >= 0]] = True
-    spread = colours.max(axis=1).astype(int) - colours.min(axis=1).astype(int)
-    neutral = spread <= NEUTRAL_SPREAD
-    spurious = ~is_region_colour & ~neutral
-    leftover = ~is_region_colour & neutral
+    # A colour that is no region's is what the page had there (line art,
+    # fringes, paper the tool never reached) or something the tool made.
+    leftover = ~is_region_colour & (2 * np.asarray(kept) > colour_pixels)
+    spurious = ~is_region_colour & ~leftover
 
     # Two hint colours side by side are the hints' choice, not the tool's.
     pairs = touching_pairs(ids)
@@ -226,6 +229,9 @@ def score(gt, region_count, optional, min_region, ids, colours, colour_pixels, h
         "spurious_where": sorted(((int(colour_pixels[c]), int(owner_of[c])) for c in np.flatnonzero(spurious)),
                                  reverse=True),
         "leftover_pixels": int(colour_pixels[leftover].sum()),
+        # (pixels, colour, the region holding most of them), largest first
+        "leftover_where": sorted(((int(colour_pixels[c]), tuple(int(v) for v in colours[c]), int(owner_of[c]))
+                                  for c in np.flatnonzero(leftover)), reverse=True),
         "colours": colour_count,
         "touching_pairs": int(len(pairs)),
         "closest_pair": closest_pair,

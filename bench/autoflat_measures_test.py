@@ -51,13 +51,16 @@ def flats(rows):
     return np.array([[names[c] for c in row] for row in rows], dtype=np.uint8)
 
 
-def score(gt_rows, flat_rows, optional=(), min_region=1, hints=()):
+def score(gt_rows, flat_rows, optional=(), min_region=1, hints=(), page_rows=None):
     gt = np.array([[int(c) for c in row] for row in gt_rows], dtype=np.int32)
     count = int(gt.max())
     wide = np.zeros(count + 1, dtype=bool)
     wide[list(optional)] = True
-    ids, colours, pixels = measures.colour_ids(flats(flat_rows))
-    return measures.score(gt, count, wide, min_region, ids, colours, pixels, hints)
+    out = flats(flat_rows)
+    page = flats(page_rows) if page_rows else np.full_like(out, 255)
+    ids, colours, pixels = measures.colour_ids(out)
+    kept = measures.kept_counts(ids, len(colours), out, page)
+    return measures.score(gt, count, wide, min_region, ids, colours, pixels, kept, hints)
 
 
 # Three regions side by side, 1 | 2 | 3, lines (0) between them.
@@ -85,12 +88,17 @@ class RegionScores(unittest.TestCase):
         r = score(TRUTH, ["rrrrrrrggg"] * 3, min_region=7)
         self.assertEqual((r["leaks"], r["lost"]), (0, []))
 
-    def test_sliver_is_spurious_and_grey_is_left_over(self):
-        r = score(TRUTH, ["rrrrrbbggg", "rrrrkpbggg", "rrrrkbbggg"])
+    def test_sliver_is_spurious_and_unmelted_line_is_left_over(self):
+        page = ["wwwwkwwkww"] * 3
+        r = score(TRUTH, ["rrrrrbbggg", "rrrrkpbggg", "rrrrkbbggg"], page_rows=page)
         self.assertEqual(r["spurious"], 1)
         self.assertEqual(r["spurious_pixels"], 1)
         self.assertEqual(r["leftover_pixels"], 2)
         self.assertEqual(r["leaks"], 0)
+
+    def test_new_grey_is_spurious_not_left_over(self):
+        r = score(TRUTH, ["rrrrrbbggg", "rrrrkbbggg", "rrrrkbbggg"], page_rows=["wwwwwwwkww"] * 3)
+        self.assertEqual((r["spurious"], r["leftover_pixels"]), (1, 0))
 
     def test_region_split_in_half_is_lost(self):
         r = score(["111111", "111111"], ["rrbbyy", "rrbbyy"])
