@@ -560,7 +560,12 @@ def bench_size(args, folder, name):
                 os.remove(path)
         argv = tool_command(tool, args, page_path, out, regions_map, gap, min_region)
         log = os.path.join(folder, f"{name}-{tool}.log")
-        code, wall, cpu, peak = run_child(argv, log)
+        try:
+            code, wall, cpu, peak = run_child(argv, log)
+        except OSError as error:
+            rows.append((tool, None, 0.0, 0.0, 0.0))
+            notes.append(f"  {tool}: could not start {argv[0]}: {error.strerror}")
+            continue
         if code != 0 or not os.path.exists(out):
             with open(log, errors="replace") as f:
                 tail = f.read().strip().splitlines()[-1:] or [""]
