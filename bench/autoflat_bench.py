@@ -437,7 +437,7 @@ def draw_circles(page, box, antialiased, with_crop):
 
 def draw_page(width, height, gap, seed):
     page = Page(width, height, gap, seed)
-    mx, my, gutter = round(0.03 * width), round(0.02 * height), round(0.02 * width)
+    mx, gutter = round(0.03 * width), round(0.02 * width)
     half = (width - 2 * mx - gutter) // 2
     third = (width - 2 * mx - 2 * gutter) // 3
     columns2 = [(mx, mx + half), (width - mx - half, width - mx)]
