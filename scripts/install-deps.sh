@@ -19,7 +19,7 @@ if [[ "${1:-}" == "--all" ]]; then
     packages+=(
         g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
         binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-        wine64 xvfb imagemagick xdotool python3-pil
+        wine64 xvfb imagemagick xdotool python3-pil python3-numpy python3-scipy gmic
         clang libclang-rt-14-dev llvm
         dpkg-dev
         nsis zip unzip help2man lintian man-db
