@@ -4,6 +4,7 @@ import { ImageRefused, checkHeader, readPngChunks } from './PngChunks.js';
 import { readPixels } from './PngPixels.js';
 import { writePng } from './PngWrite.js';
 import { CancelSignal } from './CancelSignal.js';
+import { lineArtOf, rgbaOf, tooDeepOf } from './ViewLayers.js';
 
 const kDone = 0;
 const kCancelled = 1;
@@ -19,6 +20,19 @@ async function decodePixels(bytes) {
   checkHeader(facts);
   const channels = facts.colourType === 6 ? 4 : 3;
   return { ...facts, channels, data: await readPixels(bytes, facts) };
+}
+
+// One layer at a time, so that only one full-size RGBA copy exists at once
+// beside the engine's buffers.
+async function viewLayers(input, output, { width, height, channels }, white) {
+  const count = width * height;
+  const bitmap = (rgba) => createImageBitmap(new ImageData(rgba, width, height), { premultiplyAlpha: 'none' });
+  const before = await bitmap(rgbaOf(input, channels, count));
+  const after = await bitmap(rgbaOf(output, channels, count));
+  const lineArt = await bitmap(lineArtOf(input, channels, count));
+  const marks = tooDeepOf(input, output, channels, count, white);
+  const tooDeep = await bitmap(marks.rgba);
+  return { layers: { before, after, lineArt, tooDeep }, tooDeepCount: marks.marked };
 }
 
 function engineFailure(code) {
@@ -55,7 +69,11 @@ async function flatPage({ id, file, depth, white, cancelUrl }) {
     const pixels = engine.HEAPU8.subarray(output, output + bytes);
     const blob = await writePng(pixels, page.width, page.height, page.channels, page.kept);
     times.encode = performance.now() - started;
-    return { type: 'done', id, blob, width: page.width, height: page.height, channels: page.channels, times };
+    started = performance.now();
+    const { layers, tooDeepCount } = await viewLayers(engine.HEAPU8.subarray(input, input + bytes),
+      engine.HEAPU8.subarray(output, output + bytes), page, white);
+    times.layers = performance.now() - started;
+    return { type: 'done', id, blob, width: page.width, height: page.height, channels: page.channels, times, layers, tooDeepCount };
   } finally {
     engine.onFlatProgress = null;
     engine.flatCancelled = null;
@@ -74,5 +92,5 @@ self.onmessage = async ({ data }) => {
       ? { type: 'refused', id: data.id, message: error.message }
       : { type: 'failed', id: data.id, message: error instanceof RangeError ? 'not enough memory for this page' : String(error.message || error) };
   }
-  self.postMessage(reply);
+  self.postMessage(reply, reply.layers ? Object.values(reply.layers) : []);
 };

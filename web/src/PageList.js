@@ -1,6 +1,7 @@
-// One entry of the page list: its name, progress, message, the before and
-// after view, and its download link.
+// One entry of the page list: its name, progress and message, its remove
+// button, and once flatted its viewer and download link.
 import { resultName } from './Names.js';
+import { Viewer } from './Viewer.js';
 
 let nextId = 1;
 
@@ -11,26 +12,32 @@ function element(tag, props = {}, children = []) {
 }
 
 export class PageEntry {
-  constructor(file) {
+  constructor(file, { savedKey = null, onRemove }) {
     this.id = nextId++;
     this.file = file;
-    this.state = 'waiting';
+    this.savedKey = savedKey;
+    this.state = 'checking';
+    this.doneKey = null;
     this.result = null;  // { blob, url, name }
-    this.beforeUrl = null;
+    this.viewer = null;
+    this.download = null;
 
     this.title = element('h3', { textContent: file.name });
     this.progress = element('progress', { max: 1, value: 0 });
     this.progress.setAttribute('aria-label', `Progress of ${file.name}`);
-    this.message = element('p', { className: 'message', textContent: 'Waiting' });
-    this.download = element('a', { className: 'button download', textContent: 'Download', hidden: true });
-    this.download.setAttribute('aria-label', `Download the flatted ${file.name}`);
+    this.message = element('p', { className: 'message', textContent: 'Reading…' });
+    this.remove = element('button', { type: 'button', className: 'remove small', textContent: 'Remove' });
+    this.remove.setAttribute('aria-label', `Remove ${file.name} from the list`);
+    this.remove.addEventListener('click', () => onRemove(this));
+    this.actions = element('span', { className: 'page-actions' }, [this.remove]);
     this.view = element('div', { className: 'view', hidden: true });
-    this.node = element('li', { className: 'page waiting' }, [
-      element('header', {}, [this.title, this.progress, this.download]),
+    this.node = element('li', { className: 'page checking' }, [
+      element('header', {}, [this.title, this.progress, this.actions]),
       this.message,
       this.view,
     ]);
     this.node.dataset.name = file.name;
+    this.node.dataset.state = 'checking';
   }
 
   setState(state, message) {
@@ -38,6 +45,7 @@ export class PageEntry {
     this.node.className = `page ${state}`;
     this.node.dataset.state = state;
     this.message.textContent = message;
+    this.progress.hidden = state === 'refused';
   }
 
   setProgress(done, total) {
@@ -48,36 +56,35 @@ export class PageEntry {
   clearResult() {
     if (this.result) URL.revokeObjectURL(this.result.url);
     this.result = null;
-    this.download.hidden = true;
+    this.doneKey = null;
+    this.download?.remove();
+    this.download = null;
+    this.viewer?.close();
+    this.viewer = null;
     this.view.hidden = true;
     this.view.replaceChildren();
   }
 
-  showResult(blob, seconds) {
+  // The link exists only while there is a result to save.
+  showResult({ blob, width, height, layers, tooDeepCount }, seconds, key, settingsText) {
     this.clearResult();
     const url = URL.createObjectURL(blob);
     this.result = { blob, url, name: resultName(this.file.name) };
-    this.download.href = url;
-    this.download.download = this.result.name;
-    this.download.hidden = false;
+    this.doneKey = key;
+    this.download = element('a', { className: 'button download', textContent: 'Download', href: url, download: this.result.name });
+    this.download.setAttribute('aria-label', `Download the flatted ${this.file.name}`);
+    this.actions.prepend(this.download);
     this.progress.value = this.progress.max;
-    this.setState('done', `Flatted in ${seconds.toFixed(2)} s`);
-    this.showComparison();
+    const deep = tooDeepCount ? `; ${tooDeepCount} line-art pixel${tooDeepCount === 1 ? '' : 's'} too deep to reach` : '';
+    this.node.dataset.runs = String(Number(this.node.dataset.runs || 0) + 1);
+    this.setState('done', `Flatted in ${seconds.toFixed(2)} s at ${settingsText}${deep}`);
+    this.viewer = new Viewer({ id: this.id, name: this.file.name, width, height, layers, tooDeepCount });
+    this.view.replaceChildren(this.viewer.node);
+    this.view.hidden = false;
   }
 
-  // A wipe: the result lies over the original and the slider uncovers it
-  // from the right.
-  showComparison() {
-    if (!this.beforeUrl) this.beforeUrl = URL.createObjectURL(this.file);
-    // Large pages take the browser a while to decode: never on the page's thread.
-    const before = element('img', { className: 'before', decoding: 'async', src: this.beforeUrl, alt: `${this.file.name}, before` });
-    const after = element('img', { className: 'after', decoding: 'async', src: this.result.url, alt: `${this.file.name}, flatted` });
-    const compare = element('div', { className: 'compare' }, [before, after]);
-    const wipeId = `wipe-${this.id}`;
-    const wipe = element('input', { id: wipeId, type: 'range', min: 0, max: 100, value: 50 });
-    wipe.addEventListener('input', () => compare.style.setProperty('--wipe', `${wipe.value}%`));
-    const label = element('label', { htmlFor: wipeId, textContent: 'Before | after' });
-    this.view.replaceChildren(compare, element('div', { className: 'wipe' }, [label, wipe]));
-    this.view.hidden = false;
+  dispose() {
+    this.clearResult();
+    this.node.remove();
   }
 }

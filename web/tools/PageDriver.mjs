@@ -30,6 +30,7 @@ export async function openPage({ pageDir = kPageDir } = {}) {
   await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads, eventsEnabled: true });
   const url = `http://127.0.0.1:${server.address().port}/`;
   await page.goto(url, { waitUntil: 'load' });
+  await page.waitForSelector('body[data-restored]');
   return new PageDriver({ server, browser, page, session, profile, downloads, url, errors });
 }
 
@@ -51,8 +52,17 @@ export class PageDriver {
     await this.page.waitForFunction((n) => document.querySelectorAll('#pages li').length >= n, {}, paths.length);
   }
 
-  async clearPages() {
+  async reload() {
     await this.page.reload({ waitUntil: 'load' });
+    await this.page.waitForSelector('body[data-restored]');
+  }
+
+  // Empties the list as a user would, which also empties what a reload
+  // brings back.
+  async clearPages() {
+    await this.page.waitForSelector('body[data-restored]');
+    if (!(await this.page.$eval('#clear', (b) => b.disabled))) await this.page.click('#clear');
+    await this.page.waitForFunction(() => !document.querySelector('#pages li'));
   }
 
   async setDepth(depth) {
@@ -76,8 +86,8 @@ export class PageDriver {
 
   async waitIdle(timeout = 120_000) {
     await this.page.waitForFunction(
-      () => !document.querySelector('#pages li[data-state="flatting"], #pages li[data-state="waiting"], #pages li:not([data-state])') &&
-        document.querySelector('#cancel').disabled,
+      () => !document.querySelector('#pages li[data-state="flatting"], #pages li[data-state="waiting"], #pages li[data-state="checking"]') &&
+        !document.body.dataset.starting && document.querySelector('#cancel').disabled,
       { timeout, polling: 50 });
   }
 

@@ -1,0 +1,43 @@
+// The pictures the viewer lays over each other, made from the exact bytes
+// the engine read and wrote rather than from the browser's decoding of the
+// files, which may apply gamma or colour profiles.
+const kBlackLimit = 8;
+
+function isBlack(pixels, at) {
+  return pixels[at] <= kBlackLimit && pixels[at + 1] <= kBlackLimit && pixels[at + 2] <= kBlackLimit;
+}
+
+export function rgbaOf(pixels, channels, count) {
+  const rgba = new Uint8ClampedArray(count * 4);
+  for (let i = 0, at = 0, to = 0; i < count; i++, at += channels, to += 4) {
+    rgba[to] = pixels[at];
+    rgba[to + 1] = pixels[at + 1];
+    rgba[to + 2] = pixels[at + 2];
+    rgba[to + 3] = channels === 4 ? pixels[at + 3] : 255;
+  }
+  return rgba;
+}
+
+// The line art alone: black where the page was black, clear elsewhere.
+export function lineArtOf(input, channels, count) {
+  const rgba = new Uint8ClampedArray(count * 4);
+  for (let i = 0, at = 0; i < count; i++, at += channels) if (isBlack(input, at)) rgba[i * 4 + 3] = 255;
+  return rgba;
+}
+
+// Line art the pass could not reach within the depth: still black, or
+// painted white when that was asked for. A line beside white paper turns
+// white too, so with the white option the marks may include such lines.
+export function tooDeepOf(input, output, channels, count, white, colour = [255, 0, 200]) {
+  const rgba = new Uint8ClampedArray(count * 4);
+  let marked = 0;
+  for (let i = 0, at = 0; i < count; i++, at += channels) {
+    if (!isBlack(input, at)) continue;
+    const left = white ? output[at] === 255 && output[at + 1] === 255 && output[at + 2] === 255 : isBlack(output, at);
+    if (!left) continue;
+    rgba.set(colour, i * 4);
+    rgba[i * 4 + 3] = 255;
+    marked++;
+  }
+  return { rgba, marked };
+}
