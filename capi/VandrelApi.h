@@ -29,7 +29,7 @@ extern "C" {
 
 /* Raised whenever a signature or a structure below changes, so that a
  * caller can refuse a library it was not written for. */
-#define VANDREL_API_VERSION 1
+#define VANDREL_API_VERSION 2
 
 /* Every entry point answers one of these. */
 enum VandrelResult {
@@ -85,31 +85,36 @@ VANDREL_API int32_t vandrel_flat(const uint8_t* pixels, uint8_t* result, int32_t
 /* Auto Flats' choices, as `vandrel autoflat` takes them. Fill it with
  * vandrel_autoflat_defaults first, then change what the user chose. */
 typedef struct VandrelAutoFlatSettings {
-    int32_t gap;            /* widest gap in the lines still closed, pixels; -1 chosen from the page size */
-    int32_t minRegion;      /* regions under this many pixels merge into a neighbour; -1 the default */
-    int32_t spotBlacks;     /* non-zero: solid black areas stay regions of their own */
-    int32_t keepLines;      /* non-zero: the regions filled, the lines left as they are */
-    const uint8_t* palette; /* optional: RGB triples the colours are chosen from */
-    int32_t paletteCount;   /* triples in `palette` */
-    int32_t workers;        /* threads, 0 for every processor (one in WebAssembly) */
+    int32_t gap;        /* widest gap in the lines still closed, pixels; 0 chosen from dpi or the page size */
+    int32_t minRegion;  /* regions under this many pixels merge into a neighbour; -1 the default */
+    int32_t spotBlacks; /* non-zero: solid black areas stay regions of their own */
+    int32_t keepLines;  /* non-zero: the regions filled, the lines left as they are */
+    const uint8_t* palette; /* optional: 4 bytes a colour (R, G, B, unused; or C, M, Y, K ink) */
+    int32_t paletteCount;   /* colours in `palette` */
+    int32_t workers;        /* threads, 0 for every processor; one without threads (WebAssembly) */
+    double dpi;             /* the page's resolution, 0 when unknown: it chooses the default gap */
 } VandrelAutoFlatSettings;
 
 VANDREL_API void vandrel_autoflat_defaults(VandrelAutoFlatSettings* settings);
 
 /* What Auto Flats writes. `pixels` is required; the rest is optional. */
 typedef struct VandrelAutoFlatOutput {
-    uint8_t* pixels; /* width x height in `layout` (RGB, RGBA or BGRA; alpha written 255) */
+    uint8_t* pixels; /* width x height in `layout`: RGB, RGBA or BGRA for grey and RGB line art, CMYK or
+                        CMYKA for CMYK; alpha is 255 (the line art's own on kept lines) */
     int32_t layout;
     uint32_t* regions; /* optional: width x height region numbers, as `--regions` writes them */
-    uint8_t* colours;  /* optional: RGB of region i at 3 * i, up to `colourCapacity` regions */
+    uint8_t* colours;  /* optional: region i's colour at 4 * i, as palette entries, up to `colourCapacity` */
     int32_t colourCapacity;
     int32_t regionCount; /* written: the number of regions */
+    int32_t gap;         /* written: the gap used */
+    char message[256];   /* written: one line for people when the result is not VANDREL_DONE */
 } VandrelAutoFlatOutput;
 
-/* Auto Flats: from line art (`lineArt` in `lineLayout`: RGB, RGBA, BGRA,
- * GRAY or GRAYA) and optional hints of the same size (`hints` in
+/* Auto Flats: from line art (`lineArt` in `lineLayout`, any layout) and
+ * optional hints of the same size and colour model (`hints` in
  * `hintsLayout`, null for none), one flat colour per closed region with
- * the lines melted into them. The same pixels as `vandrel autoflat`. */
+ * the lines melted into them. The same pixels as `vandrel autoflat`.
+ * Progress is reported in thousandths. */
 VANDREL_API int32_t vandrel_autoflat(const uint8_t* lineArt, int32_t lineLayout, const uint8_t* hints,
                                      int32_t hintsLayout, int32_t width, int32_t height,
                                      const VandrelAutoFlatSettings* settings, VandrelAutoFlatOutput* output,
