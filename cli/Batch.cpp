@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "cli/AutoflatPage.h"
 #include "cli/ExitStatus.h"
 #include "cli/ImageError.h"
 #include "cli/ImageLimits.h"
@@ -49,12 +50,6 @@ std::unique_ptr<sim::CHostSimulator> LoadPlugin(const SToolOptions& options) {
     return host;
 }
 
-fs::path Key(const std::string& path) {
-    std::error_code error;
-    const fs::path key = fs::weakly_canonical(path, error);
-    return error ? fs::path(path) : key;
-}
-
 // Every input of the run, by identity (device and inode: any name, a link
 // or a path through another folder) and, for inputs not there yet, by name.
 class CRunInputs {
@@ -64,7 +59,7 @@ public:
             struct stat info {};
             if (::stat(input.c_str(), &info) == 0)
                 byIdentity_.emplace(std::pair(info.st_dev, info.st_ino), input);
-            byName_.emplace(Key(input), input);
+            byName_.emplace(PathKey(input), input);
         }
     }
 
@@ -75,7 +70,7 @@ public:
             const auto at = byIdentity_.find(std::pair(info.st_dev, info.st_ino));
             if (at != byIdentity_.end()) return &at->second;
         }
-        const auto at = byName_.find(Key(output));
+        const auto at = byName_.find(PathKey(output));
         return at == byName_.end() ? nullptr : &at->second;
     }
 
@@ -91,7 +86,9 @@ private:
 std::vector<SPageJob> PlanJobs(const SToolOptions& options, std::vector<std::string>& clashes) {
     std::vector<SPageJob> jobs;
     std::map<fs::path, std::string> taken;
-    const CRunInputs inputs(options.inputs);
+    std::vector<std::string> read = options.inputs;
+    if (!options.autoflat.hints.empty()) read.push_back(options.autoflat.hints);
+    const CRunInputs inputs(read);
     for (const std::string& input : options.inputs) {
         SPageJob job{input, options.output, options.overwrite};
         if (job.output.empty()) job.output = (fs::path(options.outDir) / fs::path(input).filename()).string();
@@ -101,7 +98,7 @@ std::vector<SPageJob> PlanJobs(const SToolOptions& options, std::vector<std::str
                                               : " is an input of this run (" + QuotedName(*same) + ")"));
             continue;
         }
-        const auto [at, fresh] = taken.emplace(Key(job.output), input);
+        const auto [at, fresh] = taken.emplace(PathKey(job.output), input);
         if (!fresh) {
             clashes.push_back(QuotedName(input) + ": " + QuotedName(job.output) +
                               " is already the output of " + QuotedName(at->second));
@@ -198,10 +195,17 @@ void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, c
 
 }  // namespace
 
+fs::path PathKey(const std::string& path) {
+    std::error_code error;
+    const fs::path key = fs::weakly_canonical(path, error);
+    return error ? fs::path(path) : key;
+}
+
 int RunBatch(const SToolOptions& options) {
+    const bool autoflat = options.command == ECommand::Autoflat;
     std::unique_ptr<sim::CHostSimulator> host;
     try {
-        host = LoadPlugin(options);
+        if (!autoflat) host = LoadPlugin(options);
     } catch (const std::exception& e) {
         std::cerr << "vandrel: cannot load the plug-in: " << e.what() << std::endl;
         return kExitNotStarted;
@@ -230,7 +234,20 @@ int RunBatch(const SToolOptions& options) {
     codec.threads = ProcessorCount(ReadPassSwitches().processors);
     CProgressDisplay display(ProgressStyleFor(stderr, options.quiet));
     SBatchTally tally;
-    if (jobs.size() == 1) {
+    if (autoflat) {
+        // One page at a time: auto flats hold several times a page's pixels.
+        for (const SPageJob& job : jobs) {
+            double megapixels = 0;
+            const EPageResult result = AutoflatPage(job, options.autoflat, codec, display, megapixels);
+            if (result == EPageResult::Interrupted) tally.notWritten.push_back(job.input);
+            if (result == EPageResult::Failed) ++tally.failures;
+            if (result == EPageResult::Written) {
+                ++tally.written;
+                tally.megapixels += megapixels;
+            }
+            if (InterruptRequested()) break;
+        }
+    } else if (jobs.size() == 1) {
         const EPageResult result = FlatPage(*host, jobs.front(), options.settings, codec, display);
         if (result == EPageResult::Interrupted) tally.notWritten.push_back(jobs.front().input);
         if (result == EPageResult::Failed) ++tally.failures;

@@ -3,8 +3,10 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 
+#include "cli/Batch.h"
 #include "cli/ExitStatus.h"
 #include "cli/ImageFiles.h"
 #include "resources/PluginInfo.h"
@@ -19,8 +21,14 @@ const char* const kFooter =
     "74 every page written, but their paths could not all be written to stdout;\n"
     "130 interrupted by Ctrl-C (no output is left for the page being flatted).";
 
-int UsageError(const std::string& message) {
-    std::cerr << "vandrel: " << message << "\nRun 'vandrel flat --help' for the options.\n";
+const char* const kAutoflatFooter =
+    "Exit status: 0 every page flatted; 1-63 that many pages failed (63: 63 or more);\n"
+    "64 usage error; 69 the output folder could not be used;\n"
+    "74 every page written, but their paths could not all be written to stdout;\n"
+    "130 interrupted by Ctrl-C (no output is left for the page being flatted).";
+
+int UsageError(const std::string& message, const char* command) {
+    std::cerr << "vandrel: " << message << "\nRun 'vandrel " << command << " --help' for the options.\n";
     return kExitUsage;
 }
 
@@ -45,7 +53,84 @@ std::string CheckCombination(const SToolOptions& options) {
         if (!FormatForName(options.output))
             return "cannot tell the format of " + options.output + ": name it .png, .tif or .tiff";
     }
+    const SAutoflatOptions& autoflat = options.autoflat;
+    if (!autoflat.hints.empty() && options.inputs.size() != 1)
+        return "--hints goes with one input: its hints page is of that page's size";
+    if (!autoflat.regions.empty()) {
+        if (options.inputs.size() != 1) return "--regions writes one map: give one input";
+        if (FormatForName(autoflat.regions) != EImageFormat::Png)
+            return "the region map is a PNG: name it .png, not " + autoflat.regions;
+        if (!options.output.empty() && PathKey(autoflat.regions) == PathKey(options.output))
+            return "the region map and the output cannot be the same file";
+    }
     return {};
+}
+
+// The flats and the label map are written to these; the options that only
+// one command has are added by that command.
+void AddFileOptions(CLI::App* command, SToolOptions& options, const char* inputHelp) {
+    command->add_option("INPUT", options.inputs, inputHelp)->required();
+    CLI::Option* output =
+        command->add_option("-o,--output", options.output,
+                            "Output file for a single INPUT; .png, .tif or .tiff picks the format");
+    CLI::Option* outDir =
+        command->add_option("--out-dir", options.outDir,
+                            "Folder for the outputs, each named as its input (created when missing)");
+    output->excludes(outDir);
+}
+
+CLI::App* AddAutoflat(CLI::App& app, SToolOptions& options, int& gap, long& minRegion, int& threshold,
+                      std::string& spotBlacks) {
+    CLI::App* autoflat = app.add_subcommand(
+        "autoflat",
+        "Fill every closed region of line art with its own flat colour and melt the lines into them "
+        "(PNG and TIFF: 1-bit, grayscale, grayscale with alpha, palette, RGB, RGB with alpha, CMYK)");
+    autoflat->footer(kAutoflatFooter);
+    AddFileOptions(autoflat, options,
+                   "Line-art pages: dark pixels are lines, light ones paper, coloured ones hints (their "
+                   "region takes their colour); they are only read, never changed");
+    SAutoflatOptions& o = options.autoflat;
+    autoflat
+        ->add_option("--gap", gap,
+                     "Lines that stop up to N pixels short of each other still close a region (default: "
+                     "0.85 mm of the page, its dpi / 30, else its short side / 250, kept within 2-64)")
+        ->transform(kDecimal)
+        ->check(CLI::Range(1, 4096));
+    autoflat
+        ->add_option("--min-region", minRegion,
+                     "Regions under N pixels (hatching specks) join the neighbour they share the longest "
+                     "border with (default: (gap / 2) squared, at least 16)")
+        ->transform(kDecimal)
+        ->check(CLI::Range(0L, 1L << 40));
+    autoflat
+        ->add_option("--threshold", threshold,
+                     "Line strength (darkness times opacity, 1-255) at which a pixel is line art; lighter "
+                     "anti-aliased edges take their region's colour (default 128)")
+        ->transform(kDecimal)
+        ->check(CLI::Range(1, 255));
+    autoflat
+        ->add_option("--spot-blacks", spotBlacks,
+                     "Solid black areas much wider than a line (hair, shadows): 'regions' keeps them as "
+                     "black regions of their own, 'lines' melts them into their neighbours (default regions)")
+        ->check(CLI::IsMember({"regions", "lines"}));
+    autoflat->add_option("--hints", o.hints,
+                         "A second page of the same size whose coloured pixels are hints, as if painted "
+                         "on the line art");
+    autoflat->add_option("--palette", o.palette,
+                         "Take the regions' colours from this file: a GIMP palette (.gpl) or one #rrggbb "
+                         "a line; touching regions still differ where it has enough colours");
+    autoflat->add_option(
+        "--regions", o.regions,
+        "Also write each pixel's region number to MAP.png: 16-bit grayscale when there are at most "
+        "65536 regions, else 8-bit RGB carrying the number's high, middle and low bytes; MAP.gpl "
+        "beside it is a GIMP palette of the regions' colours, entry N (named \"region N\") for region N");
+    autoflat->add_flag("--keep-lines", o.keepLines,
+                       "Write the filled regions with the line art still on them, to inspect the regions");
+    autoflat->add_flag("--overwrite", options.overwrite, "Replace existing output files");
+    autoflat->add_flag("-q,--quiet", options.quiet, "No progress, only errors and the paths written");
+    autoflat->add_flag("--smallest", options.smallest,
+                       "Compress the outputs as far as their format's usual settings go");
+    return autoflat;
 }
 
 }  // namespace
@@ -54,6 +139,9 @@ std::variant<SToolOptions, int> ParseCommandLine(int argc, char** argv) {
     SToolOptions options;
     int depth = -1;
     bool white = false, noWhite = false;
+    int gap = 0, threshold = 0;
+    long minRegion = -1;
+    std::string spotBlacks;
 
     CLI::App app{"Flats comic pages with the " VANDREL_PRODUCT_NAME
                  " plug-in: every black line-art pixel takes the colour of the nearest non-black pixel.",
@@ -65,14 +153,7 @@ std::variant<SToolOptions, int> ParseCommandLine(int argc, char** argv) {
 
     CLI::App* flat = app.add_subcommand("flat", "Flat PNG and TIFF pages (8-bit RGB, RGB with alpha, CMYK)");
     flat->footer(kFooter);
-    flat->add_option("INPUT", options.inputs, "Pages to flat; they are only read, never changed")->required();
-    CLI::Option* output =
-        flat->add_option("-o,--output", options.output,
-                         "Output file for a single INPUT; .png, .tif or .tiff picks the format");
-    CLI::Option* outDir =
-        flat->add_option("--out-dir", options.outDir,
-                         "Folder for the outputs, each named as its input (created when missing)");
-    output->excludes(outDir);
+    AddFileOptions(flat, options, "Pages to flat; they are only read, never changed");
     flat->add_option(
             "--depth", depth,
             "Black Pixel Depth: how far in pixels the search for a colour may reach; 0-65535 as actions "
@@ -96,6 +177,7 @@ std::variant<SToolOptions, int> ParseCommandLine(int argc, char** argv) {
         "--smallest", options.smallest,
         "Compress the outputs as far as their format's usual settings go (PNG: every filter, zlib "
         "level 9; TIFF: deflate level 9): files some percent smaller, several times slower to write");
+    const CLI::App* autoflat = AddAutoflat(app, options, gap, minRegion, threshold, spotBlacks);
 
     try {
         app.parse(argc, argv);
@@ -106,10 +188,17 @@ std::variant<SToolOptions, int> ParseCommandLine(int argc, char** argv) {
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        return UsageError(e.what());
+        return UsageError(e.what(), autoflat->parsed() ? "autoflat" : "flat");
     }
 
-    if (const std::string problem = CheckCombination(options); !problem.empty()) return UsageError(problem);
+    if (autoflat->parsed()) options.command = ECommand::Autoflat;
+    const char* command = autoflat->parsed() ? "autoflat" : "flat";
+    if (const std::string problem = CheckCombination(options); !problem.empty())
+        return UsageError(problem, command);
+    if (gap > 0) options.autoflat.gap = gap;
+    if (minRegion >= 0) options.autoflat.minRegion = minRegion;
+    if (threshold > 0) options.autoflat.threshold = threshold;
+    if (spotBlacks == "lines") options.autoflat.spotBlacks = ESpotBlackChoice::Lines;
     if (depth >= 0) options.settings.depth = depth;
     if (white || noWhite) options.settings.paintWhite = white;
     return options;

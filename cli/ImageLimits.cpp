@@ -91,11 +91,15 @@ uint64_t MemoryAvailable() {
     return available;
 }
 
-void CheckPageFits(uint64_t rawBytes, int planes, bool hasAlpha) {
-    const uint64_t need = PageMemoryNeed(rawBytes, planes, hasAlpha);
+void CheckPageFits(uint32_t width, uint32_t height, int planes, bool hasAlpha, const SCodecOptions& options,
+                   uint64_t decoderBytes) {
+    const uint64_t rawBytes = uint64_t(width) * height * uint64_t(planes);
+    const uint64_t need = decoderBytes + (options.pageNeed ? options.pageNeed(width, height, planes, hasAlpha)
+                                                           : PageMemoryNeed(rawBytes, planes, hasAlpha));
     const uint64_t available = MemoryAvailable();
     if (need > available)
-        throw CImageError(std::string(kNotEnoughMemory) + ": flatting its " + Megabytes(rawBytes) +
+        throw CImageError(std::string(kNotEnoughMemory) + ": " +
+                          (options.lineArt ? "auto flats of" : "flatting") + " its " + Megabytes(rawBytes) +
                           " of pixels takes about " + Megabytes(need) + ", and at most " +
                           Megabytes(available) + " can be had here");
 }

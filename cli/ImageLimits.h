@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "cli/CodecOptions.h"
+
 namespace cli {
 
 // The host interface gives image sizes as 16-bit signed numbers.
@@ -39,9 +41,12 @@ uint64_t MemoryAvailable();
 // How every refusal for want of memory begins.
 inline constexpr const char* kNotEnoughMemory = "not enough memory for this page";
 
-// Throws CImageError, before anything is allocated, when a page of
-// `rawBytes` cannot be flatted in the memory there is. A file that is
-// not damaged can still declare more than this machine can hold.
-void CheckPageFits(uint64_t rawBytes, int planes, bool hasAlpha);
+// Throws CImageError, before anything is allocated, when a page of this
+// size cannot be worked on in the memory there is: `options.pageNeed` says
+// what the work takes, by default flatting's PageMemoryNeed; the decoder's
+// own `decoderBytes` come on top. A file that is not damaged can still
+// declare more than this machine can hold.
+void CheckPageFits(uint32_t width, uint32_t height, int planes, bool hasAlpha,
+                   const SCodecOptions& options = {}, uint64_t decoderBytes = 0);
 
 }  // namespace cli

@@ -21,8 +21,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Refuses before any work is done when the output cannot be written:
-// cheaper than finding out after flatting a large page.
+std::string PluginFailure(const SRunOutcome& outcome) {
+    if (!outcome.fault.empty()) return outcome.fault;
+    return DescribePluginFailure({outcome.result, outcome.failedSelector, outcome.delivered});
+}
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+}  // namespace
+
 void CheckOutput(const SPageJob& job) {
     std::error_code error;
     const fs::file_status status = fs::status(job.output, error);
@@ -35,20 +46,7 @@ void CheckOutput(const SPageJob& job) {
     if (!job.overwrite) throw CImageError(job.output + " already exists (--overwrite replaces it)");
 }
 
-std::string PluginFailure(const SRunOutcome& outcome) {
-    if (!outcome.fault.empty()) return outcome.fault;
-    return DescribePluginFailure({outcome.result, outcome.failedSelector, outcome.delivered});
-}
-
-using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// Runs one stage, turning what it throws into the page's failure.
-template <typename Stage>
-void Guarded(SPageInFlight& page, Stage&& stage) {
+void Guarded(SPageInFlight& page, const std::function<void()>& stage) {
     try {
         stage();
     } catch (const CImageError& e) {
@@ -59,8 +57,6 @@ void Guarded(SPageInFlight& page, Stage&& stage) {
         page.failure = e.what();
     }
 }
-
-}  // namespace
 
 SPageInFlight ReadPage(const SPageJob& job, const SCodecOptions& codec) {
     SPageInFlight page;

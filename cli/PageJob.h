@@ -2,6 +2,7 @@
 // flat, write) that a batch may run for different pages at once.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,13 @@ struct SPageInFlight {
 
     bool GoesOn() const { return failure.empty() && !interrupted; }
 };
+
+// Refuses before any work is done when the output cannot be written:
+// cheaper than finding out after flatting a large page. Throws CImageError.
+void CheckOutput(const SPageJob& job);
+
+// Runs one stage, turning what it throws into the page's failure.
+void Guarded(SPageInFlight& page, const std::function<void()>& stage);
 
 // The stages print nothing: what a page has to say is reported in page
 // order by ReportPage, whichever thread ran its stages.

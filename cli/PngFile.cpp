@@ -141,6 +141,27 @@ bool GuardedReadImage(SPngSession& s, png_bytepp rows) {
     return true;
 }
 
+// Line art comes as what the drawing program saved: gray stays gray, and
+// everything is made 8-bit samples with a full alpha plane where the file
+// has any transparency.
+bool GuardedExpandLineArt(SPngSession& s, int colourType, int depth) {
+    if (setjmp(png_jmpbuf(s.png))) return false;
+    if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(s.png);
+    if ((colourType & PNG_COLOR_MASK_COLOR) == 0 && depth < 8) png_set_expand_gray_1_2_4_to_8(s.png);
+    if (png_get_valid(s.png, s.info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(s.png);
+    if (depth == 16) png_set_strip_16(s.png);
+    return true;
+}
+
+// The bytes of one row as the file stores them, before its filter byte.
+uint64_t StoredRowBytes(uint32_t width, int colourType, int depth) {
+    const int channels = colourType == PNG_COLOR_TYPE_RGB_ALPHA    ? 4
+                         : colourType == PNG_COLOR_TYPE_RGB        ? 3
+                         : colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                   : 1;
+    return (uint64_t(width) * uint64_t(channels) * uint64_t(depth) + 7) / 8;
+}
+
 [[noreturn]] void RejectAnimation(uint32_t frames) {
     throw CImageError("is an animated PNG (" + (frames > 1 ? std::to_string(frames) + " frames" : "APNG") +
                       "); only still PNG images can be flatted");
@@ -205,25 +226,31 @@ SRaster ReadPng(const std::string& path, const SCodecOptions& options) {
     png_uint_32 width = 0, height = 0;
     int depth = 0, colourType = 0, interlace = 0;
     png_get_IHDR(s.png, s.info, &width, &height, &depth, &colourType, &interlace, nullptr, nullptr);
-    if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA) RejectGrayscale();
-    if (colourType == PNG_COLOR_TYPE_PALETTE) RejectPalette();
+    const bool gray = (colourType & PNG_COLOR_MASK_COLOR) == 0;
+    if (!options.lineArt && gray) RejectGrayscale();
+    if (!options.lineArt && colourType == PNG_COLOR_TYPE_PALETTE) RejectPalette();
     uint32_t frames = 0;
     bool frameData = false;
     FindAnimation(s, frames, frameData);
     if (frames > 1 || frameData) RejectAnimation(frames);
-    if (depth != 8) RejectSampleBits(depth);
+    if (depth != 8 && !options.lineArt) RejectSampleBits(depth);
     CheckSize(width, height);
 
     SRaster raster;
     raster.width = int(width);
     raster.height = int(height);
-    raster.hasAlpha = colourType == PNG_COLOR_TYPE_RGB_ALPHA;
+    raster.model = gray ? EColourModel::Gray : EColourModel::Rgb;
+    raster.hasAlpha = (colourType & PNG_COLOR_MASK_ALPHA) != 0;
+    if (options.lineArt) {
+        raster.hasAlpha = raster.hasAlpha || png_get_valid(s.png, s.info, PNG_INFO_tRNS) != 0;
+        if (!GuardedExpandLineArt(s, colourType, depth)) Damaged(s);
+    }
     // Each row is stored behind a filter byte, deflated.
     struct stat file {};
     if (::fstat(fileno(s.file), &file) == 0)
-        CheckFileCanHold(uint64_t(height) * (1 + raster.RowBytes()), uint64_t(file.st_size),
-                         kMaxDeflateExpansion, "PNG");
-    CheckPageFits(raster.RowBytes() * uint64_t(height), raster.Planes(), raster.hasAlpha);
+        CheckFileCanHold(uint64_t(height) * (1 + StoredRowBytes(width, colourType, depth)),
+                         uint64_t(file.st_size), kMaxDeflateExpansion, "PNG");
+    CheckPageFits(width, height, raster.Planes(), raster.hasAlpha, options);
     ReadResolution(s, raster);
     ReadColourChunks(s, raster);
 

@@ -11,7 +11,9 @@
 
 namespace cli {
 
-enum class EColourModel { Rgb, Cmyk };
+// Gray comes only from a reader asked for line art (SCodecOptions::lineArt):
+// the plug-in never sees it.
+enum class EColourModel { Rgb, Cmyk, Gray };
 
 // Resolution kept in the unit the file used, so a file written back in its
 // own format carries exactly the numbers it came with.
@@ -68,7 +70,7 @@ struct SRaster {
     int tiffPredictor = 1;
     std::string readWarning;  // what the reader had to leave out, for the user
 
-    int ColourPlanes() const { return model == EColourModel::Cmyk ? 4 : 3; }
+    int ColourPlanes() const { return model == EColourModel::Cmyk ? 4 : model == EColourModel::Gray ? 1 : 3; }
     int Planes() const { return ColourPlanes() + (hasAlpha ? 1 : 0); }
     size_t RowBytes() const { return size_t(width) * size_t(Planes()); }
 };

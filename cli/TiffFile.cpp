@@ -145,14 +145,14 @@ bool HasPredictor(uint16_t compression) {
 // the raster is allocated. So would the codecs made for one or two bits
 // per pixel or for log-luminance: a file that pairs one with 8-bit colour
 // is damaged, however large it says it is.
-void CheckCodec(uint16_t compression, uint32_t width, uint32_t height) {
+void CheckCodec(uint16_t compression, uint32_t width, uint32_t height, bool bilevel) {
     const char* name = nullptr;
     switch (compression) {
         case COMPRESSION_CCITTRLE:
         case COMPRESSION_CCITTFAX3:
         case COMPRESSION_CCITTFAX4:
         case COMPRESSION_CCITTRLEW:
-            name = "CCITT fax";
+            if (!bilevel) name = "CCITT fax";
             break;
         case COMPRESSION_NEXT:
             name = "NeXT";
@@ -203,11 +203,15 @@ uint64_t FileBytes(TIFF* tif) {
 struct SLayout {
     uint16_t samples = 0;  // per pixel, in the file
     bool separate = false;
+    uint16_t bits = 8;
+    // Line art whose samples are not the raster's own (1-bit, white as
+    // zero, a palette, 16-bit): decoded by libtiff's RGBA reader.
+    bool viaRgba = false;
 };
 
 // Works out the colour model, alpha and sample layout, refusing anything
 // the plug-in cannot flat.
-SLayout CheckKind(TIFF* tif, SRaster& raster) {
+SLayout CheckKind(TIFF* tif, SRaster& raster, bool lineArt) {
     if (TIFFNumberOfDirectories(tif) > 1)
         throw CImageError("holds " + std::to_string(TIFFNumberOfDirectories(tif)) +
                           " pages; only single-page TIFF files can be flatted");
@@ -219,12 +223,19 @@ SLayout CheckKind(TIFF* tif, SRaster& raster) {
     TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &format);
     TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
 
+    SLayout layout{samples, planar == PLANARCONFIG_SEPARATE, bits};
     switch (photometric) {
         case PHOTOMETRIC_MINISWHITE:
         case PHOTOMETRIC_MINISBLACK:
-            RejectGrayscale();
+            if (!lineArt) RejectGrayscale();
+            raster.model = EColourModel::Gray;
+            layout.viaRgba = photometric == PHOTOMETRIC_MINISWHITE || bits != 8;
+            break;
         case PHOTOMETRIC_PALETTE:
-            RejectPalette();
+            if (!lineArt) RejectPalette();
+            raster.model = EColourModel::Rgb;
+            layout.viaRgba = true;
+            break;
         case PHOTOMETRIC_CIELAB:
         case PHOTOMETRIC_ICCLAB:
         case PHOTOMETRIC_ITULAB:
@@ -244,7 +255,9 @@ SLayout CheckKind(TIFF* tif, SRaster& raster) {
         default:
             RejectColourModel("photometric " + std::to_string(photometric));
     }
-    if (bits != 8) RejectSampleBits(bits);
+    const bool readable =
+        bits == 8 || (layout.viaRgba && (bits == 1 || bits == 2 || bits == 4 || bits == 16));
+    if (!readable) RejectSampleBits(bits);
     if (format != SAMPLEFORMAT_UINT && format != SAMPLEFORMAT_VOID)
         throw CImageError(
             "signed or floating-point samples are not supported (only 8-bit RGB and CMYK images "
@@ -265,7 +278,7 @@ SLayout CheckKind(TIFF* tif, SRaster& raster) {
             throw CImageError("premultiplied (associated) alpha is not supported");
         raster.hasAlpha = true;
     }
-    return SLayout{samples, planar == PLANARCONFIG_SEPARATE};
+    return layout;
 }
 
 void ReadFacts(TIFF* tif, SRaster& raster) {
@@ -422,6 +435,32 @@ void ReadStrips(const CTiff& tiff, SRaster& raster, const SLayout& layout) {
         }
 }
 
+// libtiff's RGBA reader turns any sample layout into 8-bit colour with an
+// unassociated alpha, rows top down; the page takes what it holds of that.
+// Only line art comes this way, and line art is small per pixel: the whole
+// page is decoded in one go.
+void ReadThroughRgba(const CTiff& tiff, SRaster& raster) {
+    char why[1024] = "";
+    if (!TIFFRGBAImageOK(*tiff, why))
+        throw CImageError(std::string("cannot decode this TIFF's samples (libtiff: ") + why + ")");
+    std::vector<uint32_t> rgba(size_t(raster.width) * size_t(raster.height));
+    if (!TIFFReadRGBAImageOriented(*tiff, uint32_t(raster.width), uint32_t(raster.height), rgba.data(),
+                                   ORIENTATION_TOPLEFT, 0))
+        Damaged(tiff);
+    StopIfInterrupted();
+    raster.tiffOrientation = ORIENTATION_TOPLEFT;
+    uint8_t* out = raster.pixels.Bytes().data();
+    const bool gray = raster.model == EColourModel::Gray;
+    for (const uint32_t pixel : rgba) {
+        *out++ = uint8_t(TIFFGetR(pixel));
+        if (!gray) {
+            *out++ = uint8_t(TIFFGetG(pixel));
+            *out++ = uint8_t(TIFFGetB(pixel));
+        }
+        if (raster.hasAlpha) *out++ = uint8_t(TIFFGetA(pixel));
+    }
+}
+
 // Lossless codecs that this libtiff can write are kept; anything else (a
 // lossy codec above all, which would alter untouched colours) becomes Deflate.
 uint16_t OutputCompression(const SRaster& raster) {
@@ -522,7 +561,7 @@ SRaster ReadTiff(const std::string& path, const SCodecOptions& options) {
         throw CImageError("truncated or damaged TIFF file (the sizes of its strips do not match its rows)");
     TIFF* tif = *tiff;
     SRaster raster;
-    const SLayout layout = CheckKind(tif, raster);
+    const SLayout layout = CheckKind(tif, raster, options.lineArt);
     uint32_t width = 0, height = 0;
     TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
     TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
@@ -531,12 +570,17 @@ SRaster ReadTiff(const std::string& path, const SCodecOptions& options) {
     raster.height = int(height);
     ReadFacts(tif, raster);
 
-    CheckCodec(uint16_t(raster.tiffCompression), width, height);
-    CheckFileCanHold(uint64_t(raster.RowBytes()) * uint64_t(raster.height), FileBytes(tif),
+    CheckCodec(uint16_t(raster.tiffCompression), width, height, layout.bits == 1);
+    const uint64_t storedRowBytes = (uint64_t(width) * layout.samples * layout.bits + 7) / 8;
+    CheckFileCanHold(storedRowBytes * uint64_t(raster.height), FileBytes(tif),
                      MaxExpansion(uint16_t(raster.tiffCompression)), "TIFF");
-    CheckPageFits(raster.RowBytes() * uint64_t(raster.height), raster.Planes(), raster.hasAlpha);
+    // The RGBA reader's own copy of the page comes on top.
+    CheckPageFits(width, height, raster.Planes(), raster.hasAlpha, options,
+                  layout.viaRgba ? 4 * uint64_t(width) * height : 0);
     raster.pixels = sim::CHostImage::Uninitialised(raster.width, raster.height, raster.Planes());
-    if (TIFFIsTiled(tif))
+    if (layout.viaRgba)
+        ReadThroughRgba(tiff, raster);
+    else if (TIFFIsTiled(tif))
         ReadTiles(tiff, raster, layout);
     else if (!layout.separate)
         ReadContiguousStrips(tiff, path, raster, options);

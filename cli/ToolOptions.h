@@ -4,15 +4,20 @@
 #include <string>
 #include <vector>
 
+#include "cli/AutoflatOptions.h"
 #include "cli/FlatSettings.h"
 
 namespace cli {
 
+enum class ECommand { Flat, Autoflat };
+
 struct SToolOptions {
+    ECommand command = ECommand::Flat;
     std::vector<std::string> inputs;
     std::string output;  // -o: one input, this output
     std::string outDir;  // --out-dir: each input to a file of the same name here
     SFlatSettings settings;
+    SAutoflatOptions autoflat;
     bool overwrite = false;
     bool usePrefs = false;
     bool quiet = false;

@@ -9,6 +9,9 @@ import { lineArtOf, rgbaOf, tooDeepOf } from './ViewLayers.js';
 const kDone = 0;
 const kCancelled = 1;
 const kNoMemory = 2;
+// Pixel layouts of the engine's C interface.
+const kRgb = 1;
+const kRgba = 2;
 
 self.importScripts('vandrel-engine.js');
 const engineReady = self.createVandrelEngine();
@@ -52,14 +55,19 @@ async function flatPage({ id, file, depth, white, cancelUrl }) {
   const bytes = page.width * page.height * page.channels;
   const input = engine._vandrel_alloc(bytes);
   const output = input ? engine._vandrel_alloc(bytes) : 0;
+  let progress = 0;
   try {
     if (!input || !output) throw new Error('not enough memory for this page');
     engine.HEAPU8.set(page.data, input);
     page.data = null;  // the engine's copy is the only one from here on
-    engine.onFlatProgress = (done, total) => self.postMessage({ type: 'progress', id, done, total });
-    engine.flatCancelled = () => cancel.requested();
+    // Called by the pass after each strip; a non-zero answer stops it.
+    progress = engine.addFunction((context, done, total) => {
+      self.postMessage({ type: 'progress', id, done, total });
+      return cancel.requested() ? 1 : 0;
+    }, 'iiii');
     started = performance.now();
-    const result = engine._vandrel_flat(input, output, page.width, page.height, page.channels, depth, white ? 1 : 0);
+    const layout = page.channels === 4 ? kRgba : kRgb;
+    const result = engine._vandrel_flat(input, output, page.width, page.height, layout, depth, white ? 1 : 0, progress, 0);
     times.flat = performance.now() - started;
     if (result === kCancelled) return { type: 'cancelled', id };
     if (result !== kDone) throw new Error(engineFailure(result));
@@ -75,8 +83,7 @@ async function flatPage({ id, file, depth, white, cancelUrl }) {
     times.layers = performance.now() - started;
     return { type: 'done', id, blob, width: page.width, height: page.height, channels: page.channels, times, layers, tooDeepCount };
   } finally {
-    engine.onFlatProgress = null;
-    engine.flatCancelled = null;
+    if (progress) engine.removeFunction(progress);
     if (output) engine._vandrel_free(output);
     if (input) engine._vandrel_free(input);
   }

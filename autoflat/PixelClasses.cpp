@@ -1,0 +1,74 @@
+#include "autoflat/PixelClasses.h"
+
+#include <algorithm>
+
+namespace autoflat {
+
+namespace {
+
+struct SRgbA {
+    int r, g, b, a;
+};
+
+// CMYK inks seen through the simplest print model: each ink takes its share
+// of the light. Good enough to tell black line art from coloured areas, which
+// is all the classes ask of it.
+SRgbA ReadRgbA(EPageKind kind, const uint8_t* p) {
+    switch (kind) {
+        case EPageKind::Gray:
+            return {p[0], p[0], p[0], 255};
+        case EPageKind::GrayAlpha:
+            return {p[0], p[0], p[0], p[1]};
+        case EPageKind::Rgb:
+            return {p[0], p[1], p[2], 255};
+        case EPageKind::Rgba:
+            return {p[0], p[1], p[2], p[3]};
+        case EPageKind::Cmyk:
+        case EPageKind::CmykAlpha: {
+            const int white = 255 - p[3];
+            const int a = kind == EPageKind::CmykAlpha ? p[4] : 255;
+            return {(255 - p[0]) * white / 255, (255 - p[1]) * white / 255, (255 - p[2]) * white / 255, a};
+        }
+    }
+    return {255, 255, 255, 0};
+}
+
+}  // namespace
+
+CPixelReader::CPixelReader(EPageKind kind, SClassLimits limits)
+    : kind_(kind), limits_(limits), channels_(ChannelCount(kind)) {}
+
+EPixelClass CPixelReader::Classify(const uint8_t* pixel) const {
+    const SRgbA c = ReadRgbA(kind_, pixel);
+    // Rec. 601 weights in integers: the classes must not depend on how a
+    // platform rounds floating point.
+    const int luma = (299 * c.r + 587 * c.g + 114 * c.b + 500) / 1000;
+    const int chroma = std::max({c.r, c.g, c.b}) - std::min({c.r, c.g, c.b});
+    // A hint must be opaque enough to mean a colour; a faint one is paper.
+    if (chroma * c.a >= limits_.hintChroma * 255 && limits_.hintChroma > 0 && c.a >= 128)
+        return EPixelClass::Hint;
+    const int strength = (255 - luma) * c.a;
+    if (strength >= int(limits_.darkness) * 255) return EPixelClass::Line;
+    return EPixelClass::Paper;
+}
+
+SColour CPixelReader::Colour(const uint8_t* pixel) const {
+    SColour colour;
+    switch (kind_) {
+        case EPageKind::Gray:
+        case EPageKind::GrayAlpha:
+            colour.v[0] = colour.v[1] = colour.v[2] = pixel[0];
+            break;
+        case EPageKind::Rgb:
+        case EPageKind::Rgba:
+            for (int k = 0; k < 3; ++k) colour.v[k] = pixel[k];
+            break;
+        case EPageKind::Cmyk:
+        case EPageKind::CmykAlpha:
+            for (int k = 0; k < 4; ++k) colour.v[k] = pixel[k];
+            break;
+    }
+    return colour;
+}
+
+}  // namespace autoflat
