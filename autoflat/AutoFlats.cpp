@@ -240,9 +240,18 @@ SAutoFlatResult Run(const SPageView& page, const SPageView* hints, const SAutoFl
     const uint64_t coreLimit = uint64_t((gap + 2) * (gap + 2)) / 4;
     const std::vector<uint64_t> cores = LabelComponents(
         map, 1, [&](int64_t i) { return labels[size_t(i)] == kOpen && distance[size_t(i)] > coreLimit; });
+    // A core of a few pixels is where a narrow passage widens a little, or a
+    // page corner: no region of its own, or a strip along the page's edge
+    // would be cut into pieces at the corners.
+    const uint64_t weakCore = uint64_t(std::max<int64_t>(4, (gap / 2) * (gap / 2)));
+    std::vector<uint32_t> coreLabels(cores.size(), kOpen);
+    uint32_t coreEnd = 1;
+    for (size_t c = 0; c < cores.size(); ++c)
+        if (cores[c] >= weakCore) coreLabels[c] = coreEnd++;
+    Relabel(map, 1, coreLabels, workers);
     GrowIntoOpen(map);
     // What no core reaches is enclosed all round, however narrow.
-    const uint32_t firstClosed = uint32_t(1 + cores.size());
+    const uint32_t firstClosed = coreEnd;
     const std::vector<uint64_t> closed =
         LabelComponents(map, firstClosed, [&](int64_t i) { return labels[size_t(i)] == kOpen; });
     uint32_t labelEnd = firstClosed + uint32_t(closed.size());
