@@ -5,6 +5,7 @@ import { readPixels } from './PngPixels.js';
 import { writePng } from './PngWrite.js';
 import { CancelSignal } from './CancelSignal.js';
 import { lineArtOf, rgbaOf, tooDeepOf } from './ViewLayers.js';
+import { autoFlatPage } from './AutoFlatJob.js';
 
 const kDone = 0;
 const kCancelled = 1;
@@ -89,15 +90,48 @@ async function flatPage({ id, file, depth, white, cancelUrl }) {
   }
 }
 
+async function autoFlat({ id, file, hintsFile, options, name, cancelUrl }) {
+  const engine = await engineReady;
+  const cancel = new CancelSignal(cancelUrl);
+  const started = performance.now();
+  const page = await decodePixels(new Uint8Array(await file.arrayBuffer()));
+  let hints = null;
+  if (hintsFile) {
+    try {
+      hints = await decodePixels(new Uint8Array(await hintsFile.arrayBuffer()));
+    } catch (error) {
+      if (error instanceof ImageRefused) throw new ImageRefused(`the hints page ${hintsFile.name}: ${error.message}`);
+      throw error;
+    }
+    if (hints.width !== page.width || hints.height !== page.height)
+      throw new ImageRefused(`the hints page ${hintsFile.name} is ${hints.width} x ${hints.height} pixels, the page ${page.width} x ${page.height}: they must be the same size`);
+  }
+  const decode = performance.now() - started;
+  if (cancel.requested()) return { type: 'cancelled', id };
+  const reply = await autoFlatPage(engine, {
+    id, page, hints, options, name,
+    progress: (done, total) => self.postMessage({ type: 'progress', id, done, total }),
+    cancelled: () => cancel.requested(),
+  });
+  if (reply.times) reply.times.decode = decode;
+  return reply;
+}
+
+function transfers(reply) {
+  const list = reply.layers ? Object.values(reply.layers) : [];
+  for (const key of ['labels', 'colours', 'flatsRgba']) if (reply[key]) list.push(reply[key].buffer);
+  return list;
+}
+
 self.onmessage = async ({ data }) => {
-  if (data.type !== 'flat') return;
+  if (data.type !== 'flat' && data.type !== 'autoflat') return;
   let reply;
   try {
-    reply = await flatPage(data);
+    reply = await (data.type === 'flat' ? flatPage(data) : autoFlat(data));
   } catch (error) {
     reply = error instanceof ImageRefused
       ? { type: 'refused', id: data.id, message: error.message }
       : { type: 'failed', id: data.id, message: error instanceof RangeError ? 'not enough memory for this page' : String(error.message || error) };
   }
-  self.postMessage(reply, reply.layers ? Object.values(reply.layers) : []);
+  self.postMessage(reply, transfers(reply));
 };

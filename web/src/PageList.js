@@ -1,7 +1,9 @@
 // One entry of the page list: its name, progress and message, its remove
 // button, and once flatted its viewer and download link.
-import { resultName } from './Names.js';
+import { autoResultNames, resultName } from './Names.js';
 import { Viewer } from './Viewer.js';
+import { RegionFixes } from './RegionFixes.js';
+import { AutoSaver } from './AutoSaver.js';
 
 let nextId = 1;
 
@@ -12,7 +14,7 @@ function element(tag, props = {}, children = []) {
 }
 
 export class PageEntry {
-  constructor(file, { savedKey = null, onRemove }) {
+  constructor(file, { savedKey = null, onRemove, onHints }) {
     this.id = nextId++;
     this.file = file;
     this.savedKey = savedKey;
@@ -29,7 +31,17 @@ export class PageEntry {
     this.remove = element('button', { type: 'button', className: 'remove small', textContent: 'Remove' });
     this.remove.setAttribute('aria-label', `Remove ${file.name} from the list`);
     this.remove.addEventListener('click', () => onRemove(this));
-    this.actions = element('span', { className: 'page-actions' }, [this.remove]);
+    // Auto Flats may take its hints from a second page of the same size.
+    this.hintsFile = null;
+    this.hintsInput = element('input', { type: 'file', accept: '.png,image/png', className: 'visually-hidden', id: `hints-${this.id}` });
+    this.hintsLabel = element('label', { className: 'button small auto-only', htmlFor: this.hintsInput.id, textContent: 'Hints page…',
+      title: 'A second page of the same size whose coloured pixels are hints, as if painted on the line art' });
+    this.hintsInput.addEventListener('change', () => {
+      this.hintsFile = this.hintsInput.files[0] || null;
+      this.hintsLabel.textContent = this.hintsFile ? `Hints: ${this.hintsFile.name}` : 'Hints page…';
+      onHints?.(this);
+    });
+    this.actions = element('span', { className: 'page-actions' }, [this.hintsLabel, this.hintsInput, this.remove]);
     this.view = element('div', { className: 'view', hidden: true });
     this.node = element('li', { className: 'page checking' }, [
       element('header', {}, [this.title, this.progress, this.actions]),
@@ -55,18 +67,27 @@ export class PageEntry {
 
   clearResult() {
     if (this.result) URL.revokeObjectURL(this.result.url);
+    this.saver?.close();
+    this.saver = null;
     this.result = null;
     this.doneKey = null;
     this.download?.remove();
     this.download = null;
+    for (const link of this.extraLinks || []) link.remove();
+    this.extraLinks = [];
     this.viewer?.close();
     this.viewer = null;
     this.view.hidden = true;
     this.view.replaceChildren();
   }
 
-  // The link exists only while there is a result to save.
-  showResult({ blob, width, height, layers, tooDeepCount }, seconds, key, settingsText) {
+  // The links exist only while there is a result to save.
+  showResult(data, seconds, key, settingsText) {
+    if (data.labels) {
+      this.showAutoResult(data, seconds, key, settingsText);
+      return;
+    }
+    const { blob, width, height, layers, tooDeepCount } = data;
     this.clearResult();
     const url = URL.createObjectURL(blob);
     this.result = { blob, url, name: resultName(this.file.name) };
@@ -81,6 +102,60 @@ export class PageEntry {
     this.viewer = new Viewer({ id: this.id, name: this.file.name, width, height, layers, tooDeepCount });
     this.view.replaceChildren(this.viewer.node);
     this.view.hidden = false;
+  }
+
+  showAutoResult(data, seconds, key, settingsText) {
+    const { blob, width, height, layers, regionCount, gap, labels, colours, flatsRgba, channels } = data;
+    this.clearResult();
+    const names = autoResultNames(this.file.name);
+    this.result = { blob, url: URL.createObjectURL(blob), name: names.flats, map: data.map, palette: data.palette, names };
+    this.doneKey = key;
+    const link = (text, label, className) => {
+      const a = element('a', { className: `button ${className}`, textContent: text });
+      a.setAttribute('aria-label', `${label} of ${this.file.name}`);
+      return a;
+    };
+    this.download = link('Download', 'Download the flats', 'download');
+    const mapLink = link('Region map', 'Download the region map', 'download-map');
+    const paletteLink = link('Palette', 'Download the regions\' palette', 'download-palette');
+    this.extraLinks = [mapLink, paletteLink];
+    this.actions.prepend(this.download, mapLink, paletteLink);
+    const fixes = new RegionFixes({ labels, colours, regionCount, flats: flatsRgba, width, height });
+    this.saver = new AutoSaver({ fixes, channels, kept: data.kept || [], names, onSaved: (files, version) => this.linkFiles(files, version) });
+    this.linkFiles({ flats: blob, map: data.map, palette: data.palette }, 0);
+    this.progress.value = this.progress.max;
+    this.node.dataset.runs = String(Number(this.node.dataset.runs || 0) + 1);
+    this.node.dataset.fixes = '0';
+    this.setState('done', `Auto-flatted in ${seconds.toFixed(2)} s: ${regionCount} regions, gap ${gap} px (${settingsText})`);
+    const after = Object.assign(document.createElement('canvas'), { width, height });
+    after.getContext('2d').putImageData(new ImageData(flatsRgba, width, height), 0, 0);
+    this.viewer = new Viewer({
+      id: this.id, name: this.file.name, width, height, layers: { ...layers, after }, tooDeepCount: data.tooDeepCount,
+      fixes, flats: flatsRgba, marksName: 'Small regions',
+      onFix: () => {
+        this.node.dataset.fixes = String(Number(this.node.dataset.fixes) + 1);
+        this.saver.changed();
+      },
+    });
+    this.view.replaceChildren(this.viewer.node);
+    this.view.hidden = false;
+  }
+
+  // Fixed flats are saved again a moment after the last fix; the links
+  // always point at the newest saved files.
+  linkFiles({ flats, map, palette }, version) {
+    const set = (a, blob, name) => {
+      if (a.href) URL.revokeObjectURL(a.href);
+      a.href = URL.createObjectURL(blob);
+      a.download = name;
+    };
+    this.result.blob = flats;
+    this.result.map = map;
+    this.result.palette = palette;
+    set(this.download, flats, this.result.names.flats);
+    set(this.extraLinks[0], map, this.result.names.map);
+    set(this.extraLinks[1], palette, this.result.names.palette);
+    this.node.dataset.savedVersion = String(version);
   }
 
   dispose() {

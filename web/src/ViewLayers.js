@@ -41,3 +41,35 @@ export function tooDeepOf(input, output, channels, count, white, colour = [255, 
   }
   return { rgba, marked };
 }
+
+// Auto Flats' line art over the flats: ink as dark as the pixel is, so
+// anti-aliased edges keep their softness and coloured hints do not show.
+export function inkOf(input, channels, count) {
+  const rgba = new Uint8ClampedArray(count * 4);
+  for (let i = 0, at = 0; i < count; i++, at += channels)
+    rgba[i * 4 + 3] = (255 - Math.max(input[at], input[at + 1], input[at + 2])) * (channels === 4 ? input[at + 3] : 255) / 255;
+  return rgba;
+}
+
+// Regions small enough to be a mistake worth a look: a speck of hatching
+// left as its own colour, or a gap that closed a region off too soon.
+export function smallRegionLimit(count) {
+  return Math.max(16, Math.round(count / 20000));
+}
+
+export function smallRegionsOf(labels, regionCount, colour = [255, 0, 200]) {
+  const sizes = new Uint32Array(regionCount + 1);
+  for (let i = 0; i < labels.length; i++) if (labels[i] <= regionCount) sizes[labels[i]]++;
+  const limit = smallRegionLimit(labels.length);
+  const rgba = new Uint8ClampedArray(labels.length * 4);
+  let regions = 0;
+  for (const size of sizes) if (size > 0 && size < limit) regions++;
+  for (let i = 0; i < labels.length; i++) {
+    const size = sizes[labels[i]];
+    if (size > 0 && size < limit) {
+      rgba.set(colour, i * 4);
+      rgba[i * 4 + 3] = 255;
+    }
+  }
+  return { rgba, regions };
+}

@@ -1,7 +1,8 @@
 // One page's result on a canvas: zoom from fit to 800% and pan with the
 // wheel, a pinch, a drag or the keyboard; before and after split by a
 // divider on the image; the line art and the too-deep pixels laid over.
-import { clampView, fitView, kMaxScale, minScale, nextScale, percent, visiblePart, zoomAt } from './ViewMath.js';
+import { clampView, fitView, kMaxScale, minScale, nextScale, percent, toImage, visiblePart, zoomAt } from './ViewMath.js';
+import { FixTools } from './FixTools.js';
 
 // Past this many pixels a reduced copy serves the zoomed-out views, so that
 // a frame never scales the whole page down.
@@ -23,7 +24,9 @@ function toggle(id, text, title, key) {
 
 export class Viewer {
   // layers: ImageBitmaps { before, after, lineArt, tooDeep }, all width x height.
-  constructor({ id, name, width, height, layers, tooDeepCount }) {
+  // With `fixes` (Auto Flats), layers.after is a canvas over `flats`, the
+  // RGBA pixels the fixes change, and fix tools join the toolbar.
+  constructor({ id, name, width, height, layers, tooDeepCount, fixes = null, flats = null, onFix = null, marksName = 'Too deep' }) {
     this.width = width;
     this.height = height;
     this.layers = layers;
@@ -54,7 +57,8 @@ export class Viewer {
     this.beforeButton = button('Before', 'Show before or after (B)', () => this.toggleBefore());
     this.beforeButton.setAttribute('aria-pressed', 'false');
     this.lineArt = toggle(`lineart-${id}`, 'Line art', 'Lay the original line art over the flats', 'L');
-    this.tooDeep = toggle(`toodeep-${id}`, `Too deep (${tooDeepCount})`, 'Mark the line-art pixels the depth did not reach', 'D');
+    this.tooDeep = toggle(`toodeep-${id}`, `${marksName} (${tooDeepCount})`,
+      fixes ? 'Mark the smallest regions: specks, or regions a gap closed off' : 'Mark the line-art pixels the depth did not reach', 'D');
     this.tooDeep.box.disabled = tooDeepCount === 0;
     this.wipeSlider = element('input', { type: 'range', id: `wipe-${id}`, min: 0, max: 100, value: 50, className: 'wipe-slider' });
     const wipeLabel = element('label', { htmlFor: this.wipeSlider.id, textContent: 'Before | after' });
@@ -70,6 +74,11 @@ export class Viewer {
       this.beforeButton, this.lineArt.label, this.tooDeep.label, element('span', { className: 'wipe' }, [wipeLabel, this.wipeSlider]),
     ]);
     this.node = element('div', { className: 'viewer' }, [this.toolbar, this.canvas]);
+    if (fixes) {
+      this.flats = new ImageData(flats, width, height);
+      this.tools = new FixTools({ id, fixes, onFix: (box) => { this.updateAfter(box); onFix?.(); } });
+      this.toolbar.after(this.tools.node);
+    }
     this.listen();
     if (width * height > kReduceAbove) this.reduce();
   }
@@ -79,13 +88,21 @@ export class Viewer {
     const options = { resizeWidth: Math.max(1, Math.round(this.width * ratio)), resizeHeight: Math.max(1, Math.round(this.height * ratio)), resizeQuality: 'medium' };
     const entries = await Promise.all(Object.entries(this.layers).map(async ([k, bitmap]) => [k, await createImageBitmap(bitmap, options)]));
     if (!this.layers) return;  // closed meanwhile
-    this.reduced = { ratio: options.resizeWidth / this.width, layers: Object.fromEntries(entries) };
+    const reduced = Object.fromEntries(entries);
+    if (this.tools) {
+      // Fixes redraw their boxes into it, so it must be a canvas.
+      const canvas = Object.assign(document.createElement('canvas'), { width: options.resizeWidth, height: options.resizeHeight });
+      canvas.getContext('2d').drawImage(reduced.after, 0, 0);
+      reduced.after.close();
+      reduced.after = canvas;
+    }
+    this.reduced = { ratio: options.resizeWidth / this.width, layers: reduced };
     this.requestDraw();
   }
 
   close() {
     this.resizeObserver?.disconnect();
-    for (const set of [this.layers, this.reduced?.layers]) for (const bitmap of Object.values(set || {})) bitmap.close();
+    for (const set of [this.layers, this.reduced?.layers]) for (const bitmap of Object.values(set || {})) bitmap.close?.();
     this.layers = null;
     this.reduced = null;
   }
@@ -138,6 +155,23 @@ export class Viewer {
     this.requestDraw();
   }
 
+  // A fix changed the flats inside `box` (image pixels, inclusive).
+  updateAfter(box) {
+    const started = performance.now();
+    const w = box.x1 - box.x0 + 1, h = box.y1 - box.y0 + 1;
+    this.layers.after.getContext('2d').putImageData(this.flats, 0, 0, box.x0, box.y0, w, h);
+    if (this.reduced) {
+      const r = this.reduced.ratio;
+      const x0 = Math.floor(box.x0 * r), y0 = Math.floor(box.y0 * r);
+      const x1 = Math.ceil((box.x1 + 1) * r), y1 = Math.ceil((box.y1 + 1) * r);
+      const ctx = this.reduced.layers.after.getContext('2d');
+      ctx.imageSmoothingQuality = 'medium';
+      ctx.drawImage(this.layers.after, x0 / r, y0 / r, (x1 - x0) / r, (y1 - y0) / r, x0, y0, x1 - x0, y1 - y0);
+    }
+    this.requestDraw();
+    requestAnimationFrame(() => { this.node.dataset.fixMs = String(performance.now() - started); });
+  }
+
   dividerX() {
     return Math.round(this.canvas.width * this.wipe);
   }
@@ -184,8 +218,21 @@ export class Viewer {
     });
     if (this.tooDeep.box.checked) put(layers.tooDeep);
     if (!this.showBefore) this.drawDivider(ctx, divider, part);
+    if (this.drag?.kind === 'stroke') this.drawStroke(ctx);
     this.frameTimes.push(performance.now() - started);
     if (this.frameTimes.length > 240) this.frameTimes.shift();
+  }
+
+  drawStroke(ctx) {
+    const { scale, x, y } = this.view;
+    ctx.save();
+    ctx.strokeStyle = '#ff00c8';
+    ctx.lineWidth = Math.max(2, 3 * scale);
+    ctx.lineCap = 'round';
+    ctx.beginPath();
+    for (const p of this.drag.points) ctx.lineTo(x + (p.x + 0.5) * scale, y + (p.y + 0.5) * scale);
+    ctx.stroke();
+    ctx.restore();
   }
 
   drawDivider(ctx, x, part) {
@@ -284,6 +331,8 @@ export class Viewer {
       this.drag = { kind: 'pinch', distance: Math.hypot(a[0] - b[0], a[1] - b[1]), scale: this.view.scale };
     } else if (!this.showBefore && Math.abs(px - this.dividerX()) <= kDividerGrab * this.dpr) {
       this.drag = { kind: 'divider' };
+    } else if (this.tools?.tool === 'split') {
+      this.drag = { kind: 'stroke', points: [this.imagePoint(this.canvasPoint(event))] };
     } else {
       this.drag = { kind: 'pan', from: this.canvasPoint(event), view: this.view };
       this.canvas.classList.add('panning');
@@ -306,6 +355,9 @@ export class Viewer {
       const distance = Math.hypot(a[0] - b[0], a[1] - b[1]);
       const scale = this.drag.scale * (distance / this.drag.distance);
       this.zoomTo(scale > 1 ? Math.round(scale) : scale, (a[0] + b[0]) / 2, (a[1] + b[1]) / 2);
+    } else if (this.drag.kind === 'stroke') {
+      this.drag.points.push(this.imagePoint(point));
+      this.requestDraw();
     } else if (this.drag.kind === 'pan') {
       // From where the drag began: whole-pixel rounding must not add up.
       const { from, view } = this.drag;
@@ -313,13 +365,34 @@ export class Viewer {
     }
   }
 
+  imagePoint([px, py]) {
+    const p = toImage(this.view, px, py);
+    return { x: Math.floor(p.x), y: Math.floor(p.y) };
+  }
+
   onPointerUp(event) {
     this.pointers.delete(event.pointerId);
+    const drag = this.drag;
+    if (drag?.kind === 'stroke' && event.type === 'pointerup') {
+      this.drag = null;
+      this.tools.stroke(drag.points);
+      this.requestDraw();
+    } else if (drag?.kind === 'pan' && this.tools && this.tools.tool !== 'move' && event.type === 'pointerup') {
+      const point = this.canvasPoint(event);
+      // A click, not a drag: the tool acts on the region under it.
+      if (Math.hypot(point[0] - drag.from[0], point[1] - drag.from[1]) < 4 * this.dpr) this.tools.click(this.imagePoint(point));
+    }
     this.canvas.classList.remove('panning');
     this.drag = this.pointers.size ? { kind: 'pan', from: [...this.pointers.values()][0], view: this.view } : null;
   }
 
   onKey(event) {
+    if (this.tools && (event.ctrlKey || event.metaKey) && event.key.toLowerCase() === 'z') {
+      event.preventDefault();
+      if (event.shiftKey) this.tools.redo();
+      else this.tools.undo();
+      return;
+    }
     if (event.ctrlKey || event.metaKey || event.altKey) return;
     const step = (event.shiftKey ? 0.5 : 0.1) * Math.min(...this.viewSize());
     const actions = {

@@ -5,9 +5,13 @@ export function settingsKey({ depth, white }) {
   return `${depth}:${white ? 'W' : 'B'}`;
 }
 
+// `key` is the settings' key, or a function giving a page's own (a page
+// with its own hints page flats differently from one without).
+const keyOf = (key, page) => (typeof key === 'function' ? key(page) : key);
+
 export function needsFlat(page, key) {
   if (page.state === 'refused' || page.state === 'checking') return false;
-  return !(page.state === 'done' && page.doneKey === key);
+  return !(page.state === 'done' && page.doneKey === keyOf(key, page));
 }
 
 export function pagesToFlat(pages, key) {
@@ -23,7 +27,7 @@ export function plural(count, word) {
 }
 
 export function summary(pages, key) {
-  const done = pages.filter((p) => p.state === 'done' && p.doneKey === key).length;
+  const done = pages.filter((p) => p.state === 'done' && p.doneKey === keyOf(key, p)).length;
   const refused = pages.filter((p) => p.state === 'refused').length;
   const todo = pagesToFlat(pages, key).length;
   if (!pages.length) return 'No pages yet.';

@@ -7,23 +7,39 @@ import { clampDepth, loadSettings, saveSettings } from './Settings.js';
 import { ImageRefused, checkHeader, readPngChunks } from './PngChunks.js';
 import { pagesToFlat, plural, settingsKey, summary, withoutPage } from './WorkList.js';
 import { forgetAll, forgetFile, keepFile, keptFiles } from './SavedPages.js';
+import { autoSettingsKey, clampGap, clampMinRegion, loadAutoSettings, saveAutoSettings } from './AutoSettings.js';
 
 const $ = (id) => document.getElementById(id);
 const ui = {
   drop: $('drop'), files: $('files'), depth: $('depth'), slider: $('depth-slider'), white: $('white'),
+  modeFlat: $('mode-flat'), modeAuto: $('mode-auto'), gap: $('gap'), minRegion: $('min-region'), spotBlacks: $('spot-blacks'), keepLines: $('keep-lines'),
   flat: $('flat'), cancel: $('cancel'), downloadAll: $('download-all'), clear: $('clear'), status: $('status'), pages: $('pages'),
 };
 
 const settings = loadSettings();
+const auto = loadAutoSettings();
 let pages = [];
 let queue = [];
 let current = null;  // { page, cancelUrl, started, key, removed }
 let worker = null;
 
-const currentKey = () => settingsKey(settings);
-const settingsText = () => `depth ${settings.depth}${settings.white ? ', too deep painted white' : ''}`;
+// A page's hints file is part of what its result depends on.
+let hintsStamp = 0;
+const currentKey = () => (auto.mode === 'auto'
+  ? (page) => `${autoSettingsKey(auto)}:${page.hintsFile ? page.hintsStamp : ''}`
+  : settingsKey(settings));
+const keyFor = (page) => { const key = currentKey(); return typeof key === 'function' ? key(page) : key; };
+const settingsText = () => (auto.mode === 'auto'
+  ? `Auto Flats, gap ${auto.gap ?? 'auto'}, smallest region ${auto.minRegion ?? 'auto'}, solid blacks ${auto.spotBlacks === 'lines' ? 'melted' : 'kept'}${auto.keepLines ? ', lines kept' : ''}`
+  : `depth ${settings.depth}${settings.white ? ', too deep painted white' : ''}`);
 
 function showSettings() {
+  (auto.mode === 'auto' ? ui.modeAuto : ui.modeFlat).checked = true;
+  document.body.classList.toggle('mode-auto', auto.mode === 'auto');
+  ui.gap.value = auto.gap ?? '';
+  ui.minRegion.value = auto.minRegion ?? '';
+  ui.spotBlacks.value = auto.spotBlacks;
+  ui.keepLines.checked = auto.keepLines;
   ui.depth.value = String(settings.depth);
   ui.slider.value = String(settings.depth);
   ui.white.checked = settings.white;
@@ -68,7 +84,13 @@ async function check(page) {
 }
 
 function addPage(file, savedKey) {
-  const page = new PageEntry(file, { savedKey, onRemove: removePage });
+  const page = new PageEntry(file, {
+    savedKey, onRemove: removePage,
+    onHints: (p) => {
+      p.hintsStamp = ++hintsStamp;
+      settingsChanged();
+    },
+  });
   pages.push(page);
   ui.pages.append(page.node);
   page.checked = check(page);
@@ -157,10 +179,16 @@ function next() {
   }
   if (!worker) startWorker();
   const cancelUrl = URL.createObjectURL(new Blob(['go']));
-  current = { page, cancelUrl, started: performance.now(), key: currentKey(), text: settingsText(), removed: false };
+  current = { page, cancelUrl, started: performance.now(), key: keyFor(page), text: settingsText(), removed: false };
   page.setState('flatting', 'Flatting…');
   refreshButtons();
-  worker.postMessage({ type: 'flat', id: page.id, file: page.file, depth: settings.depth, white: settings.white, cancelUrl });
+  if (auto.mode === 'auto') {
+    const { gap, minRegion, spotBlacks, keepLines } = auto;
+    worker.postMessage({ type: 'autoflat', id: page.id, file: page.file, hintsFile: page.hintsFile, cancelUrl,
+      name: page.file.name.replace(/\.png$/i, '') || 'page', options: { gap, minRegion, spotBlacks, keepLines } });
+  } else {
+    worker.postMessage({ type: 'flat', id: page.id, file: page.file, depth: settings.depth, white: settings.white, cancelUrl });
+  }
 }
 
 function finishCurrent(state, message) {
@@ -219,10 +247,16 @@ async function downloadAll() {
   if (!done.length) return;
   ui.downloadAll.disabled = true;
   ui.status.textContent = 'Packing the zip…';
-  const names = uniqueNames(done.map((p) => p.result.name));
+  const entries = [];
+  for (const page of done) {
+    entries.push([page.result.name, page.result.blob]);
+    // Auto Flats' region map and palette go with their flats.
+    if (page.result.map) entries.push([page.result.names.map, page.result.map], [page.result.names.palette, page.result.palette]);
+  }
+  const names = uniqueNames(entries.map(([name]) => name));
   const files = {};
-  for (const [i, page] of done.entries())
-    files[names[i]] = [new Uint8Array(await page.result.blob.arrayBuffer()), { level: 0 }];
+  for (const [i, [, blob]] of entries.entries())
+    files[names[i]] = [new Uint8Array(await blob.arrayBuffer()), { level: 0 }];
   const blob = new Blob([zipSync(files)], { type: 'application/zip' });
   const link = Object.assign(document.createElement('a'), { href: URL.createObjectURL(blob), download: 'vandrel-flats.zip' });
   document.body.append(link);
@@ -269,6 +303,24 @@ ui.white.addEventListener('change', () => {
   saveSettings(settings);
   settingsChanged();
 });
+for (const radio of [ui.modeFlat, ui.modeAuto]) {
+  radio.addEventListener('change', () => {
+    auto.mode = ui.modeAuto.checked ? 'auto' : 'flat';
+    document.body.classList.toggle('mode-auto', auto.mode === 'auto');
+    saveAutoSettings(auto);
+    settingsChanged();
+  });
+}
+const autoField = (field, read, name) => field.addEventListener('change', () => {
+  auto[name] = read(field);
+  if (field.type === 'number') field.value = auto[name] ?? '';
+  saveAutoSettings(auto);
+  settingsChanged();
+});
+autoField(ui.gap, (f) => clampGap(f.value), 'gap');
+autoField(ui.minRegion, (f) => clampMinRegion(f.value), 'minRegion');
+autoField(ui.spotBlacks, (f) => f.value, 'spotBlacks');
+autoField(ui.keepLines, (f) => f.checked, 'keepLines');
 ui.flat.addEventListener('click', flatAll);
 ui.cancel.addEventListener('click', cancel);
 ui.downloadAll.addEventListener('click', downloadAll);
