@@ -3,7 +3,7 @@
 // writes them, with the region map and what the viewer and the fixes need.
 import { writePng } from './PngWrite.js';
 import { regionMapPng, gimpPaletteText } from './RegionMapPng.js';
-import { inkOf, rgbaOf, smallRegionsOf } from './ViewLayers.js';
+import { inkOf, lineMaskOf, rgbaOf, smallRegionsOf } from './ViewLayers.js';
 
 const kDone = 0;
 const kCancelled = 1;
@@ -102,10 +102,11 @@ export async function autoFlatPage(engine, { id, page, hints, options, name, pro
     const small = smallRegionsOf(labelCopy, regionCount);
     const marks = await bitmap(small.rgba);
     const flatsRgba = rgbaOf(heap().subarray(flats, flats + bytes), channels, count);
+    const lines = lineMaskOf(heap().subarray(lineArt, lineArt + bytes), channels, count);
     times.layers = performance.now() - started;
     return {
       type: 'done', id, blob, width, height, channels, times, gap, regionCount, kept: page.kept.filter((c) => c.type !== 'tRNS'),
-      map, palette, labels: labelCopy, colours: colourCopy, flatsRgba,
+      map, palette, labels: labelCopy, colours: colourCopy, flatsRgba, lines,
       layers: { before, lineArt: ink, tooDeep: marks }, tooDeepCount: small.regions,
     };
   } finally {

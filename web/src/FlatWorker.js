@@ -119,7 +119,7 @@ async function autoFlat({ id, file, hintsFile, options, name, cancelUrl }) {
 
 function transfers(reply) {
   const list = reply.layers ? Object.values(reply.layers) : [];
-  for (const key of ['labels', 'colours', 'flatsRgba']) if (reply[key]) list.push(reply[key].buffer);
+  for (const key of ['labels', 'colours', 'flatsRgba', 'lines']) if (reply[key]) list.push(reply[key].buffer);
   return list;
 }
 

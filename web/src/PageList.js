@@ -120,7 +120,7 @@ export class PageEntry {
     const paletteLink = link('Palette', 'Download the regions\' palette', 'download-palette');
     this.extraLinks = [mapLink, paletteLink];
     this.actions.prepend(this.download, mapLink, paletteLink);
-    const fixes = new RegionFixes({ labels, colours, regionCount, flats: flatsRgba, width, height });
+    const fixes = new RegionFixes({ labels, colours, regionCount, flats: flatsRgba, width, height, lines: data.lines });
     this.saver = new AutoSaver({ fixes, channels, kept: data.kept || [], names, onSaved: (files, version) => this.linkFiles(files, version) });
     this.linkFiles({ flats: blob, map: data.map, palette: data.palette }, 0);
     this.progress.value = this.progress.max;

@@ -21,8 +21,10 @@ export function newRegionColour(label) {
 }
 
 export class RegionFixes {
-  constructor({ labels, colours, regionCount, flats, width, height }) {
-    Object.assign(this, { labels, flats, width, height, regionCount });
+  // `lines`, when given, marks the line art's pixels (non-zero): a split
+  // separates parts along them as well as along the stroke.
+  constructor({ labels, colours, regionCount, flats, width, height, lines = null }) {
+    Object.assign(this, { labels, flats, width, height, regionCount, lines });
     this.colours = [];
     for (let i = 0; i < regionCount; i++) this.colours.push([colours[4 * i] ?? 0, colours[4 * i + 1] ?? 0, colours[4 * i + 2] ?? 0]);
     this.boxes = null;
@@ -112,8 +114,10 @@ export class RegionFixes {
   }
 
   // A stroke (image points) drawn across `region` where a gap in its lines
-  // was not closed: the parts it cuts apart become regions of their own,
-  // the stroke's own pixels going to the part next to them.
+  // was not closed. The region less its line art and the stroke falls into
+  // parts; each part past the largest becomes a region of its own, and the
+  // line and stroke pixels go to the part nearest them (in steps between
+  // neighbours: the library's melt runs on whole pages only).
   split(region, points, radius = 1) {
     const box = this.box(region);
     if (!box) return null;
@@ -121,7 +125,46 @@ export class RegionFixes {
     if (!cut.size) return null;
     const parts = this.partsWithout(region, box, cut);
     if (parts.length < 2) return null;
-    return this.apply({ kind: 'split', region, colour: [...this.colours[region]], parts, cut: [...cut], firstLabel: this.regionCount, pixels: null });
+    return this.apply({ kind: 'split', region, box, ...this.splitChanges(region, box, parts), firstLabel: this.regionCount, parts: parts.length });
+  }
+
+  // Which pixels change to which region, found once; undo and redo replay it.
+  splitChanges(region, box, parts) {
+    const { labels, width } = this;
+    const bw = box.x1 - box.x0 + 1, bh = box.y1 - box.y0 + 1;
+    const owner = new Int32Array(bw * bh).fill(-2);
+    const queue = new Int32Array(bw * bh);
+    let tail = 0;
+    for (let y = box.y0; y <= box.y1; y++)
+      for (let x = box.x0; x <= box.x1; x++) if (labels[y * width + x] === region) owner[(y - box.y0) * bw + x - box.x0] = -1;
+    parts.forEach((pixels, p) => {
+      for (const i of pixels) {
+        const x = i % width, y = (i - x) / width;
+        const l = (y - box.y0) * bw + x - box.x0;
+        owner[l] = p;
+        queue[tail++] = l;
+      }
+    });
+    for (let head = 0; head < tail; head++) {
+      const l = queue[head];
+      const lx = l % bw;
+      for (const n of [lx > 0 ? l - 1 : -1, lx < bw - 1 ? l + 1 : -1, l >= bw ? l - bw : -1, l + bw < bw * bh ? l + bw : -1]) {
+        if (n < 0 || owner[n] !== -1) continue;
+        owner[n] = owner[l];
+        queue[tail++] = n;
+      }
+    }
+    const changed = [];
+    const to = [];
+    for (let l = 0; l < owner.length; l++) {
+      if (owner[l] <= 0) continue;
+      changed.push((Math.floor(l / bw) + box.y0) * width + (l % bw) + box.x0);
+      to.push(owner[l]);
+    }
+    const pixels = Uint32Array.from(changed);
+    const before = new Uint8Array(pixels.length * 3);
+    pixels.forEach((i, k) => before.set(this.flats.subarray(i * 4, i * 4 + 3), k * 3));
+    return { pixels, partOf: Uint32Array.from(to), before };
   }
 
   strokePixels(region, points, radius) {
@@ -151,7 +194,7 @@ export class RegionFixes {
       for (let x = box.x0; x <= box.x1; x++) {
         const local = (y - box.y0) * bw + (x - box.x0);
         const i = y * width + x;
-        if (seen[local] || labels[i] !== region || cut.has(i)) continue;
+        if (seen[local] || labels[i] !== region || cut.has(i) || this.lines?.[i]) continue;
         let head = 0, tail = 0;
         queue[tail++] = local;
         seen[local] = 1;
@@ -164,7 +207,7 @@ export class RegionFixes {
             const nx = lx + dx, ny = ly + dy;
             if (nx < 0 || ny < 0 || nx >= bw || ny >= bh) continue;
             const nl = ny * bw + nx, ni = (ny + box.y0) * width + nx + box.x0;
-            if (seen[nl] || labels[ni] !== region || cut.has(ni)) continue;
+            if (seen[nl] || labels[ni] !== region || cut.has(ni) || this.lines?.[ni]) continue;
             seen[nl] = 1;
             queue[tail++] = nl;
           }
@@ -207,55 +250,34 @@ export class RegionFixes {
   }
 
   runSplit(fix, way) {
-    const { labels, flats, width } = this;
-    const all = [...fix.parts.slice(1).flat(), ...fix.cut];
+    const { labels, flats } = this;
+    const colour = this.colours[fix.region];
     if (way === 'undo') {
-      for (const i of all) {
+      fix.pixels.forEach((i, k) => {
         labels[i] = fix.region;
-        flats.set(fix.colour, i * 4);
-      }
+        flats.set(fix.before.subarray(k * 3, k * 3 + 3), i * 4);
+      });
       this.regionCount = fix.firstLabel;
       this.colours.length = fix.firstLabel;
       this.boxes.length = fix.firstLabel;
-      return this.boxes[fix.region];
+      return fix.box;
     }
-    // The stroke's pixels go to the part beside them, nearest first.
-    const owner = new Map();
-    fix.parts.forEach((pixels, p) => { for (const i of pixels) owner.set(i, p); });
-    let pending = [...fix.cut];
-    while (pending.length) {
-      const next = [];
-      const found = [];
-      for (const i of pending) {
-        const x = i % width;
-        const around = [x > 0 ? i - 1 : -1, x < width - 1 ? i + 1 : -1, i - width, i + width];
-        const p = around.map((n) => owner.get(n)).find((v) => v !== undefined);
-        if (p === undefined) next.push(i);
-        else found.push([i, p]);
-      }
-      if (!found.length) break;  // cannot happen for a cut inside the region
-      for (const [i, p] of found) owner.set(i, p);
-      pending = next;
-    }
-    for (let p = 1; p < fix.parts.length; p++) {
+    for (let p = 1; p < fix.parts; p++) {
       const label = fix.firstLabel + p - 1;
       this.colours[label] = newRegionColour(label);
       this.boxes[label] = null;
     }
-    this.regionCount = fix.firstLabel + fix.parts.length - 1;
-    const box = this.boxes[fix.region];
-    const grow = (label, i) => {
+    this.regionCount = fix.firstLabel + fix.parts - 1;
+    const { width } = this;
+    fix.pixels.forEach((i, k) => {
+      const label = fix.firstLabel + fix.partOf[k] - 1;
+      labels[i] = label;
+      // Kept lines keep their own colour.
+      if (sameRgb(flats, i * 4, colour)) flats.set(this.colours[label], i * 4);
       const x = i % width, y = (i - x) / width;
       const b = this.boxes[label];
       this.boxes[label] = b ? { x0: Math.min(b.x0, x), y0: Math.min(b.y0, y), x1: Math.max(b.x1, x), y1: Math.max(b.y1, y) } : { x0: x, y0: y, x1: x, y1: y };
-    };
-    for (const i of all) {
-      const p = owner.get(i) ?? 0;
-      const label = p === 0 ? fix.region : fix.firstLabel + p - 1;
-      labels[i] = label;
-      flats.set(this.colours[label], i * 4);
-      if (p) grow(label, i);
-    }
-    return box;
+    });
+    return fix.box;
   }
 }

@@ -73,3 +73,12 @@ export function smallRegionsOf(labels, regionCount, colour = [255, 0, 200]) {
   }
   return { rgba, regions };
 }
+
+// Where Auto Flats' line art is: ink at least half strong, as the tool
+// takes it by default. Fixes split regions along it.
+export function lineMaskOf(input, channels, count) {
+  const mask = new Uint8Array(count);
+  for (let i = 0, at = 0; i < count; i++, at += channels)
+    mask[i] = (255 - Math.max(input[at], input[at + 1], input[at + 2])) * (channels === 4 ? input[at + 3] : 255) >= 128 * 255 ? 1 : 0;
+  return mask;
+}

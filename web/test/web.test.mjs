@@ -233,7 +233,7 @@ test('every control has a label and works from the keyboard', async () => {
     await driver.page.keyboard.press('Tab');
     order.push(await driver.page.evaluate(() => document.activeElement.id));
   }
-  assert.deepEqual(order.slice(0, 5), ['files', 'depth', 'depth-slider', 'white', 'flat']);
+  assert.deepEqual(order.slice(0, 6), ['files', 'mode-flat', 'depth', 'depth-slider', 'white', 'flat']);
 
   await driver.page.focus('#depth');
   await driver.page.keyboard.down('Control');

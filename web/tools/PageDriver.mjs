@@ -73,6 +73,33 @@ export class PageDriver {
     }, depth);
   }
 
+  async setMode(mode) {
+    await this.page.click(mode === 'auto' ? '#mode-auto' : '#mode-flat');
+  }
+
+  // Auto Flats and its choices: { gap, minRegion, spotBlacks, keepLines },
+  // null for the library's default.
+  async setAuto({ gap = null, minRegion = null, spotBlacks = 'regions', keepLines = false } = {}) {
+    await this.setMode('auto');
+    await this.page.evaluate((values) => {
+      const set = (id, apply) => {
+        const field = document.getElementById(id);
+        apply(field);
+        field.dispatchEvent(new Event('change', { bubbles: true }));
+      };
+      set('gap', (f) => { f.value = values.gap ?? ''; });
+      set('min-region', (f) => { f.value = values.minRegion ?? ''; });
+      set('spot-blacks', (f) => { f.value = values.spotBlacks; });
+      set('keep-lines', (f) => { f.checked = values.keepLines; });
+    }, { gap, minRegion, spotBlacks, keepLines });
+  }
+
+  async setHints(index, path) {
+    const input = await this.page.$(`#pages li:nth-child(${index + 1}) input[type=file]`);
+    await input.uploadFile(path);
+    await this.page.waitForFunction((i) => document.querySelector(`#pages li:nth-child(${i + 1}) label.auto-only`).textContent.startsWith('Hints:'), {}, index);
+  }
+
   async setWhite(white) {
     const checked = await this.page.$eval('#white', (box) => box.checked);
     if (checked !== white) await this.page.click('#white');
