@@ -139,6 +139,9 @@ export class PageEntry {
     });
     this.view.replaceChildren(this.viewer.node);
     this.view.hidden = false;
+    // Every region's box is found in one pass over the page: done now, not
+    // on the first click.
+    setTimeout(() => fixes.box(0), 0);
   }
 
   // Fixed flats are saved again a moment after the last fix; the links

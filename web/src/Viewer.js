@@ -4,10 +4,11 @@
 import { clampView, fitView, kMaxScale, minScale, nextScale, percent, toImage, visiblePart, zoomAt } from './ViewMath.js';
 import { FixTools } from './FixTools.js';
 
-// Past this many pixels a reduced copy serves the zoomed-out views, so that
-// a frame never scales the whole page down.
+// Past this many pixels, reduced copies (2048 and 1024 pixels on the long
+// side) serve the zoomed-out views: a frame then never scales down more
+// than about twofold, nor reads much more than the canvas's own size.
 const kReduceAbove = 4_000_000;
-const kReducedSide = 2048;
+const kReducedSides = [2048, 1024];
 const kDividerGrab = 8;  // CSS pixels either side of the divider
 
 function element(tag, props = {}, children = []) {
@@ -74,6 +75,7 @@ export class Viewer {
       this.beforeButton, this.lineArt.label, this.tooDeep.label, element('span', { className: 'wipe' }, [wipeLabel, this.wipeSlider]),
     ]);
     this.node = element('div', { className: 'viewer' }, [this.toolbar, this.canvas]);
+    this.node.viewer = this;  // for the benchmark's frame times
     if (fixes) {
       this.flats = new ImageData(flats, width, height);
       this.tools = new FixTools({ id, fixes, onFix: (box) => { this.updateAfter(box); onFix?.(); } });
@@ -84,25 +86,35 @@ export class Viewer {
   }
 
   async reduce() {
-    const ratio = kReducedSide / Math.max(this.width, this.height);
-    const options = { resizeWidth: Math.max(1, Math.round(this.width * ratio)), resizeHeight: Math.max(1, Math.round(this.height * ratio)), resizeQuality: 'medium' };
-    const entries = await Promise.all(Object.entries(this.layers).map(async ([k, bitmap]) => [k, await createImageBitmap(bitmap, options)]));
-    if (!this.layers) return;  // closed meanwhile
-    const reduced = Object.fromEntries(entries);
-    if (this.tools) {
-      // Fixes redraw their boxes into it, so it must be a canvas.
-      const canvas = Object.assign(document.createElement('canvas'), { width: options.resizeWidth, height: options.resizeHeight });
-      canvas.getContext('2d').drawImage(reduced.after, 0, 0);
-      reduced.after.close();
-      reduced.after = canvas;
+    const levels = [];
+    let source = this.layers;
+    for (const side of kReducedSides) {
+      if (side * 1.5 > Math.max(this.width, this.height)) continue;
+      const ratio = side / Math.max(this.width, this.height);
+      const options = { resizeWidth: Math.max(1, Math.round(this.width * ratio)), resizeHeight: Math.max(1, Math.round(this.height * ratio)), resizeQuality: 'medium' };
+      const entries = await Promise.all(Object.entries(source).map(async ([k, bitmap]) => [k, await createImageBitmap(bitmap, options)]));
+      if (!this.layers) return;  // closed meanwhile
+      const layers = Object.fromEntries(entries);
+      levels.push({ ratio: options.resizeWidth / this.width, layers });
+      source = layers;
     }
-    this.reduced = { ratio: options.resizeWidth / this.width, layers: reduced };
+    if (this.tools) {
+      // Fixes redraw their boxes into them, so they must be canvases.
+      for (const level of levels) {
+        const { after } = level.layers;
+        const canvas = Object.assign(document.createElement('canvas'), { width: after.width, height: after.height });
+        canvas.getContext('2d').drawImage(after, 0, 0);
+        after.close();
+        level.layers.after = canvas;
+      }
+    }
+    this.reduced = levels.sort((a, b) => a.ratio - b.ratio);
     this.requestDraw();
   }
 
   close() {
     this.resizeObserver?.disconnect();
-    for (const set of [this.layers, this.reduced?.layers]) for (const bitmap of Object.values(set || {})) bitmap.close?.();
+    for (const set of [this.layers, ...(this.reduced || []).map((l) => l.layers)]) for (const bitmap of Object.values(set || {})) bitmap.close?.();
     this.layers = null;
     this.reduced = null;
   }
@@ -160,11 +172,10 @@ export class Viewer {
     const started = performance.now();
     const w = box.x1 - box.x0 + 1, h = box.y1 - box.y0 + 1;
     this.layers.after.getContext('2d').putImageData(this.flats, 0, 0, box.x0, box.y0, w, h);
-    if (this.reduced) {
-      const r = this.reduced.ratio;
+    for (const { ratio: r, layers } of this.reduced || []) {
       const x0 = Math.floor(box.x0 * r), y0 = Math.floor(box.y0 * r);
       const x1 = Math.ceil((box.x1 + 1) * r), y1 = Math.ceil((box.y1 + 1) * r);
-      const ctx = this.reduced.layers.after.getContext('2d');
+      const ctx = layers.after.getContext('2d');
       ctx.imageSmoothingQuality = 'medium';
       ctx.drawImage(this.layers.after, x0 / r, y0 / r, (x1 - x0) / r, (y1 - y0) / r, x0, y0, x1 - x0, y1 - y0);
     }
@@ -191,15 +202,16 @@ export class Viewer {
     const [w, h] = this.viewSize();
     ctx.clearRect(0, 0, w, h);
     const { scale } = this.view;
-    const useReduced = this.reduced && scale <= this.reduced.ratio;
-    const layers = useReduced ? this.reduced.layers : this.layers;
-    const factor = useReduced ? this.reduced.ratio : 1;
+    // The smallest copy that is still at least as large as the view of it.
+    const level = (this.reduced || []).find((l) => l.ratio >= scale);
+    const layers = level ? level.layers : this.layers;
+    const factor = level ? level.ratio : 1;
     const view = { scale: scale / factor, x: this.view.x, y: this.view.y };
     const part = visiblePart(view, Math.round(this.width * factor) || 1, Math.round(this.height * factor) || 1, w, h);
     if (!part) return;
     // Pixel-exact from 100% up: every image pixel a block of one colour.
     ctx.imageSmoothingEnabled = scale < 1;
-    ctx.imageSmoothingQuality = 'medium';
+    ctx.imageSmoothingQuality = level ? 'low' : 'medium';
     const put = (bitmap) => ctx.drawImage(bitmap, part.sx, part.sy, part.sw, part.sh, part.dx, part.dy, part.dw, part.dh);
     const clipped = (x0, x1, paint) => {
       if (x1 <= x0) return;

@@ -105,8 +105,10 @@ function addFiles(fileList) {
     last = addPage(file, null);
     const page = last;
     keepFile(file).then((key) => {
-      if (pages.includes(page)) page.savedKey = key;
-      else forgetFile(key);
+      if (pages.includes(page)) {
+        page.savedKey = key;
+        page.node.dataset.kept = String(Boolean(key));
+      } else forgetFile(key);
     });
   }
   last.node.scrollIntoView({ block: 'nearest' });

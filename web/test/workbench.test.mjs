@@ -293,7 +293,7 @@ describe('the list', () => {
     await driver.setDepth(7);
     await driver.setWhite(false);
     await driver.addFiles([paths['b.png'], paths['photo.png'], paths['a.png']]);
-    await driver.page.waitForFunction(() => !document.querySelector('#pages li[data-state="checking"]'));
+    await driver.page.waitForFunction(() => !document.querySelector('#pages li[data-state="checking"], #pages li:not([data-kept="true"])'));
     await driver.reload();
     await driver.page.waitForFunction(() => document.querySelectorAll('#pages li').length === 3);
     assert.deepEqual((await driver.states()).map((s) => [s.name, s.state]), [['b.png', 'ready'], ['photo.png', 'refused'], ['a.png', 'ready']]);
