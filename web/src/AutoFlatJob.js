@@ -49,6 +49,12 @@ export async function autoFlatPage(engine, { id, page, hints, options, name, pro
     if (options.minRegion !== null && options.minRegion !== undefined) s.setInt32(4, options.minRegion, true);
     s.setInt32(8, options.spotBlacks === 'lines' ? 0 : 1, true);
     s.setInt32(12, options.keepLines ? 1 : 0, true);
+    if (options.palette?.length) {
+      const palette = alloc(options.palette.length * 4);
+      options.palette.forEach((c, i) => engine.HEAPU8.set([...c, 0], palette + i * 4));
+      s.setUint32(16, palette, true);
+      s.setInt32(20, options.palette.length, true);
+    }
     s.setInt32(24, 1, true);
     s.setFloat64(32, dotsPerInch(page.kept), true);
 

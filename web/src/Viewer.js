@@ -131,6 +131,12 @@ export class Viewer {
     this.view = clampView(view, this.width, this.height, ...this.viewSize());
     this.fitted = fitted;
     this.zoomLabel.textContent = percent(this.view.scale);
+    this.settled = false;
+    clearTimeout(this.settleTimer);
+    this.settleTimer = setTimeout(() => {
+      this.settled = true;
+      this.requestDraw();
+    }, 200);
     this.node.dataset.view = JSON.stringify(this.view);
     this.requestDraw();
   }
@@ -211,7 +217,9 @@ export class Viewer {
     if (!part) return;
     // Pixel-exact from 100% up: every image pixel a block of one colour.
     ctx.imageSmoothingEnabled = scale < 1;
-    ctx.imageSmoothingQuality = level ? 'low' : 'medium';
+    // Scaling the whole page down well is slow: while the view moves,
+    // frames scale plainly, and the finer frame follows once it rests.
+    ctx.imageSmoothingQuality = level || !this.settled ? 'low' : 'medium';
     const put = (bitmap) => ctx.drawImage(bitmap, part.sx, part.sy, part.sw, part.sh, part.dx, part.dy, part.dw, part.dh);
     const clipped = (x0, x1, paint) => {
       if (x1 <= x0) return;

@@ -8,10 +8,12 @@ import { ImageRefused, checkHeader, readPngChunks } from './PngChunks.js';
 import { pagesToFlat, plural, settingsKey, summary, withoutPage } from './WorkList.js';
 import { forgetAll, forgetFile, keepFile, keptFiles } from './SavedPages.js';
 import { autoSettingsKey, clampGap, clampMinRegion, loadAutoSettings, saveAutoSettings } from './AutoSettings.js';
+import { parsePalette } from './PaletteText.js';
 
 const $ = (id) => document.getElementById(id);
 const ui = {
   drop: $('drop'), files: $('files'), depth: $('depth'), slider: $('depth-slider'), white: $('white'),
+  palette: $('palette'), paletteName: $('palette-name'), paletteClear: $('palette-clear'),
   modeFlat: $('mode-flat'), modeAuto: $('mode-auto'), gap: $('gap'), minRegion: $('min-region'), spotBlacks: $('spot-blacks'), keepLines: $('keep-lines'),
   flat: $('flat'), cancel: $('cancel'), downloadAll: $('download-all'), clear: $('clear'), status: $('status'), pages: $('pages'),
 };
@@ -40,6 +42,8 @@ function showSettings() {
   ui.minRegion.value = auto.minRegion ?? '';
   ui.spotBlacks.value = auto.spotBlacks;
   ui.keepLines.checked = auto.keepLines;
+  ui.paletteName.textContent = auto.palette ? `${auto.palette.name} (${auto.palette.colours.length} colours)` : 'none';
+  ui.paletteClear.hidden = !auto.palette;
   ui.depth.value = String(settings.depth);
   ui.slider.value = String(settings.depth);
   ui.white.checked = settings.white;
@@ -185,9 +189,9 @@ function next() {
   page.setState('flatting', 'Flatting…');
   refreshButtons();
   if (auto.mode === 'auto') {
-    const { gap, minRegion, spotBlacks, keepLines } = auto;
+    const { gap, minRegion, spotBlacks, keepLines, palette } = auto;
     worker.postMessage({ type: 'autoflat', id: page.id, file: page.file, hintsFile: page.hintsFile, cancelUrl,
-      name: page.file.name.replace(/\.png$/i, '') || 'page', options: { gap, minRegion, spotBlacks, keepLines } });
+      name: page.file.name.replace(/\.png$/i, '') || 'page', options: { gap, minRegion, spotBlacks, keepLines, palette: palette?.colours ?? null } });
   } else {
     worker.postMessage({ type: 'flat', id: page.id, file: page.file, depth: settings.depth, white: settings.white, cancelUrl });
   }
@@ -323,6 +327,28 @@ autoField(ui.gap, (f) => clampGap(f.value), 'gap');
 autoField(ui.minRegion, (f) => clampMinRegion(f.value), 'minRegion');
 autoField(ui.spotBlacks, (f) => f.value, 'spotBlacks');
 autoField(ui.keepLines, (f) => f.checked, 'keepLines');
+ui.palette.addEventListener('change', async () => {
+  const file = ui.palette.files[0];
+  ui.palette.value = '';
+  if (!file) return;
+  try {
+    if (file.size > 4 << 20) throw new Error('the palette is larger than 4 MB: not a palette file');
+    auto.palette = { name: file.name, colours: parsePalette(await file.text()) };
+    ui.status.textContent = `Palette ${file.name}: ${plural(auto.palette.colours.length, 'colour')}.`;
+  } catch (error) {
+    ui.status.textContent = `The palette ${file.name} is not used: ${error.message}`;
+    return;
+  }
+  saveAutoSettings(auto);
+  showSettings();
+  refreshButtons();
+});
+ui.paletteClear.addEventListener('click', () => {
+  auto.palette = null;
+  saveAutoSettings(auto);
+  showSettings();
+  settingsChanged();
+});
 ui.flat.addEventListener('click', flatAll);
 ui.cancel.addEventListener('click', cancel);
 ui.downloadAll.addEventListener('click', downloadAll);

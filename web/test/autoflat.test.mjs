@@ -90,6 +90,23 @@ describe('Auto Flats downloads are what vandrel autoflat writes', () => {
       nativeAutoflat(pages['lines.png'], join(dir, 'native-hints.png'), ['--hints', hints]), 'with hints');
   });
 
+  test('a palette gives the regions its colours as --palette does; a bad one is refused and not used', async () => {
+    const palette = join(dir, 'inks.gpl');
+    writeFileSync(palette, 'GIMP Palette\nName: inks\n#\n230 200 150 skin\n120 160 220\n200 90 90\n90 170 110\n240 220 120\n');
+    const bad = join(dir, 'bad.gpl');
+    writeFileSync(bad, 'GIMP Palette\n1 2 3\n');
+    await driver.clearPages();
+    await driver.setAuto({});
+    assert.match(await driver.setPalette(bad), /The palette bad.gpl is not used: palette line 2: a colour this dark/);
+    assert.match(await driver.setPalette(palette), /Palette inks.gpl: 5 colours/);
+    await driver.addFiles([pages['lines.png']]);
+    await driver.flat();
+    samePixels(await driver.downloadPage(0, 'lines-flats.png'),
+      nativeAutoflat(pages['lines.png'], join(dir, 'native-palette.png'), ['--palette', palette]), 'with a palette');
+    await driver.page.click('#palette-clear');
+    assert.equal(await driver.page.$eval('#flat', (b) => b.disabled), false, 'dropping the palette left nothing to do');
+  });
+
   test('scripts/web-flat.sh --auto saves the files a user would download', () => {
     const out = join(dir, 'wrapped.png');
     const printed = execFileSync('node', [new URL('../tools/web-flat.mjs', import.meta.url).pathname, '--auto', pages['hinted.png'], out,

@@ -203,6 +203,22 @@ describe('the list', () => {
     writeFileSync(paths['photo.png'], Buffer.from([0xff, 0xd8, 0xff, 0xe0, 0, 16, 0x4a, 0x46, 0x49, 0x46, 0, 1]));
   });
   const runs = () => driver.page.$$eval('#pages li', (items) => items.map((li) => Number(li.dataset.runs || 0)));
+  // Buttons in a screenshot of a page's actions: runs of border grey along
+  // the top row, one per button.
+  async function buttonsPictured(index) {
+    const shot = await screenshotOf(`#pages li:nth-child(${index + 1}) .page-actions`);
+    let buttons = 0, run = 0;
+    for (let x = 0; x <= shot.width; x++) {
+      const at = x * shot.channels;
+      const border = x < shot.width && [0, 1, 2].every((c) => Math.abs(shot.data[at + c] - 0x77) < 40);
+      if (border) run++;
+      else {
+        if (run > 10) buttons++;
+        run = 0;
+      }
+    }
+    return buttons;
+  }
 
   test('Flat redoes only new pages and pages whose settings changed; Download exists only for finished pages', async () => {
     await driver.clearPages();
@@ -220,6 +236,8 @@ describe('the list', () => {
     await driver.flat();
     assert.deepEqual(await runs(), [1, 0]);
     assert.deepEqual(await shownDownloads(), [1, 0]);
+    // What the screenshot shows: the buttons' top borders along the actions.
+    assert.deepEqual([await buttonsPictured(0), await buttonsPictured(1)], [2, 1], 'Download and Remove on the done page, Remove alone on the refused one');
     await driver.addFiles([paths['b.png']]);
     assert.deepEqual(await shownDownloads(), [1, 0, 0]);
     await driver.flat();

@@ -81,6 +81,7 @@ export class PageDriver {
   // null for the library's default.
   async setAuto({ gap = null, minRegion = null, spotBlacks = 'regions', keepLines = false } = {}) {
     await this.setMode('auto');
+    if (!(await this.page.$eval('#palette-clear', (b) => b.hidden))) await this.page.click('#palette-clear');
     await this.page.evaluate((values) => {
       const set = (id, apply) => {
         const field = document.getElementById(id);
@@ -92,6 +93,14 @@ export class PageDriver {
       set('spot-blacks', (f) => { f.value = values.spotBlacks; });
       set('keep-lines', (f) => { f.checked = values.keepLines; });
     }, { gap, minRegion, spotBlacks, keepLines });
+  }
+
+  async setPalette(path) {
+    const input = await this.page.$('#palette');
+    const before = await this.page.$eval('#status', (s) => s.textContent);
+    await input.uploadFile(path);
+    await this.page.waitForFunction((text) => document.querySelector('#status').textContent !== text, {}, before);
+    return this.page.$eval('#status', (s) => s.textContent);
   }
 
   async setHints(index, path) {

@@ -1,7 +1,7 @@
 // Flats one PNG through the page, headless, and saves the download.
 // Usage: node web-flat.mjs IN.png OUT.png [--depth N] [--white]
 //        node web-flat.mjs --auto IN.png OUT.png [--gap N] [--min-region N] [--spot-blacks regions|lines]
-//                          [--keep-lines] [--hints HINTS.png] [--regions MAP.png]
+//                          [--keep-lines] [--hints HINTS.png] [--palette P.gpl] [--regions MAP.png]
 import { copyFileSync, existsSync, renameSync, rmSync, statSync } from 'node:fs';
 import { basename, resolve } from 'node:path';
 import { openPage } from './PageDriver.mjs';
@@ -10,7 +10,7 @@ import { kMaxDepth, kMinDepth } from '../src/Settings.js';
 import { kMaxGap } from '../src/AutoSettings.js';
 
 const kUsage = 'Usage: scripts/web-flat.sh IN.png OUT.png [--depth N] [--white]\n' +
-  '       scripts/web-flat.sh --auto IN.png OUT.png [--gap N] [--min-region N] [--spot-blacks regions|lines] [--keep-lines] [--hints H.png] [--regions MAP.png]';
+  '       scripts/web-flat.sh --auto IN.png OUT.png [--gap N] [--min-region N] [--spot-blacks regions|lines] [--keep-lines] [--hints H.png] [--palette P.gpl] [--regions MAP.png]';
 
 function usage(message) {
   console.error(`web-flat: ${message}\n${kUsage}`);
@@ -26,7 +26,7 @@ const positional = [];
 let depth = 256;
 let white = false;
 let autoMode = false;
-const auto = { gap: null, minRegion: null, spotBlacks: 'regions', keepLines: false, hints: null, regions: null };
+const auto = { gap: null, minRegion: null, spotBlacks: 'regions', keepLines: false, hints: null, regions: null, palette: null };
 const args = process.argv.slice(2);
 for (let i = 0; i < args.length; i++) {
   const arg = args[i];
@@ -41,7 +41,8 @@ for (let i = 0; i < args.length; i++) {
   } else if (arg === '--keep-lines') auto.keepLines = true;
   else if (arg === '--hints') auto.hints = resolve(args[++i] ?? usage('--hints takes a file'));
   else if (arg === '--regions') auto.regions = resolve(args[++i] ?? usage('--regions takes a file'));
-  else if (arg === '--threshold' || arg === '--palette') usage(`${arg} is not offered by the page`);
+  else if (arg === '--palette') auto.palette = resolve(args[++i] ?? usage('--palette takes a file'));
+  else if (arg === '--threshold') usage(`${arg} is not offered by the page`);
   else if (arg.startsWith('--')) usage(`unknown option ${arg}`);
   else positional.push(arg);
 }
@@ -71,7 +72,16 @@ function saveAll(pairs) {
 const driver = await openPage();
 try {
   await driver.clearPages();
-  if (autoMode) await driver.setAuto(auto);
+  if (autoMode) {
+    await driver.setAuto(auto);
+    if (auto.palette) {
+      const said = await driver.setPalette(auto.palette);
+      if (/is not used/.test(said)) {
+        console.error(`web-flat: ${said}`);
+        process.exit(1);
+      }
+    }
+  }
   else {
     await driver.setMode('flat');
     await driver.setDepth(depth);
