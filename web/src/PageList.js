@@ -134,6 +134,7 @@ export class PageEntry {
       fixes, flats: flatsRgba, marksName: 'Small regions',
       onFix: () => {
         this.node.dataset.fixes = String(Number(this.node.dataset.fixes) + 1);
+        this.markSaving();
         this.saver.changed();
       },
     });
@@ -144,17 +145,34 @@ export class PageEntry {
     setTimeout(() => fixes.box(0), 0);
   }
 
+  // Until the fixed files are saved, the links would hand out the files
+  // from before the fix: they do nothing meanwhile.
+  markSaving() {
+    for (const a of [this.download, ...this.extraLinks]) {
+      if (a.getAttribute('href')) URL.revokeObjectURL(a.href);
+      a.removeAttribute('href');
+      a.setAttribute('aria-disabled', 'true');
+      a.classList.add('saving');
+    }
+    this.download.textContent = 'Saving…';
+  }
+
   // Fixed flats are saved again a moment after the last fix; the links
   // always point at the newest saved files.
   linkFiles({ flats, map, palette }, version) {
     const set = (a, blob, name) => {
-      if (a.href) URL.revokeObjectURL(a.href);
+      if (a.getAttribute('href')) URL.revokeObjectURL(a.href);
       a.href = URL.createObjectURL(blob);
       a.download = name;
     };
     this.result.blob = flats;
     this.result.map = map;
     this.result.palette = palette;
+    for (const a of [this.download, ...this.extraLinks]) {
+      a.removeAttribute('aria-disabled');
+      a.classList.remove('saving');
+    }
+    this.download.textContent = 'Download';
     set(this.download, flats, this.result.names.flats);
     set(this.extraLinks[0], map, this.result.names.map);
     set(this.extraLinks[1], palette, this.result.names.palette);

@@ -183,6 +183,8 @@ describe('fixes made in place', () => {
     await tool('colour');
     await driver.page.$eval('#pages li input[type=color]', (c) => { c.value = '#123456'; c.dispatchEvent(new Event('input')); });
     await clickPixel(x, y);
+    // Until the fix is saved the links hand out nothing, never the old flats.
+    assert.deepEqual(await driver.page.$$eval('#pages li a[class*=download]', (links) => links.map((a) => a.hasAttribute('href'))), [false, false, false]);
     await saved(1);
     const recoloured = expectedWith((label, rgb) => (label === region && rgb.every((v, i) => v === old[i]) ? [0x12, 0x34, 0x56] : null));
     samePixels(await driver.downloadPage(0, 'fix-flats.png'), recoloured, 'recoloured');
