@@ -5,7 +5,8 @@
 #                                    clang for the fuzzers, the screenshot tools,
 #                                    the release tools (NSIS, zip, help2man, lintian)
 #                                    and the web page's: emscripten, Chromium, Node.js
-#                                    and its packages (npm ci from web/package-lock.json)
+#                                    and its packages (npm ci from web/package-lock.json),
+#                                    Krita with its Python (the plug-in's tests)
 set -euo pipefail
 
 packages=(
@@ -24,6 +25,7 @@ if [[ "${1:-}" == "--all" ]]; then
         dpkg-dev
         nsis zip unzip help2man lintian man-db
         emscripten chromium
+        krita python3-pyqt5
     )
     # Any Node.js of 18 or later serves; Debian's only when there is none.
     command -v npm >/dev/null || packages+=(nodejs npm)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The web page's tests: the engine built to WebAssembly with no network,
-# then the page in headless Chromium against `vandrel flat` (from the linux
-# preset, which must be built first).
+# then the page in headless Chromium against `vandrel flat` and `vandrel
+# autoflat` (from the linux preset, which must be built first).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [[ ! -x build/linux/bin/vandrel ]]; then

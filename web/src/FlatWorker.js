@@ -4,10 +4,15 @@ import { ImageRefused, checkHeader, readPngChunks } from './PngChunks.js';
 import { readPixels } from './PngPixels.js';
 import { writePng } from './PngWrite.js';
 import { CancelSignal } from './CancelSignal.js';
+import { lineArtOf, rgbaOf, tooDeepOf } from './ViewLayers.js';
+import { autoFlatPage } from './AutoFlatJob.js';
 
 const kDone = 0;
 const kCancelled = 1;
 const kNoMemory = 2;
+// Pixel layouts of the engine's C interface.
+const kRgb = 1;
+const kRgba = 2;
 
 self.importScripts('vandrel-engine.js');
 const engineReady = self.createVandrelEngine();
@@ -19,6 +24,19 @@ async function decodePixels(bytes) {
   checkHeader(facts);
   const channels = facts.colourType === 6 ? 4 : 3;
   return { ...facts, channels, data: await readPixels(bytes, facts) };
+}
+
+// One layer at a time, so that only one full-size RGBA copy exists at once
+// beside the engine's buffers.
+async function viewLayers(input, output, { width, height, channels }, white) {
+  const count = width * height;
+  const bitmap = (rgba) => createImageBitmap(new ImageData(rgba, width, height), { premultiplyAlpha: 'none' });
+  const before = await bitmap(rgbaOf(input, channels, count));
+  const after = await bitmap(rgbaOf(output, channels, count));
+  const lineArt = await bitmap(lineArtOf(input, channels, count));
+  const marks = tooDeepOf(input, output, channels, count, white);
+  const tooDeep = await bitmap(marks.rgba);
+  return { layers: { before, after, lineArt, tooDeep }, tooDeepCount: marks.marked };
 }
 
 function engineFailure(code) {
@@ -38,14 +56,19 @@ async function flatPage({ id, file, depth, white, cancelUrl }) {
   const bytes = page.width * page.height * page.channels;
   const input = engine._vandrel_alloc(bytes);
   const output = input ? engine._vandrel_alloc(bytes) : 0;
+  let progress = 0;
   try {
     if (!input || !output) throw new Error('not enough memory for this page');
     engine.HEAPU8.set(page.data, input);
     page.data = null;  // the engine's copy is the only one from here on
-    engine.onFlatProgress = (done, total) => self.postMessage({ type: 'progress', id, done, total });
-    engine.flatCancelled = () => cancel.requested();
+    // Called by the pass after each strip; a non-zero answer stops it.
+    progress = engine.addFunction((context, done, total) => {
+      self.postMessage({ type: 'progress', id, done, total });
+      return cancel.requested() ? 1 : 0;
+    }, 'iiii');
     started = performance.now();
-    const result = engine._vandrel_flat(input, output, page.width, page.height, page.channels, depth, white ? 1 : 0);
+    const layout = page.channels === 4 ? kRgba : kRgb;
+    const result = engine._vandrel_flat(input, output, page.width, page.height, layout, depth, white ? 1 : 0, progress, 0);
     times.flat = performance.now() - started;
     if (result === kCancelled) return { type: 'cancelled', id };
     if (result !== kDone) throw new Error(engineFailure(result));
@@ -55,24 +78,60 @@ async function flatPage({ id, file, depth, white, cancelUrl }) {
     const pixels = engine.HEAPU8.subarray(output, output + bytes);
     const blob = await writePng(pixels, page.width, page.height, page.channels, page.kept);
     times.encode = performance.now() - started;
-    return { type: 'done', id, blob, width: page.width, height: page.height, channels: page.channels, times };
+    started = performance.now();
+    const { layers, tooDeepCount } = await viewLayers(engine.HEAPU8.subarray(input, input + bytes),
+      engine.HEAPU8.subarray(output, output + bytes), page, white);
+    times.layers = performance.now() - started;
+    return { type: 'done', id, blob, width: page.width, height: page.height, channels: page.channels, times, layers, tooDeepCount };
   } finally {
-    engine.onFlatProgress = null;
-    engine.flatCancelled = null;
+    if (progress) engine.removeFunction(progress);
     if (output) engine._vandrel_free(output);
     if (input) engine._vandrel_free(input);
   }
 }
 
+async function autoFlat({ id, file, hintsFile, options, name, cancelUrl }) {
+  const engine = await engineReady;
+  const cancel = new CancelSignal(cancelUrl);
+  const started = performance.now();
+  const page = await decodePixels(new Uint8Array(await file.arrayBuffer()));
+  let hints = null;
+  if (hintsFile) {
+    try {
+      hints = await decodePixels(new Uint8Array(await hintsFile.arrayBuffer()));
+    } catch (error) {
+      if (error instanceof ImageRefused) throw new ImageRefused(`the hints page ${hintsFile.name}: ${error.message}`);
+      throw error;
+    }
+    if (hints.width !== page.width || hints.height !== page.height)
+      throw new ImageRefused(`the hints page ${hintsFile.name} is ${hints.width} x ${hints.height} pixels, the page ${page.width} x ${page.height}: they must be the same size`);
+  }
+  const decode = performance.now() - started;
+  if (cancel.requested()) return { type: 'cancelled', id };
+  const reply = await autoFlatPage(engine, {
+    id, page, hints, options, name,
+    progress: (done, total) => self.postMessage({ type: 'progress', id, done, total }),
+    cancelled: () => cancel.requested(),
+  });
+  if (reply.times) reply.times.decode = decode;
+  return reply;
+}
+
+function transfers(reply) {
+  const list = reply.layers ? Object.values(reply.layers) : [];
+  for (const key of ['labels', 'colours', 'flatsRgba', 'lines']) if (reply[key]) list.push(reply[key].buffer);
+  return list;
+}
+
 self.onmessage = async ({ data }) => {
-  if (data.type !== 'flat') return;
+  if (data.type !== 'flat' && data.type !== 'autoflat') return;
   let reply;
   try {
-    reply = await flatPage(data);
+    reply = await (data.type === 'flat' ? flatPage(data) : autoFlat(data));
   } catch (error) {
     reply = error instanceof ImageRefused
       ? { type: 'refused', id: data.id, message: error.message }
       : { type: 'failed', id: data.id, message: error instanceof RangeError ? 'not enough memory for this page' : String(error.message || error) };
   }
-  self.postMessage(reply);
+  self.postMessage(reply, transfers(reply));
 };

@@ -14,3 +14,9 @@ export function uniqueNames(names) {
     return candidate;
   });
 }
+
+// Auto Flats' three files: the flats, the region map and its palette.
+export function autoResultNames(inputName) {
+  const stem = inputName.replace(/\.png$/i, '') || 'page';
+  return { flats: `${stem}-flats.png`, map: `${stem}-regions.png`, palette: `${stem}-regions.gpl` };
+}

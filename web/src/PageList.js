@@ -1,6 +1,9 @@
-// One entry of the page list: its name, progress, message, the before and
-// after view, and its download link.
-import { resultName } from './Names.js';
+// One entry of the page list: its name, progress and message, its remove
+// button, and once flatted its viewer and download link.
+import { autoResultNames, resultName } from './Names.js';
+import { Viewer } from './Viewer.js';
+import { RegionFixes } from './RegionFixes.js';
+import { AutoSaver } from './AutoSaver.js';
 
 let nextId = 1;
 
@@ -11,26 +14,42 @@ function element(tag, props = {}, children = []) {
 }
 
 export class PageEntry {
-  constructor(file) {
+  constructor(file, { savedKey = null, onRemove, onHints }) {
     this.id = nextId++;
     this.file = file;
-    this.state = 'waiting';
+    this.savedKey = savedKey;
+    this.state = 'checking';
+    this.doneKey = null;
     this.result = null;  // { blob, url, name }
-    this.beforeUrl = null;
+    this.viewer = null;
+    this.download = null;
 
     this.title = element('h3', { textContent: file.name });
     this.progress = element('progress', { max: 1, value: 0 });
     this.progress.setAttribute('aria-label', `Progress of ${file.name}`);
-    this.message = element('p', { className: 'message', textContent: 'Waiting' });
-    this.download = element('a', { className: 'button download', textContent: 'Download', hidden: true });
-    this.download.setAttribute('aria-label', `Download the flatted ${file.name}`);
+    this.message = element('p', { className: 'message', textContent: 'Reading…' });
+    this.remove = element('button', { type: 'button', className: 'remove small', textContent: 'Remove' });
+    this.remove.setAttribute('aria-label', `Remove ${file.name} from the list`);
+    this.remove.addEventListener('click', () => onRemove(this));
+    // Auto Flats may take its hints from a second page of the same size.
+    this.hintsFile = null;
+    this.hintsInput = element('input', { type: 'file', accept: '.png,image/png', className: 'visually-hidden', id: `hints-${this.id}` });
+    this.hintsLabel = element('label', { className: 'button small auto-only', htmlFor: this.hintsInput.id, textContent: 'Hints page…',
+      title: 'A second page of the same size whose coloured pixels are hints, as if painted on the line art' });
+    this.hintsInput.addEventListener('change', () => {
+      this.hintsFile = this.hintsInput.files[0] || null;
+      this.hintsLabel.textContent = this.hintsFile ? `Hints: ${this.hintsFile.name}` : 'Hints page…';
+      onHints?.(this);
+    });
+    this.actions = element('span', { className: 'page-actions' }, [this.hintsLabel, this.hintsInput, this.remove]);
     this.view = element('div', { className: 'view', hidden: true });
-    this.node = element('li', { className: 'page waiting' }, [
-      element('header', {}, [this.title, this.progress, this.download]),
+    this.node = element('li', { className: 'page checking' }, [
+      element('header', {}, [this.title, this.progress, this.actions]),
       this.message,
       this.view,
     ]);
     this.node.dataset.name = file.name;
+    this.node.dataset.state = 'checking';
   }
 
   setState(state, message) {
@@ -38,6 +57,7 @@ export class PageEntry {
     this.node.className = `page ${state}`;
     this.node.dataset.state = state;
     this.message.textContent = message;
+    this.progress.hidden = state === 'refused';
   }
 
   setProgress(done, total) {
@@ -47,37 +67,120 @@ export class PageEntry {
 
   clearResult() {
     if (this.result) URL.revokeObjectURL(this.result.url);
+    this.saver?.close();
+    this.saver = null;
     this.result = null;
-    this.download.hidden = true;
+    this.doneKey = null;
+    this.download?.remove();
+    this.download = null;
+    for (const link of this.extraLinks || []) link.remove();
+    this.extraLinks = [];
+    this.viewer?.close();
+    this.viewer = null;
     this.view.hidden = true;
     this.view.replaceChildren();
   }
 
-  showResult(blob, seconds) {
+  // The links exist only while there is a result to save.
+  showResult(data, seconds, key, settingsText) {
+    if (data.labels) {
+      this.showAutoResult(data, seconds, key, settingsText);
+      return;
+    }
+    const { blob, width, height, layers, tooDeepCount } = data;
     this.clearResult();
     const url = URL.createObjectURL(blob);
     this.result = { blob, url, name: resultName(this.file.name) };
-    this.download.href = url;
-    this.download.download = this.result.name;
-    this.download.hidden = false;
+    this.doneKey = key;
+    this.download = element('a', { className: 'button download', textContent: 'Download', href: url, download: this.result.name });
+    this.download.setAttribute('aria-label', `Download the flatted ${this.file.name}`);
+    this.actions.prepend(this.download);
     this.progress.value = this.progress.max;
-    this.setState('done', `Flatted in ${seconds.toFixed(2)} s`);
-    this.showComparison();
+    const deep = tooDeepCount ? `; ${tooDeepCount} line-art pixel${tooDeepCount === 1 ? '' : 's'} too deep to reach` : '';
+    this.node.dataset.runs = String(Number(this.node.dataset.runs || 0) + 1);
+    this.setState('done', `Flatted in ${seconds.toFixed(2)} s at ${settingsText}${deep}`);
+    this.viewer = new Viewer({ id: this.id, name: this.file.name, width, height, layers, tooDeepCount });
+    this.view.replaceChildren(this.viewer.node);
+    this.view.hidden = false;
   }
 
-  // A wipe: the result lies over the original and the slider uncovers it
-  // from the right.
-  showComparison() {
-    if (!this.beforeUrl) this.beforeUrl = URL.createObjectURL(this.file);
-    // Large pages take the browser a while to decode: never on the page's thread.
-    const before = element('img', { className: 'before', decoding: 'async', src: this.beforeUrl, alt: `${this.file.name}, before` });
-    const after = element('img', { className: 'after', decoding: 'async', src: this.result.url, alt: `${this.file.name}, flatted` });
-    const compare = element('div', { className: 'compare' }, [before, after]);
-    const wipeId = `wipe-${this.id}`;
-    const wipe = element('input', { id: wipeId, type: 'range', min: 0, max: 100, value: 50 });
-    wipe.addEventListener('input', () => compare.style.setProperty('--wipe', `${wipe.value}%`));
-    const label = element('label', { htmlFor: wipeId, textContent: 'Before | after' });
-    this.view.replaceChildren(compare, element('div', { className: 'wipe' }, [label, wipe]));
+  showAutoResult(data, seconds, key, settingsText) {
+    const { blob, width, height, layers, regionCount, gap, labels, colours, flatsRgba, channels } = data;
+    this.clearResult();
+    const names = autoResultNames(this.file.name);
+    this.result = { blob, url: URL.createObjectURL(blob), name: names.flats, map: data.map, palette: data.palette, names };
+    this.doneKey = key;
+    const link = (text, label, className) => {
+      const a = element('a', { className: `button ${className}`, textContent: text });
+      a.setAttribute('aria-label', `${label} of ${this.file.name}`);
+      return a;
+    };
+    this.download = link('Download', 'Download the flats', 'download');
+    const mapLink = link('Region map', 'Download the region map', 'download-map');
+    const paletteLink = link('Palette', 'Download the regions\' palette', 'download-palette');
+    this.extraLinks = [mapLink, paletteLink];
+    this.actions.prepend(this.download, mapLink, paletteLink);
+    const fixes = new RegionFixes({ labels, colours, regionCount, flats: flatsRgba, width, height, lines: data.lines });
+    this.saver = new AutoSaver({ fixes, channels, kept: data.kept || [], names, onSaved: (files, version) => this.linkFiles(files, version) });
+    this.linkFiles({ flats: blob, map: data.map, palette: data.palette }, 0);
+    this.progress.value = this.progress.max;
+    this.node.dataset.runs = String(Number(this.node.dataset.runs || 0) + 1);
+    this.node.dataset.fixes = '0';
+    this.setState('done', `Auto-flatted in ${seconds.toFixed(2)} s: ${regionCount} regions, gap ${gap} px (${settingsText})`);
+    const after = Object.assign(document.createElement('canvas'), { width, height });
+    after.getContext('2d').putImageData(new ImageData(flatsRgba, width, height), 0, 0);
+    this.viewer = new Viewer({
+      id: this.id, name: this.file.name, width, height, layers: { ...layers, after }, tooDeepCount: data.tooDeepCount,
+      fixes, flats: flatsRgba, marksName: 'Small regions',
+      onFix: () => {
+        this.node.dataset.fixes = String(Number(this.node.dataset.fixes) + 1);
+        this.markSaving();
+        this.saver.changed();
+      },
+    });
+    this.view.replaceChildren(this.viewer.node);
     this.view.hidden = false;
+    // Every region's box is found in one pass over the page: done now, not
+    // on the first click.
+    setTimeout(() => fixes.box(0), 0);
+  }
+
+  // Until the fixed files are saved, the links would hand out the files
+  // from before the fix: they do nothing meanwhile.
+  markSaving() {
+    for (const a of [this.download, ...this.extraLinks]) {
+      if (a.getAttribute('href')) URL.revokeObjectURL(a.href);
+      a.removeAttribute('href');
+      a.setAttribute('aria-disabled', 'true');
+      a.classList.add('saving');
+    }
+    this.download.textContent = 'Saving…';
+  }
+
+  // Fixed flats are saved again a moment after the last fix; the links
+  // always point at the newest saved files.
+  linkFiles({ flats, map, palette }, version) {
+    const set = (a, blob, name) => {
+      if (a.getAttribute('href')) URL.revokeObjectURL(a.href);
+      a.href = URL.createObjectURL(blob);
+      a.download = name;
+    };
+    this.result.blob = flats;
+    this.result.map = map;
+    this.result.palette = palette;
+    for (const a of [this.download, ...this.extraLinks]) {
+      a.removeAttribute('aria-disabled');
+      a.classList.remove('saving');
+    }
+    this.download.textContent = 'Download';
+    set(this.download, flats, this.result.names.flats);
+    set(this.extraLinks[0], map, this.result.names.map);
+    set(this.extraLinks[1], palette, this.result.names.palette);
+    this.node.dataset.savedVersion = String(version);
+  }
+
+  dispose() {
+    this.clearResult();
+    this.node.remove();
   }
 }

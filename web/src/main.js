@@ -4,20 +4,46 @@ import { zipSync } from 'fflate';
 import { PageEntry } from './PageList.js';
 import { uniqueNames } from './Names.js';
 import { clampDepth, loadSettings, saveSettings } from './Settings.js';
+import { ImageRefused, checkHeader, readPngChunks } from './PngChunks.js';
+import { pagesToFlat, plural, settingsKey, summary, withoutPage } from './WorkList.js';
+import { forgetAll, forgetFile, keepFile, keptFiles } from './SavedPages.js';
+import { autoSettingsKey, clampGap, clampMinRegion, loadAutoSettings, saveAutoSettings } from './AutoSettings.js';
+import { parsePalette } from './PaletteText.js';
 
 const $ = (id) => document.getElementById(id);
 const ui = {
   drop: $('drop'), files: $('files'), depth: $('depth'), slider: $('depth-slider'), white: $('white'),
-  flat: $('flat'), cancel: $('cancel'), downloadAll: $('download-all'), status: $('status'), pages: $('pages'),
+  palette: $('palette'), paletteName: $('palette-name'), paletteClear: $('palette-clear'),
+  modeFlat: $('mode-flat'), modeAuto: $('mode-auto'), gap: $('gap'), minRegion: $('min-region'), spotBlacks: $('spot-blacks'), keepLines: $('keep-lines'),
+  flat: $('flat'), cancel: $('cancel'), downloadAll: $('download-all'), clear: $('clear'), status: $('status'), pages: $('pages'),
 };
 
 const settings = loadSettings();
-const pages = [];
+const auto = loadAutoSettings();
+let pages = [];
 let queue = [];
-let current = null;  // { page, cancelUrl, started }
+let current = null;  // { page, cancelUrl, started, key, removed }
 let worker = null;
 
+// A page's hints file is part of what its result depends on.
+let hintsStamp = 0;
+const currentKey = () => (auto.mode === 'auto'
+  ? (page) => `${autoSettingsKey(auto)}:${page.hintsFile ? page.hintsStamp : ''}`
+  : settingsKey(settings));
+const keyFor = (page) => { const key = currentKey(); return typeof key === 'function' ? key(page) : key; };
+const settingsText = () => (auto.mode === 'auto'
+  ? `Auto Flats, gap ${auto.gap ?? 'auto'}, smallest region ${auto.minRegion ?? 'auto'}, solid blacks ${auto.spotBlacks === 'lines' ? 'melted' : 'kept'}${auto.keepLines ? ', lines kept' : ''}`
+  : `depth ${settings.depth}${settings.white ? ', too deep painted white' : ''}`);
+
 function showSettings() {
+  (auto.mode === 'auto' ? ui.modeAuto : ui.modeFlat).checked = true;
+  document.body.classList.toggle('mode-auto', auto.mode === 'auto');
+  ui.gap.value = auto.gap ?? '';
+  ui.minRegion.value = auto.minRegion ?? '';
+  ui.spotBlacks.value = auto.spotBlacks;
+  ui.keepLines.checked = auto.keepLines;
+  ui.paletteName.textContent = auto.palette ? `${auto.palette.name} (${auto.palette.colours.length} colours)` : 'none';
+  ui.paletteClear.hidden = !auto.palette;
   ui.depth.value = String(settings.depth);
   ui.slider.value = String(settings.depth);
   ui.white.checked = settings.white;
@@ -31,23 +57,86 @@ function setDepth(value, fromField) {
   if (!fromField) ui.depth.value = String(depth);
   ui.slider.value = String(depth);
   saveSettings(settings);
+  settingsChanged();
+}
+
+function settingsChanged() {
+  if (!current) ui.status.textContent = summary(pages, currentKey());
+  refreshButtons();
 }
 
 function refreshButtons() {
   const busy = current !== null;
-  ui.flat.disabled = busy || !pages.some((p) => p.state !== 'refused');
+  ui.flat.disabled = busy || pagesToFlat(pages, currentKey()).length === 0;
   ui.cancel.disabled = !busy;
   ui.downloadAll.disabled = busy || !pages.some((p) => p.result);
+  ui.clear.disabled = pages.length === 0;
+}
+
+// The file's chunks and header are read as soon as it arrives, so that a
+// file the engine cannot take says so before anyone presses Flat.
+async function check(page) {
+  try {
+    checkHeader(readPngChunks(new Uint8Array(await page.file.arrayBuffer())));
+    if (page.state === 'checking') page.setState('ready', 'Ready to flat');
+  } catch (error) {
+    const message = error instanceof ImageRefused ? error.message : `the file cannot be read (${error.message || error})`;
+    page.setState('refused', `Not flatted: ${message}`);
+  }
+  if (!current) ui.status.textContent = summary(pages, currentKey());
+  refreshButtons();
+}
+
+function addPage(file, savedKey) {
+  const page = new PageEntry(file, {
+    savedKey, onRemove: removePage,
+    onHints: (p) => {
+      p.hintsStamp = ++hintsStamp;
+      settingsChanged();
+    },
+  });
+  pages.push(page);
+  ui.pages.append(page.node);
+  page.checked = check(page);
+  return page;
 }
 
 function addFiles(fileList) {
-  for (const file of fileList) {
-    const page = new PageEntry(file);
-    pages.push(page);
-    ui.pages.append(page.node);
+  const files = [...fileList];
+  if (!files.length) return;
+  let last = null;
+  for (const file of files) {
+    last = addPage(file, null);
+    const page = last;
+    keepFile(file).then((key) => {
+      if (pages.includes(page)) {
+        page.savedKey = key;
+        page.node.dataset.kept = String(Boolean(key));
+      } else forgetFile(key);
+    });
   }
-  ui.status.textContent = `${pages.length} page${pages.length === 1 ? '' : 's'} ready to flat.`;
+  last.node.scrollIntoView({ block: 'nearest' });
+  ui.status.textContent = `${plural(files.length, 'page')} added. ${summary(pages, currentKey())}`;
   refreshButtons();
+}
+
+function removePage(page) {
+  pages = withoutPage(pages, page.id);
+  queue = withoutPage(queue, page.id);
+  if (current?.page === page) {
+    current.removed = true;
+    URL.revokeObjectURL(current.cancelUrl);
+  }
+  forgetFile(page.savedKey);
+  page.dispose();
+  if (!current) ui.status.textContent = `${page.file.name} removed. ${summary(pages, currentKey())}`;
+  refreshButtons();
+}
+
+function clearList() {
+  for (const page of [...pages]) removePage(page);
+  forgetAll();
+  ui.status.textContent = 'The list is empty.';
 }
 
 function startWorker() {
@@ -63,15 +152,22 @@ function startWorker() {
   };
 }
 
-function flatAll() {
+async function flatAll() {
   if (current) return;
-  queue = pages.filter((p) => p.state !== 'refused');
+  ui.flat.disabled = true;
+  document.body.dataset.starting = 'true';
+  await Promise.all(pages.map((p) => p.checked));
+  delete document.body.dataset.starting;
+  if (current) return;
+  const key = currentKey();
+  queue = pagesToFlat(pages, key);
   for (const page of queue) {
     page.clearResult();
     page.setProgress(0, 1);
     page.setState('waiting', 'Waiting');
   }
-  ui.status.textContent = `Flatting ${queue.length} page${queue.length === 1 ? '' : 's'} at depth ${settings.depth}…`;
+  const kept = pages.filter((p) => p.state === 'done').length;
+  ui.status.textContent = `Flatting ${plural(queue.length, 'page')} at ${settingsText()}…` + (kept ? ` (${kept} already done with these settings)` : '');
   next();
 }
 
@@ -83,23 +179,27 @@ function next() {
     // would hold its memory while the user looks at the results.
     worker?.terminate();
     worker = null;
-    const done = pages.filter((p) => p.state === 'done').length;
-    const left = pages.filter((p) => p.state !== 'done').length;
-    ui.status.textContent = `${done} page${done === 1 ? '' : 's'} flatted` + (left ? `, ${left} not.` : '.');
+    ui.status.textContent = summary(pages, currentKey());
     refreshButtons();
     return;
   }
   if (!worker) startWorker();
   const cancelUrl = URL.createObjectURL(new Blob(['go']));
-  current = { page, cancelUrl, started: performance.now() };
+  current = { page, cancelUrl, started: performance.now(), key: keyFor(page), text: settingsText(), removed: false };
   page.setState('flatting', 'Flatting…');
   refreshButtons();
-  worker.postMessage({ type: 'flat', id: page.id, file: page.file, depth: settings.depth, white: settings.white, cancelUrl });
+  if (auto.mode === 'auto') {
+    const { gap, minRegion, spotBlacks, keepLines, palette } = auto;
+    worker.postMessage({ type: 'autoflat', id: page.id, file: page.file, hintsFile: page.hintsFile, cancelUrl,
+      name: page.file.name.replace(/\.png$/i, '') || 'page', options: { gap, minRegion, spotBlacks, keepLines, palette: palette?.colours ?? null } });
+  } else {
+    worker.postMessage({ type: 'flat', id: page.id, file: page.file, depth: settings.depth, white: settings.white, cancelUrl });
+  }
 }
 
 function finishCurrent(state, message) {
   URL.revokeObjectURL(current.cancelUrl);
-  current.page.setState(state, message);
+  if (!current.removed) current.page.setState(state, message);
   current = null;
   next();
 }
@@ -107,6 +207,12 @@ function finishCurrent(state, message) {
 function onWorkerMessage(data) {
   if (!current || data.id !== current.page.id) return;
   const { page } = current;
+  if (current.removed) {
+    if (data.type === 'progress') return;
+    for (const bitmap of Object.values(data.layers || {})) bitmap.close();
+    finishCurrent();
+    return;
+  }
   switch (data.type) {
     case 'progress':
       page.setProgress(data.done, data.total);
@@ -115,8 +221,9 @@ function onWorkerMessage(data) {
     case 'done': {
       const seconds = (performance.now() - current.started) / 1000;
       URL.revokeObjectURL(current.cancelUrl);
+      const { key, text } = current;
       current = null;
-      page.showResult(data.blob, seconds);
+      page.showResult(data, seconds, key, text);
       page.node.dataset.times = JSON.stringify(data.times);
       next();
       return;
@@ -146,17 +253,23 @@ async function downloadAll() {
   if (!done.length) return;
   ui.downloadAll.disabled = true;
   ui.status.textContent = 'Packing the zip…';
-  const names = uniqueNames(done.map((p) => p.result.name));
+  const entries = [];
+  for (const page of done) {
+    entries.push([page.result.name, page.result.blob]);
+    // Auto Flats' region map and palette go with their flats.
+    if (page.result.map) entries.push([page.result.names.map, page.result.map], [page.result.names.palette, page.result.palette]);
+  }
+  const names = uniqueNames(entries.map(([name]) => name));
   const files = {};
-  for (const [i, page] of done.entries())
-    files[names[i]] = [new Uint8Array(await page.result.blob.arrayBuffer()), { level: 0 }];
+  for (const [i, [, blob]] of entries.entries())
+    files[names[i]] = [new Uint8Array(await blob.arrayBuffer()), { level: 0 }];
   const blob = new Blob([zipSync(files)], { type: 'application/zip' });
   const link = Object.assign(document.createElement('a'), { href: URL.createObjectURL(blob), download: 'vandrel-flats.zip' });
   document.body.append(link);
   link.click();
   link.remove();
   setTimeout(() => URL.revokeObjectURL(link.href), 60_000);
-  ui.status.textContent = `${done.length} result${done.length === 1 ? '' : 's'} in vandrel-flats.zip.`;
+  ui.status.textContent = `${plural(done.length, 'result')} in vandrel-flats.zip.`;
   refreshButtons();
 }
 
@@ -164,15 +277,29 @@ ui.files.addEventListener('change', () => {
   addFiles(ui.files.files);
   ui.files.value = '';
 });
-ui.drop.addEventListener('dragover', (event) => {
-  event.preventDefault();
-  ui.drop.classList.add('over');
+// A file dropped anywhere is taken: a drop the page did not catch would
+// make the browser open the file in place of the page.
+let dragDepth = 0;
+const carriesFiles = (event) => [...(event.dataTransfer?.types || [])].includes('Files');
+document.addEventListener('dragenter', (event) => {
+  if (!carriesFiles(event)) return;
+  dragDepth++;
+  document.body.classList.add('dragging');
 });
-ui.drop.addEventListener('dragleave', () => ui.drop.classList.remove('over'));
-ui.drop.addEventListener('drop', (event) => {
+document.addEventListener('dragleave', () => {
+  dragDepth = Math.max(0, dragDepth - 1);
+  if (!dragDepth) document.body.classList.remove('dragging');
+});
+document.addEventListener('dragover', (event) => {
+  if (!carriesFiles(event)) return;
   event.preventDefault();
-  ui.drop.classList.remove('over');
-  addFiles(event.dataTransfer.files);
+  event.dataTransfer.dropEffect = 'copy';
+});
+document.addEventListener('drop', (event) => {
+  event.preventDefault();
+  dragDepth = 0;
+  document.body.classList.remove('dragging');
+  if (event.dataTransfer?.files?.length) addFiles(event.dataTransfer.files);
 });
 ui.depth.addEventListener('input', () => setDepth(ui.depth.value, true));
 ui.depth.addEventListener('change', () => setDepth(ui.depth.value, false));
@@ -180,11 +307,59 @@ ui.slider.addEventListener('input', () => setDepth(ui.slider.value, false));
 ui.white.addEventListener('change', () => {
   settings.white = ui.white.checked;
   saveSettings(settings);
+  settingsChanged();
+});
+for (const radio of [ui.modeFlat, ui.modeAuto]) {
+  radio.addEventListener('change', () => {
+    auto.mode = ui.modeAuto.checked ? 'auto' : 'flat';
+    document.body.classList.toggle('mode-auto', auto.mode === 'auto');
+    saveAutoSettings(auto);
+    settingsChanged();
+  });
+}
+const autoField = (field, read, name) => field.addEventListener('change', () => {
+  auto[name] = read(field);
+  if (field.type === 'number') field.value = auto[name] ?? '';
+  saveAutoSettings(auto);
+  settingsChanged();
+});
+autoField(ui.gap, (f) => clampGap(f.value), 'gap');
+autoField(ui.minRegion, (f) => clampMinRegion(f.value), 'minRegion');
+autoField(ui.spotBlacks, (f) => f.value, 'spotBlacks');
+autoField(ui.keepLines, (f) => f.checked, 'keepLines');
+ui.palette.addEventListener('change', async () => {
+  const file = ui.palette.files[0];
+  ui.palette.value = '';
+  if (!file) return;
+  try {
+    if (file.size > 4 << 20) throw new Error('the palette is larger than 4 MB: not a palette file');
+    auto.palette = { name: file.name, colours: parsePalette(await file.text()) };
+    ui.status.textContent = `Palette ${file.name}: ${plural(auto.palette.colours.length, 'colour')}.`;
+  } catch (error) {
+    ui.status.textContent = `The palette ${file.name} is not used: ${error.message}`;
+    return;
+  }
+  saveAutoSettings(auto);
+  showSettings();
+  refreshButtons();
+});
+ui.paletteClear.addEventListener('click', () => {
+  auto.palette = null;
+  saveAutoSettings(auto);
+  showSettings();
+  settingsChanged();
 });
 ui.flat.addEventListener('click', flatAll);
 ui.cancel.addEventListener('click', cancel);
 ui.downloadAll.addEventListener('click', downloadAll);
+ui.clear.addEventListener('click', clearList);
 
 showSettings();
 refreshButtons();
+keptFiles().then((kept) => {
+  for (const { key, file } of kept) addPage(file, key);
+  if (kept.length) ui.status.textContent = `${plural(kept.length, 'page')} kept from your last visit. ${summary(pages, currentKey())}`;
+  document.body.dataset.restored = 'true';
+  refreshButtons();
+});
 if ('serviceWorker' in navigator && location.protocol !== 'file:') navigator.serviceWorker.register('offline.js').catch(() => {});

@@ -140,3 +140,37 @@ export function nativeFlat(input, output, depth, white) {
 export function tempPath(dir, name) {
   return join(dir, name);
 }
+
+// Line art on white paper: a grid of boxes with 2-pixel lines, a circle in
+// some boxes, a few lines that stop short of the next (gaps of `gap`
+// pixels), a solid black patch, and with `hints` a coloured dot or two.
+export function drawLineArt(width, height, { channels = 3, seed = 1, gap = 3, hints = false, cell = 37 } = {}) {
+  const next = random(seed);
+  const data = new Uint8Array(width * height * channels).fill(255);
+  const ink = (x, y, rgb = [0, 0, 0]) => {
+    if (x < 0 || y < 0 || x >= width || y >= height) return;
+    data.set(rgb, (y * width + x) * channels);
+  };
+  const gaps = new Set();
+  for (let cx = 0; cx * cell < width; cx++) for (let cy = 0; cy * cell < height; cy++) if (next() < 0.15) gaps.add(`${cx},${cy}`);
+  for (let y = 0; y < height; y++) {
+    for (let x = 0; x < width; x++) {
+      const cx = Math.floor(x / cell), cy = Math.floor(y / cell);
+      const onV = x % cell < 2, onH = y % cell < 2;
+      const open = gaps.has(`${cx},${cy}`) && y % cell >= cell / 2 && y % cell < cell / 2 + gap;
+      if ((onV && !open) || onH) ink(x, y);
+      const dx = (x % cell) - cell / 2, dy = (y % cell) - cell / 2, r = Math.hypot(dx, dy);
+      if ((cx + cy) % 3 === 0 && r > cell / 4 && r < cell / 4 + 1.6) ink(x, y, [20, 20, 20]);
+    }
+  }
+  for (let y = Math.floor(height / 3); y < Math.floor(height / 3) + 14; y++) for (let x = 5; x < 40; x++) ink(x, y);
+  if (hints) for (let i = 0; i < 3; i++) ink(Math.floor(cell * (i + 0.3)), Math.floor(cell * 0.3), [200, 40 * i, 90]);
+  if (channels === 4) for (let i = 3; i < data.length; i += 4) data[i] = 255;
+  return { width, height, channels, data };
+}
+
+export function nativeAutoflat(input, output, options = [], regions = null) {
+  execFileSync(kVandrel, ['autoflat', '-q', '--overwrite', ...options, ...(regions ? ['--regions', regions] : []), '-o', output, input],
+    { stdio: ['ignore', 'ignore', 'pipe'] });
+  return output;
+}

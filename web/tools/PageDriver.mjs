@@ -30,6 +30,7 @@ export async function openPage({ pageDir = kPageDir } = {}) {
   await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads, eventsEnabled: true });
   const url = `http://127.0.0.1:${server.address().port}/`;
   await page.goto(url, { waitUntil: 'load' });
+  await page.waitForSelector('body[data-restored]');
   return new PageDriver({ server, browser, page, session, profile, downloads, url, errors });
 }
 
@@ -51,8 +52,17 @@ export class PageDriver {
     await this.page.waitForFunction((n) => document.querySelectorAll('#pages li').length >= n, {}, paths.length);
   }
 
-  async clearPages() {
+  async reload() {
     await this.page.reload({ waitUntil: 'load' });
+    await this.page.waitForSelector('body[data-restored]');
+  }
+
+  // Empties the list as a user would, which also empties what a reload
+  // brings back.
+  async clearPages() {
+    await this.page.waitForSelector('body[data-restored]');
+    if (!(await this.page.$eval('#clear', (b) => b.disabled))) await this.page.click('#clear');
+    await this.page.waitForFunction(() => !document.querySelector('#pages li'));
   }
 
   async setDepth(depth) {
@@ -61,6 +71,42 @@ export class PageDriver {
       field.dispatchEvent(new Event('input', { bubbles: true }));
       field.dispatchEvent(new Event('change', { bubbles: true }));
     }, depth);
+  }
+
+  async setMode(mode) {
+    await this.page.click(mode === 'auto' ? '#mode-auto' : '#mode-flat');
+  }
+
+  // Auto Flats and its choices: { gap, minRegion, spotBlacks, keepLines },
+  // null for the library's default.
+  async setAuto({ gap = null, minRegion = null, spotBlacks = 'regions', keepLines = false } = {}) {
+    await this.setMode('auto');
+    if (!(await this.page.$eval('#palette-clear', (b) => b.hidden))) await this.page.click('#palette-clear');
+    await this.page.evaluate((values) => {
+      const set = (id, apply) => {
+        const field = document.getElementById(id);
+        apply(field);
+        field.dispatchEvent(new Event('change', { bubbles: true }));
+      };
+      set('gap', (f) => { f.value = values.gap ?? ''; });
+      set('min-region', (f) => { f.value = values.minRegion ?? ''; });
+      set('spot-blacks', (f) => { f.value = values.spotBlacks; });
+      set('keep-lines', (f) => { f.checked = values.keepLines; });
+    }, { gap, minRegion, spotBlacks, keepLines });
+  }
+
+  async setPalette(path) {
+    const input = await this.page.$('#palette');
+    const before = await this.page.$eval('#status', (s) => s.textContent);
+    await input.uploadFile(path);
+    await this.page.waitForFunction((text) => document.querySelector('#status').textContent !== text, {}, before);
+    return this.page.$eval('#status', (s) => s.textContent);
+  }
+
+  async setHints(index, path) {
+    const input = await this.page.$(`#pages li:nth-child(${index + 1}) input[type=file]`);
+    await input.uploadFile(path);
+    await this.page.waitForFunction((i) => document.querySelector(`#pages li:nth-child(${i + 1}) label.auto-only`).textContent.startsWith('Hints:'), {}, index);
   }
 
   async setWhite(white) {
@@ -76,8 +122,8 @@ export class PageDriver {
 
   async waitIdle(timeout = 120_000) {
     await this.page.waitForFunction(
-      () => !document.querySelector('#pages li[data-state="flatting"], #pages li[data-state="waiting"], #pages li:not([data-state])') &&
-        document.querySelector('#cancel').disabled,
+      () => !document.querySelector('#pages li[data-state="flatting"], #pages li[data-state="waiting"], #pages li[data-state="checking"]') &&
+        !document.body.dataset.starting && document.querySelector('#cancel').disabled,
       { timeout, polling: 50 });
   }
 

@@ -1,15 +1,51 @@
-// The README's picture of the page: the bundled example flatted, the wipe
-// half across. Usage: node screenshot.mjs OUT.png
+// The README's pictures of the page: the bundled example flatted, the
+// divider across it. Usage: node screenshot.mjs OUT.png [--dark] [--width N] [--zoom] [--auto]
+// (--auto: the example's line art alone through Auto Flats, one region
+// recoloured in place).
+import { mkdtempSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
 import { openPage } from './PageDriver.mjs';
+import { loadPixels, savePng } from '../test/TestPages.mjs';
 
+const args = process.argv.slice(2);
 const example = new URL('../../examples/panel.png', import.meta.url).pathname;
+const width = Number(args.includes('--width') ? args[args.indexOf('--width') + 1] : 1100);
+const auto = args.includes('--auto');
+const dir = mkdtempSync(join(tmpdir(), 'vandrel-screenshot-'));
+let input = example;
+if (auto) {
+  const page = loadPixels(example);
+  const { channels, data } = page;
+  for (let i = 0; i < data.length; i += channels) if (Math.max(data[i], data[i + 1], data[i + 2]) > 8) data.fill(255, i, i + 3);
+  input = savePng(join(dir, 'panel-lines.png'), { ...page, data: Uint8Array.from(data) });
+}
 const driver = await openPage();
 try {
-  await driver.page.setViewport({ width: 1100, height: 1000 });
-  await driver.addFiles([example]);
+  await driver.page.setViewport({ width, height: 900 });
+  if (args.includes('--dark')) await driver.page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: 'dark' }]);
+  await driver.clearPages();
+  if (auto) await driver.setAuto({});
+  else await driver.setMode('flat');
+  await driver.addFiles([input]);
   await driver.flat();
-  await driver.page.waitForFunction(() => [...document.images].every((img) => img.complete && img.naturalWidth));
-  await driver.page.screenshot({ path: process.argv[2], fullPage: true });
+  await driver.page.waitForFunction(() => document.querySelector('#pages li .viewer')?.dataset.view);
+  await driver.page.focus('#pages canvas');
+  if (args.includes('--zoom')) {
+    await driver.page.keyboard.press('1');
+    await driver.page.keyboard.press('+');
+  }
+  if (auto) {
+    await driver.page.evaluate(() => {
+      const { tools } = document.querySelector('#pages li .viewer').viewer;
+      tools.choose('colour');
+      tools.picker.value = '#e07a5f';
+      tools.click({ x: 380, y: 560 });
+    });
+  }
+  await driver.page.evaluate(() => new Promise((r) => setTimeout(() => requestAnimationFrame(() => requestAnimationFrame(r)), 300)));
+  await driver.page.screenshot({ path: args[0], fullPage: true });
 } finally {
   await driver.close();
+  rmSync(dir, { recursive: true, force: true });
 }

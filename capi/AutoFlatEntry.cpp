@@ -1,0 +1,202 @@
+// Auto Flats behind the C interface: the caller's layouts turned into the
+// library's page kinds (BGRA is reordered, the rest is read in place), and
+// its result copied into the caller's buffers.
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <optional>
+#include <vector>
+
+#include "autoflat/AutoFlats.h"
+#include "capi/PixelLayout.h"
+#include "capi/VandrelApi.h"
+
+namespace {
+
+using autoflat::EAutoFlatStatus;
+using autoflat::EPageKind;
+
+std::optional<EPageKind> KindOf(int32_t layout) {
+    switch (layout) {
+        case VANDREL_RGB:
+            return EPageKind::Rgb;
+        case VANDREL_RGBA:
+        case VANDREL_BGRA:
+            return EPageKind::Rgba;
+        case VANDREL_CMYK:
+            return EPageKind::Cmyk;
+        case VANDREL_CMYKA:
+            return EPageKind::CmykAlpha;
+        case VANDREL_GRAY:
+            return EPageKind::Gray;
+        case VANDREL_GRAYA:
+            return EPageKind::GrayAlpha;
+        default:
+            return std::nullopt;
+    }
+}
+
+// A page the library can read: the caller's bytes, or for BGRA an RGBA copy.
+struct SPage {
+    autoflat::SPageView view;
+    std::vector<uint8_t> reordered;
+};
+
+void SwapRedBlue(uint8_t* pixels, std::size_t bytes) {
+    for (std::size_t i = 0; i + 4 <= bytes; i += 4) std::swap(pixels[i], pixels[i + 2]);
+}
+
+SPage Page(const uint8_t* pixels, int32_t layout, int32_t width, int32_t height, std::size_t bytes) {
+    SPage page;
+    page.view.width = width;
+    page.view.height = height;
+    page.view.kind = *KindOf(layout);
+    page.view.pixels = pixels;
+    if (layout == VANDREL_BGRA) {
+        page.reordered.assign(pixels, pixels + bytes);
+        SwapRedBlue(page.reordered.data(), bytes);
+        page.view.pixels = page.reordered.data();
+    }
+    return page;
+}
+
+int32_t ResultOf(EAutoFlatStatus status) {
+    switch (status) {
+        case EAutoFlatStatus::Ok:
+            return VANDREL_DONE;
+        case EAutoFlatStatus::Cancelled:
+            return VANDREL_CANCELLED;
+        case EAutoFlatStatus::OutOfMemory:
+            return VANDREL_NO_MEMORY;
+        case EAutoFlatStatus::EmptyPage:
+        case EAutoFlatStatus::PageTooLarge:
+        case EAutoFlatStatus::HintsMismatch:
+        case EAutoFlatStatus::BadSettings:
+            return VANDREL_BAD_ARGUMENTS;
+        default:
+            return VANDREL_FAILED;
+    }
+}
+
+void SetMessage(VandrelAutoFlatOutput& output, const char* text) {
+    std::strncpy(output.message, text, sizeof output.message - 1);
+    output.message[sizeof output.message - 1] = '\0';
+}
+
+// The flats in the caller's layout: the same colour model as the library's,
+// with or without alpha, RGB in either order.
+bool CopyFlats(const autoflat::SAutoFlatResult& result, const VandrelAutoFlatOutput& output,
+               std::size_t pixels) {
+    const std::optional<SPixelLayout> to = LayoutOf(output.layout);
+    const bool cmyk = autoflat::IsCmyk(result.flatsKind);
+    if (!to || to->grey || to->cmyk != cmyk) return false;
+    const int from = autoflat::ChannelCount(result.flatsKind);
+    const bool fromAlpha = autoflat::HasAlpha(result.flatsKind);
+    const uint8_t* in = result.flats.data();
+    uint8_t* out = output.pixels;
+    for (std::size_t i = 0; i < pixels; ++i, in += from, out += to->channels) {
+        for (int32_t k = 0; k < to->colourPlanes; ++k) out[to->firstPlane + k * to->planeStep] = in[k];
+        if (to->alpha >= 0) out[to->alpha] = fromAlpha ? in[from - 1] : 255;
+    }
+    return true;
+}
+
+autoflat::SAutoFlatSettings Settings(const VandrelAutoFlatSettings& given, bool cmyk) {
+    autoflat::SAutoFlatSettings settings;
+    settings.gap = std::max(given.gap, 0);
+    settings.dpi = given.dpi > 0 ? given.dpi : 0;
+    settings.minRegion = given.minRegion;
+    settings.spotBlacks = given.spotBlacks ? autoflat::ESpotBlacks::Regions : autoflat::ESpotBlacks::Lines;
+    settings.keepLines = given.keepLines != 0;
+    settings.workers = std::max(given.workers, 0);
+    for (int32_t i = 0; given.palette && i < given.paletteCount; ++i) {
+        autoflat::SColour colour;
+        std::memcpy(colour.v, given.palette + 4 * std::size_t(i), cmyk ? 4 : 3);
+        settings.palette.push_back(colour);
+    }
+    return settings;
+}
+
+int32_t AutoFlat(const uint8_t* lineArt, int32_t lineLayout, const uint8_t* hints, int32_t hintsLayout,
+                 int32_t width, int32_t height, const VandrelAutoFlatSettings& given,
+                 VandrelAutoFlatOutput& output, VandrelProgress progress, void* context) {
+    const std::optional<SPixelLayout> line = LayoutOf(lineLayout);
+    const std::optional<SPixelLayout> hint = hints ? LayoutOf(hintsLayout) : line;
+    if (!line || !hint || !output.pixels || !LayoutOf(output.layout) || given.paletteCount < 0 ||
+        (given.paletteCount > 0 && !given.palette))
+        return VANDREL_BAD_ARGUMENTS;
+    const std::optional<std::size_t> lineBytes = PageBytes(*line, width, height);
+    const std::optional<std::size_t> hintBytes = PageBytes(*hint, width, height);
+    if (!lineBytes || !hintBytes) return VANDREL_BAD_ARGUMENTS;
+
+    const SPage page = Page(lineArt, lineLayout, width, height, *lineBytes);
+    std::optional<SPage> hintPage;
+    if (hints) hintPage = Page(hints, hintsLayout, width, height, *hintBytes);
+    bool cancelled = false;
+    const autoflat::FProgress report = [&](double fraction, const char*) {
+        if (progress && progress(context, int32_t(fraction * 1000.0 + 0.5), 1000) != 0) cancelled = true;
+        return !cancelled;
+    };
+    const autoflat::SAutoFlatResult result = autoflat::AutoFlat(
+        page.view, hintPage ? &hintPage->view : nullptr, Settings(given, line->cmyk), report);
+    if (result.status != EAutoFlatStatus::Ok) {
+        SetMessage(output,
+                   result.message.empty() ? autoflat::StatusName(result.status) : result.message.c_str());
+        return ResultOf(result.status);
+    }
+    const std::size_t pixels = std::size_t(width) * std::size_t(height);
+    if (!CopyFlats(result, output, pixels)) {
+        SetMessage(output,
+                   "the flats cannot be written in this layout: their colour model is the line art's");
+        return VANDREL_UNSUPPORTED_LAYOUT;
+    }
+    if (output.regions) std::copy(result.labels.begin(), result.labels.end(), output.regions);
+    const std::size_t regions = result.regions.size();
+    for (std::size_t i = 0;
+         output.colours && i < regions && i < std::size_t(std::max(output.colourCapacity, 0)); ++i)
+        std::memcpy(output.colours + 4 * i, result.regions[i].colour.v, 4);
+    output.regionCount = int32_t(std::min<std::size_t>(regions, INT32_MAX));
+    output.gap = result.gap;
+    return VANDREL_DONE;
+}
+
+}  // namespace
+
+void vandrel_autoflat_defaults(VandrelAutoFlatSettings* settings) {
+    if (!settings) return;
+    const autoflat::SAutoFlatSettings defaults;
+    *settings = VandrelAutoFlatSettings{};
+    settings->gap = defaults.gap;
+    settings->minRegion = int32_t(defaults.minRegion);
+    settings->spotBlacks = defaults.spotBlacks == autoflat::ESpotBlacks::Regions ? 1 : 0;
+    settings->keepLines = defaults.keepLines ? 1 : 0;
+    settings->workers = defaults.workers;
+    settings->dpi = defaults.dpi;
+}
+
+int32_t vandrel_autoflat(const uint8_t* lineArt, int32_t lineLayout, const uint8_t* hints,
+                         int32_t hintsLayout, int32_t width, int32_t height,
+                         const VandrelAutoFlatSettings* settings, VandrelAutoFlatOutput* output,
+                         VandrelProgress progress, void* context) {
+    if (!output) return VANDREL_BAD_ARGUMENTS;
+    output->regionCount = 0;
+    output->gap = 0;
+    output->message[0] = '\0';
+    if (!lineArt || !settings) {
+        SetMessage(*output, "no line art or no settings");
+        return VANDREL_BAD_ARGUMENTS;
+    }
+    try {
+        const int32_t result = AutoFlat(lineArt, lineLayout, hints, hintsLayout, width, height, *settings,
+                                        *output, progress, context);
+        if (result == VANDREL_BAD_ARGUMENTS && !output->message[0])
+            SetMessage(*output, "the page or settings are not valid");
+        return result;
+    } catch (const std::bad_alloc&) {
+        SetMessage(*output, vandrel_result_text(VANDREL_NO_MEMORY));
+        return VANDREL_NO_MEMORY;
+    } catch (...) {
+        SetMessage(*output, vandrel_result_text(VANDREL_FAILED));
+        return VANDREL_FAILED;
+    }
+}

@@ -1,0 +1,152 @@
+"""The filters' C library (libvandrel_api.so, vandrel_api.dll), loaded with
+ctypes from the plug-in's own folder. Nothing here knows of Krita."""
+
+import ctypes
+import os
+import sys
+
+RGB, RGBA, BGRA, CMYK, CMYKA, GRAY, GRAYA = 1, 2, 3, 4, 5, 6, 7
+DONE, CANCELLED, NO_MEMORY, BAD_ARGUMENTS, FAILED, UNSUPPORTED_LAYOUT = 0, 1, 2, 3, 4, 5
+API_VERSION = 1
+
+_Progress = ctypes.CFUNCTYPE(ctypes.c_int32, ctypes.c_void_p, ctypes.c_int32, ctypes.c_int32)
+
+
+class AutoFlatSettings(ctypes.Structure):
+    _fields_ = [
+        ("gap", ctypes.c_int32),
+        ("minRegion", ctypes.c_int32),
+        ("spotBlacks", ctypes.c_int32),
+        ("keepLines", ctypes.c_int32),
+        ("palette", ctypes.c_void_p),
+        ("paletteCount", ctypes.c_int32),
+        ("workers", ctypes.c_int32),
+    ]
+
+
+class AutoFlatOutput(ctypes.Structure):
+    _fields_ = [
+        ("pixels", ctypes.c_void_p),
+        ("layout", ctypes.c_int32),
+        ("regions", ctypes.c_void_p),
+        ("colours", ctypes.c_void_p),
+        ("colourCapacity", ctypes.c_int32),
+        ("regionCount", ctypes.c_int32),
+    ]
+
+
+class Cancelled(Exception):
+    """The user (or the progress callback) stopped the pass."""
+
+
+class FilterError(Exception):
+    """The library refused the page or failed; the message says which."""
+
+
+def library_path():
+    # A developer may point at a build tree; an installed plug-in carries
+    # its library in its own folder.
+    override = os.environ.get("VANDREL_API_LIBRARY")
+    if override:
+        return override
+    name = "vandrel_api.dll" if sys.platform.startswith("win") else "libvandrel_api.so"
+    return os.path.join(os.path.dirname(os.path.abspath(__file__)), "lib", name)
+
+
+_library = None
+
+
+def library():
+    global _library
+    if _library is None:
+        path = library_path()
+        if not os.path.isfile(path):
+            raise FilterError("the Vandrel library is missing from the plug-in: %s" % path)
+        lib = ctypes.CDLL(path)
+        lib.vandrel_api_version.restype = ctypes.c_int32
+        if lib.vandrel_api_version() != API_VERSION:
+            raise FilterError("the Vandrel library beside the plug-in is of another version: %s" % path)
+        lib.vandrel_result_text.restype = ctypes.c_char_p
+        lib.vandrel_result_text.argtypes = [ctypes.c_int32]
+        lib.vandrel_flat.restype = ctypes.c_int32
+        lib.vandrel_flat.argtypes = [ctypes.c_char_p, ctypes.c_void_p, ctypes.c_int32, ctypes.c_int32,
+                                     ctypes.c_int32, ctypes.c_int32, ctypes.c_int32, _Progress, ctypes.c_void_p]
+        if hasattr(lib, "vandrel_autoflat"):
+            lib.vandrel_autoflat_defaults.restype = None
+            lib.vandrel_autoflat_defaults.argtypes = [ctypes.POINTER(AutoFlatSettings)]
+            lib.vandrel_autoflat.restype = ctypes.c_int32
+            lib.vandrel_autoflat.argtypes = [ctypes.c_char_p, ctypes.c_int32, ctypes.c_char_p, ctypes.c_int32,
+                                             ctypes.c_int32, ctypes.c_int32, ctypes.POINTER(AutoFlatSettings),
+                                             ctypes.POINTER(AutoFlatOutput), _Progress, ctypes.c_void_p]
+        _library = lib
+    return _library
+
+
+def _callback(progress):
+    """A C callback over `progress(done, total) -> bool` (True: stop).
+    An exception inside must not cross into C: it stops the pass instead."""
+    failure = []
+
+    def call(context, done, total):
+        if progress is None:
+            return 0
+        try:
+            return 1 if progress(done, total) else 0
+        except Exception as error:  # reported after the pass returns
+            failure.append(error)
+            return 1
+
+    return _Progress(call), failure
+
+
+def _check(lib, result, failure):
+    if failure:
+        raise failure[0]
+    if result == CANCELLED:
+        raise Cancelled()
+    if result != DONE:
+        raise FilterError(lib.vandrel_result_text(result).decode())
+
+
+def flat(pixels, width, height, layout, depth=256, white=False, progress=None):
+    """Vandrel Pro on `pixels` (bytes, `layout`); returns the flatted bytes."""
+    lib = library()
+    result = bytearray(len(pixels))
+    buffer = (ctypes.c_char * len(result)).from_buffer(result)
+    callback, failure = _callback(progress)
+    code = lib.vandrel_flat(bytes(pixels), ctypes.addressof(buffer), width, height, layout, int(depth),
+                            1 if white else 0, callback, None)
+    del buffer
+    _check(lib, code, failure)
+    return result
+
+
+def has_auto_flats():
+    return hasattr(library(), "vandrel_autoflat")
+
+
+def auto_flat_defaults():
+    settings = AutoFlatSettings()
+    library().vandrel_autoflat_defaults(ctypes.byref(settings))
+    return settings
+
+
+def auto_flat(line_art, line_layout, width, height, settings, out_layout, hints=None, hints_layout=0,
+              progress=None):
+    """Auto Flats; returns the flats as bytes in `out_layout`."""
+    lib = library()
+    if not has_auto_flats():
+        raise FilterError("this Vandrel library has no Auto Flats")
+    channels = {RGB: 3, RGBA: 4, BGRA: 4}[out_layout]
+    result = bytearray(width * height * channels)
+    buffer = (ctypes.c_char * len(result)).from_buffer(result)
+    output = AutoFlatOutput()
+    output.pixels = ctypes.addressof(buffer)
+    output.layout = out_layout
+    callback, failure = _callback(progress)
+    code = lib.vandrel_autoflat(bytes(line_art), line_layout, bytes(hints) if hints is not None else None,
+                                hints_layout, width, height, ctypes.byref(settings), ctypes.byref(output),
+                                callback, None)
+    del buffer
+    _check(lib, code, failure)
+    return result

@@ -1,0 +1,122 @@
+// Auto Flats in the worker: the line art (and any hints page) into the
+// module's heap, the library's regions and flats out, as `vandrel autoflat`
+// writes them, with the region map and what the viewer and the fixes need.
+import { writePng } from './PngWrite.js';
+import { regionMapPng, gimpPaletteText } from './RegionMapPng.js';
+import { inkOf, lineMaskOf, rgbaOf, smallRegionsOf } from './ViewLayers.js';
+
+const kDone = 0;
+const kCancelled = 1;
+const kNoMemory = 2;
+const kLayout = { 3: 1, 4: 2 };  // channels to the C interface's RGB and RGBA
+// The C interface's structures, as laid out in the 32-bit module.
+const kSettingsBytes = 40;
+const kOutputBytes = 284;
+const kColourCapacity = 1 << 22;
+
+// The page's dots per inch from its pHYs chunk, 0 when it has none.
+export function dotsPerInch(kept) {
+  const chunk = kept.find((c) => c.type === 'pHYs');
+  if (!chunk || chunk.data.length < 9 || chunk.data[8] !== 1) return 0;
+  return new DataView(chunk.data.buffer, chunk.data.byteOffset).getUint32(0) * 0.0254;
+}
+
+export async function autoFlatPage(engine, { id, page, hints, options, name, progress, cancelled }) {
+  const { width, height, channels } = page;
+  const count = width * height;
+  const bytes = count * channels;
+  const blocks = [];
+  const alloc = (n) => {
+    const at = engine._vandrel_alloc(n);
+    if (!at) throw new RangeError('not enough memory for this page');
+    blocks.push(at);
+    return at;
+  };
+  let callback = 0;
+  const times = {};
+  try {
+    const lineArt = alloc(bytes);
+    engine.HEAPU8.set(page.data, lineArt);
+    let hintsAt = 0;
+    if (hints) {
+      hintsAt = alloc(hints.data.length);
+      engine.HEAPU8.set(hints.data, hintsAt);
+    }
+    const settings = alloc(kSettingsBytes);
+    engine._vandrel_autoflat_defaults(settings);
+    const s = new DataView(engine.HEAPU8.buffer, settings, kSettingsBytes);
+    if (options.gap) s.setInt32(0, options.gap, true);
+    if (options.minRegion !== null && options.minRegion !== undefined) s.setInt32(4, options.minRegion, true);
+    s.setInt32(8, options.spotBlacks === 'lines' ? 0 : 1, true);
+    s.setInt32(12, options.keepLines ? 1 : 0, true);
+    if (options.palette?.length) {
+      const palette = alloc(options.palette.length * 4);
+      options.palette.forEach((c, i) => engine.HEAPU8.set([...c, 0], palette + i * 4));
+      s.setUint32(16, palette, true);
+      s.setInt32(20, options.palette.length, true);
+    }
+    s.setInt32(24, 1, true);
+    s.setFloat64(32, dotsPerInch(page.kept), true);
+
+    const flats = alloc(bytes);
+    const labels = alloc(count * 4);
+    const capacity = Math.min(count, kColourCapacity);
+    const colours = alloc(capacity * 4);
+    const output = alloc(kOutputBytes);
+    engine.HEAPU8.fill(0, output, output + kOutputBytes);
+    const o = new DataView(engine.HEAPU8.buffer, output, kOutputBytes);
+    o.setUint32(0, flats, true);
+    o.setInt32(4, kLayout[channels], true);
+    o.setUint32(8, labels, true);
+    o.setUint32(12, colours, true);
+    o.setInt32(16, capacity, true);
+
+    callback = engine.addFunction((context, done, total) => {
+      progress(done, total);
+      return cancelled() ? 1 : 0;
+    }, 'iiii');
+    let started = performance.now();
+    const result = engine._vandrel_autoflat(lineArt, kLayout[channels], hintsAt, hints ? kLayout[hints.channels] : 0,
+      width, height, settings, output, callback, 0);
+    times.flat = performance.now() - started;
+    if (result === kCancelled) return { type: 'cancelled', id };
+    const out = new DataView(engine.HEAPU8.buffer, output, kOutputBytes);
+    if (result === kNoMemory) throw new RangeError('not enough memory for this page');
+    if (result !== kDone) {
+      const message = engine.UTF8ToString ? engine.UTF8ToString(output + 28) : new TextDecoder().decode(engine.HEAPU8.subarray(output + 28, engine.HEAPU8.indexOf(0, output + 28)));
+      throw new Error(message || `Auto Flats failed (result ${result})`);
+    }
+    const regionCount = out.getInt32(20, true);
+    const gap = out.getInt32(24, true);
+
+    started = performance.now();
+    const heap = () => engine.HEAPU8;
+    const flatBytes = heap().subarray(flats, flats + bytes);
+    // A colour key described the line art's paper, not the flats.
+    const blob = await writePng(flatBytes, width, height, channels, page.kept.filter((c) => c.type !== 'tRNS'));
+    const labelCopy = new Uint32Array(heap().buffer.slice(labels, labels + count * 4));
+    const physical = page.kept.find((c) => c.type === 'pHYs')?.data ?? null;
+    const map = await regionMapPng(labelCopy, width, height, regionCount, physical);
+    const colourCopy = new Uint8Array(heap().buffer.slice(colours, colours + Math.min(regionCount, capacity) * 4));
+    const palette = new Blob([gimpPaletteText(`${name}-regions`, colourCopy, Math.min(regionCount, capacity))], { type: 'text/plain' });
+    times.encode = performance.now() - started;
+
+    started = performance.now();
+    const bitmap = (rgba) => createImageBitmap(new ImageData(rgba, width, height), { premultiplyAlpha: 'none' });
+    const before = await bitmap(rgbaOf(heap().subarray(lineArt, lineArt + bytes), channels, count));
+    const ink = await bitmap(inkOf(heap().subarray(lineArt, lineArt + bytes), channels, count));
+    const small = smallRegionsOf(labelCopy, regionCount);
+    const marks = await bitmap(small.rgba);
+    const flatsRgba = rgbaOf(heap().subarray(flats, flats + bytes), channels, count);
+    const lines = lineMaskOf(heap().subarray(lineArt, lineArt + bytes), channels, count);
+    times.layers = performance.now() - started;
+    return {
+      type: 'done', id, blob, width, height, channels, times, gap, regionCount, kept: page.kept.filter((c) => c.type !== 'tRNS'),
+      map, palette, labels: labelCopy, colours: colourCopy, flatsRgba, lines,
+      layers: { before, lineArt: ink, tooDeep: marks }, tooDeepCount: small.regions,
+    };
+  } finally {
+    if (callback) engine.removeFunction(callback);
+    for (const at of blocks.reverse()) engine._vandrel_free(at);
+  }
+}

@@ -1,0 +1,111 @@
+// The tools that fix an Auto Flats result in place, beside its viewer:
+// give a region the picker's colour, take a region's colour into the
+// picker, merge one region into another, split one with a stroke. Undo
+// and redo walk the fixes back and forth.
+function element(tag, props = {}, children = []) {
+  const node = Object.assign(document.createElement(tag), props);
+  for (const child of children) node.append(child);
+  return node;
+}
+
+const hex = (rgb) => `#${rgb.map((v) => v.toString(16).padStart(2, '0')).join('')}`;
+const rgbOf = (text) => [1, 3, 5].map((i) => parseInt(text.slice(i, i + 2), 16));
+
+const kTools = [
+  ['move', 'Move', 'Drag to pan (no fixing)'],
+  ['colour', 'Colour', 'Click a region to give it the picker\'s colour'],
+  ['pick', 'Pick', 'Click a region to take its colour into the picker'],
+  ['merge', 'Merge', 'Click a region, then the one to merge into it'],
+  ['split', 'Split', 'Draw a short stroke across a region where a gap in its lines was not closed'],
+];
+
+export class FixTools {
+  constructor({ id, fixes, onFix }) {
+    this.fixes = fixes;
+    this.onFix = onFix;
+    this.tool = 'move';
+    this.mergeFirst = null;
+    this.buttons = {};
+    const group = kTools.map(([tool, text, title]) => {
+      const b = element('button', { type: 'button', className: 'small', textContent: text, title });
+      b.dataset.tool = tool;
+      b.setAttribute('aria-pressed', String(tool === this.tool));
+      b.addEventListener('click', () => this.choose(tool));
+      this.buttons[tool] = b;
+      return b;
+    });
+    this.picker = element('input', { type: 'color', id: `fix-colour-${id}`, value: '#e8c170', title: 'The colour the Colour tool gives' });
+    this.picker.setAttribute('aria-label', 'Colour for the Colour tool');
+    this.undoButton = element('button', { type: 'button', className: 'small', textContent: 'Undo', title: 'Undo the last fix (Ctrl+Z)' });
+    this.redoButton = element('button', { type: 'button', className: 'small', textContent: 'Redo', title: 'Redo (Ctrl+Shift+Z)' });
+    this.undoButton.addEventListener('click', () => this.undo());
+    this.redoButton.addEventListener('click', () => this.redo());
+    this.note = element('span', { className: 'fix-note', textContent: 'Fix:' });
+    this.note.setAttribute('role', 'status');
+    this.node = element('div', { className: 'fix-tools' }, [element('span', { textContent: 'Fix:' }), ...group, this.picker, this.undoButton, this.redoButton, this.note]);
+    this.refresh();
+  }
+
+  choose(tool) {
+    this.tool = tool;
+    this.mergeFirst = null;
+    for (const [name, b] of Object.entries(this.buttons)) b.setAttribute('aria-pressed', String(name === tool));
+    this.say(kTools.find(([t]) => t === tool)[2]);
+  }
+
+  say(text) {
+    this.note.textContent = text;
+  }
+
+  refresh() {
+    this.undoButton.disabled = !this.fixes.done.length;
+    this.redoButton.disabled = !this.fixes.undone.length;
+  }
+
+  done(box, text) {
+    this.refresh();
+    if (box) this.onFix(box);
+    if (text) this.say(text);
+  }
+
+  click({ x, y }) {
+    const region = this.fixes.regionAt(x, y);
+    if (region === null) return;
+    if (this.tool === 'colour') {
+      const box = this.fixes.recolour(region, rgbOf(this.picker.value));
+      this.done(box, box ? `Region ${region} recoloured.` : `Region ${region} already has that colour.`);
+    } else if (this.tool === 'pick') {
+      this.picker.value = hex(this.fixes.colours[region]);
+      this.say(`Took region ${region}'s colour; the Colour tool gives it now.`);
+      this.choose('colour');
+    } else if (this.tool === 'merge') {
+      if (this.mergeFirst === null || this.mergeFirst === region) {
+        this.mergeFirst = region;
+        this.say(`Region ${region} chosen: click the region to merge into it.`);
+      } else {
+        const box = this.fixes.merge(this.mergeFirst, region);
+        this.done(box, `Region ${region} merged into region ${this.mergeFirst}.`);
+        this.mergeFirst = null;
+      }
+    }
+  }
+
+  // The melt is not run again for a split: the library answers whole pages
+  // only, so the stroke's pixels simply go to the part beside them.
+  stroke(points) {
+    const start = points[0];
+    const region = start ? this.fixes.regionAt(start.x, start.y) : null;
+    if (region === null) return;
+    const box = this.fixes.split(region, points);
+    this.done(box, box ? `Region ${region} split in ${this.fixes.regionCount - (this.fixes.done.at(-1).firstLabel) + 1} (lines not melted again: the stroke's pixels join the nearer part).`
+      : 'The stroke does not cut the region in two: draw it across the whole gap.');
+  }
+
+  undo() {
+    this.done(this.fixes.undo(), this.fixes.undone.length ? 'Undone.' : null);
+  }
+
+  redo() {
+    this.done(this.fixes.redo(), 'Redone.');
+  }
+}

@@ -1,0 +1,283 @@
+// Fixes to Auto Flats' result made on the page: a region recoloured, two
+// regions merged, one split by a stroke across an unclosed gap. Each fix
+// touches only its regions' pixels, inside their bounding boxes, and can
+// be undone and redone. The flats here are RGBA (what the viewer shows);
+// `labels` is the region map, `colours` 4 bytes a region.
+const kNone = 0xffffffff;
+
+function sameRgb(a, i, c) {
+  return a[i] === c[0] && a[i + 1] === c[1] && a[i + 2] === c[2];
+}
+
+// Distinct, light colours for regions a split makes: the golden angle
+// round the hue circle.
+export function newRegionColour(label) {
+  const h = (label * 137.508) % 360, s = 0.5, l = 0.72;
+  const f = (n) => {
+    const k = (n + h / 30) % 12;
+    return Math.round(255 * (l - s * Math.min(l, 1 - l) * Math.max(-1, Math.min(k - 3, 9 - k, 1))));
+  };
+  return [f(0), f(8), f(4)];
+}
+
+export class RegionFixes {
+  // `lines`, when given, marks the line art's pixels (non-zero): a split
+  // separates parts along them as well as along the stroke.
+  constructor({ labels, colours, regionCount, flats, width, height, lines = null }) {
+    Object.assign(this, { labels, flats, width, height, regionCount, lines });
+    this.colours = [];
+    for (let i = 0; i < regionCount; i++) this.colours.push([colours[4 * i] ?? 0, colours[4 * i + 1] ?? 0, colours[4 * i + 2] ?? 0]);
+    this.boxes = null;
+    this.done = [];
+    this.undone = [];
+  }
+
+  // Every region's bounding box, found once, kept up to date by the fixes.
+  box(region) {
+    if (!this.boxes) {
+      const n = this.regionCount;
+      const boxes = new Int32Array(n * 4);
+      for (let r = 0; r < n; r++) boxes.set([this.width, this.height, -1, -1], r * 4);
+      const { labels, width } = this;
+      for (let i = 0, y = 0; y < this.height; y++) {
+        for (let x = 0; x < width; x++, i++) {
+          const b = labels[i] * 4;
+          if (labels[i] >= n) continue;
+          if (x < boxes[b]) boxes[b] = x;
+          if (y < boxes[b + 1]) boxes[b + 1] = y;
+          if (x > boxes[b + 2]) boxes[b + 2] = x;
+          if (y > boxes[b + 3]) boxes[b + 3] = y;
+        }
+      }
+      this.boxes = [];
+      for (let r = 0; r < n; r++) this.boxes.push(boxes[r * 4 + 2] < 0 ? null : { x0: boxes[r * 4], y0: boxes[r * 4 + 1], x1: boxes[r * 4 + 2], y1: boxes[r * 4 + 3] });
+    }
+    return this.boxes[region] ?? null;
+  }
+
+  regionAt(x, y) {
+    if (x < 0 || y < 0 || x >= this.width || y >= this.height) return null;
+    const label = this.labels[Math.floor(y) * this.width + Math.floor(x)];
+    return label < this.regionCount ? label : null;
+  }
+
+  // Pixels of `region` in its box painted `to` where they show `from`
+  // (with the lines kept, line pixels keep their own colour).
+  paint(region, from, to) {
+    const box = this.box(region);
+    if (!box) return null;
+    const { labels, flats, width } = this;
+    for (let y = box.y0; y <= box.y1; y++) {
+      for (let i = y * width + box.x0, end = y * width + box.x1; i <= end; i++) {
+        if (labels[i] !== region || !sameRgb(flats, i * 4, from)) continue;
+        flats[i * 4] = to[0];
+        flats[i * 4 + 1] = to[1];
+        flats[i * 4 + 2] = to[2];
+      }
+    }
+    this.colours[region] = [...to];
+    return box;
+  }
+
+  apply(fix) {
+    const box = this.run(fix, 'do');
+    if (!box) return null;
+    this.done.push(fix);
+    this.undone = [];
+    return box;
+  }
+
+  undo() {
+    const fix = this.done.pop();
+    if (!fix) return null;
+    this.undone.push(fix);
+    return this.run(fix, 'undo');
+  }
+
+  redo() {
+    const fix = this.undone.pop();
+    if (!fix) return null;
+    this.done.push(fix);
+    return this.run(fix, 'do');
+  }
+
+  recolour(region, colour) {
+    const from = this.colours[region];
+    if (!from || sameRgb(colour, 0, from)) return null;
+    return this.apply({ kind: 'recolour', region, from: [...from], to: [...colour] });
+  }
+
+  // `gone` joins `keep`: its pixels take keep's number and colour.
+  merge(keep, gone) {
+    if (keep === gone || !this.box(keep) || !this.box(gone)) return null;
+    return this.apply({ kind: 'merge', keep, gone, keepColour: [...this.colours[keep]], goneColour: [...this.colours[gone]], pixels: null });
+  }
+
+  // A stroke (image points) drawn across `region` where a gap in its lines
+  // was not closed. The region less its line art and the stroke falls into
+  // parts; each part past the largest becomes a region of its own, and the
+  // line and stroke pixels go to the part nearest them (in steps between
+  // neighbours: the library's melt runs on whole pages only).
+  split(region, points, radius = 1) {
+    const box = this.box(region);
+    if (!box) return null;
+    const cut = this.strokePixels(region, points, radius);
+    if (!cut.size) return null;
+    const parts = this.partsWithout(region, box, cut);
+    if (parts.length < 2) return null;
+    return this.apply({ kind: 'split', region, box, ...this.splitChanges(region, box, parts), firstLabel: this.regionCount, parts: parts.length });
+  }
+
+  // Which pixels change to which region, found once; undo and redo replay it.
+  splitChanges(region, box, parts) {
+    const { labels, width } = this;
+    const bw = box.x1 - box.x0 + 1, bh = box.y1 - box.y0 + 1;
+    const owner = new Int32Array(bw * bh).fill(-2);
+    const queue = new Int32Array(bw * bh);
+    let tail = 0;
+    for (let y = box.y0; y <= box.y1; y++)
+      for (let x = box.x0; x <= box.x1; x++) if (labels[y * width + x] === region) owner[(y - box.y0) * bw + x - box.x0] = -1;
+    parts.forEach((pixels, p) => {
+      for (const i of pixels) {
+        const x = i % width, y = (i - x) / width;
+        const l = (y - box.y0) * bw + x - box.x0;
+        owner[l] = p;
+        queue[tail++] = l;
+      }
+    });
+    for (let head = 0; head < tail; head++) {
+      const l = queue[head];
+      const lx = l % bw;
+      for (const n of [lx > 0 ? l - 1 : -1, lx < bw - 1 ? l + 1 : -1, l >= bw ? l - bw : -1, l + bw < bw * bh ? l + bw : -1]) {
+        if (n < 0 || owner[n] !== -1) continue;
+        owner[n] = owner[l];
+        queue[tail++] = n;
+      }
+    }
+    const changed = [];
+    const to = [];
+    for (let l = 0; l < owner.length; l++) {
+      if (owner[l] <= 0) continue;
+      changed.push((Math.floor(l / bw) + box.y0) * width + (l % bw) + box.x0);
+      to.push(owner[l]);
+    }
+    const pixels = Uint32Array.from(changed);
+    const before = new Uint8Array(pixels.length * 3);
+    pixels.forEach((i, k) => before.set(this.flats.subarray(i * 4, i * 4 + 3), k * 3));
+    return { pixels, partOf: Uint32Array.from(to), before };
+  }
+
+  strokePixels(region, points, radius) {
+    const cut = new Set();
+    const mark = (cx, cy) => {
+      for (let y = Math.floor(cy - radius); y <= Math.ceil(cy + radius); y++)
+        for (let x = Math.floor(cx - radius); x <= Math.ceil(cx + radius); x++)
+          if (this.regionAt(x, y) === region && (x - cx) ** 2 + (y - cy) ** 2 <= radius * radius + 0.5) cut.add(y * this.width + x);
+    };
+    for (let p = 0; p < points.length; p++) {
+      const [a, b] = [points[Math.max(0, p - 1)], points[p]];
+      const steps = Math.max(1, Math.ceil(Math.hypot(b.x - a.x, b.y - a.y)));
+      for (let s = 0; s <= steps; s++) mark(a.x + ((b.x - a.x) * s) / steps, a.y + ((b.y - a.y) * s) / steps);
+    }
+    return cut;
+  }
+
+  // The region's connected parts (4-neighbours) once the cut is taken out,
+  // largest first.
+  partsWithout(region, box, cut) {
+    const { labels, width } = this;
+    const bw = box.x1 - box.x0 + 1, bh = box.y1 - box.y0 + 1;
+    const seen = new Uint8Array(bw * bh);
+    const parts = [];
+    const queue = new Int32Array(bw * bh);
+    for (let y = box.y0; y <= box.y1; y++) {
+      for (let x = box.x0; x <= box.x1; x++) {
+        const local = (y - box.y0) * bw + (x - box.x0);
+        const i = y * width + x;
+        if (seen[local] || labels[i] !== region || cut.has(i) || this.lines?.[i]) continue;
+        let head = 0, tail = 0;
+        queue[tail++] = local;
+        seen[local] = 1;
+        const pixels = [];
+        while (head < tail) {
+          const l = queue[head++];
+          const lx = l % bw, ly = (l - lx) / bw;
+          pixels.push((ly + box.y0) * width + lx + box.x0);
+          for (const [dx, dy] of [[1, 0], [-1, 0], [0, 1], [0, -1]]) {
+            const nx = lx + dx, ny = ly + dy;
+            if (nx < 0 || ny < 0 || nx >= bw || ny >= bh) continue;
+            const nl = ny * bw + nx, ni = (ny + box.y0) * width + nx + box.x0;
+            if (seen[nl] || labels[ni] !== region || cut.has(ni) || this.lines?.[ni]) continue;
+            seen[nl] = 1;
+            queue[tail++] = nl;
+          }
+        }
+        parts.push(pixels);
+      }
+    }
+    return parts.sort((a, b) => b.length - a.length);
+  }
+
+  run(fix, way) {
+    if (fix.kind === 'recolour') return way === 'do' ? this.paint(fix.region, fix.from, fix.to) : this.paint(fix.region, fix.to, fix.from);
+    if (fix.kind === 'merge') return this.runMerge(fix, way);
+    return this.runSplit(fix, way);
+  }
+
+  runMerge(fix, way) {
+    const { labels, flats } = this;
+    const [from, to, label, colour] = way === 'do' ? [fix.goneColour, fix.keepColour, fix.keep, fix.keepColour]
+      : [fix.keepColour, fix.goneColour, fix.gone, fix.goneColour];
+    if (way === 'do') {
+      const box = this.box(fix.gone);
+      const pixels = [];
+      for (let y = box.y0; y <= box.y1; y++)
+        for (let i = y * this.width + box.x0, end = y * this.width + box.x1; i <= end; i++) if (labels[i] === fix.gone) pixels.push(i);
+      fix.pixels = Uint32Array.from(pixels);
+      fix.goneBox = box;
+      fix.keepBox = this.box(fix.keep);
+    }
+    for (const i of fix.pixels) {
+      labels[i] = label;
+      if (sameRgb(flats, i * 4, from)) flats.set(to, i * 4);
+    }
+    const { goneBox, keepBox } = fix;
+    const union = { x0: Math.min(goneBox.x0, keepBox.x0), y0: Math.min(goneBox.y0, keepBox.y0), x1: Math.max(goneBox.x1, keepBox.x1), y1: Math.max(goneBox.y1, keepBox.y1) };
+    this.boxes[fix.keep] = way === 'do' ? union : keepBox;
+    this.boxes[fix.gone] = way === 'do' ? null : goneBox;
+    this.colours[fix.gone] = [...colour];
+    return union;
+  }
+
+  runSplit(fix, way) {
+    const { labels, flats } = this;
+    const colour = this.colours[fix.region];
+    if (way === 'undo') {
+      fix.pixels.forEach((i, k) => {
+        labels[i] = fix.region;
+        flats.set(fix.before.subarray(k * 3, k * 3 + 3), i * 4);
+      });
+      this.regionCount = fix.firstLabel;
+      this.colours.length = fix.firstLabel;
+      this.boxes.length = fix.firstLabel;
+      return fix.box;
+    }
+    for (let p = 1; p < fix.parts; p++) {
+      const label = fix.firstLabel + p - 1;
+      this.colours[label] = newRegionColour(label);
+      this.boxes[label] = null;
+    }
+    this.regionCount = fix.firstLabel + fix.parts - 1;
+    const { width } = this;
+    fix.pixels.forEach((i, k) => {
+      const label = fix.firstLabel + fix.partOf[k] - 1;
+      labels[i] = label;
+      // Kept lines keep their own colour.
+      if (sameRgb(flats, i * 4, colour)) flats.set(this.colours[label], i * 4);
+      const x = i % width, y = (i - x) / width;
+      const b = this.boxes[label];
+      this.boxes[label] = b ? { x0: Math.min(b.x0, x), y0: Math.min(b.y0, y), x1: Math.max(b.x1, x), y1: Math.max(b.y1, y) } : { x0: x, y0: y, x1: x, y1: y };
+    });
+    return fix.box;
+  }
+}

@@ -1,0 +1,262 @@
+// Auto Flats in the page against `vandrel autoflat`: the flats, the region
+// map and its palette for each of the tool's choices, a hints page, the
+// command-line wrapper, and fixes made in place (recolour, merge, split,
+// undo and redo) checked pixel by pixel.
+import { after, before, describe, test } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { unzipSync } from 'fflate';
+import { openPage } from '../tools/PageDriver.mjs';
+import { drawLineArt, loadPixels, nativeAutoflat, savePng } from './TestPages.mjs';
+
+let dir;
+let driver;
+
+before(async () => {
+  dir = mkdtempSync(join(tmpdir(), 'vandrel-autoflat-web-'));
+  driver = await openPage();
+  await driver.page.setViewport({ width: 1280, height: 900 });
+});
+
+after(async () => {
+  await driver?.close();
+  if (dir) rmSync(dir, { recursive: true, force: true });
+});
+
+function samePixels(actualPath, expected, label) {
+  const actual = loadPixels(actualPath);
+  const e = typeof expected === 'string' ? loadPixels(expected) : expected;
+  assert.deepEqual([actual.width, actual.height, actual.channels, actual.depth], [e.width, e.height, e.channels, e.depth], label);
+  let count = 0, first = -1;
+  for (let i = 0; i < e.data.length; i++) if (actual.data[i] !== e.data[i]) { if (first < 0) first = i; count++; }
+  assert.equal(count, 0, `${label}: ${count} samples differ, the first at ${first}`);
+}
+
+const kOptionSets = [
+  [{}, []],
+  [{ gap: 5, minRegion: 4 }, ['--gap', '5', '--min-region', '4']],
+  [{ spotBlacks: 'lines', keepLines: true }, ['--spot-blacks', 'lines', '--keep-lines']],
+];
+
+describe('Auto Flats downloads are what vandrel autoflat writes', () => {
+  const pages = {};
+  before(() => {
+    pages['lines.png'] = savePng(join(dir, 'lines.png'), drawLineArt(300, 200, { seed: 41 }));
+    pages['alpha.png'] = savePng(join(dir, 'alpha.png'), drawLineArt(180, 150, { seed: 42, channels: 4 }));
+    pages['hinted.png'] = savePng(join(dir, 'hinted.png'), drawLineArt(220, 160, { seed: 43, hints: true }));
+  });
+
+  for (const [options, flags] of kOptionSets) {
+    test(`flats, region map and palette with ${flags.join(' ') || 'the defaults'}`, async () => {
+      await driver.clearPages();
+      await driver.setAuto(options);
+      const names = Object.keys(pages);
+      await driver.addFiles(names.map((n) => pages[n]));
+      await driver.flat();
+      for (const s of await driver.states()) assert.equal(s.state, 'done', `${s.name}: ${s.message}`);
+      const zip = unzipSync(readFileSync(await driver.download('#download-all', 'vandrel-flats.zip')));
+      for (const name of names) {
+        const stem = name.replace('.png', '');
+        const label = `${name} ${flags.join(' ')}`;
+        const native = nativeAutoflat(pages[name], join(dir, `native-${stem}.png`), flags, join(dir, `${stem}-regions.png`));
+        for (const [file, expected] of [[`${stem}-flats.png`, native], [`${stem}-regions.png`, join(dir, `${stem}-regions.png`)]]) {
+          writeFileSync(join(dir, `web-${file}`), zip[file]);
+          samePixels(join(dir, `web-${file}`), expected, `${label}: ${file}`);
+        }
+        assert.equal(Buffer.from(zip[`${stem}-regions.gpl`]).toString(), readFileSync(join(dir, `${stem}-regions.gpl`), 'utf8'), `${label}: palette`);
+      }
+    });
+  }
+
+  test('a hints page colours the regions as --hints does, and changing it redoes the page', async () => {
+    const hints = savePng(join(dir, 'hints.png'), (() => {
+      const page = { width: 300, height: 200, channels: 3, data: new Uint8Array(300 * 200 * 3).fill(255) };
+      for (const [x, y, rgb] of [[20, 20, [230, 60, 40]], [100, 60, [40, 90, 220]]]) page.data.set(rgb, (y * 300 + x) * 3);
+      return page;
+    })());
+    await driver.clearPages();
+    await driver.setAuto({});
+    await driver.addFiles([pages['lines.png']]);
+    await driver.flat();
+    await driver.setHints(0, hints);
+    assert.equal(await driver.page.$eval('#flat', (b) => b.disabled), false, 'a new hints page left nothing to do');
+    await driver.flat();
+    const [state] = await driver.states();
+    assert.equal(state.state, 'done', state.message);
+    samePixels(await driver.downloadPage(0, 'lines-flats.png'),
+      nativeAutoflat(pages['lines.png'], join(dir, 'native-hints.png'), ['--hints', hints]), 'with hints');
+  });
+
+  test('a palette gives the regions its colours as --palette does; a bad one is refused and not used', async () => {
+    const palette = join(dir, 'inks.gpl');
+    writeFileSync(palette, 'GIMP Palette\nName: inks\n#\n230 200 150 skin\n120 160 220\n200 90 90\n90 170 110\n240 220 120\n');
+    const bad = join(dir, 'bad.gpl');
+    writeFileSync(bad, 'GIMP Palette\n1 2 3\n');
+    await driver.clearPages();
+    await driver.setAuto({});
+    assert.match(await driver.setPalette(bad), /The palette bad.gpl is not used: palette line 2: a colour this dark/);
+    assert.match(await driver.setPalette(palette), /Palette inks.gpl: 5 colours/);
+    await driver.addFiles([pages['lines.png']]);
+    await driver.flat();
+    samePixels(await driver.downloadPage(0, 'lines-flats.png'),
+      nativeAutoflat(pages['lines.png'], join(dir, 'native-palette.png'), ['--palette', palette]), 'with a palette');
+    await driver.page.click('#palette-clear');
+    assert.equal(await driver.page.$eval('#flat', (b) => b.disabled), false, 'dropping the palette left nothing to do');
+  });
+
+  test('scripts/web-flat.sh --auto saves the files a user would download', () => {
+    const out = join(dir, 'wrapped.png');
+    const printed = execFileSync('node', [new URL('../tools/web-flat.mjs', import.meta.url).pathname, '--auto', pages['hinted.png'], out,
+      '--gap', '4', '--regions', join(dir, 'wrapped-regions.png')], { encoding: 'utf8' });
+    assert.deepEqual(printed.trim().split('\n'), [out, join(dir, 'wrapped-regions.png'), join(dir, 'wrapped-regions.gpl')]);
+    mkdirSync(join(dir, 'n'), { recursive: true });
+    const native = nativeAutoflat(pages['hinted.png'], join(dir, 'native-wrapped.png'), ['--gap', '4'], join(dir, 'n', 'wrapped-regions.png'));
+    samePixels(out, native, 'wrapped flats');
+    samePixels(join(dir, 'wrapped-regions.png'), join(dir, 'n', 'wrapped-regions.png'), 'wrapped map');
+  });
+});
+
+describe('fixes made in place', () => {
+  const cell = 37;
+  let path, native, map;
+
+  before(async () => {
+    path = savePng(join(dir, 'fix.png'), drawLineArt(300, 200, { seed: 44, cell, gap: 8 }));
+    native = loadPixels(nativeAutoflat(path, join(dir, 'native-fix.png'), [], join(dir, 'fix-regions.png')));
+    map = loadPixels(join(dir, 'fix-regions.png'));
+  });
+
+  const labelAt = (x, y) => map.data[y * map.width + x];
+  const expectedWith = (change) => {
+    const data = Uint8Array.from(native.data);
+    for (let i = 0; i < map.width * map.height; i++) {
+      const colour = change(map.data[i], data.subarray(i * 3, i * 3 + 3));
+      if (colour) data.set(colour, i * 3);
+    }
+    return { ...native, data };
+  };
+
+  async function open() {
+    await driver.clearPages();
+    await driver.setAuto({});
+    await driver.addFiles([path]);
+    await driver.flat();
+    await driver.page.waitForFunction(() => document.querySelector('#pages li .viewer')?.dataset.view);
+    await driver.page.$eval('#pages li .wipe input', (s) => { s.value = '0'; s.dispatchEvent(new Event('input')); });
+    await driver.page.$eval('#pages li canvas', (c) => c.scrollIntoView({ block: 'end' }));
+  }
+
+  async function screenPoint(x, y) {
+    const view = await driver.page.$eval('#pages li .viewer', (v) => JSON.parse(v.dataset.view));
+    const box = await (await driver.page.$('#pages li canvas')).boundingBox();
+    return [box.x + view.x + (x + 0.5) * view.scale, box.y + view.y + (y + 0.5) * view.scale];
+  }
+
+  async function clickPixel(x, y) {
+    const [px, py] = await screenPoint(x, y);
+    await driver.page.mouse.click(px, py);
+  }
+
+  async function saved(fixes) {
+    await driver.page.waitForFunction((n) => {
+      const li = document.querySelector('#pages li');
+      return li.dataset.fixes === String(n) && li.dataset.savedVersion === String(n);
+    }, { timeout: 20_000 }, fixes);
+  }
+
+  const tool = (name) => driver.page.click(`#pages li .fix-tools button[data-tool="${name}"]`);
+  const keys = async (...combo) => {
+    await driver.page.focus('#pages li canvas');
+    for (const k of combo.slice(0, -1)) await driver.page.keyboard.down(k);
+    await driver.page.keyboard.press(combo.at(-1));
+    for (const k of combo.slice(0, -1).reverse()) await driver.page.keyboard.up(k);
+  };
+
+  test('a region clicked with the Colour tool takes the picker\'s colour; Ctrl+Z and Ctrl+Shift+Z undo and redo it', async () => {
+    await open();
+    const [x, y] = [cell + 6, cell + 6];
+    const region = labelAt(x, y);
+    const old = Array.from(native.data.subarray((y * native.width + x) * 3, (y * native.width + x) * 3 + 3));
+    await tool('colour');
+    await driver.page.$eval('#pages li input[type=color]', (c) => { c.value = '#123456'; c.dispatchEvent(new Event('input')); });
+    await clickPixel(x, y);
+    // Until the fix is saved the links hand out nothing, never the old flats.
+    assert.deepEqual(await driver.page.$$eval('#pages li a[class*=download]', (links) => links.map((a) => a.hasAttribute('href'))), [false, false, false]);
+    await saved(1);
+    const recoloured = expectedWith((label, rgb) => (label === region && rgb.every((v, i) => v === old[i]) ? [0x12, 0x34, 0x56] : null));
+    samePixels(await driver.downloadPage(0, 'fix-flats.png'), recoloured, 'recoloured');
+    await keys('Control', 'z');
+    await saved(2);
+    samePixels(await driver.downloadPage(0, 'fix-flats.png'), native, 'undone');
+    await keys('Control', 'Shift', 'z');
+    await saved(3);
+    samePixels(await driver.downloadPage(0, 'fix-flats.png'), recoloured, 'redone');
+    const fixMs = Number(await driver.page.$eval('#pages li .viewer', (v) => v.dataset.fixMs));
+    assert.ok(fixMs >= 0, 'the fix time is not recorded');
+  });
+
+  test('Pick then Colour copies one region\'s colour to another; Merge joins two regions in the map too', async () => {
+    await open();
+    const [a, b] = [[cell + 6, cell + 6], [2 * cell + 6, cell + 6]];
+    const [ra, rb] = [labelAt(...a), labelAt(...b)];
+    assert.notEqual(ra, rb);
+    const colourA = Array.from(native.data.subarray((a[1] * native.width + a[0]) * 3, (a[1] * native.width + a[0]) * 3 + 3));
+    await tool('merge');
+    await clickPixel(...a);
+    await clickPixel(...b);
+    await saved(1);
+    samePixels(await driver.downloadPage(0, 'fix-flats.png'), expectedWith((label) => (label === rb ? colourA : null)), 'merged flats');
+    const mergedMap = { ...map, data: map.data.map((l) => (l === rb ? ra : l)) };
+    samePixels(await driver.download('#pages li a.download-map', 'fix-regions.png'), mergedMap, 'merged map');
+
+    await keys('Control', 'z');
+    await saved(2);
+    const [c] = [[cell + 6, 2 * cell + 6]];
+    const rc = labelAt(...c);
+    await tool('pick');
+    await clickPixel(...a);
+    assert.equal(await driver.page.$eval('#pages li input[type=color]', (p) => p.value),
+      `#${colourA.map((v) => v.toString(16).padStart(2, '0')).join('')}`);
+    await clickPixel(...c);  // Pick hands over to Colour
+    await saved(3);
+    samePixels(await driver.downloadPage(0, 'fix-flats.png'), expectedWith((label) => (label === rc ? colourA : null)), 'picked colour');
+  });
+
+  test('a stroke over a gap the lines left open splits the region in two, and undo joins it again', async () => {
+    await open();
+    // A cell whose left line is open (drawn with a gap) and whose two sides
+    // are one region in the native map.
+    const lineArt = loadPixels(path);
+    let found = null;
+    for (let cx = 1; !found && cx * cell < 300 - cell; cx++) {
+      for (let cy = 0; !found && (cy + 1) * cell < 200; cy++) {
+        const y = cy * cell + Math.floor(cell / 2) + 1;
+        const open = lineArt.data[(y * 300 + cx * cell) * 3] > 8;
+        if (open && labelAt(cx * cell - 4, y) === labelAt(cx * cell + 5, y)) found = { x: cx * cell, y };
+      }
+    }
+    assert.ok(found, 'the drawn page has no gap left open');
+    const region = labelAt(found.x - 4, found.y);
+    await tool('split');
+    const [x0, y0] = await screenPoint(found.x, found.y - 4);
+    const [, y1] = await screenPoint(found.x, found.y + 11);  // the gap is 8 rows from found.y
+    await driver.page.mouse.move(x0, y0);
+    await driver.page.mouse.down();
+    await driver.page.mouse.move(x0, y1, { steps: 8 });
+    await driver.page.mouse.up();
+    await saved(1);
+    const split = loadPixels(await driver.download('#pages li a.download-map', 'fix-regions.png'));
+    const [left, right] = [split.data[found.y * 300 + found.x - 4], split.data[found.y * 300 + found.x + 5]];
+    assert.notEqual(left, right, await driver.page.$eval('#pages li .fix-note', (n) => n.textContent));
+    assert.ok([left, right].includes(region));
+    const flats = loadPixels(await driver.downloadPage(0, 'fix-flats.png'));
+    const at = (x, y) => Array.from(flats.data.subarray((y * 300 + x) * 3, (y * 300 + x) * 3 + 3)).join();
+    assert.notEqual(at(found.x - 4, found.y), at(found.x + 5, found.y));
+    await keys('Control', 'z');
+    await saved(2);
+    samePixels(await driver.downloadPage(0, 'fix-flats.png'), native, 'split undone');
+  });
+});
