@@ -7,7 +7,7 @@
 
 #include "capi/VandrelApi.h"
 #include "sim/HostImage.h"
-#include "tests/support/PluginRun.h"
+#include "tests/support/SimulatorRun.h"
 #include "tests/support/TestImages.h"
 
 namespace {
