@@ -24,20 +24,25 @@ using testing_support::ImageFromRows;
 sim::CHostImage LineArt(int planes) {
     sim::CHostImage page = ImageFromRows(
         {
-            "........................",
-            ".##########..#########..",
-            ".#........#..#.......#..",
-            ".#...r....#..#.......#..",
-            ".#........#..#..........",
-            ".#........#..#..........",
-            ".#........#..#.......#..",
-            ".##########..#########..",
-            "........................",
+            "................................",
+            "................................",
+            "................................",
+            "...##########..#########........",
+            "...#........#..#.......#........",
+            "...#...r....#..#.......#........",
+            "...#........#..#................",
+            "...#........#..#................",
+            "...#........#..#.......#........",
+            "...##########..#########........",
+            "................................",
+            "................................",
+            "................................",
+            "................................",
         },
         planes);
     if (planes == 4)
         for (int y = 0; y < page.Height(); ++y)
-            for (int x = 0; x < page.Width(); ++x) page.At(x, y, 3) = x < 22 ? 255 : 0;
+            for (int x = 0; x < page.Width(); ++x) page.At(x, y, 3) = x < 28 ? 255 : 0;
     return page;
 }
 
@@ -73,7 +78,8 @@ sim::CHostImage LibraryFlats(const sim::CHostImage& page, bool cmyk, int gap) {
     EXPECT_EQ(result.status, autoflat::EAutoFlatStatus::Ok) << result.message;
     sim::CHostImage flats(page.Width(), page.Height(), channels);
     for (size_t i = 0; i < result.flats.size() && i < flats.Bytes().size(); ++i)
-        flats.Bytes()[i] = cmyk && int(i % size_t(channels)) < colour ? uint8_t(255 - result.flats[i]) : result.flats[i];
+        flats.Bytes()[i] =
+            cmyk && int(i % size_t(channels)) < colour ? uint8_t(255 - result.flats[i]) : result.flats[i];
     return flats;
 }
 
@@ -101,14 +107,15 @@ TEST_F(AutoFlatsFilter, FlatsEqualTheLibrarysOnRgbLayersAndCmyk) {
     }
 
     // CMYK as the host keeps it: 255 is no ink, so line art is K near 0.
-    sim::CHostImage cmyk(24, 9, 4);
     const sim::CHostImage rgb = LineArt(3);
-    for (int y = 0; y < 9; ++y)
-        for (int x = 0; x < 24; ++x) {
+    sim::CHostImage cmyk(rgb.Width(), rgb.Height(), 4);
+    for (int y = 0; y < rgb.Height(); ++y)
+        for (int x = 0; x < rgb.Width(); ++x) {
             const bool line = rgb.At(x, y, 0) == 0 && rgb.At(x, y, 1) == 0;
             const bool hint = rgb.At(x, y, 0) == 255 && rgb.At(x, y, 1) == 0;
-            cmyk.SetPixel(x, y, {uint8_t(hint ? 0 : 255), uint8_t(hint ? 20 : 255), uint8_t(hint ? 20 : 255),
-                                 uint8_t(line ? 0 : 255)});
+            cmyk.SetPixel(x, y,
+                          {uint8_t(hint ? 0 : 255), uint8_t(hint ? 20 : 255), uint8_t(hint ? 20 : 255),
+                           uint8_t(line ? 0 : 255)});
         }
     sim::SImageSpec spec = testing_support::RgbSpec(cmyk);
     spec.imageMode = host::plugInModeCMYKColor;
@@ -122,21 +129,25 @@ TEST_F(AutoFlatsFilter, FlatsEqualTheLibrarysOnRgbLayersAndCmyk) {
 TEST_F(AutoFlatsFilter, TheGapClosesTheOpenBoxAndTheSettingsAreRecorded) {
     const sim::CHostImage page = LineArt(3);
     host.SetDocument(LayerSpec(page), page);
-    GiveSettings(3, 0, false);
+    GiveSettings(2, 0, false);
     ASSERT_TRUE(host.RunFilter(false).Succeeded());
     // Inside the left box, inside the right box (whose wall has a gap), and
     // outside both: three colours.
     const sim::CHostImage& out = host.Output();
-    auto colour = [&](int x, int y) { return std::vector<uint8_t>{out.At(x, y, 0), out.At(x, y, 1), out.At(x, y, 2)}; };
-    EXPECT_NE(colour(5, 5), colour(17, 4));
-    EXPECT_NE(colour(17, 4), colour(23, 8));
-    EXPECT_EQ(colour(5, 3), (std::vector<uint8_t>{255, 0, 0}));  // the hint's colour
+    auto colour = [&](int x, int y) {
+        return std::vector<uint8_t>{out.At(x, y, 0), out.At(x, y, 1), out.At(x, y, 2)};
+    };
+    EXPECT_NE(colour(8, 7), colour(20, 6));
+    EXPECT_NE(colour(20, 6), colour(28, 11));
+    EXPECT_NE(colour(8, 7), colour(28, 11));
+    EXPECT_EQ(colour(7, 5), (std::vector<uint8_t>{255, 0, 0}));  // the hint's colour
 
     ASSERT_FALSE(host.Descriptors().written.empty());
     const std::vector<sim::SDescriptorItem> recorded = host.Descriptors().written.back();
-    EXPECT_EQ(recorded, (std::vector<sim::SDescriptorItem>{sim::SDescriptorItem::Integer(kKeyMaxGap, 3),
-                                                           sim::SDescriptorItem::Integer(kKeyMinRegion, 0),
-                                                           sim::SDescriptorItem::Bool(kKeySpotBlacksRegions, false)}));
+    EXPECT_EQ(recorded,
+              (std::vector<sim::SDescriptorItem>{sim::SDescriptorItem::Integer(kKeyMaxGap, 2),
+                                                 sim::SDescriptorItem::Integer(kKeyMinRegion, 0),
+                                                 sim::SDescriptorItem::Bool(kKeySpotBlacksRegions, false)}));
 }
 
 TEST_F(AutoFlatsFilter, TheDialogsValuesAreKeptInItsOwnPreferencesFile) {

@@ -23,6 +23,10 @@ struct SAutoFlatsBuild {
     uint16_t machine;
 };
 
+void PrintTo(const SAutoFlatsBuild& build, std::ostream* out) {
+    *out << (build.arch == EntryArch::X64 ? "x64" : "x86");
+}
+
 class AutoFlatsPluginFile : public ::testing::TestWithParam<SAutoFlatsBuild> {};
 
 }  // namespace
@@ -44,8 +48,7 @@ TEST_P(AutoFlatsPluginFile, ExportsOnlyPluginMainAndCarriesItsOwnResources) {
               BuildAutoFlatsTerminology());
 }
 
-INSTANTIATE_TEST_SUITE_P(Builds, AutoFlatsPluginFile,
-                         ::testing::Values(SAutoFlatsBuild{EntryArch::X86, VANDREL_WINDOWS_X86_PLUGIN,
-                                                           CPeImage::kMachineI386},
-                                           SAutoFlatsBuild{EntryArch::X64, VANDREL_WINDOWS_X64_PLUGIN,
-                                                           CPeImage::kMachineAmd64}));
+INSTANTIATE_TEST_SUITE_P(
+    Builds, AutoFlatsPluginFile,
+    ::testing::Values(SAutoFlatsBuild{EntryArch::X86, VANDREL_WINDOWS_X86_PLUGIN, CPeImage::kMachineI386},
+                      SAutoFlatsBuild{EntryArch::X64, VANDREL_WINDOWS_X64_PLUGIN, CPeImage::kMachineAmd64}));
