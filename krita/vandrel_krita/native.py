@@ -7,7 +7,7 @@ import sys
 
 RGB, RGBA, BGRA, CMYK, CMYKA, GRAY, GRAYA = 1, 2, 3, 4, 5, 6, 7
 DONE, CANCELLED, NO_MEMORY, BAD_ARGUMENTS, FAILED, UNSUPPORTED_LAYOUT = 0, 1, 2, 3, 4, 5
-API_VERSION = 1
+API_VERSION = 2
 
 _Progress = ctypes.CFUNCTYPE(ctypes.c_int32, ctypes.c_void_p, ctypes.c_int32, ctypes.c_int32)
 
@@ -21,6 +21,7 @@ class AutoFlatSettings(ctypes.Structure):
         ("palette", ctypes.c_void_p),
         ("paletteCount", ctypes.c_int32),
         ("workers", ctypes.c_int32),
+        ("dpi", ctypes.c_double),
     ]
 
 
@@ -32,6 +33,8 @@ class AutoFlatOutput(ctypes.Structure):
         ("colours", ctypes.c_void_p),
         ("colourCapacity", ctypes.c_int32),
         ("regionCount", ctypes.c_int32),
+        ("gap", ctypes.c_int32),
+        ("message", ctypes.c_char * 256),
     ]
 
 
@@ -99,13 +102,13 @@ def _callback(progress):
     return _Progress(call), failure
 
 
-def _check(lib, result, failure):
+def _check(lib, result, failure, message=b""):
     if failure:
         raise failure[0]
     if result == CANCELLED:
         raise Cancelled()
     if result != DONE:
-        raise FilterError(lib.vandrel_result_text(result).decode())
+        raise FilterError((message or lib.vandrel_result_text(result)).decode(errors="replace"))
 
 
 def flat(pixels, width, height, layout, depth=256, white=False, progress=None):
@@ -133,11 +136,12 @@ def auto_flat_defaults():
 
 def auto_flat(line_art, line_layout, width, height, settings, out_layout, hints=None, hints_layout=0,
               progress=None):
-    """Auto Flats; returns the flats as bytes in `out_layout`."""
+    """Auto Flats; returns the flats as bytes in `out_layout` (of the line
+    art's colour model)."""
     lib = library()
     if not has_auto_flats():
         raise FilterError("this Vandrel library has no Auto Flats")
-    channels = {RGB: 3, RGBA: 4, BGRA: 4}[out_layout]
+    channels = {RGB: 3, RGBA: 4, BGRA: 4, CMYK: 4, CMYKA: 5}[out_layout]
     result = bytearray(width * height * channels)
     buffer = (ctypes.c_char * len(result)).from_buffer(result)
     output = AutoFlatOutput()
@@ -148,5 +152,5 @@ def auto_flat(line_art, line_layout, width, height, settings, out_layout, hints=
                                 hints_layout, width, height, ctypes.byref(settings), ctypes.byref(output),
                                 callback, None)
     del buffer
-    _check(lib, code, failure)
+    _check(lib, code, failure, output.message)
     return result
