@@ -27,10 +27,10 @@ def main(args=None):
         steps.append((name, time.perf_counter() - t))
         return value
 
-    pixels = step("read the layer (pixelData)", lambda: bytes(node.pixelData(0, 0, w, h)))
+    pixels = step("read the layer (pixelData)", lambda: node.pixelData(0, 0, w, h))
     flatted = step("flat (the library)", lambda: native.flat(pixels, w, h, layers.layout_of(node), 256, False))
     new = step("new layer (createNode)", lambda: document.createNode("flatted", "paintlayer"))
-    step("write the layer (setPixelData)", lambda: new.setPixelData(bytes(flatted), 0, 0, w, h))
+    step("write the layer (setPixelData)", lambda: new.setPixelData(flatted, 0, 0, w, h))
 
     def place():
         document.rootNode().addChildNode(new, node)

@@ -28,7 +28,7 @@ def layout_of(node):
 
 
 def _page(document, node):
-    return bytes(node.pixelData(0, 0, document.width(), document.height()))
+    return node.pixelData(0, 0, document.width(), document.height())
 
 
 def _place_above(document, node, new):
@@ -63,7 +63,7 @@ def flat_layer(document, node, depth=256, white=False, progress=None):
     pixels = flat_pixels(document, node, depth, white, progress)
     result = document.createNode("%s (flatted)" % node.name(), "paintlayer")
     _match_colour_space(result, node)
-    result.setPixelData(bytes(pixels), 0, 0, document.width(), document.height())
+    result.setPixelData(pixels, 0, 0, document.width(), document.height())
     _place_above(document, node, result)
     node.setVisible(False)
     document.refreshProjection()
@@ -85,7 +85,7 @@ def _pixels_like(document, node, model_of):
         return _page(document, node), layout
     copy = node.duplicate()
     copy.setColorSpace(model_of.colorModel(), model_of.colorDepth(), model_of.colorProfile())
-    return bytes(copy.pixelData(0, 0, document.width(), document.height())), layout_of(model_of)
+    return copy.pixelData(0, 0, document.width(), document.height()), layout_of(model_of)
 
 
 _SETTINGS = {"gap": "gap", "min_region": "minRegion", "spot_blacks": "spotBlacks", "keep_lines": "keepLines",
@@ -118,7 +118,7 @@ def auto_flats(document, line_node, hints_node=None, progress=None, **settings):
     pixels = auto_flats_pixels(document, line_node, hints_node, progress, **settings)
     flats = document.createNode("Flats", "paintlayer")
     _match_colour_space(flats, line_node)
-    flats.setPixelData(bytes(pixels), 0, 0, document.width(), document.height())
+    flats.setPixelData(pixels, 0, 0, document.width(), document.height())
     _place_below(document, line_node, flats)
     document.refreshProjection()
     return flats
