@@ -108,7 +108,13 @@ autoflat::SAutoFlatSettings Settings(const VandrelAutoFlatSettings& given, bool 
     settings.minRegion = given.minRegion;
     settings.spotBlacks = given.spotBlacks ? autoflat::ESpotBlacks::Regions : autoflat::ESpotBlacks::Lines;
     settings.keepLines = given.keepLines != 0;
+#ifdef __EMSCRIPTEN__
+    // Built without threads: a worker count would ask for threads that
+    // cannot start.
+    settings.workers = 1;
+#else
     settings.workers = std::max(given.workers, 0);
+#endif
     for (int32_t i = 0; given.palette && i < given.paletteCount; ++i) {
         autoflat::SColour colour;
         std::memcpy(colour.v, given.palette + 4 * std::size_t(i), cmyk ? 4 : 3);
