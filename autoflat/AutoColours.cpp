@@ -57,10 +57,11 @@ SCusp CuspAt(double hue) {
 constexpr double kLightestAuto = 90.0;
 constexpr double kDarkestAuto = 35.0;
 
-// Base colours are picked farthest-first; this margin above the touching
-// minimum leaves room for the small variations that make each region's
-// colour its own.
-constexpr double kBaseSpacing = kMinTouchingDeltaE + 5.0;
+// Base colours are picked farthest-first down to this spacing. The small
+// variations that make each region's colour its own can bring two bases
+// closer than the minimum; the choice for each region checks the colours it
+// really gets, and a wider spacing would leave too few bases in the gamut.
+constexpr double kBaseSpacing = kMinTouchingDeltaE + 1.0;
 
 // Variations of a base colour, nearest first: steps of one in each sRGB
 // channel, out to this many.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <unordered_map>
@@ -57,10 +58,12 @@ int32_t DefaultGap(int32_t width, int32_t height, double dpi) {
 
 uint64_t PeakBytes(int32_t width, int32_t height, EPageKind kind, bool withHints) {
     const uint64_t pixels = uint64_t(std::max(width, 0)) * uint64_t(std::max(height, 0));
-    // Two label maps, the flats, and at worst one entry per pixel in the
-    // growth's frontiers, the components' provisional labels or the borders.
+    // Two label maps and the flats, and on a page of line art two bytes a
+    // pixel at most for the growth's frontiers, the components' provisional
+    // labels and the borders (a page of noise may need more, and fails with
+    // OutOfMemory then). The hints page is only read.
     (void)withHints;
-    return pixels * (4 + 4 + uint64_t(ChannelCount(FlatsKind(kind))) + 8) + (64ull << 20);
+    return pixels * (4 + 4 + uint64_t(ChannelCount(FlatsKind(kind))) + 2) + (64ull << 20);
 }
 
 const char* StatusName(EAutoFlatStatus status) {
@@ -147,31 +150,37 @@ private:
 // The regions' hint colours: each region's most frequent hint, the smaller
 // colour value on a tie.
 std::vector<std::pair<bool, SColour>> HintColours(const SPageView& page, const CPixelReader& reader,
-                                                  const uint32_t* labels, uint32_t labelCount,
-                                                  std::vector<std::pair<bool, SColour>> colours) {
-    std::unordered_map<uint64_t, uint64_t> counts;
+                                                  const uint32_t* labels, uint32_t labelCount, int workers) {
     auto key = [](const SColour& c) {
         return uint32_t(c.v[0]) | uint32_t(c.v[1]) << 8 | uint32_t(c.v[2]) << 16 | uint32_t(c.v[3]) << 24;
     };
     const std::ptrdiff_t rowBytes = RowBytes(page);
-    for (int64_t y = 0; y < page.height; ++y) {
-        const uint8_t* row = page.pixels + y * rowBytes;
-        uint64_t runKey = 0, run = 0;
-        for (int64_t x = 0; x < page.width; ++x) {
-            const uint8_t* pixel = row + x * reader.Channels();
-            if (reader.Classify(pixel) != EPixelClass::Hint) continue;
-            const uint32_t label = labels[y * page.width + x];
-            if (label == kLine || label >= labelCount) continue;
-            const uint64_t k = uint64_t(label) << 32 | key(reader.Colour(pixel));
-            if (run && k != runKey) {
-                counts[runKey] += run;
-                run = 0;
+    // Counts are sums, so the parts may be added up in any order.
+    std::unordered_map<uint64_t, uint64_t> counts;
+    std::mutex countsLock;
+    ForEachPart(workers, page.height, 64, [&](int64_t y0, int64_t y1) {
+        std::unordered_map<uint64_t, uint64_t> part;
+        for (int64_t y = y0; y < y1; ++y) {
+            const uint8_t* row = page.pixels + y * rowBytes;
+            uint64_t runKey = 0, run = 0;
+            for (int64_t x = 0; x < page.width; ++x) {
+                const uint8_t* pixel = row + x * reader.Channels();
+                if (reader.Classify(pixel) != EPixelClass::Hint) continue;
+                const uint32_t label = labels[y * page.width + x];
+                if (label == kLine || label >= labelCount) continue;
+                const uint64_t k = uint64_t(label) << 32 | key(reader.Colour(pixel));
+                if (run && k != runKey) {
+                    part[runKey] += run;
+                    run = 0;
+                }
+                runKey = k;
+                ++run;
             }
-            runKey = k;
-            ++run;
+            if (run) part[runKey] += run;
         }
-        if (run) counts[runKey] += run;
-    }
+        std::lock_guard<std::mutex> guard(countsLock);
+        for (const auto& [k, count] : part) counts[k] += count;
+    });
     std::vector<uint64_t> best(labelCount, 0);
     std::vector<uint32_t> bestColour(labelCount, 0);
     for (const auto& [k, count] : counts) {
@@ -181,7 +190,7 @@ std::vector<std::pair<bool, SColour>> HintColours(const SPageView& page, const C
             bestColour[label] = colour;
         }
     }
-    colours.resize(labelCount);
+    std::vector<std::pair<bool, SColour>> colours(labelCount);
     for (uint32_t label = 0; label < labelCount; ++label) {
         if (best[label] == 0) continue;
         SColour c;
@@ -230,8 +239,7 @@ SAutoFlatResult Run(const SPageView& page, const SPageView* hints, const SAutoFl
 
     progress.At(0.05, "measuring gaps");
     std::vector<uint32_t> distance(static_cast<size_t>(size));
-    SquaredDistances(
-        width, height, [&](int64_t i) { return labels[size_t(i)] == kLine; }, distance.data(), workers);
+    SquaredDistances(width, height, labels.data(), kLine, false, distance.data(), workers);
 
     // A core is what lies farther from every line than half the widest gap
     // to be closed, plus a pixel so that gaps across the diagonal close too:
@@ -240,28 +248,44 @@ SAutoFlatResult Run(const SPageView& page, const SPageView* hints, const SAutoFl
     const uint64_t coreLimit = uint64_t((gap + 2) * (gap + 2)) / 4;
     const std::vector<uint64_t> cores = LabelComponents(
         map, 1, [&](int64_t i) { return labels[size_t(i)] == kOpen && distance[size_t(i)] > coreLimit; });
+    // A core of a few pixels is where a narrow passage widens a little, or a
+    // page corner: no region of its own, or a strip along the page's edge
+    // would be cut into pieces at the corners.
+    const uint64_t weakCore = uint64_t(std::max<int64_t>(4, (gap / 2) * (gap / 2)));
+    std::vector<uint32_t> coreLabels(cores.size(), kOpen);
+    uint32_t coreEnd = 1;
+    for (size_t c = 0; c < cores.size(); ++c)
+        if (cores[c] >= weakCore) coreLabels[c] = coreEnd++;
+    Relabel(map, 1, coreLabels, workers);
     GrowIntoOpen(map);
     // What no core reaches is enclosed all round, however narrow.
-    const uint32_t firstClosed = uint32_t(1 + cores.size());
+    const uint32_t firstClosed = coreEnd;
     const std::vector<uint64_t> closed =
         LabelComponents(map, firstClosed, [&](int64_t i) { return labels[size_t(i)] == kOpen; });
     uint32_t labelEnd = firstClosed + uint32_t(closed.size());
 
     progress.At(0.35, "finding spot blacks");
-    SquaredDistances(
-        width, height, [&](int64_t i) { return labels[size_t(i)] != kLine; }, distance.data(), workers);
+    SquaredDistances(width, height, labels.data(), kLine, true, distance.data(), workers);
     const uint32_t firstSpot = labelEnd;
     if (settings.spotBlacks == ESpotBlacks::Regions) {
         const uint64_t deep = uint64_t(spotDepth * spotDepth);
         const std::vector<uint64_t> spots = LabelComponents(map, firstSpot, [&](int64_t i) {
             return labels[size_t(i)] == kLine && distance[size_t(i)] > deep;
         });
-        // Where thick lines cross, a small patch lies deep too; a spot black
-        // is an area, at least a square of the depth at its heart.
-        const uint64_t smallest = std::max<uint64_t>(deep, uint64_t(result.minRegion));
+        // A line, however thick, is long and narrow: its deep part is a thin
+        // ridge, and where two thick lines cross, a heart at most their width
+        // over the square root of two deep. A spot black has a heart three
+        // times the depth (so it is more than six depths across) and takes
+        // in the deep black around it.
+        std::vector<uint32_t> heart(spots.size(), 0);
+        for (int64_t i = 0; i < size; ++i) {
+            const uint32_t value = labels[size_t(i)];
+            if (value >= firstSpot && value != kOpen)
+                heart[value - firstSpot] = std::max(heart[value - firstSpot], distance[size_t(i)]);
+        }
         std::vector<uint32_t> remap(spots.size(), kLine);
         for (size_t s = 0; s < spots.size(); ++s)
-            if (spots[s] >= smallest) remap[s] = labelEnd++;
+            if (heart[s] > 9 * deep && spots[s] >= uint64_t(result.minRegion)) remap[s] = labelEnd++;
         Relabel(map, firstSpot, remap, workers);
     }
     if (labelEnd == 1) throw CFailure(EAutoFlatStatus::NoRegions, "the page is all line art");
@@ -292,12 +316,13 @@ SAutoFlatResult Run(const SPageView& page, const SPageView* hints, const SAutoFl
     if (anyLeft) GrowIntoOpen(meltedMap);
 
     progress.At(0.8, "merging small regions");
-    std::vector<std::pair<bool, SColour>> hinted = HintColours(page, reader, melted.data(), labelEnd, {});
+    std::vector<std::pair<bool, SColour>> hinted =
+        HintColours(page, reader, melted.data(), labelEnd, workers);
     if (hints) {
         const CPixelReader hintReader(hints->kind, limits);
         // The hints page's own votes decide where it has any: it is the
         // colourist's explicit word.
-        const auto fromPage = HintColours(*hints, hintReader, melted.data(), labelEnd, {});
+        const auto fromPage = HintColours(*hints, hintReader, melted.data(), labelEnd, workers);
         for (uint32_t label = 0; label < labelEnd; ++label)
             if (fromPage[label].first) hinted[label] = fromPage[label];
     }
@@ -308,8 +333,8 @@ SAutoFlatResult Run(const SPageView& page, const SPageView* hints, const SAutoFl
     keep[0] = true;
     for (uint32_t label = 0; label < labelEnd; ++label)
         if (hinted[label].first || label >= firstSpot) keep[label] = true;
-    const std::vector<uint32_t> into = FoldSmallRegions(
-        area, keep, Borders(melted.data(), width, height, 1, workers), uint64_t(result.minRegion));
+    const std::vector<SBorder> borders = Borders(melted.data(), width, height, 1, workers);
+    const std::vector<uint32_t> into = FoldSmallRegions(area, keep, borders, uint64_t(result.minRegion));
 
     // Final labels from 0, in order of first appearance.
     std::vector<uint32_t> final(labelEnd, kOpen);
@@ -341,8 +366,14 @@ SAutoFlatResult Run(const SPageView& page, const SPageView* hints, const SAutoFl
         }
         result.regions[region].spotBlack = label >= firstSpot;
     }
-    for (const SBorder& border : Borders(melted.data(), width, height, 0, workers))
-        request.edges.push_back({border.a, border.b});
+    std::vector<uint64_t> edges;
+    for (const SBorder& border : borders) {
+        const uint32_t a = final[into[border.a]], b = final[into[border.b]];
+        if (a != b) edges.push_back(a < b ? uint64_t(a) << 32 | b : uint64_t(b) << 32 | a);
+    }
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    for (const uint64_t edge : edges) request.edges.push_back({uint32_t(edge >> 32), uint32_t(edge)});
     AssignColours(request);
     for (uint32_t region = 0; region < regionCount; ++region)
         result.regions[region].colour = request.colours[region];

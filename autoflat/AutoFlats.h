@@ -75,8 +75,9 @@ struct SAutoFlatSettings {
     uint8_t darkness = 128;   // line strength at which a pixel is line art
     uint8_t hintChroma = 48;  // chroma at which a pixel that is not line art is a hint
     ESpotBlacks spotBlacks = ESpotBlacks::Regions;
-    // Line pixels farther than this from any non-line pixel make a spot
-    // black (areas wider than twice it); 0: the gap, at least 4.
+    // A spot black holds a pixel farther than three times this from every
+    // non-line pixel (it is more than six times this across) and takes in
+    // the black around it deeper than this; 0: the gap, at least 4.
     int32_t spotBlackDepth = 0;
     bool keepLines = false;        // flats keep the line art's own pixels where lines are
     std::vector<SColour> palette;  // empty: automatic colours

@@ -14,13 +14,14 @@ constexpr uint32_t kNoSource = UINT32_MAX;
 
 // Columns in blocks that fill cache lines, each block swept down and up the
 // page row by row, so that the sweeps read memory in order.
-void ColumnDistances(int32_t width, int32_t height, const std::function<bool(int64_t)>& isSource,
+void ColumnDistances(int32_t width, int32_t height, const uint32_t* labels, uint32_t label, bool invert,
                      uint32_t* out, int64_t x0, int64_t x1) {
     for (int64_t y = 0; y < height; ++y) {
         uint32_t* row = out + y * int64_t(width);
+        const uint32_t* source = labels + y * int64_t(width);
         const uint32_t* above = y > 0 ? row - width : nullptr;
         for (int64_t x = x0; x < x1; ++x) {
-            if (isSource(y * width + x))
+            if ((source[x] == label) != invert)
                 row[x] = 0;
             else if (above && above[x] != kNoSource)
                 row[x] = above[x] + 1;
@@ -89,11 +90,12 @@ private:
 
 }  // namespace
 
-void SquaredDistances(int32_t width, int32_t height, const std::function<bool(int64_t)>& isSource,
+void SquaredDistances(int32_t width, int32_t height, const uint32_t* labels, uint32_t label, bool invert,
                       uint32_t* out, int workers) {
     if (width <= 0 || height <= 0) return;
-    ForEachPart(workers, width, 64,
-                [&](int64_t x0, int64_t x1) { ColumnDistances(width, height, isSource, out, x0, x1); });
+    ForEachPart(workers, width, 64, [&](int64_t x0, int64_t x1) {
+        ColumnDistances(width, height, labels, label, invert, out, x0, x1);
+    });
     ForEachPart(workers, height, 16, [&](int64_t y0, int64_t y1) {
         CRowEnvelope envelope(width);
         for (int64_t y = y0; y < y1; ++y) envelope.Run(out + y * int64_t(width), width);

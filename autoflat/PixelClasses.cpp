@@ -36,9 +36,21 @@ SRgbA ReadRgbA(EPageKind kind, const uint8_t* p) {
 }  // namespace
 
 CPixelReader::CPixelReader(EPageKind kind, SClassLimits limits)
-    : kind_(kind), limits_(limits), channels_(ChannelCount(kind)) {}
+    : kind_(kind), limits_(limits), channels_(ChannelCount(kind)) {
+    if (kind == EPageKind::Gray) {
+        for (int v = 0; v < 256; ++v) {
+            const uint8_t pixel[1] = {uint8_t(v)};
+            table_.push_back(Compute(pixel));
+        }
+    } else if (kind == EPageKind::GrayAlpha) {
+        for (int i = 0; i < 65536; ++i) {
+            const uint8_t pixel[2] = {uint8_t(i & 0xFF), uint8_t(i >> 8)};
+            table_.push_back(Compute(pixel));
+        }
+    }
+}
 
-EPixelClass CPixelReader::Classify(const uint8_t* pixel) const {
+EPixelClass CPixelReader::Compute(const uint8_t* pixel) const {
     const SRgbA c = ReadRgbA(kind_, pixel);
     // Rec. 601 weights in integers: the classes must not depend on how a
     // platform rounds floating point.

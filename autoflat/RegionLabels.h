@@ -5,7 +5,8 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
+#include <algorithm>
+#include <stdexcept>
 #include <vector>
 
 namespace autoflat {
@@ -20,14 +21,6 @@ struct SLabelMap {
     int64_t Size() const { return int64_t(width) * height; }
 };
 
-// Gives every 4-connected component of the pixels for which member(index)
-// holds a new label firstLabel, firstLabel + 1, ... in the order in which
-// the components first appear in rows from the top. member is asked once
-// per pixel, in that order, before the pixel is written. Returns each new
-// label's pixel count.
-std::vector<uint64_t> LabelComponents(const SLabelMap& map, uint32_t firstLabel,
-                                      const std::function<bool(int64_t)>& member);
-
 // Hands every kOpen pixel that the labels reach through kOpen pixels to the
 // label nearest along such a path, all labels growing one step at a time
 // in the order of the pixels' rows, so that who wins a pixel both could
@@ -36,5 +29,74 @@ void GrowIntoOpen(const SLabelMap& map);
 
 // Labels from firstLabel on become remap[label - firstLabel].
 void Relabel(const SLabelMap& map, uint32_t firstLabel, const std::vector<uint32_t>& remap, int workers);
+
+namespace label_detail {
+
+inline uint32_t Root(std::vector<uint32_t>& parent, uint32_t label) {
+    uint32_t root = label;
+    while (parent[root] != root) root = parent[root];
+    while (parent[label] != root) {
+        const uint32_t next = parent[label];
+        parent[label] = root;
+        label = next;
+    }
+    return root;
+}
+
+}  // namespace label_detail
+
+// Gives every 4-connected component of the pixels for which member(index)
+// holds a new label firstLabel, firstLabel + 1, ... in the order in which
+// the components first appear in rows from the top. member is asked once
+// per pixel, in that order, before the pixel is written. Returns each new
+// label's pixel count.
+template <class FMember>
+std::vector<uint64_t> LabelComponents(const SLabelMap& map, uint32_t firstLabel, const FMember& member) {
+    // First pass: provisional labels (offsets from firstLabel) joined where
+    // they meet; the smaller one is the root, so a root is its component's
+    // first pixel in row order.
+    std::vector<uint32_t> parent;
+    const uint64_t room = uint64_t(kOpen) - firstLabel;
+    auto provisional = [&](uint32_t value) { return value >= firstLabel && value != kOpen; };
+    for (int64_t y = 0; y < map.height; ++y) {
+        uint32_t* row = map.labels + y * map.width;
+        const uint32_t* above = y > 0 ? row - map.width : nullptr;
+        for (int64_t x = 0; x < map.width; ++x) {
+            if (!member(y * map.width + x)) continue;
+            const bool left = x > 0 && provisional(row[x - 1]);
+            const bool up = above && provisional(above[x]);
+            if (left && up) {
+                const uint32_t a = label_detail::Root(parent, row[x - 1] - firstLabel);
+                const uint32_t b = label_detail::Root(parent, above[x] - firstLabel);
+                if (a != b) parent[std::max(a, b)] = std::min(a, b);
+                row[x] = firstLabel + std::min(a, b);
+            } else if (left) {
+                row[x] = row[x - 1];
+            } else if (up) {
+                row[x] = above[x];
+            } else {
+                if (parent.size() >= room) throw std::length_error("too many regions");
+                row[x] = firstLabel + uint32_t(parent.size());
+                parent.push_back(uint32_t(parent.size()));
+            }
+        }
+    }
+    // Second pass: final labels in order of first appearance.
+    constexpr uint32_t kUnset = UINT32_MAX;
+    std::vector<uint32_t> final(parent.size(), kUnset);
+    std::vector<uint64_t> sizes;
+    for (int64_t i = 0; i < map.Size(); ++i) {
+        const uint32_t value = map.labels[i];
+        if (!provisional(value)) continue;
+        const uint32_t root = label_detail::Root(parent, value - firstLabel);
+        if (final[root] == kUnset) {
+            final[root] = uint32_t(sizes.size());
+            sizes.push_back(0);
+        }
+        map.labels[i] = firstLabel + final[root];
+        ++sizes[final[root]];
+    }
+    return sizes;
+}
 
 }  // namespace autoflat

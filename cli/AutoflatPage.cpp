@@ -1,15 +1,14 @@
 #include "cli/AutoflatPage.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <optional>
-
-#include <unistd.h>
-
-#include <cerrno>
 
 #include "autoflat/AutoFlats.h"
 #include "cli/Batch.h"
@@ -170,6 +169,9 @@ void RunAutoflat(SAutoflatPage& work, const SAutoflatOptions& options, const SCo
     if (work.result.linePixels == 0)
         throw CImageError("no line art: no pixel is dark enough to be a line (--threshold " +
                           std::to_string(settings.darkness) + "), so there are no regions to fill");
+    // Nor is a page that is all line art: one black region, the page as it was.
+    if (work.result.linePixels >= uint64_t(raster.width) * uint64_t(raster.height))
+        throw CImageError("the page is all line art: there is no paper to fill");
     // The flats take the line art's place, with what the file said about
     // itself; a gray page's profile does not describe colour flats.
     SRaster flats;

@@ -95,7 +95,7 @@ CLI::App* AddAutoflat(CLI::App& app, SToolOptions& options, int& gap, long& minR
                      "Lines that stop up to N pixels short of each other still close a region (default: "
                      "0.85 mm of the page, its dpi / 30, else its short side / 250, kept within 2-64)")
         ->transform(kDecimal)
-        ->check(CLI::Range(1, 4096));
+        ->check(CLI::Range(1, 1024));
     autoflat
         ->add_option("--min-region", minRegion,
                      "Regions under N pixels (hatching specks) join the neighbour they share the longest "

@@ -1,4 +1,5 @@
-// 8-bit RGB and RGBA PNG files, with their resolution and colour chunks.
+// 8-bit RGB and RGBA PNG files, with their resolution and colour chunks;
+// for auto flats, line art of any PNG colour type and depth as well.
 #pragma once
 
 #include <string>

@@ -1,5 +1,6 @@
 // 8-bit RGB and CMYK TIFF files (each with an optional alpha channel),
-// with their resolution, ICC profile and orientation.
+// with their resolution, ICC profile and orientation; for auto flats,
+// grayscale, 1-bit and palette line art as well.
 #pragma once
 
 #include <string>

@@ -27,16 +27,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(ftruncate(file.fd, 0) == 0, "cannot empty the memory file");
     FUZZ_CHECK(pwrite(file.fd, data, size, 0) == ssize_t(size), "cannot fill the memory file");
 
-    try {
-        cli::EImageFormat format;
-        const cli::SRaster raster = cli::ReadImage(file.path, format);
-        FUZZ_CHECK(raster.width >= 1 && raster.height >= 1 && uint32_t(raster.width) <= cli::kMaxSide &&
-                       uint32_t(raster.height) <= cli::kMaxSide,
-                   "a raster outside the sizes the plug-in takes");
-        FUZZ_CHECK(raster.pixels.Bytes().size() == raster.RowBytes() * size_t(raster.height),
-                   "the pixels do not fill the raster's size");
-    } catch (const cli::CImageError&) {
-        // A file the tool refuses, with a reason for the user.
+    // As a page to flat, and as line art, whose readers take every kind of sample.
+    for (const bool lineArt : {false, true}) {
+        cli::SCodecOptions options;
+        options.lineArt = lineArt;
+        try {
+            cli::EImageFormat format;
+            const cli::SRaster raster = cli::ReadImage(file.path, format, options);
+            FUZZ_CHECK(raster.width >= 1 && raster.height >= 1 && uint32_t(raster.width) <= cli::kMaxSide &&
+                           uint32_t(raster.height) <= cli::kMaxSide,
+                       "a raster outside the sizes the plug-in takes");
+            FUZZ_CHECK(raster.pixels.Bytes().size() == raster.RowBytes() * size_t(raster.height),
+                       "the pixels do not fill the raster's size");
+            FUZZ_CHECK(lineArt || raster.model != cli::EColourModel::Gray, "a gray page for the plug-in");
+        } catch (const cli::CImageError&) {
+            // A file the tool refuses, with a reason for the user.
+        }
     }
     return 0;
 }

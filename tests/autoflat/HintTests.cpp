@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include "tests/autoflat/AutoFlatPages.h"
+
+using namespace autoflat;
+using namespace autoflat_testing;
+
+namespace {
+
+const SColour kRed{{220, 30, 30, 0}};
+const SColour kBlue{{30, 60, 220, 0}};
+
+// Two rooms whose shared wall has a doorway narrower than the gap.
+CTestPage TwoRooms(EPageKind kind) {
+    CTestPage page(140, 80, kind);
+    page.Box(10, 10, 130, 70, 3);
+    page.Fill(69, 10, 72, 70, 0);
+    page.Fill(69, 35, 72, 41, 255);
+    return page;
+}
+
+void Dot(CTestPage& page, int x, int y, const SColour& colour) {
+    for (int dy = 0; dy < 3; ++dy)
+        for (int dx = 0; dx < 3; ++dx)
+            if (HasAlpha(page.kind))
+                page.Set(x + dx, y + dy, {colour.v[0], colour.v[1], colour.v[2], 255});
+            else
+                page.Set(x + dx, y + dy, {colour.v[0], colour.v[1], colour.v[2]});
+}
+
+SAutoFlatSettings Settings() {
+    SAutoFlatSettings settings;
+    settings.gap = 10;
+    settings.minRegion = 0;
+    return settings;
+}
+
+void ExpectRoomsHinted(const SAutoFlatResult& result) {
+    ASSERT_EQ(result.status, EAutoFlatStatus::Ok);
+    const uint32_t left = LabelAt(result, 40, 40), right = LabelAt(result, 100, 40);
+    ASSERT_NE(left, right);
+    EXPECT_EQ(result.regions[left].colour, kRed);
+    EXPECT_EQ(result.regions[right].colour, kBlue);
+    EXPECT_TRUE(result.regions[left].fromHint);
+    // The doorway closes between them: each side of it is its own room's.
+    EXPECT_EQ(LabelAt(result, 67, 38), left);
+    EXPECT_EQ(LabelAt(result, 74, 38), right);
+}
+
+}  // namespace
+
+TEST(AutoFlatHints, DotsOnThePageColourTheirRegions) {
+    CTestPage page = TwoRooms(EPageKind::Rgb);
+    Dot(page, 30, 30, kRed);
+    Dot(page, 110, 50, kBlue);
+    ExpectRoomsHinted(Flat(page, Settings()));
+}
+
+TEST(AutoFlatHints, DotsFromAHintsPage) {
+    const CTestPage page = TwoRooms(EPageKind::Gray);
+    CTestPage hints(140, 80, EPageKind::Rgba);
+    for (auto& sample : hints.samples) sample = 0;  // transparent
+    Dot(hints, 30, 30, kRed);
+    Dot(hints, 110, 50, kBlue);
+    ExpectRoomsHinted(Flat(page, Settings(), &hints));
+}
+
+TEST(AutoFlatHints, TheMajorityColourWins) {
+    CTestPage page = TwoRooms(EPageKind::Rgb);
+    Dot(page, 30, 30, kRed);
+    Dot(page, 40, 30, kRed);
+    Dot(page, 50, 30, kBlue);
+    Dot(page, 110, 50, kBlue);
+    const SAutoFlatResult result = Flat(page, Settings());
+    ASSERT_EQ(result.status, EAutoFlatStatus::Ok);
+    EXPECT_EQ(result.regions[LabelAt(result, 40, 40)].colour, kRed);
+}
+
+TEST(AutoFlatHints, AFilledPageKeepsItsColours) {
+    CTestPage page = TwoRooms(EPageKind::Rgb);
+    for (int y = 13; y < 67; ++y) {
+        for (int x = 13; x < 69; ++x) page.Set(x, y, {kRed.v[0], kRed.v[1], kRed.v[2]});
+        for (int x = 72; x < 127; ++x) page.Set(x, y, {kBlue.v[0], kBlue.v[1], kBlue.v[2]});
+    }
+    ExpectRoomsHinted(Flat(page, Settings()));
+}
