@@ -40,7 +40,7 @@ class AutoFlatsDialog(QDialog):
         layout.addWidget(QLabel('A new "Flats" layer under "%s": one flat colour for every closed region, the '
                                 "lines melted into them." % line_name, wordWrap=True))
         form = QFormLayout()
-        self.gap = QSpinBox(minimum=0, maximum=4096, value=values["gap"])
+        self.gap = QSpinBox(minimum=0, maximum=1024, value=values["gap"])
         self.gap.setSpecialValueText("from the resolution")
         self.gap.setSuffix(" px")
         self.gap.setToolTip("Lines that stop up to this many pixels short of each other still close a region")

@@ -89,7 +89,7 @@ def _pixels_like(document, node, model_of):
 
 
 _SETTINGS = {"gap": "gap", "min_region": "minRegion", "spot_blacks": "spotBlacks", "keep_lines": "keepLines",
-             "workers": "workers"}
+             "threshold": "threshold", "workers": "workers"}
 
 
 def auto_flats_pixels(document, line_node, hints_node=None, progress=None, **settings):
@@ -114,7 +114,8 @@ def auto_flats(document, line_node, hints_node=None, progress=None, **settings):
     """Auto Flats from a line-art layer (and a hints layer): a new "Flats"
     layer under the line art, in the line art's colour space. Settings: gap
     (0: chosen from the resolution), min_region (-1: the default),
-    spot_blacks, keep_lines. Returns the new layer."""
+    spot_blacks, keep_lines, threshold (128: line strength at which a pixel
+    is line art). Returns the new layer."""
     pixels = auto_flats_pixels(document, line_node, hints_node, progress, **settings)
     flats = document.createNode("Flats", "paintlayer")
     _match_colour_space(flats, line_node)

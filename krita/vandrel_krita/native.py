@@ -22,6 +22,7 @@ class AutoFlatSettings(ctypes.Structure):
         ("paletteCount", ctypes.c_int32),
         ("workers", ctypes.c_int32),
         ("dpi", ctypes.c_double),
+        ("threshold", ctypes.c_int32),
     ]
 
 

@@ -6,7 +6,7 @@ GROUP = "vandrel"
 
 # name: (default, lowest, highest)
 FLAT = {"depth": (256, 1, 65535), "white": (0, 0, 1)}
-AUTO = {"gap": (0, 0, 4096), "min_region": (-1, -1, 1 << 30), "spot_blacks": (1, 0, 1), "keep_lines": (0, 0, 1)}
+AUTO = {"gap": (0, 0, 1024), "min_region": (-1, -1, 1 << 30), "spot_blacks": (1, 0, 1), "keep_lines": (0, 0, 1)}
 
 
 def read(fields, prefix):
