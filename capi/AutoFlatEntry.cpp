@@ -106,9 +106,16 @@ autoflat::SAutoFlatSettings Settings(const VandrelAutoFlatSettings& given, bool 
     settings.gap = std::max(given.gap, 0);
     settings.dpi = given.dpi > 0 ? given.dpi : 0;
     settings.minRegion = given.minRegion;
+    settings.darkness = uint8_t(given.threshold);
     settings.spotBlacks = given.spotBlacks ? autoflat::ESpotBlacks::Regions : autoflat::ESpotBlacks::Lines;
     settings.keepLines = given.keepLines != 0;
+#ifdef __EMSCRIPTEN__
+    // Built without threads: a worker count would ask for threads that
+    // cannot start.
+    settings.workers = 1;
+#else
     settings.workers = std::max(given.workers, 0);
+#endif
     for (int32_t i = 0; given.palette && i < given.paletteCount; ++i) {
         autoflat::SColour colour;
         std::memcpy(colour.v, given.palette + 4 * std::size_t(i), cmyk ? 4 : 3);
@@ -123,7 +130,7 @@ int32_t AutoFlat(const uint8_t* lineArt, int32_t lineLayout, const uint8_t* hint
     const std::optional<SPixelLayout> line = LayoutOf(lineLayout);
     const std::optional<SPixelLayout> hint = hints ? LayoutOf(hintsLayout) : line;
     if (!line || !hint || !output.pixels || !LayoutOf(output.layout) || given.paletteCount < 0 ||
-        (given.paletteCount > 0 && !given.palette))
+        (given.paletteCount > 0 && !given.palette) || given.threshold < 1 || given.threshold > 255)
         return VANDREL_BAD_ARGUMENTS;
     const std::optional<std::size_t> lineBytes = PageBytes(*line, width, height);
     const std::optional<std::size_t> hintBytes = PageBytes(*hint, width, height);
@@ -172,6 +179,7 @@ void vandrel_autoflat_defaults(VandrelAutoFlatSettings* settings) {
     settings->keepLines = defaults.keepLines ? 1 : 0;
     settings->workers = defaults.workers;
     settings->dpi = defaults.dpi;
+    settings->threshold = defaults.darkness;
 }
 
 int32_t vandrel_autoflat(const uint8_t* lineArt, int32_t lineLayout, const uint8_t* hints,

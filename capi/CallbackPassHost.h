@@ -27,8 +27,6 @@ public:
     int32_t RowsDone() const override { return rowsDone_.load(std::memory_order_relaxed); }
 
     bool Cancelled() const { return cancelled_; }
-    // For steps the pass does not report itself (before and after it).
-    void Report(int32_t done) { ReportProgress(done); }
 
 private:
     void Ask(int32_t done) {

@@ -93,6 +93,7 @@ typedef struct VandrelAutoFlatSettings {
     int32_t paletteCount;   /* colours in `palette` */
     int32_t workers;        /* threads, 0 for every processor; one without threads (WebAssembly) */
     double dpi;             /* the page's resolution, 0 when unknown: it chooses the default gap */
+    int32_t threshold;      /* line strength (darkness times opacity, 1..255) at which a pixel is line art */
 } VandrelAutoFlatSettings;
 
 VANDREL_API void vandrel_autoflat_defaults(VandrelAutoFlatSettings* settings);

@@ -44,7 +44,7 @@ mkdir -p dist
 zip=dist/VandrelPro-$(release_version)-krita.zip
 rm -f "$zip"
 # Same commit, same zip: fixed time stamps, no extra attributes, fixed order.
+# Krita's importer finds the package by its folder's own entry in the zip.
 find "$stage" -exec touch -h -d "@$(release_epoch)" {} +
-(cd "$stage" && find vandrel_krita.desktop vandrel_krita -type f | LC_ALL=C sort |
-    zip -q -X -D "$OLDPWD/$zip" -@)
+(cd "$stage" && find vandrel_krita.desktop vandrel_krita | LC_ALL=C sort | zip -q -X "$OLDPWD/$zip" -@)
 echo "$zip: $(stat -c %s "$zip") bytes"

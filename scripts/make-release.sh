@@ -4,6 +4,7 @@
 #   VandrelPro-VERSION-windows.zip            both plug-ins and ReadMe.txt
 #   VandrelPro-VERSION-setup.exe              the Windows installer
 #   vandrel_VERSION_ARCH.deb                  the command-line tool for Debian
+#   VandrelPro-VERSION-krita.zip              Krita's plug-in, both native libraries inside
 #   SHA256SUMS                                the checksum of every file above
 # Builds what is missing: both Windows presets and the package's own build
 # (scripts/install-deps.sh --all installs what it needs). The tests are
@@ -25,6 +26,9 @@ scripts/make-windows-release.sh
 
 stage "Debian package"
 scripts/make-deb.sh
+
+stage "Krita plug-in"
+scripts/make-krita-plugin.sh
 
 stage "SHA256SUMS"
 # Every file a user may download, with the paths they are published under.

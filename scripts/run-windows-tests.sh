@@ -7,7 +7,10 @@
 #     plug-in with the Windows loader, reads its resources, flats RGB and
 #     CMYK pictures, exchanges parameters and works the real dialogs; their
 #     screenshots land in build/windows-x64/screenshots/;
-#  3. lays out dist/ (scripts/make-dist.sh).
+#     It also loads the C interface's vandrel_api.dll (Krita's plug-in
+#     carries it) and runs both filters through it;
+#  3. lays out dist/ (scripts/make-dist.sh), and checks that the C
+#     interface's vandrel_api.dll (for Krita) imports only Windows' DLLs.
 # The 32-bit plug-in cannot run here; the PE checks of tests/resources
 # (test_resources in the native build) read both files statically.
 #
@@ -90,6 +93,12 @@ REG
         convert "$picture" "${picture%.bmp}.png" && rm "$picture"
     done
     echo "Dialog screenshots: $(ls "$shots"/*.png 2>/dev/null | tr '\n' ' ')"
+
+    # The C interface's DLL, loaded by path as Krita's plug-in loads it.
+    if ! timeout 120 "$wine" "$bin/vandrel_api_check.exe" "$(winpath "$bin/vandrel_api.dll")"; then
+        echo "FAILED: the C interface's DLL under wine" >&2
+        exit 1
+    fi
 fi
 
 stage "dist/"
@@ -101,4 +110,12 @@ for arch in x64 x86; do
         echo "$file: $(stat -c %s "$file") bytes, imports: $imports"
     done
 done
+# The C interface's DLL, which Krita's plug-in carries: Windows' DLLs only.
+api=build/windows-x64/bin/vandrel_api.dll
+imports=$(x86_64-w64-mingw32-objdump -p "$api" | sed -n 's/^\s*DLL Name: //p' | sort | tr '\n' ' ')
+echo "$api: $(stat -c %s "$api") bytes, imports: $imports"
+if grep -qiE 'lib(stdc\+\+|gcc|winpthread)' <<<"$imports"; then
+    echo "FAILED: $api needs mingw's runtime DLLs" >&2
+    exit 1
+fi
 echo "run-windows-tests: done in $((SECONDS - started)) s"

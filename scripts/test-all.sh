@@ -30,6 +30,8 @@ ctest --preset linux
 
 stage "web page: the engine as WebAssembly, in headless Chromium against vandrel flat"
 scripts/test-web.sh
+stage "Krita plug-in: both filters inside Debian's Krita against the command-line tool"
+scripts/test-krita.sh
 
 stage "sanitizers: ASan+UBSan over every suite, TSan over the threaded ones, leak check"
 scripts/run-sanitizers.sh

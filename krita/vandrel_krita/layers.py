@@ -1,11 +1,7 @@
 """Krita's side of the filters: which layers they take, how their pixels
 are laid out, and the functions scripts call (flat_layer, auto_flats)."""
 
-from krita import Krita
-
 from . import native
-
-RGB_PROFILE = "sRGB-elle-V2-srgbtrc.icc"
 
 # Krita keeps 8-bit RGBA as B, G, R, A in memory, and 8-bit CMYKA as
 # C, M, Y, K, A ink (255 full ink), as files store it.
@@ -32,7 +28,7 @@ def layout_of(node):
 
 
 def _page(document, node):
-    return bytes(node.pixelData(0, 0, document.width(), document.height()))
+    return node.pixelData(0, 0, document.width(), document.height())
 
 
 def _place_above(document, node, new):
@@ -67,7 +63,7 @@ def flat_layer(document, node, depth=256, white=False, progress=None):
     pixels = flat_pixels(document, node, depth, white, progress)
     result = document.createNode("%s (flatted)" % node.name(), "paintlayer")
     _match_colour_space(result, node)
-    result.setPixelData(bytes(pixels), 0, 0, document.width(), document.height())
+    result.setPixelData(pixels, 0, 0, document.width(), document.height())
     _place_above(document, node, result)
     node.setVisible(False)
     document.refreshProjection()
@@ -80,46 +76,50 @@ def _match_colour_space(new, node):
         new.setColorSpace(node.colorModel(), node.colorDepth(), node.colorProfile())
 
 
-def _rgb_copy(document, node):
-    """`node`'s pixels as 8-bit sRGB BGRA: the colour model Auto Flats
-    chooses its colours in, converted by Krita."""
+def _pixels_like(document, node, model_of):
+    """`node`'s pixels in the colour space of `model_of` (Krita converts
+    a layer of another), and their layout."""
     layout = layout_of(node)
-    if layout == native.BGRA and node.colorProfile() == RGB_PROFILE:
-        return _page(document, node)
+    if (node.colorModel(), node.colorDepth(), node.colorProfile()) == (
+            model_of.colorModel(), model_of.colorDepth(), model_of.colorProfile()):
+        return _page(document, node), layout
     copy = node.duplicate()
-    copy.setColorSpace("RGBA", "U8", RGB_PROFILE)
-    return bytes(copy.pixelData(0, 0, document.width(), document.height()))
+    copy.setColorSpace(model_of.colorModel(), model_of.colorDepth(), model_of.colorProfile())
+    return copy.pixelData(0, 0, document.width(), document.height()), layout_of(model_of)
+
+
+_SETTINGS = {"gap": "gap", "min_region": "minRegion", "spot_blacks": "spotBlacks", "keep_lines": "keepLines",
+             "threshold": "threshold", "workers": "workers"}
 
 
 def auto_flats_pixels(document, line_node, hints_node=None, progress=None, **settings):
-    """The flats as 8-bit sRGB BGRA bytes, without touching the document."""
+    """The flats in the line-art layer's own layout, without touching the
+    document."""
     chosen = native.auto_flat_defaults()
+    chosen.dpi = float(document.resolution())
     for key, value in settings.items():
-        field = {"gap": "gap", "min_region": "minRegion", "spot_blacks": "spotBlacks",
-                 "keep_lines": "keepLines", "workers": "workers"}.get(key)
-        if field is None:
+        if key not in _SETTINGS:
             raise TypeError("auto_flats() has no setting %r" % key)
-        setattr(chosen, field, int(value))
-    line = _rgb_copy(document, line_node)
-    hints = _rgb_copy(document, hints_node) if hints_node is not None else None
-    return native.auto_flat(line, native.BGRA, document.width(), document.height(), chosen, native.BGRA,
-                            hints=hints, hints_layout=native.BGRA if hints is not None else 0, progress=progress)
+        setattr(chosen, _SETTINGS[key], int(value))
+    layout = layout_of(line_node)
+    line = _page(document, line_node)
+    hints, hints_layout = None, 0
+    if hints_node is not None:
+        hints, hints_layout = _pixels_like(document, hints_node, line_node)
+    return native.auto_flat(line, layout, document.width(), document.height(), chosen, layout, hints=hints,
+                            hints_layout=hints_layout, progress=progress)
 
 
 def auto_flats(document, line_node, hints_node=None, progress=None, **settings):
     """Auto Flats from a line-art layer (and a hints layer): a new "Flats"
-    layer under the line art, in the document's colour space. Settings:
-    gap, min_region (-1 for the defaults), spot_blacks, keep_lines.
-    Returns the new layer."""
+    layer under the line art, in the line art's colour space. Settings: gap
+    (0: chosen from the resolution), min_region (-1: the default),
+    spot_blacks, keep_lines, threshold (128: line strength at which a pixel
+    is line art). Returns the new layer."""
     pixels = auto_flats_pixels(document, line_node, hints_node, progress, **settings)
     flats = document.createNode("Flats", "paintlayer")
-    if (flats.colorModel(), flats.colorDepth(), flats.colorProfile()) != ("RGBA", "U8", RGB_PROFILE):
-        flats.setColorSpace("RGBA", "U8", RGB_PROFILE)
-    flats.setPixelData(bytes(pixels), 0, 0, document.width(), document.height())
-    # In a CMYK document the flats go to print with the rest: Krita converts
-    # them; their colours lie inside the CMYK gamut.
-    if (document.colorModel(), document.colorDepth()) != ("RGBA", "U8") or document.colorProfile() != RGB_PROFILE:
-        flats.setColorSpace(document.colorModel(), document.colorDepth(), document.colorProfile())
+    _match_colour_space(flats, line_node)
+    flats.setPixelData(pixels, 0, 0, document.width(), document.height())
     _place_below(document, line_node, flats)
     document.refreshProjection()
     return flats
@@ -137,11 +137,3 @@ def paint_layers(document):
 
     walk(document.rootNode())
     return found
-
-
-def active(document):
-    window = Krita.instance().activeWindow()
-    view = window.activeView() if window else None
-    if view is not None and view.document() == document:
-        return document.activeNode()
-    return document.activeNode()

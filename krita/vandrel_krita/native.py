@@ -7,7 +7,7 @@ import sys
 
 RGB, RGBA, BGRA, CMYK, CMYKA, GRAY, GRAYA = 1, 2, 3, 4, 5, 6, 7
 DONE, CANCELLED, NO_MEMORY, BAD_ARGUMENTS, FAILED, UNSUPPORTED_LAYOUT = 0, 1, 2, 3, 4, 5
-API_VERSION = 1
+API_VERSION = 2
 
 _Progress = ctypes.CFUNCTYPE(ctypes.c_int32, ctypes.c_void_p, ctypes.c_int32, ctypes.c_int32)
 
@@ -21,6 +21,8 @@ class AutoFlatSettings(ctypes.Structure):
         ("palette", ctypes.c_void_p),
         ("paletteCount", ctypes.c_int32),
         ("workers", ctypes.c_int32),
+        ("dpi", ctypes.c_double),
+        ("threshold", ctypes.c_int32),
     ]
 
 
@@ -32,6 +34,8 @@ class AutoFlatOutput(ctypes.Structure):
         ("colours", ctypes.c_void_p),
         ("colourCapacity", ctypes.c_int32),
         ("regionCount", ctypes.c_int32),
+        ("gap", ctypes.c_int32),
+        ("message", ctypes.c_char * 256),
     ]
 
 
@@ -66,20 +70,55 @@ def library():
         lib.vandrel_api_version.restype = ctypes.c_int32
         if lib.vandrel_api_version() != API_VERSION:
             raise FilterError("the Vandrel library beside the plug-in is of another version: %s" % path)
+        lib.vandrel_layout_channels.restype = ctypes.c_int32
+        lib.vandrel_layout_channels.argtypes = [ctypes.c_int32]
         lib.vandrel_result_text.restype = ctypes.c_char_p
         lib.vandrel_result_text.argtypes = [ctypes.c_int32]
         lib.vandrel_flat.restype = ctypes.c_int32
-        lib.vandrel_flat.argtypes = [ctypes.c_char_p, ctypes.c_void_p, ctypes.c_int32, ctypes.c_int32,
+        lib.vandrel_flat.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_int32, ctypes.c_int32,
                                      ctypes.c_int32, ctypes.c_int32, ctypes.c_int32, _Progress, ctypes.c_void_p]
         if hasattr(lib, "vandrel_autoflat"):
             lib.vandrel_autoflat_defaults.restype = None
             lib.vandrel_autoflat_defaults.argtypes = [ctypes.POINTER(AutoFlatSettings)]
             lib.vandrel_autoflat.restype = ctypes.c_int32
-            lib.vandrel_autoflat.argtypes = [ctypes.c_char_p, ctypes.c_int32, ctypes.c_char_p, ctypes.c_int32,
+            lib.vandrel_autoflat.argtypes = [ctypes.c_void_p, ctypes.c_int32, ctypes.c_void_p, ctypes.c_int32,
                                              ctypes.c_int32, ctypes.c_int32, ctypes.POINTER(AutoFlatSettings),
                                              ctypes.POINTER(AutoFlatOutput), _Progress, ctypes.c_void_p]
         _library = lib
     return _library
+
+
+class _Pixels:
+    """The address of a page's bytes for the duration of a call, without a
+    copy where the buffer allows it (bytes, bytearray, Krita's QByteArray):
+    a 36 MP page is 144 MB."""
+
+    def __init__(self, buffer):
+        self.view = None
+        self.keep = buffer
+        try:
+            view = memoryview(buffer)
+            if view.readonly:
+                raise TypeError
+            self.keep = (ctypes.c_char * view.nbytes).from_buffer(view)
+            self.view = view
+            self.address = ctypes.addressof(self.keep)
+            self.size = view.nbytes
+        except (TypeError, ValueError):
+            self.keep = bytes(buffer)
+            self.address = ctypes.cast(ctypes.c_char_p(self.keep), ctypes.c_void_p).value
+            self.size = len(self.keep)
+
+    def release(self):
+        self.keep = None
+        if self.view is not None:
+            self.view.release()
+
+
+def _require_size(lib, pixels, layout, width, height, what):
+    # The library reads width x height pixels from the address it is given.
+    if width < 1 or height < 1 or pixels.size != width * height * lib.vandrel_layout_channels(layout):
+        raise FilterError("%s: %d bytes do not make a %d x %d page" % (what, pixels.size, width, height))
 
 
 def _callback(progress):
@@ -99,24 +138,31 @@ def _callback(progress):
     return _Progress(call), failure
 
 
-def _check(lib, result, failure):
+def _check(lib, result, failure, message=b""):
     if failure:
         raise failure[0]
     if result == CANCELLED:
         raise Cancelled()
     if result != DONE:
-        raise FilterError(lib.vandrel_result_text(result).decode())
+        raise FilterError((message or lib.vandrel_result_text(result)).decode(errors="replace"))
 
 
 def flat(pixels, width, height, layout, depth=256, white=False, progress=None):
-    """Vandrel Pro on `pixels` (bytes, `layout`); returns the flatted bytes."""
+    """Vandrel Pro on `pixels` (any buffer of bytes in `layout`); returns the
+    flatted bytes as a bytearray."""
     lib = library()
-    result = bytearray(len(pixels))
-    buffer = (ctypes.c_char * len(result)).from_buffer(result)
-    callback, failure = _callback(progress)
-    code = lib.vandrel_flat(bytes(pixels), ctypes.addressof(buffer), width, height, layout, int(depth),
-                            1 if white else 0, callback, None)
-    del buffer
+    source = _Pixels(pixels)
+    buffer = None
+    try:
+        _require_size(lib, source, layout, width, height, "the page")
+        result = bytearray(source.size)
+        buffer = (ctypes.c_char * len(result)).from_buffer(result)
+        callback, failure = _callback(progress)
+        code = lib.vandrel_flat(source.address, ctypes.addressof(buffer), width, height, layout, int(depth),
+                                1 if white else 0, callback, None)
+    finally:
+        source.release()
+        del buffer
     _check(lib, code, failure)
     return result
 
@@ -133,20 +179,30 @@ def auto_flat_defaults():
 
 def auto_flat(line_art, line_layout, width, height, settings, out_layout, hints=None, hints_layout=0,
               progress=None):
-    """Auto Flats; returns the flats as bytes in `out_layout`."""
+    """Auto Flats; returns the flats as a bytearray in `out_layout` (of the
+    line art's colour model)."""
     lib = library()
     if not has_auto_flats():
         raise FilterError("this Vandrel library has no Auto Flats")
-    channels = {RGB: 3, RGBA: 4, BGRA: 4}[out_layout]
-    result = bytearray(width * height * channels)
-    buffer = (ctypes.c_char * len(result)).from_buffer(result)
-    output = AutoFlatOutput()
-    output.pixels = ctypes.addressof(buffer)
-    output.layout = out_layout
-    callback, failure = _callback(progress)
-    code = lib.vandrel_autoflat(bytes(line_art), line_layout, bytes(hints) if hints is not None else None,
-                                hints_layout, width, height, ctypes.byref(settings), ctypes.byref(output),
-                                callback, None)
-    del buffer
-    _check(lib, code, failure)
+    line = _Pixels(line_art)
+    hint = _Pixels(hints) if hints is not None else None
+    buffer = None
+    try:
+        _require_size(lib, line, line_layout, width, height, "the line art")
+        if hint:
+            _require_size(lib, hint, hints_layout, width, height, "the hints")
+        result = bytearray(width * height * lib.vandrel_layout_channels(out_layout))
+        buffer = (ctypes.c_char * len(result)).from_buffer(result)
+        output = AutoFlatOutput()
+        output.pixels = ctypes.addressof(buffer)
+        output.layout = out_layout
+        callback, failure = _callback(progress)
+        code = lib.vandrel_autoflat(line.address, line_layout, hint.address if hint else None, hints_layout, width,
+                                    height, ctypes.byref(settings), ctypes.byref(output), callback, None)
+    finally:
+        line.release()
+        if hint:
+            hint.release()
+        del buffer
+    _check(lib, code, failure, output.message)
     return result

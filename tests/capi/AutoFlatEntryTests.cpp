@@ -67,7 +67,8 @@ SRun AutoFlatRun(const std::vector<uint8_t>& line, int32_t layout, int32_t outLa
     return run;
 }
 
-autoflat::SAutoFlatResult Direct(const std::vector<uint8_t>& line, autoflat::EPageKind kind) {
+autoflat::SAutoFlatResult Direct(const std::vector<uint8_t>& line, autoflat::EPageKind kind,
+                                 uint8_t darkness = 128) {
     autoflat::SPageView view;
     view.pixels = line.data();
     view.width = kWidth;
@@ -75,6 +76,7 @@ autoflat::SAutoFlatResult Direct(const std::vector<uint8_t>& line, autoflat::EPa
     view.kind = kind;
     autoflat::SAutoFlatSettings settings;
     settings.workers = 1;
+    settings.darkness = darkness;
     return autoflat::AutoFlat(view, nullptr, settings);
 }
 
@@ -135,6 +137,39 @@ TEST(ApiAutoFlat, CmykLineArtGivesCmykFlats) {
     ASSERT_EQ(run.result, VANDREL_DONE) << run.output.message;
     EXPECT_EQ(run.flats, Direct(cmyk, autoflat::EPageKind::Cmyk).flats);
     EXPECT_EQ(AutoFlatRun(cmyk, VANDREL_CMYK, VANDREL_RGB).result, VANDREL_UNSUPPORTED_LAYOUT);
+}
+
+// A grey stroke across the page (darkness 105): paper at the default
+// threshold, a line between two regions at a lower one.
+TEST(ApiAutoFlat, TheThresholdReachesTheLibrary) {
+    std::vector<uint8_t> line(size_t(kWidth) * kHeight * 3, 255);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 60; x < 63; ++x)
+            for (int k = 0; k < 3; ++k) line[(size_t(y) * kWidth + size_t(x)) * 3 + size_t(k)] = 150;
+    VandrelAutoFlatSettings settings;
+    vandrel_autoflat_defaults(&settings);
+    EXPECT_EQ(settings.threshold, 128);
+    std::vector<uint8_t> flats(line.size());
+    VandrelAutoFlatOutput output{};
+    output.pixels = flats.data();
+    output.layout = VANDREL_RGB;
+    auto regions = [&](int32_t threshold) {
+        settings.threshold = threshold;
+        EXPECT_EQ(vandrel_autoflat(line.data(), VANDREL_RGB, nullptr, 0, kWidth, kHeight, &settings, &output,
+                                   nullptr, nullptr),
+                  VANDREL_DONE)
+            << output.message;
+        return output.regionCount;
+    };
+    EXPECT_EQ(regions(128), 1);
+    EXPECT_EQ(regions(100), 2);
+    EXPECT_EQ(flats, Direct(line, autoflat::EPageKind::Rgb, 100).flats);
+    for (int32_t refused : {0, 256}) {
+        settings.threshold = refused;
+        EXPECT_EQ(vandrel_autoflat(line.data(), VANDREL_RGB, nullptr, 0, kWidth, kHeight, &settings, &output,
+                                   nullptr, nullptr),
+                  VANDREL_BAD_ARGUMENTS);
+    }
 }
 
 int32_t StopAtOnce(void*, int32_t, int32_t) { return 1; }

@@ -214,6 +214,30 @@ INSTANTIATE_TEST_SUITE_P(Builds, WindowsPluginFile, testing::ValuesIn(kBuilds),
                              return std::string(info.param.name);
                          });
 
+// The C interface's DLL, which Krita's plug-in loads from its own folder:
+// Windows' DLLs alone beside it, and nothing exported but the interface.
+TEST(WindowsApiLibrary, IsAnX64DllExportingTheInterfaceAndImportingOnlyWindows) {
+    const char* fromEnvironment = std::getenv("VANDREL_WINDOWS_X64_API_LIBRARY");
+    const std::filesystem::path path =
+        fromEnvironment && *fromEnvironment ? fromEnvironment : VANDREL_WINDOWS_X64_API_LIBRARY;
+    if (!std::filesystem::exists(path))
+        GTEST_SKIP() << "no Windows API library at '" << path.string()
+                     << "': cmake --preset windows-x64 && cmake --build --preset windows-x64";
+    const CPeImage image = CPeImage::Load(path);
+    EXPECT_EQ(image.Machine(), CPeImage::kMachineAmd64);
+    EXPECT_TRUE(image.IsPE32Plus());
+    EXPECT_TRUE(image.IsDll());
+    std::vector<std::string> names = image.ExportedNames();
+    std::sort(names.begin(), names.end());
+    const std::vector<std::string> expected = {
+        "vandrel_alloc", "vandrel_api_version", "vandrel_autoflat",        "vandrel_autoflat_defaults",
+        "vandrel_flat",  "vandrel_free",        "vandrel_layout_channels", "vandrel_result_text"};
+    EXPECT_EQ(names, expected);
+    const std::vector<std::string> dlls = image.ImportedDlls();
+    EXPECT_FALSE(dlls.empty());
+    for (const std::string& dll : dlls) EXPECT_TRUE(IsSystemDll(dll)) << dll << " is not part of Windows";
+}
+
 // The reader trusts no offset in the file: wherever a real plug-in is cut
 // short, it gives an exception or a complete answer, never a read beyond
 // the buffer (which the sanitizer builds would catch).

@@ -1,0 +1,99 @@
+"""The two dialogs and the progress window. They only gather choices and
+show progress; the work is in layers.py."""
+
+from PyQt5.QtCore import Qt
+from PyQt5.QtWidgets import (QApplication, QCheckBox, QComboBox, QDialog, QDialogButtonBox, QFormLayout, QLabel,
+                             QProgressDialog, QSpinBox, QVBoxLayout)
+
+
+class FlatDialog(QDialog):
+    def __init__(self, values, layer_name, parent=None):
+        super().__init__(parent)
+        self.setWindowTitle("Vandrel Pro: Flat lines")
+        layout = QVBoxLayout(self)
+        layout.addWidget(QLabel('Every black pixel of "%s" takes the colour of the nearest pixel that is '
+                                "not black. The result is a new layer; the original is hidden, not changed."
+                                % layer_name, wordWrap=True))
+        form = QFormLayout()
+        self.depth = QSpinBox(minimum=1, maximum=65535, value=values["depth"])
+        self.depth.setToolTip("How far, in pixels, a colour is looked for")
+        form.addRow("Black Pixel Depth:", self.depth)
+        layout.addLayout(form)
+        self.white = QCheckBox("Paint too deep pixels white", checked=bool(values["white"]))
+        layout.addWidget(self.white)
+        buttons = QDialogButtonBox(QDialogButtonBox.Ok | QDialogButtonBox.Cancel)
+        buttons.accepted.connect(self.accept)
+        buttons.rejected.connect(self.reject)
+        layout.addWidget(buttons)
+
+    def values(self):
+        return {"depth": self.depth.value(), "white": 1 if self.white.isChecked() else 0}
+
+
+class AutoFlatsDialog(QDialog):
+    def __init__(self, values, line_name, hint_layers, parent=None):
+        """`hint_layers`: (name, layer) pairs the user may pick hints from."""
+        super().__init__(parent)
+        self.setWindowTitle("Vandrel: Auto Flats")
+        self._hint_layers = hint_layers
+        layout = QVBoxLayout(self)
+        layout.addWidget(QLabel('A new "Flats" layer under "%s": one flat colour for every closed region, the '
+                                "lines melted into them." % line_name, wordWrap=True))
+        form = QFormLayout()
+        self.gap = QSpinBox(minimum=0, maximum=1024, value=values["gap"])
+        self.gap.setSpecialValueText("from the resolution")
+        self.gap.setSuffix(" px")
+        self.gap.setToolTip("Lines that stop up to this many pixels short of each other still close a region")
+        form.addRow("Gap:", self.gap)
+        self.min_region = QSpinBox(minimum=-1, maximum=1 << 30, value=values["min_region"])
+        self.min_region.setSpecialValueText("automatic")
+        self.min_region.setSuffix(" px")
+        self.min_region.setToolTip("Smaller regions (hatching specks) join their longest neighbour")
+        form.addRow("Minimum region:", self.min_region)
+        self.hints = QComboBox()
+        self.hints.addItem("None (colours on the line art only)")
+        for name, _ in hint_layers:
+            self.hints.addItem(name)
+        self.hints.setToolTip("A layer whose coloured dots or fills choose their regions' colours")
+        form.addRow("Hints layer:", self.hints)
+        layout.addLayout(form)
+        self.spot_blacks = QCheckBox("Spot blacks are regions of their own", checked=bool(values["spot_blacks"]))
+        layout.addWidget(self.spot_blacks)
+        self.keep_lines = QCheckBox("Keep the lines on the flats (to inspect the regions)",
+                                    checked=bool(values["keep_lines"]))
+        layout.addWidget(self.keep_lines)
+        buttons = QDialogButtonBox(QDialogButtonBox.Ok | QDialogButtonBox.Cancel)
+        buttons.accepted.connect(self.accept)
+        buttons.rejected.connect(self.reject)
+        layout.addWidget(buttons)
+
+    def values(self):
+        return {"gap": self.gap.value(), "min_region": self.min_region.value(),
+                "spot_blacks": 1 if self.spot_blacks.isChecked() else 0,
+                "keep_lines": 1 if self.keep_lines.isChecked() else 0}
+
+    def hints_layer(self):
+        index = self.hints.currentIndex()
+        return self._hint_layers[index - 1][1] if index > 0 else None
+
+
+class Progress:
+    """A progress window with Cancel, fed by the filters' callback; the
+    events it lets through are what makes Cancel clickable during a pass."""
+
+    def __init__(self, title, parent=None):
+        self.dialog = QProgressDialog(title, "Cancel", 0, 1000, parent)
+        self.dialog.setWindowTitle("Vandrel")
+        self.dialog.setWindowModality(Qt.WindowModal)
+        self.dialog.setMinimumDuration(300)
+        self.dialog.setValue(0)
+
+    def __call__(self, done, total):
+        if total > 0:
+            self.dialog.setValue(min(1000, done * 1000 // total))
+        QApplication.processEvents()
+        return self.dialog.wasCanceled()
+
+    def close(self):
+        self.dialog.reset()
+        self.dialog.close()

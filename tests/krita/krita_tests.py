@@ -1,0 +1,299 @@
+"""The plug-in inside Krita (run by kritarunner from scripts/test-krita.sh):
+both actions' code on real documents, compared byte for byte with what
+`vandrel flat` and `vandrel autoflat` made of the same pages."""
+
+import os
+import sys
+import traceback
+
+from krita import InfoObject, Krita
+
+import vandrel_krita
+from vandrel_krita import dialogs, extension, layers, settings
+
+PAGES = os.environ.get("VANDREL_KRITA_PAGES", "")
+OUT = os.environ.get("VANDREL_KRITA_OUT", "")
+results = []
+
+
+def check(name):
+    def wrap(test):
+        def run():
+            try:
+                test()
+                results.append((name, None))
+            except Exception:
+                results.append((name, traceback.format_exc().strip().splitlines()[-1]))
+        run.name = name
+        return run
+    return wrap
+
+
+def open_page(name):
+    document = Krita.instance().openDocument(os.path.join(PAGES, name))
+    if document is None:
+        raise AssertionError("Krita could not open " + name)
+    document.setBatchmode(True)
+    return document
+
+
+def only_layer(document):
+    nodes = [n for n in document.topLevelNodes() if n.type() == "paintlayer"]
+    assert len(nodes) == 1, [n.name() for n in nodes]
+    return nodes[0]
+
+
+def pixels(document, node):
+    return bytes(node.pixelData(0, 0, document.width(), document.height()))
+
+
+def same(actual, expected, what):
+    if actual != expected:
+        diff = next(i for i in range(min(len(actual), len(expected))) if actual[i] != expected[i]) \
+            if len(actual) == len(expected) else -1
+        raise AssertionError("%s: %d bytes differ from the tool's (first at byte %d of %d)"
+                             % (what, sum(a != b for a, b in zip(actual, expected)), diff, len(expected)))
+
+
+def same_visible(actual, expected, channels, what):
+    """Byte for byte, except the colour under fully transparent pixels:
+    Krita's projection, which export writes, clears it, and no program
+    shows it."""
+    if len(actual) != len(expected):
+        raise AssertionError("%s: %d bytes, the tool's %d" % (what, len(actual), len(expected)))
+    cleared = 0
+    for i in range(0, len(expected), channels):
+        a, e = actual[i:i + channels], expected[i:i + channels]
+        if a == e:
+            continue
+        if e[-1] == 0 and a[-1] == 0:
+            cleared += 1
+            continue
+        raise AssertionError("%s: pixel %d is %s, the tool's %s" % (what, i // channels, list(a), list(e)))
+    return cleared
+
+
+def tool_result(name):
+    document = open_page(name)
+    try:
+        return pixels(document, only_layer(document))
+    finally:
+        document.close()
+
+
+def exported(document, name):
+    """The document as a file, opened again: what another program sees."""
+    path = os.path.join(OUT, name)
+    document.refreshProjection()
+    document.waitForDone()
+    options = InfoObject()
+    # Krita's TIFF export leaves transparency out unless asked.
+    options.setProperty("alpha", True)
+    if not document.exportImage(path, options):
+        raise AssertionError("Krita did not export " + name)
+    return tool_result_path(path)
+
+
+def tool_result_path(path):
+    document = Krita.instance().openDocument(path)
+    document.setBatchmode(True)
+    try:
+        return pixels(document, only_layer(document))
+    finally:
+        document.close()
+
+
+def flat_test(page, tool_output, depth, white, export_as):
+    document = open_page(page)
+    try:
+        node = only_layer(document)
+        before = pixels(document, node)
+        result = vandrel_krita.flat_layer(document, node, depth=depth, white=white)
+        same(pixels(document, result), tool_result(tool_output), "the new layer")
+        same(pixels(document, node), before, "the original layer")
+        assert not node.visible() and result.visible()
+        assert [n.name() for n in document.topLevelNodes()][-1] == result.name()
+        channels = 5 if node.colorModel() == "CMYKA" else 4
+        same_visible(exported(document, export_as), tool_result(tool_output), channels, "the exported page")
+    finally:
+        document.close()
+
+
+@check("flat: RGBA page with transparency, depth 256")
+def flat_rgba():
+    flat_test("page_rgba.png", "flat_rgba.png", 256, False, "k_flat_rgba.png")
+
+
+@check("flat: RGBA page, depth 3, too deep pixels white")
+def flat_rgba_white():
+    flat_test("page_rgba.png", "flat_rgba_d3w.png", 3, True, "k_flat_rgba_d3w.png")
+
+
+@check("flat: CMYK page (ink kept as ink)")
+def flat_cmyk():
+    document = open_page("page_cmyk.tif")
+    try:
+        assert only_layer(document).colorModel() == "CMYKA"
+    finally:
+        document.close()
+    flat_test("page_cmyk.tif", "flat_cmyk.tif", 256, False, "k_flat_cmyk.tif")
+
+
+@check("flat: CMYK page with transparency, depth 5, white")
+def flat_cmyka():
+    flat_test("page_cmyka.tif", "flat_cmyka_d5w.tif", 5, True, "k_flat_cmyka_d5w.tif")
+
+
+def auto_test(page, tool_output, hints_page=None, export_as=None, **chosen):
+    document = open_page(page)
+    try:
+        line = only_layer(document)
+        before = pixels(document, line)
+        hints = None
+        if hints_page:
+            source = open_page(hints_page)
+            try:
+                hints = document.createNode("Hints", "paintlayer")
+                hints.setPixelData(pixels(source, only_layer(source)), 0, 0, document.width(), document.height())
+                document.rootNode().addChildNode(hints, line)
+            finally:
+                source.close()
+        flats = vandrel_krita.auto_flats(document, line, hints, **chosen)
+        same(pixels(document, flats), tool_result(tool_output), "the Flats layer")
+        same(pixels(document, line), before, "the line art")
+        names = [n.name() for n in document.topLevelNodes()]
+        assert names.index("Flats") < names.index(line.name()), names
+        if export_as:
+            line.setVisible(False)
+            if hints:
+                hints.setVisible(False)
+            same(exported(document, export_as), tool_result(tool_output), "the exported flats")
+    finally:
+        document.close()
+
+
+@check("auto flats: RGB line art, no hints")
+def auto_plain():
+    auto_test("lineart.png", "auto.png", export_as="k_auto.png")
+
+
+@check("auto flats: RGB line art with a hints layer")
+def auto_hints():
+    auto_test("lineart.png", "auto_hints.png", hints_page="hints.png", export_as="k_auto_hints.png")
+
+
+@check("auto flats: line art on a transparent layer, gap 4")
+def auto_clear():
+    auto_test("lineart_clear.png", "auto_clear_gap4.png", gap=4)
+
+
+@check("auto flats: CMYK line art with a hints layer")
+def auto_cmyk():
+    auto_test("lineart_cmyk.tif", "auto_cmyk_hints.tif", hints_page="hints_cmyk.tif", export_as="k_auto_cmyk.tif")
+
+
+@check("refused: a grey layer, with a message saying what to convert to")
+def refused_grey():
+    document = open_page("page_gray.png")
+    try:
+        node = only_layer(document)
+        before = pixels(document, node)
+        for action in (lambda: vandrel_krita.flat_layer(document, node),
+                       lambda: vandrel_krita.auto_flats(document, node)):
+            try:
+                action()
+                raise AssertionError("a %s layer was taken" % node.colorModel())
+            except vandrel_krita.Refused as error:
+                assert "RGB/Alpha 8-bit" in str(error) and "CMYK/Alpha 8-bit" in str(error), str(error)
+        same(pixels(document, node), before, "the refused layer")
+        assert len(document.topLevelNodes()) == 1
+    finally:
+        document.close()
+
+
+@check("refused: a 16-bit RGBA layer")
+def refused_16bit():
+    document = Krita.instance().createDocument(20, 10, "deep", "RGBA", "U16", "", 300.0)
+    document.setBatchmode(True)
+    try:
+        try:
+            vandrel_krita.flat_layer(document, only_layer(document))
+            raise AssertionError("a 16-bit layer was taken")
+        except vandrel_krita.Refused as error:
+            assert "U16" in str(error), str(error)
+    finally:
+        document.close()
+
+
+@check("cancel: both filters stop, and the document is as it was")
+def cancelled():
+    for page, run in (("page_rgba.png", lambda d, n, stop: vandrel_krita.flat_layer(d, n, progress=stop)),
+                      ("lineart.png", lambda d, n, stop: vandrel_krita.auto_flats(d, n, progress=stop))):
+        document = open_page(page)
+        try:
+            node = only_layer(document)
+            before = pixels(document, node)
+            calls = []
+            try:
+                run(document, node, lambda done, total: calls.append(done) or True)
+                raise AssertionError("not cancelled on " + page)
+            except vandrel_krita.Cancelled:
+                pass
+            assert calls, "no progress reported on " + page
+            same(pixels(document, node), before, "the layer after a cancel")
+            assert len(document.topLevelNodes()) == 1 and node.visible()
+        finally:
+            document.close()
+
+
+@check("actions: the dialogs' choices run the filters and are remembered")
+def actions_remember():
+    settings.write({"depth": 3, "white": 1}, "flat_")
+    document = open_page("page_rgba.png")
+    try:
+        result = extension.flat_lines(document, only_layer(document), ask=False)
+        same(pixels(document, result), tool_result("flat_rgba_d3w.png"), "the action's layer")
+    finally:
+        document.close()
+    dialog = dialogs.FlatDialog(settings.read(settings.FLAT, "flat_"), "Ink")
+    assert dialog.depth.value() == 3 and dialog.white.isChecked()
+    dialog.depth.setValue(256)
+    dialog.white.setChecked(False)
+    settings.write(dialog.values(), "flat_")
+    assert settings.read(settings.FLAT, "flat_") == {"depth": 256, "white": 0}
+    Krita.instance().writeSetting(settings.GROUP, "flat_depth", "not a number")
+    assert settings.read(settings.FLAT, "flat_")["depth"] == 256
+    settings.write({"gap": 0, "min_region": -1, "spot_blacks": 1, "keep_lines": 0}, "auto_")
+    document = open_page("lineart.png")
+    try:
+        flats = extension.auto_flats(document, only_layer(document), ask=False)
+        same(pixels(document, flats), tool_result("auto.png"), "the action's Flats layer")
+    finally:
+        document.close()
+
+
+@check("dialogs: shown offscreen, pictured for the README")
+def dialog_pictures():
+    flat = dialogs.FlatDialog({"depth": 256, "white": 0}, "Inks")
+    flat.adjustSize()
+    auto = dialogs.AutoFlatsDialog({"gap": 0, "min_region": -1, "spot_blacks": 1, "keep_lines": 0}, "Inks",
+                                   [("Colour hints", None)])
+    auto.hints.setCurrentIndex(1)
+    auto.adjustSize()
+    for dialog, name in ((flat, "krita-flat-dialog.png"), (auto, "krita-auto-flats-dialog.png")):
+        dialog.show()
+        assert dialog.grab().save(os.path.join(OUT, name)), name
+        dialog.close()
+
+
+def main(args=None):
+    tests = [flat_rgba, flat_rgba_white, flat_cmyk, flat_cmyka, auto_plain, auto_hints, auto_clear, auto_cmyk,
+             refused_grey, refused_16bit, cancelled, actions_remember, dialog_pictures]
+    only = os.environ.get("VANDREL_KRITA_ONLY")
+    for test in tests:
+        if only and only not in test.name:
+            continue
+        test()
+    for name, failure in results:
+        print(("PASS: %s" % name) if failure is None else ("FAIL: %s: %s" % (name, failure)))
+    sys.stdout.flush()
