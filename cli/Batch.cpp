@@ -171,7 +171,7 @@ void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, c
             return work;
         });
         flatted.reset();
-        if (current.GoesOn()) display.Begin(current.job.input, EPageStage::Flatting);
+        if (current.GoesOn()) display.Begin(QuotedName(current.job.input), EPageStage::Flatting);
         FlatReadPage(host, current, options.settings, display);
         SIoWork work = io.get();
         if (work.written) Tally(*work.written, ReportPage(*work.written, display), tally);

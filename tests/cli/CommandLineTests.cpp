@@ -219,3 +219,17 @@ TEST_F(CommandLine, ANameWithALineBreakStaysOnOneLine) {
 }
 
 }  // namespace
+
+// A batch follows several pages at once: its lines name them as a single
+// page's do, so a name cannot colour the terminal or split a line.
+TEST_F(CommandLine, BatchLinesQuoteNamesWithControlCharacters) {
+    const std::string escape = "red\x1b[31m.png", broken = "two\nlines.png";
+    SavePng(Path(escape), Picture({"r#b"}, kRgb));
+    SavePng(Path(broken), Picture({"r#b"}, kRgb));
+    const SToolRun run = RunTool({"flat", Path(escape), Path(broken), "--out-dir", Path("out")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_FALSE(Has(run.err, "\x1b")) << run.err;
+    EXPECT_FALSE(Has(run.err, "two\nlines")) << run.err;
+    EXPECT_TRUE(Has(run.err, InQuotes(Path("red\\x1b[31m.png")))) << run.err;
+    EXPECT_TRUE(Has(run.err, InQuotes(Path("two\\nlines.png")) + ": flatting 3 x 1 pixels\n")) << run.err;
+}
