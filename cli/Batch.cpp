@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/ImageError.h"
 #include "cli/ImageLimits.h"
+#include "cli/InputList.h"
 #include "cli/Interrupt.h"
 #include "cli/OutputFolder.h"
 #include "cli/PageJob.h"
@@ -88,13 +90,14 @@ private:
 // the same name from different folders would land on one output: the later
 // ones fail rather than overwrite it. No output may be an input of the
 // run, not even with --overwrite.
-std::vector<SPageJob> PlanJobs(const SToolOptions& options, std::vector<std::string>& clashes) {
+std::vector<SPageJob> PlanJobs(const SToolOptions& options, const std::vector<std::string>& pages,
+                               std::vector<std::string>& clashes) {
     std::vector<SPageJob> jobs;
     std::map<fs::path, std::string> taken;
-    const CRunInputs inputs(options.inputs);
-    for (const std::string& input : options.inputs) {
+    const CRunInputs inputs(pages);
+    for (const std::string& input : pages) {
         SPageJob job{input, options.output, options.overwrite};
-        if (job.output.empty()) job.output = (fs::path(options.outDir) / fs::path(input).filename()).string();
+        if (job.output.empty()) job.output = OutputBeside(input, options.outDir, options.suffix);
         if (const std::string* same = inputs.Find(job.output)) {
             clashes.push_back(QuotedName(input) + ": the output " + QuotedName(job.output) +
                               (*same == input ? " is the input itself"
@@ -108,6 +111,10 @@ std::vector<SPageJob> PlanJobs(const SToolOptions& options, std::vector<std::str
             continue;
         }
         jobs.push_back(job);
+    }
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        jobs[i].number = i + 1;
+        jobs[i].count = jobs.size();
     }
     return jobs;
 }
@@ -149,10 +156,6 @@ bool RoomToReadAhead(const SPageInFlight& flatting) {
 // is reported, in order, once its last stage is done.
 void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, const SToolOptions& options,
                  const SCodecOptions& codec, CProgressDisplay& display, SBatchTally& tally) {
-    struct SIoWork {
-        std::optional<SPageInFlight> written;
-        std::optional<SPageInFlight> read;
-    };
     // The page before is written whole even after Ctrl-C: it is flatted
     // already, and the page being flatted stops within a strip anyway.
     SCodecOptions finishing = codec;
@@ -161,20 +164,30 @@ void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, c
     std::optional<SPageInFlight> flatted;  // the previous page, to be written
     for (size_t i = 0; i < jobs.size(); ++i) {
         const bool readAhead = i + 1 < jobs.size() && (!current.GoesOn() || RoomToReadAhead(current));
-        auto io = std::async(std::launch::async, [&, i, readAhead, toWrite = std::move(flatted)]() mutable {
-            SIoWork work;
-            if (toWrite) {
-                WritePage(*toWrite, finishing);
-                work.written = std::move(toWrite);
-            }
-            if (readAhead) work.read = ReadPage(jobs[i + 1], codec);
-            return work;
-        });
+        std::optional<SPageInFlight> writing = std::move(flatted);
         flatted.reset();
-        if (current.GoesOn()) display.Begin(QuotedName(current.job.input), EPageStage::Flatting);
+        std::atomic<bool> written{false};
+        auto io = std::async(std::launch::async, [&, i, readAhead]() {
+            if (writing) WritePage(*writing, finishing);
+            written.store(true, std::memory_order_release);
+            std::optional<SPageInFlight> read;
+            if (readAhead) read = ReadPage(jobs[i + 1], codec);
+            return read;
+        });
+        // The page before is reported as soon as it is written, and this
+        // page's lines wait until then: pages overlap, their lines do not.
+        bool reported = !writing;
+        auto reportWritten = [&] {
+            if (reported || !written.load(std::memory_order_acquire)) return;
+            reported = true;
+            Tally(*writing, ReportPage(*writing, display), tally);
+            display.Release();
+        };
+        if (!reported) display.Hold(reportWritten);
+        if (current.GoesOn()) display.Begin(PageLabel(current.job), EPageStage::Flatting);
         FlatReadPage(host, current, options.settings, display);
-        SIoWork work = io.get();
-        if (work.written) Tally(*work.written, ReportPage(*work.written, display), tally);
+        std::optional<SPageInFlight> read = io.get();
+        reportWritten();
         // Stopped: the page just flatted is not written; pages not begun
         // are not mentioned.
         if (InterruptRequested() && current.GoesOn()) current.interrupted = true;
@@ -186,8 +199,8 @@ void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, c
         if (i + 1 < jobs.size()) {
             // Read ahead, a page may not have fitted beside the one being
             // flatted; now that that one is done, it gets its chance.
-            const bool crowded = work.read && work.read->failure.rfind(kNotEnoughMemory, 0) == 0;
-            current = work.read && !crowded ? std::move(*work.read) : ReadPage(jobs[i + 1], codec);
+            const bool crowded = read && read->failure.rfind(kNotEnoughMemory, 0) == 0;
+            current = read && !crowded ? std::move(*read) : ReadPage(jobs[i + 1], codec);
         }
     }
     if (flatted) {
@@ -199,6 +212,12 @@ void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, c
 }  // namespace
 
 int RunBatch(const SToolOptions& options) {
+    const SInputList inputs = ListInputs(options.inputs, options.suffix);
+    if (!options.output.empty() && inputs.pages.size() + inputs.problems.size() > 1) {
+        std::cerr << "vandrel: -o takes one page, and " << inputs.pages.size() + inputs.problems.size()
+                  << " are named; --out-dir DIR takes any number\n";
+        return kExitUsage;
+    }
     std::unique_ptr<sim::CHostSimulator> host;
     try {
         host = LoadPlugin(options);
@@ -206,21 +225,23 @@ int RunBatch(const SToolOptions& options) {
         std::cerr << "vandrel: cannot load the plug-in: " << e.what() << std::endl;
         return kExitNotStarted;
     }
+    // Outputs beside their inputs go to folders the pages are in already.
     std::optional<COutputFolder> folder;
     try {
-        if (options.outDir.empty())
-            folder.emplace(fs::path(options.output).parent_path().string(), false);
-        else
+        if (!options.outDir.empty())
             folder.emplace(options.outDir, true);
+        else if (!options.output.empty())
+            folder.emplace(fs::path(options.output).parent_path().string(), false);
     } catch (const CImageError& e) {
         std::cerr << "vandrel: " << e.what() << std::endl;
         return kExitNotStarted;
     }
 
-    std::vector<std::string> clashes;
-    const std::vector<SPageJob> jobs = PlanJobs(options, clashes);
+    std::vector<std::string> clashes = inputs.problems;
+    const std::vector<SPageJob> jobs = PlanJobs(options, inputs.pages, clashes);
     for (const std::string& clash : clashes) std::cerr << "vandrel: " << clash << std::endl;
     size_t failures = clashes.size();
+    const size_t named = inputs.pages.size() + inputs.problems.size();
 
     const auto started = std::chrono::steady_clock::now();
     SCodecOptions codec;
@@ -238,7 +259,7 @@ int RunBatch(const SToolOptions& options) {
     } else if (!jobs.empty()) {
         RunPipeline(*host, jobs, options, codec, display, tally);
     }
-    if (tally.written == 0) folder->RemoveIfEmpty();
+    if (tally.written == 0 && folder) folder->RemoveIfEmpty();
     if (!tally.notWritten.empty()) {
         display.Clear();
         for (const std::string& input : tally.notWritten)
@@ -246,9 +267,8 @@ int RunBatch(const SToolOptions& options) {
         return InterruptExitStatus();
     }
     failures += tally.failures;
-    if (failures && options.inputs.size() > 1)
-        std::cerr << "vandrel: " << failures << " of " << options.inputs.size() << " pages failed"
-                  << std::endl;
+    if (failures && named > 1)
+        std::cerr << "vandrel: " << failures << " of " << named << " pages failed" << std::endl;
     if (tally.written > 1 && !options.quiet) {
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

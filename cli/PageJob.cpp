@@ -62,6 +62,12 @@ void Guarded(SPageInFlight& page, Stage&& stage) {
 
 }  // namespace
 
+std::string PageLabel(const SPageJob& job) {
+    const std::string name = QuotedName(job.input);
+    if (job.count <= 1) return name;
+    return "page " + std::to_string(job.number) + " of " + std::to_string(job.count) + ": " + name;
+}
+
 SPageInFlight ReadPage(const SPageJob& job, const SCodecOptions& codec) {
     SPageInFlight page;
     page.job = job;
@@ -148,7 +154,7 @@ EPageResult ReportPage(const SPageInFlight& page, CProgressDisplay& display) {
         std::cerr << "vandrel: " << QuotedName(page.job.input) << ": " << page.failure << std::endl;
         return EPageResult::Failed;
     }
-    display.Finish(QuotedName(page.job.input), page.megapixels, page.readSeconds, page.flatSeconds,
+    display.Finish(PageLabel(page.job), page.megapixels, page.readSeconds, page.flatSeconds,
                    page.writeSeconds);
     ListWritten(page.job.output);
     return EPageResult::Written;
@@ -158,7 +164,7 @@ EPageResult FlatPage(sim::CHostSimulator& host, const SPageJob& job, const SFlat
                      const SCodecOptions& codec, CProgressDisplay& display) {
     SCodecOptions files = codec;
     files.progress = [&display](double done) { display.StageDone(done); };
-    display.Begin(QuotedName(job.input), EPageStage::Reading);
+    display.Begin(PageLabel(job), EPageStage::Reading);
     SPageInFlight page = ReadPage(job, files);
     // A read warning is worth seeing before a long flat.
     for (const std::string& warning : page.warnings) {

@@ -43,7 +43,7 @@ TEST_F(CommandLine, HelpAndVersionSucceedOnStdout) {
     run = RunTool({"flat", "--help"});
     EXPECT_EQ(run.status, 0);
     for (const char* option :
-         {"--out-dir", "--depth", "--white", "--overwrite", "--plugin", "--use-prefs", "Exit status"})
+         {"--out-dir", "--depth", "--white", "--overwrite", "--plugin", "--use-prefs", "EXIT STATUS"})
         EXPECT_TRUE(Has(run.out, option)) << option;
     run = RunTool({"--version"});
     EXPECT_EQ(run.status, 0);
@@ -55,8 +55,12 @@ TEST_F(CommandLine, UsageErrorsExit64AndWriteNothing) {
     const std::string a = Path("a.png"), out = Path("out.png");
     const std::vector<std::vector<std::string>> commands = {
         {},
-        {"flat", a},
+        {"flat"},
         {"flatten", a, "-o", out},
+        {a},
+        {"flat", a, "--suffix", "x/y"},
+        {"flat", a, "--suffix", ""},
+        {"flat", a, "-o", out, "--suffix", "-x"},
         {"flat", a, a, "-o", out},
         {"flat", a, "-o", out, "--out-dir", Path("dir")},
         {"flat", a, "-o", Path("out.jpg")},
@@ -231,5 +235,7 @@ TEST_F(CommandLine, BatchLinesQuoteNamesWithControlCharacters) {
     EXPECT_FALSE(Has(run.err, "\x1b")) << run.err;
     EXPECT_FALSE(Has(run.err, "two\nlines")) << run.err;
     EXPECT_TRUE(Has(run.err, InQuotes(Path("red\\x1b[31m.png")))) << run.err;
-    EXPECT_TRUE(Has(run.err, InQuotes(Path("two\\nlines.png")) + ": flatting 3 x 1 pixels\n")) << run.err;
+    EXPECT_TRUE(
+        Has(run.err, "page 2 of 2: " + InQuotes(Path("two\\nlines.png")) + ": flatting 3 x 1 pixels\n"))
+        << run.err;
 }
