@@ -11,6 +11,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/ImageFiles.h"
 #include "cli/ManualText.h"
+#include "cli/WrittenList.h"
 #include "resources/PluginInfo.h"
 
 namespace cli {
@@ -68,7 +69,8 @@ std::string CheckCombination(const SToolOptions& options, bool suffixGiven) {
     if (!options.output.empty()) {
         if (suffixGiven) return "-o names the output itself; --suffix goes with --out-dir or alone";
         if (!FormatForName(options.output))
-            return "cannot tell the format of " + options.output + ": name it .png, .tif or .tiff";
+            return "cannot tell the format of " + QuotedName(options.output) +
+                   ": name it .png, .tif or .tiff";
     }
     if (options.suffix.find('/') != std::string::npos) return "--suffix cannot hold a /";
     if (suffixGiven && options.suffix.empty() && options.outDir.empty())

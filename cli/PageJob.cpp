@@ -27,12 +27,13 @@ void CheckOutput(const SPageJob& job) {
     std::error_code error;
     const fs::file_status status = fs::status(job.output, error);
     if (!fs::exists(status)) return;
-    if (fs::is_directory(status)) throw CImageError(job.output + " is a folder");
+    if (fs::is_directory(status)) throw CImageError(QuotedName(job.output) + " is a folder");
     // Never the input, not even with --overwrite, whatever name (a link,
     // a path through another folder) the output goes by.
     if (fs::equivalent(job.input, job.output, error))
-        throw CImageError("the output " + job.output + " is the input itself");
-    if (!job.overwrite) throw CImageError(job.output + " already exists (--overwrite replaces it)");
+        throw CImageError("the output " + QuotedName(job.output) + " is the input itself");
+    if (!job.overwrite)
+        throw CImageError(QuotedName(job.output) + " already exists (--overwrite replaces it)");
 }
 
 std::string PluginFailure(const SRunOutcome& outcome) {

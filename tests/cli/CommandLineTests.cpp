@@ -239,3 +239,25 @@ TEST_F(CommandLine, BatchLinesQuoteNamesWithControlCharacters) {
         Has(run.err, "page 2 of 2: " + InQuotes(Path("two\\nlines.png")) + ": flatting 3 x 1 pixels\n"))
         << run.err;
 }
+
+// Every message is one line, "vandrel: " then lower case, with names
+// quoted as the list of paths quotes them; the parser's own phrasing does
+// not show through.
+TEST_F(CommandLine, MessagesShareOneStyle) {
+    SavePng(Path("a.png"), Picture({"r#"}, kRgb));
+    WriteBytes(Path("not\na folder"), "a file");
+    const std::string a = Path("a.png");
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"flat", a, "--colour"}, "vandrel: unknown option or argument: --colour\n"},
+        {{"flat", a, "--white", "--no-white"}, "vandrel: --white and --no-white cannot go together\n"},
+        {{"flat", a, "--depth", "70000"},
+         "vandrel: --depth: takes a whole number from 0 to 65535, not 70000\n"},
+        {{"flat", a, "--out-dir", Path("not\na folder")},
+         "vandrel: cannot use the folder " + InQuotes(Path("not\\na folder")) + ": "},
+    };
+    for (const auto& [command, first] : cases) {
+        const SToolRun run = RunTool(command);
+        EXPECT_NE(run.status, 0);
+        EXPECT_EQ(run.err.substr(0, first.size()), first) << ::testing::PrintToString(command);
+    }
+}
