@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <regex>
 
 namespace cli {
 
@@ -20,6 +21,12 @@ constexpr double kStageStart[4] = {0.0, 0.25, 0.75, 1.0};
 const char* const kStageWords[3] = {"reading", "flatting", "writing"};
 
 std::string Shortened(const std::string& label) {
+    // A batch's "page 2 of 5: " is what says where the batch is: only the
+    // name after it is shortened.
+    static const std::regex kPlace("^page [0-9]+ of [0-9]+: ");
+    std::smatch place;
+    if (std::regex_search(label, place, kPlace))
+        return place.str() + Shortened(label.substr(size_t(place.length())));
     if (label.size() <= kLabelChars) return label;
     size_t start = label.size() - (kLabelChars - 3);
     // Never from the middle of a UTF-8 character.

@@ -187,6 +187,11 @@ TEST_F(CommandLine, ProgressIsPlainLinesInALogAndABarOnATerminal) {
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(Has(run.out, "...")) << run.out;
     EXPECT_TRUE(ValidUtf8(run.out)) << run.out;
+
+    // In a batch the bar keeps the page's place, however long its name.
+    run = RunToolOnTerminal({"flat", Path("page.png"), Path(accented + ".png"), "--out-dir", Path("batch")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(Has(run.out, "\rpage 2 of 2: ...")) << run.out;
 }
 
 // stdout lists the files written, one a line, for scripts: a reader that
