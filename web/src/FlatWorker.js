@@ -1,7 +1,8 @@
 // The worker that flats one page at a time: decode the PNG, run the engine
 // (WebAssembly), encode the result. The page never waits on any of it.
 import { ImageRefused, checkHeader, readPngChunks } from './PngChunks.js';
-import { readPixels } from './PngPixels.js';
+import { DecodeCancelled, readPixels } from './PngPixels.js';
+import { settleColourChunks } from './PngColourChunks.js';
 import { writePng } from './PngWrite.js';
 import { CancelSignal } from './CancelSignal.js';
 
@@ -13,12 +14,14 @@ self.importScripts('vandrel-engine.js');
 const engineReady = self.createVandrelEngine();
 
 // A page's pixels exactly as stored: no gamma, profile or premultiplication,
-// RGB as 3 and RGBA as 4 bytes per pixel.
-async function decodePixels(bytes) {
+// RGB as 3 and RGBA as 4 bytes per pixel; the chunks its result keeps, and
+// notices for those it cannot.
+async function decodePixels(bytes, cancel) {
   const facts = readPngChunks(bytes);
   checkHeader(facts);
   const channels = facts.colourType === 6 ? 4 : 3;
-  return { ...facts, channels, data: await readPixels(bytes, facts) };
+  const { kept, notices } = await settleColourChunks(facts.kept);
+  return { ...facts, kept, notices, channels, data: await readPixels(bytes, facts, () => cancel.requested()) };
 }
 
 function engineFailure(code) {
@@ -31,7 +34,13 @@ async function flatPage({ id, file, depth, white, cancelUrl }) {
   const cancel = new CancelSignal(cancelUrl);
   const times = {};
   let started = performance.now();
-  const page = await decodePixels(new Uint8Array(await file.arrayBuffer()));
+  let page;
+  try {
+    page = await decodePixels(new Uint8Array(await file.arrayBuffer()), cancel);
+  } catch (error) {
+    if (error instanceof DecodeCancelled) return { type: 'cancelled', id };
+    throw error;
+  }
   times.decode = performance.now() - started;
   if (cancel.requested()) return { type: 'cancelled', id };
 
@@ -55,7 +64,7 @@ async function flatPage({ id, file, depth, white, cancelUrl }) {
     const pixels = engine.HEAPU8.subarray(output, output + bytes);
     const blob = await writePng(pixels, page.width, page.height, page.channels, page.kept);
     times.encode = performance.now() - started;
-    return { type: 'done', id, blob, width: page.width, height: page.height, channels: page.channels, times };
+    return { type: 'done', id, blob, width: page.width, height: page.height, channels: page.channels, times, notices: page.notices };
   } finally {
     engine.onFlatProgress = null;
     engine.flatCancelled = null;

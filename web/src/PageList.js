@@ -53,7 +53,8 @@ export class PageEntry {
     this.view.replaceChildren();
   }
 
-  showResult(blob, seconds) {
+  // `notices`: what the result could not keep of the file, one line each.
+  showResult(blob, seconds, notices = []) {
     this.clearResult();
     const url = URL.createObjectURL(blob);
     this.result = { blob, url, name: resultName(this.file.name) };
@@ -61,7 +62,7 @@ export class PageEntry {
     this.download.download = this.result.name;
     this.download.hidden = false;
     this.progress.value = this.progress.max;
-    this.setState('done', `Flatted in ${seconds.toFixed(2)} s`);
+    this.setState('done', `Flatted in ${seconds.toFixed(2)} s` + notices.map((n) => `. Note: ${n}`).join(''));
     this.showComparison();
   }
 

@@ -116,7 +116,7 @@ function onWorkerMessage(data) {
       const seconds = (performance.now() - current.started) / 1000;
       URL.revokeObjectURL(current.cancelUrl);
       current = null;
-      page.showResult(data.blob, seconds);
+      page.showResult(data.blob, seconds, data.notices);
       page.node.dataset.times = JSON.stringify(data.times);
       next();
       return;
