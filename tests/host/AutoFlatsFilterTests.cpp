@@ -73,7 +73,8 @@ sim::CHostImage LibraryFlats(const sim::CHostImage& page, bool cmyk, int gap) {
     EXPECT_EQ(result.status, autoflat::EAutoFlatStatus::Ok) << result.message;
     sim::CHostImage flats(page.Width(), page.Height(), channels);
     for (size_t i = 0; i < result.flats.size() && i < flats.Bytes().size(); ++i)
-        flats.Bytes()[i] = cmyk && int(i % size_t(channels)) < colour ? uint8_t(255 - result.flats[i]) : result.flats[i];
+        flats.Bytes()[i] =
+            cmyk && int(i % size_t(channels)) < colour ? uint8_t(255 - result.flats[i]) : result.flats[i];
     return flats;
 }
 
@@ -107,8 +108,9 @@ TEST_F(AutoFlatsFilter, FlatsEqualTheLibrarysOnRgbLayersAndCmyk) {
         for (int x = 0; x < 24; ++x) {
             const bool line = rgb.At(x, y, 0) == 0 && rgb.At(x, y, 1) == 0;
             const bool hint = rgb.At(x, y, 0) == 255 && rgb.At(x, y, 1) == 0;
-            cmyk.SetPixel(x, y, {uint8_t(hint ? 0 : 255), uint8_t(hint ? 20 : 255), uint8_t(hint ? 20 : 255),
-                                 uint8_t(line ? 0 : 255)});
+            cmyk.SetPixel(x, y,
+                          {uint8_t(hint ? 0 : 255), uint8_t(hint ? 20 : 255), uint8_t(hint ? 20 : 255),
+                           uint8_t(line ? 0 : 255)});
         }
     sim::SImageSpec spec = testing_support::RgbSpec(cmyk);
     spec.imageMode = host::plugInModeCMYKColor;
@@ -127,16 +129,19 @@ TEST_F(AutoFlatsFilter, TheGapClosesTheOpenBoxAndTheSettingsAreRecorded) {
     // Inside the left box, inside the right box (whose wall has a gap), and
     // outside both: three colours.
     const sim::CHostImage& out = host.Output();
-    auto colour = [&](int x, int y) { return std::vector<uint8_t>{out.At(x, y, 0), out.At(x, y, 1), out.At(x, y, 2)}; };
+    auto colour = [&](int x, int y) {
+        return std::vector<uint8_t>{out.At(x, y, 0), out.At(x, y, 1), out.At(x, y, 2)};
+    };
     EXPECT_NE(colour(5, 5), colour(17, 4));
     EXPECT_NE(colour(17, 4), colour(23, 8));
     EXPECT_EQ(colour(5, 3), (std::vector<uint8_t>{255, 0, 0}));  // the hint's colour
 
     ASSERT_FALSE(host.Descriptors().written.empty());
     const std::vector<sim::SDescriptorItem> recorded = host.Descriptors().written.back();
-    EXPECT_EQ(recorded, (std::vector<sim::SDescriptorItem>{sim::SDescriptorItem::Integer(kKeyMaxGap, 3),
-                                                           sim::SDescriptorItem::Integer(kKeyMinRegion, 0),
-                                                           sim::SDescriptorItem::Bool(kKeySpotBlacksRegions, false)}));
+    EXPECT_EQ(recorded,
+              (std::vector<sim::SDescriptorItem>{sim::SDescriptorItem::Integer(kKeyMaxGap, 3),
+                                                 sim::SDescriptorItem::Integer(kKeyMinRegion, 0),
+                                                 sim::SDescriptorItem::Bool(kKeySpotBlacksRegions, false)}));
 }
 
 TEST_F(AutoFlatsFilter, TheDialogsValuesAreKeptInItsOwnPreferencesFile) {

@@ -44,8 +44,7 @@ TEST_P(AutoFlatsPluginFile, ExportsOnlyPluginMainAndCarriesItsOwnResources) {
               BuildAutoFlatsTerminology());
 }
 
-INSTANTIATE_TEST_SUITE_P(Builds, AutoFlatsPluginFile,
-                         ::testing::Values(SAutoFlatsBuild{EntryArch::X86, VANDREL_WINDOWS_X86_PLUGIN,
-                                                           CPeImage::kMachineI386},
-                                           SAutoFlatsBuild{EntryArch::X64, VANDREL_WINDOWS_X64_PLUGIN,
-                                                           CPeImage::kMachineAmd64}));
+INSTANTIATE_TEST_SUITE_P(
+    Builds, AutoFlatsPluginFile,
+    ::testing::Values(SAutoFlatsBuild{EntryArch::X86, VANDREL_WINDOWS_X86_PLUGIN, CPeImage::kMachineI386},
+                      SAutoFlatsBuild{EntryArch::X64, VANDREL_WINDOWS_X64_PLUGIN, CPeImage::kMachineAmd64}));

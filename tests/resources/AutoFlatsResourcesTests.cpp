@@ -19,9 +19,7 @@ bool Holds(const std::vector<uint8_t>& bytes, const std::string& text) {
 
 std::string Pascal(const std::string& text) { return std::string(1, char(text.size())) + text; }
 
-std::string Code(uint32_t code) {
-    return {char(code >> 24), char(code >> 16), char(code >> 8), char(code)};
-}
+std::string Code(uint32_t code) { return {char(code >> 24), char(code >> 16), char(code >> 8), char(code)}; }
 
 }  // namespace
 
@@ -42,7 +40,7 @@ TEST(AutoFlatsResources, TheTerminologyDeclaresItsThreeKeys) {
     const std::vector<uint8_t> aete = BuildAutoFlatsTerminology();
     EXPECT_TRUE(Holds(aete, Pascal("Maximum Gap") + Code(kKeyMaxGap) + Code(host::typeInteger)));
     EXPECT_TRUE(Holds(aete, Pascal("Smallest Region") + Code(kKeyMinRegion) + Code(host::typeInteger)));
-    EXPECT_TRUE(
-        Holds(aete, Pascal("Spot Blacks As Regions") + Code(kKeySpotBlacksRegions) + Code(host::typeBoolean)));
+    EXPECT_TRUE(Holds(
+        aete, Pascal("Spot Blacks As Regions") + Code(kKeySpotBlacksRegions) + Code(host::typeBoolean)));
     EXPECT_FALSE(Holds(aete, Code(kKeyMaxDepth)));
 }
