@@ -99,7 +99,8 @@ int main(int argc, char** argv) {
         return Figures(Seconds(start), bench::CpuSeconds() - cpu0);
     });
     std::printf("filter in the simulated host   %s\n", filter.c_str());
-    std::printf("(the host's two page copies, input and output, are in both peaks: the library run\n"
-                " holds the page read and the flats, the host the document and its output)\n");
+    std::printf(
+        "(the host's two page copies, input and output, are in both peaks: the library run\n"
+        " holds the page read and the flats, the host the document and its output)\n");
     return library.empty() || filter.empty() ? 1 : 0;
 }

@@ -273,7 +273,7 @@ EPageResult AutoflatPage(const SPageJob& job, const SAutoflatOptions& options, c
     files.pageNeed = [hints, map](uint32_t width, uint32_t height, int planes, bool hasAlpha) {
         return AutoflatMemoryNeed(width, height, planes, hasAlpha, hints, map);
     };
-    display.Begin(QuotedName(job.input), EPageStage::Reading);
+    display.Begin(PageLabel(job), EPageStage::Reading);
     SAutoflatPage work;
     work.page = ReadPage(job, files);
     SPageInFlight& page = work.page;

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -18,6 +19,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/ImageError.h"
 #include "cli/ImageLimits.h"
+#include "cli/InputList.h"
 #include "cli/Interrupt.h"
 #include "cli/OutputFolder.h"
 #include "cli/PageJob.h"
@@ -79,19 +81,34 @@ private:
     std::map<fs::path, std::string> byName_;
 };
 
+// The options that go with a single page, once folders are opened: a
+// folder may stand for many.
+std::string CheckPageCount(const SToolOptions& options, size_t named) {
+    if (named <= 1) return {};
+    const std::string count = std::to_string(named) + " are named";
+    if (!options.output.empty())
+        return "-o takes one page, and " + count + "; --out-dir DIR takes any number";
+    if (!options.autoflat.hints.empty())
+        return "--hints goes with one input: its hints page is of that page's size, and " + count;
+    if (!options.autoflat.regions.empty())
+        return "--regions writes one map: give one input, not " + std::to_string(named);
+    return {};
+}
+
 // Each input's output, decided before anything is written. Two inputs of
 // the same name from different folders would land on one output: the later
 // ones fail rather than overwrite it. No output may be an input of the
 // run, not even with --overwrite.
-std::vector<SPageJob> PlanJobs(const SToolOptions& options, std::vector<std::string>& clashes) {
+std::vector<SPageJob> PlanJobs(const SToolOptions& options, const std::vector<std::string>& pages,
+                               std::vector<std::string>& clashes) {
     std::vector<SPageJob> jobs;
     std::map<fs::path, std::string> taken;
-    std::vector<std::string> read = options.inputs;
+    std::vector<std::string> read = pages;
     if (!options.autoflat.hints.empty()) read.push_back(options.autoflat.hints);
     const CRunInputs inputs(read);
-    for (const std::string& input : options.inputs) {
+    for (const std::string& input : pages) {
         SPageJob job{input, options.output, options.overwrite};
-        if (job.output.empty()) job.output = (fs::path(options.outDir) / fs::path(input).filename()).string();
+        if (job.output.empty()) job.output = OutputBeside(input, options.outDir, options.suffix);
         if (const std::string* same = inputs.Find(job.output)) {
             clashes.push_back(QuotedName(input) + ": the output " + QuotedName(job.output) +
                               (*same == input ? " is the input itself"
@@ -105,6 +122,10 @@ std::vector<SPageJob> PlanJobs(const SToolOptions& options, std::vector<std::str
             continue;
         }
         jobs.push_back(job);
+    }
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        jobs[i].number = i + 1;
+        jobs[i].count = jobs.size();
     }
     return jobs;
 }
@@ -158,10 +179,6 @@ uint64_t HeldWhileWritten(const SPageInFlight& page) {
 // is reported, in order, once its last stage is done.
 void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, const SToolOptions& options,
                  const SCodecOptions& codec, CProgressDisplay& display, SBatchTally& tally) {
-    struct SIoWork {
-        std::optional<SPageInFlight> written;
-        std::optional<SPageInFlight> read;
-    };
     // The page before is written whole even after Ctrl-C: it is flatted
     // already, and the page being flatted stops within a strip anyway.
     SCodecOptions finishing = codec;
@@ -171,28 +188,37 @@ void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, c
     for (size_t i = 0; i < jobs.size(); ++i) {
         const bool readAhead = i + 1 < jobs.size() && (!current.GoesOn() || RoomToReadAhead(current));
         SetMemoryHeldElsewhere(HeldWhileFlatted(current));
-        std::optional<SPageInFlight> toWrite = std::move(flatted);
+        std::optional<SPageInFlight> writing = std::move(flatted);
         flatted.reset();
+        std::atomic<bool> written{false};
         auto writeAndRead = [&, i, readAhead] {
-            SIoWork work;
-            if (toWrite) {
-                WritePage(*toWrite, finishing);
-                work.written = std::move(toWrite);
-            }
-            if (readAhead) work.read = ReadPage(jobs[i + 1], codec);
-            return work;
+            if (writing) WritePage(*writing, finishing);
+            written.store(true, std::memory_order_release);
+            std::optional<SPageInFlight> read;
+            if (readAhead) read = ReadPage(jobs[i + 1], codec);
+            return read;
         };
-        std::future<SIoWork> io;
+        std::future<std::optional<SPageInFlight>> io;
         try {
             io = std::async(std::launch::async, writeAndRead);
         } catch (const std::system_error&) {
             // No thread to be had: the same work, after the flatting.
             io = std::async(std::launch::deferred, writeAndRead);
         }
-        if (current.GoesOn()) display.Begin(current.job.input, EPageStage::Flatting);
+        // The page before is reported as soon as it is written, and this
+        // page's lines wait until then: pages overlap, their lines do not.
+        bool reported = !writing;
+        auto reportWritten = [&] {
+            if (reported || !written.load(std::memory_order_acquire)) return;
+            reported = true;
+            Tally(*writing, ReportPage(*writing, display), tally);
+            display.Release();
+        };
+        if (!reported) display.Hold(reportWritten);
+        if (current.GoesOn()) display.Begin(PageLabel(current.job), EPageStage::Flatting);
         FlatReadPage(host, current, options.settings, display);
-        SIoWork work = io.get();
-        if (work.written) Tally(*work.written, ReportPage(*work.written, display), tally);
+        std::optional<SPageInFlight> read = io.get();
+        reportWritten();
         // Stopped: the page just flatted is not written; pages not begun
         // are not mentioned.
         if (InterruptRequested() && current.GoesOn()) current.interrupted = true;
@@ -204,9 +230,9 @@ void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, c
         if (i + 1 < jobs.size()) {
             // Read ahead, a page may not have fitted beside the one being
             // flatted; now that that one is done, it gets its chance.
-            const bool crowded = work.read && work.read->failure.rfind(kNotEnoughMemory, 0) == 0;
-            if (work.read && !crowded) {
-                current = std::move(*work.read);
+            const bool crowded = read && read->failure.rfind(kNotEnoughMemory, 0) == 0;
+            if (read && !crowded) {
+                current = std::move(*read);
             } else {
                 // Beside the page still to be written, or else after it.
                 SetMemoryHeldElsewhere(flatted ? HeldWhileWritten(*flatted) : 0);
@@ -238,6 +264,13 @@ fs::path PathKey(const std::string& path) {
 
 int RunBatch(const SToolOptions& options) {
     const bool autoflat = options.command == ECommand::Autoflat;
+    const SInputList inputs = ListInputs(options.inputs, options.suffix);
+    const size_t named = inputs.pages.size() + inputs.problems.size();
+    if (const std::string problem = CheckPageCount(options, named); !problem.empty()) {
+        std::cerr << "vandrel: " << problem << "\nRun 'vandrel " << (autoflat ? "autoflat" : "flat")
+                  << " --help' for the options.\n";
+        return kExitUsage;
+    }
     std::unique_ptr<sim::CHostSimulator> host;
     try {
         if (!autoflat) host = LoadPlugin(options);
@@ -245,19 +278,20 @@ int RunBatch(const SToolOptions& options) {
         std::cerr << "vandrel: cannot load the plug-in: " << e.what() << std::endl;
         return kExitNotStarted;
     }
+    // Outputs beside their inputs go to folders the pages are in already.
     std::optional<COutputFolder> folder;
     try {
-        if (options.outDir.empty())
-            folder.emplace(fs::path(options.output).parent_path().string(), false);
-        else
+        if (!options.outDir.empty())
             folder.emplace(options.outDir, true);
+        else if (!options.output.empty())
+            folder.emplace(fs::path(options.output).parent_path().string(), false);
     } catch (const CImageError& e) {
         std::cerr << "vandrel: " << e.what() << std::endl;
         return kExitNotStarted;
     }
 
-    std::vector<std::string> clashes;
-    const std::vector<SPageJob> jobs = PlanJobs(options, clashes);
+    std::vector<std::string> clashes = inputs.problems;
+    const std::vector<SPageJob> jobs = PlanJobs(options, inputs.pages, clashes);
     for (const std::string& clash : clashes) std::cerr << "vandrel: " << clash << std::endl;
     size_t failures = clashes.size();
 
@@ -290,7 +324,7 @@ int RunBatch(const SToolOptions& options) {
     } else if (!jobs.empty()) {
         RunPipeline(*host, jobs, options, codec, display, tally);
     }
-    if (tally.written == 0) folder->RemoveIfEmpty();
+    if (tally.written == 0 && folder) folder->RemoveIfEmpty();
     if (!tally.notWritten.empty()) {
         display.Clear();
         for (const std::string& input : tally.notWritten)
@@ -298,9 +332,8 @@ int RunBatch(const SToolOptions& options) {
         return InterruptExitStatus();
     }
     failures += tally.failures;
-    if (failures && options.inputs.size() > 1)
-        std::cerr << "vandrel: " << failures << " of " << options.inputs.size() << " pages failed"
-                  << std::endl;
+    if (failures && named > 1)
+        std::cerr << "vandrel: " << failures << " of " << named << " pages failed" << std::endl;
     if (tally.written > 1 && !options.quiet) {
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

@@ -2,203 +2,272 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <set>
 
 #include "cli/Batch.h"
 #include "cli/ExitStatus.h"
 #include "cli/ImageFiles.h"
+#include "cli/ManualText.h"
+#include "cli/WrittenList.h"
 #include "resources/PluginInfo.h"
 
 namespace cli {
 
 namespace {
 
-const char* const kFooter =
-    "Exit status: 0 every page flatted; 1-63 that many pages failed (63: 63 or more);\n"
-    "64 usage error; 69 the plug-in or the output folder could not be used;\n"
-    "74 every page written, but their paths could not all be written to stdout;\n"
-    "130 interrupted by Ctrl-C (no output is left for the page being flatted).";
+// What --help shows of the manual besides a command's own sections (those
+// named after it, "FLAT OPTIONS" for flat); "" is the tool itself.
+struct SHelpTopic {
+    std::string command;
+    std::vector<std::string> shared;
+};
 
-const char* const kAutoflatFooter =
-    "Exit status: 0 every page flatted; 1-63 that many pages failed (63: 63 or more);\n"
-    "64 usage error; 69 the output folder could not be used;\n"
-    "74 every page written, but their paths could not all be written to stdout;\n"
-    "130 interrupted by Ctrl-C (no output is left for the page being flatted).";
+const std::vector<SHelpTopic>& HelpTopics() {
+    static const std::vector<SHelpTopic> topics = {
+        {"", {"NAME", "SYNOPSIS", "DESCRIPTION", "COMMANDS"}},
+        {"flat", {"WHAT COUNTS AS BLACK", "WHAT IS READ", "WHAT IS REFUSED", "EXIT STATUS"}},
+        {"autoflat", {"EXIT STATUS"}},
+    };
+    return topics;
+}
 
-int UsageError(const std::string& message, const char* command) {
-    std::cerr << "vandrel: " << message << "\nRun 'vandrel " << command << " --help' for the options.\n";
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return char(std::toupper(c)); });
+    return text;
+}
+
+std::string OptionsSection(const std::string& command) { return Upper(command) + " OPTIONS"; }
+
+int UsageError(const std::string& message, const std::string& command) {
+    std::cerr << "vandrel: " << message << "\nRun 'vandrel " << (command.empty() ? "" : command + " ")
+              << "--help' for " << (command.empty() ? "the commands" : "the options") << ".\n";
     return kExitUsage;
 }
 
 // A number as people write it: 020 is twenty, not sixteen, and 0x14 is not
 // a depth at all. CLI11 reads numbers as C literals, so it gets the digits
 // without their leading zeros.
-const CLI::Validator kDecimal(
-    [](std::string& text) {
-        if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
-            return "expects a whole number in decimal, not " + text;
-        text.erase(0, std::min(text.find_first_not_of('0'), text.size() - 1));
-        return std::string();
-    },
-    "DECIMAL");
+CLI::Validator WholeNumber(long long least, long long most) {
+    return CLI::Validator(
+        [least, most](std::string& text) {
+            const std::string words = "takes a whole number from " + std::to_string(least) + " to " +
+                                      std::to_string(most) + ", not " + text;
+            if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return words;
+            text.erase(0, std::min(text.find_first_not_of('0'), text.size() - 1));
+            if (text.size() > 18) return words;
+            if (const long long value = std::stoll(text); value < least || value > most) return words;
+            return std::string();
+        },
+        "");
+}
 
 // Rules across options that CLI11 cannot state by itself.
-std::string CheckCombination(const SToolOptions& options) {
-    if (options.output.empty() && options.outDir.empty())
-        return "say where the result goes: -o OUTPUT or --out-dir DIR";
+std::string CheckCombination(const SToolOptions& options, bool suffixGiven) {
+    const bool autoflat = options.command == ECommand::Autoflat;
+    if (options.inputs.empty())
+        return autoflat ? "name at least one line-art page or folder to fill"
+                        : "name at least one page or folder to flat";
     if (!options.output.empty()) {
-        if (options.inputs.size() != 1) return "-o takes one input; use --out-dir DIR for several";
+        if (suffixGiven) return "-o names the output itself; --suffix goes with --out-dir or alone";
         if (!FormatForName(options.output))
-            return "cannot tell the format of " + options.output + ": name it .png, .tif or .tiff";
+            return "cannot tell the format of " + QuotedName(options.output) +
+                   ": name it .png, .tif or .tiff";
     }
-    const SAutoflatOptions& autoflat = options.autoflat;
-    if (!autoflat.hints.empty() && options.inputs.size() != 1)
+    if (options.suffix.find('/') != std::string::npos) return "--suffix cannot hold a /";
+    if (suffixGiven && options.suffix.empty() && options.outDir.empty())
+        return "an empty --suffix would name each output as its input";
+    const SAutoflatOptions& fill = options.autoflat;
+    if (!fill.hints.empty() && options.inputs.size() != 1)
         return "--hints goes with one input: its hints page is of that page's size";
-    if (!autoflat.regions.empty()) {
+    if (!fill.regions.empty()) {
         if (options.inputs.size() != 1) return "--regions writes one map: give one input";
-        if (FormatForName(autoflat.regions) != EImageFormat::Png)
-            return "the region map is a PNG: name it .png, not " + autoflat.regions;
-        if (!options.output.empty() && PathKey(autoflat.regions) == PathKey(options.output))
+        if (FormatForName(fill.regions) != EImageFormat::Png)
+            return "the region map is a PNG: name it .png, not " + QuotedName(fill.regions);
+        if (!options.output.empty() && PathKey(fill.regions) == PathKey(options.output))
             return "the region map and the output cannot be the same file";
     }
     return {};
 }
 
-// The flats and the label map are written to these; the options that only
-// one command has are added by that command.
-void AddFileOptions(CLI::App* command, SToolOptions& options, const char* inputHelp) {
-    command->add_option("INPUT", options.inputs, inputHelp)->required();
-    CLI::Option* output =
-        command->add_option("-o,--output", options.output,
-                            "Output file for a single INPUT; .png, .tif or .tiff picks the format");
-    CLI::Option* outDir =
-        command->add_option("--out-dir", options.outDir,
-                            "Folder for the outputs, each named as its input (created when missing)");
+// The options both commands take: where the results go and how.
+void AddFileOptions(CLI::App* command, SToolOptions& options, CLI::Option*& suffix) {
+    command->add_option("INPUT", options.inputs);
+    CLI::Option* output = command->add_option("-o,--output", options.output);
+    CLI::Option* outDir = command->add_option("--out-dir", options.outDir);
+    suffix = command->add_option("--suffix", options.suffix);
     output->excludes(outDir);
+    command->add_flag("--overwrite", options.overwrite);
+    command->add_flag("-q,--quiet", options.quiet);
+    command->add_flag("--smallest", options.smallest);
 }
 
-CLI::App* AddAutoflat(CLI::App& app, SToolOptions& options, int& gap, long& minRegion, int& threshold,
-                      std::string& spotBlacks) {
-    CLI::App* autoflat = app.add_subcommand(
-        "autoflat",
-        "Fill every closed region of line art with its own flat colour and melt the lines into them "
-        "(PNG and TIFF: 1-bit, grayscale, grayscale with alpha, palette, RGB, RGB with alpha, CMYK)");
-    autoflat->footer(kAutoflatFooter);
-    AddFileOptions(autoflat, options,
-                   "Line-art pages: dark pixels are lines, light ones paper, coloured ones hints (their "
-                   "region takes their colour); they are only read, never changed");
+// Values left out keep the library's defaults, hence the sentinels.
+struct SAutoflatWords {
+    int gap = 0;
+    long long minRegion = -1;
+    int threshold = 0;
+    std::string spotBlacks;
+};
+
+CLI::App* AddAutoflat(CLI::App& app, SToolOptions& options, SAutoflatWords& words, bool& help,
+                      CLI::Option*& suffix) {
+    CLI::App* autoflat = app.add_subcommand("autoflat");
+    autoflat->set_help_flag();
+    autoflat->add_flag("-h,--help", help);
+    AddFileOptions(autoflat, options, suffix);
     SAutoflatOptions& o = options.autoflat;
-    autoflat
-        ->add_option("--gap", gap,
-                     "Lines that stop up to N pixels short of each other still close a region (default: "
-                     "0.85 mm of the page, its dpi / 30, else its short side / 250, kept within 2-64)")
-        ->transform(kDecimal)
-        ->check(CLI::Range(1, 1024));
-    autoflat
-        ->add_option("--min-region", minRegion,
-                     "Regions under N pixels (hatching specks) join the neighbour they share the longest "
-                     "border with (default: (gap / 2) squared, at least 16)")
-        ->transform(kDecimal)
-        ->check(CLI::Range(0L, 1L << 40));
-    autoflat
-        ->add_option("--threshold", threshold,
-                     "Line strength (darkness times opacity, 1-255) at which a pixel is line art; lighter "
-                     "anti-aliased edges take their region's colour (default 128)")
-        ->transform(kDecimal)
-        ->check(CLI::Range(1, 255));
-    autoflat
-        ->add_option("--spot-blacks", spotBlacks,
-                     "Solid black areas much wider than a line (hair, shadows): 'regions' keeps them as "
-                     "black regions of their own, 'lines' melts them into their neighbours (default regions)")
-        ->check(CLI::IsMember({"regions", "lines"}));
-    autoflat->add_option("--hints", o.hints,
-                         "A second page of the same size whose coloured pixels are hints, as if painted "
-                         "on the line art");
-    autoflat->add_option("--palette", o.palette,
-                         "Take the regions' colours from this file: a GIMP palette (.gpl) or one #rrggbb "
-                         "a line; touching regions still differ where it has enough colours");
-    autoflat->add_option(
-        "--regions", o.regions,
-        "Also write each pixel's region number to MAP.png: 16-bit grayscale when there are at most "
-        "65536 regions, else 8-bit RGB carrying the number's high, middle and low bytes; MAP.gpl "
-        "beside it is a GIMP palette of the regions' colours, entry N (named \"region N\") for region N");
-    autoflat->add_flag("--keep-lines", o.keepLines,
-                       "Write the filled regions with the line art still on them, to inspect the regions");
-    autoflat->add_flag("--overwrite", options.overwrite, "Replace existing output files");
-    autoflat->add_flag("-q,--quiet", options.quiet, "No progress, only errors and the paths written");
-    autoflat->add_flag("--smallest", options.smallest,
-                       "Compress the outputs as far as their format's usual settings go");
+    autoflat->add_option("--gap", words.gap)->transform(WholeNumber(1, 1024));
+    autoflat->add_option("--min-region", words.minRegion)->transform(WholeNumber(0, 1LL << 40));
+    autoflat->add_option("--threshold", words.threshold)->transform(WholeNumber(1, 255));
+    autoflat->add_option("--spot-blacks", words.spotBlacks)->check(CLI::IsMember({"regions", "lines"}));
+    autoflat->add_option("--hints", o.hints);
+    autoflat->add_option("--palette", o.palette);
+    autoflat->add_option("--regions", o.regions);
+    autoflat->add_flag("--keep-lines", o.keepLines);
     return autoflat;
+}
+
+// The option names a command's parser knows, as the manual spells them.
+std::set<std::string> ParsedOptions(const CLI::App& command) {
+    std::set<std::string> names;
+    for (const CLI::Option* option : command.get_options()) {
+        if (option->get_positional()) continue;
+        for (const std::string& name : option->get_snames()) names.insert("-" + name);
+        for (const std::string& name : option->get_lnames()) names.insert("--" + name);
+    }
+    return names;
+}
+
+// The help is the manual, so an option it leaves out would be an option
+// nobody can find: the tool refuses to run with such a difference.
+std::string ManualMismatch(const CLI::App& command) {
+    const std::vector<std::string> listed = ManualOptions(kManualPage, OptionsSection(command.get_name()));
+    const std::set<std::string> documented(listed.begin(), listed.end());
+    const std::set<std::string> parsed = ParsedOptions(command);
+    for (const std::string& name : parsed)
+        if (!documented.count(name)) return name + " is missing from the manual";
+    for (const std::string& name : documented)
+        if (!parsed.count(name)) return "the manual lists " + name + ", which the tool does not take";
+    return {};
+}
+
+// A ParseError in the words the tool's other messages use.
+std::string Reworded(const CLI::ParseError& e) {
+    std::string text = e.what();
+    if (dynamic_cast<const CLI::ExtrasError*>(&e)) {
+        const size_t colon = text.rfind(": ");
+        return "unknown option or argument: " + (colon == std::string::npos ? text : text.substr(colon + 2));
+    }
+    if (dynamic_cast<const CLI::ExcludesError*>(&e)) {
+        const size_t space = text.find(' ');
+        const size_t excludes = text.find(" excludes ");
+        if (space != std::string::npos && excludes != std::string::npos)
+            return text.substr(0, space) + " and " + text.substr(excludes + 10) + " cannot go together";
+    }
+    if (!text.empty()) text[0] = char(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
 }
 
 }  // namespace
 
+std::string HelpText(const std::string& command) {
+    const auto topic = std::find_if(HelpTopics().begin(), HelpTopics().end(),
+                                    [&](const SHelpTopic& t) { return t.command == command; });
+    if (topic == HelpTopics().end()) return {};
+    std::vector<std::string> sections = topic->shared;
+    if (!command.empty())
+        for (const std::string& name : ManualSections(kManualPage))
+            if (name.rfind(Upper(command) + " ", 0) == 0) sections.push_back(name);
+    std::string text = RenderManualSections(kManualPage, sections);
+    text += command.empty()
+                ? "\nRun 'vandrel COMMAND --help' for a command's options; the whole manual: man vandrel\n"
+                : "\nThe whole manual: man vandrel\n";
+    return text;
+}
+
 std::variant<SToolOptions, int> ParseCommandLine(int argc, char** argv) {
     SToolOptions options;
     int depth = -1;
-    bool white = false, noWhite = false;
-    int gap = 0, threshold = 0;
-    long minRegion = -1;
-    std::string spotBlacks;
+    bool white = false, noWhite = false, help = false, flatHelp = false, autoflatHelp = false;
+    SAutoflatWords words;
 
-    CLI::App app{"Flats comic pages with the " VANDREL_PRODUCT_NAME
-                 " plug-in: every black line-art pixel takes the colour of the nearest non-black pixel.",
-                 "vandrel"};
+    // Words a user may put first by mistake: a file name, or a command
+    // the tool does not have. The commands are what they need to see.
+    if (argc > 1 && argv[1][0] != '-' && std::string(argv[1]) != "flat" &&
+        std::string(argv[1]) != "autoflat") {
+        const std::string word = argv[1];
+        const bool isFile = std::filesystem::exists(word) || FormatForName(word);
+        std::cerr << "vandrel: "
+                  << (isFile ? "a command comes first; to flat " + word + ": vandrel flat " + word
+                             : "unknown command: " + word)
+                  << "\n\n"
+                  << RenderManualSections(kManualPage, {"COMMANDS"});
+        return kExitUsage;
+    }
+
+    CLI::App app{"", "vandrel"};
+    app.set_help_flag();
+    app.add_flag("-h,--help", help);
     app.set_version_flag(
         "--version", "vandrel " VANDREL_TOOL_VERSION " (" VANDREL_PRODUCT_NAME " " VANDREL_VERSION_TEXT ")");
-    app.require_subcommand(1, 1);
-    app.footer(kFooter);
+    app.require_subcommand(0, 1);
 
-    CLI::App* flat = app.add_subcommand("flat", "Flat PNG and TIFF pages (8-bit RGB, RGB with alpha, CMYK)");
-    flat->footer(kFooter);
-    AddFileOptions(flat, options, "Pages to flat; they are only read, never changed");
-    flat->add_option(
-            "--depth", depth,
-            "Black Pixel Depth: how far in pixels the search for a colour may reach; 0-65535 as actions "
-            "allow, the dialog's 1-300 being the useful range (default 256)")
-        ->transform(kDecimal)
-        ->check(CLI::Range(0, 65535));
-    CLI::Option* paintWhite = flat->add_flag(
-        "--white", white, "Paint black pixels deeper than the depth white (default: leave them black)");
-    flat->add_flag("--no-white", noWhite, "Leave black pixels deeper than the depth black")
-        ->excludes(paintWhite);
-    flat->add_flag("--overwrite", options.overwrite, "Replace existing output files");
-    flat->add_flag(
-        "--use-prefs", options.usePrefs,
-        "Take settings not given here from the plug-in's preferences file (last confirmed in its dialog); "
-        "without it that file is neither read nor written");
-    flat->add_option("--plugin", options.pluginPath,
-                     "The plug-in to run (default: $VANDREL_PLUGIN, else vandrel_pro.so beside this program, "
-                     "else ../lib/vandrel/vandrel_pro.so from this program's folder)");
-    flat->add_flag("-q,--quiet", options.quiet, "No progress, only errors and the paths written");
-    flat->add_flag(
-        "--smallest", options.smallest,
-        "Compress the outputs as far as their format's usual settings go (PNG: every filter, zlib "
-        "level 9; TIFF: deflate level 9): files some percent smaller, several times slower to write");
-    const CLI::App* autoflat = AddAutoflat(app, options, gap, minRegion, threshold, spotBlacks);
+    CLI::App* flat = app.add_subcommand("flat");
+    flat->set_help_flag();
+    flat->add_flag("-h,--help", flatHelp);
+    CLI::Option* flatSuffix = nullptr;
+    AddFileOptions(flat, options, flatSuffix);
+    flat->add_option("--depth", depth)->transform(WholeNumber(0, 65535));
+    CLI::Option* paintWhite = flat->add_flag("--white", white);
+    flat->add_flag("--no-white", noWhite)->excludes(paintWhite);
+    flat->add_flag("--use-prefs", options.usePrefs);
+    flat->add_option("--plugin", options.pluginPath);
+    CLI::Option* autoflatSuffix = nullptr;
+    const CLI::App* autoflat = AddAutoflat(app, options, words, autoflatHelp, autoflatSuffix);
+
+    const CLI::App& tool = app;
+    for (const CLI::App* command : tool.get_subcommands([](const CLI::App*) { return true; }))
+        if (const std::string mismatch = ManualMismatch(*command); !mismatch.empty()) {
+            std::cerr << "vandrel: this build is broken: " << mismatch << "\n";
+            return kExitNotStarted;
+        }
 
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::CallForAllHelp& e) {
-        return app.exit(e);
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        return UsageError(e.what(), autoflat->parsed() ? "autoflat" : "flat");
+        if (help || flatHelp || autoflatHelp) {
+            std::cout << HelpText(autoflatHelp ? "autoflat" : flatHelp ? "flat" : "");
+            return kExitOk;
+        }
+        return UsageError(Reworded(e), autoflat->parsed() ? "autoflat" : flat->parsed() ? "flat" : "");
     }
+    if (help || flatHelp || autoflatHelp) {
+        std::cout << HelpText(autoflatHelp ? "autoflat" : flatHelp ? "flat" : "");
+        return kExitOk;
+    }
+    if (!flat->parsed() && !autoflat->parsed())
+        return UsageError("say what to do: vandrel flat PAGE... or vandrel autoflat LINEART...", "");
 
     if (autoflat->parsed()) options.command = ECommand::Autoflat;
     const char* command = autoflat->parsed() ? "autoflat" : "flat";
-    if (const std::string problem = CheckCombination(options); !problem.empty())
+    const bool suffixGiven = (autoflat->parsed() ? autoflatSuffix : flatSuffix)->count() > 0;
+    if (const std::string problem = CheckCombination(options, suffixGiven); !problem.empty())
         return UsageError(problem, command);
-    if (gap > 0) options.autoflat.gap = gap;
-    if (minRegion >= 0) options.autoflat.minRegion = minRegion;
-    if (threshold > 0) options.autoflat.threshold = threshold;
-    if (spotBlacks == "lines") options.autoflat.spotBlacks = ESpotBlackChoice::Lines;
+    // Outputs beside their inputs need a name of their own; auto flats are
+    // named apart from flats, so that one folder may hold both.
+    if (!suffixGiven && options.output.empty() && options.outDir.empty())
+        options.suffix = autoflat->parsed() ? "-flats" : "-flat";
+    if (words.gap > 0) options.autoflat.gap = words.gap;
+    if (words.minRegion >= 0) options.autoflat.minRegion = long(words.minRegion);
+    if (words.threshold > 0) options.autoflat.threshold = words.threshold;
+    if (words.spotBlacks == "lines") options.autoflat.spotBlacks = ESpotBlackChoice::Lines;
     if (depth >= 0) options.settings.depth = depth;
     if (white || noWhite) options.settings.paintWhite = white;
     return options;

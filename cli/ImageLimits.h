@@ -63,7 +63,7 @@ inline constexpr const char* kNotEnoughMemory = "not enough memory for this page
 // more are held while it is read, and `options.threads` threads run each
 // stage. A file that is not damaged can still declare more than this
 // machine can hold.
-void CheckPageFits(uint32_t width, uint32_t height, int planes, bool hasAlpha, const SCodecOptions& options = {},
-                   uint64_t readerBytes = 0);
+void CheckPageFits(uint32_t width, uint32_t height, int planes, bool hasAlpha,
+                   const SCodecOptions& options = {}, uint64_t readerBytes = 0);
 
 }  // namespace cli

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "cli/ImageError.h"
+#include "cli/WrittenList.h"
 
 namespace cli {
 
@@ -18,7 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 [[noreturn]] void Unusable(const std::string& folder, const std::string& reason) {
-    throw CImageError("cannot use the folder " + folder + ": " + reason);
+    throw CImageError("cannot use the folder " + QuotedName(folder) + ": " + reason);
 }
 
 // Only a real file tells: permissions, access lists, a read-only mount, a

@@ -38,12 +38,13 @@ void CheckOutput(const SPageJob& job) {
     std::error_code error;
     const fs::file_status status = fs::status(job.output, error);
     if (!fs::exists(status)) return;
-    if (fs::is_directory(status)) throw CImageError(job.output + " is a folder");
+    if (fs::is_directory(status)) throw CImageError(QuotedName(job.output) + " is a folder");
     // Never the input, not even with --overwrite, whatever name (a link,
     // a path through another folder) the output goes by.
     if (fs::equivalent(job.input, job.output, error))
-        throw CImageError("the output " + job.output + " is the input itself");
-    if (!job.overwrite) throw CImageError(job.output + " already exists (--overwrite replaces it)");
+        throw CImageError("the output " + QuotedName(job.output) + " is the input itself");
+    if (!job.overwrite)
+        throw CImageError(QuotedName(job.output) + " already exists (--overwrite replaces it)");
 }
 
 void Guarded(SPageInFlight& page, const std::function<void()>& stage) {
@@ -56,6 +57,12 @@ void Guarded(SPageInFlight& page, const std::function<void()>& stage) {
     } catch (const std::exception& e) {
         page.failure = e.what();
     }
+}
+
+std::string PageLabel(const SPageJob& job) {
+    const std::string name = QuotedName(job.input);
+    if (job.count <= 1) return name;
+    return "page " + std::to_string(job.number) + " of " + std::to_string(job.count) + ": " + name;
 }
 
 SPageInFlight ReadPage(const SPageJob& job, const SCodecOptions& codec) {
@@ -144,7 +151,7 @@ EPageResult ReportPage(const SPageInFlight& page, CProgressDisplay& display) {
         std::cerr << "vandrel: " << QuotedName(page.job.input) << ": " << page.failure << std::endl;
         return EPageResult::Failed;
     }
-    display.Finish(QuotedName(page.job.input), page.megapixels, page.readSeconds, page.flatSeconds,
+    display.Finish(PageLabel(page.job), page.megapixels, page.readSeconds, page.flatSeconds,
                    page.writeSeconds);
     ListWritten(page.job.output);
     return EPageResult::Written;
@@ -154,7 +161,7 @@ EPageResult FlatPage(sim::CHostSimulator& host, const SPageJob& job, const SFlat
                      const SCodecOptions& codec, CProgressDisplay& display) {
     SCodecOptions files = codec;
     files.progress = [&display](double done) { display.StageDone(done); };
-    display.Begin(QuotedName(job.input), EPageStage::Reading);
+    display.Begin(PageLabel(job), EPageStage::Reading);
     SPageInFlight page = ReadPage(job, files);
     // A read warning is worth seeing before a long flat.
     for (const std::string& warning : page.warnings) {

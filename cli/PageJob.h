@@ -21,7 +21,13 @@ struct SPageJob {
     std::string input;
     std::string output;
     bool overwrite = false;
+    size_t number = 1;  // its place in the batch, from 1
+    size_t count = 1;   // the batch's pages
 };
+
+// The page as its progress lines name it: the input's name, quoted when it
+// must be, and in a batch its place there first.
+std::string PageLabel(const SPageJob& job);
 
 // A page between its stages. A stage that fails or is interrupted says so
 // here, and the later stages leave the page alone.

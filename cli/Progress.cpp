@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <regex>
 
 namespace cli {
 
@@ -20,6 +21,12 @@ constexpr double kStageStart[4] = {0.0, 0.25, 0.75, 1.0};
 const char* const kStageWords[3] = {"reading", "flatting", "writing"};
 
 std::string Shortened(const std::string& label) {
+    // A batch's "page 2 of 5: " is what says where the batch is: only the
+    // name after it is shortened.
+    static const std::regex kPlace("^page [0-9]+ of [0-9]+: ");
+    std::smatch place;
+    if (std::regex_search(label, place, kPlace))
+        return place.str() + Shortened(label.substr(size_t(place.length())));
     if (label.size() <= kLabelChars) return label;
     size_t start = label.size() - (kLabelChars - 3);
     // Never from the middle of a UTF-8 character.
@@ -43,19 +50,15 @@ void CProgressDisplay::Begin(const std::string& label, EPageStage first) {
 
 void CProgressDisplay::BeginFlatting(int width, int height) {
     stage_ = EPageStage::Flatting;
-    if (style_ == EProgressStyle::Lines) {
-        std::fprintf(out_, "%s: flatting %d x %d pixels\n", label_.c_str(), width, height);
-        std::fflush(out_);
-    }
+    if (style_ == EProgressStyle::Lines)
+        PrintLine(label_ + ": flatting " + std::to_string(width) + " x " + std::to_string(height) +
+                  " pixels");
     StageDone(0);
 }
 
 void CProgressDisplay::BeginWriting() {
     stage_ = EPageStage::Writing;
-    if (style_ == EProgressStyle::Lines) {
-        std::fprintf(out_, "%s: writing\n", label_.c_str());
-        std::fflush(out_);
-    }
+    if (style_ == EProgressStyle::Lines) PrintLine(label_ + ": writing");
     StageDone(0);
 }
 
@@ -70,6 +73,11 @@ void CProgressDisplay::StageDone(double fraction) {
 }
 
 void CProgressDisplay::Update(int32_t done, int32_t total) {
+    // A copy: the poll may release the hold, and with it itself.
+    if (holding_ && poll_) {
+        const std::function<void()> poll = poll_;
+        poll();
+    }
     if (total <= 0) return;
     StageDone(double(done) / double(total));
 }
@@ -83,10 +91,8 @@ void CProgressDisplay::Show(double pageFraction) {
     }
     // Plain lines only when a new tenth is reached: a log stays readable
     // however often the plug-in reports.
-    if (percent / kLineStep > std::max(shownPercent_, 0) / kLineStep) {
-        std::fprintf(out_, "%s: %d%%\n", label_.c_str(), percent / kLineStep * kLineStep);
-        std::fflush(out_);
-    }
+    if (percent / kLineStep > std::max(shownPercent_, 0) / kLineStep)
+        PrintLine(label_ + ": " + std::to_string(percent / kLineStep * kLineStep) + "%");
     shownPercent_ = std::max(shownPercent_, percent);
 }
 
@@ -99,6 +105,29 @@ void CProgressDisplay::DrawBar(int percent) {
     std::fflush(out_);
     shownPercent_ = percent;
     barOnScreen_ = true;
+}
+
+void CProgressDisplay::PrintLine(const std::string& line) {
+    if (holding_) {
+        held_ += line + "\n";
+        return;
+    }
+    std::fprintf(out_, "%s\n", line.c_str());
+    std::fflush(out_);
+}
+
+void CProgressDisplay::Hold(std::function<void()> poll) {
+    holding_ = true;
+    poll_ = std::move(poll);
+}
+
+void CProgressDisplay::Release() {
+    holding_ = false;
+    poll_ = nullptr;
+    if (held_.empty()) return;
+    std::fputs(held_.c_str(), out_);
+    std::fflush(out_);
+    held_.clear();
 }
 
 void CProgressDisplay::Clear() {

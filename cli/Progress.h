@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace cli {
@@ -34,6 +35,12 @@ public:
     void StageDone(double fraction);
     // Takes the bar off the screen before another message is printed.
     void Clear();
+    // Keeps the plain lines of the page being followed back until Release,
+    // while the page before it, overlapping it, has not been reported;
+    // `poll` is called at each progress report meanwhile, to report that
+    // page once it can.
+    void Hold(std::function<void()> poll);
+    void Release();
     // A page is written: its megapixels and what each stage took.
     void Finish(const std::string& label, double megapixels, double readSeconds, double flatSeconds,
                 double writeSeconds);
@@ -41,6 +48,7 @@ public:
 private:
     void Show(double pageFraction);
     void DrawBar(int percent);
+    void PrintLine(const std::string& line);
 
     EProgressStyle style_;
     FILE* out_;
@@ -49,6 +57,9 @@ private:
     EPageStage stage_ = EPageStage::Reading;
     int shownPercent_ = -1;
     bool barOnScreen_ = false;
+    bool holding_ = false;
+    std::string held_;
+    std::function<void()> poll_;
 };
 
 }  // namespace cli

@@ -108,7 +108,8 @@ void CSafeOutput::Commit() {
         if (overwrite_) {
             if (::rename(temp_.c_str(), target_.c_str()) != 0) Fail("cannot replace " + target_, errno);
         } else if (const int error = RenameNoReplace(temp_.c_str(), target_.c_str())) {
-            if (error == EEXIST) throw CImageError(target_ + " already exists (--overwrite replaces it)");
+            if (error == EEXIST)
+                throw CImageError(QuotedName(target_) + " already exists (--overwrite replaces it)");
             Fail("cannot create " + target_, error);
         }
         committed_ = true;

@@ -16,6 +16,9 @@ struct SToolOptions {
     std::vector<std::string> inputs;
     std::string output;  // -o: one input, this output
     std::string outDir;  // --out-dir: each input to a file of the same name here
+    // Put before each output's extension; without -o or --out-dir the
+    // outputs go beside their inputs, named with it.
+    std::string suffix;
     SFlatSettings settings;
     SAutoflatOptions autoflat;
     bool overwrite = false;

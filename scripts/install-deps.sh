@@ -3,7 +3,7 @@
 #   scripts/install-deps.sh          native build, tests and tools
 #   scripts/install-deps.sh --all    also the Windows cross compilers, wine, Xvfb,
 #                                    clang for the fuzzers, the screenshot tools,
-#                                    the release tools (NSIS, zip, help2man, lintian)
+#                                    the release tools (NSIS, zip, lintian)
 #                                    and the web page's: emscripten, Chromium, Node.js
 #                                    and its packages (npm ci from web/package-lock.json),
 #                                    Krita with its Python (the plug-in's tests)
@@ -23,7 +23,7 @@ if [[ "${1:-}" == "--all" ]]; then
         wine64 xvfb imagemagick xdotool python3-pil python3-numpy python3-scipy gmic
         clang libclang-rt-14-dev llvm
         dpkg-dev
-        nsis zip unzip help2man lintian man-db
+        nsis zip unzip lintian man-db
         emscripten chromium
         krita python3-pyqt5
     )

@@ -3,11 +3,11 @@
 #   /usr/bin/vandrel                       the tool
 #   /usr/lib/vandrel/vandrel_pro.so        the plug-in it runs, found from the
 #                                          tool's own folder (../lib/vandrel)
-#   /usr/share/man/man1/vandrel.1.gz       made by help2man from the tool's --help
+#   /usr/share/man/man1/vandrel.1.gz       cli/vandrel.1, the page --help shows
 #   /usr/share/doc/vandrel/                copyright and changelog
 # Built with Debian's own hardening flags in build/package; the dependencies
 # are what dpkg-shlibdeps finds the two files linked against. Needs
-# dpkg-dev, help2man and fakeroot (scripts/install-deps.sh --all).
+# dpkg-dev and fakeroot (scripts/install-deps.sh --all).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/release-facts.sh
@@ -37,11 +37,9 @@ install -m 0644 "$build/bin/vandrel_pro.so" "$root/usr/lib/vandrel/vandrel_pro.s
 strip --remove-section=.comment --remove-section=.note "$root/usr/bin/vandrel"
 strip --remove-section=.comment --remove-section=.note --strip-unneeded "$root/usr/lib/vandrel/vandrel_pro.so"
 
-# The manual page from the packaged tool itself, so it describes exactly it.
-help2man --no-info --section=1 --source="$(plugin_info COMPANY)" \
-    --include=packaging/debian/vandrel.h2m --help-option="flat --help" \
-    --output="$root/usr/share/man/man1/vandrel.1" "$root/usr/bin/vandrel"
-gzip -9n "$root/usr/share/man/man1/vandrel.1"
+# The manual page as the build filled in its version: the very text the
+# packaged tool's --help shows.
+gzip -9n <"$build/cli/vandrel.1" >"$root/usr/share/man/man1/vandrel.1.gz"
 
 sed "s|@HOME_PAGE@|$(plugin_info HOME_PAGE)|g" packaging/debian/copyright >"$root/usr/share/doc/vandrel/copyright"
 gzip -9n <packaging/debian/changelog >"$root/usr/share/doc/vandrel/changelog.gz"

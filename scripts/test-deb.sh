@@ -3,8 +3,8 @@
 #  1. unpacked into a private root, its vandrel finds the plug-in in its
 #     private library folder and flats the bundled example to the pixels the
 #     README shows (docs/example-after.png; the file's compression may differ);
-#  2. its manual page reads without warnings, and lintian finds nothing,
-#     not even a pedantic tag;
+#  2. its manual page reads without warnings, is the text its --help shows,
+#     and lintian finds nothing, not even a pedantic tag;
 #  3. as root, dpkg -i installs it, vandrel --version names the release and
 #     man finds its page; it is removed again unless it was installed before.
 set -euo pipefail
@@ -40,6 +40,17 @@ check "the plug-in sits in the private library folder" test -f "$scratch/root/us
 no_groff_warnings() { [[ -z $(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$1" 2>&1 >/dev/null) ]]; }
 check "manual page reads without warnings" no_groff_warnings "$scratch/root/usr/share/man/man1/vandrel.1.gz"
 check "manual page lists the options" sh -c "zcat '$scratch/root/usr/share/man/man1/vandrel.1.gz' | grep -q -- 'depth'"
+# The page and --help are one text: the help's option lines are the page's.
+same_options() {
+    local help page
+    help=$(for command in flat autoflat; do env -u VANDREL_PLUGIN "$tool" "$command" --help; done |
+        grep -E '^  -' | sed 's/  */ /g')
+    page=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -E UTF-8 -l "$1" 2>/dev/null | grep -E '^ +-' | sed 's/^ *//; s/  */ /g; s/^/ /')
+    [[ -n $help && $help == "$page" ]]
+}
+check "--help shows the manual page's options" same_options "$scratch/root/usr/share/man/man1/vandrel.1.gz"
+names_version() { zcat "$1" | grep -q "^\.TH VANDREL 1 .*\"vandrel $version\""; }
+check "manual page names the packaged version" names_version "$scratch/root/usr/share/man/man1/vandrel.1.gz"
 
 echo "== lintian"
 # Clean down to the pedantic tags; root is only warned about.

@@ -60,7 +60,8 @@ sim::CHostImage LibraryFlats(const sim::CHostImage& page, int gap) {
     settings.workers = 1;
     const autoflat::SAutoFlatResult result = autoflat::AutoFlat(view, nullptr, settings);
     sim::CHostImage flats(page.Width(), page.Height(), 3);
-    for (size_t i = 0; i < result.flats.size() && i < flats.Bytes().size(); ++i) flats.Bytes()[i] = result.flats[i];
+    for (size_t i = 0; i < result.flats.size() && i < flats.Bytes().size(); ++i)
+        flats.Bytes()[i] = result.flats[i];
     return flats;
 }
 
@@ -102,7 +103,8 @@ WH_SCENARIO(AutoFlats, ARunGivesTheLibrarysFlatsAndRecordsItsKeys) {
     WH_CHECK_EQ(host.sim.Output(), LibraryFlats(LineArt(), 3));
     WH_CHECK(!host.sim.Descriptors().written.empty());
     if (!host.sim.Descriptors().written.empty())
-        WH_CHECK_EQ(host.sim.Descriptors().written.back().front(), sim::SDescriptorItem::Integer(kKeyMaxGap, 3));
+        WH_CHECK_EQ(host.sim.Descriptors().written.back().front(),
+                    sim::SDescriptorItem::Integer(kKeyMaxGap, 3));
 }
 
 WH_SCENARIO(AutoFlats, TheDialogKeepsWhatWasTypedInItsOwnPreferencesFile) {

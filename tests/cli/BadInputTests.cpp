@@ -70,7 +70,8 @@ TEST_F(BadInput, EachKindIsRefusedWithItsReasonAndNoOutput) {
          "truncated or damaged TIFF"},
         {"notes.png", [](auto& p) { WriteBytes(p, "not a picture at all\n"); }, "not a PNG or TIFF image"},
         {"missing.png", [](auto&) {}, "cannot open: No such file or directory"},
-        {"folder.png", [](auto& p) { std::filesystem::create_directory(p); }, "is a folder, not an image"},
+        {"folder.png", [](auto& p) { std::filesystem::create_directory(p); },
+         "a folder with no PNG or TIFF file"},
     };
     for (const SCase& c : cases) {
         const std::string in = Path(c.file);
@@ -137,13 +138,14 @@ TEST_F(BadInput, PipesAndDevicesAreRefusedWithoutWaitingForThem) {
     }
 }
 
-// With --out-dir, a folder's output would be the output folder itself:
-// the input is the one at fault, and is named.
-TEST_F(BadInput, AFolderGivenAsAnInputIsNamedAsSuch) {
+// A folder stands for its pages: one without any is the input at fault,
+// and is named.
+TEST_F(BadInput, AFolderWithoutPagesIsNamedAsSuch) {
     std::filesystem::create_directory(Path("d1"));
+    WriteBytes(Path("d1/notes.txt"), "not a page\n");
     const SToolRun run = RunTool({"flat", Path("d1/"), "--out-dir", Path("od")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "vandrel: " + Path("d1/") + ": is a folder, not an image\n");
+    EXPECT_EQ(run.err, "vandrel: " + Path("d1/") + ": a folder with no PNG or TIFF file in it\n");
 }
 
 TEST_F(BadInput, CmykCannotBeWrittenAsPng) {

@@ -15,6 +15,15 @@ using CommandLine = ToolTest;
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+// Appended rather than `"\"" + name`: GCC 12 at -O2 misreads the inserting
+// operator+ as an overlapping copy (-Wrestrict).
+std::string InQuotes(const std::string& name) {
+    std::string quoted(1, '"');
+    quoted += name;
+    quoted += '"';
+    return quoted;
+}
+
 bool ValidUtf8(const std::string& text) {
     for (size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
@@ -34,7 +43,7 @@ TEST_F(CommandLine, HelpAndVersionSucceedOnStdout) {
     run = RunTool({"flat", "--help"});
     EXPECT_EQ(run.status, 0);
     for (const char* option :
-         {"--out-dir", "--depth", "--white", "--overwrite", "--plugin", "--use-prefs", "Exit status"})
+         {"--out-dir", "--depth", "--white", "--overwrite", "--plugin", "--use-prefs", "EXIT STATUS"})
         EXPECT_TRUE(Has(run.out, option)) << option;
     run = RunTool({"--version"});
     EXPECT_EQ(run.status, 0);
@@ -46,8 +55,12 @@ TEST_F(CommandLine, UsageErrorsExit64AndWriteNothing) {
     const std::string a = Path("a.png"), out = Path("out.png");
     const std::vector<std::vector<std::string>> commands = {
         {},
-        {"flat", a},
+        {"flat"},
         {"flatten", a, "-o", out},
+        {a},
+        {"flat", a, "--suffix", "x/y"},
+        {"flat", a, "--suffix", ""},
+        {"flat", a, "-o", out, "--suffix", "-x"},
         {"flat", a, a, "-o", out},
         {"flat", a, "-o", out, "--out-dir", Path("dir")},
         {"flat", a, "-o", Path("out.jpg")},
@@ -174,6 +187,11 @@ TEST_F(CommandLine, ProgressIsPlainLinesInALogAndABarOnATerminal) {
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(Has(run.out, "...")) << run.out;
     EXPECT_TRUE(ValidUtf8(run.out)) << run.out;
+
+    // In a batch the bar keeps the page's place, however long its name.
+    run = RunToolOnTerminal({"flat", Path("page.png"), Path(accented + ".png"), "--out-dir", Path("batch")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(Has(run.out, "\rpage 2 of 2: ...")) << run.out;
 }
 
 // stdout lists the files written, one a line, for scripts: a reader that
@@ -203,10 +221,48 @@ TEST_F(CommandLine, ANameWithALineBreakStaysOnOneLine) {
     SavePng(Path("two\nlines.png"), Picture({"r#b"}, kRgb));
     SToolRun run = RunTool({"flat", Path("two\nlines.png"), "--out-dir", Path("out")});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "\"" + Path("out") + "/two\\nlines.png\"\n");
-    EXPECT_TRUE(Has(run.err, "\"" + Path("two\\nlines.png") + "\": flatting 3 x 1 pixels\n")) << run.err;
+    EXPECT_EQ(run.out, InQuotes(Path("out") + "/two\\nlines.png") + "\n");
+    EXPECT_TRUE(Has(run.err, InQuotes(Path("two\\nlines.png")) + ": flatting 3 x 1 pixels\n")) << run.err;
     EXPECT_FALSE(Has(run.err, "two\nlines")) << run.err;
     EXPECT_EQ(LoadPng(Path("out/two\nlines.png")), Picture({"rbb"}, kRgb));
 }
 
 }  // namespace
+
+// A batch follows several pages at once: its lines name them as a single
+// page's do, so a name cannot colour the terminal or split a line.
+TEST_F(CommandLine, BatchLinesQuoteNamesWithControlCharacters) {
+    const std::string escape = "red\x1b[31m.png", broken = "two\nlines.png";
+    SavePng(Path(escape), Picture({"r#b"}, kRgb));
+    SavePng(Path(broken), Picture({"r#b"}, kRgb));
+    const SToolRun run = RunTool({"flat", Path(escape), Path(broken), "--out-dir", Path("out")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_FALSE(Has(run.err, "\x1b")) << run.err;
+    EXPECT_FALSE(Has(run.err, "two\nlines")) << run.err;
+    EXPECT_TRUE(Has(run.err, InQuotes(Path("red\\x1b[31m.png")))) << run.err;
+    EXPECT_TRUE(
+        Has(run.err, "page 2 of 2: " + InQuotes(Path("two\\nlines.png")) + ": flatting 3 x 1 pixels\n"))
+        << run.err;
+}
+
+// Every message is one line, "vandrel: " then lower case, with names
+// quoted as the list of paths quotes them; the parser's own phrasing does
+// not show through.
+TEST_F(CommandLine, MessagesShareOneStyle) {
+    SavePng(Path("a.png"), Picture({"r#"}, kRgb));
+    WriteBytes(Path("not\na folder"), "a file");
+    const std::string a = Path("a.png");
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"flat", a, "--colour"}, "vandrel: unknown option or argument: --colour\n"},
+        {{"flat", a, "--white", "--no-white"}, "vandrel: --white and --no-white cannot go together\n"},
+        {{"flat", a, "--depth", "70000"},
+         "vandrel: --depth: takes a whole number from 0 to 65535, not 70000\n"},
+        {{"flat", a, "--out-dir", Path("not\na folder")},
+         "vandrel: cannot use the folder " + InQuotes(Path("not\\na folder")) + ": "},
+    };
+    for (const auto& [command, first] : cases) {
+        const SToolRun run = RunTool(command);
+        EXPECT_NE(run.status, 0);
+        EXPECT_EQ(run.err.substr(0, first.size()), first) << ::testing::PrintToString(command);
+    }
+}

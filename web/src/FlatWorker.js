@@ -1,7 +1,8 @@
 // The worker that flats one page at a time: decode the PNG, run the engine
 // (WebAssembly), encode the result. The page never waits on any of it.
 import { ImageRefused, checkHeader, readPngChunks } from './PngChunks.js';
-import { readPixels } from './PngPixels.js';
+import { DecodeCancelled, readPixels } from './PngPixels.js';
+import { settleColourChunks } from './PngColourChunks.js';
 import { writePng } from './PngWrite.js';
 import { CancelSignal } from './CancelSignal.js';
 import { lineArtOf, rgbaOf, tooDeepOf } from './ViewLayers.js';
@@ -18,12 +19,14 @@ self.importScripts('vandrel-engine.js');
 const engineReady = self.createVandrelEngine();
 
 // A page's pixels exactly as stored: no gamma, profile or premultiplication,
-// RGB as 3 and RGBA as 4 bytes per pixel.
-async function decodePixels(bytes) {
+// RGB as 3 and RGBA as 4 bytes per pixel; the chunks its result keeps, and
+// notices for those it cannot.
+async function decodePixels(bytes, cancel) {
   const facts = readPngChunks(bytes);
   checkHeader(facts);
   const channels = facts.colourType === 6 ? 4 : 3;
-  return { ...facts, channels, data: await readPixels(bytes, facts) };
+  const { kept, notices } = await settleColourChunks(facts.kept);
+  return { ...facts, kept, notices, channels, data: await readPixels(bytes, facts, () => cancel.requested()) };
 }
 
 // One layer at a time, so that only one full-size RGBA copy exists at once
@@ -49,7 +52,13 @@ async function flatPage({ id, file, depth, white, cancelUrl }) {
   const cancel = new CancelSignal(cancelUrl);
   const times = {};
   let started = performance.now();
-  const page = await decodePixels(new Uint8Array(await file.arrayBuffer()));
+  let page;
+  try {
+    page = await decodePixels(new Uint8Array(await file.arrayBuffer()), cancel);
+  } catch (error) {
+    if (error instanceof DecodeCancelled) return { type: 'cancelled', id };
+    throw error;
+  }
   times.decode = performance.now() - started;
   if (cancel.requested()) return { type: 'cancelled', id };
 
@@ -82,7 +91,7 @@ async function flatPage({ id, file, depth, white, cancelUrl }) {
     const { layers, tooDeepCount } = await viewLayers(engine.HEAPU8.subarray(input, input + bytes),
       engine.HEAPU8.subarray(output, output + bytes), page, white);
     times.layers = performance.now() - started;
-    return { type: 'done', id, blob, width: page.width, height: page.height, channels: page.channels, times, layers, tooDeepCount };
+    return { type: 'done', id, blob, width: page.width, height: page.height, channels: page.channels, times, layers, tooDeepCount, notices: page.notices };
   } finally {
     if (progress) engine.removeFunction(progress);
     if (output) engine._vandrel_free(output);

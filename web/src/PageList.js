@@ -98,7 +98,8 @@ export class PageEntry {
     this.progress.value = this.progress.max;
     const deep = tooDeepCount ? `; ${tooDeepCount} line-art pixel${tooDeepCount === 1 ? '' : 's'} too deep to reach` : '';
     this.node.dataset.runs = String(Number(this.node.dataset.runs || 0) + 1);
-    this.setState('done', `Flatted in ${seconds.toFixed(2)} s at ${settingsText}${deep}`);
+    const notes = (data.notices || []).map((n) => `. Note: ${n}`).join('');
+    this.setState('done', `Flatted in ${seconds.toFixed(2)} s at ${settingsText}${deep}${notes}`);
     this.viewer = new Viewer({ id: this.id, name: this.file.name, width, height, layers, tooDeepCount });
     this.view.replaceChildren(this.viewer.node);
     this.view.hidden = false;

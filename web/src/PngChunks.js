@@ -40,6 +40,14 @@ function isCritical(type) {
   return (type.charCodeAt(0) & 0x20) === 0;
 }
 
+// The chunks an RGB or RGBA image may need; any other critical chunk
+// changes how the pixels are to be read, and libpng stops at it.
+const kKnownCritical = new Set(['IHDR', 'PLTE', 'IDAT', 'IEND']);
+
+function validType(type) {
+  return /^[A-Za-z]{4}$/.test(type);
+}
+
 function describeOther(bytes) {
   if (bytes.length >= 3 && bytes[0] === 0xff && bytes[1] === 0xd8 && bytes[2] === 0xff) return 'a JPEG file';
   if (bytes.length >= 4 && ((bytes[0] === 0x49 && bytes[1] === 0x49) || (bytes[0] === 0x4d && bytes[1] === 0x4d)))
@@ -53,7 +61,8 @@ function damaged(reason) {
 
 // Returns { width, height, depth, colourType, interlaced, kept: [{ type,
 // data }], data: [[start, end]] } or throws ImageRefused with the message
-// the page shows. `data` locates the image data in `bytes`: the first run
+// the page shows. `kept` is in file order, the first of each type, to be
+// checked further by settleColourChunks. `data` locates the image data in `bytes`: the first run
 // of consecutive IDAT chunks, which is all libpng reads.
 export function readPngChunks(bytes) {
   if (bytes.length < 8 || kSignature.some((b, i) => bytes[i] !== b)) {
@@ -77,6 +86,7 @@ export function readPngChunks(bytes) {
       throw damaged(`the ${type.replace(/[^\x20-\x7e]/g, '?')} chunk runs past the end of the file`);
     const dataStart = at + 8;
     const dataEnd = dataStart + length;
+    if (!validType(type)) throw damaged(`a chunk named ${JSON.stringify(type.replace(/[^\x20-\x7e]/g, '?'))}, which no chunk can be`);
     if (sawData && type !== 'IDAT') dataEnded = true;
     if (crc32(bytes, at + 4, dataEnd) !== view.getUint32(dataEnd)) {
       // libpng drops an ancillary chunk with a bad CRC and goes on; a
@@ -86,6 +96,8 @@ export function readPngChunks(bytes) {
       continue;
     }
     if (!header && type !== 'IHDR') throw damaged('the file does not start with its IHDR chunk');
+    if (isCritical(type) && !kKnownCritical.has(type))
+      throw new ImageRefused(`a critical ${type} chunk, which no reader here knows: the pixels may not be what they seem`);
     if (type === 'IHDR') {
       if (header || length !== 13) throw damaged('a wrong IHDR chunk');
       header = {
@@ -128,12 +140,10 @@ export function readPngChunks(bytes) {
 const kMaxDeflateExpansion = 1032;
 
 function keptAsNativeToolWrites(chunks, colourType) {
-  const hasProfile = chunks.some((c) => c.type === 'iCCP');
   const seen = new Set();
   return chunks.filter((c) => {
     if (seen.has(c.type)) return false;  // libpng keeps the first
     seen.add(c.type);
-    if (c.type === 'sRGB' && hasProfile) return false;  // the profile says it
     if (c.type === 'tRNS') return colourType === 2 && c.data.length === 6;  // an RGB colour key only
     return true;
   });

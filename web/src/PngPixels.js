@@ -4,6 +4,14 @@
 // files are deinterlaced here too, as libpng hands them to the native tool.
 import { ImageRefused } from './PngChunks.js';
 
+// Thrown when the user cancels while a page is decoded: a large page takes
+// seconds to inflate, and the engine's own checks between strips come later.
+export class DecodeCancelled extends Error {}
+
+// How often a decode asks whether it is cancelled: each asking is a
+// request of its own, and a person waits this long without noticing.
+const kCancelCheckMs = 50;
+
 function damaged(reason) {
   return new ImageRefused(`truncated or damaged PNG file (${reason})`);
 }
@@ -136,8 +144,10 @@ const kCrumb = 63;
 
 // One inflation of `pieces` into `rows`; the piece numbered `fine` is fed
 // in crumbs. Resolves to null when the stream ended well, or to the
-// inflater's error and the first piece it refused.
-async function inflateInto(pieces, rows, fine) {
+// inflater's error and the first piece it refused; throws DecodeCancelled
+// once `cancelled()` says so.
+async function inflateInto(pieces, rows, fine, cancelled = () => false) {
+  let asked = performance.now();
   const stream = new DecompressionStream('deflate');
   const writer = stream.writable.getWriter();
   const reader = stream.readable.getReader();
@@ -161,9 +171,13 @@ async function inflateInto(pieces, rows, fine) {
       const { done, value } = await reader.read();
       if (done) return null;
       rows.take(value);
+      if (performance.now() - asked >= kCancelCheckMs) {
+        if (cancelled()) throw new DecodeCancelled('cancelled');
+        asked = performance.now();
+      }
     }
   } catch (error) {
-    if (error instanceof ImageRefused) {
+    if (error instanceof ImageRefused || error instanceof DecodeCancelled) {
       reader.cancel().catch(() => {});
       throw error;
     }
@@ -188,17 +202,18 @@ async function junkAfterEnd(failure) {
 }
 
 // Returns the pixels, width * height * channels bytes, or throws
-// ImageRefused. `facts` is what readPngChunks found.
-export async function readPixels(bytes, { width, height, colourType, interlaced, data }) {
+// ImageRefused (or DecodeCancelled, when `cancelled()` says so while the
+// data is inflated). `facts` is what readPngChunks found.
+export async function readPixels(bytes, { width, height, colourType, interlaced, data }, cancelled = () => false) {
   const channels = colourType === 6 ? 4 : 3;
   const pieces = [];
   for (const [start, end] of data)
     for (let at = start; at < end; at += kPiece) pieces.push(bytes.subarray(at, Math.min(end, at + kPiece)));
   let rows = new RowFilter(width, height, channels, interlaced);
-  let failure = await inflateInto(pieces, rows, -1);
+  let failure = await inflateInto(pieces, rows, -1, cancelled);
   if (failure && !rows.complete && (await junkAfterEnd(failure))) {
     rows = new RowFilter(width, height, channels, interlaced);
-    failure = await inflateInto(pieces, rows, failure.refusedPiece);
+    failure = await inflateInto(pieces, rows, failure.refusedPiece, cancelled);
   }
   if (failure && !(await junkAfterEnd(failure))) throw damaged(`the image data cannot be inflated: ${failure.error?.message ?? failure.error}`);
   if (!rows.complete) throw damaged('the image data ends before the last row');

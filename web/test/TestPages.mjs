@@ -5,7 +5,7 @@ import { execFileSync } from 'node:child_process';
 import { readFileSync, writeFileSync } from 'node:fs';
 import { decode } from 'fast-png';
 import { join } from 'node:path';
-import { deflateSync } from 'node:zlib';
+import zlib, { deflateSync } from 'node:zlib';
 import { crc32 } from '../src/PngChunks.js';
 
 function random(seed) {
@@ -173,4 +173,24 @@ export function nativeAutoflat(input, output, options = [], regions = null) {
   execFileSync(kVandrel, ['autoflat', '-q', '--overwrite', ...options, ...(regions ? ['--regions', regions] : []), '-o', output, input],
     { stdio: ['ignore', 'ignore', 'pipe'] });
   return output;
+}
+
+// A black RGB page `side` pixels square that a few megabytes hold: every
+// row is the same zeros, deflated once (flushed, so the block stands
+// alone) and repeated. A decompression bomb, as a hostile file would be.
+export function blackBombPng(side) {
+  const rowBytes = side * 3 + 1;
+  const rowsPerBlock = 300;
+  if (side % rowsPerBlock !== 0) throw new Error(`side must be a multiple of ${rowsPerBlock}`);
+  const deflate = zlib.deflateRawSync(Buffer.alloc(rowBytes * rowsPerBlock), { finishFlush: zlib.constants.Z_FULL_FLUSH });
+  const length = rowBytes * side;
+  const adler = Buffer.alloc(4);
+  adler.writeUInt32BE((((length % 65521) << 16) | 1) >>> 0);  // all zeros: s1 stays 1, s2 counts the bytes
+  const stream = Buffer.concat([Buffer.from([0x78, 0x01]), ...Array(side / rowsPerBlock).fill(deflate), Buffer.from([0x03, 0x00]), adler]);
+  const header = Buffer.alloc(13);
+  header.writeUInt32BE(side, 0);
+  header.writeUInt32BE(side, 4);
+  header.set([8, 2, 0, 0, 0], 8);
+  return Buffer.concat([Buffer.from([137, 80, 78, 71, 13, 10, 26, 10]), pngChunk('IHDR', header), pngChunk('IDAT', stream),
+    pngChunk('IEND', Buffer.alloc(0))]);
 }

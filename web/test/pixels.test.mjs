@@ -5,8 +5,8 @@ import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { encode } from 'fast-png';
 import { ImageRefused, readPngChunks } from '../src/PngChunks.js';
-import { readPixels } from '../src/PngPixels.js';
-import { drawPage, filteredPng } from './TestPages.mjs';
+import { DecodeCancelled, readPixels } from '../src/PngPixels.js';
+import { blackBombPng, drawPage, filteredPng } from './TestPages.mjs';
 
 async function pixelsOf(bytes) {
   return readPixels(bytes, readPngChunks(bytes));
@@ -81,4 +81,22 @@ test('data past the image is passed over, as libpng does: more rows, bytes after
   same(await pixelsOf(filteredPng(page, { alterStream: junk })), page, 'bytes after the stream');
   const later = (stream) => [stream, ['tEXt', Buffer.from('a\0b')], Buffer.from([9, 9, 9])];
   same(await pixelsOf(filteredPng(page, { split: later })), page, 'an IDAT after another chunk');
+});
+
+// A large page takes seconds to inflate: a cancel is heeded within it, not
+// after it, and a page not cancelled is asked without being slowed.
+test('a decode in progress stops when cancelled', async () => {
+  const bytes = new Uint8Array(blackBombPng(6000));
+  const facts = readPngChunks(bytes);
+  let asked = 0;
+  const started = performance.now();
+  await assert.rejects(readPixels(bytes, facts, () => ++asked >= 2), DecodeCancelled);
+  const cancelledAfter = performance.now() - started;
+  assert.equal(asked, 2);
+  const whole = performance.now();
+  const pixels = await readPixels(bytes, facts, () => false);
+  const decodeTook = performance.now() - whole;
+  assert.equal(pixels.length, 6000 * 6000 * 3);
+  assert.ok(pixels.every((v) => v === 0));
+  assert.ok(cancelledAfter < decodeTook / 2, `cancelled after ${cancelledAfter} ms of a ${decodeTook} ms decode`);
 });

@@ -10,7 +10,7 @@ import { unzipSync } from 'fflate';
 import { encode, decode } from 'fast-png';
 import { openPage } from '../tools/PageDriver.mjs';
 import { crc32 } from '../src/PngChunks.js';
-import { chunksOf, drawPage, filteredPng, kVandrel, loadPixels, nativeFlat, savePng, withChunks } from './TestPages.mjs';
+import { blackBombPng, chunksOf, drawPage, filteredPng, kVandrel, loadPixels, nativeFlat, savePng, withChunks } from './TestPages.mjs';
 
 let dir;
 let driver;
@@ -113,6 +113,65 @@ test('the chunks vandrel flat keeps are kept: resolution, gamma, chromaticities,
     .map(([type, data]) => `${type}:${Buffer.from(data).toString('hex')}`).sort();
   assert.deepEqual(ancillary(web), ancillary(native));
   assert.equal(ancillary(web).length, 4);
+});
+
+// Chunks libpng passes over would make the result a broken file for other
+// readers: the page leaves out what vandrel flat leaves out, and says so.
+test('colour chunks libpng rejects are left out as vandrel flat leaves them out, with a notice', async () => {
+  const gamma = ['gAMA', [0, 0, 0xb1, 0x8f]];
+  const chrm = ['cHRM', [0, 0, 0x7a, 0x26, 0, 0, 0x80, 0x84, 0, 0, 0xfa, 0, 0, 0, 0x80, 0xe8, 0, 0, 0x75, 0x30, 0, 0, 0xea, 0x60, 0, 0, 0x3a, 0x98, 0, 0, 0x17, 0x70]];
+  const cases = {
+    'gamma-zero.png': [['gAMA', [0, 0, 0, 0]], chrm],
+    'intent-nine.png': [['sRGB', [9]], gamma],
+    'garbage-chrm.png': [['cHRM', Array.from({ length: 32 }, (_, i) => 200 + i)], gamma],
+    'short-iccp.png': [['iCCP', [0x70, 0, 0, 1, 2]], gamma],
+  };
+  const paths = Object.entries(cases).map(([name, chunks], i) =>
+    withChunks(savePng(join(dir, name), drawPage(30, 20, { seed: 20 + i })), chunks, crc32));
+  await driver.clearPages();
+  await driver.setDepth(256);
+  await driver.addFiles(paths);
+  await driver.flat();
+  const states = await driver.states();
+  const ancillary = (file) => chunksOf(file).filter(([type]) => !['IHDR', 'IDAT', 'IEND'].includes(type))
+    .map(([type, data]) => `${type}:${Buffer.from(data).toString('hex')}`).sort();
+  for (const [i, name] of Object.keys(cases).entries()) {
+    assert.equal(states[i].state, 'done', `${name}: ${states[i].message}`);
+    assert.match(states[i].message, /Note: the \w{4} chunk is left out/, name);
+    const web = await driver.downloadPage(i, name.replace('.png', '-flat.png'));
+    const native = nativeFlat(paths[i], join(dir, `native-${name}`), 256, false);
+    assert.deepEqual(ancillary(web), ancillary(native), name);
+    samePixels(web, native, name);
+  }
+});
+
+test('a PNG with a critical chunk no reader here knows is refused, as vandrel flat refuses it', async () => {
+  const path = withChunks(savePng(join(dir, 'critical.png'), drawPage(20, 10, { seed: 30 })), [['VNDR', [1, 2, 3]]], crc32);
+  await driver.clearPages();
+  await driver.addFiles([path]);
+  await driver.flat();
+  const [state] = await driver.states();
+  assert.equal(state.state, 'refused', state.message);
+  assert.match(state.message, /critical VNDR chunk/);
+  assert.throws(() => nativeFlat(path, join(dir, 'native-critical.png'), 256, false));
+});
+
+test('cancel while a huge page is still being decoded is heeded at once', async () => {
+  const bomb = join(dir, 'bomb.png');
+  writeFileSync(bomb, blackBombPng(30000));
+  await driver.clearPages();
+  await driver.addFiles([bomb]);
+  await driver.page.click('#flat');
+  await new Promise((resolve) => setTimeout(resolve, 1500));  // well into the decode
+  const [before] = await driver.states();
+  assert.equal(before.state, 'flatting', before.message);
+  const started = Date.now();
+  await driver.page.click('#cancel');
+  await driver.waitIdle(60_000);
+  const took = (Date.now() - started) / 1000;
+  const [after] = await driver.states();
+  assert.equal(after.state, 'cancelled', after.message);
+  assert.ok(took < 1.5, `cancel took ${took} s`);
 });
 
 test('refused files get a clear message and the others are flatted', async () => {
