@@ -47,6 +47,10 @@ int32_t Flat(const uint8_t* pixels, uint8_t* result, int32_t width, int32_t heig
         source = flipped.data();
     }
     std::memcpy(result, source, bytes);
+    // The caller hears the start too: a pass that ends before the first
+    // report would otherwise give a Cancel pressed meanwhile no say.
+    host.ReportProgress(0);
+    if (host.Cancelled()) return VANDREL_CANCELLED;
     RunApiPass(Delivered(source, result, width, height, layout), settings, host);
     if (host.Cancelled()) return VANDREL_CANCELLED;
     if (layout.cmyk) FlipInk(result, bytes, layout);
