@@ -116,24 +116,32 @@ OSErr CAutoFlatsFilter::AutoFlatDeliveredImage() {
     const bool cmyk = record.imageMode == host::plugInModeCMYKColor;
     const int channels = planes.all;
 
-    // The library reads packed rows; hosts lay planes out as they like.
-    std::vector<uint8_t> page(size_t(width) * size_t(height) * size_t(channels));
+    // The library reads interleaved rows. The host's own buffer is read in
+    // place when it is laid out so and holds no inks to turn over; any other
+    // layout is copied into that form first.
     const auto* in = static_cast<const uint8_t*>(record.inData);
-    for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x)
-            for (int p = 0; p < channels; ++p) {
-                const uint8_t sample =
-                    in[std::ptrdiff_t(y) * record.inRowBytes + std::ptrdiff_t(x) * steps.inColumn +
-                       std::ptrdiff_t(p) * steps.inPlane];
-                page[(size_t(y) * size_t(width) + size_t(x)) * size_t(channels) + size_t(p)] =
-                    ToLibrary(sample, cmyk && p < planes.colour);
-            }
+    const bool readInPlace =
+        !cmyk && steps.inColumn == channels && steps.inPlane == 1 && record.inRowBytes >= width * channels;
+    std::vector<uint8_t> page;
+    if (!readInPlace) {
+        page.resize(size_t(width) * size_t(height) * size_t(channels));
+        for (int32_t y = 0; y < height; ++y)
+            for (int32_t x = 0; x < width; ++x)
+                for (int p = 0; p < channels; ++p) {
+                    const uint8_t sample =
+                        in[std::ptrdiff_t(y) * record.inRowBytes + std::ptrdiff_t(x) * steps.inColumn +
+                           std::ptrdiff_t(p) * steps.inPlane];
+                    page[(size_t(y) * size_t(width) + size_t(x)) * size_t(channels) + size_t(p)] =
+                        ToLibrary(sample, cmyk && p < planes.colour);
+                }
+    }
 
     autoflat::SPageView view;
-    view.pixels = page.data();
+    view.pixels = readInPlace ? in : page.data();
     view.width = width;
     view.height = height;
     view.kind = KindOf(record);
+    view.rowBytes = readInPlace ? record.inRowBytes : 0;
     autoflat::SAutoFlatSettings settings;
     settings.gap = params.maxGap;
     settings.minRegion = params.minRegion == 0 ? -1 : int64_t(params.minRegion);
@@ -149,7 +157,6 @@ OSErr CAutoFlatsFilter::AutoFlatDeliveredImage() {
             record.progressProc(int32_t(std::clamp(fraction, 0.0, 1.0) * height), height);
         return !(record.abortProc && record.abortProc() != 0);
     };
-    page.shrink_to_fit();
     const autoflat::SAutoFlatResult result = autoflat::AutoFlat(view, nullptr, settings, progress);
     if (result.status == autoflat::EAutoFlatStatus::Cancelled) return host::userCanceledErr;
     if (result.status != autoflat::EAutoFlatStatus::Ok) return host::filterBadParameters;
