@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     });
     std::printf("filter in the simulated host   %s\n", filter.c_str());
     std::printf(
-        "(the host's two page copies, input and output, are in both peaks: the library run\n"
-        " holds the page read and the flats, the host the document and its output)\n");
+        "(both hold the page read and the library's flats; the host also holds its output\n"
+        " buffer, one page more, which the filter fills from the flats)\n");
     return library.empty() || filter.empty() ? 1 : 0;
 }

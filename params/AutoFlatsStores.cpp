@@ -13,14 +13,6 @@
 
 namespace {
 
-// A get proc that refuses the value leaves its output as it was; a coerced
-// value is still a value.
-bool GotValue(OSErr result) { return result == host::noErr || result == host::coercedParamErr; }
-
-// As for Vandrel Pro's reader: a host that keeps answering "more" must not
-// hang the host's own thread here.
-constexpr int kMaxKeysRead = 4096;
-
 // A negative integer from a descriptor is no width or count.
 uint32_t NonNegative(int32_t value) { return value < 0 ? 0u : uint32_t(value); }
 
@@ -57,47 +49,27 @@ void StoreAutoFlatsHandle(FilterRecord& record, const _SAutoFlatsParams& params)
 }
 
 bool ReadAutoFlatsScript(FilterRecord& record, CAutoFlatsParams& params) {
-    PIDescriptorParameters* descriptors = record.descriptorParameters;
-    if (!DescriptorProcsAvailable(descriptors)) return true;
-
-    const ReadDescriptorProcs& reader = *descriptors->readDescriptorProcs;
-    // The host clears each entry as it returns that key: ours to change.
     DescriptorKeyID keys[] = {kKeyMaxGap, kKeyMinRegion, kKeySpotBlacksRegions, 0};
-    PIReadDescriptor token = reader.openReadDescriptorProc(descriptors->descriptor, keys);
-    if (token) {
-        DescriptorKeyID key = 0;
-        DescriptorTypeID type = 0;
-        int32_t flags = 0;
-        for (int read = 0; read < kMaxKeysRead && reader.getKeyProc(token, &key, &type, &flags); ++read) {
-            int32_t integer = 0;
-            Boolean boolean = 0;
-            if (key == kKeyMaxGap) {
-                if (GotValue(reader.getIntegerProc(token, &integer)))
-                    params.maxGap = uint16_t(std::min<uint32_t>(NonNegative(integer), 0xFFFF));
-            } else if (key == kKeyMinRegion) {
-                if (GotValue(reader.getIntegerProc(token, &integer))) params.minRegion = NonNegative(integer);
-            } else if (key == kKeySpotBlacksRegions) {
-                if (GotValue(reader.getBooleanProc(token, &boolean)))
-                    params.spotBlacks = boolean ? kSpotBlacksRegions : kSpotBlacksLines;
-            }
+    return ReadScriptKeys(record, keys, [&](DescriptorKeyID key, const SScriptValues& values) {
+        int32_t integer = 0;
+        Boolean boolean = 0;
+        if (key == kKeyMaxGap) {
+            if (values.integer(integer))
+                params.maxGap = uint16_t(std::min<uint32_t>(NonNegative(integer), 0xFFFF));
+        } else if (key == kKeyMinRegion) {
+            if (values.integer(integer)) params.minRegion = NonNegative(integer);
+        } else if (key == kKeySpotBlacksRegions) {
+            if (values.boolean(boolean)) params.spotBlacks = boolean ? kSpotBlacksRegions : kSpotBlacksLines;
         }
-        CloseScriptReader(descriptors, record.handleProcs, token);
-    }
-    return descriptors->playInfo == host::plugInDialogDisplay;
+    });
 }
 
 void WriteAutoFlatsScript(FilterRecord& record, const CAutoFlatsParams& params) {
-    PIDescriptorParameters* descriptors = record.descriptorParameters;
-    if (!DescriptorProcsAvailable(descriptors)) return;
-
-    const WriteDescriptorProcs& writer = *descriptors->writeDescriptorProcs;
-    PIWriteDescriptor token = writer.openWriteDescriptorProc();
-    if (!token) return;
-    // A failed put leaves the key out of the action; the run has succeeded.
-    writer.putIntegerProc(token, kKeyMaxGap, int32_t(params.maxGap));
-    writer.putIntegerProc(token, kKeyMinRegion, int32_t(std::min<uint32_t>(params.minRegion, 0x7FFFFFFF)));
-    writer.putBooleanProc(token, kKeySpotBlacksRegions, params.SpotBlacksAreRegions() ? 1 : 0);
-    CloseScriptWriter(descriptors, record.handleProcs, token);
+    WriteScriptKeys(record, [&](const FPutInteger& putInteger, const FPutBoolean& putBoolean) {
+        putInteger(kKeyMaxGap, int32_t(params.maxGap));
+        putInteger(kKeyMinRegion, int32_t(std::min<uint32_t>(params.minRegion, 0x7FFFFFFF)));
+        putBoolean(kKeySpotBlacksRegions, params.SpotBlacksAreRegions());
+    });
 }
 
 void WriteAutoFlatsPrefs(std::ostream& out, const _SAutoFlatsParams& params) {

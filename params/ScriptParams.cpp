@@ -78,36 +78,28 @@ void CloseScriptWriter(PIDescriptorParameters* descriptorParameters, const Handl
     token = nullptr;
 }
 
-bool ReadScriptParams(FilterRecord& record, CVandrelParams& params) {
+bool ReadScriptKeys(FilterRecord& record, DescriptorKeyID* keys, const FTakeScriptKey& take) {
     PIDescriptorParameters* descriptors = record.descriptorParameters;
     if (!DescriptorProcsAvailable(descriptors)) return true;
 
     const ReadDescriptorProcs& reader = *descriptors->readDescriptorProcs;
-    // The host clears each entry as it returns that key: the list must be
-    // ours to change and live until the reader is closed.
-    DescriptorKeyID keys[] = {kKeyMaxDepth, kKeyPaintWhite, 0};
     PIReadDescriptor token = reader.openReadDescriptorProc(descriptors->descriptor, keys);
     if (token) {
         DescriptorKeyID key = 0;
         DescriptorTypeID type = 0;
         int32_t flags = 0;
         for (int read = 0; read < kMaxKeysRead && reader.getKeyProc(token, &key, &type, &flags); ++read) {
-            if (key == kKeyMaxDepth) {
-                int32_t depth = 0;
-                // Only the low 16 bits count, unclamped: -1 is 65535.
-                if (GotValue(reader.getIntegerProc(token, &depth))) params.maxDepth = uint16_t(depth);
-            } else if (key == kKeyPaintWhite) {
-                Boolean white = 0;
-                if (GotValue(reader.getBooleanProc(token, &white)))
-                    params.remainder = white ? kPaintWhite : kLeaveBlack;
-            }
+            const SScriptValues values{
+                [&](int32_t& value) { return GotValue(reader.getIntegerProc(token, &value)); },
+                [&](Boolean& value) { return GotValue(reader.getBooleanProc(token, &value)); }};
+            take(key, values);
         }
         CloseScriptReader(descriptors, record.handleProcs, token);
     }
     return descriptors->playInfo == host::plugInDialogDisplay;
 }
 
-void WriteScriptParams(FilterRecord& record, const CVandrelParams& params) {
+void WriteScriptKeys(FilterRecord& record, const FPutScriptKeys& put) {
     PIDescriptorParameters* descriptors = record.descriptorParameters;
     if (!DescriptorProcsAvailable(descriptors)) return;
 
@@ -116,7 +108,30 @@ void WriteScriptParams(FilterRecord& record, const CVandrelParams& params) {
     if (!token) return;
     // A failed put leaves the key out of the action; nothing better can be
     // done about it here, and the filter run itself has succeeded.
-    writer.putBooleanProc(token, kKeyPaintWhite, params.PaintsWhite() ? 1 : 0);
-    writer.putIntegerProc(token, kKeyMaxDepth, int32_t(params.maxDepth));
+    put([&](DescriptorKeyID key, int32_t value) { writer.putIntegerProc(token, key, value); },
+        [&](DescriptorKeyID key, bool value) { writer.putBooleanProc(token, key, value ? 1 : 0); });
     CloseScriptWriter(descriptors, record.handleProcs, token);
+}
+
+bool ReadScriptParams(FilterRecord& record, CVandrelParams& params) {
+    // The host clears each entry as it returns that key: the list must be
+    // ours to change and live until the reader is closed.
+    DescriptorKeyID keys[] = {kKeyMaxDepth, kKeyPaintWhite, 0};
+    return ReadScriptKeys(record, keys, [&](DescriptorKeyID key, const SScriptValues& values) {
+        if (key == kKeyMaxDepth) {
+            int32_t depth = 0;
+            // Only the low 16 bits count, unclamped: -1 is 65535.
+            if (values.integer(depth)) params.maxDepth = uint16_t(depth);
+        } else if (key == kKeyPaintWhite) {
+            Boolean white = 0;
+            if (values.boolean(white)) params.remainder = white ? kPaintWhite : kLeaveBlack;
+        }
+    });
+}
+
+void WriteScriptParams(FilterRecord& record, const CVandrelParams& params) {
+    WriteScriptKeys(record, [&](const FPutInteger& putInteger, const FPutBoolean& putBoolean) {
+        putBoolean(kKeyPaintWhite, params.PaintsWhite());
+        putInteger(kKeyMaxDepth, int32_t(params.maxDepth));
+    });
 }
