@@ -13,8 +13,13 @@
 #  3. an install into the default folder, then a reinstall over it into
 #     another folder, leaves only the second; an uninstall asked to remove
 #     the settings removes them too;
-#  4. the installer's first page, shown on the virtual screen, is saved as
-#     build/release/screenshots/installer-welcome.png.
+#  4. /X86 with the default folders puts the 32-bit plug-in into the 32-bit
+#     shared folder, whatever a 64-bit installer's own idea of it;
+#  5. the installer's first page, shown on the virtual screen, is saved as
+#     build/release/screenshots/installer-welcome.png;
+#  6. the Finish page names the hosts and, after a folder of the user's, asks
+#     for it in the host's settings; the uninstaller's first page lists the
+#     plug-in files it removes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -150,6 +155,15 @@ check "saved settings removed" absent "$prefs"
 check "Apps and Features entry removed" unregistered
 check "Common Files itself kept" test -d "$c/Program Files/Common Files"
 
+echo "== silent install of both plug-ins into the default folders"
+adobe32="$c/Program Files (x86)/Common Files/Adobe/Plug-Ins/CC"
+check "silent install with /X86 and no folders" run "$setup" /S /X86
+check "64-bit plug-in in the shared Adobe folder" same_bytes "dist/x64/$plugin" "$adobe/$plugin"
+check "32-bit plug-in in the 32-bit shared Adobe folder" same_bytes "dist/x86/$plugin" "$adobe32/$plugin"
+check "32-bit Auto Flats beside it" same_bytes "dist/x86/$autoflats" "$adobe32/$autoflats"
+check "uninstall" run "$app_dir/Uninstall.exe" /S
+check "both plug-ins removed" sh -c "[ ! -e '$adobe/$plugin' ] && [ ! -e '$adobe32/$plugin' ]"
+
 echo "== the installer's first page"
 # Windows draw their own captions: there is no window manager.
 timeout 60 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
@@ -166,6 +180,37 @@ else
     failures=$((failures + 1))
 fi
 timeout 30 "$wineserver" -k || true
+
+echo "== what the Finish page and the uninstaller's first page say"
+# Reads the pages' own controls: a program of our own walks the wizard.
+page_text=$scratch/page_text.exe
+x86_64-w64-mingw32-gcc -O1 -o "$page_text" packaging/windows/tests/page_text.c
+# Shows the page of WINDOW that holds MARKER (pressing Next on the way with
+# --next), its text in $scratch/page.txt, while PROGRAM runs with ARGS.
+page() {
+    local window=$1 marker=$2 next=$3 status=0
+    shift 3
+    timeout 120 "$wine" "$@" >/dev/null 2>&1 &
+    timeout 90 "$wine" "$page_text" "$window" "$marker" $next | tr -d '\r' >"$scratch/page.txt" || status=$?
+    timeout 30 "$wineserver" -k || true
+    return "$status"
+}
+says() { grep -qF "$1" "$scratch/page.txt"; }
+check "default install reaches the Finish page" page "$product $version Setup" "Restart" --next "$setup"
+check "Finish page names Photoshop" says "Restart Photoshop"
+check "Finish page names the hosts with folders of their own" \
+    sh -c "grep -qF 'Affinity Photo' '$scratch/page.txt' && grep -qF 'Clip Studio Paint' '$scratch/page.txt'"
+check "install into a folder of the user's reaches the Finish page" \
+    page "$product $version Setup" "Finish" --next "$setup" "/D=C:\\Hosts\\Krita"
+check "Finish page asks for that folder in the host's plug-in settings" says 'Add C:\Hosts\Krita to your host'"'"'s plug-in folders'
+check "Finish page says where each host keeps that setting" says "File > Photoshop-compatible plug-in settings"
+check "uninstaller's first page shown" page "$product $version Uninstall" "will be removed" "" "$app_dir/Uninstall.exe"
+check "it lists the plug-in it removes" says 'C:\Hosts\Krita\'"$plugin"
+check "it lists Auto Flats too" says 'C:\Hosts\Krita\'"$autoflats"
+check "it lists no file of the other folder" fails says "Common Files"
+check "the files are still there after it" test -f "$c/Hosts/Krita/$plugin"
+check "silent uninstall" run "$app_dir/Uninstall.exe" /S
+check "plug-ins removed" absent "$c/Hosts"
 
 if ((failures)); then
     echo "test-windows-release: $failures checks failed" >&2
