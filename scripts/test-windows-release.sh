@@ -2,7 +2,8 @@
 # The Windows release (scripts/make-release.sh makes it; scripts/run-windows-tests.sh
 # the scenario program):
 #  0. the zip holds both plug-ins, a CRLF read-me and their checksums, and
-#     dist/SHA256SUMS matches every file in dist/;
+#     dist/SHA256SUMS matches every file in dist/; the read-me covers using
+#     the filter (its settings as the dialog names them), not only installing;
 # then the installer under wine, in a prefix of its own:
 #  1. a silent install into chosen folders puts both plug-ins there byte for
 #     byte, the read-me and uninstaller in Program Files, and its entry in
@@ -54,6 +55,15 @@ check "zip's plug-ins are dist/'s" sh -c "cmp -s 'dist/x64/$plugin' '$unzipped/x
 crlf_only() { [[ $(grep -c $'\r$' "$1") -eq $(wc -l <"$1") ]]; }
 check "read-me has CRLF line ends throughout" crlf_only "$unzipped/ReadMe.txt"
 check "read-me names the version" grep -q "$version" "$unzipped/ReadMe.txt"
+# The settings as the dialog names them, so a renamed control fails here.
+dialog_label() { sed -n "s/.*\"\($1[^\"]*\)\".*/\1/p" resources/Dialogs.rc | head -n1 | sed 's/[.:]$//'; }
+readme_says() { [[ -n $1 ]] && tr -d '\r' <"$unzipped/ReadMe.txt" | grep -qF -- "$1"; }
+check "read-me says what the filter does" readme_says "What Vandrel Pro does"
+check "read-me explains the depth setting" readme_says "$(dialog_label Black)"
+check "read-me explains the white setting" readme_says "$(dialog_label Paint)"
+check "read-me says why the menu item is greyed out" readme_says "Why the menu item is greyed out"
+check "read-me says where the flats go in the layers" readme_says "under the line-art layer"
+check "read-me still presents Auto Flats" readme_says "Filter > $(plugin_info CATEGORY) > Vandrel Auto Flats"
 check "zip's checksums match" sh -c "cd '$unzipped' && sha256sum --quiet -c SHA256SUMS"
 check "dist/SHA256SUMS matches dist/" sh -c "cd dist && sha256sum --quiet -c SHA256SUMS"
 covered() { [[ $(wc -l <dist/SHA256SUMS) -eq $(find dist -type f ! -name SHA256SUMS | wc -l) ]]; }
