@@ -194,7 +194,7 @@ timeout 30 "$wineserver" -k || true
 echo "== what the Finish page and the uninstaller's first page say"
 # Reads the pages' own controls: a program of our own walks the wizard.
 page_text=$scratch/page_text.exe
-x86_64-w64-mingw32-gcc -O1 -o "$page_text" packaging/windows/tests/page_text.c
+check "the page reader builds" x86_64-w64-mingw32-gcc -O1 -o "$page_text" packaging/windows/tests/page_text.c
 # Shows the page of WINDOW that holds MARKER (pressing Next on the way with
 # --next), its text in $scratch/page.txt, while PROGRAM runs with ARGS.
 page() {

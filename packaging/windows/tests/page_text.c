@@ -17,8 +17,7 @@ struct Search {
     HWND found;
 };
 
-static BOOL CALLBACK match_title(HWND window, LPARAM data)
-{
+static BOOL CALLBACK match_title(HWND window, LPARAM data) {
     struct Search* search = (struct Search*)data;
     char title[256];
     if (IsWindowVisible(window) && GetWindowTextA(window, title, sizeof title) > 0 &&
@@ -34,8 +33,7 @@ struct Texts {
     size_t used;
 };
 
-static BOOL CALLBACK gather(HWND control, LPARAM data)
-{
+static BOOL CALLBACK gather(HWND control, LPARAM data) {
     struct Texts* texts = (struct Texts*)data;
     char text[4096];
     /* WM_GETTEXT rather than GetWindowText: the latter reads no text of a
@@ -50,8 +48,7 @@ static BOOL CALLBACK gather(HWND control, LPARAM data)
     return TRUE;
 }
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc < 3) {
         fprintf(stderr, "usage: page_text TITLE MARKER [--next]\n");
         return 2;
@@ -61,8 +58,7 @@ int main(int argc, char** argv)
     for (int tick = 0; tick < 240; ++tick, Sleep(250)) {
         search.found = NULL;
         EnumWindows(match_title, (LPARAM)&search);
-        if (!search.found)
-            continue;
+        if (!search.found) continue;
         struct Texts texts = {{0}, 0};
         EnumChildWindows(search.found, gather, (LPARAM)&texts);
         if (strstr(texts.all, argv[2])) {
