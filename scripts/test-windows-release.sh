@@ -2,7 +2,8 @@
 # The Windows release (scripts/make-release.sh makes it; scripts/run-windows-tests.sh
 # the scenario program):
 #  0. the zip holds both plug-ins, a CRLF read-me and their checksums, and
-#     dist/SHA256SUMS matches every file in dist/;
+#     dist/SHA256SUMS matches every file in dist/; the read-me covers using
+#     the filter (its settings as the dialog names them), not only installing;
 # then the installer under wine, in a prefix of its own:
 #  1. a silent install into chosen folders puts both plug-ins there byte for
 #     byte, the read-me and uninstaller in Program Files, and its entry in
@@ -13,8 +14,13 @@
 #  3. an install into the default folder, then a reinstall over it into
 #     another folder, leaves only the second; an uninstall asked to remove
 #     the settings removes them too;
-#  4. the installer's first page, shown on the virtual screen, is saved as
-#     build/release/screenshots/installer-welcome.png.
+#  4. /X86 with the default folders puts the 32-bit plug-in into the 32-bit
+#     shared folder, whatever a 64-bit installer's own idea of it;
+#  5. the installer's first page, shown on the virtual screen, is saved as
+#     build/release/screenshots/installer-welcome.png;
+#  6. the Finish page names the hosts and, after a folder of the user's, asks
+#     for it in the host's settings; the uninstaller's first page lists the
+#     plug-in files it removes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -49,6 +55,15 @@ check "zip's plug-ins are dist/'s" sh -c "cmp -s 'dist/x64/$plugin' '$unzipped/x
 crlf_only() { [[ $(grep -c $'\r$' "$1") -eq $(wc -l <"$1") ]]; }
 check "read-me has CRLF line ends throughout" crlf_only "$unzipped/ReadMe.txt"
 check "read-me names the version" grep -q "$version" "$unzipped/ReadMe.txt"
+# The settings as the dialog names them, so a renamed control fails here.
+dialog_label() { sed -n "s/.*\"\($1[^\"]*\)\".*/\1/p" resources/Dialogs.rc | head -n1 | sed 's/[.:]$//'; }
+readme_says() { [[ -n $1 ]] && tr -d '\r' <"$unzipped/ReadMe.txt" | grep -qF -- "$1"; }
+check "read-me says what the filter does" readme_says "What Vandrel Pro does"
+check "read-me explains the depth setting" readme_says "$(dialog_label Black)"
+check "read-me explains the white setting" readme_says "$(dialog_label Paint)"
+check "read-me says why the menu item is greyed out" readme_says "Why the menu item is greyed out"
+check "read-me says where the flats go in the layers" readme_says "under the line-art layer"
+check "read-me still presents Auto Flats" readme_says "Filter > $(plugin_info CATEGORY) > Vandrel Auto Flats"
 check "zip's checksums match" sh -c "cd '$unzipped' && sha256sum --quiet -c SHA256SUMS"
 check "dist/SHA256SUMS matches dist/" sh -c "cd dist && sha256sum --quiet -c SHA256SUMS"
 covered() { [[ $(wc -l <dist/SHA256SUMS) -eq $(find dist -type f ! -name SHA256SUMS | wc -l) ]]; }
@@ -150,6 +165,15 @@ check "saved settings removed" absent "$prefs"
 check "Apps and Features entry removed" unregistered
 check "Common Files itself kept" test -d "$c/Program Files/Common Files"
 
+echo "== silent install of both plug-ins into the default folders"
+adobe32="$c/Program Files (x86)/Common Files/Adobe/Plug-Ins/CC"
+check "silent install with /X86 and no folders" run "$setup" /S /X86
+check "64-bit plug-in in the shared Adobe folder" same_bytes "dist/x64/$plugin" "$adobe/$plugin"
+check "32-bit plug-in in the 32-bit shared Adobe folder" same_bytes "dist/x86/$plugin" "$adobe32/$plugin"
+check "32-bit Auto Flats beside it" same_bytes "dist/x86/$autoflats" "$adobe32/$autoflats"
+check "uninstall" run "$app_dir/Uninstall.exe" /S
+check "both plug-ins removed" sh -c "[ ! -e '$adobe/$plugin' ] && [ ! -e '$adobe32/$plugin' ]"
+
 echo "== the installer's first page"
 # Windows draw their own captions: there is no window manager.
 timeout 60 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
@@ -166,6 +190,37 @@ else
     failures=$((failures + 1))
 fi
 timeout 30 "$wineserver" -k || true
+
+echo "== what the Finish page and the uninstaller's first page say"
+# Reads the pages' own controls: a program of our own walks the wizard.
+page_text=$scratch/page_text.exe
+check "the page reader builds" x86_64-w64-mingw32-gcc -O1 -o "$page_text" packaging/windows/tests/page_text.c
+# Shows the page of WINDOW that holds MARKER (pressing Next on the way with
+# --next), its text in $scratch/page.txt, while PROGRAM runs with ARGS.
+page() {
+    local window=$1 marker=$2 next=$3 status=0
+    shift 3
+    timeout 120 "$wine" "$@" >/dev/null 2>&1 &
+    timeout 90 "$wine" "$page_text" "$window" "$marker" $next | tr -d '\r' >"$scratch/page.txt" || status=$?
+    timeout 30 "$wineserver" -k || true
+    return "$status"
+}
+says() { grep -qF "$1" "$scratch/page.txt"; }
+check "default install reaches the Finish page" page "$product $version Setup" "Restart" --next "$setup"
+check "Finish page names Photoshop" says "Restart Photoshop"
+check "Finish page names the hosts with folders of their own" \
+    sh -c "grep -qF 'Affinity Photo' '$scratch/page.txt' && grep -qF 'Clip Studio Paint' '$scratch/page.txt'"
+check "install into a folder of the user's reaches the Finish page" \
+    page "$product $version Setup" "Finish" --next "$setup" "/D=C:\\Hosts\\Krita"
+check "Finish page asks for that folder in the host's plug-in settings" says 'Add C:\Hosts\Krita to your host'"'"'s plug-in folders'
+check "Finish page says where each host keeps that setting" says "File > Photoshop-compatible plug-in settings"
+check "uninstaller's first page shown" page "$product $version Uninstall" "will be removed" "" "$app_dir/Uninstall.exe"
+check "it lists the plug-in it removes" says 'C:\Hosts\Krita\'"$plugin"
+check "it lists Auto Flats too" says 'C:\Hosts\Krita\'"$autoflats"
+check "it lists no file of the other folder" fails says "Common Files"
+check "the files are still there after it" test -f "$c/Hosts/Krita/$plugin"
+check "silent uninstall" run "$app_dir/Uninstall.exe" /S
+check "plug-ins removed" absent "$c/Hosts"
 
 if ((failures)); then
     echo "test-windows-release: $failures checks failed" >&2

@@ -61,6 +61,7 @@ InstallDirRegKey HKLM "${UNINST_KEY}" "PluginFolder64"
 
 Var AppDir   ; Program Files\Tirrow\Vandrel Pro: read-me and uninstaller
 Var X86Dir   ; the 32-bit plug-in's folder
+Var FinishText
 
 !define MUI_ICON "${NSISDIR}\Contrib\Graphics\Icons\modern-install.ico"
 !define MUI_UNICON "${NSISDIR}\Contrib\Graphics\Icons\modern-uninstall.ico"
@@ -84,11 +85,14 @@ Var X86Dir   ; the 32-bit plug-in's folder
 !insertmacro MUI_PAGE_DIRECTORY
 
 !insertmacro MUI_PAGE_INSTFILES
-!define MUI_FINISHPAGE_TEXT "${PRODUCT} is installed. Restart your host; the filter is Filter > ${CATEGORY} > ${MENU_NAME}."
+!define MUI_PAGE_CUSTOMFUNCTION_PRE ComposeFinishText
+!define MUI_FINISHPAGE_TEXT_LARGE
+!define MUI_FINISHPAGE_TEXT "$FinishText"
 !define MUI_FINISHPAGE_SHOWREADME "$AppDir\ReadMe.txt"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
 !insertmacro MUI_PAGE_FINISH
 
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW un.ListPluginFiles
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_COMPONENTS
 !insertmacro MUI_UNPAGE_INSTFILES
@@ -207,9 +211,31 @@ FunctionEnd
 
 Function CheckFolders
     ${If} ${SectionIsSelected} ${SecX86}
+    ${AndIf} $X86Dir == ""
+        MessageBox MB_ICONEXCLAMATION "Windows names no folder for 32-bit programs here. Choose the 32-bit plug-in's folder (/X86DIR= in a silent install)." /SD IDOK
+        Abort
+    ${EndIf}
+    ${If} ${SectionIsSelected} ${SecX86}
     ${AndIf} $X86Dir == $INSTDIR
         MessageBox MB_ICONEXCLAMATION "The 32-bit and the 64-bit plug-in cannot share a folder: both are named ${PLUGIN_FILE}. Choose another folder for one of them." /SD IDOK
         Abort
+    ${EndIf}
+FunctionEnd
+
+; The 32-bit Common Files folder, in $0, as Windows reports it; empty when it
+; reports none. $COMMONFILES32 cannot serve: in a 64-bit installer it names
+; the 64-bit folder, the very folder of the 64-bit plug-in.
+!define CSIDL_PROGRAM_FILES_COMMONX86 0x2c
+Function X86CommonFiles
+    StrCpy $0 ""
+    System::Call 'shell32::SHGetFolderPathW(p 0, i ${CSIDL_PROGRAM_FILES_COMMONX86}, p 0, i 0, w .r1) i .r2'
+    ${If} $2 == 0
+        StrCpy $0 $1
+    ${Else}
+        ReadRegStr $0 HKLM "Software\Microsoft\Windows\CurrentVersion" "CommonFilesDir (x86)"
+    ${EndIf}
+    ${If} $0 == $COMMONFILES64
+        StrCpy $0 ""
     ${EndIf}
 FunctionEnd
 
@@ -221,7 +247,10 @@ Function .onInit
     ${If} $X86Dir != ""
         !insertmacro SelectSection ${SecX86}
     ${Else}
-        StrCpy $X86Dir "$COMMONFILES32\Adobe\Plug-Ins\CC"
+        Call X86CommonFiles
+        ${If} $0 != ""
+            StrCpy $X86Dir "$0\Adobe\Plug-Ins\CC"
+        ${EndIf}
     ${EndIf}
     ${GetParameters} $R0
     ClearErrors
@@ -235,6 +264,34 @@ Function .onInit
         ${IfNot} ${Errors}
             !insertmacro SelectSection ${SecX86}
         ${EndIf}
+    ${EndIf}
+FunctionEnd
+
+; Adobe hosts scan the shared folder by themselves; every other host, and an
+; Adobe host given a folder of the user's, reads only the folders named in
+; its own settings, so a user who is not told so finds no filter after the
+; restart.
+!define HOST_SETTINGS "Affinity Photo: Settings > Photoshop Plugins; Clip Studio Paint: File > Photoshop-compatible plug-in settings; Paint Shop Pro: File > Preferences > File Locations"
+Function ComposeFinishText
+    StrCpy $R0 ""
+    ${If} $INSTDIR != "$COMMONFILES64\Adobe\Plug-Ins\CC"
+        StrCpy $R0 $INSTDIR
+    ${EndIf}
+    ${If} ${SectionIsSelected} ${SecX86}
+        Call X86CommonFiles
+        ${If} $0 == ""
+        ${OrIf} $X86Dir != "$0\Adobe\Plug-Ins\CC"
+            ${If} $R0 == ""
+                StrCpy $R0 $X86Dir
+            ${Else}
+                StrCpy $R0 "$R0 and $X86Dir"
+            ${EndIf}
+        ${EndIf}
+    ${EndIf}
+    ${If} $R0 != ""
+        StrCpy $FinishText "${PRODUCT} is installed in a folder of your choice. Add $R0 to your host's plug-in folders (${HOST_SETTINGS}), then restart the host: the filters are under Filter > ${CATEGORY}."
+    ${Else}
+        StrCpy $FinishText "${PRODUCT} is installed. Restart Photoshop or your other Adobe host: the filters are under Filter > ${CATEGORY}.$\r$\n$\r$\nAffinity Photo, Clip Studio Paint and Paint Shop Pro find them once the shared Adobe folder is added to their plug-in folders."
     ${EndIf}
 FunctionEnd
 
@@ -276,6 +333,31 @@ Section /o "un.My saved settings (${PRODUCT} Prefs)" SecPrefs
     Delete "${PREFS_FILE}"
     Delete "${AUTOFLATS_PREFS_FILE}"
 SectionEnd
+
+; The confirmation page names each plug-in file the uninstaller will delete,
+; so that a user who installed into a host's own folder knows what goes.
+Function un.ListPluginFiles
+    StrCpy $R0 ""
+    ${ForEach} $R1 64 32 - 32
+        ReadRegStr $R2 HKLM "${UNINST_KEY}" "PluginFolder$R1"
+        ${If} $R2 != ""
+            ${IfThen} ${FileExists} "$R2\${PLUGIN_FILE}" ${|} StrCpy $R0 "$R0$\r$\n    $R2\${PLUGIN_FILE}" ${|}
+            ${IfThen} ${FileExists} "$R2\${AUTOFLATS_FILE}" ${|} StrCpy $R0 "$R0$\r$\n    $R2\${AUTOFLATS_FILE}" ${|}
+        ${EndIf}
+    ${Next}
+    ${If} $R0 == ""
+        StrCpy $R0 "$\r$\n    (none of the installed plug-in files is left)"
+    ${EndIf}
+    SendMessage $mui.UnConfirmPage.Text ${WM_SETTEXT} 0 "STR:${PRODUCT} will be removed from this computer. These plug-in files will be deleted:$\r$\n$R0$\r$\n$\r$\nwith the read-me and the uninstaller in $AppDir. Close your image editors first."
+    ; The list needs the whole page; the folder field would only repeat $AppDir.
+    ShowWindow $mui.UnConfirmPage.DirectoryText ${SW_HIDE}
+    ShowWindow $mui.UnConfirmPage.Directory ${SW_HIDE}
+    System::Call "*(i, i, i, i) p .r1"
+    System::Call "user32::GetClientRect(p $mui.UnConfirmPage, p r1)"
+    System::Call "*$1(i, i, i .r2, i .r3)"
+    System::Free $1
+    System::Call "user32::SetWindowPos(p $mui.UnConfirmPage.Text, p 0, i 0, i 0, i r2, i r3, i 0x16)"
+FunctionEnd
 
 Function un.onInit
     SetRegView 64
