@@ -17,6 +17,7 @@
 #include "sim/PluginLibrary.h"
 #include "tests/support/TestImages.h"
 #include "winhost/Check.h"
+#include "winhost/ModuleResources.h"
 #include "winhost/DialogDriver.h"
 #include "winhost/ScenarioHost.h"
 
@@ -25,15 +26,6 @@ namespace {
 using namespace winhost;
 
 constexpr EntryArch kThisArch = sizeof(void*) == 8 ? EntryArch::X64 : EntryArch::X86;
-
-std::optional<std::vector<uint8_t>> ResourceBytes(HMODULE module, LPCSTR type, WORD id) {
-    HRSRC found = FindResourceExA(module, type, MAKEINTRESOURCEA(id), kResourceLanguage);
-    if (!found) return std::nullopt;
-    HGLOBAL loaded = LoadResource(module, found);
-    const auto* bytes = static_cast<const uint8_t*>(loaded ? LockResource(loaded) : nullptr);
-    if (!bytes) return std::nullopt;
-    return std::vector<uint8_t>(bytes, bytes + SizeofResource(module, found));
-}
 
 sim::CHostImage LineArt() {
     return testing_support::ImageFromRows({

@@ -11,19 +11,11 @@
 #include "sim/PluginLibrary.h"
 #include "params/VandrelParams.h"
 #include "winhost/Check.h"
+#include "winhost/ModuleResources.h"
 
 namespace {
 
 constexpr EntryArch kThisArch = sizeof(void*) == 8 ? EntryArch::X64 : EntryArch::X86;
-
-std::optional<std::vector<uint8_t>> ResourceBytes(HMODULE module, LPCSTR type, WORD id) {
-    HRSRC found = FindResourceExA(module, type, MAKEINTRESOURCEA(id), kResourceLanguage);
-    if (!found) return std::nullopt;
-    HGLOBAL loaded = LoadResource(module, found);
-    const auto* bytes = static_cast<const uint8_t*>(loaded ? LockResource(loaded) : nullptr);
-    if (!bytes) return std::nullopt;
-    return std::vector<uint8_t>(bytes, bytes + SizeofResource(module, found));
-}
 
 uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
     return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
