@@ -5,6 +5,7 @@
 
 #include "engine/FlatStrip.h"
 #include "engine/ScanShortcut.h"
+#include "engine/StripOrder.h"
 
 namespace {
 
@@ -134,20 +135,16 @@ bool CAssistedStrips::FlatStrip(int32_t firstRow, int32_t rows, CStripStop* stop
     if (expectDeep_ || alwaysTransform_) transform();
 
     uint16_t hintDistance = 1;
-    const int32_t lastRow = firstRow + rows - 1;
-    for (int32_t x = 0; x < image_.width; ++x) {
-        const bool down = x % 2 == 0;
-        for (int32_t i = 0; i < rows; ++i) {
-            if (stop && stop->LeaveStrip()) return false;
-            const int32_t y = down ? firstRow + i : lastRow - i;
+    const bool whole =
+        WalkStripPixels(firstRow, rows, image_.width, stop, [&](int32_t x, int32_t y, int32_t step) {
             const bool colour = transformed ? distances_.IsColour(x, y)
                                             : !IsBlackPixel(image_.InPixel(x, y), image_.inPlaneBytes,
                                                             image_.planeCount, image_.isCmyk);
             if (colour) {
                 hintDistance = 1;
-                continue;
+                return;
             }
-            if (transformed && Shortcut(x, y, down ? 1 : -1, hintDistance, saved)) continue;
+            if (transformed && Shortcut(x, y, step, hintDistance, saved)) return;
 
             // A shortcut may have left a hint beyond the rings this search
             // has grown so far; the scan must find that distance in its table,
@@ -160,8 +157,8 @@ bool CAssistedStrips::FlatStrip(int32_t firstRow, int32_t rows, CStripStop* stop
                 spent += ScanCost(uint64_t(start) * start, search_.LastTakenDistSq());
                 if (spent > budget) transform();
             }
-        }
-    }
+        });
+    if (!whole) return false;
     expectDeep_ = spent + saved > budget;
     return true;
 }
