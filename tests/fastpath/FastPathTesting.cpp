@@ -21,7 +21,7 @@ SBandCounts WalkBand(const SFlatImage& image, CPixelDistance& search, bool white
     if (assisted && alwaysTransform) assisted->AlwaysTransform();
     walker.Walk(first, end, kStripRows);
     if (!assisted) return {};
-    return {assisted->ShortcutPixels(), assisted->TransformedStrips()};
+    return {assisted->ShortcutPixels(), assisted->ReplayedPixels(), assisted->TransformedStrips()};
 }
 
 uint64_t MeasuredDistSq(const sim::CHostImage& page, bool cmyk, int x, int y) {

@@ -47,6 +47,7 @@ std::ostream& operator<<(std::ostream& out, const SPageCase& c);
 // What a band's walk did besides its pixels.
 struct SBandCounts {
     int64_t shortcutPixels = 0;
+    int64_t replayedPixels = 0;
     int32_t transformedStrips = 0;
 };
 
