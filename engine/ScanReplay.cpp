@@ -62,6 +62,12 @@ const std::vector<SOffsetGroup>& CScanReplay::Ring(uint32_t ring) {
     if (slot.ring != ring) {
         slot.groups.clear();
         AppendGroupsBetween(uint64_t(ring - 1) * (ring - 1), uint64_t(ring) * ring, slot.groups);
+        slot.blockB.assign((slot.groups.size() + kBlock - 1) / kBlock, 0);
+        slot.blockK.assign(slot.blockB.size(), 0);
+        for (size_t i = 0; i < slot.groups.size(); ++i) {
+            slot.blockB[i / kBlock] = std::max(slot.blockB[i / kBlock], slot.groups[i].b);
+            slot.blockK[i / kBlock] = std::max(slot.blockK[i / kBlock], slot.groups[i].k);
+        }
         slot.ring = ring;
     }
     return slot.groups;
@@ -100,6 +106,24 @@ CScanReplay::SPos CScanReplay::Back(SPos pos, int groups) {
     return pos;
 }
 
+// The first group of the ring in from .. end - 1 with b > bLimit or
+// k > kLimit, or `end`.
+uint32_t CScanReplay::FirstUnsafe(uint32_t ring, uint32_t from, uint32_t end, uint32_t bLimit,
+                                  uint32_t kLimit) {
+    Ring(ring);
+    const SCached& slot = cache_[ring % kRings];
+    for (uint32_t i = from; i < end;) {
+        if (i % kBlock == 0 && i + kBlock <= end && slot.blockB[i / kBlock] <= bLimit &&
+            slot.blockK[i / kBlock] <= kLimit) {
+            i += kBlock;
+            continue;
+        }
+        if (slot.groups[i].b > bLimit || slot.groups[i].k > kLimit) return i;
+        ++i;
+    }
+    return end;
+}
+
 // The first group from `from` on with distSq > nLimit, b > bLimit or
 // k > kLimit, or a group no later than that: rings far ahead are not all
 // made to find out.
@@ -108,20 +132,16 @@ CScanReplay::SPos CScanReplay::SafeEnd(SPos from, uint64_t nLimit, uint32_t bLim
     // No group of a ring a has b above a, nor k above sqrt(a² / 2).
     const uint32_t firstRing = std::min(bLimit + 1, IntSqrt(2 * uint64_t(kLimit) * kLimit) + 1);
     SPos pos = from.ring >= firstRing ? from : SPos{firstRing, 0};
-    auto unsafe = [&](const SOffsetGroup& g) { return g.b > bLimit || g.k > kLimit; };
     for (uint32_t looked = 0;; ++looked) {
         if (pos.ring >= nEndRing) {
             const SPos nEnd = FirstAbove(nLimit);
             if (pos.ring > nEndRing) return nEnd;
-            const std::vector<SOffsetGroup>& groups = Ring(pos.ring);
-            for (uint32_t i = pos.index; i < nEnd.index; ++i)
-                if (unsafe(groups[i])) return {pos.ring, i};
-            return nEnd;
+            return {pos.ring, FirstUnsafe(pos.ring, pos.index, nEnd.index, bLimit, kLimit)};
         }
         if (looked == kLookAheadRings) return pos;
-        const std::vector<SOffsetGroup>& groups = Ring(pos.ring);
-        for (uint32_t i = pos.index; i < groups.size(); ++i)
-            if (unsafe(groups[i])) return {pos.ring, i};
+        const auto size = uint32_t(Ring(pos.ring).size());
+        const uint32_t unsafe = FirstUnsafe(pos.ring, pos.index, size, bLimit, kLimit);
+        if (unsafe < size) return {pos.ring, unsafe};
         pos = {pos.ring + 1, 0};
     }
 }

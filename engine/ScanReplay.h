@@ -60,6 +60,10 @@ private:
     struct SCached {
         uint32_t ring = 0;  // none: rings count from 1
         std::vector<SOffsetGroup> groups;
+        // The largest b and k of each kBlock groups, for skipping ahead.
+        std::vector<uint16_t> blockB, blockK;
     };
+    static constexpr uint32_t kBlock = 16;
+    uint32_t FirstUnsafe(uint32_t ring, uint32_t from, uint32_t end, uint32_t bLimit, uint32_t kLimit);
     SCached cache_[kRings];
 };

@@ -27,7 +27,11 @@ sim::CHostImage ShadedBlack(int width, int height) {
     return image;
 }
 
-SPassSettings Params(int depth, bool white) { return SPassSettings{uint16_t(depth), white}; }
+// The plain search: these are bounds on how far it grows, and the assisted
+// walk settles many of these pixels without growing it.
+SPassSettings Params(int depth, bool white) {
+    return SPassSettings{uint16_t(depth), white, EFlatMethod::Search};
+}
 
 // The pass as the host's thread runs it; `search` comes back grown.
 sim::CHostImage Flat(const sim::CHostImage& page, int depth, bool white, CPixelDistance& search) {
