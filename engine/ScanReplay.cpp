@@ -1,6 +1,7 @@
 #include "engine/ScanReplay.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "engine/IntegerRoot.h"
 #include "engine/PixelDistance.h"
@@ -89,6 +90,27 @@ CScanReplay::SPos CScanReplay::FirstAbove(uint64_t distSq) {
 }
 
 namespace {
+
+// Which of the group's offsets lie inside the image, bit i for the i-th in
+// search order (GroupOffsets), given the margins right, top, left, bottom.
+uint32_t InsideMask(const SOffsetGroup& g, const int64_t (&margin)[4], int& count) {
+    const int64_t k = g.k, b = g.b;
+    const uint32_t kR = k <= margin[kRight], kT = k <= margin[kTop], kL = k <= margin[kLeft],
+                   kB = k <= margin[kBottom];
+    const uint32_t bR = b <= margin[kRight], bT = b <= margin[kTop], bL = b <= margin[kLeft],
+                   bB = b <= margin[kBottom];
+    if (k == 0) {
+        count = 4;
+        return bB | bR << 1 | bT << 2 | bL << 3;
+    }
+    if (k == b) {
+        count = 4;
+        return (bR & bB) | (bR & bT) << 1 | (bL & bT) << 2 | (bL & bB) << 3;
+    }
+    count = 8;
+    return (kR & bB) | (bR & kB) << 1 | (bR & kT) << 2 | (kR & bT) << 3 | (kL & bT) << 4 | (bL & kT) << 5 |
+           (bL & kB) << 6 | (kL & bB) << 7;
+}
 
 bool Before(uint32_t ringA, uint32_t indexA, uint32_t ringB, uint32_t indexB) {
     return ringA != ringB ? ringA < ringB : indexA < indexB;
@@ -201,6 +223,30 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
         }
         previous = g;
         int32_t offsets[8][2];
+        if (!colourWithin || g.distSq != distSq) {
+            // Black wherever it lies inside: only which offsets lie inside
+            // matters, one bit each in search order.
+            int count = 0;
+            const uint32_t inside = InsideMask(g, margin, count);
+            const int head = inside ? std::countr_zero(inside) : count;
+            if (outside + head >= kMaxOutOfBounds) {
+                result.end = SReplayedScan::EEnd::GaveUp;
+                result.dx = lastDx, result.dy = lastDy;
+                result.hint = hintAt(g, kMaxOutOfBounds - 1 - outside);
+                result.lastDistSq = g.distSq;
+                return result;
+            }
+            if (!inside) {
+                outside += count;
+            } else {
+                const int lastInside = 31 - std::countl_zero(inside);
+                GroupOffsets(g, offsets);
+                lastDx = offsets[lastInside][0], lastDy = offsets[lastInside][1];
+                outside = count - 1 - lastInside;
+            }
+            pos = Next(pos);
+            continue;
+        }
         const int count = GroupOffsets(g, offsets);
         for (int i = 0; i < count; ++i) {
             const int32_t dx = offsets[i][0], dy = offsets[i][1];
