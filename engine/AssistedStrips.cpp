@@ -5,6 +5,7 @@
 
 #include "engine/FlatStrip.h"
 #include "engine/ScanShortcut.h"
+#include "engine/StripOrder.h"
 
 namespace {
 
@@ -64,21 +65,12 @@ bool CAssistedStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hin
         }
         bool IsColour(int32_t cx, int32_t cy) { return distances.IsColourAt(cx, y, cy - y); }
     } oracle{distances_, y, image.width};
-    // Near two opposite edges only the order itself tells whether the scan
-    // would give up first; walking it costs no pixel reads.
-    struct SWalk final : scan_shortcut::SNoGiveUpCheck {
-        CPixelDistance& search;
-        uint32_t start;
-        SWalk(CPixelDistance& s, uint32_t h) : search(s), start(h) {}
-        bool ReachesAnswer(uint64_t answerDistSq, int32_t dx, int32_t dy) override {
-            while (search.ringCount < start) search.AddRing();
-            return search.ScanReaches(start, answerDistSq, dx, dy);
-        }
-    } walk(search_, start);
-    search_.SetCentre(x, y, image.width, image.height);
-    const scan_shortcut::SOutcome outcome = scan_shortcut::Shortcut(
-        x, y, image.width, image.height, start, distSq, reach_, oracle, sums_, lastSide_, &walk);
-    if (outcome.outcome == scan_shortcut::EOutcome::Unproven) return false;
+    const scan_shortcut::SOutcome outcome = scan_shortcut::Shortcut(x, y, image.width, image.height, start,
+                                                                    distSq, reach_, oracle, sums_, lastSide_);
+    // Near two opposite edges the distance alone does not tell whether the
+    // scan gives up at the border first: the replay follows it there.
+    if (outcome.outcome == scan_shortcut::EOutcome::Unproven)
+        return Replay(x, y, start, distSq, hintDistance, saved);
 
     uint8_t* out = image.OutPixel(x, y);
     if (outcome.outcome == scan_shortcut::EOutcome::Found) {
@@ -103,6 +95,38 @@ bool CAssistedStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hin
     }
     hintDistance = uint16_t(outcome.hint);
     ++shortcutPixels_;
+    return true;
+}
+
+bool CAssistedStrips::Replay(int32_t x, int32_t y, uint32_t start, uint32_t distSq, uint16_t& hintDistance,
+                             uint64_t& saved) {
+    struct SColours final : SReplayColours {
+        CStripDistances& distances;
+        int32_t x, y;
+        SColours(CStripDistances& d, int32_t cx, int32_t cy) : distances(d), x(cx), y(cy) {}
+        bool IsColour(int32_t dx, int32_t dy) override { return distances.IsColour(x + dx, y + dy); }
+    } colours(distances_, x, y);
+    const SReplayedScan scan =
+        replay_.Replay(x, y, image_.width, image_.height, start, reach_, distSq, colours);
+    if (scan.end == SReplayedScan::EEnd::Undecided) return false;
+
+    uint8_t* out = image_.OutPixel(x, y);
+    const int planes = image_.planeCount;
+    const std::ptrdiff_t outStep = image_.outPlaneBytes;
+    if (scan.end == SReplayedScan::EEnd::TooDeep) {
+        if (paintWhite_)
+            for (int k = 0; k < planes; ++k) out[k * outStep] = kWhiteByte;
+    } else {
+        // The colour found, or the last black pixel read before the scan gave
+        // up at the border (the pixel itself when it read none).
+        const uint8_t* from = image_.InPixel(x + scan.dx, y + scan.dy);
+        const std::ptrdiff_t inStep = image_.inPlaneBytes;
+        for (int k = 0; k < planes; ++k) out[k * outStep] = from[k * inStep];
+    }
+    hintDistance = uint16_t(scan.hint);
+    saved += ScanCost(uint64_t(start) * start, scan.lastDistSq);
+    ++shortcutPixels_;
+    ++replayedPixels_;
     return true;
 }
 
@@ -134,20 +158,16 @@ bool CAssistedStrips::FlatStrip(int32_t firstRow, int32_t rows, CStripStop* stop
     if (expectDeep_ || alwaysTransform_) transform();
 
     uint16_t hintDistance = 1;
-    const int32_t lastRow = firstRow + rows - 1;
-    for (int32_t x = 0; x < image_.width; ++x) {
-        const bool down = x % 2 == 0;
-        for (int32_t i = 0; i < rows; ++i) {
-            if (stop && stop->LeaveStrip()) return false;
-            const int32_t y = down ? firstRow + i : lastRow - i;
+    const bool whole =
+        WalkStripPixels(firstRow, rows, image_.width, stop, [&](int32_t x, int32_t y, int32_t step) {
             const bool colour = transformed ? distances_.IsColour(x, y)
                                             : !IsBlackPixel(image_.InPixel(x, y), image_.inPlaneBytes,
                                                             image_.planeCount, image_.isCmyk);
             if (colour) {
                 hintDistance = 1;
-                continue;
+                return;
             }
-            if (transformed && Shortcut(x, y, down ? 1 : -1, hintDistance, saved)) continue;
+            if (transformed && Shortcut(x, y, step, hintDistance, saved)) return;
 
             // A shortcut may have left a hint beyond the rings this search
             // has grown so far; the scan must find that distance in its table,
@@ -160,8 +180,8 @@ bool CAssistedStrips::FlatStrip(int32_t firstRow, int32_t rows, CStripStop* stop
                 spent += ScanCost(uint64_t(start) * start, search_.LastTakenDistSq());
                 if (spent > budget) transform();
             }
-        }
-    }
+        });
+    if (!whole) return false;
     expectDeep_ = spent + saved > budget;
     return true;
 }

@@ -12,6 +12,7 @@
 
 #include "engine/FlatImage.h"
 #include "engine/PixelDistance.h"
+#include "engine/ScanReplay.h"
 #include "engine/ScanShortcut.h"
 #include "engine/StripDistances.h"
 #include "engine/StripStop.h"
@@ -44,19 +45,24 @@ public:
     // whose scans are cheap, take the shortcut wherever it holds.
     void AlwaysTransform() { alwaysTransform_ = true; }
 
-    // For tests and tuning: strips whose distances were computed, and black
-    // pixels settled without a scan.
+    // For tests and tuning: strips whose distances were computed, black
+    // pixels settled without a scan, and of those the ones whose scan was
+    // replayed from the image's edges.
     int32_t TransformedStrips() const { return transformedStrips_; }
     int64_t ShortcutPixels() const { return shortcutPixels_; }
+    int64_t ReplayedPixels() const { return replayedPixels_; }
 
 private:
     bool Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hintDistance, uint64_t& saved);
+    bool Replay(int32_t x, int32_t y, uint32_t start, uint32_t distSq, uint16_t& hintDistance,
+                uint64_t& saved);
 
     SFlatImage image_;
     CPixelDistance& search_;
     bool paintWhite_;
     uint32_t reach_;
     CStripDistances distances_;
+    CScanReplay replay_;
     const scan_shortcut::CSquareSums* sums_ = nullptr;  // fetched with the first transform
     std::unique_ptr<CSharedSquareSums> ownSums_;
     CSharedSquareSums* sharedSums_;
@@ -66,4 +72,5 @@ private:
     bool noMemory_ = false;  // a transform failed for want of memory: scan the rest
     int32_t transformedStrips_ = 0;
     int64_t shortcutPixels_ = 0;
+    int64_t replayedPixels_ = 0;
 };

@@ -26,6 +26,6 @@ void CBandWalker::Walk(int32_t firstRow, int32_t endRow, int32_t stripRows, cons
             return;
         }
         rowsSoFar += rows;
-        if (!hooks.stripDone(rowsSoFar)) return;
+        if (hooks.stripDone && !hooks.stripDone(rowsSoFar)) return;
     }
 }

@@ -24,7 +24,7 @@ struct SBandHooks {
     // without reporting the strip. May be empty.
     std::function<bool()> abandoned;
     // After each whole strip, with the band's rows done so far; false ends
-    // the walk there.
+    // the walk there. May be empty.
     std::function<bool(int32_t rowsSoFar)> stripDone;
 };
 
@@ -38,7 +38,11 @@ public:
 
     // Rows firstRow .. endRow - 1, in strips of stripRows counted from
     // firstRow; the last strip may be shorter.
-    void Walk(int32_t firstRow, int32_t endRow, int32_t stripRows, const SBandHooks& hooks);
+    void Walk(int32_t firstRow, int32_t endRow, int32_t stripRows, const SBandHooks& hooks = {});
+
+    // The distance-assisted walk, for tests and tuning; null with the plain
+    // search.
+    CAssistedStrips* Assisted() { return assisted_ ? &*assisted_ : nullptr; }
 
 private:
     const SFlatImage& image_;

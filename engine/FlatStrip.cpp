@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "engine/StripOrder.h"
+
 namespace {
 
 // The test itself, where the scans can inline it: an exported function of a
@@ -64,17 +66,10 @@ void FlatPixel(int32_t x, int32_t y, const SFlatImage& image, CPixelDistance& se
 
 bool FlatStrip(int32_t firstRow, int32_t rows, const SFlatImage& image, CPixelDistance& search,
                bool paintWhite, CStripStop* stop) {
-    if (rows <= 0) return true;
     uint16_t hintDistance = 1;
-    const int32_t lastRow = firstRow + rows - 1;
-    for (int32_t x = 0; x < image.width; ++x) {
-        const bool down = x % 2 == 0;
-        for (int32_t i = 0; i < rows; ++i) {
-            if (stop && stop->LeaveStrip()) return false;
-            FlatPixel(x, down ? firstRow + i : lastRow - i, image, search, paintWhite, hintDistance);
-        }
-    }
-    return true;
+    return WalkStripPixels(firstRow, rows, image.width, stop, [&](int32_t x, int32_t y, int32_t) {
+        FlatPixel(x, y, image, search, paintWhite, hintDistance);
+    });
 }
 
 void UndoStrip(int32_t firstRow, int32_t rows, const SFlatImage& image) {

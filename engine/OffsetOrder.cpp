@@ -32,10 +32,12 @@ uint32_t Rank(uint32_t k, uint32_t b) {
     return 2 * b;
 }
 
-// Counter-clockwise on the screen (rows grow downwards), from straight down.
-void AppendGroup(std::vector<_SPixelOffset>& offsets, const SGroup& g) {
-    const int32_t k = g.k, b = g.b;
-    auto put = [&](int32_t dx, int32_t dy) { offsets.push_back({g.distSq, Stored(dx), Stored(dy)}); };
+}  // namespace
+
+int GroupOffsets(const SOffsetGroup& group, int32_t (&offsets)[8][2]) {
+    const int32_t k = group.k, b = group.b;
+    int count = 0;
+    auto put = [&](int32_t dx, int32_t dy) { offsets[count][0] = dx, offsets[count][1] = dy, ++count; };
     if (k == 0) {
         put(0, b), put(b, 0), put(0, -b), put(-b, 0);
     } else if (k == b) {
@@ -44,31 +46,38 @@ void AppendGroup(std::vector<_SPixelOffset>& offsets, const SGroup& g) {
         put(k, b), put(b, k), put(b, -k), put(k, -b);
         put(-k, -b), put(-b, -k), put(-b, k), put(-k, b);
     }
+    return count;
 }
 
-}  // namespace
-
-void AppendOffsetsBetween(uint64_t lo, uint64_t hi, std::vector<_SPixelOffset>& out) {
+void AppendGroupsBetween(uint64_t lo, uint64_t hi, std::vector<SOffsetGroup>& out) {
     if (hi <= lo) return;
     if (hi > uint64_t(kMaxOrderRing) * kMaxOrderRing)
         throw std::length_error("offset beyond the largest image");
     std::vector<SGroup> groups;
-    size_t added = 0;
     // b is the ring of the group; its entries lie between b² and 2b².
     for (uint32_t b = IntSqrt(hi); b >= 1 && 2 * uint64_t(b) * b > lo; --b) {
         const uint64_t bSq = uint64_t(b) * b;
         const uint32_t kFirst = bSq > lo ? 0 : IntSqrt(lo - bSq) + 1;
         const uint32_t kLast = std::min(b, IntSqrt(hi - bSq));
-        for (uint32_t k = kFirst; k <= kLast; ++k) {
+        for (uint32_t k = kFirst; k <= kLast; ++k)
             groups.push_back({uint32_t(k * k + bSq), Rank(k, b), int32_t(k), int32_t(b)});
-            added += (k == 0 || k == b) ? 4 : 8;
-        }
     }
     std::sort(groups.begin(), groups.end(), [](const SGroup& l, const SGroup& r) {
         return l.distSq != r.distSq ? l.distSq < r.distSq : l.rank > r.rank;
     });
-    out.reserve(out.size() + added);
-    for (const SGroup& g : groups) AppendGroup(out, g);
+    out.reserve(out.size() + groups.size());
+    for (const SGroup& g : groups) out.push_back({g.distSq, uint16_t(g.k), uint16_t(g.b)});
+}
+
+void AppendOffsetsBetween(uint64_t lo, uint64_t hi, std::vector<_SPixelOffset>& out) {
+    std::vector<SOffsetGroup> groups;
+    AppendGroupsBetween(lo, hi, groups);
+    int32_t offsets[8][2];
+    for (const SOffsetGroup& g : groups) {
+        const int count = GroupOffsets(g, offsets);
+        for (int i = 0; i < count; ++i)
+            out.push_back({g.distSq, Stored(offsets[i][0]), Stored(offsets[i][1])});
+    }
 }
 
 uint64_t OffsetsWithinRing(uint32_t ring) {

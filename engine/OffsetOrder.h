@@ -29,6 +29,23 @@ constexpr uint32_t kMaxOrderRing = 32768;
 // past kMaxOrderRing: a search unlimited by an image would need them.
 void AppendOffsetsBetween(uint64_t lo, uint64_t hi, std::vector<_SPixelOffset>& out);
 
+// One group of the order: the offsets (±k, ±b) and (±b, ±k), 0 <= k <= b,
+// which share the distance² k² + b² and the ring b and always come
+// together: four offsets when k is 0 or b, else eight.
+struct SOffsetGroup {
+    uint32_t distSq;
+    uint16_t k;
+    uint16_t b;
+};
+
+// Appends, in search order, every group with lo < distSq <= hi: the groups
+// behind AppendOffsetsBetween's offsets. Same limits.
+void AppendGroupsBetween(uint64_t lo, uint64_t hi, std::vector<SOffsetGroup>& out);
+
+// The group's offsets in search order (counter-clockwise on the screen from
+// straight down); returns how many (4 or 8).
+int GroupOffsets(const SOffsetGroup& group, int32_t (&offsets)[8][2]);
+
 // How many offsets but (0, 0) lie within distance² ring²: where that ring
 // ends in the order.
 uint64_t OffsetsWithinRing(uint32_t ring);

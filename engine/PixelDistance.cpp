@@ -112,29 +112,6 @@ void CPixelDistance::PlaceAtHint(uint32_t hint) {
     }
 }
 
-bool CPixelDistance::ScanReaches(uint32_t hint, uint64_t distSq, int32_t dx, int32_t dy) {
-    PlaceAtHint(hint);
-    int outside = 0;
-    for (;;) {
-        if (next_ == end_ && !NextSpan()) return distSq == UINT64_MAX;
-        const _SPixelOffset* entry = next_;
-        const _SPixelOffset* const end = end_;
-        for (; entry != end; ++entry) {
-            if (entry->distSq == distSq && entry->dx == dx && entry->dy == dy) {
-                next_ = entry + 1;
-                return true;
-            }
-            if (minDx <= entry->dx && entry->dx <= maxDx && minDy <= entry->dy && entry->dy <= maxDy) {
-                outside = 0;
-            } else if (++outside == kMaxOutOfBounds) {
-                next_ = entry + 1;
-                return false;
-            }
-        }
-        next_ = end;
-    }
-}
-
 bool CPixelDistance::NextCandidate(int32_t& dx, int32_t& dy) { return Scan(dx, dy); }
 
 uint32_t CPixelDistance::LastTakenDistSq() const {

@@ -40,12 +40,6 @@ public:
     // (see the .cpp); it makes the bound on the search explicit.
     void LimitGrowthToImage(int32_t width, int32_t height);
 
-    // Whether a scan from `hint` (grown to it already) would take the offset
-    // (dx, dy) at distance² distSq, or with distSq UINT64_MAX run out of
-    // rings, before eight consecutive offsets outside the centre's image:
-    // the scan's walk through the order, without its candidates.
-    bool ScanReaches(uint32_t hint, uint64_t distSq, int32_t dx, int32_t dy);
-
     // The distance² of the last offset a scan took since FirstCandidate, or
     // 0 when it took none.
     uint32_t LastTakenDistSq() const;

@@ -164,30 +164,14 @@ bool FirstColourInGroup(int32_t k, int32_t a, int32_t x, int32_t y, int32_t widt
 // prebuilt rings. Unproven when the scan might give up at the image border
 // or when the hint lies beyond the nearest colour; the caller then walks
 // the scan itself.
-//
-// `noGiveUp`, when given, settles the scans that may reach two opposite
-// edges: asked (answer's distance², dx, dy), or (UINT64_MAX, 0, 0) for a
-// scan that would run to the depth, it says whether the scan takes that
-// answer (or reaches the depth) before eight offsets in a row outside the
-// image; it must walk the order itself to know.
-struct SNoGiveUpCheck {
-    virtual bool ReachesAnswer(uint64_t distSq, int32_t dx, int32_t dy) = 0;
-
-protected:
-    ~SNoGiveUpCheck() = default;
-};
-
 template <ColourOracle Oracle>
 SOutcome Shortcut(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t hint, uint64_t distSq,
-                  uint32_t reach, Oracle& oracle, const CSquareSums* sums = nullptr, uint32_t rootGuess = 0,
-                  SNoGiveUpCheck* noGiveUp = nullptr) {
+                  uint32_t reach, Oracle& oracle, const CSquareSums* sums = nullptr, uint32_t rootGuess = 0) {
     SOutcome result;
     const uint64_t reachSq = uint64_t(reach) * reach;
     if (distSq > reachSq) {
         if (hint > reach) return result;
-        if (!GiveUpImpossible(x, y, width, height, reach) &&
-            !(noGiveUp && noGiveUp->ReachesAnswer(UINT64_MAX, 0, 0)))
-            return result;
+        if (!GiveUpImpossible(x, y, width, height, reach)) return result;
         result.outcome = EOutcome::TooDeep;
         result.hint = HintLeft(x, width, hint, reach, reach);
         return result;
@@ -195,8 +179,7 @@ SOutcome Shortcut(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t 
 
     const uint32_t side = IntSqrtNear(distSq, rootGuess);  // no offset examined lies on a larger ring
     if (uint64_t(hint) * hint > distSq) return result;
-    const bool mayGiveUp = !GiveUpImpossible(x, y, width, height, side);
-    if (mayGiveUp && !noGiveUp) return result;
+    if (!GiveUpImpossible(x, y, width, height, side)) return result;
 
     // The groups of this distance, larger rings first: k grows as a shrinks.
     // Rings 5 and 10, built with the table, put their axis group last.
@@ -222,7 +205,6 @@ SOutcome Shortcut(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t 
         }
     }
     if (kFound < 0) return result;  // a distance that does not match the image: walk the scan
-    if (mayGiveUp && !(noGiveUp && noGiveUp->ReachesAnswer(distSq, dx, dy))) return result;
 
     uint32_t plusLast = side, minusLast = side;
     if (uint64_t(side) * side == distSq) {

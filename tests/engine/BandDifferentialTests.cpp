@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <random>
 
-#include "engine/AssistedStrips.h"
-#include "engine/FlatStrip.h"
 #include "tests/engine/FastPathTesting.h"
 
 using namespace fastpath_testing;
@@ -43,17 +41,11 @@ SWalked Walk(const sim::CHostImage& page, const SBandCase& c, EWalk walk) {
         const int first = i * q, end = i == c.workers - 1 ? image.height : (i + 1) * q;
         CPixelDistance search;
         search.maxRings = uint16_t(c.depth);
-        search.LimitGrowthToImage(image.width, image.height);
-        CAssistedStrips assisted(image, search, c.white);
-        if (walk == EWalk::AssistedAlways) assisted.AlwaysTransform();
-        for (int row = first; row < end; row += kStripRows) {
-            const int rows = std::min(kStripRows, end - row);
-            if (walk == EWalk::Search)
-                FlatStrip(row, rows, image, search, c.white);
-            else
-                assisted.FlatStrip(row, rows);
-        }
-        result.shortcuts += assisted.ShortcutPixels();
+        const EFlatMethod method =
+            walk == EWalk::Search ? EFlatMethod::Search : EFlatMethod::DistanceAssisted;
+        result.shortcuts +=
+            WalkBand(image, search, c.white, method, first, end, walk == EWalk::AssistedAlways)
+                .shortcutPixels;
     }
     result.output = laidOut.Output();
     return result;
@@ -138,16 +130,8 @@ TEST(BandDifferential, ASearchGrownBeforeKeepsItsReach) {
         CPixelDistance search;
         while (search.ringCount < 30) search.AddRing();
         search.maxRings = 12;
-        search.LimitGrowthToImage(image.width, image.height);
-        CAssistedStrips strips(image, search, true);
-        strips.AlwaysTransform();
-        for (int row = 0; row < image.height; row += kStripRows) {
-            const int rows = std::min(kStripRows, image.height - row);
-            if (assisted)
-                strips.FlatStrip(row, rows);
-            else
-                FlatStrip(row, rows, image, search, true);
-        }
+        WalkBand(image, search, true, assisted ? EFlatMethod::DistanceAssisted : EFlatMethod::Search, 0,
+                 image.height, true);
         return laidOut.Output();
     };
     EXPECT_EQ(walk(true), walk(false));

@@ -3,12 +3,25 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "engine/BandWalker.h"
+#include "engine/FlatStrip.h"
+
 namespace fastpath_testing {
 
 std::ostream& operator<<(std::ostream& out, const SPageCase& c) {
     return out << c.width << "x" << c.height << (c.cmyk ? " CMYK" : " RGB") << " layout " << int(c.layout)
                << (c.bottomUp ? " bottom-up" : "") << " art " << int(c.art) << " depth " << c.depth
                << (c.white ? " W" : " B");
+}
+
+SBandCounts WalkBand(const SFlatImage& image, CPixelDistance& search, bool white, EFlatMethod method,
+                     int first, int end, bool alwaysTransform) {
+    CBandWalker walker(image, search, SPassSettings{search.maxRings, white, method});
+    CAssistedStrips* assisted = walker.Assisted();
+    if (assisted && alwaysTransform) assisted->AlwaysTransform();
+    walker.Walk(first, end, kStripRows);
+    if (!assisted) return {};
+    return {assisted->ShortcutPixels(), assisted->ReplayedPixels(), assisted->TransformedStrips()};
 }
 
 uint64_t MeasuredDistSq(const sim::CHostImage& page, bool cmyk, int x, int y) {

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "engine/FlatImage.h"
+#include "engine/PassSettings.h"
+#include "engine/PixelDistance.h"
 #include "sim/HostImage.h"
 #include "tests/support/LaidOutImage.h"
 #include "tests/support/TestImages.h"
@@ -41,6 +43,20 @@ struct SPageCase {
 };
 
 std::ostream& operator<<(std::ostream& out, const SPageCase& c);
+
+// What a band's walk did besides its pixels.
+struct SBandCounts {
+    int64_t shortcutPixels = 0;
+    int64_t replayedPixels = 0;
+    int32_t transformedStrips = 0;
+};
+
+// Rows first .. end - 1 as a pass walks its band: the engine's band walker
+// with `method`, in strips counted from `first`. `search` comes with its
+// maxRings set. With alwaysTransform the assisted walk makes the transform
+// for every strip, so that small images take the shortcut wherever it holds.
+SBandCounts WalkBand(const SFlatImage& image, CPixelDistance& search, bool white, EFlatMethod method,
+                     int first, int end, bool alwaysTransform = false);
 
 // Squared distance from (x, y) to the nearest non-black pixel, the long way
 // round; UINT64_MAX when there is none.

@@ -7,6 +7,7 @@
 #include <new>
 #include <random>
 
+#include "engine/BandWalker.h"
 #include "engine/FlatPass.h"
 #include "engine/FlatStrip.h"
 #include "tests/engine/EngineTesting.h"
@@ -26,7 +27,11 @@ sim::CHostImage ShadedBlack(int width, int height) {
     return image;
 }
 
-SPassSettings Params(int depth, bool white) { return SPassSettings{uint16_t(depth), white}; }
+// The plain search: these are bounds on how far it grows, and the assisted
+// walk settles many of these pixels without growing it.
+SPassSettings Params(int depth, bool white) {
+    return SPassSettings{uint16_t(depth), white, EFlatMethod::Search};
+}
 
 // The pass as the host's thread runs it; `search` comes back grown.
 sim::CHostImage Flat(const sim::CHostImage& page, int depth, bool white, CPixelDistance& search) {
@@ -37,13 +42,15 @@ sim::CHostImage Flat(const sim::CHostImage& page, int depth, bool white, CPixelD
     return laidOut.Output();
 }
 
-// The same strips with a search that only the depth limits.
+// The same strips with a search that only the depth limits: the walker's
+// bound lifted again.
 sim::CHostImage FlatUnbounded(const sim::CHostImage& page, int depth, bool white, CPixelDistance& search) {
     CLaidOutImage laidOut(page, SpecFor(page, false, sim::ELayout::Interleaved));
     const SFlatImage image = laidOut.Flat();
     search.maxRings = uint16_t(depth);
-    for (int first = 0; first < image.height; first += kStripRows)
-        FlatStrip(first, std::min<int>(kStripRows, image.height - first), image, search, white);
+    CBandWalker walker(image, search, SPassSettings{uint16_t(depth), white, EFlatMethod::Search});
+    search.imageRingLimit = UINT16_MAX;
+    walker.Walk(0, image.height, kStripRows);
     return laidOut.Output();
 }
 

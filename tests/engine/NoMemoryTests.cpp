@@ -4,8 +4,6 @@
 
 #include <random>
 
-#include "engine/AssistedStrips.h"
-#include "engine/FlatStrip.h"
 #include "tests/engine/FastPathTesting.h"
 #include "tests/support/AllocationHook.h"
 
@@ -27,19 +25,12 @@ TEST(NoMemory, ABandWithoutMemoryForTheTransformScansAndGivesTheSameOutput) {
         const SFlatImage image = laidOut.Flat();
         CPixelDistance search;
         search.maxRings = 40;
-        search.LimitGrowthToImage(image.width, image.height);
-        CAssistedStrips strips(image, search, true);
-        strips.AlwaysTransform();
         if (failArrays) testing_support::SetAllocationHook(FailArrays);
-        for (int row = 0; row < image.height; row += kStripRows) {
-            const int rows = std::min(kStripRows, image.height - row);
-            if (assisted)
-                strips.FlatStrip(row, rows);
-            else
-                FlatStrip(row, rows, image, search, true);
-        }
+        transformed =
+            WalkBand(image, search, true, assisted ? EFlatMethod::DistanceAssisted : EFlatMethod::Search, 0,
+                     image.height, true)
+                .transformedStrips;
         testing_support::SetAllocationHook(nullptr);
-        transformed = strips.TransformedStrips();
         return laidOut.Output();
     };
     int32_t transformed = 0;

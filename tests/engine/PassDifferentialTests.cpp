@@ -8,7 +8,6 @@
 #include <random>
 
 #include "bench/BenchPages.h"
-#include "engine/AssistedStrips.h"
 #include "engine/FlatPass.h"
 #include "engine/FlatStrip.h"
 #include "sim/HostSimulator.h"
@@ -128,11 +127,9 @@ TEST(PassDifferential, TheTransformIsMadeOnlyWhereTheScansWouldCostMore) {
         const SFlatImage image = laidOut.Flat();
         CPixelDistance search;
         search.maxRings = uint16_t(depth);
-        search.LimitGrowthToImage(image.width, image.height);
-        CAssistedStrips strips(image, search, false);
-        for (int row = 0; row < height; row += kStripRows) strips.FlatStrip(row, kStripRows);
-        shortcuts = strips.ShortcutPixels();
-        return strips.TransformedStrips();
+        const SBandCounts counts = WalkBand(image, search, false, EFlatMethod::DistanceAssisted, 0, height);
+        shortcuts = counts.shortcutPixels;
+        return counts.transformedStrips;
     };
     int64_t shortcuts = 0;
     EXPECT_EQ(walk(strokes, 256, shortcuts), 0);

@@ -1,0 +1,282 @@
+#include "engine/ScanReplay.h"
+
+#include <algorithm>
+#include <bit>
+
+#include "engine/IntegerRoot.h"
+#include "engine/PixelDistance.h"
+#include "engine/ScanShortcut.h"
+
+// Why the replay is exact.
+//
+// The scan takes the order's offsets from the first one at distance² G²:
+// an offset outside the image counts towards eight in a row, one inside
+// resets the count and is read. Every pixel read closer than the nearest
+// colour is black, so the scan ends on the first colour among the groups of
+// that distance, at the depth, or on the eighth offset in a row outside the
+// image. The replay follows it group by group, exactly, except over runs of
+// groups in which eight in a row cannot occur, which it steps over.
+//
+// Such runs come from one side of the image being out of reach of a group.
+// Say the right edge lies at least b columns away and the bottom edge at
+// least k rows: then the offset (b, k) of the group (k, b) lies inside the
+// image. It is the group's second offset (for (0, b) the offset (b, 0), for
+// (b, b) the first), so at most one offset before it and six after it in the
+// group can be outside, and a run of outside offsets across two such groups
+// is at most 6 + 1 = 7 long. The same holds, offset by offset, for the other
+// pairings of a side with the edge next to it: right with top, top with right
+// or left, left with top or bottom, bottom with right (each such group has an
+// offset inside there, and the longest tail of one group plus head of the
+// next is 7). Bottom with left is left out: an axis group (0, b) may end in
+// three outside offsets and the next group begin with seven. So among
+// consecutive groups that all satisfy one pairing (b within the side's
+// margin, k within the other's) the scan cannot give up. A window of eight
+// that gives up past such a stretch cannot contain its last two groups
+// whole, so it begins after the second to last of them began: resuming
+// there with the count at zero finds the same give-up and the same last
+// pixel read. A run still open when the stretch begins is the one exception,
+// when it comes from a group outside the pairing: the replay then walks on
+// group by group until the count is back at zero or the stretch holds.
+//
+// The hint the scan leaves follows from where it ended: the largest ring a
+// whose axis offset (±a, 0) it examined inside the image (ScanShortcut's
+// HintLeft).
+
+namespace {
+
+// Sides of the image as seen from the pixel, and the pairings above: the
+// side out of reach, then the side whose margin bounds k.
+enum ESide { kRight, kTop, kLeft, kBottom };
+constexpr int kPairings[7][2] = {{kRight, kBottom}, {kRight, kTop},   {kTop, kRight},   {kTop, kLeft},
+                                 {kLeft, kTop},     {kLeft, kBottom}, {kBottom, kRight}};
+
+// A scan that walked more than this many rings looking for the end of a run
+// of safe groups stops looking there: the run ends no sooner than that.
+constexpr uint32_t kLookAheadRings = 8;
+
+}  // namespace
+
+// Neighbouring rings fall in different slots, so the rings a scan walks
+// and looks ahead through stay together.
+const std::vector<SOffsetGroup>& CScanReplay::Ring(uint32_t ring) {
+    SCached& slot = cache_[ring % kRings];
+    if (slot.ring != ring) {
+        slot.groups.clear();
+        AppendGroupsBetween(uint64_t(ring - 1) * (ring - 1), uint64_t(ring) * ring, slot.groups);
+        slot.blockB.assign((slot.groups.size() + kBlock - 1) / kBlock, 0);
+        slot.blockK.assign(slot.blockB.size(), 0);
+        for (size_t i = 0; i < slot.groups.size(); ++i) {
+            slot.blockB[i / kBlock] = std::max(slot.blockB[i / kBlock], slot.groups[i].b);
+            slot.blockK[i / kBlock] = std::max(slot.blockK[i / kBlock], slot.groups[i].k);
+        }
+        slot.ring = ring;
+    }
+    return slot.groups;
+}
+
+CScanReplay::SPos CScanReplay::Next(SPos pos) {
+    if (pos.index + 1 < Ring(pos.ring).size()) return {pos.ring, pos.index + 1};
+    return {pos.ring + 1, 0};
+}
+
+// Ring a holds the groups with (a - 1)² < distSq <= a², so the first group
+// past distSq lies in the ring that holds distSq + 1.
+CScanReplay::SPos CScanReplay::FirstAbove(uint64_t distSq) {
+    const uint32_t ring = IntSqrt(distSq) + 1;
+    const std::vector<SOffsetGroup>& groups = Ring(ring);
+    const auto it = std::upper_bound(groups.begin(), groups.end(), distSq,
+                                     [](uint64_t d, const SOffsetGroup& g) { return d < g.distSq; });
+    return {ring, uint32_t(it - groups.begin())};
+}
+
+namespace {
+
+// Which of the group's offsets lie inside the image, bit i for the i-th in
+// search order (GroupOffsets), given the margins right, top, left, bottom.
+uint32_t InsideMask(const SOffsetGroup& g, const int64_t (&margin)[4], int& count) {
+    const int64_t k = g.k, b = g.b;
+    const uint32_t kR = k <= margin[kRight], kT = k <= margin[kTop], kL = k <= margin[kLeft],
+                   kB = k <= margin[kBottom];
+    const uint32_t bR = b <= margin[kRight], bT = b <= margin[kTop], bL = b <= margin[kLeft],
+                   bB = b <= margin[kBottom];
+    if (k == 0) {
+        count = 4;
+        return bB | bR << 1 | bT << 2 | bL << 3;
+    }
+    if (k == b) {
+        count = 4;
+        return (bR & bB) | (bR & bT) << 1 | (bL & bT) << 2 | (bL & bB) << 3;
+    }
+    count = 8;
+    return (kR & bB) | (bR & kB) << 1 | (bR & kT) << 2 | (kR & bT) << 3 | (kL & bT) << 4 | (bL & kT) << 5 |
+           (bL & kB) << 6 | (kL & bB) << 7;
+}
+
+bool Before(uint32_t ringA, uint32_t indexA, uint32_t ringB, uint32_t indexB) {
+    return ringA != ringB ? ringA < ringB : indexA < indexB;
+}
+
+}  // namespace
+
+CScanReplay::SPos CScanReplay::Back(SPos pos, int groups) {
+    for (; groups > 0; --groups) {
+        if (pos.index > 0)
+            --pos.index;
+        else if (pos.ring > 1)
+            pos = {pos.ring - 1, uint32_t(Ring(pos.ring - 1).size() - 1)};
+    }
+    return pos;
+}
+
+// The first group of the ring in from .. end - 1 with b > bLimit or
+// k > kLimit, or `end`.
+uint32_t CScanReplay::FirstUnsafe(uint32_t ring, uint32_t from, uint32_t end, uint32_t bLimit,
+                                  uint32_t kLimit) {
+    Ring(ring);
+    const SCached& slot = cache_[ring % kRings];
+    for (uint32_t i = from; i < end;) {
+        if (i % kBlock == 0 && i + kBlock <= end && slot.blockB[i / kBlock] <= bLimit &&
+            slot.blockK[i / kBlock] <= kLimit) {
+            i += kBlock;
+            continue;
+        }
+        if (slot.groups[i].b > bLimit || slot.groups[i].k > kLimit) return i;
+        ++i;
+    }
+    return end;
+}
+
+// The first group from `from` on with distSq > nLimit, b > bLimit or
+// k > kLimit, or a group no later than that: rings far ahead are not all
+// made to find out.
+CScanReplay::SPos CScanReplay::SafeEnd(SPos from, uint64_t nLimit, uint32_t bLimit, uint32_t kLimit) {
+    const uint32_t nEndRing = IntSqrt(nLimit) + 1;
+    // No group of a ring a has b above a, nor k above sqrt(a² / 2).
+    const uint32_t firstRing = std::min(bLimit + 1, IntSqrt(2 * uint64_t(kLimit) * kLimit) + 1);
+    SPos pos = from.ring >= firstRing ? from : SPos{firstRing, 0};
+    for (uint32_t looked = 0;; ++looked) {
+        if (pos.ring >= nEndRing) {
+            const SPos nEnd = FirstAbove(nLimit);
+            if (pos.ring > nEndRing) return nEnd;
+            return {pos.ring, FirstUnsafe(pos.ring, pos.index, nEnd.index, bLimit, kLimit)};
+        }
+        if (looked == kLookAheadRings) return pos;
+        const auto size = uint32_t(Ring(pos.ring).size());
+        const uint32_t unsafe = FirstUnsafe(pos.ring, pos.index, size, bLimit, kLimit);
+        if (unsafe < size) return {pos.ring, unsafe};
+        pos = {pos.ring + 1, 0};
+    }
+}
+
+SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t hint,
+                                  uint32_t reach, uint64_t distSq, SReplayColours& colours) {
+    SReplayedScan result;
+    const uint64_t reachSq = uint64_t(reach) * reach;
+    const bool colourWithin = distSq <= reachSq;
+    const uint64_t hintSq = uint64_t(hint) * hint;
+    if (hint == 0 || hint > reach || (colourWithin && hintSq > distSq)) return result;
+    const uint64_t stopSq = colourWithin ? distSq : reachSq;
+    const int64_t margin[4] = {int64_t(width) - 1 - x, y, x, int64_t(height) - 1 - y};
+
+    auto hintAt = [&](const SOffsetGroup& g, int position) {
+        const uint32_t r = IntSqrt(g.distSq);
+        uint32_t plusLast = r, minusLast = r;
+        if (g.k == 0) {
+            plusLast = position >= 1 ? r : r - 1;
+            minusLast = position >= 3 ? r : r - 1;
+        } else if (uint64_t(r) * r == g.distSq && (g.distSq == 25 || g.distSq == 100)) {
+            // The two distances whose axis group comes last.
+            plusLast = minusLast = r - 1;
+        }
+        return scan_shortcut::HintLeft(x, width, hint, plusLast, minusLast);
+    };
+
+    SPos pos = FirstAbove(hintSq - 1);
+    SPos weighed = pos;  // groups before this one were found safe already
+    int outside = 0;
+    SOffsetGroup previous{};  // the group walked last
+    int32_t lastDx = 0, lastDy = 0;
+    for (;;) {
+        const SOffsetGroup g = At(pos);
+        if (g.distSq > stopSq) break;
+        if (!Before(pos.ring, pos.index, weighed.ring, weighed.index)) {
+            SPos best = pos;
+            for (const auto& pairing : kPairings) {
+                const int64_t side = margin[pairing[0]], other = margin[pairing[1]];
+                auto safe = [&](const SOffsetGroup& h) { return h.b <= side && h.k <= other; };
+                // A run still open from a group that breaks the pairing
+                // could end eight long inside this one.
+                if (!safe(g) || (outside > 0 && !safe(previous))) continue;
+                // The colour's own groups are always walked.
+                const uint64_t nLimit = colourWithin ? distSq - 1 : stopSq;
+                const SPos end = SafeEnd(pos, nLimit, uint32_t(std::min<int64_t>(side, UINT16_MAX)),
+                                         uint32_t(std::min<int64_t>(other, UINT16_MAX)));
+                if (Before(best.ring, best.index, end.ring, end.index)) best = end;
+            }
+            weighed = best;
+            const SPos resume = Back(best, 2);
+            if (Before(pos.ring, pos.index, resume.ring, resume.index)) {
+                pos = resume;
+                outside = 0;
+                continue;
+            }
+        }
+        previous = g;
+        int32_t offsets[8][2];
+        if (!colourWithin || g.distSq != distSq) {
+            // Black wherever it lies inside: only which offsets lie inside
+            // matters, one bit each in search order.
+            int count = 0;
+            const uint32_t inside = InsideMask(g, margin, count);
+            const int head = inside ? std::countr_zero(inside) : count;
+            if (outside + head >= kMaxOutOfBounds) {
+                result.end = SReplayedScan::EEnd::GaveUp;
+                result.dx = lastDx, result.dy = lastDy;
+                result.hint = hintAt(g, kMaxOutOfBounds - 1 - outside);
+                result.lastDistSq = g.distSq;
+                return result;
+            }
+            if (!inside) {
+                outside += count;
+            } else {
+                const int lastInside = 31 - std::countl_zero(inside);
+                GroupOffsets(g, offsets);
+                lastDx = offsets[lastInside][0], lastDy = offsets[lastInside][1];
+                outside = count - 1 - lastInside;
+            }
+            pos = Next(pos);
+            continue;
+        }
+        const int count = GroupOffsets(g, offsets);
+        for (int i = 0; i < count; ++i) {
+            const int32_t dx = offsets[i][0], dy = offsets[i][1];
+            const bool inside =
+                -dx <= margin[kLeft] && dx <= margin[kRight] && -dy <= margin[kTop] && dy <= margin[kBottom];
+            if (inside) {
+                if (colourWithin && g.distSq == distSq && colours.IsColour(dx, dy)) {
+                    result.end = SReplayedScan::EEnd::Found;
+                    result.dx = dx, result.dy = dy;
+                    result.hint = hintAt(g, i);
+                    result.lastDistSq = g.distSq;
+                    return result;
+                }
+                outside = 0;
+                lastDx = dx, lastDy = dy;
+            } else if (++outside == kMaxOutOfBounds) {
+                result.end = SReplayedScan::EEnd::GaveUp;
+                result.dx = lastDx, result.dy = lastDy;
+                result.hint = hintAt(g, i);
+                result.lastDistSq = g.distSq;
+                return result;
+            }
+        }
+        pos = Next(pos);
+    }
+    // Every group within the colour's distance walked without meeting it:
+    // the distance does not match the image.
+    if (colourWithin) return result;
+    result.end = SReplayedScan::EEnd::TooDeep;
+    result.hint = scan_shortcut::HintLeft(x, width, hint, reach, reach);
+    result.lastDistSq = reachSq;
+    return result;
+}

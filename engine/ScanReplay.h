@@ -1,0 +1,69 @@
+// A black pixel's nearest-colour scan worked out from the image's edges:
+// where it stops, and whether on a colour, at the depth or by giving up at
+// the border, without walking the long stretches of the order in which it
+// cannot give up. The scans this is for are those a pixel's distance alone
+// does not settle: scans that reach two opposite edges, which on mostly
+// black pages at large depths would otherwise walk about 2πd offsets, or a
+// whole annulus of them, per pixel.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/OffsetOrder.h"
+
+// How the scan ended, and what the pass takes from it.
+struct SReplayedScan {
+    enum class EEnd { Undecided, Found, TooDeep, GaveUp };
+    EEnd end = EEnd::Undecided;
+    // Found: the colour's offset. GaveUp: the last pixel the scan read, (0, 0)
+    // for the pixel itself.
+    int32_t dx = 0, dy = 0;
+    uint32_t hint = 0;        // what the scan leaves in hintDistance
+    uint64_t lastDistSq = 0;  // where it ended in the order
+};
+
+// Answers for offsets at the nearest colour's distance, inside the image.
+struct SReplayColours {
+    virtual bool IsColour(int32_t dx, int32_t dy) = 0;
+
+protected:
+    ~SReplayColours() = default;
+};
+
+class CScanReplay {
+public:
+    // The scan of the black pixel (x, y) from hint G (the pass's start,
+    // G >= 1) by a search that covers `reach` rings, with the nearest colour
+    // at distance² distSq (anything above reach² meaning none within
+    // reach). Undecided when the replay cannot vouch for the result (a hint
+    // past the colour or the reach, or a distance that does not match the
+    // image); the caller then scans.
+    SReplayedScan Replay(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t hint, uint32_t reach,
+                         uint64_t distSq, SReplayColours& colours);
+
+private:
+    struct SPos {
+        uint32_t ring;
+        uint32_t index;
+    };
+    const std::vector<SOffsetGroup>& Ring(uint32_t ring);
+    const SOffsetGroup& At(SPos pos) { return Ring(pos.ring)[pos.index]; }
+    SPos Next(SPos pos);
+    SPos FirstAbove(uint64_t distSq);
+    SPos Back(SPos pos, int groups);
+    SPos SafeEnd(SPos from, uint64_t nLimit, uint32_t bLimit, uint32_t kLimit);
+
+    // The groups of the rings walked lately (ring a: lo = (a - 1)², hi = a²);
+    // neighbouring pixels walk the same rings.
+    static constexpr int kRings = 256;
+    struct SCached {
+        uint32_t ring = 0;  // none: rings count from 1
+        std::vector<SOffsetGroup> groups;
+        // The largest b and k of each kBlock groups, for skipping ahead.
+        std::vector<uint16_t> blockB, blockK;
+    };
+    static constexpr uint32_t kBlock = 16;
+    uint32_t FirstUnsafe(uint32_t ring, uint32_t from, uint32_t end, uint32_t bLimit, uint32_t kLimit);
+    SCached cache_[kRings];
+};
