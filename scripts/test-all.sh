@@ -28,8 +28,12 @@ cmake --preset linux >/dev/null
 cmake --build --preset linux -j"$jobs"
 ctest --preset linux
 
-stage "web page: the engine as WebAssembly, in headless Chromium against vandrel flat"
+stage "the auto-flats benchmark's own measures"
+/usr/bin/python3 -m unittest discover -s bench -p 'autoflat_*_test.py'
+
+stage "web page: both filters as WebAssembly, in headless Chromium against the command-line tool"
 scripts/test-web.sh
+
 stage "Krita plug-in: both filters inside Debian's Krita against the command-line tool"
 scripts/test-krita.sh
 
