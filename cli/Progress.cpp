@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <regex>
 
 namespace cli {
 
@@ -20,13 +19,28 @@ constexpr double kStageStart[4] = {0.0, 0.25, 0.75, 1.0};
 
 const char* const kStageWords[3] = {"reading", "flatting", "writing"};
 
+// The length of a batch's "page N of M: " at the start of `label`, else 0.
+size_t PlaceLength(const std::string& label) {
+    size_t at = 0;
+    auto word = [&](const char* text) {
+        const size_t length = std::char_traits<char>::length(text);
+        if (label.compare(at, length, text) != 0) return false;
+        at += length;
+        return true;
+    };
+    auto number = [&] {
+        const size_t start = at;
+        while (at < label.size() && label[at] >= '0' && label[at] <= '9') ++at;
+        return at > start;
+    };
+    return word("page ") && number() && word(" of ") && number() && word(": ") ? at : 0;
+}
+
 std::string Shortened(const std::string& label) {
     // A batch's "page 2 of 5: " is what says where the batch is: only the
     // name after it is shortened.
-    static const std::regex kPlace("^page [0-9]+ of [0-9]+: ");
-    std::smatch place;
-    if (std::regex_search(label, place, kPlace))
-        return place.str() + Shortened(label.substr(size_t(place.length())));
+    if (const size_t place = PlaceLength(label))
+        return label.substr(0, place) + Shortened(label.substr(place));
     if (label.size() <= kLabelChars) return label;
     size_t start = label.size() - (kLabelChars - 3);
     // Never from the middle of a UTF-8 character.
