@@ -168,4 +168,17 @@ double AddBlackBlobs(sim::CHostImage& page, double fraction, uint64_t seed) {
     return reached;
 }
 
+SFlatImage PackedRgbImage(const sim::CHostImage& page, uint8_t* out) {
+    SFlatImage image;
+    image.inData = page.Bytes().data();
+    image.outData = out;
+    image.inRowBytes = image.outRowBytes = page.Width() * 3;
+    image.inColumnBytes = image.outColumnBytes = 3;
+    image.inPlaneBytes = image.outPlaneBytes = 1;
+    image.width = uint16_t(page.Width());
+    image.height = uint16_t(page.Height());
+    image.planeCount = 3;
+    return image;
+}
+
 }  // namespace bench

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "engine/FlatImage.h"
 #include "sim/HostImage.h"
 
 namespace bench {
@@ -20,5 +21,9 @@ sim::CHostImage StrokesPage(int width, int height, uint64_t seed);
 double AddBlackBlobs(sim::CHostImage& page, double fraction, uint64_t seed);
 
 double BlackFraction(const sim::CHostImage& page);
+
+// An RGB page as the engine's pass reads it, flatted into `out`, a buffer
+// of the page's size: rows packed, planes interleaved.
+SFlatImage PackedRgbImage(const sim::CHostImage& page, uint8_t* out);
 
 }  // namespace bench

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchPages.h"
 #include "bench/DepthPages.h"
 #include "bench/Measures.h"
 #include "engine/FlatPass.h"
@@ -92,15 +93,7 @@ SRun Measure(const sim::CHostImage& page, int depth, EFlatMethod method, double 
         const rlimit cpuLimit{rlim_t(std::ceil(limit)), rlim_t(std::ceil(limit)) + 1};
         setrlimit(RLIMIT_CPU, &cpuLimit);
         std::vector<uint8_t> out(page.Bytes().begin(), page.Bytes().end());
-        SFlatImage image;
-        image.inData = page.Bytes().data();
-        image.outData = out.data();
-        image.inRowBytes = image.outRowBytes = page.Width() * 3;
-        image.inColumnBytes = image.outColumnBytes = 3;
-        image.inPlaneBytes = image.outPlaneBytes = 1;
-        image.width = uint16_t(page.Width());
-        image.height = uint16_t(page.Height());
-        image.planeCount = 3;
+        const SFlatImage image = bench::PackedRgbImage(page, out.data());
         const SPassSettings settings{uint16_t(depth), false, method};
         // The mean, not the quickest: the process clock may tick coarsely.
         double total = 0;

@@ -108,15 +108,7 @@ struct SResult {
 
 SResult RunOnce(const sim::CHostImage& page, int depth, int threads, bool fast) {
     std::vector<uint8_t> out(page.Bytes().begin(), page.Bytes().end());
-    SFlatImage image;
-    image.inData = page.Bytes().data();
-    image.outData = out.data();
-    image.inRowBytes = image.outRowBytes = page.Width() * 3;
-    image.inColumnBytes = image.outColumnBytes = 3;
-    image.inPlaneBytes = image.outPlaneBytes = 1;
-    image.width = uint16_t(page.Width());
-    image.height = uint16_t(page.Height());
-    image.planeCount = 3;
+    const SFlatImage image = bench::PackedRgbImage(page, out.data());
     const SPassSettings settings{uint16_t(depth), false,
                                  fast ? EFlatMethod::DistanceAssisted : EFlatMethod::Search};
     CPixelDistance search;
