@@ -5,6 +5,7 @@
 //
 //   vandrel_depth_bench [--table] [--method fast|search|both] [--limit SECONDS]
 //   vandrel_depth_bench --search N [--seed S] [--max-side PIXELS] [--limit SECONDS]
+//   vandrel_depth_bench --page LAYOUT --size WxH --depth D [--seed S] [--method ...]
 //
 // --table times the pages listed below; --search draws N pages of random
 // layout, size around twice a random depth, and reports the worst ratio of
@@ -34,7 +35,18 @@ struct SOptions {
     int maxSide = 1200;
     double limit = 120;
     std::string method = "fast";
+    int page = -1;  // a layout: time that one page
+    int width = 0, height = 0, depth = 0;
 };
+
+int LayoutNamed(const std::string& name) {
+    for (int i = 0; i < bench::kDepthLayouts; ++i) {
+        std::string own = bench::LayoutName(bench::EDepthLayout(i));
+        std::replace(own.begin(), own.end(), ' ', '-');
+        if (own == name) return i;
+    }
+    return -1;
+}
 
 bool Parse(int argc, char** argv, SOptions& options) {
     for (int i = 1; i < argc; ++i) {
@@ -54,12 +66,23 @@ bool Parse(int argc, char** argv, SOptions& options) {
             options.maxSide = std::clamp(std::stoi(value), 1, 32767);
         } else if (arg == "--limit") {
             options.limit = std::stod(value);
+        } else if (arg == "--page") {
+            options.page = LayoutNamed(value);
+            options.table = false;
+            if (options.page < 0) return false;
+        } else if (arg == "--size") {
+            if (std::sscanf(value.c_str(), "%dx%d", &options.width, &options.height) != 2) return false;
+        } else if (arg == "--depth") {
+            options.depth = std::stoi(value);
         } else if (arg == "--method" && (value == "fast" || value == "search" || value == "both")) {
             options.method = value;
         } else {
             return false;
         }
     }
+    if (options.page >= 0 &&
+        (options.width < 1 || options.height < 1 || options.depth < 0 || options.depth > 65535))
+        return false;
     return options.limit > 0;
 }
 
@@ -219,6 +242,26 @@ int RunSearch(const SOptions& options) {
     return 0;
 }
 
+// One page, for profiling: the pass runs in this process.
+int RunPage(const SOptions& options) {
+    const sim::CHostImage page =
+        bench::DepthPage(bench::EDepthLayout(options.page), options.width, options.height, options.seed);
+    std::vector<uint8_t> out(page.Bytes().begin(), page.Bytes().end());
+    const SFlatImage image = bench::PackedRgbImage(page, out.data());
+    const SPassSettings settings{
+        uint16_t(options.depth), false,
+        options.method == "search" ? EFlatMethod::Search : EFlatMethod::DistanceAssisted};
+    CPixelDistance search;
+    search.maxRings = settings.maxDepth;
+    CQuietHost host;
+    const double start = ThreadCpu();
+    RunFlatPass(image, search, settings, host, 1);
+    uint64_t checksum = 1469598103934665603ull;
+    for (uint8_t b : out) checksum = (checksum ^ b) * 1099511628211ull;
+    std::printf("%.5f s CPU, checksum %016llx\n", ThreadCpu() - start, (unsigned long long)checksum);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -227,8 +270,11 @@ int main(int argc, char** argv) {
         std::fprintf(
             stderr,
             "usage: vandrel_depth_bench [--table] [--method fast|search|both] [--limit SECONDS]\n"
-            "       vandrel_depth_bench --search N [--seed S] [--max-side PIXELS] [--limit SECONDS]\n");
+            "       vandrel_depth_bench --search N [--seed S] [--max-side PIXELS] [--limit SECONDS]\n"
+            "       vandrel_depth_bench --page all-black|corner-pixel|near-a-corner|last-column|one-row|"
+            "one-column|sparse --size WxH --depth D [--seed S] [--method fast|search]\n");
         return 2;
     }
+    if (options.page >= 0) return RunPage(options);
     return options.table ? RunTable(options) : RunSearch(options);
 }

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <bit>
+#include <optional>
 
+#include "engine/GroupClasses.h"
 #include "engine/IntegerRoot.h"
 #include "engine/PixelDistance.h"
 #include "engine/ScanShortcut.h"
@@ -44,9 +46,8 @@
 
 namespace {
 
-// Sides of the image as seen from the pixel, and the pairings above: the
-// side out of reach, then the side whose margin bounds k.
-enum ESide { kRight, kTop, kLeft, kBottom };
+// The pairings above: the side out of reach, then the side whose margin
+// bounds k.
 constexpr int kPairings[7][2] = {{kRight, kBottom}, {kRight, kTop},   {kTop, kRight},   {kTop, kLeft},
                                  {kLeft, kTop},     {kLeft, kBottom}, {kBottom, kRight}};
 
@@ -91,27 +92,6 @@ CScanReplay::SPos CScanReplay::FirstAbove(uint64_t distSq) {
 
 namespace {
 
-// Which of the group's offsets lie inside the image, bit i for the i-th in
-// search order (GroupOffsets), given the margins right, top, left, bottom.
-uint32_t InsideMask(const SOffsetGroup& g, const int64_t (&margin)[4], int& count) {
-    const int64_t k = g.k, b = g.b;
-    const uint32_t kR = k <= margin[kRight], kT = k <= margin[kTop], kL = k <= margin[kLeft],
-                   kB = k <= margin[kBottom];
-    const uint32_t bR = b <= margin[kRight], bT = b <= margin[kTop], bL = b <= margin[kLeft],
-                   bB = b <= margin[kBottom];
-    if (k == 0) {
-        count = 4;
-        return bB | bR << 1 | bT << 2 | bL << 3;
-    }
-    if (k == b) {
-        count = 4;
-        return (bR & bB) | (bR & bT) << 1 | (bL & bT) << 2 | (bL & bB) << 3;
-    }
-    count = 8;
-    return (kR & bB) | (bR & kB) << 1 | (bR & kT) << 2 | (kR & bT) << 3 | (kL & bT) << 4 | (bL & kT) << 5 |
-           (bL & kB) << 6 | (kL & bB) << 7;
-}
-
 bool Before(uint32_t ringA, uint32_t indexA, uint32_t ringB, uint32_t indexB) {
     return ringA != ringB ? ringA < ringB : indexA < indexB;
 }
@@ -144,6 +124,98 @@ uint32_t CScanReplay::FirstUnsafe(uint32_t ring, uint32_t from, uint32_t end, ui
         ++i;
     }
     return end;
+}
+
+CScanReplay::SRingEdges CScanReplay::Edges(uint32_t ring) {
+    if (ring >= edges_.size()) edges_.resize(size_t(ring) + 1);
+    if (edges_[ring].size) return edges_[ring];
+    const std::vector<SOffsetGroup>& groups = Ring(ring);
+    SRingEdges edges;
+    edges.size = uint32_t(groups.size());
+    edges.first = groups.front();
+    edges.last = groups.back();
+    for (uint32_t i = 0; i < edges.size && edges.fourCount < 2; ++i) {
+        if (groups[i].k != 0 && groups[i].k != groups[i].b) continue;
+        SRingEdges::SFour& four = edges.fours[edges.fourCount++];
+        four.index = i;
+        four.group = groups[i];
+        four.hasBefore = i > 0;
+        if (four.hasBefore) four.before = groups[i - 1];
+        four.hasAfter = i + 1 < edges.size;
+        if (four.hasAfter) four.after = groups[i + 1];
+    }
+    edges_[ring] = edges;
+    return edges;
+}
+
+// Whole rings from `from` on in which the scan cannot give up, judged by
+// the classes of their groups: none wholly outside, and no class ending in
+// more outside offsets than any class (of all the rings stepped over) may
+// begin with before eight. The groups of four are few, one or two a ring,
+// and end worse than the others near an edge, so where their classes fail
+// that test they are checked with their actual neighbours. Returns the first
+// group it cannot vouch for, and the ring it stopped in.
+CScanReplay::SPos CScanReplay::RingSkip(SPos from, int outside, uint32_t lastRing,
+                                        const CGroupClasses& classes, const int64_t (&margin)[4],
+                                        uint32_t& stopRing) {
+    stopRing = from.ring;
+    auto endsOf = [&](const SOffsetGroup& g) {
+        int count = 0;
+        const uint32_t mask = InsideMask(g, margin, count);
+        return GroupEnds(mask, count);
+    };
+    const SGroupEnds entry = endsOf(At(from));
+    if (entry.empty || outside + entry.head >= kMaxOutOfBounds) return from;
+    int head = 0, tail = 0;
+    uint32_t ring = from.ring;
+    while (ring <= lastRing) {
+        const SRingSpan span = classes.SpanAt(ring);
+        if (span.anyEmpty) break;
+        head = std::max<int>(head, span.head);
+        tail = std::max<int>(tail, span.tail);
+        if (head + tail >= kMaxOutOfBounds) break;
+        const uint32_t spanEnd = std::min<uint64_t>(span.end, uint64_t(lastRing) + 1);
+        auto fits = [&](const SGroupEnds& four) {
+            return !four.empty && four.head + tail < kMaxOutOfBounds && head + four.tail < kMaxOutOfBounds;
+        };
+        if (fits(span.axis) && fits(span.diagonal) && span.axis.head + span.diagonal.tail < kMaxOutOfBounds &&
+            span.diagonal.head + span.axis.tail < kMaxOutOfBounds) {
+            ring = spanEnd;
+            if (ring > lastRing) break;
+            // The ring's last group may be one of four that the next span's
+            // classes were not weighed against.
+            const SRingEdges last = Edges(ring - 1);
+            if (endsOf(last.last).tail + endsOf(Edges(ring).first).head >= kMaxOutOfBounds) {
+                stopRing = ring - 1;
+                return {ring - 1, last.size - 1};
+            }
+            continue;
+        }
+        for (; ring < spanEnd; ++ring) {
+            const SRingEdges edges = Edges(ring);
+            const uint32_t first = ring == from.ring ? from.index : 0;
+            for (int i = 0; i < edges.fourCount; ++i) {
+                const SRingEdges::SFour& four = edges.fours[i];
+                if (four.index < first) continue;
+                const SGroupEnds own = endsOf(four.group);
+                bool fails = own.empty;
+                if (!fails && four.index > first) {
+                    const SOffsetGroup before = four.hasBefore ? four.before : Edges(ring - 1).last;
+                    fails = endsOf(before).tail + own.head >= kMaxOutOfBounds;
+                }
+                if (!fails) {
+                    const SOffsetGroup after = four.hasAfter ? four.after : Edges(ring + 1).first;
+                    fails = own.tail + endsOf(after).head >= kMaxOutOfBounds;
+                }
+                if (fails) {
+                    stopRing = ring;
+                    return {ring, four.index};
+                }
+            }
+        }
+    }
+    stopRing = ring;
+    return ring == from.ring ? from : SPos{ring, 0};
 }
 
 // The first group from `from` on with distSq > nLimit, b > bLimit or
@@ -193,6 +265,10 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
 
     SPos pos = FirstAbove(hintSq - 1);
     SPos weighed = pos;  // groups before this one were found safe already
+    // Rings from this one on are worth judging whole.
+    uint32_t ringsFrom = pos.ring;
+    const uint32_t lastWholeRing = std::min(IntSqrt(colourWithin ? distSq - 1 : stopSq), kMaxOrderRing - 1);
+    std::optional<CGroupClasses> classes;
     int outside = 0;
     SOffsetGroup previous{};  // the group walked last
     int32_t lastDx = 0, lastDy = 0;
@@ -201,6 +277,12 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
         if (g.distSq > stopSq) break;
         if (!Before(pos.ring, pos.index, weighed.ring, weighed.index)) {
             SPos best = pos;
+            if (pos.ring >= ringsFrom && pos.ring <= lastWholeRing) {
+                if (!classes) classes.emplace(margin);
+                uint32_t stopRing = 0;
+                best = RingSkip(pos, outside, lastWholeRing, *classes, margin, stopRing);
+                ringsFrom = stopRing + 1;
+            }
             for (const auto& pairing : kPairings) {
                 const int64_t side = margin[pairing[0]], other = margin[pairing[1]];
                 auto safe = [&](const SOffsetGroup& h) { return h.b <= side && h.k <= other; };

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/GroupClasses.h"
 #include "engine/OffsetOrder.h"
 
 // How the scan ended, and what the pass takes from it.
@@ -53,6 +54,25 @@ private:
     SPos FirstAbove(uint64_t distSq);
     SPos Back(SPos pos, int groups);
     SPos SafeEnd(SPos from, uint64_t nLimit, uint32_t bLimit, uint32_t kLimit);
+    SPos RingSkip(SPos from, int outside, uint32_t lastRing, const CGroupClasses& classes,
+                  const int64_t (&margin)[4], uint32_t& stopRing);
+
+    // A ring's first and last groups and its groups of four offsets with
+    // their neighbours in the order: all that the classes of a ring leave
+    // to be checked one by one. Kept for every ring once made.
+    struct SRingEdges {
+        uint32_t size = 0;  // 0: not made yet
+        SOffsetGroup first{}, last{};
+        struct SFour {
+            uint32_t index = 0;
+            SOffsetGroup group{}, before{}, after{};
+            bool hasBefore = false, hasAfter = false;  // within the ring
+        };
+        SFour fours[2];
+        int fourCount = 0;
+    };
+    SRingEdges Edges(uint32_t ring);
+    std::vector<SRingEdges> edges_;
 
     // The groups of the rings walked lately (ring a: lo = (a - 1)², hi = a²);
     // neighbouring pixels walk the same rings.

@@ -66,8 +66,10 @@ void ExpectReplaysMatchScans(const sim::CHostImage& page, int depth, const char*
 
 TEST(DepthFamilies, EveryReplayedScanEndsWhereThePlainScanEnds) {
     for (int layout = 0; layout < bench::kDepthLayouts; ++layout)
-        for (const auto& [width, height, depth] : {std::tuple{23, 17, 20}, std::tuple{30, 9, 65535},
-                                                   std::tuple{14, 26, 11}, std::tuple{12, 12, 12}}) {
+        for (const auto& [width, height, depth] :
+             {std::tuple{23, 17, 20}, std::tuple{30, 9, 65535}, std::tuple{14, 26, 11},
+              std::tuple{12, 12, 12}, std::tuple{3, 14, 11}, std::tuple{3, 8, 65535},
+              std::tuple{4, 44, 11}}) {
             const auto family = bench::EDepthLayout(layout);
             const sim::CHostImage page =
                 bench::DepthPage(family, width, height, uint64_t(layout * 7 + depth));

@@ -1,0 +1,114 @@
+#include "engine/GroupClasses.h"
+
+#include <algorithm>
+#include <bit>
+
+#include "engine/IntegerRoot.h"
+
+namespace {
+
+// Past every ring the order holds, squared without overflow.
+constexpr int64_t kUnbounded = int64_t(1) << 20;
+
+uint32_t MaskOf(int64_t k, int64_t b, const int64_t (&margin)[4], int& count) {
+    const uint32_t kR = k <= margin[kRight], kT = k <= margin[kTop], kL = k <= margin[kLeft],
+                   kB = k <= margin[kBottom];
+    const uint32_t bR = b <= margin[kRight], bT = b <= margin[kTop], bL = b <= margin[kLeft],
+                   bB = b <= margin[kBottom];
+    if (k == 0) {
+        count = 4;
+        return bB | bR << 1 | bT << 2 | bL << 3;
+    }
+    if (k == b) {
+        count = 4;
+        return (bR & bB) | (bR & bT) << 1 | (bL & bT) << 2 | (bL & bB) << 3;
+    }
+    count = 8;
+    return (kR & bB) | (bR & kB) << 1 | (bR & kT) << 2 | (kR & bT) << 3 | (kL & bT) << 4 | (bL & kT) << 5 |
+           (bL & kB) << 6 | (kL & bB) << 7;
+}
+
+// The ring holding distance² d: the smallest r with r² >= d.
+uint32_t RingOf(uint64_t d) {
+    const uint32_t root = IntSqrt(d);
+    return uint64_t(root) * root == d ? root : root + 1;
+}
+
+SGroupEnds EndsOf(int64_t k, int64_t b, const int64_t (&margin)[4]) {
+    int count = 0;
+    const uint32_t mask = MaskOf(k, b, margin, count);
+    return GroupEnds(mask, count);
+}
+
+}  // namespace
+
+uint32_t InsideMask(const SOffsetGroup& g, const int64_t (&margin)[4], int& count) {
+    return MaskOf(g.k, g.b, margin, count);
+}
+
+SGroupEnds GroupEnds(uint32_t mask, int count) {
+    SGroupEnds ends;
+    if (!mask) {
+        ends.head = ends.tail = uint8_t(count);
+        ends.empty = true;
+        return ends;
+    }
+    ends.head = uint8_t(std::countr_zero(mask));
+    ends.tail = uint8_t(count - 1 - (31 - std::countl_zero(mask)));
+    return ends;
+}
+
+CGroupClasses::CGroupClasses(const int64_t (&margin)[4]) {
+    std::copy(std::begin(margin), std::end(margin), margin_);
+    int64_t sorted[4];
+    std::copy(std::begin(margin), std::end(margin), sorted);
+    std::sort(sorted, sorted + 4);
+    cutCount_ = int(std::unique(sorted, sorted + 4) - sorted);
+    std::copy(sorted, sorted + cutCount_, cuts_);
+
+    // Range i of a coordinate: above cut i - 1, up to cut i.
+    auto low = [&](int i) { return i == 0 ? int64_t(0) : cuts_[i - 1] + 1; };
+    auto high = [&](int i) { return i == cutCount_ ? kUnbounded : cuts_[i]; };
+    for (int i = 0; i <= cutCount_; ++i) {
+        for (int j = i; j <= cutCount_; ++j) {
+            // Groups of eight: 0 < k < b.
+            const int64_t k1 = std::max<int64_t>(low(i), 1), b2 = high(j);
+            const int64_t k2 = std::min(high(i), b2 - 1), b1 = std::max(low(j), k1 + 1);
+            if (k1 > k2 || b1 > b2) continue;
+            SClass& c = classes_[classCount_++];
+            c.enter = RingOf(uint64_t(k1 * k1 + b1 * b1));
+            c.exit = RingOf(uint64_t(k2 * k2 + b2 * b2));
+            c.ends = EndsOf(k1, b1, margin_);
+        }
+    }
+}
+
+SRingSpan CGroupClasses::SpanAt(uint32_t ring) const {
+    SRingSpan span;
+    span.end = UINT32_MAX;
+    for (int i = 0; i < classCount_; ++i) {
+        const SClass& c = classes_[i];
+        if (c.enter > ring) {
+            span.end = std::min(span.end, c.enter);
+        } else if (c.exit >= ring) {
+            span.end = std::min(span.end, c.exit + 1);
+            span.anyEmpty |= c.ends.empty;
+            span.head = std::max(span.head, c.ends.head);
+            span.tail = std::max(span.tail, c.ends.tail);
+        }
+    }
+    // The axis group of ring r is (0, r); its diagonal group, where it has
+    // one, is (b, b) with b the largest such that 2b² <= r². Each changes
+    // class where its b passes a margin.
+    span.axis = EndsOf(0, ring, margin_);
+    const uint32_t b = IntSqrt(uint64_t(ring) * ring / 2);
+    if (b > 0) span.diagonal = EndsOf(b, b, margin_);
+    for (int i = 0; i < cutCount_; ++i) {
+        const uint64_t next = uint64_t(cuts_[i]) + 1;
+        if (next > ring) span.end = std::min<uint64_t>(span.end, next);
+        const uint32_t diagonalRing = RingOf(2 * next * next);
+        if (diagonalRing > ring) span.end = std::min(span.end, diagonalRing);
+    }
+    if (b == 0) span.end = std::min<uint32_t>(span.end, 2);
+    return span;
+}

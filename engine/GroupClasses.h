@@ -1,0 +1,56 @@
+// Which offsets of a group lie inside the image depends only on how the
+// group's k and b compare with the pixel's four margins, so the groups of a
+// ring fall into a few classes: at most five ranges of k by five of b, and
+// the ring's two groups of four offsets. Across many rings the classes
+// present stay the same, changing only where a ring first or last meets one,
+// which lets a scan that cannot give up in any of them step over those rings
+// whole instead of group by group.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/OffsetOrder.h"
+
+// Sides of the image as seen from the pixel, the order the margins are given in.
+enum ESide { kRight, kTop, kLeft, kBottom };
+
+// Which of the group's offsets lie inside the image, bit i for the i-th in
+// search order (GroupOffsets), given the margins right, top, left, bottom.
+uint32_t InsideMask(const SOffsetGroup& g, const int64_t (&margin)[4], int& count);
+
+// How a group of one class begins and ends: offsets outside the image before
+// its first inside one, and after its last. A group with none inside has
+// both at its count.
+struct SGroupEnds {
+    uint8_t head = 0, tail = 0;
+    bool empty = false;
+};
+SGroupEnds GroupEnds(uint32_t mask, int count);
+
+// What the classes present in a run of rings allow.
+struct SRingSpan {
+    uint32_t end = 0;       // the first ring past the run with these classes
+    bool anyEmpty = false;  // a class of eight offsets lies wholly outside
+    uint8_t head = 0;       // the most offsets outside before the first inside, groups of eight
+    uint8_t tail = 0;       // likewise after the last inside
+    SGroupEnds axis;        // the ring's group (0, ring): four offsets
+    SGroupEnds diagonal;    // its group (b, b) if it has one
+};
+
+class CGroupClasses {
+public:
+    // margin: right, top, left, bottom, each at least 0.
+    explicit CGroupClasses(const int64_t (&margin)[4]);
+    SRingSpan SpanAt(uint32_t ring) const;
+
+private:
+    struct SClass {
+        uint32_t enter, exit;  // the rings holding groups of the class, inclusive
+        SGroupEnds ends;
+    };
+    int64_t margin_[4];
+    int64_t cuts_[4];  // distinct margins, ascending
+    int cutCount_ = 0;
+    SClass classes_[15];
+    int classCount_ = 0;
+};
