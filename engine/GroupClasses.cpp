@@ -76,39 +76,47 @@ CGroupClasses::CGroupClasses(const int64_t (&margin)[4]) {
             const int64_t k2 = std::min(high(i), b2 - 1), b1 = std::max(low(j), k1 + 1);
             if (k1 > k2 || b1 > b2) continue;
             SClass& c = classes_[classCount_++];
-            c.enter = RingOf(uint64_t(k1 * k1 + b1 * b1));
-            c.exit = RingOf(uint64_t(k2 * k2 + b2 * b2));
+            c.nearSq = uint64_t(k1 * k1 + b1 * b1);
+            c.farSq = uint64_t(k2 * k2 + b2 * b2);
             c.ends = EndsOf(k1, b1, margin_);
         }
     }
 }
 
+// Square roots are slow next to the rest, so the span's end is found among
+// distances² and the ring of the nearest taken once.
 SRingSpan CGroupClasses::SpanAt(uint32_t ring) const {
     SRingSpan span;
-    span.end = UINT32_MAX;
+    const uint64_t inner = uint64_t(ring - 1) * (ring - 1), outer = uint64_t(ring) * ring;
+    uint64_t nextNear = UINT64_MAX, lastFar = UINT64_MAX;
     for (int i = 0; i < classCount_; ++i) {
         const SClass& c = classes_[i];
-        if (c.enter > ring) {
-            span.end = std::min(span.end, c.enter);
-        } else if (c.exit >= ring) {
-            span.end = std::min(span.end, c.exit + 1);
+        if (c.nearSq > outer) {
+            nextNear = std::min(nextNear, c.nearSq);
+        } else if (c.farSq > inner) {
+            lastFar = std::min(lastFar, c.farSq);
             span.anyEmpty |= c.ends.empty;
             span.head = std::max(span.head, c.ends.head);
             span.tail = std::max(span.tail, c.ends.tail);
         }
     }
+    uint64_t end = UINT32_MAX;
+    if (nextNear != UINT64_MAX) end = RingOf(nextNear);
+    if (lastFar != UINT64_MAX) end = std::min<uint64_t>(end, uint64_t(RingOf(lastFar)) + 1);
     // The axis group of ring r is (0, r); its diagonal group, where it has
     // one, is (b, b) with b the largest such that 2b² <= r². Each changes
     // class where its b passes a margin.
     span.axis = EndsOf(0, ring, margin_);
-    const uint32_t b = IntSqrt(uint64_t(ring) * ring / 2);
+    const uint32_t b = IntSqrt(outer / 2);
     if (b > 0) span.diagonal = EndsOf(b, b, margin_);
+    uint64_t nextDiagonalSq = UINT64_MAX;
     for (int i = 0; i < cutCount_; ++i) {
         const uint64_t next = uint64_t(cuts_[i]) + 1;
-        if (next > ring) span.end = std::min<uint64_t>(span.end, next);
-        const uint32_t diagonalRing = RingOf(2 * next * next);
-        if (diagonalRing > ring) span.end = std::min(span.end, diagonalRing);
+        if (next > ring) end = std::min(end, next);
+        if (2 * next * next > outer) nextDiagonalSq = std::min(nextDiagonalSq, 2 * next * next);
     }
-    if (b == 0) span.end = std::min<uint32_t>(span.end, 2);
+    if (nextDiagonalSq != UINT64_MAX) end = std::min<uint64_t>(end, RingOf(nextDiagonalSq));
+    if (b == 0) end = std::min<uint64_t>(end, 2);
+    span.end = uint32_t(end);
     return span;
 }

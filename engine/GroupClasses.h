@@ -45,7 +45,10 @@ public:
 
 private:
     struct SClass {
-        uint32_t enter, exit;  // the rings holding groups of the class, inclusive
+        // The least and the greatest distance² of its groups: it is present
+        // in the rings from the one holding the first to the one holding
+        // the second.
+        uint64_t nearSq, farSq;
         SGroupEnds ends;
     };
     int64_t margin_[4];

@@ -57,10 +57,17 @@ constexpr uint32_t kLookAheadRings = 8;
 
 }  // namespace
 
-// Neighbouring rings fall in different slots, so the rings a scan walks
-// and looks ahead through stay together.
+// Beyond the kept rings, neighbouring rings fall in different slots, so
+// the rings a scan walks and looks ahead through stay together.
+CScanReplay::SCached& CScanReplay::Slot(uint32_t ring) {
+    if (ring > kKeptRings) return cache_[ring % kRings];
+    // Sized once, so that no slot moves while a caller holds its groups.
+    if (kept_.empty()) kept_.resize(kKeptRings + 1);
+    return kept_[ring];
+}
+
 const std::vector<SOffsetGroup>& CScanReplay::Ring(uint32_t ring) {
-    SCached& slot = cache_[ring % kRings];
+    SCached& slot = Slot(ring);
     if (slot.ring != ring) {
         slot.groups.clear();
         AppendGroupsBetween(uint64_t(ring - 1) * (ring - 1), uint64_t(ring) * ring, slot.groups);
@@ -113,7 +120,7 @@ CScanReplay::SPos CScanReplay::Back(SPos pos, int groups) {
 uint32_t CScanReplay::FirstUnsafe(uint32_t ring, uint32_t from, uint32_t end, uint32_t bLimit,
                                   uint32_t kLimit) {
     Ring(ring);
-    const SCached& slot = cache_[ring % kRings];
+    const SCached& slot = Slot(ring);
     for (uint32_t i = from; i < end;) {
         if (i % kBlock == 0 && i + kBlock <= end && slot.blockB[i / kBlock] <= bLimit &&
             slot.blockK[i / kBlock] <= kLimit) {
@@ -283,7 +290,9 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
                 best = RingSkip(pos, outside, lastWholeRing, *classes, margin, stopRing);
                 ringsFrom = stopRing + 1;
             }
+            // Pairings reach further only within a ring the classes stopped in.
             for (const auto& pairing : kPairings) {
+                if (best.ring > pos.ring) break;
                 const int64_t side = margin[pairing[0]], other = margin[pairing[1]];
                 auto safe = [&](const SOffsetGroup& h) { return h.b <= side && h.k <= other; };
                 // A run still open from a group that breaks the pairing

@@ -74,9 +74,12 @@ private:
     SRingEdges Edges(uint32_t ring);
     std::vector<SRingEdges> edges_;
 
-    // The groups of the rings walked lately (ring a: lo = (a - 1)², hi = a²);
-    // neighbouring pixels walk the same rings.
-    static constexpr int kRings = 256;
+    // The groups of the rings walked (ring a: lo = (a - 1)², hi = a²): every
+    // ring up to kKeptRings once walked, about 14 MB at most, since the
+    // pixels of one page start and end their scans anywhere in a range of
+    // rings as wide as the page; beyond it, the kRings walked lately.
+    static constexpr uint32_t kKeptRings = 2048;
+    static constexpr uint32_t kRings = 256;
     struct SCached {
         uint32_t ring = 0;  // none: rings count from 1
         std::vector<SOffsetGroup> groups;
@@ -85,5 +88,7 @@ private:
     };
     static constexpr uint32_t kBlock = 16;
     uint32_t FirstUnsafe(uint32_t ring, uint32_t from, uint32_t end, uint32_t bLimit, uint32_t kLimit);
+    SCached& Slot(uint32_t ring);
+    std::vector<SCached> kept_;
     SCached cache_[kRings];
 };
