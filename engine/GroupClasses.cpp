@@ -10,22 +10,45 @@ namespace {
 // Past every ring the order holds, squared without overflow.
 constexpr int64_t kUnbounded = int64_t(1) << 20;
 
+// Bit s: the coordinate lies within margin s.
+uint32_t WithinBits(int64_t v, const int64_t (&margin)[4]) {
+    return uint32_t(v <= margin[kRight]) | uint32_t(v <= margin[kTop]) << 1 |
+           uint32_t(v <= margin[kLeft]) << 2 | uint32_t(v <= margin[kBottom]) << 3;
+}
+
+constexpr uint32_t Bit(uint32_t bits, ESide side) { return (bits >> side) & 1; }
+
+// The inside mask of a group of eight from the sides its k and b lie within.
+constexpr uint32_t EightMask(uint32_t k, uint32_t b) {
+    const uint32_t kR = Bit(k, kRight), kT = Bit(k, kTop), kL = Bit(k, kLeft), kB = Bit(k, kBottom);
+    const uint32_t bR = Bit(b, kRight), bT = Bit(b, kTop), bL = Bit(b, kLeft), bB = Bit(b, kBottom);
+    return (kR & bB) | (bR & kB) << 1 | (bR & kT) << 2 | (kR & bT) << 3 | (kL & bT) << 4 | (bL & kT) << 5 |
+           (bL & kB) << 6 | (kL & bB) << 7;
+}
+
+struct SEightMasks {
+    uint8_t mask[16][16] = {};
+    constexpr SEightMasks() {
+        for (uint32_t k = 0; k < 16; ++k)
+            for (uint32_t b = 0; b < 16; ++b) mask[k][b] = uint8_t(EightMask(k, b));
+    }
+};
+constexpr SEightMasks kEightMasks;
+
 uint32_t MaskOf(int64_t k, int64_t b, const int64_t (&margin)[4], int& count) {
-    const uint32_t kR = k <= margin[kRight], kT = k <= margin[kTop], kL = k <= margin[kLeft],
-                   kB = k <= margin[kBottom];
-    const uint32_t bR = b <= margin[kRight], bT = b <= margin[kTop], bL = b <= margin[kLeft],
-                   bB = b <= margin[kBottom];
+    const uint32_t bBits = WithinBits(b, margin);
     if (k == 0) {
         count = 4;
-        return bB | bR << 1 | bT << 2 | bL << 3;
+        return Bit(bBits, kBottom) | Bit(bBits, kRight) << 1 | Bit(bBits, kTop) << 2 | Bit(bBits, kLeft) << 3;
     }
     if (k == b) {
         count = 4;
+        const uint32_t bR = Bit(bBits, kRight), bT = Bit(bBits, kTop), bL = Bit(bBits, kLeft),
+                       bB = Bit(bBits, kBottom);
         return (bR & bB) | (bR & bT) << 1 | (bL & bT) << 2 | (bL & bB) << 3;
     }
     count = 8;
-    return (kR & bB) | (bR & kB) << 1 | (bR & kT) << 2 | (kR & bT) << 3 | (kL & bT) << 4 | (bL & kT) << 5 |
-           (bL & kB) << 6 | (kL & bB) << 7;
+    return kEightMasks.mask[WithinBits(k, margin)][bBits];
 }
 
 // The ring holding distance² d: the smallest r with r² >= d.
@@ -69,6 +92,8 @@ CGroupClasses::CGroupClasses(const int64_t (&margin)[4]) {
     // Range i of a coordinate: above cut i - 1, up to cut i.
     auto low = [&](int i) { return i == 0 ? int64_t(0) : cuts_[i - 1] + 1; };
     auto high = [&](int i) { return i == cutCount_ ? kUnbounded : cuts_[i]; };
+    uint32_t within[5];
+    for (int i = 0; i <= cutCount_; ++i) within[i] = WithinBits(low(i), margin_);
     for (int i = 0; i <= cutCount_; ++i) {
         for (int j = i; j <= cutCount_; ++j) {
             // Groups of eight: 0 < k < b.
@@ -78,7 +103,7 @@ CGroupClasses::CGroupClasses(const int64_t (&margin)[4]) {
             SClass& c = classes_[classCount_++];
             c.nearSq = uint64_t(k1 * k1 + b1 * b1);
             c.farSq = uint64_t(k2 * k2 + b2 * b2);
-            c.ends = EndsOf(k1, b1, margin_);
+            c.ends = GroupEnds(kEightMasks.mask[within[i]][within[j]], 8);
         }
     }
 }

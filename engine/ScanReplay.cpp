@@ -133,8 +133,9 @@ uint32_t CScanReplay::FirstUnsafe(uint32_t ring, uint32_t from, uint32_t end, ui
     return end;
 }
 
-CScanReplay::SRingEdges CScanReplay::Edges(uint32_t ring) {
-    if (ring >= edges_.size()) edges_.resize(size_t(ring) + 1);
+// Replay sizes edges_ for every ring a scan may look at before it starts,
+// so that no entry moves while a caller holds it.
+const CScanReplay::SRingEdges& CScanReplay::Edges(uint32_t ring) {
     if (edges_[ring].size) return edges_[ring];
     const std::vector<SOffsetGroup>& groups = Ring(ring);
     SRingEdges edges;
@@ -152,7 +153,7 @@ CScanReplay::SRingEdges CScanReplay::Edges(uint32_t ring) {
         if (four.hasAfter) four.after = groups[i + 1];
     }
     edges_[ring] = edges;
-    return edges;
+    return edges_[ring];
 }
 
 // Whole rings from `from` on in which the scan cannot give up, judged by
@@ -191,7 +192,7 @@ CScanReplay::SPos CScanReplay::RingSkip(SPos from, int outside, uint32_t lastRin
             if (ring > lastRing) break;
             // The ring's last group may be one of four that the next span's
             // classes were not weighed against.
-            const SRingEdges last = Edges(ring - 1);
+            const SRingEdges& last = Edges(ring - 1);
             if (endsOf(last.last).tail + endsOf(Edges(ring).first).head >= kMaxOutOfBounds) {
                 stopRing = ring - 1;
                 return {ring - 1, last.size - 1};
@@ -199,7 +200,7 @@ CScanReplay::SPos CScanReplay::RingSkip(SPos from, int outside, uint32_t lastRin
             continue;
         }
         for (; ring < spanEnd; ++ring) {
-            const SRingEdges edges = Edges(ring);
+            const SRingEdges& edges = Edges(ring);
             const uint32_t first = ring == from.ring ? from.index : 0;
             for (int i = 0; i < edges.fourCount; ++i) {
                 const SRingEdges::SFour& four = edges.fours[i];
@@ -276,6 +277,7 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
     uint32_t ringsFrom = pos.ring;
     const uint32_t lastWholeRing = std::min(IntSqrt(colourWithin ? distSq - 1 : stopSq), kMaxOrderRing - 1);
     std::optional<CGroupClasses> classes;
+    if (edges_.size() < size_t(lastWholeRing) + 2) edges_.resize(size_t(lastWholeRing) + 2);
     int outside = 0;
     SOffsetGroup previous{};  // the group walked last
     int32_t lastDx = 0, lastDy = 0;

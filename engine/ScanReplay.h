@@ -71,7 +71,7 @@ private:
         SFour fours[2];
         int fourCount = 0;
     };
-    SRingEdges Edges(uint32_t ring);
+    const SRingEdges& Edges(uint32_t ring);
     std::vector<SRingEdges> edges_;
 
     // The groups of the rings walked (ring a: lo = (a - 1)², hi = a²): every
