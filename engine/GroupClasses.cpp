@@ -69,18 +69,6 @@ uint32_t InsideMask(const SOffsetGroup& g, const int64_t (&margin)[4], int& coun
     return MaskOf(g.k, g.b, margin, count);
 }
 
-SGroupEnds GroupEnds(uint32_t mask, int count) {
-    SGroupEnds ends;
-    if (!mask) {
-        ends.head = ends.tail = uint8_t(count);
-        ends.empty = true;
-        return ends;
-    }
-    ends.head = uint8_t(std::countr_zero(mask));
-    ends.tail = uint8_t(count - 1 - (31 - std::countl_zero(mask)));
-    return ends;
-}
-
 CGroupClasses::CGroupClasses(const int64_t (&margin)[4]) {
     std::copy(std::begin(margin), std::end(margin), margin_);
     int64_t sorted[4];

@@ -7,6 +7,7 @@
 // whole instead of group by group.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
 #include "engine/OffsetOrder.h"
@@ -25,7 +26,17 @@ struct SGroupEnds {
     uint8_t head = 0, tail = 0;
     bool empty = false;
 };
-SGroupEnds GroupEnds(uint32_t mask, int count);
+inline SGroupEnds GroupEnds(uint32_t mask, int count) {
+    SGroupEnds ends;
+    if (!mask) {
+        ends.head = ends.tail = uint8_t(count);
+        ends.empty = true;
+        return ends;
+    }
+    ends.head = uint8_t(std::countr_zero(mask));
+    ends.tail = uint8_t(count - 1 - (31 - std::countl_zero(mask)));
+    return ends;
+}
 
 // What the classes present in a run of rings allow.
 struct SRingSpan {
