@@ -9,8 +9,9 @@ const kDone = 0;
 const kCancelled = 1;
 const kNoMemory = 2;
 const kLayout = { 3: 1, 4: 2 };  // channels to the C interface's RGB and RGBA
-// The C interface's structures, as laid out in the 32-bit module.
-const kSettingsBytes = 40;
+// The C interface's structures, as laid out in the 32-bit module (the
+// settings end in a double's alignment).
+const kSettingsBytes = 48;
 const kOutputBytes = 284;
 const kColourCapacity = 1 << 22;
 
@@ -57,6 +58,7 @@ export async function autoFlatPage(engine, { id, page, hints, options, name, pro
     }
     s.setInt32(24, 1, true);
     s.setFloat64(32, dotsPerInch(page.kept), true);
+    if (options.threshold) s.setInt32(40, options.threshold, true);
 
     const flats = alloc(bytes);
     const labels = alloc(count * 4);

@@ -107,6 +107,35 @@ describe('Auto Flats downloads are what vandrel autoflat writes', () => {
     assert.equal(await driver.page.$eval('#flat', (b) => b.disabled), false, 'dropping the palette left nothing to do');
   });
 
+  test('a line darkness set on the page flats as --threshold does, redoes the page, and is kept for the next visit', async () => {
+    // Circles of pale pencil grey (darkness 105): lines at 100, paper at the default 128.
+    const pale = drawLineArt(300, 200, { seed: 45 });
+    for (let i = 0; i < pale.data.length; i++) if (pale.data[i] === 20) pale.data[i] = 150;
+    const path = savePng(join(dir, 'pale.png'), pale);
+    const byDefault = loadPixels(nativeAutoflat(path, join(dir, 'native-pale-default.png')));
+    const native = nativeAutoflat(path, join(dir, 'native-pale.png'), ['--threshold', '100'], join(dir, 'native-pale-regions.png'));
+    assert.notDeepEqual(loadPixels(native).data, byDefault.data, 'the threshold makes no difference on this page');
+    await driver.clearPages();
+    await driver.setAuto({});
+    await driver.addFiles([path]);
+    await driver.flat();
+    samePixels(await driver.downloadPage(0, 'pale-flats.png'), byDefault, 'the default threshold');
+    await driver.setAuto({ threshold: 100 });
+    assert.equal(await driver.page.$eval('#flat', (b) => b.disabled), false, 'a new threshold left nothing to do');
+    await driver.flat();
+    samePixels(await driver.downloadPage(0, 'pale-flats.png'), native, 'threshold 100');
+    samePixels(await driver.download('#pages li a.download-map', 'pale-regions.png'), join(dir, 'native-pale-regions.png'), 'threshold 100 map');
+    assert.equal(await driver.page.$eval('#flat', (b) => b.disabled), true, 'a finished page would be flatted again');
+    await driver.reload();
+    assert.equal(await driver.page.$eval('#threshold', (f) => f.value), '100');
+    assert.match(await driver.page.$eval('#threshold-hint', (p) => p.textContent), /line art/);
+    await driver.setAuto({});
+
+    const out = join(dir, 'pale-wrapped.png');
+    execFileSync('node', [new URL('../tools/web-flat.mjs', import.meta.url).pathname, '--auto', path, out, '--threshold', '100'], { encoding: 'utf8' });
+    samePixels(out, native, 'web-flat.sh --threshold 100');
+  });
+
   test('scripts/web-flat.sh --auto saves the files a user would download', () => {
     const out = join(dir, 'wrapped.png');
     const printed = execFileSync('node', [new URL('../tools/web-flat.mjs', import.meta.url).pathname, '--auto', pages['hinted.png'], out,

@@ -3,7 +3,7 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { RegionFixes, newRegionColour } from '../src/RegionFixes.js';
-import { autoSettingsKey, clampGap, clampMinRegion } from '../src/AutoSettings.js';
+import { autoSettingsKey, clampGap, clampMinRegion, clampThreshold, loadAutoSettings, saveAutoSettings } from '../src/AutoSettings.js';
 import { gimpPaletteText } from '../src/RegionMapPng.js';
 import { flatsBytes } from '../src/AutoSaver.js';
 
@@ -88,6 +88,13 @@ test('a new fix drops what was undone; undo with nothing done does nothing', () 
 test('Auto Flats settings, the palette text and the saved flats', () => {
   assert.deepEqual(['', '0', '1', '4096', '4097', 'x', '3.4'].map(clampGap), [null, null, 1, 4096, null, null, 3]);
   assert.deepEqual(['', '0', '-1', '20'].map(clampMinRegion), [null, 0, null, 20]);
+  assert.deepEqual(['', '0', '1', '255', '256', '99.6'].map(clampThreshold), [null, null, 1, 255, null, 100]);
+  const base = { gap: null, minRegion: null, spotBlacks: 'regions', keepLines: false };
+  assert.notEqual(autoSettingsKey(base), autoSettingsKey({ ...base, threshold: 90 }));
+  const stored = new Map();
+  const storage = { getItem: (k) => stored.get(k) ?? null, setItem: (k, v) => stored.set(k, v) };
+  saveAutoSettings({ ...loadAutoSettings(storage), threshold: 90 }, storage);
+  assert.equal(loadAutoSettings(storage).threshold, 90);
   assert.notEqual(autoSettingsKey({ gap: 3, minRegion: null, spotBlacks: 'regions', keepLines: false }),
     autoSettingsKey({ gap: 3, minRegion: null, spotBlacks: 'lines', keepLines: false }));
   assert.equal(gimpPaletteText('p-regions', new Uint8Array([1, 22, 255, 0, 0, 0, 0, 0]), 2),
