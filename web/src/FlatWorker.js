@@ -103,12 +103,19 @@ async function autoFlat({ id, file, hintsFile, options, name, cancelUrl }) {
   const engine = await engineReady;
   const cancel = new CancelSignal(cancelUrl);
   const started = performance.now();
-  const page = await decodePixels(new Uint8Array(await file.arrayBuffer()));
+  let page;
   let hints = null;
+  try {
+    page = await decodePixels(new Uint8Array(await file.arrayBuffer()), cancel);
+  } catch (error) {
+    if (error instanceof DecodeCancelled) return { type: 'cancelled', id };
+    throw error;
+  }
   if (hintsFile) {
     try {
-      hints = await decodePixels(new Uint8Array(await hintsFile.arrayBuffer()));
+      hints = await decodePixels(new Uint8Array(await hintsFile.arrayBuffer()), cancel);
     } catch (error) {
+      if (error instanceof DecodeCancelled) return { type: 'cancelled', id };
       if (error instanceof ImageRefused) throw new ImageRefused(`the hints page ${hintsFile.name}: ${error.message}`);
       throw error;
     }

@@ -3,7 +3,7 @@
 import { autoResultNames, resultName } from './Names.js';
 import { Viewer } from './Viewer.js';
 import { RegionFixes } from './RegionFixes.js';
-import { remelt } from './RemeltClient.js';
+import { remelt, warmRemelt } from './RemeltClient.js';
 import { AutoSaver } from './AutoSaver.js';
 
 let nextId = 1;
@@ -145,6 +145,7 @@ export class PageEntry {
     // Every region's box is found in one pass over the page: done now, not
     // on the first click.
     setTimeout(() => fixes.box(0), 0);
+    warmRemelt();
   }
 
   // Until the fixed files are saved, the links would hand out the files

@@ -21,6 +21,12 @@ function start() {
   };
 }
 
+// Started as soon as a page can be fixed, so that the first split does
+// not wait for the engine to load.
+export function warmRemelt() {
+  if (!worker) start();
+}
+
 // `request`: { width, height, area, changed, depth, labels, marks }, the
 // part's arrays being handed over. Answers { result, touched, labels, marks }.
 export function remelt(request) {
