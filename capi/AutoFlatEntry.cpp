@@ -226,6 +226,9 @@ int32_t vandrel_autoflat_remelt(uint32_t* labels, uint8_t* marks, int32_t width,
     page.labels = labels;
     page.marks = marks;
     autoflat::SPixelBox done;
+    // Only a part too small says where to look: any other answer leaves no
+    // rectangle to call again with.
+    touched[0] = touched[1] = touched[2] = touched[3] = -1;
     try {
         switch (autoflat::RemeltLabels(page, {changed[0], changed[1], changed[2], changed[3]},
                                        uint32_t(depth), done)) {

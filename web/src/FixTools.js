@@ -70,7 +70,8 @@ export class FixTools {
 
   click({ x, y }) {
     const region = this.fixes.regionAt(x, y);
-    if (region === null) return;
+    // A split waiting for its melt owns the labels until it lands.
+    if (region === null || this.busy) return;
     if (this.tool === 'colour') {
       const box = this.fixes.recolour(region, rgbOf(this.picker.value));
       this.done(box, box ? `Region ${region} recoloured.` : `Region ${region} already has that colour.`);

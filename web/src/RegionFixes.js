@@ -158,7 +158,7 @@ export class RegionFixes {
       for (const i of cut) marks[local(i)] |= kLine;
       parts.forEach((pixels, p) => { if (p > 0) for (const i of pixels) labels[local(i)] = firstLabel + p - 1; });
       const answer = await this.remelt({ width, height, area, changed: [box.x0, box.y0, box.x1, box.y1], depth: this.meltDepth, labels, marks });
-      if (answer.result === 4) {  // the part was too small: the library says how large
+      if (answer.result === 4 && answer.touched[2] >= 0) {  // the part was too small: the library says how large
         area = answer.touched;
         continue;
       }
