@@ -183,6 +183,45 @@ TEST(AutoFlatRemelt, SplitRegionsGiveTheWholePagesMeltNearBordersToo) {
     EXPECT_GT(leftPixels, 0) << "no search was left to the growth on these pages";
 }
 
+// Dense random ink over small numbered cells: long runs of black across
+// columns and strips, where the search's hint carries from pixel to pixel.
+TEST(AutoFlatRemelt, DenseInkWhereTheSearchHintCarriesGivesTheWholePagesMelt) {
+    int compared = 0;
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        std::mt19937 random(seed);
+        const int width = 90 + int(seed) * 11, height = 100 + int(seed) * 9;
+        const int cellW = 7 + int(seed % 3), cellH = 5 + int(seed % 4);
+        SState state{width, height, std::vector<uint32_t>(size_t(width) * height),
+                     std::vector<uint8_t>(size_t(width) * height)};
+        std::bernoulli_distribution ink(0.45 + 0.05 * (seed % 4));
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const size_t i = size_t(y) * width + x;
+                state.labels[i] = uint32_t((y / cellH) * (width / cellW + 1) + x / cellW);
+                state.marks[i] = ink(random) ? kMarkLine : 0;
+            }
+        const uint32_t depth = 3 + seed;
+        const SState flatted = WholePageMelt(state, depth);
+        const uint32_t labelEnd = uint32_t((height / cellH + 1) * (width / cellW + 1));
+        for (uint32_t region = 0; region < labelEnd; region += 5) {
+            SState split = flatted;
+            const SPixelBox box = BoxOf(split, region);
+            if (box.x1 - box.x0 < 2) continue;
+            Split(split, region, (box.x0 + box.x1) / 2, labelEnd);
+            const SState expected = WholePageMelt(split, depth);
+            SPixelBox touched;
+            SState part = split;
+            ERemeltStatus status = RemeltIn(part, box, box, depth, touched);
+            for (int tries = 0; status == ERemeltStatus::NeedArea && tries < 8; ++tries)
+                status = RemeltIn(part, touched, box, depth, touched);
+            ASSERT_EQ(status, ERemeltStatus::Done);
+            ExpectSame(part, expected, "seed " + std::to_string(seed) + " region " + std::to_string(region));
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 100);
+}
+
 TEST(AutoFlatRemelt, RefusesBoxesOutsideThePageAndTooLargeRegions) {
     std::vector<uint32_t> labels(100, 0);
     std::vector<uint8_t> marks(100, 0);
