@@ -56,14 +56,15 @@ int32_t DefaultGap(int32_t width, int32_t height, double dpi) {
     return int32_t(std::clamp(std::lround(gap), 2L, 64L));
 }
 
-uint64_t PeakBytes(int32_t width, int32_t height, EPageKind kind, bool withHints) {
+uint64_t PeakBytes(int32_t width, int32_t height, EPageKind kind, bool withHints, bool withMarks) {
     const uint64_t pixels = uint64_t(std::max(width, 0)) * uint64_t(std::max(height, 0));
     // Two label maps and the flats, and on a page of line art two bytes a
     // pixel at most for the growth's frontiers, the components' provisional
     // labels and the borders (a page of noise may need more, and fails with
     // OutOfMemory then). The hints page is only read.
     (void)withHints;
-    return pixels * (4 + 4 + uint64_t(ChannelCount(FlatsKind(kind))) + 2) + (64ull << 20);
+    return pixels * (4 + 4 + uint64_t(ChannelCount(FlatsKind(kind))) + 2 + (withMarks ? 1 : 0)) +
+           (64ull << 20);
 }
 
 const char* StatusName(EAutoFlatStatus status) {
@@ -200,6 +201,27 @@ std::vector<std::pair<bool, SColour>> HintColours(const SPageView& page, const C
     return colours;
 }
 
+// Seams between regions that no line art parts: both sides are region
+// pixels before the melt (labels 1 .. firstSpot - 1; spot blacks are line
+// art that became regions, and their edges are drawn), in two final regions.
+void MarkClosedGaps(const uint32_t* before, uint32_t firstSpot, const uint32_t* regions, int32_t width,
+                    int32_t height, uint8_t* marks) {
+    auto open = [&](int64_t i) { return before[i] != kLine && before[i] < firstSpot; };
+    for (int64_t y = 0; y < height; ++y)
+        for (int64_t x = 0; x < width; ++x) {
+            const int64_t i = y * width + x;
+            if (!open(i)) continue;
+            if (x + 1 < width && open(i + 1) && regions[i] != regions[i + 1]) {
+                marks[i] |= kMarkClosedGap;
+                marks[i + 1] |= kMarkClosedGap;
+            }
+            if (y + 1 < height && open(i + width) && regions[i] != regions[i + width]) {
+                marks[i] |= kMarkClosedGap;
+                marks[i + width] |= kMarkClosedGap;
+            }
+        }
+}
+
 SAutoFlatResult Run(const SPageView& page, const SPageView* hints, const SAutoFlatSettings& settings,
                     const FProgress& progressCallback) {
     Check(page, hints, settings);
@@ -307,6 +329,12 @@ SAutoFlatResult Run(const SPageView& page, const SPageView* hints, const SAutoFl
     // A search the engine gave up at the page's border leaves its pixel
     // black; it goes to the region beside it.
     const SLabelMap meltedMap{width, height, melted.data()};
+    if (settings.pixelMarks) {
+        result.marks.assign(size_t(size), 0);
+        for (int64_t i = 0; i < size; ++i)
+            if (labels[size_t(i)] == kLine)
+                result.marks[size_t(i)] = melted[size_t(i)] == kLine ? kMarkLine | kMarkLeft : kMarkLine;
+    }
     bool anyLeft = false;
     for (auto& value : melted)
         if (value == kLine) {
@@ -346,6 +374,9 @@ SAutoFlatResult Run(const SPageView& page, const SPageView* hints, const SAutoFl
     ForEachPart(workers, size, 4096, [&](int64_t begin, int64_t end) {
         for (int64_t i = begin; i < end; ++i) melted[size_t(i)] = final[into[melted[size_t(i)]]];
     });
+
+    if (settings.pixelMarks)
+        MarkClosedGaps(labels.data(), firstSpot, melted.data(), width, height, result.marks.data());
 
     progress.At(0.85, "choosing colours");
     SColourRequest request;

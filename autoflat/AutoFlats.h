@@ -80,6 +80,7 @@ struct SAutoFlatSettings {
     // the black around it deeper than this; 0: the gap, at least 4.
     int32_t spotBlackDepth = 0;
     bool keepLines = false;        // flats keep the line art's own pixels where lines are
+    bool pixelMarks = false;       // fill SAutoFlatResult::marks
     std::vector<SColour> palette;  // empty: automatic colours
     int workers = 0;               // 0: the machine's processors; 1 runs without any thread
 };
@@ -109,6 +110,19 @@ struct SRegion {
     bool spotBlack = false;  // a solid black area
 };
 
+// What a pixel was to the run, one byte of these bits a pixel.
+enum EPixelMark : uint8_t {
+    // Line art: no region of its own, melted into one (spot blacks are
+    // regions, so not marked).
+    kMarkLine = 1,
+    // With kMarkLine: the melt's search gave up at the page's border (or ran
+    // out of depth), and the region beside it grew into it.
+    kMarkLeft = 2,
+    // Not line art, with a 4-neighbour that is not line art either but lies
+    // in another region: gap closing, not a drawn line, parts them here.
+    kMarkClosedGap = 4,
+};
+
 struct SAutoFlatResult {
     EAutoFlatStatus status = EAutoFlatStatus::Ok;
     std::string message;  // one line, for people, when status is not Ok
@@ -118,7 +132,8 @@ struct SAutoFlatResult {
     std::vector<uint8_t> flats;    // packed rows, FlatsKind(page.kind)
     std::vector<uint32_t> labels;  // per pixel, after melting: an index into regions
     std::vector<SRegion> regions;
-    int32_t gap = 0;  // the gap used
+    std::vector<uint8_t> marks;  // per pixel, EPixelMark bits, when settings.pixelMarks asks
+    int32_t gap = 0;             // the gap used
     int64_t minRegion = 0;
     uint32_t meltDepth = 0;   // the depth the melting pass ran at
     uint64_t linePixels = 0;  // pixels classed as line art (0: a page without lines, one region)
@@ -132,7 +147,7 @@ SAutoFlatResult AutoFlat(const SPageView& page, const SPageView* hints, const SA
 
 // The most memory AutoFlat allocates for a page (the result included, the
 // page itself not), so that a caller can refuse a page before reading it.
-uint64_t PeakBytes(int32_t width, int32_t height, EPageKind kind, bool withHints);
+uint64_t PeakBytes(int32_t width, int32_t height, EPageKind kind, bool withHints, bool withMarks = false);
 
 // The gap that AutoFlat uses for a page of this size when settings.gap is 0.
 int32_t DefaultGap(int32_t width, int32_t height, double dpi);

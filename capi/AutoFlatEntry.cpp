@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "autoflat/AutoFlats.h"
+#include "autoflat/LabelRemelt.h"
 #include "capi/PixelLayout.h"
 #include "capi/VandrelApi.h"
 
@@ -144,8 +145,10 @@ int32_t AutoFlat(const uint8_t* lineArt, int32_t lineLayout, const uint8_t* hint
         if (progress && progress(context, int32_t(fraction * 1000.0 + 0.5), 1000) != 0) cancelled = true;
         return !cancelled;
     };
-    const autoflat::SAutoFlatResult result = autoflat::AutoFlat(
-        page.view, hintPage ? &hintPage->view : nullptr, Settings(given, line->cmyk), report);
+    autoflat::SAutoFlatSettings settings = Settings(given, line->cmyk);
+    settings.pixelMarks = output.marks != nullptr;
+    const autoflat::SAutoFlatResult result =
+        autoflat::AutoFlat(page.view, hintPage ? &hintPage->view : nullptr, settings, report);
     if (result.status != EAutoFlatStatus::Ok) {
         SetMessage(output,
                    result.message.empty() ? autoflat::StatusName(result.status) : result.message.c_str());
@@ -158,6 +161,8 @@ int32_t AutoFlat(const uint8_t* lineArt, int32_t lineLayout, const uint8_t* hint
         return VANDREL_UNSUPPORTED_LAYOUT;
     }
     if (output.regions) std::copy(result.labels.begin(), result.labels.end(), output.regions);
+    if (output.marks) std::copy(result.marks.begin(), result.marks.end(), output.marks);
+    output.meltDepth = int32_t(result.meltDepth);
     const std::size_t regions = result.regions.size();
     for (std::size_t i = 0;
          output.colours && i < regions && i < std::size_t(std::max(output.colourCapacity, 0)); ++i)
@@ -189,6 +194,7 @@ int32_t vandrel_autoflat(const uint8_t* lineArt, int32_t lineLayout, const uint8
     if (!output) return VANDREL_BAD_ARGUMENTS;
     output->regionCount = 0;
     output->gap = 0;
+    output->meltDepth = 0;
     output->message[0] = '\0';
     if (!lineArt || !settings) {
         SetMessage(*output, "no line art or no settings");
@@ -207,4 +213,38 @@ int32_t vandrel_autoflat(const uint8_t* lineArt, int32_t lineLayout, const uint8
         SetMessage(*output, vandrel_result_text(VANDREL_FAILED));
         return VANDREL_FAILED;
     }
+}
+
+int32_t vandrel_autoflat_remelt(uint32_t* labels, uint8_t* marks, int32_t width, int32_t height,
+                                const int32_t* area, const int32_t* changed, int32_t depth,
+                                int32_t* touched) {
+    if (!labels || !marks || !area || !changed || !touched || depth < 1) return VANDREL_BAD_ARGUMENTS;
+    autoflat::SPageArea page;
+    page.pageWidth = width;
+    page.pageHeight = height;
+    page.area = {area[0], area[1], area[2], area[3]};
+    page.labels = labels;
+    page.marks = marks;
+    autoflat::SPixelBox done;
+    // Only a part too small says where to look: any other answer leaves no
+    // rectangle to call again with.
+    touched[0] = touched[1] = touched[2] = touched[3] = -1;
+    try {
+        switch (autoflat::RemeltLabels(page, {changed[0], changed[1], changed[2], changed[3]},
+                                       uint32_t(depth), done)) {
+            case autoflat::ERemeltStatus::Done:
+                break;
+            case autoflat::ERemeltStatus::NeedArea:
+                touched[0] = done.x0, touched[1] = done.y0, touched[2] = done.x1, touched[3] = done.y1;
+                return VANDREL_FAILED;
+            default:
+                return VANDREL_BAD_ARGUMENTS;
+        }
+    } catch (const std::bad_alloc&) {
+        return VANDREL_NO_MEMORY;
+    } catch (...) {
+        return VANDREL_FAILED;
+    }
+    touched[0] = done.x0, touched[1] = done.y0, touched[2] = done.x1, touched[3] = done.y1;
+    return VANDREL_DONE;
 }

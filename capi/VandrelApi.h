@@ -29,7 +29,7 @@ extern "C" {
 
 /* Raised whenever a signature or a structure below changes, so that a
  * caller can refuse a library it was not written for. */
-#define VANDREL_API_VERSION 2
+#define VANDREL_API_VERSION 3
 
 /* Every entry point answers one of these. */
 enum VandrelResult {
@@ -109,7 +109,15 @@ typedef struct VandrelAutoFlatOutput {
     int32_t regionCount; /* written: the number of regions */
     int32_t gap;         /* written: the gap used */
     char message[256];   /* written: one line for people when the result is not VANDREL_DONE */
+    uint8_t* marks;      /* optional: width x height bytes of VANDREL_MARK_* bits */
+    int32_t meltDepth;   /* written: the depth the lines were melted at, for vandrel_autoflat_remelt */
 } VandrelAutoFlatOutput;
+
+/* What a pixel was to Auto Flats, in VandrelAutoFlatOutput.marks. */
+#define VANDREL_MARK_LINE 1 /* line art, melted into a region */
+#define VANDREL_MARK_LEFT 2 /* line art the melt's search left; the region beside it grew into it */
+#define VANDREL_MARK_CLOSED_GAP \
+    4 /* region pixel beside another region's with no line between: a closed gap */
 
 /* Auto Flats: from line art (`lineArt` in `lineLayout`, any layout) and
  * optional hints of the same size and colour model (`hints` in
@@ -120,6 +128,21 @@ VANDREL_API int32_t vandrel_autoflat(const uint8_t* lineArt, int32_t lineLayout,
                                      int32_t hintsLayout, int32_t width, int32_t height,
                                      const VandrelAutoFlatSettings* settings, VandrelAutoFlatOutput* output,
                                      VandrelProgress progress, void* context);
+
+/* The melt run again where a fix changed a page's regions, e.g. a region
+ * split along a stroke whose pixels are now marked VANDREL_MARK_LINE. The
+ * caller holds the rectangle `area` (x0, y0, x1, y1, inclusive) of a
+ * width x height page: `labels` (region numbers below 2^24) and `marks`
+ * (as vandrel_autoflat wrote them), rows of the area's width. `changed`
+ * (x0, y0, x1, y1) holds every pixel whose region or line mark changed and
+ * every line pixel that took its region from one of them. Every line pixel
+ * the change can reach gets the region the whole page's melt would give
+ * it, and `touched` receives the rectangle rewritten. VANDREL_FAILED with
+ * nothing written means the area is too small: `touched` is then the area
+ * to call again with. `depth` is VandrelAutoFlatOutput.meltDepth. */
+VANDREL_API int32_t vandrel_autoflat_remelt(uint32_t* labels, uint8_t* marks, int32_t width, int32_t height,
+                                            const int32_t* area, const int32_t* changed, int32_t depth,
+                                            int32_t* touched);
 
 #ifdef __cplusplus
 }

@@ -7,7 +7,7 @@ import sys
 
 RGB, RGBA, BGRA, CMYK, CMYKA, GRAY, GRAYA = 1, 2, 3, 4, 5, 6, 7
 DONE, CANCELLED, NO_MEMORY, BAD_ARGUMENTS, FAILED, UNSUPPORTED_LAYOUT = 0, 1, 2, 3, 4, 5
-API_VERSION = 2
+API_VERSION = 3
 
 _Progress = ctypes.CFUNCTYPE(ctypes.c_int32, ctypes.c_void_p, ctypes.c_int32, ctypes.c_int32)
 
@@ -36,6 +36,8 @@ class AutoFlatOutput(ctypes.Structure):
         ("regionCount", ctypes.c_int32),
         ("gap", ctypes.c_int32),
         ("message", ctypes.c_char * 256),
+        ("marks", ctypes.c_void_p),
+        ("meltDepth", ctypes.c_int32),
     ]
 
 

@@ -3,15 +3,16 @@
 // writes them, with the region map and what the viewer and the fixes need.
 import { writePng } from './PngWrite.js';
 import { regionMapPng, gimpPaletteText } from './RegionMapPng.js';
-import { inkOf, lineMaskOf, rgbaOf, smallRegionsOf } from './ViewLayers.js';
+import { closedGapsInto, inkOf, rgbaOf, smallRegionsOf } from './ViewLayers.js';
 
 const kDone = 0;
 const kCancelled = 1;
 const kNoMemory = 2;
 const kLayout = { 3: 1, 4: 2 };  // channels to the C interface's RGB and RGBA
-// The C interface's structures, as laid out in the 32-bit module.
-const kSettingsBytes = 40;
-const kOutputBytes = 284;
+// The C interface's structures, as laid out in the 32-bit module (the
+// settings end in a double's alignment).
+const kSettingsBytes = 48;
+const kOutputBytes = 292;
 const kColourCapacity = 1 << 22;
 
 // The page's dots per inch from its pHYs chunk, 0 when it has none.
@@ -57,11 +58,13 @@ export async function autoFlatPage(engine, { id, page, hints, options, name, pro
     }
     s.setInt32(24, 1, true);
     s.setFloat64(32, dotsPerInch(page.kept), true);
+    if (options.threshold) s.setInt32(40, options.threshold, true);
 
     const flats = alloc(bytes);
     const labels = alloc(count * 4);
     const capacity = Math.min(count, kColourCapacity);
     const colours = alloc(capacity * 4);
+    const marks = alloc(count);
     const output = alloc(kOutputBytes);
     engine.HEAPU8.fill(0, output, output + kOutputBytes);
     const o = new DataView(engine.HEAPU8.buffer, output, kOutputBytes);
@@ -70,6 +73,7 @@ export async function autoFlatPage(engine, { id, page, hints, options, name, pro
     o.setUint32(8, labels, true);
     o.setUint32(12, colours, true);
     o.setInt32(16, capacity, true);
+    o.setUint32(284, marks, true);
 
     callback = engine.addFunction((context, done, total) => {
       progress(done, total);
@@ -88,6 +92,7 @@ export async function autoFlatPage(engine, { id, page, hints, options, name, pro
     }
     const regionCount = out.getInt32(20, true);
     const gap = out.getInt32(24, true);
+    const meltDepth = out.getInt32(288, true);
 
     started = performance.now();
     const heap = () => engine.HEAPU8;
@@ -106,14 +111,15 @@ export async function autoFlatPage(engine, { id, page, hints, options, name, pro
     const before = await bitmap(rgbaOf(heap().subarray(lineArt, lineArt + bytes), channels, count));
     const ink = await bitmap(inkOf(heap().subarray(lineArt, lineArt + bytes), channels, count));
     const small = smallRegionsOf(labelCopy, regionCount);
-    const marks = await bitmap(small.rgba);
+    const markCopy = new Uint8Array(heap().buffer.slice(marks, marks + count));
+    const gapPixels = closedGapsInto(small.rgba, markCopy);
+    const marksLayer = await bitmap(small.rgba);
     const flatsRgba = rgbaOf(heap().subarray(flats, flats + bytes), channels, count);
-    const lines = lineMaskOf(heap().subarray(lineArt, lineArt + bytes), channels, count);
     times.layers = performance.now() - started;
     return {
       type: 'done', id, blob, width, height, channels, times, gap, regionCount, kept: page.kept.filter((c) => c.type !== 'tRNS'),
-      map, palette, labels: labelCopy, colours: colourCopy, flatsRgba, lines,
-      layers: { before, lineArt: ink, tooDeep: marks }, tooDeepCount: small.regions,
+      map, palette, labels: labelCopy, colours: colourCopy, flatsRgba, marks: markCopy, meltDepth,
+      layers: { before, lineArt: ink, tooDeep: marksLayer }, tooDeepCount: small.regions, gapPixels,
     };
   } finally {
     if (callback) engine.removeFunction(callback);

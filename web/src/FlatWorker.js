@@ -103,12 +103,19 @@ async function autoFlat({ id, file, hintsFile, options, name, cancelUrl }) {
   const engine = await engineReady;
   const cancel = new CancelSignal(cancelUrl);
   const started = performance.now();
-  const page = await decodePixels(new Uint8Array(await file.arrayBuffer()));
+  let page;
   let hints = null;
+  try {
+    page = await decodePixels(new Uint8Array(await file.arrayBuffer()), cancel);
+  } catch (error) {
+    if (error instanceof DecodeCancelled) return { type: 'cancelled', id };
+    throw error;
+  }
   if (hintsFile) {
     try {
-      hints = await decodePixels(new Uint8Array(await hintsFile.arrayBuffer()));
+      hints = await decodePixels(new Uint8Array(await hintsFile.arrayBuffer()), cancel);
     } catch (error) {
+      if (error instanceof DecodeCancelled) return { type: 'cancelled', id };
       if (error instanceof ImageRefused) throw new ImageRefused(`the hints page ${hintsFile.name}: ${error.message}`);
       throw error;
     }
@@ -128,11 +135,50 @@ async function autoFlat({ id, file, hintsFile, options, name, cancelUrl }) {
 
 function transfers(reply) {
   const list = reply.layers ? Object.values(reply.layers) : [];
-  for (const key of ['labels', 'colours', 'flatsRgba', 'lines']) if (reply[key]) list.push(reply[key].buffer);
+  for (const key of ['labels', 'colours', 'flatsRgba', 'marks']) if (reply[key]) list.push(reply[key].buffer);
   return list;
 }
 
+// Auto Flats' melt again over the part of a page a split changed: the
+// page hands over that part's labels and marks, and takes them back.
+async function remelt({ id, width, height, area, changed, depth, labels, marks }) {
+  const engine = await engineReady;
+  const blocks = [];
+  const alloc = (n) => {
+    const at = engine._vandrel_alloc(n);
+    if (!at) throw new RangeError('not enough memory for this page');
+    blocks.push(at);
+    return at;
+  };
+  try {
+    const labelsAt = alloc(labels.byteLength);
+    const marksAt = alloc(marks.byteLength);
+    const boxes = alloc(48);
+    engine.HEAPU8.set(new Uint8Array(labels.buffer, labels.byteOffset, labels.byteLength), labelsAt);
+    engine.HEAPU8.set(marks, marksAt);
+    new Int32Array(engine.HEAPU8.buffer, boxes, 12).set([...area, ...changed, 0, 0, 0, 0]);
+    const result = engine._vandrel_autoflat_remelt(labelsAt, marksAt, width, height, boxes, boxes + 16, depth, boxes + 32);
+    const touched = Array.from(new Int32Array(engine.HEAPU8.buffer, boxes + 32, 4));
+    if (result !== kDone) return { type: 'remelted', id, result, touched };
+    labels.set(new Uint32Array(engine.HEAPU8.buffer.slice(labelsAt, labelsAt + labels.byteLength)));
+    marks.set(engine.HEAPU8.subarray(marksAt, marksAt + marks.byteLength));
+    return { type: 'remelted', id, result, touched, labels, marks };
+  } finally {
+    for (const at of blocks.reverse()) engine._vandrel_free(at);
+  }
+}
+
 self.onmessage = async ({ data }) => {
+  if (data.type === 'remelt') {
+    let reply;
+    try {
+      reply = await remelt(data);
+    } catch (error) {
+      reply = { type: 'remelted', id: data.id, result: -1, message: String(error.message || error) };
+    }
+    self.postMessage(reply, reply.labels ? [reply.labels.buffer, reply.marks.buffer] : []);
+    return;
+  }
   if (data.type !== 'flat' && data.type !== 'autoflat') return;
   let reply;
   try {

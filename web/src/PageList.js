@@ -3,6 +3,7 @@
 import { autoResultNames, resultName } from './Names.js';
 import { Viewer } from './Viewer.js';
 import { RegionFixes } from './RegionFixes.js';
+import { remelt, warmRemelt } from './RemeltClient.js';
 import { AutoSaver } from './AutoSaver.js';
 
 let nextId = 1;
@@ -121,7 +122,7 @@ export class PageEntry {
     const paletteLink = link('Palette', 'Download the regions\' palette', 'download-palette');
     this.extraLinks = [mapLink, paletteLink];
     this.actions.prepend(this.download, mapLink, paletteLink);
-    const fixes = new RegionFixes({ labels, colours, regionCount, flats: flatsRgba, width, height, lines: data.lines });
+    const fixes = new RegionFixes({ labels, colours, regionCount, flats: flatsRgba, width, height, marks: data.marks, remelt, meltDepth: data.meltDepth });
     this.saver = new AutoSaver({ fixes, channels, kept: data.kept || [], names, onSaved: (files, version) => this.linkFiles(files, version) });
     this.linkFiles({ flats: blob, map: data.map, palette: data.palette }, 0);
     this.progress.value = this.progress.max;
@@ -131,8 +132,8 @@ export class PageEntry {
     const after = Object.assign(document.createElement('canvas'), { width, height });
     after.getContext('2d').putImageData(new ImageData(flatsRgba, width, height), 0, 0);
     this.viewer = new Viewer({
-      id: this.id, name: this.file.name, width, height, layers: { ...layers, after }, tooDeepCount: data.tooDeepCount,
-      fixes, flats: flatsRgba, marksName: 'Small regions',
+      id: this.id, name: this.file.name, width, height, layers: { ...layers, after }, tooDeepCount: data.tooDeepCount + (data.gapPixels ? 1 : 0),
+      fixes, flats: flatsRgba, marksName: `Small regions${data.gapPixels ? ', closed gaps' : ''}`,
       onFix: () => {
         this.node.dataset.fixes = String(Number(this.node.dataset.fixes) + 1);
         this.markSaving();
@@ -144,6 +145,7 @@ export class PageEntry {
     // Every region's box is found in one pass over the page: done now, not
     // on the first click.
     setTimeout(() => fixes.box(0), 0);
+    warmRemelt();
   }
 
   // Until the fixed files are saved, the links would hand out the files

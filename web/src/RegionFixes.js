@@ -2,8 +2,12 @@
 // regions merged, one split by a stroke across an unclosed gap. Each fix
 // touches only its regions' pixels, inside their bounding boxes, and can
 // be undone and redone. The flats here are RGBA (what the viewer shows);
-// `labels` is the region map, `colours` 4 bytes a region.
-const kNone = 0xffffffff;
+// `labels` is the region map, `colours` 4 bytes a region, `marks` the
+// library's pixel marks (bit 1: line art).
+const kLine = 1;
+// Beyond the region's box, what the melt is first handed: enough for lines
+// as deep as this; it asks for more when they are deeper.
+const kFirstMargin = 48;
 
 function sameRgb(a, i, c) {
   return a[i] === c[0] && a[i + 1] === c[1] && a[i + 2] === c[2];
@@ -21,10 +25,12 @@ export function newRegionColour(label) {
 }
 
 export class RegionFixes {
-  // `lines`, when given, marks the line art's pixels (non-zero): a split
-  // separates parts along them as well as along the stroke.
-  constructor({ labels, colours, regionCount, flats, width, height, lines = null }) {
-    Object.assign(this, { labels, flats, width, height, regionCount, lines });
+  // `marks`, when given, marks the line art's pixels (bit 1): a split
+  // separates parts along them as well as along the stroke. `remelt` runs
+  // the library's melt over a part of the page (RemeltClient.js), at
+  // `meltDepth`; without it a split gives its lines to the nearest part.
+  constructor({ labels, colours, regionCount, flats, width, height, marks = null, remelt = null, meltDepth = 0 }) {
+    Object.assign(this, { labels, flats, width, height, regionCount, marks, remelt, meltDepth });
     this.colours = [];
     for (let i = 0; i < regionCount; i++) this.colours.push([colours[4 * i] ?? 0, colours[4 * i + 1] ?? 0, colours[4 * i + 2] ?? 0]);
     this.boxes = null;
@@ -115,21 +121,82 @@ export class RegionFixes {
 
   // A stroke (image points) drawn across `region` where a gap in its lines
   // was not closed. The region less its line art and the stroke falls into
-  // parts; each part past the largest becomes a region of its own, and the
-  // line and stroke pixels go to the part nearest them (in steps between
-  // neighbours: the library's melt runs on whole pages only).
-  split(region, points, radius = 1) {
+  // parts; each part past the largest becomes a region of its own. The
+  // stroke becomes line art, and the lines the change can reach are melted
+  // again by the library, as a whole page's melt would give them.
+  async split(region, points, radius = 1) {
     const box = this.box(region);
     if (!box) return null;
     const cut = this.strokePixels(region, points, radius);
     if (!cut.size) return null;
     const parts = this.partsWithout(region, box, cut);
     if (parts.length < 2) return null;
-    return this.apply({ kind: 'split', region, box, ...this.splitChanges(region, box, parts), firstLabel: this.regionCount, parts: parts.length });
+    const firstLabel = this.regionCount;
+    const changes = this.remelt && this.marks && this.meltDepth > 0
+      ? await this.meltedChanges(box, cut, parts, firstLabel)
+      : this.splitChanges(region, box, parts, firstLabel);
+    return this.apply({ kind: 'split', region, firstLabel, parts: parts.length, ...changes });
   }
 
-  // Which pixels change to which region, found once; undo and redo replay it.
-  splitChanges(region, box, parts) {
+  // The split made in a copy of a part of the page around the box, melted
+  // there, and compared with the page: the pixels that change, from what
+  // to what.
+  async meltedChanges(box, cut, parts, firstLabel) {
+    const { width, height } = this;
+    let area = [Math.max(0, box.x0 - kFirstMargin), Math.max(0, box.y0 - kFirstMargin),
+      Math.min(width - 1, box.x1 + kFirstMargin), Math.min(height - 1, box.y1 + kFirstMargin)];
+    for (let tries = 0; tries < 8; tries++) {
+      const [x0, y0, x1, y1] = area;
+      const aw = x1 - x0 + 1;
+      const labels = new Uint32Array(aw * (y1 - y0 + 1));
+      const marks = new Uint8Array(labels.length);
+      for (let y = y0; y <= y1; y++) {
+        labels.set(this.labels.subarray(y * width + x0, y * width + x1 + 1), (y - y0) * aw);
+        marks.set(this.marks.subarray(y * width + x0, y * width + x1 + 1), (y - y0) * aw);
+      }
+      const local = (i) => { const x = i % width, y = (i - x) / width; return (y - y0) * aw + x - x0; };
+      for (const i of cut) marks[local(i)] |= kLine;
+      parts.forEach((pixels, p) => { if (p > 0) for (const i of pixels) labels[local(i)] = firstLabel + p - 1; });
+      const answer = await this.remelt({ width, height, area, changed: [box.x0, box.y0, box.x1, box.y1], depth: this.meltDepth, labels, marks });
+      if (answer.result === 4 && answer.touched[2] >= 0) {  // the part was too small: the library says how large
+        area = answer.touched;
+        continue;
+      }
+      if (answer.result !== 0) throw new Error(answer.message || `the melt failed (result ${answer.result})`);
+      const [tx0, ty0, tx1, ty1] = answer.touched;
+      const pixels = [], newLabels = [], newMarks = [];
+      for (let y = Math.min(ty0, box.y0); y <= Math.max(ty1, box.y1); y++) {
+        for (let x = Math.min(tx0, box.x0); x <= Math.max(tx1, box.x1); x++) {
+          const i = y * width + x, l = (y - y0) * aw + x - x0;
+          if (answer.labels[l] === this.labels[i] && answer.marks[l] === this.marks[i]) continue;
+          pixels.push(i);
+          newLabels.push(answer.labels[l]);
+          newMarks.push(answer.marks[l]);
+        }
+      }
+      const touched = { x0: Math.min(tx0, box.x0), y0: Math.min(ty0, box.y0), x1: Math.max(tx1, box.x1), y1: Math.max(ty1, box.y1) };
+      return this.recorded(Uint32Array.from(pixels), Uint32Array.from(newLabels), Uint8Array.from(newMarks), touched);
+    }
+    throw new Error('the melt kept asking for more of the page');
+  }
+
+  // What undo and redo replay: each changed pixel's label, mark and flats
+  // colour before and after.
+  recorded(pixels, newLabels, newMarks, box) {
+    const before = new Uint8Array(pixels.length * 3);
+    const oldLabels = new Uint32Array(pixels.length);
+    const oldMarks = new Uint8Array(pixels.length);
+    pixels.forEach((i, k) => {
+      before.set(this.flats.subarray(i * 4, i * 4 + 3), k * 3);
+      oldLabels[k] = this.labels[i];
+      oldMarks[k] = this.marks ? this.marks[i] : 0;
+    });
+    return { pixels, newLabels, newMarks, oldLabels, oldMarks, before, box };
+  }
+
+  // Without the library: the line and stroke pixels go to the part nearest
+  // them in steps between neighbours, within the region's box.
+  splitChanges(region, box, parts, firstLabel) {
     const { labels, width } = this;
     const bw = box.x1 - box.x0 + 1, bh = box.y1 - box.y0 + 1;
     const owner = new Int32Array(bw * bh).fill(-2);
@@ -158,13 +225,12 @@ export class RegionFixes {
     const to = [];
     for (let l = 0; l < owner.length; l++) {
       if (owner[l] <= 0) continue;
-      changed.push((Math.floor(l / bw) + box.y0) * width + (l % bw) + box.x0);
-      to.push(owner[l]);
+      const i = (Math.floor(l / bw) + box.y0) * width + (l % bw) + box.x0;
+      changed.push(i);
+      to.push(firstLabel + owner[l] - 1);
     }
-    const pixels = Uint32Array.from(changed);
-    const before = new Uint8Array(pixels.length * 3);
-    pixels.forEach((i, k) => before.set(this.flats.subarray(i * 4, i * 4 + 3), k * 3));
-    return { pixels, partOf: Uint32Array.from(to), before };
+    const marks = Uint8Array.from(changed, (i) => (this.marks ? this.marks[i] : 0));
+    return this.recorded(Uint32Array.from(changed), Uint32Array.from(to), marks, box);
   }
 
   strokePixels(region, points, radius) {
@@ -194,7 +260,7 @@ export class RegionFixes {
       for (let x = box.x0; x <= box.x1; x++) {
         const local = (y - box.y0) * bw + (x - box.x0);
         const i = y * width + x;
-        if (seen[local] || labels[i] !== region || cut.has(i) || this.lines?.[i]) continue;
+        if (seen[local] || labels[i] !== region || cut.has(i) || (this.marks?.[i] & kLine)) continue;
         let head = 0, tail = 0;
         queue[tail++] = local;
         seen[local] = 1;
@@ -207,7 +273,7 @@ export class RegionFixes {
             const nx = lx + dx, ny = ly + dy;
             if (nx < 0 || ny < 0 || nx >= bw || ny >= bh) continue;
             const nl = ny * bw + nx, ni = (ny + box.y0) * width + nx + box.x0;
-            if (seen[nl] || labels[ni] !== region || cut.has(ni) || this.lines?.[ni]) continue;
+            if (seen[nl] || labels[ni] !== region || cut.has(ni) || (this.marks?.[ni] & kLine)) continue;
             seen[nl] = 1;
             queue[tail++] = nl;
           }
@@ -250,11 +316,11 @@ export class RegionFixes {
   }
 
   runSplit(fix, way) {
-    const { labels, flats } = this;
-    const colour = this.colours[fix.region];
+    const { labels, flats, marks, width } = this;
     if (way === 'undo') {
       fix.pixels.forEach((i, k) => {
-        labels[i] = fix.region;
+        labels[i] = fix.oldLabels[k];
+        if (marks) marks[i] = fix.oldMarks[k];
         flats.set(fix.before.subarray(k * 3, k * 3 + 3), i * 4);
       });
       this.regionCount = fix.firstLabel;
@@ -268,12 +334,13 @@ export class RegionFixes {
       this.boxes[label] = null;
     }
     this.regionCount = fix.firstLabel + fix.parts - 1;
-    const { width } = this;
     fix.pixels.forEach((i, k) => {
-      const label = fix.firstLabel + fix.partOf[k] - 1;
+      const label = fix.newLabels[k];
       labels[i] = label;
+      if (marks) marks[i] = fix.newMarks[k];
       // Kept lines keep their own colour.
-      if (sameRgb(flats, i * 4, colour)) flats.set(this.colours[label], i * 4);
+      const old = this.colours[fix.oldLabels[k]];
+      if (old && sameRgb(fix.before, k * 3, old)) flats.set(this.colours[label], i * 4);
       const x = i % width, y = (i - x) / width;
       const b = this.boxes[label];
       this.boxes[label] = b ? { x0: Math.min(b.x0, x), y0: Math.min(b.y0, y), x1: Math.max(b.x1, x), y1: Math.max(b.y1, y) } : { x0: x, y0: y, x1: x, y1: y };

@@ -74,6 +74,20 @@ export function smallRegionsOf(labels, regionCount, colour = [255, 0, 200]) {
   return { rgba, regions };
 }
 
+// Auto Flats' closed gaps (mark bit 4: two regions meet with no line
+// between them) drawn over the small-region marks in a colour of their own.
+export const kClosedGap = 4;
+export function closedGapsInto(rgba, marks, colour = [0, 190, 255]) {
+  let marked = 0;
+  for (let i = 0; i < marks.length; i++) {
+    if (!(marks[i] & kClosedGap)) continue;
+    rgba.set(colour, i * 4);
+    rgba[i * 4 + 3] = 255;
+    marked++;
+  }
+  return marked;
+}
+
 // Where Auto Flats' line art is: ink at least half strong, as the tool
 // takes it by default. Fixes split regions along it.
 export function lineMaskOf(input, channels, count) {

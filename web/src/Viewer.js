@@ -59,7 +59,8 @@ export class Viewer {
     this.beforeButton.setAttribute('aria-pressed', 'false');
     this.lineArt = toggle(`lineart-${id}`, 'Line art', 'Lay the original line art over the flats', 'L');
     this.tooDeep = toggle(`toodeep-${id}`, `${marksName} (${tooDeepCount})`,
-      fixes ? 'Mark the smallest regions: specks, or regions a gap closed off' : 'Mark the line-art pixels the depth did not reach', 'D');
+      fixes ? 'Mark the smallest regions (magenta), specks or regions a gap closed off, and the closed gaps (blue), where regions meet with no line between them'
+        : 'Mark the line-art pixels the depth did not reach', 'D');
     this.tooDeep.box.disabled = tooDeepCount === 0;
     this.wipeSlider = element('input', { type: 'range', id: `wipe-${id}`, min: 0, max: 100, value: 50, className: 'wipe-slider' });
     const wipeLabel = element('label', { htmlFor: this.wipeSlider.id, textContent: 'Before | after' });

@@ -7,14 +7,14 @@ import { clampDepth, loadSettings, saveSettings } from './Settings.js';
 import { ImageRefused, checkHeader, readPngChunks } from './PngChunks.js';
 import { pagesToFlat, plural, settingsKey, summary, withoutPage } from './WorkList.js';
 import { forgetAll, forgetFile, keepFile, keptFiles } from './SavedPages.js';
-import { autoSettingsKey, clampGap, clampMinRegion, loadAutoSettings, saveAutoSettings } from './AutoSettings.js';
+import { autoSettingsKey, clampGap, clampMinRegion, clampThreshold, loadAutoSettings, saveAutoSettings } from './AutoSettings.js';
 import { parsePalette } from './PaletteText.js';
 
 const $ = (id) => document.getElementById(id);
 const ui = {
   drop: $('drop'), files: $('files'), depth: $('depth'), slider: $('depth-slider'), white: $('white'),
   palette: $('palette'), paletteName: $('palette-name'), paletteClear: $('palette-clear'),
-  modeFlat: $('mode-flat'), modeAuto: $('mode-auto'), gap: $('gap'), minRegion: $('min-region'), spotBlacks: $('spot-blacks'), keepLines: $('keep-lines'),
+  modeFlat: $('mode-flat'), modeAuto: $('mode-auto'), gap: $('gap'), minRegion: $('min-region'), threshold: $('threshold'), spotBlacks: $('spot-blacks'), keepLines: $('keep-lines'),
   flat: $('flat'), cancel: $('cancel'), downloadAll: $('download-all'), clear: $('clear'), status: $('status'), pages: $('pages'),
 };
 
@@ -32,7 +32,7 @@ const currentKey = () => (auto.mode === 'auto'
   : settingsKey(settings));
 const keyFor = (page) => { const key = currentKey(); return typeof key === 'function' ? key(page) : key; };
 const settingsText = () => (auto.mode === 'auto'
-  ? `Auto Flats, gap ${auto.gap ?? 'auto'}, smallest region ${auto.minRegion ?? 'auto'}, solid blacks ${auto.spotBlacks === 'lines' ? 'melted' : 'kept'}${auto.keepLines ? ', lines kept' : ''}`
+  ? `Auto Flats, gap ${auto.gap ?? 'auto'}, smallest region ${auto.minRegion ?? 'auto'}, solid blacks ${auto.spotBlacks === 'lines' ? 'melted' : 'kept'}${auto.threshold ? `, line darkness ${auto.threshold}` : ''}${auto.keepLines ? ', lines kept' : ''}`
   : `depth ${settings.depth}${settings.white ? ', too deep painted white' : ''}`);
 
 function showSettings() {
@@ -40,6 +40,7 @@ function showSettings() {
   document.body.classList.toggle('mode-auto', auto.mode === 'auto');
   ui.gap.value = auto.gap ?? '';
   ui.minRegion.value = auto.minRegion ?? '';
+  ui.threshold.value = auto.threshold ?? '';
   ui.spotBlacks.value = auto.spotBlacks;
   ui.keepLines.checked = auto.keepLines;
   ui.paletteName.textContent = auto.palette ? `${auto.palette.name} (${auto.palette.colours.length} colours)` : 'none';
@@ -189,9 +190,9 @@ function next() {
   page.setState('flatting', 'Flatting…');
   refreshButtons();
   if (auto.mode === 'auto') {
-    const { gap, minRegion, spotBlacks, keepLines, palette } = auto;
+    const { gap, minRegion, spotBlacks, keepLines, palette, threshold } = auto;
     worker.postMessage({ type: 'autoflat', id: page.id, file: page.file, hintsFile: page.hintsFile, cancelUrl,
-      name: page.file.name.replace(/\.png$/i, '') || 'page', options: { gap, minRegion, spotBlacks, keepLines, palette: palette?.colours ?? null } });
+      name: page.file.name.replace(/\.png$/i, '') || 'page', options: { gap, minRegion, spotBlacks, keepLines, threshold, palette: palette?.colours ?? null } });
   } else {
     worker.postMessage({ type: 'flat', id: page.id, file: page.file, depth: settings.depth, white: settings.white, cancelUrl });
   }
@@ -325,6 +326,7 @@ const autoField = (field, read, name) => field.addEventListener('change', () => 
 });
 autoField(ui.gap, (f) => clampGap(f.value), 'gap');
 autoField(ui.minRegion, (f) => clampMinRegion(f.value), 'minRegion');
+autoField(ui.threshold, (f) => clampThreshold(f.value), 'threshold');
 autoField(ui.spotBlacks, (f) => f.value, 'spotBlacks');
 autoField(ui.keepLines, (f) => f.checked, 'keepLines');
 ui.palette.addEventListener('change', async () => {

@@ -11,6 +11,7 @@ import { join } from 'node:path';
 import { unzipSync } from 'fflate';
 import { openPage } from '../tools/PageDriver.mjs';
 import { drawLineArt, loadPixels, nativeAutoflat, savePng } from './TestPages.mjs';
+import { RegionFixes } from '../src/RegionFixes.js';
 
 let dir;
 let driver;
@@ -105,6 +106,35 @@ describe('Auto Flats downloads are what vandrel autoflat writes', () => {
       nativeAutoflat(pages['lines.png'], join(dir, 'native-palette.png'), ['--palette', palette]), 'with a palette');
     await driver.page.click('#palette-clear');
     assert.equal(await driver.page.$eval('#flat', (b) => b.disabled), false, 'dropping the palette left nothing to do');
+  });
+
+  test('a line darkness set on the page flats as --threshold does, redoes the page, and is kept for the next visit', async () => {
+    // Circles of pale pencil grey (darkness 105): lines at 100, paper at the default 128.
+    const pale = drawLineArt(300, 200, { seed: 45 });
+    for (let i = 0; i < pale.data.length; i++) if (pale.data[i] === 20) pale.data[i] = 150;
+    const path = savePng(join(dir, 'pale.png'), pale);
+    const byDefault = loadPixels(nativeAutoflat(path, join(dir, 'native-pale-default.png')));
+    const native = nativeAutoflat(path, join(dir, 'native-pale.png'), ['--threshold', '100'], join(dir, 'native-pale-regions.png'));
+    assert.notDeepEqual(loadPixels(native).data, byDefault.data, 'the threshold makes no difference on this page');
+    await driver.clearPages();
+    await driver.setAuto({});
+    await driver.addFiles([path]);
+    await driver.flat();
+    samePixels(await driver.downloadPage(0, 'pale-flats.png'), byDefault, 'the default threshold');
+    await driver.setAuto({ threshold: 100 });
+    assert.equal(await driver.page.$eval('#flat', (b) => b.disabled), false, 'a new threshold left nothing to do');
+    await driver.flat();
+    samePixels(await driver.downloadPage(0, 'pale-flats.png'), native, 'threshold 100');
+    samePixels(await driver.download('#pages li a.download-map', 'pale-regions.png'), join(dir, 'native-pale-regions.png'), 'threshold 100 map');
+    assert.equal(await driver.page.$eval('#flat', (b) => b.disabled), true, 'a finished page would be flatted again');
+    await driver.reload();
+    assert.equal(await driver.page.$eval('#threshold', (f) => f.value), '100');
+    assert.match(await driver.page.$eval('#threshold-hint', (p) => p.textContent), /line art/);
+    await driver.setAuto({});
+
+    const out = join(dir, 'pale-wrapped.png');
+    execFileSync('node', [new URL('../tools/web-flat.mjs', import.meta.url).pathname, '--auto', path, out, '--threshold', '100'], { encoding: 'utf8' });
+    samePixels(out, native, 'web-flat.sh --threshold 100');
   });
 
   test('scripts/web-flat.sh --auto saves the files a user would download', () => {
@@ -258,5 +288,80 @@ describe('fixes made in place', () => {
     await keys('Control', 'z');
     await saved(2);
     samePixels(await driver.downloadPage(0, 'fix-flats.png'), native, 'split undone');
+  });
+
+  test('a split melts its lines as vandrel autoflat does with the stroke drawn into the line art', async () => {
+    await open();
+    const lineArt = loadPixels(path);
+    let found = null;
+    for (let cx = 1; !found && cx * cell < 300 - cell; cx++) {
+      for (let cy = 0; !found && (cy + 1) * cell < 200; cy++) {
+        const y = cy * cell + Math.floor(cell / 2) + 1;
+        if (lineArt.data[(y * 300 + cx * cell) * 3] > 8 && labelAt(cx * cell - 4, y) === labelAt(cx * cell + 5, y)) found = { x: cx * cell, y };
+      }
+    }
+    assert.ok(found, 'the drawn page has no gap left open');
+    // Down the line's two columns, across the whole gap.
+    const points = [{ x: found.x, y: found.y - 4 }, { x: found.x, y: found.y + 11 }, { x: found.x + 1, y: found.y + 11 }, { x: found.x + 1, y: found.y - 4 }];
+    await driver.page.evaluate((p) => document.querySelector('#pages li .viewer').viewer.tools.stroke(p), points);
+    await saved(1);
+    const web = loadPixels(await driver.download('#pages li a.download-map', 'fix-regions.png'));
+
+    // The reference: the stroke's pixels drawn black, the page flatted by the command.
+    const stroke = new RegionFixes({ labels: Uint32Array.from(map.data), colours: [], regionCount: Math.max(...map.data) + 1, flats: null, width: 300, height: 200 })
+      .strokePixels(labelAt(found.x - 4, found.y), points, 1);
+    const drawn = { ...lineArt, data: Uint8Array.from(lineArt.data) };
+    for (const i of stroke) drawn.data.fill(0, i * 3, i * 3 + 3);
+    const drawnPath = savePng(join(dir, 'fix-drawn.png'), drawn);
+    nativeAutoflat(drawnPath, join(dir, 'native-drawn.png'), [], join(dir, 'drawn-regions.png'));
+    const reference = loadPixels(join(dir, 'drawn-regions.png'));
+    // Region numbers differ; which pixels share a region must not.
+    const toReference = new Map(), toWeb = new Map();
+    let differ = 0;
+    for (let i = 0; i < 300 * 200; i++) {
+      const a = web.data[i], b = reference.data[i];
+      if (!toReference.has(a)) toReference.set(a, b);
+      if (!toWeb.has(b)) toWeb.set(b, a);
+      if (toReference.get(a) !== b || toWeb.get(b) !== a) differ++;
+    }
+    assert.equal(differ, 0, `${differ} pixels are not in the region the whole page's melt gives them`);
+    assert.equal(toWeb.size, toReference.size);
+    assert.notEqual(web.data[found.y * 300 + found.x - 4], web.data[found.y * 300 + found.x + 5], 'the region was not split');
+    const splitMs = Number(await driver.page.$eval('#pages li .fix-tools', (n) => n.dataset.splitMs ?? -1));
+    assert.ok(splitMs >= 0, 'the split time is not recorded');
+  });
+
+  test('D shows the closed gaps in blue, beside the small regions in magenta', async () => {
+    const page = { width: 120, height: 90, channels: 3, data: new Uint8Array(120 * 90 * 3).fill(255) };
+    const ink = (x0, y0, x1, y1, v) => { for (let y = y0; y < y1; y++) page.data.fill(v, (y * 120 + x0) * 3, (y * 120 + x1) * 3); };
+    ink(20, 20, 100, 23, 0); ink(20, 67, 100, 70, 0); ink(20, 20, 23, 70, 0); ink(97, 20, 100, 70, 0);
+    ink(57, 20, 63, 23, 255);  // the top side open over 6 pixels, closed by a gap of 8
+    const gapPath = savePng(join(dir, 'one-gap.png'), page);
+    await driver.clearPages();
+    await driver.setAuto({ gap: 8 });
+    await driver.addFiles([gapPath]);
+    await driver.flat();
+    await driver.page.waitForFunction(() => document.querySelector('#pages li .viewer')?.dataset.view);
+    const label = await driver.page.$eval('#pages li .viewer-tools label[for^=toodeep]', (l) => l.textContent);
+    assert.match(label, /closed gaps/);
+    const blue = () => driver.page.evaluate(async () => {
+      await new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));
+      const viewer = document.querySelector('#pages li .viewer').viewer;
+      const { data } = viewer.canvas.getContext('2d').getImageData(0, 0, viewer.canvas.width, viewer.canvas.height);
+      const points = [];
+      for (let i = 0; i < data.length; i += 4) {
+        if (data[i] < 40 && Math.abs(data[i + 1] - 190) < 40 && data[i + 2] > 215) {
+          const p = viewer.view, x = (i / 4) % viewer.canvas.width, y = Math.floor(i / 4 / viewer.canvas.width);
+          points.push([(x - p.x) / p.scale, (y - p.y) / p.scale]);
+        }
+      }
+      return points;
+    });
+    assert.equal((await blue()).length, 0, 'blue before D');
+    await driver.page.focus('#pages li canvas');
+    await driver.page.keyboard.press('d');
+    const marks = await blue();
+    assert.ok(marks.length > 0, 'no closed gap shown');
+    for (const [x, y] of marks) assert.ok(x > 55 && x < 65 && y > 14 && y < 30, `a mark away from the gap at ${x}, ${y}`);
   });
 });

@@ -3,7 +3,7 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { RegionFixes, newRegionColour } from '../src/RegionFixes.js';
-import { autoSettingsKey, clampGap, clampMinRegion } from '../src/AutoSettings.js';
+import { autoSettingsKey, clampGap, clampMinRegion, clampThreshold, loadAutoSettings, saveAutoSettings } from '../src/AutoSettings.js';
 import { gimpPaletteText } from '../src/RegionMapPng.js';
 import { flatsBytes } from '../src/AutoSaver.js';
 
@@ -55,11 +55,11 @@ test('merging gives one region the other\'s number and colour; undo brings both 
   assert.equal(f.regionAt(0, 2), 0);
 });
 
-test('a stroke across a region splits it where it cuts it in two, and only there', () => {
+test('a stroke across a region splits it where it cuts it in two, and only there', async () => {
   const f = page(['000000', '000000', '000000', '111111']);
   const before = snapshot(f);
-  assert.equal(f.split(0, [{ x: 0, y: 0 }, { x: 1, y: 0 }], 0), null, 'a stroke that cuts nothing off');
-  const box = f.split(0, [{ x: 3, y: 0 }, { x: 3, y: 2 }], 0);
+  assert.equal(await f.split(0, [{ x: 0, y: 0 }, { x: 1, y: 0 }], 0), null, 'a stroke that cuts nothing off');
+  const box = await f.split(0, [{ x: 3, y: 0 }, { x: 3, y: 2 }], 0);
   assert.ok(box);
   assert.equal(f.regionCount, 4);
   const left = f.regionAt(0, 1), right = f.regionAt(5, 1);
@@ -88,6 +88,13 @@ test('a new fix drops what was undone; undo with nothing done does nothing', () 
 test('Auto Flats settings, the palette text and the saved flats', () => {
   assert.deepEqual(['', '0', '1', '4096', '4097', 'x', '3.4'].map(clampGap), [null, null, 1, 4096, null, null, 3]);
   assert.deepEqual(['', '0', '-1', '20'].map(clampMinRegion), [null, 0, null, 20]);
+  assert.deepEqual(['', '0', '1', '255', '256', '99.6'].map(clampThreshold), [null, null, 1, 255, null, 100]);
+  const base = { gap: null, minRegion: null, spotBlacks: 'regions', keepLines: false };
+  assert.notEqual(autoSettingsKey(base), autoSettingsKey({ ...base, threshold: 90 }));
+  const stored = new Map();
+  const storage = { getItem: (k) => stored.get(k) ?? null, setItem: (k, v) => stored.set(k, v) };
+  saveAutoSettings({ ...loadAutoSettings(storage), threshold: 90 }, storage);
+  assert.equal(loadAutoSettings(storage).threshold, 90);
   assert.notEqual(autoSettingsKey({ gap: 3, minRegion: null, spotBlacks: 'regions', keepLines: false }),
     autoSettingsKey({ gap: 3, minRegion: null, spotBlacks: 'lines', keepLines: false }));
   assert.equal(gimpPaletteText('p-regions', new Uint8Array([1, 22, 255, 0, 0, 0, 0, 0]), 2),
@@ -95,12 +102,12 @@ test('Auto Flats settings, the palette text and the saved flats', () => {
   assert.deepEqual(Array.from(flatsBytes(new Uint8ClampedArray([1, 2, 3, 255, 4, 5, 6, 255]), 3)), [1, 2, 3, 4, 5, 6]);
 });
 
-test('a split follows the line art too: a stroke over the one gap in a line is enough', () => {
+test('a split follows the line art too: a stroke over the one gap in a line is enough', async () => {
   const f = page(['000000', '000000', '000000']);
-  // A line down column 3, open on the middle row.
-  f.lines = Uint8Array.from('000100000000000100'.split('').map(Number));
-  assert.equal(f.split(0, [{ x: 0, y: 1 }], 0), null, 'a stroke off the gap cuts nothing');
-  assert.ok(f.split(0, [{ x: 3, y: 1 }], 0));
+  // A line down column 3, open on the middle row; other mark bits are not lines.
+  f.marks = Uint8Array.from('040100000000000100'.split('').map(Number));
+  assert.equal(await f.split(0, [{ x: 0, y: 1 }], 0), null, 'a stroke off the gap cuts nothing');
+  assert.ok(await f.split(0, [{ x: 3, y: 1 }], 0));
   assert.notEqual(f.regionAt(1, 0), f.regionAt(5, 2));
   assert.equal(f.regionAt(1, 0), f.regionAt(2, 2));
 });

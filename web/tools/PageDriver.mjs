@@ -79,7 +79,7 @@ export class PageDriver {
 
   // Auto Flats and its choices: { gap, minRegion, spotBlacks, keepLines },
   // null for the library's default.
-  async setAuto({ gap = null, minRegion = null, spotBlacks = 'regions', keepLines = false } = {}) {
+  async setAuto({ gap = null, minRegion = null, spotBlacks = 'regions', keepLines = false, threshold = null } = {}) {
     await this.setMode('auto');
     if (!(await this.page.$eval('#palette-clear', (b) => b.hidden))) await this.page.click('#palette-clear');
     await this.page.evaluate((values) => {
@@ -92,7 +92,8 @@ export class PageDriver {
       set('min-region', (f) => { f.value = values.minRegion ?? ''; });
       set('spot-blacks', (f) => { f.value = values.spotBlacks; });
       set('keep-lines', (f) => { f.checked = values.keepLines; });
-    }, { gap, minRegion, spotBlacks, keepLines });
+      set('threshold', (f) => { f.value = values.threshold ?? ''; });
+    }, { gap, minRegion, spotBlacks, keepLines, threshold });
   }
 
   async setPalette(path) {

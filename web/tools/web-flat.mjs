@@ -1,7 +1,7 @@
 // Flats one PNG through the page, headless, and saves the download.
 // Usage: node web-flat.mjs IN.png OUT.png [--depth N] [--white]
 //        node web-flat.mjs --auto IN.png OUT.png [--gap N] [--min-region N] [--spot-blacks regions|lines]
-//                          [--keep-lines] [--hints HINTS.png] [--palette P.gpl] [--regions MAP.png]
+//                          [--threshold N] [--keep-lines] [--hints HINTS.png] [--palette P.gpl] [--regions MAP.png]
 import { copyFileSync, existsSync, renameSync, rmSync, statSync } from 'node:fs';
 import { basename, resolve } from 'node:path';
 import { openPage } from './PageDriver.mjs';
@@ -10,7 +10,7 @@ import { kMaxDepth, kMinDepth } from '../src/Settings.js';
 import { kMaxGap } from '../src/AutoSettings.js';
 
 const kUsage = 'Usage: scripts/web-flat.sh IN.png OUT.png [--depth N] [--white]\n' +
-  '       scripts/web-flat.sh --auto IN.png OUT.png [--gap N] [--min-region N] [--spot-blacks regions|lines] [--keep-lines] [--hints H.png] [--palette P.gpl] [--regions MAP.png]';
+  '       scripts/web-flat.sh --auto IN.png OUT.png [--gap N] [--min-region N] [--spot-blacks regions|lines] [--threshold N] [--keep-lines] [--hints H.png] [--palette P.gpl] [--regions MAP.png]';
 
 function usage(message) {
   console.error(`web-flat: ${message}\n${kUsage}`);
@@ -26,7 +26,7 @@ const positional = [];
 let depth = 256;
 let white = false;
 let autoMode = false;
-const auto = { gap: null, minRegion: null, spotBlacks: 'regions', keepLines: false, hints: null, regions: null, palette: null };
+const auto = { gap: null, minRegion: null, spotBlacks: 'regions', keepLines: false, threshold: null, hints: null, regions: null, palette: null };
 const args = process.argv.slice(2);
 for (let i = 0; i < args.length; i++) {
   const arg = args[i];
@@ -42,7 +42,7 @@ for (let i = 0; i < args.length; i++) {
   else if (arg === '--hints') auto.hints = resolve(args[++i] ?? usage('--hints takes a file'));
   else if (arg === '--regions') auto.regions = resolve(args[++i] ?? usage('--regions takes a file'));
   else if (arg === '--palette') auto.palette = resolve(args[++i] ?? usage('--palette takes a file'));
-  else if (arg === '--threshold') usage(`${arg} is not offered by the page`);
+  else if (arg === '--threshold') auto.threshold = wholeNumber('--threshold', args[++i], 1, 255);
   else if (arg.startsWith('--')) usage(`unknown option ${arg}`);
   else positional.push(arg);
 }

@@ -117,6 +117,23 @@ try {
       return { times, merge: performance.now() - merge, regions: viewer.tools.fixes.regionCount };
     });
     console.log(`region fix shown (recolour, to the second frame after the click): ${fixes.times.map((t) => t.toFixed(0)).join(', ')} ms; a merge ${fixes.merge.toFixed(0)} ms; ${fixes.regions} regions`);
+    // Splits across cells, each stroke from one line to the next: the
+    // library melts the lines again around the cell.
+    const splits = await driver.page.evaluate(async () => {
+      const viewer = document.querySelector('#pages li .viewer').viewer;
+      const tools = viewer.tools;
+      tools.choose('split');
+      const times = [];
+      for (const [cx, cy] of [[1, 1], [20, 12], [45, 30], [78, 54], [0, 0], [79, 55]]) {
+        const y = cy * 90 + 30;
+        await tools.stroke([{ x: cx * 90 + 1, y }, { x: cx * 90 + 89, y }]);
+        await new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));
+        await new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));
+        times.push(Number(tools.node.dataset.splitMs));
+      }
+      return { times, note: tools.note.textContent };
+    });
+    console.log(`region split shown (stroke to the second frame, lines melted again by the library): ${splits.times.map((t) => t.toFixed(0)).join(', ')} ms (${splits.note})`);
   } finally {
     await driver.close();
   }
