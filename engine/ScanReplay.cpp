@@ -40,6 +40,17 @@
 // when it comes from a group outside the pairing: the replay then walks on
 // group by group until the count is back at zero or the stretch holds.
 //
+// Whole rings are stepped over by the classes of their groups (see
+// GroupClasses.h): where every group of eight holds an offset inside the
+// image, a run of outside offsets spans at most the tail of one group and
+// the head of the next, so no class's tail plus any class's head reaching
+// eight, among all the classes of the rings stepped over, means no give-up
+// between groups of eight. A group of four has a class of its own, one per
+// ring; where its ends could make eight with the classes around it, it is
+// checked against its actual neighbours in the order, and so is the pair
+// where one span of rings meets the next. The replay resumes two groups
+// before the first group it could not vouch for, as above.
+//
 // The hint the scan leaves follows from where it ended: the largest ring a
 // whose axis offset (±a, 0) it examined inside the image (ScanShortcut's
 // HintLeft).
