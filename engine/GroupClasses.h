@@ -15,9 +15,56 @@
 // Sides of the image as seen from the pixel, the order the margins are given in.
 enum ESide { kRight, kTop, kLeft, kBottom };
 
+namespace group_classes {
+
+// Bit s: the coordinate lies within margin s.
+inline uint32_t WithinBits(int64_t v, const int64_t (&margin)[4]) {
+    return uint32_t(v <= margin[kRight]) | uint32_t(v <= margin[kTop]) << 1 |
+           uint32_t(v <= margin[kLeft]) << 2 | uint32_t(v <= margin[kBottom]) << 3;
+}
+
+constexpr uint32_t Bit(uint32_t bits, ESide side) { return (bits >> side) & 1; }
+
+// The inside mask of a group of eight from the sides its k and b lie within.
+constexpr uint32_t EightMask(uint32_t k, uint32_t b) {
+    const uint32_t kR = Bit(k, kRight), kT = Bit(k, kTop), kL = Bit(k, kLeft), kB = Bit(k, kBottom);
+    const uint32_t bR = Bit(b, kRight), bT = Bit(b, kTop), bL = Bit(b, kLeft), bB = Bit(b, kBottom);
+    return (kR & bB) | (bR & kB) << 1 | (bR & kT) << 2 | (kR & bT) << 3 | (kL & bT) << 4 | (bL & kT) << 5 |
+           (bL & kB) << 6 | (kL & bB) << 7;
+}
+
+struct SEightMasks {
+    uint8_t mask[16][16] = {};
+    constexpr SEightMasks() {
+        for (uint32_t k = 0; k < 16; ++k)
+            for (uint32_t b = 0; b < 16; ++b) mask[k][b] = uint8_t(EightMask(k, b));
+    }
+};
+inline constexpr SEightMasks kEightMasks;
+
+inline uint32_t MaskOf(int64_t k, int64_t b, const int64_t (&margin)[4], int& count) {
+    const uint32_t bBits = WithinBits(b, margin);
+    if (k == 0) {
+        count = 4;
+        return Bit(bBits, kBottom) | Bit(bBits, kRight) << 1 | Bit(bBits, kTop) << 2 | Bit(bBits, kLeft) << 3;
+    }
+    if (k == b) {
+        count = 4;
+        const uint32_t bR = Bit(bBits, kRight), bT = Bit(bBits, kTop), bL = Bit(bBits, kLeft),
+                       bB = Bit(bBits, kBottom);
+        return (bR & bB) | (bR & bT) << 1 | (bL & bT) << 2 | (bL & bB) << 3;
+    }
+    count = 8;
+    return kEightMasks.mask[WithinBits(k, margin)][bBits];
+}
+
+}  // namespace group_classes
+
 // Which of the group's offsets lie inside the image, bit i for the i-th in
 // search order (GroupOffsets), given the margins right, top, left, bottom.
-uint32_t InsideMask(const SOffsetGroup& g, const int64_t (&margin)[4], int& count);
+inline uint32_t InsideMask(const SOffsetGroup& g, const int64_t (&margin)[4], int& count) {
+    return group_classes::MaskOf(g.k, g.b, margin, count);
+}
 
 // How a group of one class begins and ends: offsets outside the image before
 // its first inside one, and after its last. A group with none inside has
@@ -50,8 +97,9 @@ struct SRingSpan {
 
 class CGroupClasses {
 public:
-    // margin: right, top, left, bottom, each at least 0.
-    explicit CGroupClasses(const int64_t (&margin)[4]);
+    // margin: right, top, left, bottom, each at least 0. Only the rings
+    // firstRing .. lastRing (firstRing >= 1) are asked about.
+    CGroupClasses(const int64_t (&margin)[4], uint32_t firstRing, uint32_t lastRing);
     SRingSpan SpanAt(uint32_t ring) const;
 
 private:

@@ -298,7 +298,7 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
         if (!Before(pos.ring, pos.index, weighed.ring, weighed.index)) {
             SPos best = pos;
             if (pos.ring >= ringsFrom && pos.ring <= lastWholeRing) {
-                if (!classes) classes.emplace(margin);
+                if (!classes) classes.emplace(margin, pos.ring, lastWholeRing);
                 uint32_t stopRing = 0;
                 best = RingSkip(pos, outside, lastWholeRing, *classes, margin, stopRing);
                 ringsFrom = stopRing + 1;

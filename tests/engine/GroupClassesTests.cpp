@@ -26,7 +26,7 @@ uint32_t MaskByOffsets(const SOffsetGroup& g, const int64_t (&margin)[4], int& c
 }
 
 void ExpectSpansHold(const int64_t (&margin)[4], uint32_t firstRing, uint32_t lastRing) {
-    const CGroupClasses classes(margin);
+    const CGroupClasses classes(margin, firstRing, lastRing);
     // Spans from their first ring and from rings inside them.
     for (uint32_t ring = firstRing; ring <= lastRing;) {
         const SRingSpan span = classes.SpanAt(ring);
