@@ -36,8 +36,13 @@ CGroupClasses::CGroupClasses(const int64_t (&margin)[4], uint32_t firstRing, uin
     std::copy(sorted, sorted + cutCount_, cuts_);
 
     // Range i of a coordinate: above cut i - 1, up to cut i.
-    auto low = [&](int i) { return i == 0 ? int64_t(0) : cuts_[i - 1] + 1; };
-    auto high = [&](int i) { return i == cutCount_ ? kUnbounded : cuts_[i]; };
+    int64_t lows[5], highs[5];
+    for (int i = 0; i <= cutCount_; ++i) {
+        lows[i] = i == 0 ? 0 : cuts_[i - 1] + 1;
+        highs[i] = i == cutCount_ ? kUnbounded : cuts_[i];
+    }
+    auto low = [&](int i) { return lows[i]; };
+    auto high = [&](int i) { return highs[i]; };
     const uint64_t firstInner = uint64_t(firstRing - 1) * (firstRing - 1),
                    lastOuter = uint64_t(lastRing) * lastRing;
     uint32_t within[5];

@@ -175,7 +175,7 @@ const CScanReplay::SRingEdges& CScanReplay::Edges(uint32_t ring) {
 // that test they are checked with their actual neighbours. Returns the first
 // group it cannot vouch for, and the ring it stopped in.
 CScanReplay::SPos CScanReplay::RingSkip(SPos from, int outside, uint32_t lastRing,
-                                        const CGroupClasses& classes, const int64_t (&margin)[4],
+                                        std::optional<CGroupClasses>& classes, const int64_t (&margin)[4],
                                         uint32_t& stopRing) {
     stopRing = from.ring;
     auto endsOf = [&](const SOffsetGroup& g) {
@@ -185,10 +185,12 @@ CScanReplay::SPos CScanReplay::RingSkip(SPos from, int outside, uint32_t lastRin
     };
     const SGroupEnds entry = endsOf(At(from));
     if (entry.empty || outside + entry.head >= kMaxOutOfBounds) return from;
+    // Made for the scan's rings the first time they are needed.
+    if (!classes) classes.emplace(margin, from.ring, lastRing);
     int head = 0, tail = 0;
     uint32_t ring = from.ring;
     while (ring <= lastRing) {
-        const SRingSpan span = classes.SpanAt(ring);
+        const SRingSpan span = classes->SpanAt(ring);
         if (span.anyEmpty) break;
         head = std::max<int>(head, span.head);
         tail = std::max<int>(tail, span.tail);
@@ -297,15 +299,7 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
         if (g.distSq > stopSq) break;
         if (!Before(pos.ring, pos.index, weighed.ring, weighed.index)) {
             SPos best = pos;
-            if (pos.ring >= ringsFrom && pos.ring <= lastWholeRing) {
-                if (!classes) classes.emplace(margin, pos.ring, lastWholeRing);
-                uint32_t stopRing = 0;
-                best = RingSkip(pos, outside, lastWholeRing, *classes, margin, stopRing);
-                ringsFrom = stopRing + 1;
-            }
-            // Pairings reach further only within a ring the classes stopped in.
             for (const auto& pairing : kPairings) {
-                if (best.ring > pos.ring) break;
                 const int64_t side = margin[pairing[0]], other = margin[pairing[1]];
                 auto safe = [&](const SOffsetGroup& h) { return h.b <= side && h.k <= other; };
                 // A run still open from a group that breaks the pairing
@@ -315,6 +309,13 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
                 const uint64_t nLimit = colourWithin ? distSq - 1 : stopSq;
                 const SPos end = SafeEnd(pos, nLimit, uint32_t(std::min<int64_t>(side, UINT16_MAX)),
                                          uint32_t(std::min<int64_t>(other, UINT16_MAX)));
+                if (Before(best.ring, best.index, end.ring, end.index)) best = end;
+            }
+            // Where the pairings end within the ring, the classes may reach further.
+            if (best.ring == pos.ring && pos.ring >= ringsFrom && pos.ring <= lastWholeRing) {
+                uint32_t stopRing = 0;
+                const SPos end = RingSkip(pos, outside, lastWholeRing, classes, margin, stopRing);
+                ringsFrom = stopRing + 1;
                 if (Before(best.ring, best.index, end.ring, end.index)) best = end;
             }
             weighed = best;

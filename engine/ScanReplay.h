@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "engine/GroupClasses.h"
@@ -54,7 +55,7 @@ private:
     SPos FirstAbove(uint64_t distSq);
     SPos Back(SPos pos, int groups);
     SPos SafeEnd(SPos from, uint64_t nLimit, uint32_t bLimit, uint32_t kLimit);
-    SPos RingSkip(SPos from, int outside, uint32_t lastRing, const CGroupClasses& classes,
+    SPos RingSkip(SPos from, int outside, uint32_t lastRing, std::optional<CGroupClasses>& classes,
                   const int64_t (&margin)[4], uint32_t& stopRing);
 
     // A ring's first and last groups and its groups of four offsets with
