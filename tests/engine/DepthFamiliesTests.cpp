@@ -77,6 +77,20 @@ TEST(DepthFamilies, EveryReplayedScanEndsWhereThePlainScanEnds) {
         }
 }
 
+// Pages of random shape, down to one pixel across, whose margins cut the
+// rings at every place a class of groups can begin or end.
+TEST(DepthFamilies, ScansOnPagesOfRandomShapeEndWhereThePlainScanEnds) {
+    std::mt19937 random(19);
+    for (int trial = 0; trial < 12; ++trial) {
+        const int width = std::uniform_int_distribution<int>(1, 40)(random);
+        const int height = std::uniform_int_distribution<int>(1, 40)(random);
+        const auto family = bench::EDepthLayout(trial % bench::kDepthLayouts);
+        const int depth = trial % 3 == 0 ? 65535 : std::max(width, height) + trial;
+        const sim::CHostImage page = bench::DepthPage(family, width, height, uint64_t(trial));
+        ExpectReplaysMatchScans(page, depth, bench::LayoutName(family));
+    }
+}
+
 // Whole bands, as the passes walk them, on pages about twice as wide and
 // tall as the depth, where every pixel's scan can reach two opposite edges.
 TEST(DepthFamilies, MostlyBlackPagesComeOutAsThePlainSearchLeavesThem) {
