@@ -103,18 +103,24 @@ async function autoFlat({ id, file, hintsFile, options, name, cancelUrl }) {
   const engine = await engineReady;
   const cancel = new CancelSignal(cancelUrl);
   const started = performance.now();
-  const page = await decodePixels(new Uint8Array(await file.arrayBuffer()));
+  let page;
   let hints = null;
-  if (hintsFile) {
-    try {
-      hints = await decodePixels(new Uint8Array(await hintsFile.arrayBuffer()));
-    } catch (error) {
-      if (error instanceof ImageRefused) throw new ImageRefused(`the hints page ${hintsFile.name}: ${error.message}`);
-      throw error;
+  try {
+    page = await decodePixels(new Uint8Array(await file.arrayBuffer()), cancel);
+    if (hintsFile) {
+      try {
+        hints = await decodePixels(new Uint8Array(await hintsFile.arrayBuffer()), cancel);
+      } catch (error) {
+        if (error instanceof ImageRefused) throw new ImageRefused(`the hints page ${hintsFile.name}: ${error.message}`);
+        throw error;
+      }
     }
-    if (hints.width !== page.width || hints.height !== page.height)
-      throw new ImageRefused(`the hints page ${hintsFile.name} is ${hints.width} x ${hints.height} pixels, the page ${page.width} x ${page.height}: they must be the same size`);
+  } catch (error) {
+    if (error instanceof DecodeCancelled) return { type: 'cancelled', id };
+    throw error;
   }
+  if (hints && (hints.width !== page.width || hints.height !== page.height))
+    throw new ImageRefused(`the hints page ${hintsFile.name} is ${hints.width} x ${hints.height} pixels, the page ${page.width} x ${page.height}: they must be the same size`);
   const decode = performance.now() - started;
   if (cancel.requested()) return { type: 'cancelled', id };
   const reply = await autoFlatPage(engine, {
