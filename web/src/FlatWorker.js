@@ -127,8 +127,11 @@ async function autoFlat({ id, file, hintsFile, options, name, cancelUrl }) {
     id, page, hints, options, name,
     progress: (done, total) => self.postMessage({ type: 'progress', id, done, total }),
     cancelled: () => cancel.requested(),
+    shown: (result) => {
+      result.times.decode = decode;
+      self.postMessage(result, transfers(result));
+    },
   });
-  if (reply.times) reply.times.decode = decode;
   return reply;
 }
 
