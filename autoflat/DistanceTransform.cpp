@@ -49,17 +49,20 @@ public:
             if (row[q] == kNoSource) continue;
             const int64_t fq = int64_t(row[q]) * row[q];
             f_[size_t(q)] = fq;
+            // The intersection that ends the popping is the new site's bound:
+            // kept rather than divided out a second time.
+            double bound = -std::numeric_limits<double>::infinity();
             while (count > 0) {
                 const double s = Intersection(sites_[size_t(count - 1)], q);
                 if (s <= bounds_[size_t(count - 1)]) {
                     --count;
                 } else {
+                    bound = s;
                     break;
                 }
             }
             sites_[size_t(count)] = q;
-            bounds_[size_t(count)] = count == 0 ? -std::numeric_limits<double>::infinity()
-                                                : Intersection(sites_[size_t(count - 1)], q);
+            bounds_[size_t(count)] = bound;
             ++count;
         }
         if (count == 0) {

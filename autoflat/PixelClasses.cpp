@@ -52,16 +52,7 @@ CPixelReader::CPixelReader(EPageKind kind, SClassLimits limits)
 
 EPixelClass CPixelReader::Compute(const uint8_t* pixel) const {
     const SRgbA c = ReadRgbA(kind_, pixel);
-    // Rec. 601 weights in integers: the classes must not depend on how a
-    // platform rounds floating point.
-    const int luma = (299 * c.r + 587 * c.g + 114 * c.b + 500) / 1000;
-    const int chroma = std::max({c.r, c.g, c.b}) - std::min({c.r, c.g, c.b});
-    // A hint must be opaque enough to mean a colour; a faint one is paper.
-    if (chroma * c.a >= limits_.hintChroma * 255 && limits_.hintChroma > 0 && c.a >= 128)
-        return EPixelClass::Hint;
-    const int strength = (255 - luma) * c.a;
-    if (strength >= int(limits_.darkness) * 255) return EPixelClass::Line;
-    return EPixelClass::Paper;
+    return ClassOf(c.r, c.g, c.b, c.a);
 }
 
 SColour CPixelReader::Colour(const uint8_t* pixel) const {

@@ -21,10 +21,21 @@ class CPixelReader {
 public:
     CPixelReader(EPageKind kind, SClassLimits limits);
 
+    // RGB pages, the common ones, are classed here where the loops over the
+    // page can inline it: a call per pixel costs more than the class.
     EPixelClass Classify(const uint8_t* pixel) const {
-        if (kind_ == EPageKind::Gray) return table_[pixel[0]];
-        if (kind_ == EPageKind::GrayAlpha) return table_[pixel[0] | pixel[1] << 8];
-        return Compute(pixel);
+        switch (kind_) {
+            case EPageKind::Gray:
+                return table_[pixel[0]];
+            case EPageKind::GrayAlpha:
+                return table_[pixel[0] | pixel[1] << 8];
+            case EPageKind::Rgb:
+                return ClassOf(pixel[0], pixel[1], pixel[2], 255);
+            case EPageKind::Rgba:
+                return ClassOf(pixel[0], pixel[1], pixel[2], pixel[3]);
+            default:
+                return Compute(pixel);
+        }
     }
     // The pixel as a colour of the flats' model (alpha dropped): what a hint
     // contributes and what a kept line shows.
@@ -33,6 +44,19 @@ public:
 
 private:
     EPixelClass Compute(const uint8_t* pixel) const;
+
+    EPixelClass ClassOf(int r, int g, int b, int a) const {
+        // Rec. 601 weights in integers: the classes must not depend on how a
+        // platform rounds floating point.
+        const int luma = (299 * r + 587 * g + 114 * b + 500) / 1000;
+        const int high = r > g ? (r > b ? r : b) : (g > b ? g : b);
+        const int low = r < g ? (r < b ? r : b) : (g < b ? g : b);
+        // A hint must be opaque enough to mean a colour; a faint one is paper.
+        if ((high - low) * a >= limits_.hintChroma * 255 && limits_.hintChroma > 0 && a >= 128)
+            return EPixelClass::Hint;
+        if ((255 - luma) * a >= int(limits_.darkness) * 255) return EPixelClass::Line;
+        return EPixelClass::Paper;
+    }
 
     EPageKind kind_;
     SClassLimits limits_;

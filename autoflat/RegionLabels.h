@@ -85,16 +85,23 @@ std::vector<uint64_t> LabelComponents(const SLabelMap& map, uint32_t firstLabel,
     constexpr uint32_t kUnset = UINT32_MAX;
     std::vector<uint32_t> final(parent.size(), kUnset);
     std::vector<uint64_t> sizes;
+    // Neighbouring pixels mostly share their provisional label: the last
+    // one looked up is remembered.
+    uint32_t lastValue = kOpen, lastFinal = 0;
     for (int64_t i = 0; i < map.Size(); ++i) {
         const uint32_t value = map.labels[i];
         if (!provisional(value)) continue;
-        const uint32_t root = label_detail::Root(parent, value - firstLabel);
-        if (final[root] == kUnset) {
-            final[root] = uint32_t(sizes.size());
-            sizes.push_back(0);
+        if (value != lastValue) {
+            const uint32_t root = label_detail::Root(parent, value - firstLabel);
+            if (final[root] == kUnset) {
+                final[root] = uint32_t(sizes.size());
+                sizes.push_back(0);
+            }
+            lastValue = value;
+            lastFinal = final[root];
         }
-        map.labels[i] = firstLabel + final[root];
-        ++sizes[final[root]];
+        map.labels[i] = firstLabel + lastFinal;
+        ++sizes[lastFinal];
     }
     return sizes;
 }

@@ -95,6 +95,12 @@ bool CopyFlats(const autoflat::SAutoFlatResult& result, const VandrelAutoFlatOut
     const bool fromAlpha = autoflat::HasAlpha(result.flatsKind);
     const uint8_t* in = result.flats.data();
     uint8_t* out = output.pixels;
+    // The library's own layout: one copy, not a loop over every plane.
+    if (to->channels == from && to->firstPlane == 0 && to->planeStep == 1 &&
+        to->colourPlanes == from - fromAlpha && to->alpha == (fromAlpha ? from - 1 : -1)) {
+        std::memcpy(out, in, pixels * std::size_t(from));
+        return true;
+    }
     for (std::size_t i = 0; i < pixels; ++i, in += from, out += to->channels) {
         for (int32_t k = 0; k < to->colourPlanes; ++k) out[to->firstPlane + k * to->planeStep] = in[k];
         if (to->alpha >= 0) out[to->alpha] = fromAlpha ? in[from - 1] : 255;

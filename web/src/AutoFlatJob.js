@@ -22,7 +22,9 @@ export function dotsPerInch(kept) {
   return new DataView(chunk.data.buffer, chunk.data.byteOffset).getUint32(0) * 0.0254;
 }
 
-export async function autoFlatPage(engine, { id, page, hints, options, name, progress, cancelled }) {
+// `shown(reply)` receives the result for the viewer; the promise then
+// resolves to the files to download.
+export async function autoFlatPage(engine, { id, page, hints, options, name, progress, cancelled, shown }) {
   const { width, height, channels } = page;
   const count = width * height;
   const bytes = count * channels;
@@ -94,33 +96,38 @@ export async function autoFlatPage(engine, { id, page, hints, options, name, pro
     const gap = out.getInt32(24, true);
     const meltDepth = out.getInt32(288, true);
 
+    // The viewer's layers first, sent as soon as they are made: the page
+    // shows the result while this worker encodes the files to download.
     started = performance.now();
     const heap = () => engine.HEAPU8;
-    const flatBytes = heap().subarray(flats, flats + bytes);
-    // A colour key described the line art's paper, not the flats.
-    const blob = await writePng(flatBytes, width, height, channels, page.kept.filter((c) => c.type !== 'tRNS'));
-    const labelCopy = new Uint32Array(heap().buffer.slice(labels, labels + count * 4));
-    const physical = page.kept.find((c) => c.type === 'pHYs')?.data ?? null;
-    const map = await regionMapPng(labelCopy, width, height, regionCount, physical);
-    const colourCopy = new Uint8Array(heap().buffer.slice(colours, colours + Math.min(regionCount, capacity) * 4));
-    const palette = new Blob([gimpPaletteText(`${name}-regions`, colourCopy, Math.min(regionCount, capacity))], { type: 'text/plain' });
-    times.encode = performance.now() - started;
-
-    started = performance.now();
+    // slice(), not buffer.slice(): a copy of its own even if the heap is shared.
+    const labelCopy = new Uint32Array(heap().slice(labels, labels + count * 4).buffer);
+    const colourCopy = heap().slice(colours, colours + Math.min(regionCount, capacity) * 4);
     const bitmap = (rgba) => createImageBitmap(new ImageData(rgba, width, height), { premultiplyAlpha: 'none' });
     const before = await bitmap(rgbaOf(heap().subarray(lineArt, lineArt + bytes), channels, count));
     const ink = await bitmap(inkOf(heap().subarray(lineArt, lineArt + bytes), channels, count));
     const small = smallRegionsOf(labelCopy, regionCount);
-    const markCopy = new Uint8Array(heap().buffer.slice(marks, marks + count));
+    const markCopy = heap().slice(marks, marks + count);
     const gapPixels = closedGapsInto(small.rgba, markCopy);
     const marksLayer = await bitmap(small.rgba);
     const flatsRgba = rgbaOf(heap().subarray(flats, flats + bytes), channels, count);
     times.layers = performance.now() - started;
-    return {
-      type: 'done', id, blob, width, height, channels, times, gap, regionCount, kept: page.kept.filter((c) => c.type !== 'tRNS'),
-      map, palette, labels: labelCopy, colours: colourCopy, flatsRgba, marks: markCopy, meltDepth,
-      layers: { before, lineArt: ink, tooDeep: marksLayer }, tooDeepCount: small.regions, gapPixels,
-    };
+    const kept = page.kept.filter((c) => c.type !== 'tRNS');
+    shown({
+      type: 'done', id, width, height, channels, times, gap, regionCount, kept, labels: labelCopy, colours: colourCopy, flatsRgba,
+      marks: markCopy, meltDepth, layers: { before, lineArt: ink, tooDeep: marksLayer }, tooDeepCount: small.regions, gapPixels,
+    });
+
+    // The copies went to the page with the result: the files are made from
+    // the module's own buffers, which nothing changes until they are freed.
+    started = performance.now();
+    // A colour key described the line art's paper, not the flats.
+    const blob = await writePng(heap().subarray(flats, flats + bytes), width, height, channels, kept);
+    const physical = page.kept.find((c) => c.type === 'pHYs')?.data ?? null;
+    const map = await regionMapPng(new Uint32Array(heap().buffer, labels, count), width, height, regionCount, physical);
+    const listed = Math.min(regionCount, capacity);
+    const palette = new Blob([gimpPaletteText(`${name}-regions`, heap().subarray(colours, colours + listed * 4), listed)], { type: 'text/plain' });
+    return { type: 'files', id, blob, map, palette, encode: performance.now() - started };
   } finally {
     if (callback) engine.removeFunction(callback);
     for (const at of blocks.reverse()) engine._vandrel_free(at);

@@ -107,29 +107,31 @@ async function autoFlat({ id, file, hintsFile, options, name, cancelUrl }) {
   let hints = null;
   try {
     page = await decodePixels(new Uint8Array(await file.arrayBuffer()), cancel);
+    if (hintsFile) {
+      try {
+        hints = await decodePixels(new Uint8Array(await hintsFile.arrayBuffer()), cancel);
+      } catch (error) {
+        if (error instanceof ImageRefused) throw new ImageRefused(`the hints page ${hintsFile.name}: ${error.message}`);
+        throw error;
+      }
+    }
   } catch (error) {
     if (error instanceof DecodeCancelled) return { type: 'cancelled', id };
     throw error;
   }
-  if (hintsFile) {
-    try {
-      hints = await decodePixels(new Uint8Array(await hintsFile.arrayBuffer()), cancel);
-    } catch (error) {
-      if (error instanceof DecodeCancelled) return { type: 'cancelled', id };
-      if (error instanceof ImageRefused) throw new ImageRefused(`the hints page ${hintsFile.name}: ${error.message}`);
-      throw error;
-    }
-    if (hints.width !== page.width || hints.height !== page.height)
-      throw new ImageRefused(`the hints page ${hintsFile.name} is ${hints.width} x ${hints.height} pixels, the page ${page.width} x ${page.height}: they must be the same size`);
-  }
+  if (hints && (hints.width !== page.width || hints.height !== page.height))
+    throw new ImageRefused(`the hints page ${hintsFile.name} is ${hints.width} x ${hints.height} pixels, the page ${page.width} x ${page.height}: they must be the same size`);
   const decode = performance.now() - started;
   if (cancel.requested()) return { type: 'cancelled', id };
   const reply = await autoFlatPage(engine, {
     id, page, hints, options, name,
     progress: (done, total) => self.postMessage({ type: 'progress', id, done, total }),
     cancelled: () => cancel.requested(),
+    shown: (result) => {
+      result.times.decode = decode;
+      self.postMessage(result, transfers(result));
+    },
   });
-  if (reply.times) reply.times.decode = decode;
   return reply;
 }
 

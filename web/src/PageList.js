@@ -110,7 +110,7 @@ export class PageEntry {
     const { blob, width, height, layers, regionCount, gap, labels, colours, flatsRgba, channels } = data;
     this.clearResult();
     const names = autoResultNames(this.file.name);
-    this.result = { blob, url: URL.createObjectURL(blob), name: names.flats, map: data.map, palette: data.palette, names };
+    this.result = { blob, url: null, name: names.flats, map: data.map, palette: data.palette, names };
     this.doneKey = key;
     const link = (text, label, className) => {
       const a = element('a', { className: `button ${className}`, textContent: text });
@@ -124,7 +124,7 @@ export class PageEntry {
     this.actions.prepend(this.download, mapLink, paletteLink);
     const fixes = new RegionFixes({ labels, colours, regionCount, flats: flatsRgba, width, height, marks: data.marks, remelt, meltDepth: data.meltDepth });
     this.saver = new AutoSaver({ fixes, channels, kept: data.kept || [], names, onSaved: (files, version) => this.linkFiles(files, version) });
-    this.linkFiles({ flats: blob, map: data.map, palette: data.palette }, 0);
+    this.markSaving();
     this.progress.value = this.progress.max;
     this.node.dataset.runs = String(Number(this.node.dataset.runs || 0) + 1);
     this.node.dataset.fixes = '0';
@@ -146,6 +146,13 @@ export class PageEntry {
     // on the first click.
     setTimeout(() => fixes.box(0), 0);
     warmRemelt();
+  }
+
+  // The files as the worker made them, unless a fix came first: its own
+  // save replaces them.
+  filesMade({ blob, map, palette }) {
+    if (!this.saver || this.saver.version > 0) return;
+    this.linkFiles({ flats: blob, map, palette }, 0);
   }
 
   // Until the fixed files are saved, the links would hand out the files

@@ -221,14 +221,24 @@ function onWorkerMessage(data) {
       return;
     case 'done': {
       const seconds = (performance.now() - current.started) / 1000;
-      URL.revokeObjectURL(current.cancelUrl);
       const { key, text } = current;
-      current = null;
       page.showResult(data, seconds, key, text);
-      page.node.dataset.times = JSON.stringify(data.times);
+      page.node.dataset.times = JSON.stringify({ ...data.times, shown: performance.now() - current.started });
+      // Auto Flats' files follow the result: the page stays this worker's
+      // until they have come.
+      if (data.labels) return;
+      URL.revokeObjectURL(current.cancelUrl);
+      current = null;
       next();
       return;
     }
+    case 'files':
+      page.filesMade(data);
+      page.node.dataset.times = JSON.stringify({ ...JSON.parse(page.node.dataset.times), encode: data.encode, files: performance.now() - current.started });
+      URL.revokeObjectURL(current.cancelUrl);
+      current = null;
+      next();
+      return;
     case 'cancelled':
       finishCurrent('cancelled', 'Cancelled');
       return;

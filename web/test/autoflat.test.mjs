@@ -57,7 +57,14 @@ describe('Auto Flats downloads are what vandrel autoflat writes', () => {
       const names = Object.keys(pages);
       await driver.addFiles(names.map((n) => pages[n]));
       await driver.flat();
-      for (const s of await driver.states()) assert.equal(s.state, 'done', `${s.name}: ${s.message}`);
+      for (const s of await driver.states()) {
+        assert.equal(s.state, 'done', `${s.name}: ${s.message}`);
+        // The result is shown first, its files made after it.
+        assert.ok(s.times.shown <= s.times.files, `${s.name}: the files came before the viewer`);
+      }
+      const links = await driver.page.$$eval('#pages li a.download, #pages li a.download-map, #pages li a.download-palette',
+        (list) => list.map((a) => Boolean(a.getAttribute('href')) && a.getAttribute('aria-disabled') !== 'true'));
+      assert.deepEqual(links, links.map(() => true), 'every download link is live once the files have come');
       const zip = unzipSync(readFileSync(await driver.download('#download-all', 'vandrel-flats.zip')));
       for (const name of names) {
         const stem = name.replace('.png', '');
