@@ -7,6 +7,32 @@ const kStore = 'files';
 
 let opened = null;
 let added = 0;
+let lastAdded = 0;
+
+// What was forgotten, written at once: the database's own delete may not
+// have finished when the tab is reloaded or closed, and a page the user
+// removed must not come back. `before`: every file kept earlier is gone.
+const kForgotten = 'vandrel-pages-forgotten';
+
+function forgotten() {
+  try {
+    const marks = JSON.parse(localStorage.getItem(kForgotten) ?? 'null');
+    if (marks && Number.isFinite(marks.before) && Array.isArray(marks.keys)) return marks;
+  } catch {
+    // Unreadable marks forget nothing.
+  }
+  return { before: 0, keys: [] };
+}
+
+function markForgotten(change) {
+  try {
+    const marks = forgotten();
+    change(marks);
+    localStorage.setItem(kForgotten, JSON.stringify(marks));
+  } catch {
+    // Without storage the database's own delete is all there is.
+  }
+}
 
 function database() {
   opened ??= new Promise((resolve, reject) => {
@@ -36,7 +62,9 @@ function newKey() {
 export async function keepFile(file) {
   const key = newKey();
   try {
-    await transaction('readwrite', (store) => store.put({ key, added: Date.now() * 1000 + (added++ % 1000), file }));
+    lastAdded = Math.max(Date.now() * 1000 + (added++ % 1000), lastAdded + 1);
+    const stamp = lastAdded;
+    await transaction('readwrite', (store) => store.put({ key, added: stamp, file }));
     return key;
   } catch {
     return null;
@@ -45,14 +73,18 @@ export async function keepFile(file) {
 
 export async function forgetFile(key) {
   if (!key) return;
+  markForgotten((marks) => marks.keys.push(key));
   try {
     await transaction('readwrite', (store) => store.delete(key));
+    markForgotten((marks) => { marks.keys = marks.keys.filter((k) => k !== key); });
   } catch {
     // Nothing kept, nothing to forget.
   }
 }
 
 export async function forgetAll() {
+  const before = lastAdded + 1;
+  markForgotten((marks) => { marks.before = Math.max(marks.before, before); marks.keys = []; });
   try {
     await transaction('readwrite', (store) => store.clear());
   } catch {
@@ -63,7 +95,11 @@ export async function forgetAll() {
 export async function keptFiles() {
   try {
     const all = (await transaction('readonly', (store) => store.getAll())) || [];
-    return all.sort((a, b) => a.added - b.added);
+    const marks = forgotten();
+    const gone = (record) => record.added < marks.before || marks.keys.includes(record.key);
+    for (const record of all) lastAdded = Math.max(lastAdded, record.added);
+    for (const record of all.filter(gone)) forgetFile(record.key);
+    return all.filter((record) => !gone(record)).sort((a, b) => a.added - b.added);
   } catch {
     return [];
   }
