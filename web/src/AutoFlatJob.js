@@ -4,6 +4,7 @@
 import { writePng } from './PngWrite.js';
 import { regionMapPng, gimpPaletteText } from './RegionMapPng.js';
 import { closedGapsInto, inkOf, rgbaOf, smallRegionsOf } from './ViewLayers.js';
+import { engineBlocks } from './EngineBlocks.js';
 
 const kDone = 0;
 const kCancelled = 1;
@@ -28,13 +29,8 @@ export async function autoFlatPage(engine, { id, page, hints, options, name, pro
   const { width, height, channels } = page;
   const count = width * height;
   const bytes = count * channels;
-  const blocks = [];
-  const alloc = (n) => {
-    const at = engine._vandrel_alloc(n);
-    if (!at) throw new RangeError('not enough memory for this page');
-    blocks.push(at);
-    return at;
-  };
+  const heapBlocks = engineBlocks(engine);
+  const alloc = (n) => heapBlocks.alloc(n);
   let callback = 0;
   const times = {};
   try {
@@ -130,6 +126,6 @@ export async function autoFlatPage(engine, { id, page, hints, options, name, pro
     return { type: 'files', id, blob, map, palette, encode: performance.now() - started };
   } finally {
     if (callback) engine.removeFunction(callback);
-    for (const at of blocks.reverse()) engine._vandrel_free(at);
+    heapBlocks.freeAll();
   }
 }

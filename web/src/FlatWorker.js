@@ -7,6 +7,7 @@ import { writePng } from './PngWrite.js';
 import { CancelSignal } from './CancelSignal.js';
 import { lineArtOf, rgbaOf, tooDeepOf } from './ViewLayers.js';
 import { autoFlatPage } from './AutoFlatJob.js';
+import { engineBlocks } from './EngineBlocks.js';
 
 const kDone = 0;
 const kCancelled = 1;
@@ -145,13 +146,8 @@ function transfers(reply) {
 // page hands over that part's labels and marks, and takes them back.
 async function remelt({ id, width, height, area, changed, depth, labels, marks }) {
   const engine = await engineReady;
-  const blocks = [];
-  const alloc = (n) => {
-    const at = engine._vandrel_alloc(n);
-    if (!at) throw new RangeError('not enough memory for this page');
-    blocks.push(at);
-    return at;
-  };
+  const heapBlocks = engineBlocks(engine);
+  const alloc = (n) => heapBlocks.alloc(n);
   try {
     const labelsAt = alloc(labels.byteLength);
     const marksAt = alloc(marks.byteLength);
@@ -166,7 +162,7 @@ async function remelt({ id, width, height, area, changed, depth, labels, marks }
     marks.set(engine.HEAPU8.subarray(marksAt, marksAt + marks.byteLength));
     return { type: 'remelted', id, result, touched, labels, marks };
   } finally {
-    for (const at of blocks.reverse()) engine._vandrel_free(at);
+    heapBlocks.freeAll();
   }
 }
 

@@ -167,6 +167,19 @@ describe('fixes made in place', () => {
   });
 
   const labelAt = (x, y) => map.data[y * map.width + x];
+  // A cell whose left line is open (drawn with a gap) and whose two sides
+  // are one region in the native map.
+  const openGap = () => {
+    const lineArt = loadPixels(path);
+    for (let cx = 1; cx * cell < 300 - cell; cx++) {
+      for (let cy = 0; (cy + 1) * cell < 200; cy++) {
+        const y = cy * cell + Math.floor(cell / 2) + 1;
+        const open = lineArt.data[(y * 300 + cx * cell) * 3] > 8;
+        if (open && labelAt(cx * cell - 4, y) === labelAt(cx * cell + 5, y)) return { x: cx * cell, y };
+      }
+    }
+    assert.fail('the drawn page has no gap left open');
+  };
   const expectedWith = (change) => {
     const data = Uint8Array.from(native.data);
     for (let i = 0; i < map.width * map.height; i++) {
@@ -264,18 +277,7 @@ describe('fixes made in place', () => {
 
   test('a stroke over a gap the lines left open splits the region in two, and undo joins it again', async () => {
     await open();
-    // A cell whose left line is open (drawn with a gap) and whose two sides
-    // are one region in the native map.
-    const lineArt = loadPixels(path);
-    let found = null;
-    for (let cx = 1; !found && cx * cell < 300 - cell; cx++) {
-      for (let cy = 0; !found && (cy + 1) * cell < 200; cy++) {
-        const y = cy * cell + Math.floor(cell / 2) + 1;
-        const open = lineArt.data[(y * 300 + cx * cell) * 3] > 8;
-        if (open && labelAt(cx * cell - 4, y) === labelAt(cx * cell + 5, y)) found = { x: cx * cell, y };
-      }
-    }
-    assert.ok(found, 'the drawn page has no gap left open');
+    const found = openGap();
     const region = labelAt(found.x - 4, found.y);
     await tool('split');
     const [x0, y0] = await screenPoint(found.x, found.y - 4);
@@ -300,14 +302,7 @@ describe('fixes made in place', () => {
   test('a split melts its lines as vandrel autoflat does with the stroke drawn into the line art', async () => {
     await open();
     const lineArt = loadPixels(path);
-    let found = null;
-    for (let cx = 1; !found && cx * cell < 300 - cell; cx++) {
-      for (let cy = 0; !found && (cy + 1) * cell < 200; cy++) {
-        const y = cy * cell + Math.floor(cell / 2) + 1;
-        if (lineArt.data[(y * 300 + cx * cell) * 3] > 8 && labelAt(cx * cell - 4, y) === labelAt(cx * cell + 5, y)) found = { x: cx * cell, y };
-      }
-    }
-    assert.ok(found, 'the drawn page has no gap left open');
+    const found = openGap();
     // Down the line's two columns, across the whole gap.
     const points = [{ x: found.x, y: found.y - 4 }, { x: found.x, y: found.y + 11 }, { x: found.x + 1, y: found.y + 11 }, { x: found.x + 1, y: found.y - 4 }];
     await driver.page.evaluate((p) => document.querySelector('#pages li .viewer').viewer.tools.stroke(p), points);
