@@ -114,15 +114,3 @@ export function closedGapsInto(rgba, marks, colour = [0, 190, 255]) {
   }
   return marked;
 }
-
-// Where Auto Flats' line art is: ink at least half strong, as the tool
-// takes it by default. Fixes split regions along it.
-export function lineMaskOf(input, channels, count) {
-  const mask = new Uint8Array(count);
-  for (let i = 0, at = 0; i < count; i++, at += channels) {
-    const r = input[at], g = input[at + 1], b = input[at + 2];
-    const ink = 255 - (r > g ? (r > b ? r : b) : g > b ? g : b);
-    mask[i] = ink * (channels === 4 ? input[at + 3] : 255) >= 128 * 255 ? 1 : 0;
-  }
-  return mask;
-}

@@ -3,7 +3,7 @@
 // did not reach.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { inkOf, lineArtOf, lineMaskOf, rgbaOf, smallRegionLimit, smallRegionsOf, tooDeepOf } from '../src/ViewLayers.js';
+import { inkOf, lineArtOf, rgbaOf, smallRegionLimit, smallRegionsOf, tooDeepOf } from '../src/ViewLayers.js';
 
 const rgb = (...pixels) => Uint8Array.from(pixels.flat());
 
@@ -47,16 +47,6 @@ test('Auto Flats\' ink is as dark as the darkest colour byte allows, times the o
   }
   const opaque = inkOf(rgb([10, 200, 30], [0, 0, 0], [255, 255, 255]), 3, 3);
   assert.deepEqual([opaque[3], opaque[7], opaque[11]], [55, 255, 0]);
-});
-
-test('the line mask holds the pixels whose ink is at least half strong', () => {
-  const pixels = allGreysAndAlphas().map((v, i) => (i % 4 === 1 ? 0 : v));
-  const count = pixels.length / 4;
-  const mask = lineMaskOf(pixels, 4, count);
-  for (let i = 0; i < count; i++) {
-    const strength = ((255 - Math.max(pixels[4 * i], pixels[4 * i + 2])) * pixels[4 * i + 3]) / 255;
-    assert.equal(mask[i], strength >= 128 ? 1 : 0, `pixel ${i}`);
-  }
 });
 
 test('small regions are marked on every pixel they hold, and counted once each', () => {
