@@ -70,14 +70,7 @@ constexpr uint32_t kLookAheadRings = 8;
 
 // Beyond the kept rings, neighbouring rings fall in different slots, so
 // the rings a scan walks and looks ahead through stay together.
-CScanReplay::SCached& CScanReplay::Slot(uint32_t ring) {
-    if (ring > kKeptRings) return cache_[ring % kRings];
-    // Sized once, so that no slot moves while a caller holds its groups.
-    if (kept_.empty()) kept_.resize(kKeptRings + 1);
-    return kept_[ring];
-}
-
-const std::vector<SOffsetGroup>& CScanReplay::Ring(uint32_t ring) {
+const std::vector<SOffsetGroup>& CScanReplay::MadeRing(uint32_t ring) {
     SCached& slot = Slot(ring);
     if (slot.ring != ring) {
         slot.groups.clear();

@@ -49,7 +49,12 @@ private:
         uint32_t ring;
         uint32_t index;
     };
-    const std::vector<SOffsetGroup>& Ring(uint32_t ring);
+    // Inline: every group the replay steps through asks for its ring.
+    const std::vector<SOffsetGroup>& Ring(uint32_t ring) {
+        if (ring < kept_.size() && kept_[ring].ring == ring) return kept_[ring].groups;
+        return MadeRing(ring);
+    }
+    const std::vector<SOffsetGroup>& MadeRing(uint32_t ring);
     const SOffsetGroup& At(SPos pos) { return Ring(pos.ring)[pos.index]; }
     SPos Next(SPos pos);
     SPos FirstAbove(uint64_t distSq);
@@ -89,7 +94,12 @@ private:
     };
     static constexpr uint32_t kBlock = 16;
     uint32_t FirstUnsafe(uint32_t ring, uint32_t from, uint32_t end, uint32_t bLimit, uint32_t kLimit);
-    SCached& Slot(uint32_t ring);
+    SCached& Slot(uint32_t ring) {
+        if (ring > kKeptRings) return cache_[ring % kRings];
+        // Sized once, so that no slot moves while a caller holds its groups.
+        if (kept_.empty()) kept_.resize(kKeptRings + 1);
+        return kept_[ring];
+    }
     std::vector<SCached> kept_;
     SCached cache_[kRings];
 };
