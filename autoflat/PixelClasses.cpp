@@ -37,14 +37,16 @@ SRgbA ReadRgbA(EPageKind kind, const uint8_t* p) {
 
 CPixelReader::CPixelReader(EPageKind kind, SClassLimits limits)
     : kind_(kind), limits_(limits), channels_(ChannelCount(kind)) {
+    // The tables' pixels are as long as the longest kind, so that no reading
+    // of another kind could run past them, whatever a compiler assumes.
     if (kind == EPageKind::Gray) {
         for (int v = 0; v < 256; ++v) {
-            const uint8_t pixel[1] = {uint8_t(v)};
+            const uint8_t pixel[5] = {uint8_t(v)};
             table_.push_back(Compute(pixel));
         }
     } else if (kind == EPageKind::GrayAlpha) {
         for (int i = 0; i < 65536; ++i) {
-            const uint8_t pixel[2] = {uint8_t(i & 0xFF), uint8_t(i >> 8)};
+            const uint8_t pixel[5] = {uint8_t(i & 0xFF), uint8_t(i >> 8)};
             table_.push_back(Compute(pixel));
         }
     }
