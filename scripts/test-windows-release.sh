@@ -211,7 +211,7 @@ check "Finish page names Photoshop" says "Restart Photoshop"
 check "Finish page names the hosts with folders of their own" \
     sh -c "grep -qF 'Affinity Photo' '$scratch/page.txt' && grep -qF 'Clip Studio Paint' '$scratch/page.txt'"
 check "install into a folder of the user's reaches the Finish page" \
-    page "$product $version Setup" "Finish" --next "$setup" "/D=C:\\Hosts\\Krita"
+    page "$product $version Setup" "plug-in folders" --next "$setup" "/D=C:\\Hosts\\Krita"
 check "Finish page asks for that folder in the host's plug-in settings" says 'Add C:\Hosts\Krita to your host'"'"'s plug-in folders'
 check "Finish page says where each host keeps that setting" says "File > Photoshop-compatible plug-in settings"
 check "uninstaller's first page shown" page "$product $version Uninstall" "will be removed" "" "$app_dir/Uninstall.exe"
