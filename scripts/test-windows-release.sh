@@ -57,7 +57,8 @@ check "read-me has CRLF line ends throughout" crlf_only "$unzipped/ReadMe.txt"
 check "read-me names the version" grep -q "$version" "$unzipped/ReadMe.txt"
 # The settings as the dialog names them, so a renamed control fails here.
 dialog_label() { sed -n "s/.*\"\($1[^\"]*\)\".*/\1/p" resources/Dialogs.rc | head -n1 | sed 's/[.:]$//'; }
-readme_says() { [[ -n $1 ]] && tr -d '\r' <"$unzipped/ReadMe.txt" | grep -qF -- "$1"; }
+# grep -q would leave the pipe early; under pipefail tr's broken pipe would fail the check.
+readme_says() { [[ -n $1 ]] && tr -d '\r' <"$unzipped/ReadMe.txt" | grep -F -- "$1" >/dev/null; }
 check "read-me says what the filter does" readme_says "What Vandrel Pro does"
 check "read-me explains the depth setting" readme_says "$(dialog_label Black)"
 check "read-me explains the white setting" readme_says "$(dialog_label Paint)"
@@ -97,7 +98,7 @@ app_dir="$c/Program Files/$company/$product"
 prefs="$c/users/${USER:-$(id -un)}/AppData/Roaming/$product Prefs"
 registered() { timeout 60 "$wine" reg query "$key" /reg:64 >/dev/null 2>&1; }
 unregistered() { ! registered; }
-registered_value() { timeout 60 "$wine" reg query "$key" /v "$1" /reg:64 2>/dev/null | tr -d '\r' | grep -qF "$2"; }
+registered_value() { timeout 60 "$wine" reg query "$key" /v "$1" /reg:64 2>/dev/null | tr -d '\r' | grep -F "$2" >/dev/null; }
 
 # Runs a Windows program to its end (an uninstaller hands over to a copy of
 # itself and returns at once, so wait for every process of the prefix).
