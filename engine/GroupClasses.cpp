@@ -41,17 +41,15 @@ CGroupClasses::CGroupClasses(const int64_t (&margin)[4], uint32_t firstRing, uin
         lows[i] = i == 0 ? 0 : cuts_[i - 1] + 1;
         highs[i] = i == cutCount_ ? kUnbounded : cuts_[i];
     }
-    auto low = [&](int i) { return lows[i]; };
-    auto high = [&](int i) { return highs[i]; };
     const uint64_t firstInner = uint64_t(firstRing - 1) * (firstRing - 1),
                    lastOuter = uint64_t(lastRing) * lastRing;
     uint32_t within[5];
-    for (int i = 0; i <= cutCount_; ++i) within[i] = group_classes::WithinBits(low(i), margin_);
+    for (int i = 0; i <= cutCount_; ++i) within[i] = group_classes::WithinBits(lows[i], margin_);
     for (int i = 0; i <= cutCount_; ++i) {
         for (int j = i; j <= cutCount_; ++j) {
             // Groups of eight: 0 < k < b.
-            const int64_t k1 = std::max<int64_t>(low(i), 1), b2 = high(j);
-            const int64_t k2 = std::min(high(i), b2 - 1), b1 = std::max(low(j), k1 + 1);
+            const int64_t k1 = std::max<int64_t>(lows[i], 1), b2 = highs[j];
+            const int64_t k2 = std::min(highs[i], b2 - 1), b1 = std::max(lows[j], k1 + 1);
             if (k1 > k2 || b1 > b2) continue;
             const auto nearSq = uint64_t(k1 * k1 + b1 * b1), farSq = uint64_t(k2 * k2 + b2 * b2);
             if (farSq <= firstInner || nearSq > lastOuter) continue;
