@@ -141,13 +141,15 @@ function clearList() {
 }
 
 function startWorker() {
-  worker = new Worker('worker.js');
+  const started = new Worker('worker.js');
+  worker = started;
   worker.onmessage = ({ data }) => onWorkerMessage(data);
   // A worker that dies (out of memory, most likely) takes its page with it;
   // a new one serves the rest.
   worker.onerror = (event) => {
     event.preventDefault();
-    worker.terminate();
+    started.terminate();
+    if (worker !== started) return;
     worker = null;
     if (current) finishCurrent('failed', 'The page could not be flatted (the browser stopped the worker, most likely for want of memory).');
   };
@@ -177,9 +179,11 @@ function next() {
   if (!page) {
     current = null;
     // The engine's heap never shrinks: a worker that flatted a large page
-    // would hold its memory while the user looks at the results.
+    // would hold its memory while the user looks at the results. A fresh
+    // one, small until it is given a page, waits with its engine compiled
+    // and warmed for the next Flat.
     worker?.terminate();
-    worker = null;
+    startWorker();
     ui.status.textContent = summary(pages, currentKey());
     refreshButtons();
     return;
@@ -222,8 +226,10 @@ function onWorkerMessage(data) {
     case 'done': {
       const seconds = (performance.now() - current.started) / 1000;
       const { key, text } = current;
+      const showing = performance.now();
       page.showResult(data, seconds, key, text);
-      page.node.dataset.times = JSON.stringify({ ...data.times, shown: performance.now() - current.started });
+      const now = performance.now();
+      page.node.dataset.times = JSON.stringify({ ...data.times, viewer: now - showing, shown: now - current.started });
       // Auto Flats' files follow the result: the page stays this worker's
       // until they have come.
       if (data.labels) return;
@@ -368,6 +374,7 @@ ui.clear.addEventListener('click', clearList);
 
 showSettings();
 refreshButtons();
+startWorker();
 keptFiles().then((kept) => {
   for (const { key, file } of kept) addPage(file, key);
   if (kept.length) ui.status.textContent = `${plural(kept.length, 'page')} kept from your last visit. ${summary(pages, currentKey())}`;

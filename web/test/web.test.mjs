@@ -277,6 +277,34 @@ test('cancel stops the pass at the next strip, drops the queue, and the next fla
   samePixels(await driver.downloadPage(1, 'small-flat.png'), nativeFlat(small, join(dir, 'native-small.png'), 300, true), 'after cancel');
 });
 
+// A worker waits, its engine warmed on a small page of its own, before any
+// Flat and after every batch: the warm-up must reach every stage of both
+// filters (regions found, not a refusal), or it warms nothing.
+test('a fresh worker with a warmed engine waits before and after every batch', async () => {
+  const warmed = async () => {
+    const url = new URL('worker.js', driver.url).href;
+    for (let tries = 0; tries < 200; tries++) {
+      const worker = driver.page.workers().find((w) => w.url() === url);
+      const runs = worker ? await worker.evaluate(() => self.warmUpRuns ?? null).catch(() => null) : null;
+      if (runs) return runs;
+      await new Promise((done) => setTimeout(done, 50));
+    }
+    return null;
+  };
+  const check = (runs, when) => {
+    assert.ok(runs, `no warmed worker ${when}`);
+    assert.deepEqual(runs.map((r) => [r.filter, r.channels, r.result]),
+      [['autoflat', 3, 0], ['flat', 3, 0], ['autoflat', 4, 0], ['flat', 4, 0]], when);
+    for (const run of runs.filter((r) => r.filter === 'autoflat')) assert.ok(run.regions >= 10, `${when}: ${run.regions} regions`);
+  };
+  await driver.reload();
+  check(await warmed(), 'after loading');
+  await driver.clearPages();
+  await driver.addFiles([savePng(join(dir, 'warm.png'), drawPage(60, 40, { seed: 12 }))]);
+  await driver.flat();
+  check(await warmed(), 'after a batch');
+});
+
 test('every control has a label and works from the keyboard', async () => {
   await driver.clearPages();
   await driver.reload();  // Tab starts from the top, not from Clear list

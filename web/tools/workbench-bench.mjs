@@ -49,8 +49,8 @@ try {
     const browser = (Date.now() - started) / 1000;
     const t = state.times;
     const shown = t.shown / 1000;
-    console.log(`browser Auto Flats: ${shown.toFixed(2)} s from Flat to the viewer (decode ${(t.decode / 1000).toFixed(2)}, library ${(t.flat / 1000).toFixed(2)}, ` +
-      `viewer layers ${(t.layers / 1000).toFixed(2)} s), ${browser.toFixed(2)} s to the files ready to download (PNG, map and palette ${(t.encode / 1000).toFixed(2)} s ` +
+    console.log(`browser Auto Flats: ${shown.toFixed(2)} s from Flat to the viewer (engine ready ${(t.engine / 1000).toFixed(2)}, decode ${(t.decode / 1000).toFixed(2)}, library ${(t.flat / 1000).toFixed(2)}, ` +
+      `viewer layers ${(t.layers / 1000).toFixed(2)}, viewer ${(t.viewer / 1000).toFixed(2)} s), ${browser.toFixed(2)} s to the files ready to download (PNG, map and palette ${(t.encode / 1000).toFixed(2)} s ` +
       `while the viewer opens); ${(shown / nativeAll).toFixed(2)}x / ${(browser / nativeAll).toFixed(2)}x the native command, ` +
       `${(shown / nativeOne).toFixed(2)}x / ${(browser / nativeOne).toFixed(2)}x on one processor`);
 
