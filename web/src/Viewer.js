@@ -23,6 +23,11 @@ function toggle(id, text, title, key) {
   return { box, label };
 }
 
+// Resolves once the page has painted the frame that follows.
+export function afterFirstFrame() {
+  return new Promise((painted) => requestAnimationFrame(() => setTimeout(painted, 0)));
+}
+
 export class Viewer {
   // layers: ImageBitmaps { before, after, lineArt, tooDeep }, all width x height.
   // With `fixes` (Auto Flats), layers.after is a canvas over `flats`, the

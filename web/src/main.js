@@ -2,6 +2,7 @@
 // out (one by one or as a zip).
 import { zipSync } from 'fflate';
 import { PageEntry } from './PageList.js';
+import { afterFirstFrame } from './Viewer.js';
 import { uniqueNames } from './Names.js';
 import { clampDepth, loadSettings, saveSettings } from './Settings.js';
 import { ImageRefused, checkHeader, readPngChunks } from './PngChunks.js';
@@ -227,9 +228,14 @@ function onWorkerMessage(data) {
       const seconds = (performance.now() - current.started) / 1000;
       const { key, text } = current;
       const showing = performance.now();
+      const { started } = current;
       page.showResult(data, seconds, key, text);
-      const now = performance.now();
-      page.node.dataset.times = JSON.stringify({ ...data.times, viewer: now - showing, shown: now - current.started });
+      const viewer = performance.now() - showing;
+      page.node.dataset.times = JSON.stringify({ ...data.times, viewer, shown: performance.now() - started });
+      // Shown is when the result is on screen.
+      afterFirstFrame().then(() => {
+        page.node.dataset.times = JSON.stringify({ ...JSON.parse(page.node.dataset.times), shown: performance.now() - started });
+      });
       // Auto Flats' files follow the result: the page stays this worker's
       // until they have come.
       if (data.labels) return;
