@@ -25,7 +25,9 @@ export function dotsPerInch(kept) {
 
 // `shown(reply)` receives the result for the viewer; the promise then
 // resolves to the files to download.
-export async function autoFlatPage(engine, { id, page, hints, options, name, progress, cancelled, shown }) {
+// `lineArtLayers`, when given, resolves to the line art's two layers made
+// elsewhere meanwhile, or to null.
+export async function autoFlatPage(engine, { id, page, hints, options, name, progress, cancelled, shown, lineArtLayers = null }) {
   const { width, height, channels } = page;
   const count = width * height;
   const bytes = count * channels;
@@ -100,8 +102,10 @@ export async function autoFlatPage(engine, { id, page, hints, options, name, pro
     const labelCopy = new Uint32Array(heap().slice(labels, labels + count * 4).buffer);
     const colourCopy = heap().slice(colours, colours + Math.min(regionCount, capacity) * 4);
     const bitmap = (rgba) => createImageBitmap(new ImageData(rgba, width, height), { premultiplyAlpha: 'none' });
-    const before = await bitmap(rgbaOf(heap().subarray(lineArt, lineArt + bytes), channels, count));
-    const ink = await bitmap(inkOf(heap().subarray(lineArt, lineArt + bytes), channels, count));
+    const made = await lineArtLayers;
+    times.lineArtAside = made ? 1 : 0;
+    const before = made?.before ?? await bitmap(rgbaOf(heap().subarray(lineArt, lineArt + bytes), channels, count));
+    const ink = made?.ink ?? await bitmap(inkOf(heap().subarray(lineArt, lineArt + bytes), channels, count));
     const small = smallRegionsOf(labelCopy, regionCount);
     const markCopy = heap().slice(marks, marks + count);
     const gapPixels = closedGapsInto(small.rgba, markCopy);

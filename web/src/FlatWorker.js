@@ -9,6 +9,7 @@ import { lineArtOf, rgbaOf, tooDeepOf } from './ViewLayers.js';
 import { autoFlatPage } from './AutoFlatJob.js';
 import { engineBlocks } from './EngineBlocks.js';
 import { warmUp } from './EngineWarmUp.js';
+import { LineArtLayers } from './LineArtLayers.js';
 
 const kDone = 0;
 const kCancelled = 1;
@@ -18,6 +19,7 @@ const kRgb = 1;
 const kRgba = 2;
 
 self.importScripts('vandrel-engine.js');
+const layerHelper = new LineArtLayers();
 const engineReady = self.createVandrelEngine().then((engine) => {
   // What the warm-up's runs answered, for the tests, which look into the worker.
   self.warmUpRuns = warmUp(engine);
@@ -133,7 +135,7 @@ async function autoFlat({ id, file, hintsFile, options, name, cancelUrl }) {
   const decode = performance.now() - started;
   if (cancel.requested()) return { type: 'cancelled', id };
   const reply = await autoFlatPage(engine, {
-    id, page, hints, options, name,
+    id, page, hints, options, name, lineArtLayers: layerHelper.start(page),
     progress: (done, total) => self.postMessage({ type: 'progress', id, done, total }),
     cancelled: () => cancel.requested(),
     shown: (result) => {

@@ -12,6 +12,7 @@ import { unzipSync } from 'fflate';
 import { openPage } from '../tools/PageDriver.mjs';
 import { drawLineArt, loadPixels, nativeAutoflat, savePng } from './TestPages.mjs';
 import { RegionFixes } from '../src/RegionFixes.js';
+import { inkOf, rgbaOf } from '../src/ViewLayers.js';
 
 let dir;
 let driver;
@@ -60,7 +61,7 @@ describe('Auto Flats downloads are what vandrel autoflat writes', () => {
       for (const s of await driver.states()) {
         assert.equal(s.state, 'done', `${s.name}: ${s.message}`);
         // The result is shown first, its files made after it.
-        assert.ok(s.times.shown <= s.times.files, `${s.name}: the files came before the viewer`);
+        assert.ok(s.times.built <= s.times.files, `${s.name}: the files came before the viewer`);
       }
       const links = await driver.page.$$eval('#pages li a.download, #pages li a.download-map, #pages li a.download-palette',
         (list) => list.map((a) => Boolean(a.getAttribute('href')) && a.getAttribute('aria-disabled') !== 'true'));
@@ -78,6 +79,36 @@ describe('Auto Flats downloads are what vandrel autoflat writes', () => {
       }
     });
   }
+
+  // Made in a worker of their own while the library runs; alpha is where
+  // the ink layer's darkness lies, and all a canvas gives back exactly.
+  test('the viewer shows the line art as it is and as ink, made beside the flat worker', async () => {
+    await driver.clearPages();
+    await driver.setAuto({});
+    await driver.addFiles([pages['alpha.png'], pages['lines.png']]);
+    await driver.flat();
+    for (const [index, name] of ['alpha.png', 'lines.png'].entries()) {
+      const page = loadPixels(pages[name]);
+      const count = page.width * page.height;
+      const shown = await driver.page.evaluate((i) => {
+        const { layers, width, height } = document.querySelectorAll('#pages li .viewer')[i].viewer;
+        const read = (bitmap) => {
+          const canvas = new OffscreenCanvas(width, height);
+          const context = canvas.getContext('2d');
+          context.drawImage(bitmap, 0, 0);
+          return Array.from(context.getImageData(0, 0, width, height).data);
+        };
+        return { before: read(layers.before), ink: read(layers.lineArt) };
+      }, index);
+      const before = rgbaOf(page.data, page.channels, count);
+      const opaque = Array.from(before).every((v, i) => i % 4 !== 3 || v === 255);
+      if (opaque) assert.deepEqual(shown.before, Array.from(before), `${name}: the line art`);
+      else assert.deepEqual(shown.before.filter((v, i) => i % 4 === 3), Array.from(before).filter((v, i) => i % 4 === 3), `${name}: the line art's alpha`);
+      const ink = inkOf(page.data, page.channels, count);
+      assert.deepEqual(shown.ink.filter((v, i) => i % 4 === 3), Array.from(ink).filter((v, i) => i % 4 === 3), `${name}: the ink`);
+    }
+    for (const state of await driver.states()) assert.equal(state.times.lineArtAside, 1, `${state.name}: made by the flat worker itself`);
+  });
 
   test('a hints page colours the regions as --hints does, and changing it redoes the page', async () => {
     const hints = savePng(join(dir, 'hints.png'), (() => {
