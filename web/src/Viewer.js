@@ -23,11 +23,6 @@ function toggle(id, text, title, key) {
   return { box, label };
 }
 
-// Resolves once the page has painted the frame that follows.
-export function afterFirstFrame() {
-  return new Promise((painted) => requestAnimationFrame(() => setTimeout(painted, 0)));
-}
-
 export class Viewer {
   // layers: ImageBitmaps { before, after, lineArt, tooDeep }, all width x height.
   // With `fixes` (Auto Flats), layers.after is a canvas over `flats`, the
@@ -88,10 +83,17 @@ export class Viewer {
       this.toolbar.after(this.tools.node);
     }
     this.listen();
-    if (width * height > kReduceAbove) this.reduce();
+    // Reducing a 36 MP page's layers holds the page's thread most of a
+    // second: done once the first frame is on screen, which is drawn
+    // plainly from the full-size layers meanwhile.
+    // Resolves to the time the first frame was drawn.
+    this.firstFrame = new Promise((drawn) => { this.firstFrameDrawn = drawn; });
+    this.reducing = width * height > kReduceAbove;
+    if (this.reducing) this.firstFrame.then(() => setTimeout(() => this.reduce(), 0));
   }
 
   async reduce() {
+    if (!this.layers) return;  // closed before it began
     const levels = [];
     let source = this.layers;
     for (const side of kReducedSides) {
@@ -115,6 +117,7 @@ export class Viewer {
       }
     }
     this.reduced = levels.sort((a, b) => a.ratio - b.ratio);
+    this.reducing = false;
     this.requestDraw();
   }
 
@@ -225,7 +228,7 @@ export class Viewer {
     ctx.imageSmoothingEnabled = scale < 1;
     // Scaling the whole page down well is slow: while the view moves,
     // frames scale plainly, and the finer frame follows once it rests.
-    ctx.imageSmoothingQuality = level || !this.settled ? 'low' : 'medium';
+    ctx.imageSmoothingQuality = level || !this.settled || this.reducing ? 'low' : 'medium';
     const put = (bitmap) => ctx.drawImage(bitmap, part.sx, part.sy, part.sw, part.sh, part.dx, part.dy, part.dw, part.dh);
     const clipped = (x0, x1, paint) => {
       if (x1 <= x0) return;
@@ -245,6 +248,8 @@ export class Viewer {
     if (this.tooDeep.box.checked) put(layers.tooDeep);
     if (!this.showBefore) this.drawDivider(ctx, divider, part);
     if (this.drag?.kind === 'stroke') this.drawStroke(ctx);
+    this.firstFrameDrawn?.(performance.now());
+    this.firstFrameDrawn = null;
     this.frameTimes.push(performance.now() - started);
     if (this.frameTimes.length > 240) this.frameTimes.shift();
   }

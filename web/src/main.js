@@ -2,7 +2,6 @@
 // out (one by one or as a zip).
 import { zipSync } from 'fflate';
 import { PageEntry } from './PageList.js';
-import { afterFirstFrame } from './Viewer.js';
 import { uniqueNames } from './Names.js';
 import { clampDepth, loadSettings, saveSettings } from './Settings.js';
 import { ImageRefused, checkHeader, readPngChunks } from './PngChunks.js';
@@ -233,9 +232,9 @@ function onWorkerMessage(data) {
       const viewer = performance.now() - showing;
       const built = performance.now() - started;
       page.node.dataset.times = JSON.stringify({ ...data.times, viewer, built, shown: built });
-      // Shown is when the result is on screen.
-      afterFirstFrame().then(() => {
-        page.node.dataset.times = JSON.stringify({ ...JSON.parse(page.node.dataset.times), shown: performance.now() - started });
+      // Shown is when the result's first frame is drawn.
+      page.viewer?.firstFrame.then((drawn) => {
+        page.node.dataset.times = JSON.stringify({ ...JSON.parse(page.node.dataset.times), shown: drawn - started });
       });
       // Auto Flats' files follow the result: the page stays this worker's
       // until they have come.
