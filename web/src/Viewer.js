@@ -83,11 +83,11 @@ export class Viewer {
       this.toolbar.after(this.tools.node);
     }
     this.listen();
+    // Resolves to the time the first frame was drawn.
+    this.firstFrame = new Promise((drawn) => { this.firstFrameDrawn = drawn; });
     // Reducing a 36 MP page's layers holds the page's thread most of a
     // second: done once the first frame is on screen, which is drawn
     // plainly from the full-size layers meanwhile.
-    // Resolves to the time the first frame was drawn.
-    this.firstFrame = new Promise((drawn) => { this.firstFrameDrawn = drawn; });
     this.reducing = width * height > kReduceAbove;
     if (this.reducing) this.firstFrame.then(() => setTimeout(() => this.reduce(), 0));
   }
