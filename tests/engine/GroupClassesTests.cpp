@@ -40,19 +40,23 @@ void ExpectSpansHold(const int64_t (&margin)[4], uint32_t firstRing, uint32_t la
                 int ownCount = 0;
                 ASSERT_EQ(InsideMask(g, margin, ownCount), mask) << g.k << "," << g.b;
                 const SGroupEnds ends = GroupEnds(mask, count);
-                const auto where = ::testing::Message()
-                                   << "margins " << margin[0] << " " << margin[1] << " " << margin[2] << " "
-                                   << margin[3] << ", span from ring " << ring << ", group " << g.k << ","
-                                   << g.b << " in ring " << covered;
+                // Written only when an assertion fails: made for every group,
+                // the words took most of the test's time.
+                const auto where = [&] {
+                    return ::testing::Message()
+                           << "margins " << margin[0] << " " << margin[1] << " " << margin[2] << " "
+                           << margin[3] << ", span from ring " << ring << ", group " << g.k << "," << g.b
+                           << " in ring " << covered;
+                };
                 if (g.k == 0 || g.k == g.b) {
                     const SGroupEnds& claimed = g.k == 0 ? span.axis : span.diagonal;
-                    ASSERT_EQ(ends.head, claimed.head) << where;
-                    ASSERT_EQ(ends.tail, claimed.tail) << where;
-                    ASSERT_EQ(ends.empty, claimed.empty) << where;
+                    ASSERT_EQ(ends.head, claimed.head) << where();
+                    ASSERT_EQ(ends.tail, claimed.tail) << where();
+                    ASSERT_EQ(ends.empty, claimed.empty) << where();
                 } else {
-                    ASSERT_LE(ends.head, span.head) << where;
-                    ASSERT_LE(ends.tail, span.tail) << where;
-                    ASSERT_TRUE(!ends.empty || span.anyEmpty) << where;
+                    ASSERT_LE(ends.head, span.head) << where();
+                    ASSERT_LE(ends.tail, span.tail) << where();
+                    ASSERT_TRUE(!ends.empty || span.anyEmpty) << where();
                 }
             }
         }
