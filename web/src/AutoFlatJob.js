@@ -3,17 +3,17 @@
 // writes them, with the region map and what the viewer and the fixes need.
 import { writePng } from './PngWrite.js';
 import { regionMapPng, gimpPaletteText } from './RegionMapPng.js';
-import { closedGapsInto, inkOf, rgbaOf, smallRegionsOf } from './ViewLayers.js';
+import { closedGapsInto, lineArtPictures, rgbaOf, smallRegionsOf } from './ViewLayers.js';
 import { engineBlocks } from './EngineBlocks.js';
 
 const kDone = 0;
 const kCancelled = 1;
 const kNoMemory = 2;
-const kLayout = { 3: 1, 4: 2 };  // channels to the C interface's RGB and RGBA
+export const kLayout = { 3: 1, 4: 2 };  // channels to the C interface's RGB and RGBA
 // The C interface's structures, as laid out in the 32-bit module (the
 // settings end in a double's alignment).
-const kSettingsBytes = 48;
-const kOutputBytes = 292;
+export const kSettingsBytes = 48;
+export const kOutputBytes = 292;
 const kColourCapacity = 1 << 22;
 
 // The page's dots per inch from its pHYs chunk, 0 when it has none.
@@ -104,8 +104,7 @@ export async function autoFlatPage(engine, { id, page, hints, options, name, pro
     const bitmap = (rgba) => createImageBitmap(new ImageData(rgba, width, height), { premultiplyAlpha: 'none' });
     const made = await lineArtLayers;
     times.lineArtAside = made ? 1 : 0;
-    const before = made?.before ?? await bitmap(rgbaOf(heap().subarray(lineArt, lineArt + bytes), channels, count));
-    const ink = made?.ink ?? await bitmap(inkOf(heap().subarray(lineArt, lineArt + bytes), channels, count));
+    const { before, ink } = made ?? await lineArtPictures(heap().subarray(lineArt, lineArt + bytes), channels, width, height);
     const small = smallRegionsOf(labelCopy, regionCount);
     const markCopy = heap().slice(marks, marks + count);
     const gapPixels = closedGapsInto(small.rgba, markCopy);

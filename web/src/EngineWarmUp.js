@@ -9,12 +9,9 @@
 // optimised before a real page comes. The results are thrown away; the
 // filters keep nothing from one call to the next.
 import { engineBlocks } from './EngineBlocks.js';
+import { kLayout, kOutputBytes, kSettingsBytes } from './AutoFlatJob.js';
 
 const kSide = 320;
-const kRgb = 1;
-const kRgba = 2;
-const kSettingsBytes = 48;
-const kOutputBytes = 292;
 
 // Line art with what each stage looks for: closed and open rings (regions
 // and gaps), a solid black block (a spot black), specks (small regions),
@@ -61,10 +58,10 @@ function warmUpAutoFlat(engine, channels) {
     engine.HEAPU8.fill(0, output, output + kOutputBytes);
     const o = new DataView(engine.HEAPU8.buffer, output, kOutputBytes);
     o.setUint32(0, flats, true);
-    o.setInt32(4, channels === 4 ? kRgba : kRgb, true);
+    o.setInt32(4, kLayout[channels], true);
     o.setUint32(8, labels, true);
     o.setUint32(284, marks, true);
-    const result = engine._vandrel_autoflat(lineArt, channels === 4 ? kRgba : kRgb, 0, 0, kSide, kSide, settings, output, 0, 0);
+    const result = engine._vandrel_autoflat(lineArt, kLayout[channels], 0, 0, kSide, kSide, settings, output, 0, 0);
     return { result, regions: new DataView(engine.HEAPU8.buffer, output, kOutputBytes).getInt32(20, true) };
   } finally {
     blocks.freeAll();
@@ -78,7 +75,7 @@ function warmUpFlat(engine, channels) {
     const input = blocks.alloc(bytes);
     const output = blocks.alloc(bytes);
     engine.HEAPU8.set(warmUpPage(kSide, channels), input);
-    return engine._vandrel_flat(input, output, kSide, kSide, channels === 4 ? kRgba : kRgb, 300, 0, 0, 0);
+    return engine._vandrel_flat(input, output, kSide, kSide, kLayout[channels], 300, 0, 0, 0);
   } finally {
     blocks.freeAll();
   }

@@ -78,6 +78,14 @@ export function inkOf(input, channels, count) {
   return rgba;
 }
 
+// Auto Flats' line art as it is and as ink, as pictures for the viewer.
+export async function lineArtPictures(pixels, channels, width, height) {
+  const count = width * height;
+  const bitmap = (rgba) => createImageBitmap(new ImageData(rgba, width, height), { premultiplyAlpha: 'none' });
+  const before = await bitmap(rgbaOf(pixels, channels, count));
+  return { before, ink: await bitmap(inkOf(pixels, channels, count)) };
+}
+
 // Regions small enough to be a mistake worth a look: a speck of hatching
 // left as its own colour, or a gap that closed a region off too soon.
 export function smallRegionLimit(count) {
