@@ -23,8 +23,9 @@ export function dotsPerInch(kept) {
   return new DataView(chunk.data.buffer, chunk.data.byteOffset).getUint32(0) * 0.0254;
 }
 
-// `shown(reply)` receives the result for the viewer; the promise then
-// resolves to the files to download.
+// `shown(reply)` receives the result for the viewer, then the marks of
+// small regions and closed gaps; the promise then resolves to the files to
+// download.
 // `lineArtLayers`, when given, resolves to the line art's two layers made
 // elsewhere meanwhile, or to null.
 export async function autoFlatPage(engine, { id, page, hints, options, name, progress, cancelled, shown, lineArtLayers = null }) {
@@ -105,17 +106,22 @@ export async function autoFlatPage(engine, { id, page, hints, options, name, pro
     const made = await lineArtLayers;
     times.lineArtAside = made ? 1 : 0;
     const { before, ink } = made ?? await lineArtPictures(heap().subarray(lineArt, lineArt + bytes), channels, width, height);
-    const small = smallRegionsOf(labelCopy, regionCount);
     const markCopy = heap().slice(marks, marks + count);
-    const gapPixels = closedGapsInto(small.rgba, markCopy);
-    const marksLayer = await bitmap(small.rgba);
     const flatsRgba = rgbaOf(heap().subarray(flats, flats + bytes), channels, count);
     times.layers = performance.now() - started;
     const kept = page.kept.filter((c) => c.type !== 'tRNS');
     shown({
       type: 'done', id, width, height, channels, times, gap, regionCount, kept, labels: labelCopy, colours: colourCopy, flatsRgba,
-      marks: markCopy, meltDepth, layers: { before, lineArt: ink, tooDeep: marksLayer }, tooDeepCount: small.regions, gapPixels,
+      marks: markCopy, meltDepth, layers: { before, lineArt: ink },
     });
+
+    // The marks of what may need a fix show only on request: they follow
+    // the first frame instead of holding it back.
+    started = performance.now();
+    const small = smallRegionsOf(new Uint32Array(heap().buffer, labels, count), regionCount);
+    const gapPixels = closedGapsInto(small.rgba, heap().subarray(marks, marks + count));
+    const marksLayer = await bitmap(small.rgba);
+    shown({ type: 'marks', id, layers: { tooDeep: marksLayer }, smallRegions: small.regions, gapPixels, times: { marks: performance.now() - started } });
 
     // The copies went to the page with the result: the files are made from
     // the module's own buffers, which nothing changes until they are freed.

@@ -132,8 +132,8 @@ export class PageEntry {
     const after = Object.assign(document.createElement('canvas'), { width, height });
     after.getContext('2d').putImageData(new ImageData(flatsRgba, width, height), 0, 0);
     this.viewer = new Viewer({
-      id: this.id, name: this.file.name, width, height, layers: { ...layers, after }, tooDeepCount: data.tooDeepCount + (data.gapPixels ? 1 : 0),
-      fixes, flats: flatsRgba, marksName: `Small regions${data.gapPixels ? ', closed gaps' : ''}`,
+      id: this.id, name: this.file.name, width, height, layers: { ...layers, after }, tooDeepCount: null,
+      fixes, flats: flatsRgba, marksName: 'Small regions',
       onFix: () => {
         this.node.dataset.fixes = String(Number(this.node.dataset.fixes) + 1);
         this.markSaving();
@@ -146,6 +146,15 @@ export class PageEntry {
     // on the first click.
     setTimeout(() => fixes.box(0), 0);
     warmRemelt();
+  }
+
+  // Auto Flats' marks of small regions and closed gaps, which follow the
+  // result.
+  showMarks({ layers, smallRegions, gapPixels }) {
+    const name = `Small regions${gapPixels ? ', closed gaps' : ''}`;
+    if (this.viewer) this.viewer.setMarks(layers.tooDeep, smallRegions + (gapPixels ? 1 : 0), name);
+    else layers.tooDeep.close();
+    this.node.dataset.marks = String(smallRegions);
   }
 
   // The files as the worker made them, unless a fix came first: its own

@@ -19,12 +19,15 @@ function element(tag, props = {}, children = []) {
 
 function toggle(id, text, title, key) {
   const box = element('input', { type: 'checkbox', id });
-  const label = element('label', { htmlFor: id, title }, [box, ` ${text} `, element('kbd', { textContent: key })]);
-  return { box, label };
+  const words = document.createTextNode(` ${text} `);
+  const label = element('label', { htmlFor: id, title }, [box, words, element('kbd', { textContent: key })]);
+  return { box, label, words };
 }
 
 export class Viewer {
   // layers: ImageBitmaps { before, after, lineArt, tooDeep }, all width x height.
+  // A null `tooDeepCount` means the marks are still being made: setMarks()
+  // brings them.
   // With `fixes` (Auto Flats), layers.after is a canvas over `flats`, the
   // RGBA pixels the fixes change, and fix tools join the toolbar.
   constructor({ id, name, width, height, layers, tooDeepCount, fixes = null, flats = null, onFix = null, marksName = 'Too deep' }) {
@@ -58,10 +61,10 @@ export class Viewer {
     this.beforeButton = button('Before', 'Show before or after (B)', () => this.toggleBefore());
     this.beforeButton.setAttribute('aria-pressed', 'false');
     this.lineArt = toggle(`lineart-${id}`, 'Line art', 'Lay the original line art over the flats', 'L');
-    this.tooDeep = toggle(`toodeep-${id}`, `${marksName} (${tooDeepCount})`,
+    this.tooDeep = toggle(`toodeep-${id}`, `${marksName} (${tooDeepCount ?? '…'})`,
       fixes ? 'Mark the smallest regions (magenta), specks or regions a gap closed off, and the closed gaps (blue), where regions meet with no line between them'
         : 'Mark the line-art pixels the depth did not reach', 'D');
-    this.tooDeep.box.disabled = tooDeepCount === 0;
+    this.tooDeep.box.disabled = !tooDeepCount;
     this.wipeSlider = element('input', { type: 'range', id: `wipe-${id}`, min: 0, max: 100, value: 50, className: 'wipe-slider' });
     const wipeLabel = element('label', { htmlFor: this.wipeSlider.id, textContent: 'Before | after' });
     for (const box of [this.lineArt.box, this.tooDeep.box]) box.addEventListener('change', () => this.requestDraw());
@@ -100,7 +103,8 @@ export class Viewer {
       if (side * 1.5 > Math.max(this.width, this.height)) continue;
       const ratio = side / Math.max(this.width, this.height);
       const options = { resizeWidth: Math.max(1, Math.round(this.width * ratio)), resizeHeight: Math.max(1, Math.round(this.height * ratio)), resizeQuality: 'medium' };
-      const entries = await Promise.all(Object.entries(source).map(async ([k, bitmap]) => [k, await createImageBitmap(bitmap, options)]));
+      const entries = await Promise.all(Object.entries(source).filter(([, bitmap]) => bitmap)
+        .map(async ([k, bitmap]) => [k, await createImageBitmap(bitmap, options)]));
       if (!this.layers) return;  // closed meanwhile
       const layers = Object.fromEntries(entries);
       levels.push({ ratio: options.resizeWidth / this.width, layers });
@@ -119,11 +123,41 @@ export class Viewer {
     this.reduced = levels.sort((a, b) => a.ratio - b.ratio);
     this.reducing = false;
     this.requestDraw();
+    await this.reduceMarks();
+  }
+
+  // Marks that came after the reduced copies were begun get copies of
+  // their own.
+  async reduceMarks() {
+    for (const level of this.reduced || []) {
+      const marks = this.layers?.tooDeep;
+      if (!marks) return;
+      if (level.layers.tooDeep) continue;
+      const { width, height } = level.layers.before;
+      const copy = await createImageBitmap(marks, { resizeWidth: width, resizeHeight: height, resizeQuality: 'medium' });
+      if (!this.layers || level.layers.tooDeep) copy.close();
+      else level.layers.tooDeep = copy;
+    }
+    this.requestDraw();
+  }
+
+  // The small-region and closed-gap marks of an Auto Flats result, made
+  // after its first frame.
+  setMarks(bitmap, count, name) {
+    if (!this.layers) {
+      bitmap.close();
+      return;
+    }
+    this.layers.tooDeep = bitmap;
+    this.tooDeep.words.textContent = ` ${name} (${count}) `;
+    this.tooDeep.box.disabled = count === 0;
+    if (this.reduced) this.reduceMarks();
+    else this.requestDraw();
   }
 
   close() {
     this.resizeObserver?.disconnect();
-    for (const set of [this.layers, ...(this.reduced || []).map((l) => l.layers)]) for (const bitmap of Object.values(set || {})) bitmap.close?.();
+    for (const set of [this.layers, ...(this.reduced || []).map((l) => l.layers)]) for (const bitmap of Object.values(set || {})) bitmap?.close?.();
     this.layers = null;
     this.reduced = null;
   }
@@ -245,7 +279,8 @@ export class Viewer {
       put(layers.after);
       if (this.lineArt.box.checked) put(layers.lineArt);
     });
-    if (this.tooDeep.box.checked) put(layers.tooDeep);
+    // A reduced copy of marks that came late may still be on its way.
+    if (this.tooDeep.box.checked && layers.tooDeep) put(layers.tooDeep);
     if (!this.showBefore) this.drawDivider(ctx, divider, part);
     if (this.drag?.kind === 'stroke') this.drawStroke(ctx);
     this.firstFrameDrawn?.(performance.now());

@@ -210,7 +210,10 @@ function finishCurrent(state, message) {
 }
 
 function onWorkerMessage(data) {
-  if (!current || data.id !== current.page.id) return;
+  if (!current || data.id !== current.page.id) {
+    for (const bitmap of Object.values(data.layers || {})) bitmap.close();
+    return;
+  }
   const { page } = current;
   if (current.removed) {
     if (data.type === 'progress') return;
@@ -244,6 +247,10 @@ function onWorkerMessage(data) {
       next();
       return;
     }
+    case 'marks':
+      page.showMarks(data);
+      page.node.dataset.times = JSON.stringify({ ...JSON.parse(page.node.dataset.times), ...data.times });
+      return;
     case 'files':
       page.filesMade(data);
       page.node.dataset.times = JSON.stringify({ ...JSON.parse(page.node.dataset.times), encode: data.encode, files: performance.now() - current.started });

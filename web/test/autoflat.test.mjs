@@ -397,4 +397,49 @@ describe('fixes made in place', () => {
     assert.ok(marks.length > 0, 'no closed gap shown');
     for (const [x, y] of marks) assert.ok(x > 55 && x < 65 && y > 14 && y < 30, `a mark away from the gap at ${x}, ${y}`);
   });
+
+  test('on a page large enough for reduced copies, the marks that follow the first frame show at fit-to-window', async () => {
+    const [width, height] = [2400, 1800];
+    const page = { width, height, channels: 3, data: new Uint8Array(width * height * 3).fill(255) };
+    const ink = (x0, y0, x1, y1) => { for (let y = y0; y < y1; y++) page.data.fill(0, (y * width + x0) * 3, (y * width + x1) * 3); };
+    for (let x = 0; x < width; x += 300) ink(x, 0, x + 3, height);
+    for (let y = 0; y < height; y += 300) ink(0, y, width, y + 3);
+    // Squares of 12 x 12 pixels inside: regions of their own, and small.
+    const squares = [[640, 440], [1250, 980], [1900, 1360]];
+    for (const [x, y] of squares) { ink(x, y, x + 16, y + 2); ink(x, y + 14, x + 16, y + 16); ink(x, y, x + 2, y + 16); ink(x + 14, y, x + 16, y + 16); }
+    const path = savePng(join(dir, 'large-specks.png'), page);
+    await driver.clearPages();
+    await driver.setAuto({});
+    await driver.addFiles([path]);
+    await driver.flat();
+    await driver.page.waitForFunction(() => {
+      const viewer = document.querySelector('#pages li .viewer')?.viewer;
+      return viewer?.reduced && viewer.reduced.every((level) => level.layers.tooDeep);
+    }, { timeout: 30_000 });
+    const label = await driver.page.$eval('#pages li .viewer-tools label[for^=toodeep]', (l) => l.textContent);
+    assert.match(label, /Small regions \(3\)/);
+    const times = JSON.parse(await driver.page.$eval('#pages li', (li) => li.dataset.times));
+    assert.ok(times.marks >= 0, 'the marks were not made after the result');
+    const magenta = () => driver.page.evaluate(async () => {
+      await new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));
+      const viewer = document.querySelector('#pages li .viewer').viewer;
+      const { data } = viewer.canvas.getContext('2d').getImageData(0, 0, viewer.canvas.width, viewer.canvas.height);
+      const points = [];
+      for (let i = 0; i < data.length; i += 4) {
+        if (data[i] > 200 && data[i + 1] < 90 && data[i + 2] > 150) {
+          const p = viewer.view, x = (i / 4) % viewer.canvas.width, y = Math.floor(i / 4 / viewer.canvas.width);
+          points.push([(x - p.x) / p.scale, (y - p.y) / p.scale]);
+        }
+      }
+      return { points, scale: viewer.view.scale };
+    });
+    const before = await magenta();
+    assert.ok(before.scale < 0.6, `the view is at ${before.scale}, not reduced`);
+    await driver.page.focus('#pages li canvas');
+    await driver.page.keyboard.press('d');
+    const shown = await magenta();
+    const near = (x, y) => squares.some(([sx, sy]) => x > sx - 4 && x < sx + 20 && y > sy - 4 && y < sy + 20);
+    const added = shown.points.filter(([x, y]) => near(x, y)).length - before.points.filter(([x, y]) => near(x, y)).length;
+    assert.ok(added >= squares.length, `only ${added} marked pixels over the squares`);
+  });
 });
