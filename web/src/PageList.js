@@ -142,10 +142,13 @@ export class PageEntry {
     });
     this.view.replaceChildren(this.viewer.node);
     this.view.hidden = false;
-    // Every region's box is found in one pass over the page: done now, not
-    // on the first click.
-    setTimeout(() => fixes.box(0), 0);
-    warmRemelt();
+    // Every region's box is found in one pass over the page, and the split's
+    // worker starts with its own engine: both before the first click, but
+    // after the first frame, which they would otherwise hold back.
+    this.viewer.firstFrame.then(() => setTimeout(() => {
+      fixes.box(0);
+      warmRemelt();
+    }, 0));
   }
 
   // Auto Flats' marks of small regions and closed gaps, which follow the
@@ -154,7 +157,6 @@ export class PageEntry {
     const name = `Small regions${gapPixels ? ', closed gaps' : ''}`;
     if (this.viewer) this.viewer.setMarks(layers.tooDeep, smallRegions + (gapPixels ? 1 : 0), name);
     else layers.tooDeep.close();
-    this.node.dataset.marks = String(smallRegions);
   }
 
   // The files as the worker made them, unless a fix came first: its own
