@@ -5,8 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
-stage() { printf '\n==== %s ====\n' "$*"; }
 started=$SECONDS
+# Each stage's heading says when it began, so a slow stage shows in the log.
+stage() { printf '\n==== %s (at %d s) ====\n' "$*" $((SECONDS - started)); }
 
 stage "dependencies"
 scripts/install-deps.sh --all
@@ -43,4 +44,4 @@ scripts/run-sanitizers.sh
 stage "fuzz targets, 10 seconds each"
 scripts/run-fuzzers.sh 10
 
-stage "all done in $((SECONDS - started)) s"
+printf '\n==== all done in %d s ====\n' $((SECONDS - started))
