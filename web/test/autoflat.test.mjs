@@ -37,6 +37,26 @@ function samePixels(actualPath, expected, label) {
   assert.equal(count, 0, `${label}: ${count} samples differ, the first at ${first}`);
 }
 
+// Where the viewer's canvas shows a colour within `range` (a low and high
+// bound for each of red, green and blue), in image pixels, two frames on.
+function pointsInColour(range) {
+  return driver.page.evaluate(async (range) => {
+    await new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));
+    const viewer = document.querySelector('#pages li .viewer').viewer;
+    const { width, height } = viewer.canvas;
+    const { data } = viewer.canvas.getContext('2d').getImageData(0, 0, width, height);
+    const points = [];
+    for (let i = 0; i < data.length; i += 4) {
+      if (!range.every(([low, high], c) => data[i + c] >= low && data[i + c] <= high)) continue;
+      const p = viewer.view, x = (i / 4) % width, y = Math.floor(i / 4 / width);
+      points.push([(x - p.x) / p.scale, (y - p.y) / p.scale]);
+    }
+    return { points, scale: viewer.view.scale };
+  }, range);
+}
+const kBlueMark = [[0, 39], [151, 229], [216, 255]];
+const kMagentaMark = [[201, 255], [0, 89], [151, 255]];
+
 const kOptionSets = [
   [{}, []],
   [{ gap: 5, minRegion: 4 }, ['--gap', '5', '--min-region', '4']],
@@ -377,19 +397,7 @@ describe('fixes made in place', () => {
     await driver.page.waitForFunction(() => document.querySelector('#pages li .viewer')?.dataset.view);
     const label = await driver.page.$eval('#pages li .viewer-tools label[for^=toodeep]', (l) => l.textContent);
     assert.match(label, /closed gaps/);
-    const blue = () => driver.page.evaluate(async () => {
-      await new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));
-      const viewer = document.querySelector('#pages li .viewer').viewer;
-      const { data } = viewer.canvas.getContext('2d').getImageData(0, 0, viewer.canvas.width, viewer.canvas.height);
-      const points = [];
-      for (let i = 0; i < data.length; i += 4) {
-        if (data[i] < 40 && Math.abs(data[i + 1] - 190) < 40 && data[i + 2] > 215) {
-          const p = viewer.view, x = (i / 4) % viewer.canvas.width, y = Math.floor(i / 4 / viewer.canvas.width);
-          points.push([(x - p.x) / p.scale, (y - p.y) / p.scale]);
-        }
-      }
-      return points;
-    });
+    const blue = async () => (await pointsInColour(kBlueMark)).points;
     assert.equal((await blue()).length, 0, 'blue before D');
     await driver.page.focus('#pages li canvas');
     await driver.page.keyboard.press('d');
@@ -420,19 +428,7 @@ describe('fixes made in place', () => {
     assert.match(label, /Small regions \(3\)/);
     const times = JSON.parse(await driver.page.$eval('#pages li', (li) => li.dataset.times));
     assert.ok(times.marks >= 0, 'the marks were not made after the result');
-    const magenta = () => driver.page.evaluate(async () => {
-      await new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));
-      const viewer = document.querySelector('#pages li .viewer').viewer;
-      const { data } = viewer.canvas.getContext('2d').getImageData(0, 0, viewer.canvas.width, viewer.canvas.height);
-      const points = [];
-      for (let i = 0; i < data.length; i += 4) {
-        if (data[i] > 200 && data[i + 1] < 90 && data[i + 2] > 150) {
-          const p = viewer.view, x = (i / 4) % viewer.canvas.width, y = Math.floor(i / 4 / viewer.canvas.width);
-          points.push([(x - p.x) / p.scale, (y - p.y) / p.scale]);
-        }
-      }
-      return { points, scale: viewer.view.scale };
-    });
+    const magenta = () => pointsInColour(kMagentaMark);
     const before = await magenta();
     assert.ok(before.scale < 0.6, `the view is at ${before.scale}, not reduced`);
     await driver.page.focus('#pages li canvas');
