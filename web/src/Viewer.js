@@ -103,8 +103,7 @@ export class Viewer {
       if (side * 1.5 > Math.max(this.width, this.height)) continue;
       const ratio = side / Math.max(this.width, this.height);
       const options = { resizeWidth: Math.max(1, Math.round(this.width * ratio)), resizeHeight: Math.max(1, Math.round(this.height * ratio)), resizeQuality: 'medium' };
-      const entries = await Promise.all(Object.entries(source).filter(([, bitmap]) => bitmap)
-        .map(async ([k, bitmap]) => [k, await createImageBitmap(bitmap, options)]));
+      const entries = await Promise.all(Object.entries(source).map(async ([k, bitmap]) => [k, await createImageBitmap(bitmap, options)]));
       if (!this.layers) return;  // closed meanwhile
       const layers = Object.fromEntries(entries);
       levels.push({ ratio: options.resizeWidth / this.width, layers });
@@ -157,7 +156,7 @@ export class Viewer {
 
   close() {
     this.resizeObserver?.disconnect();
-    for (const set of [this.layers, ...(this.reduced || []).map((l) => l.layers)]) for (const bitmap of Object.values(set || {})) bitmap?.close?.();
+    for (const set of [this.layers, ...(this.reduced || []).map((l) => l.layers)]) for (const bitmap of Object.values(set || {})) bitmap.close?.();
     this.layers = null;
     this.reduced = null;
   }

@@ -209,15 +209,20 @@ function finishCurrent(state, message) {
   next();
 }
 
+// A reply's pictures that no viewer will show.
+function closeLayers(data) {
+  for (const bitmap of Object.values(data.layers || {})) bitmap.close();
+}
+
 function onWorkerMessage(data) {
   if (!current || data.id !== current.page.id) {
-    for (const bitmap of Object.values(data.layers || {})) bitmap.close();
+    closeLayers(data);
     return;
   }
   const { page } = current;
   if (current.removed) {
     if (data.type === 'progress') return;
-    for (const bitmap of Object.values(data.layers || {})) bitmap.close();
+    closeLayers(data);
     finishCurrent();
     return;
   }
