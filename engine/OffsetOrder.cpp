@@ -32,6 +32,9 @@ uint32_t Rank(uint32_t k, uint32_t b) {
     return 2 * b;
 }
 
+// Ranges of distances up to this wide are sorted by counting.
+constexpr uint64_t kCountedSpan = uint64_t(1) << 20;
+
 }  // namespace
 
 int GroupOffsets(const SOffsetGroup& group, int32_t (&offsets)[8][2]) {
@@ -53,20 +56,44 @@ void AppendGroupsBetween(uint64_t lo, uint64_t hi, std::vector<SOffsetGroup>& ou
     if (hi <= lo) return;
     if (hi > uint64_t(kMaxOrderRing) * kMaxOrderRing)
         throw std::length_error("offset beyond the largest image");
-    std::vector<SGroup> groups;
     // b is the ring of the group; its entries lie between b² and 2b².
-    for (uint32_t b = IntSqrt(hi); b >= 1 && 2 * uint64_t(b) * b > lo; --b) {
-        const uint64_t bSq = uint64_t(b) * b;
-        const uint32_t kFirst = bSq > lo ? 0 : IntSqrt(lo - bSq) + 1;
-        const uint32_t kLast = std::min(b, IntSqrt(hi - bSq));
-        for (uint32_t k = kFirst; k <= kLast; ++k)
-            groups.push_back({uint32_t(k * k + bSq), Rank(k, b), int32_t(k), int32_t(b)});
+    auto forEachGroup = [&](auto&& take) {
+        for (uint32_t b = IntSqrt(hi); b >= 1 && 2 * uint64_t(b) * b > lo; --b) {
+            const uint64_t bSq = uint64_t(b) * b;
+            const uint32_t kFirst = bSq > lo ? 0 : IntSqrt(lo - bSq) + 1;
+            const uint32_t kLast = std::min(b, IntSqrt(hi - bSq));
+            for (uint32_t k = kFirst; k <= kLast; ++k) take(uint32_t(k * k + bSq), k, b);
+        }
+    };
+    if (lo < 100 || hi - lo > kCountedSpan) {
+        std::vector<SGroup> groups;
+        forEachGroup([&](uint32_t distSq, uint32_t k, uint32_t b) {
+            groups.push_back({distSq, Rank(k, b), int32_t(k), int32_t(b)});
+        });
+        std::sort(groups.begin(), groups.end(), [](const SGroup& l, const SGroup& r) {
+            return l.distSq != r.distSq ? l.distSq < r.distSq : l.rank > r.rank;
+        });
+        out.reserve(out.size() + groups.size());
+        for (const SGroup& g : groups) out.push_back({g.distSq, uint16_t(g.k), uint16_t(g.b)});
+        return;
     }
-    std::sort(groups.begin(), groups.end(), [](const SGroup& l, const SGroup& r) {
-        return l.distSq != r.distSq ? l.distSq < r.distSq : l.rank > r.rank;
+    // A ring spans only 2a - 1 distances, so a count per distance sorts it
+    // in one pass; the groups arrive with b falling, which is the order of
+    // ties past the two exceptions (both below distance² 100).
+    std::vector<uint32_t> starts(size_t(hi - lo) + 1, 0);
+    forEachGroup([&](uint32_t distSq, uint32_t, uint32_t) { ++starts[size_t(distSq - lo)]; });
+    const size_t base = out.size();
+    uint32_t total = 0;
+    for (uint32_t& s : starts) {
+        const uint32_t count = s;
+        s = total;
+        total += count;
+    }
+    out.resize(base + total);
+    SOffsetGroup* placed = out.data() + base;
+    forEachGroup([&](uint32_t distSq, uint32_t k, uint32_t b) {
+        placed[starts[size_t(distSq - lo)]++] = {distSq, uint16_t(k), uint16_t(b)};
     });
-    out.reserve(out.size() + groups.size());
-    for (const SGroup& g : groups) out.push_back({g.distSq, uint16_t(g.k), uint16_t(g.b)});
 }
 
 void AppendOffsetsBetween(uint64_t lo, uint64_t hi, std::vector<_SPixelOffset>& out) {
