@@ -73,13 +73,24 @@ constexpr uint32_t kLookAheadRings = 8;
 const std::vector<SOffsetGroup>& CScanReplay::MadeRing(uint32_t ring) {
     SCached& slot = Slot(ring);
     if (slot.ring != ring) {
+        const uint64_t lo = uint64_t(ring - 1) * (ring - 1);
         slot.groups.clear();
-        AppendGroupsBetween(uint64_t(ring - 1) * (ring - 1), uint64_t(ring) * ring, slot.groups);
-        slot.blockB.assign((slot.groups.size() + kBlock - 1) / kBlock, 0);
+        AppendGroupsBetween(lo, uint64_t(ring) * ring, slot.groups);
+        const size_t size = slot.groups.size();
+        slot.blockB.assign((size + kBlock - 1) / kBlock, 0);
         slot.blockK.assign(slot.blockB.size(), 0);
-        for (size_t i = 0; i < slot.groups.size(); ++i) {
-            slot.blockB[i / kBlock] = std::max(slot.blockB[i / kBlock], slot.groups[i].b);
-            slot.blockK[i / kBlock] = std::max(slot.blockK[i / kBlock], slot.groups[i].k);
+        slot.spanB.assign((size + kSpan - 1) / kSpan, 0);
+        slot.spanK.assign(slot.spanB.size(), 0);
+        slot.byDistance.assign(size_t(2 * (ring - 1) / kDistanceStep) + 1, uint32_t(size));
+        size_t step = 0;
+        for (size_t i = 0; i < size; ++i) {
+            const SOffsetGroup& g = slot.groups[i];
+            slot.blockB[i / kBlock] = std::max(slot.blockB[i / kBlock], g.b);
+            slot.blockK[i / kBlock] = std::max(slot.blockK[i / kBlock], g.k);
+            slot.spanB[i / kSpan] = std::max(slot.spanB[i / kSpan], g.b);
+            slot.spanK[i / kSpan] = std::max(slot.spanK[i / kSpan], g.k);
+            for (; step < slot.byDistance.size() && g.distSq > lo + kDistanceStep * step; ++step)
+                slot.byDistance[step] = uint32_t(i);
         }
         slot.ring = ring;
     }
@@ -96,9 +107,10 @@ CScanReplay::SPos CScanReplay::Next(SPos pos) {
 CScanReplay::SPos CScanReplay::FirstAbove(uint64_t distSq) {
     const uint32_t ring = IntSqrt(distSq) + 1;
     const std::vector<SOffsetGroup>& groups = Ring(ring);
-    const auto it = std::upper_bound(groups.begin(), groups.end(), distSq,
-                                     [](uint64_t d, const SOffsetGroup& g) { return d < g.distSq; });
-    return {ring, uint32_t(it - groups.begin())};
+    const uint64_t lo = uint64_t(ring - 1) * (ring - 1);
+    uint32_t index = Slot(ring).byDistance[size_t((distSq - lo) / kDistanceStep)];
+    while (index < groups.size() && groups[index].distSq <= distSq) ++index;
+    return {ring, index};
 }
 
 namespace {
@@ -126,6 +138,11 @@ uint32_t CScanReplay::FirstUnsafe(uint32_t ring, uint32_t from, uint32_t end, ui
     Ring(ring);
     const SCached& slot = Slot(ring);
     for (uint32_t i = from; i < end;) {
+        if (i % kSpan == 0 && i + kSpan <= end && slot.spanB[i / kSpan] <= bLimit &&
+            slot.spanK[i / kSpan] <= kLimit) {
+            i += kSpan;
+            continue;
+        }
         if (i % kBlock == 0 && i + kBlock <= end && slot.blockB[i / kBlock] <= bLimit &&
             slot.blockK[i / kBlock] <= kLimit) {
             i += kBlock;
@@ -235,16 +252,19 @@ CScanReplay::SPos CScanReplay::RingSkip(SPos from, int outside, uint32_t lastRin
 // The first group from `from` on with distSq > nLimit, b > bLimit or
 // k > kLimit, or a group no later than that: rings far ahead are not all
 // made to find out.
-CScanReplay::SPos CScanReplay::SafeEnd(SPos from, uint64_t nLimit, uint32_t bLimit, uint32_t kLimit) {
-    const uint32_t nEndRing = IntSqrt(nLimit) + 1;
+CScanReplay::SPos CScanReplay::SafeEnd(SPos from, SLimit& limit, uint32_t bLimit, uint32_t kLimit,
+                                      uint32_t kFirstRing) {
     // No group of a ring a has b above a, nor k above sqrt(a² / 2).
-    const uint32_t firstRing = std::min(bLimit + 1, IntSqrt(2 * uint64_t(kLimit) * kLimit) + 1);
+    const uint32_t firstRing = std::min(bLimit + 1, kFirstRing);
     SPos pos = from.ring >= firstRing ? from : SPos{firstRing, 0};
     for (uint32_t looked = 0;; ++looked) {
-        if (pos.ring >= nEndRing) {
-            const SPos nEnd = FirstAbove(nLimit);
-            if (pos.ring > nEndRing) return nEnd;
-            return {pos.ring, FirstUnsafe(pos.ring, pos.index, nEnd.index, bLimit, kLimit)};
+        if (pos.ring >= limit.endRing) {
+            if (!limit.endKnown) {
+                limit.end = FirstAbove(limit.distSq);
+                limit.endKnown = true;
+            }
+            if (pos.ring > limit.endRing) return limit.end;
+            return {pos.ring, FirstUnsafe(pos.ring, pos.index, limit.end.index, bLimit, kLimit)};
         }
         if (looked == kLookAheadRings) return pos;
         const auto size = uint32_t(Ring(pos.ring).size());
@@ -277,12 +297,28 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
         return scan_shortcut::HintLeft(x, width, hint, plusLast, minusLast);
     };
 
-    SPos pos = FirstAbove(hintSq - 1);
+    // Neighbouring pixels mostly start from the same hint.
+    if (startHint_ != hint) {
+        start_ = FirstAbove(hintSq - 1);
+        startHint_ = hint;
+    }
+    SPos pos = start_;
     SPos weighed = pos;  // groups before this one were found safe already
     // Rings from this one on are worth judging whole.
     uint32_t ringsFrom = pos.ring;
     const uint32_t lastWholeRing = std::min(IntSqrt(colourWithin ? distSq - 1 : stopSq), kMaxOrderRing - 1);
-    std::optional<CGroupClasses> classes;
+    std::optional<CGroupClasses>& classes = classes_;
+    classes.reset();
+    // The colour's own groups are always walked.
+    SLimit limit;
+    limit.distSq = colourWithin ? distSq - 1 : stopSq;
+    limit.endRing = IntSqrt(limit.distSq) + 1;
+    // The first ring that may hold a group with k beyond each margin.
+    uint32_t kFirstRing[4];
+    for (int side = 0; side < 4; ++side) {
+        const uint64_t k = uint64_t(std::min<int64_t>(margin[side], UINT16_MAX));
+        kFirstRing[side] = IntSqrt(2 * k * k) + 1;
+    }
     if (edges_.size() < size_t(lastWholeRing) + 2) edges_.resize(size_t(lastWholeRing) + 2);
     int outside = 0;
     SOffsetGroup previous{};  // the group walked last
@@ -298,10 +334,8 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
                 // A run still open from a group that breaks the pairing
                 // could end eight long inside this one.
                 if (!safe(g) || (outside > 0 && !safe(previous))) continue;
-                // The colour's own groups are always walked.
-                const uint64_t nLimit = colourWithin ? distSq - 1 : stopSq;
-                const SPos end = SafeEnd(pos, nLimit, uint32_t(std::min<int64_t>(side, UINT16_MAX)),
-                                         uint32_t(std::min<int64_t>(other, UINT16_MAX)));
+                const SPos end = SafeEnd(pos, limit, uint32_t(std::min<int64_t>(side, UINT16_MAX)),
+                                         uint32_t(std::min<int64_t>(other, UINT16_MAX)), kFirstRing[pairing[1]]);
                 if (Before(best.ring, best.index, end.ring, end.index)) best = end;
             }
             // Where the pairings end within the ring, the classes may reach further.

@@ -59,7 +59,15 @@ private:
     SPos Next(SPos pos);
     SPos FirstAbove(uint64_t distSq);
     SPos Back(SPos pos, int groups);
-    SPos SafeEnd(SPos from, uint64_t nLimit, uint32_t bLimit, uint32_t kLimit);
+    // Where a scan must stop stepping over groups: at the first group past
+    // distSq, found once per scan when first needed.
+    struct SLimit {
+        uint64_t distSq = 0;
+        uint32_t endRing = 0;
+        bool endKnown = false;
+        SPos end{};
+    };
+    SPos SafeEnd(SPos from, SLimit& limit, uint32_t bLimit, uint32_t kLimit, uint32_t kFirstRing);
     SPos RingSkip(SPos from, int outside, uint32_t lastRing, std::optional<CGroupClasses>& classes,
                   const int64_t (&margin)[4], uint32_t& stopRing);
 
@@ -89,10 +97,15 @@ private:
     struct SCached {
         uint32_t ring = 0;  // none: rings count from 1
         std::vector<SOffsetGroup> groups;
-        // The largest b and k of each kBlock groups, for skipping ahead.
-        std::vector<uint16_t> blockB, blockK;
+        // The largest b and k of each kBlock groups, and of each kSpan, for
+        // skipping ahead.
+        std::vector<uint16_t> blockB, blockK, spanB, spanK;
+        // Entry j: the first group farther than (ring - 1)² + kDistanceStep·j.
+        std::vector<uint32_t> byDistance;
     };
     static constexpr uint32_t kBlock = 16;
+    static constexpr uint32_t kSpan = 16 * kBlock;
+    static constexpr uint32_t kDistanceStep = 8;
     uint32_t FirstUnsafe(uint32_t ring, uint32_t from, uint32_t end, uint32_t bLimit, uint32_t kLimit);
     SCached& Slot(uint32_t ring) {
         if (ring > kKeptRings) return cache_[ring % kRings];
@@ -102,4 +115,9 @@ private:
     }
     std::vector<SCached> kept_;
     SCached cache_[kRings];
+    // Where the last scan's hint placed it in the order.
+    uint32_t startHint_ = 0;
+    SPos start_{};
+    // Held here so that a scan does not clear a fresh one for itself.
+    std::optional<CGroupClasses> classes_;
 };
