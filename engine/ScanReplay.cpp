@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <numbers>
 #include <optional>
 
 #include "engine/GroupClasses.h"
@@ -253,7 +254,7 @@ CScanReplay::SPos CScanReplay::RingSkip(SPos from, int outside, uint32_t lastRin
 // k > kLimit, or a group no later than that: rings far ahead are not all
 // made to find out.
 CScanReplay::SPos CScanReplay::SafeEnd(SPos from, SLimit& limit, uint32_t bLimit, uint32_t kLimit,
-                                      uint32_t kFirstRing) {
+                                       uint32_t kFirstRing) {
     // No group of a ring a has b above a, nor k above sqrt(a² / 2).
     const uint32_t firstRing = std::min(bLimit + 1, kFirstRing);
     SPos pos = from.ring >= firstRing ? from : SPos{firstRing, 0};
@@ -313,11 +314,28 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
     SLimit limit;
     limit.distSq = colourWithin ? distSq - 1 : stopSq;
     limit.endRing = IntSqrt(limit.distSq) + 1;
-    // The first ring that may hold a group with k beyond each margin.
+    // The first ring that may hold a group with k beyond each margin:
+    // k√2 is never whole, and a double rounds it far closer than its
+    // distance to the nearest whole number, so the floor is exact.
     uint32_t kFirstRing[4];
     for (int side = 0; side < 4; ++side) {
-        const uint64_t k = uint64_t(std::min<int64_t>(margin[side], UINT16_MAX));
-        kFirstRing[side] = IntSqrt(2 * k * k) + 1;
+        const double k = double(std::min<int64_t>(margin[side], UINT16_MAX));
+        kFirstRing[side] = uint32_t(k * std::numbers::sqrt2) + 1;
+    }
+    // A pairing whose two margins are no larger than another's vouches for
+    // no group that one does not: only the others are asked.
+    int pairings[7];
+    int pairingCount = 0;
+    for (int p = 0; p < 7; ++p) {
+        bool covered = false;
+        for (int q = 0; q < 7 && !covered; ++q) {
+            const bool atLeast = margin[kPairings[q][0]] >= margin[kPairings[p][0]] &&
+                                 margin[kPairings[q][1]] >= margin[kPairings[p][1]];
+            const bool more = margin[kPairings[q][0]] > margin[kPairings[p][0]] ||
+                              margin[kPairings[q][1]] > margin[kPairings[p][1]];
+            covered = q != p && atLeast && (more || q < p);
+        }
+        if (!covered) pairings[pairingCount++] = p;
     }
     if (edges_.size() < size_t(lastWholeRing) + 2) edges_.resize(size_t(lastWholeRing) + 2);
     int outside = 0;
@@ -328,14 +346,16 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
         if (g.distSq > stopSq) break;
         if (!Before(pos.ring, pos.index, weighed.ring, weighed.index)) {
             SPos best = pos;
-            for (const auto& pairing : kPairings) {
+            for (int p = 0; p < pairingCount; ++p) {
+                const auto& pairing = kPairings[pairings[p]];
                 const int64_t side = margin[pairing[0]], other = margin[pairing[1]];
                 auto safe = [&](const SOffsetGroup& h) { return h.b <= side && h.k <= other; };
                 // A run still open from a group that breaks the pairing
                 // could end eight long inside this one.
                 if (!safe(g) || (outside > 0 && !safe(previous))) continue;
-                const SPos end = SafeEnd(pos, limit, uint32_t(std::min<int64_t>(side, UINT16_MAX)),
-                                         uint32_t(std::min<int64_t>(other, UINT16_MAX)), kFirstRing[pairing[1]]);
+                const SPos end =
+                    SafeEnd(pos, limit, uint32_t(std::min<int64_t>(side, UINT16_MAX)),
+                            uint32_t(std::min<int64_t>(other, UINT16_MAX)), kFirstRing[pairing[1]]);
                 if (Before(best.ring, best.index, end.ring, end.index)) best = end;
             }
             // Where the pairings end within the ring, the classes may reach further.

@@ -145,4 +145,31 @@ TEST(ScanShortcut, TiesGoToTheFirstOffsetInSearchOrder) {
     EXPECT_EQ(first(1, {{-1, 0}, {0, -1}}), P(0, -1));
 }
 
+// Far past any table the groups of a distance are found one a at a time:
+// 5525² is a sum of two squares in 23 ways, and 2·3000² ends in a diagonal.
+TEST(ScanShortcut, DeepTiesGoToTheFirstOffsetInSearchOrder) {
+    constexpr int kSide = 12001, kCentre = 6000;
+    struct SOnly {
+        std::vector<std::pair<int, int>> colours;
+        bool ColumnMayHold(int32_t cx, uint32_t) const { return cx >= 0 && cx < kSide; }
+        bool IsColour(int32_t x, int32_t y) const {
+            return std::find(colours.begin(), colours.end(), std::pair<int, int>(x - kCentre, y - kCentre)) !=
+                   colours.end();
+        }
+    };
+    auto first = [&](uint64_t distSq, std::vector<std::pair<int, int>> colours) {
+        SOnly oracle{colours};
+        const auto o = scan_shortcut::Shortcut(kCentre, kCentre, kSide, kSide, 1, distSq, 6000, oracle);
+        return o.outcome == EOutcome::Found ? std::pair<int, int>(o.dx, o.dy) : std::pair<int, int>(0, 0);
+    };
+    using P = std::pair<int, int>;
+    EXPECT_EQ(first(5525 * 5525, {{3952, -3861}, {-235, 5520}}), P(-235, 5520));
+    EXPECT_EQ(first(5525 * 5525, {{3952, -3861}, {-5525, 0}}), P(-5525, 0));
+    EXPECT_EQ(first(5525 * 5525, {{-3861, 3952}}), P(-3861, 3952));
+    EXPECT_EQ(first(2 * 3000 * 3000, {{-3000, -3000}, {3864, 1752}}), P(3864, 1752));
+    EXPECT_EQ(first(2 * 3000 * 3000, {{-3000, 3000}}), P(-3000, 3000));
+    // No two squares make this: the shortcut leaves it to the walk.
+    EXPECT_EQ(first(2 * 3000 * 3000 + 1, {{-3000, 3000}}), P(0, 0));
+}
+
 }  // namespace
