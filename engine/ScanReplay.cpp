@@ -322,21 +322,15 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
         const double k = double(std::min<int64_t>(margin[side], UINT16_MAX));
         kFirstRing[side] = uint32_t(k * std::numbers::sqrt2) + 1;
     }
-    // A pairing whose two margins are no larger than another's vouches for
-    // no group that one does not: only the others are asked.
-    int pairings[7];
+    // Of two pairings of one side the one with the larger other margin
+    // vouches for every group the other does: only it is asked.
+    int pairings[4];
     int pairingCount = 0;
-    for (int p = 0; p < 7; ++p) {
-        bool covered = false;
-        for (int q = 0; q < 7 && !covered; ++q) {
-            const bool atLeast = margin[kPairings[q][0]] >= margin[kPairings[p][0]] &&
-                                 margin[kPairings[q][1]] >= margin[kPairings[p][1]];
-            const bool more = margin[kPairings[q][0]] > margin[kPairings[p][0]] ||
-                              margin[kPairings[q][1]] > margin[kPairings[p][1]];
-            covered = q != p && atLeast && (more || q < p);
-        }
-        if (!covered) pairings[pairingCount++] = p;
-    }
+    auto wider = [&](int p, int q) { return margin[kPairings[q][1]] > margin[kPairings[p][1]] ? q : p; };
+    pairings[pairingCount++] = wider(0, 1);
+    pairings[pairingCount++] = wider(2, 3);
+    pairings[pairingCount++] = wider(4, 5);
+    pairings[pairingCount++] = 6;
     if (edges_.size() < size_t(lastWholeRing) + 2) edges_.resize(size_t(lastWholeRing) + 2);
     int outside = 0;
     SOffsetGroup previous{};  // the group walked last
