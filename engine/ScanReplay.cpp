@@ -82,7 +82,7 @@ const std::vector<SOffsetGroup>& CScanReplay::MadeRing(uint32_t ring) {
         slot.blockK.assign(slot.blockB.size(), 0);
         slot.spanB.assign((size + kSpan - 1) / kSpan, 0);
         slot.spanK.assign(slot.spanB.size(), 0);
-        slot.byDistance.assign(size_t(2 * (ring - 1) / kDistanceStep) + 1, uint32_t(size));
+        slot.byDistance.assign(size_t(2 * (ring - 1) / kDistanceStep) + 1, uint16_t(size));
         size_t step = 0;
         for (size_t i = 0; i < size; ++i) {
             const SOffsetGroup& g = slot.groups[i];
@@ -91,7 +91,7 @@ const std::vector<SOffsetGroup>& CScanReplay::MadeRing(uint32_t ring) {
             slot.spanB[i / kSpan] = std::max(slot.spanB[i / kSpan], g.b);
             slot.spanK[i / kSpan] = std::max(slot.spanK[i / kSpan], g.k);
             for (; step < slot.byDistance.size() && g.distSq > lo + kDistanceStep * step; ++step)
-                slot.byDistance[step] = uint32_t(i);
+                slot.byDistance[step] = uint16_t(i);
         }
         slot.ring = ring;
     }

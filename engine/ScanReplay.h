@@ -101,7 +101,8 @@ private:
         // skipping ahead.
         std::vector<uint16_t> blockB, blockK, spanB, spanK;
         // Entry j: the first group farther than (ring - 1)² + kDistanceStep·j.
-        std::vector<uint32_t> byDistance;
+        // The largest ring holds some 26 000 groups.
+        std::vector<uint16_t> byDistance;
     };
     static constexpr uint32_t kBlock = 16;
     static constexpr uint32_t kSpan = 16 * kBlock;
