@@ -89,7 +89,7 @@ private:
     std::vector<SRingEdges> edges_;
 
     // The groups of the rings walked (ring a: lo = (a - 1)², hi = a²): every
-    // ring up to kKeptRings once walked, 13 MB at most, since the
+    // ring up to kKeptRings once walked, 15 MB at most, since the
     // pixels of one page start and end their scans anywhere in a range of
     // rings as wide as the page; beyond it, the kRings walked lately.
     static constexpr uint32_t kKeptRings = 2048;
