@@ -56,13 +56,19 @@ void AppendGroupsBetween(uint64_t lo, uint64_t hi, std::vector<SOffsetGroup>& ou
     if (hi <= lo) return;
     if (hi > uint64_t(kMaxOrderRing) * kMaxOrderRing)
         throw std::length_error("offset beyond the largest image");
-    // b is the ring of the group; its entries lie between b² and 2b².
+    // Each k from 0 up meets a band of b one or two wide, whose ends move
+    // down as k rises: stepped, not rooted. At one distance a larger k is a
+    // smaller b, so the groups of a distance come b falling, which is the
+    // order of ties past the two exceptions (both below distance² 100).
     auto forEachGroup = [&](auto&& take) {
-        for (uint32_t b = IntSqrt(hi); b >= 1 && 2 * uint64_t(b) * b > lo; --b) {
-            const uint64_t bSq = uint64_t(b) * b;
-            const uint32_t kFirst = bSq > lo ? 0 : IntSqrt(lo - bSq) + 1;
-            const uint32_t kLast = std::min(b, IntSqrt(hi - bSq));
-            for (uint32_t k = kFirst; k <= kLast; ++k) take(uint32_t(k * k + bSq), k, b);
+        uint64_t bHigh = IntSqrt(hi);     // the largest b with b² + k² <= hi
+        uint64_t bLow = IntSqrt(lo) + 1;  // the least b with b² + k² > lo
+        for (uint64_t k = 0; 2 * k * k <= hi; ++k) {
+            const uint64_t kSq = k * k;
+            while (bHigh * bHigh + kSq > hi) --bHigh;
+            while (bLow > 0 && (bLow - 1) * (bLow - 1) + kSq > lo) --bLow;
+            for (uint64_t b = std::max(bLow, k); b <= bHigh; ++b)
+                take(uint32_t(b * b + kSq), uint32_t(k), uint32_t(b));
         }
     };
     if (lo < 100 || hi - lo > kCountedSpan) {
@@ -77,23 +83,24 @@ void AppendGroupsBetween(uint64_t lo, uint64_t hi, std::vector<SOffsetGroup>& ou
         for (const SGroup& g : groups) out.push_back({g.distSq, uint16_t(g.k), uint16_t(g.b)});
         return;
     }
-    // A ring spans only 2a - 1 distances, so a count per distance sorts it
-    // in one pass; the groups arrive with b falling, which is the order of
-    // ties past the two exceptions (both below distance² 100).
+    // A ring spans only 2a - 1 distances, so a count per distance sorts it.
+    std::vector<SOffsetGroup> found;
+    found.reserve(size_t(hi - lo));
     std::vector<uint32_t> starts(size_t(hi - lo) + 1, 0);
-    forEachGroup([&](uint32_t distSq, uint32_t, uint32_t) { ++starts[size_t(distSq - lo)]; });
-    const size_t base = out.size();
+    forEachGroup([&](uint32_t distSq, uint32_t k, uint32_t b) {
+        found.push_back({distSq, uint16_t(k), uint16_t(b)});
+        ++starts[size_t(distSq - lo)];
+    });
     uint32_t total = 0;
-    for (uint32_t& s : starts) {
-        const uint32_t count = s;
-        s = total;
+    for (uint32_t& start : starts) {
+        const uint32_t count = start;
+        start = total;
         total += count;
     }
+    const size_t base = out.size();
     out.resize(base + total);
     SOffsetGroup* placed = out.data() + base;
-    forEachGroup([&](uint32_t distSq, uint32_t k, uint32_t b) {
-        placed[starts[size_t(distSq - lo)]++] = {distSq, uint16_t(k), uint16_t(b)};
-    });
+    for (const SOffsetGroup& g : found) placed[starts[size_t(g.distSq - lo)]++] = g;
 }
 
 void AppendOffsetsBetween(uint64_t lo, uint64_t hi, std::vector<_SPixelOffset>& out) {

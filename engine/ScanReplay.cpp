@@ -78,20 +78,35 @@ const std::vector<SOffsetGroup>& CScanReplay::MadeRing(uint32_t ring) {
         slot.groups.clear();
         AppendGroupsBetween(lo, uint64_t(ring) * ring, slot.groups);
         const size_t size = slot.groups.size();
-        slot.blockB.assign((size + kBlock - 1) / kBlock, 0);
-        slot.blockK.assign(slot.blockB.size(), 0);
-        slot.spanB.assign((size + kSpan - 1) / kSpan, 0);
-        slot.spanK.assign(slot.spanB.size(), 0);
-        slot.byDistance.assign(size_t(2 * (ring - 1) / kDistanceStep) + 1, uint16_t(size));
-        size_t step = 0;
-        for (size_t i = 0; i < size; ++i) {
-            const SOffsetGroup& g = slot.groups[i];
-            slot.blockB[i / kBlock] = std::max(slot.blockB[i / kBlock], g.b);
-            slot.blockK[i / kBlock] = std::max(slot.blockK[i / kBlock], g.k);
-            slot.spanB[i / kSpan] = std::max(slot.spanB[i / kSpan], g.b);
-            slot.spanK[i / kSpan] = std::max(slot.spanK[i / kSpan], g.k);
-            for (; step < slot.byDistance.size() && g.distSq > lo + kDistanceStep * step; ++step)
-                slot.byDistance[step] = uint16_t(i);
+        const SOffsetGroup* groups = slot.groups.data();
+        slot.blockB.resize((size + kBlock - 1) / kBlock);
+        slot.blockK.resize(slot.blockB.size());
+        for (size_t block = 0; block < slot.blockB.size(); ++block) {
+            uint16_t b = 0, k = 0;
+            for (size_t i = block * kBlock; i < std::min(size, (block + 1) * kBlock); ++i) {
+                b = std::max(b, groups[i].b);
+                k = std::max(k, groups[i].k);
+            }
+            slot.blockB[block] = b;
+            slot.blockK[block] = k;
+        }
+        constexpr size_t kBlocksInSpan = kSpan / kBlock;
+        slot.spanB.resize((size + kSpan - 1) / kSpan);
+        slot.spanK.resize(slot.spanB.size());
+        for (size_t span = 0; span < slot.spanB.size(); ++span) {
+            const auto first = slot.blockB.begin() + std::ptrdiff_t(span * kBlocksInSpan);
+            const auto count =
+                std::ptrdiff_t(std::min(kBlocksInSpan, slot.blockB.size() - span * kBlocksInSpan));
+            slot.spanB[span] = *std::max_element(first, first + count);
+            const auto firstK = slot.blockK.begin() + std::ptrdiff_t(span * kBlocksInSpan);
+            slot.spanK[span] = *std::max_element(firstK, firstK + count);
+        }
+        slot.byDistance.resize(size_t(2 * (ring - 1) / kDistanceStep) + 1);
+        size_t i = 0;
+        for (size_t step = 0; step < slot.byDistance.size(); ++step) {
+            const uint64_t bound = lo + kDistanceStep * step;
+            while (i < size && groups[i].distSq <= bound) ++i;
+            slot.byDistance[step] = uint16_t(i);
         }
         slot.ring = ring;
     }
