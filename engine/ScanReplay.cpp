@@ -329,8 +329,8 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
     SLimit limit;
     limit.distSq = colourWithin ? distSq - 1 : stopSq;
     limit.endRing = IntSqrt(limit.distSq) + 1;
-    // The first ring that may hold a group with k beyond each margin:
-    // k√2 is never whole, and a double rounds it far closer than its
+    // The first ring that may hold a group with k beyond each margin: for
+    // k > 0, k√2 is never whole, and a double rounds it far closer than its
     // distance to the nearest whole number, so the floor is exact.
     uint32_t kFirstRing[4];
     for (int side = 0; side < 4; ++side) {
