@@ -8,6 +8,7 @@
 
 #include "bench/DepthPages.h"
 #include "engine/FlatStrip.h"
+#include "engine/IntegerRoot.h"
 #include "engine/ScanReplay.h"
 #include "tests/engine/FastPathTesting.h"
 
@@ -22,16 +23,45 @@ struct SPageColours final : SReplayColours {
     bool IsColour(int32_t dx, int32_t dy) override { return !IsBlack(page, x + dx, y + dy, false); }
 };
 
-// Every black pixel's scan, from every hint the pass could start it at:
-// what the plain scan writes and leaves as its hint, the replay must tell.
+// The search a pass makes for this page and depth, and how far it reaches.
+uint32_t ReachOf(CPixelDistance& search, const SFlatImage& image, int depth) {
+    search.maxRings = uint16_t(depth);
+    search.LimitGrowthToImage(image.width, image.height);
+    return std::max<uint32_t>(
+        {kPrebuiltRings, search.ringCount, std::min(search.maxRings, search.imageRingLimit)});
+}
+
+// One black pixel's scan from one hint: what the plain scan writes and
+// leaves as its hint, the replay must tell. `left` takes that hint.
+void ExpectReplayMatchesScan(const sim::CHostImage& page, const SFlatImage& image, CPixelDistance& search,
+                             CScanReplay& replay, uint32_t reach, int x, int y, uint64_t measured,
+                             uint32_t hint, const char* what, uint32_t& left) {
+    const uint64_t distSq = std::min<uint64_t>(measured, uint64_t(reach) * reach + 1);
+    while (search.ringCount < hint) search.AddRing();
+    uint16_t hintDistance = uint16_t(hint == 1 ? 1 : hint + 1);
+    uint8_t* out = image.OutPixel(x, y);
+    std::fill(out, out + 3, uint8_t(1));
+    FlatPixel(x, y, image, search, true, hintDistance);
+    left = hintDistance;
+    SPageColours colours(page, x, y);
+    const SReplayedScan scan = replay.Replay(x, y, page.Width(), page.Height(), hint, reach, distSq, colours);
+    ASSERT_NE(scan.end, SReplayedScan::EEnd::Undecided) << what << " " << x << "," << y;
+    EXPECT_EQ(scan.hint, hintDistance) << what << " " << x << "," << y << " from " << hint;
+    EXPECT_EQ(scan.end == SReplayedScan::EEnd::TooDeep, search.exhausted)
+        << what << " " << x << "," << y << " from " << hint;
+    for (int k = 0; k < 3; ++k) {
+        const uint8_t expected =
+            scan.end == SReplayedScan::EEnd::TooDeep ? kWhiteByte : page.At(x + scan.dx, y + scan.dy, k);
+        ASSERT_EQ(out[k], expected) << what << " " << x << "," << y << " from " << hint;
+    }
+}
+
+// Every black pixel's scan, from every hint the pass could start it at.
 void ExpectReplaysMatchScans(const sim::CHostImage& page, int depth, const char* what) {
     CLaidOutImage laidOut(page, SpecFor(page, false, sim::ELayout::Interleaved, false));
     const SFlatImage image = laidOut.Flat();
     CPixelDistance search;
-    search.maxRings = uint16_t(depth);
-    search.LimitGrowthToImage(image.width, image.height);
-    const uint32_t reach = std::max<uint32_t>(
-        {kPrebuiltRings, search.ringCount, std::min(search.maxRings, search.imageRingLimit)});
+    const uint32_t reach = ReachOf(search, image, depth);
     CScanReplay replay;
     int decided = 0;
     for (int y = 0; y < page.Height(); ++y)
@@ -40,25 +70,10 @@ void ExpectReplaysMatchScans(const sim::CHostImage& page, int depth, const char*
             const uint64_t measured = MeasuredDistSq(page, false, x, y);
             const uint64_t distSq = std::min<uint64_t>(measured, uint64_t(reach) * reach + 1);
             for (uint32_t hint = 1; hint <= reach && uint64_t(hint) * hint <= distSq; ++hint) {
-                while (search.ringCount < hint) search.AddRing();
-                uint16_t hintDistance = uint16_t(hint == 1 ? 1 : hint + 1);
-                uint8_t* out = image.OutPixel(x, y);
-                std::fill(out, out + 3, uint8_t(1));
-                FlatPixel(x, y, image, search, true, hintDistance);
-                SPageColours colours(page, x, y);
-                const SReplayedScan scan =
-                    replay.Replay(x, y, page.Width(), page.Height(), hint, reach, distSq, colours);
-                ASSERT_NE(scan.end, SReplayedScan::EEnd::Undecided) << what << " " << x << "," << y;
+                uint32_t left = 0;
+                ExpectReplayMatchesScan(page, image, search, replay, reach, x, y, measured, hint, what, left);
+                if (::testing::Test::HasFatalFailure()) return;
                 ++decided;
-                EXPECT_EQ(scan.hint, hintDistance) << what << " " << x << "," << y << " from " << hint;
-                EXPECT_EQ(scan.end == SReplayedScan::EEnd::TooDeep, search.exhausted)
-                    << what << " " << x << "," << y << " from " << hint;
-                for (int k = 0; k < 3; ++k) {
-                    const uint8_t expected = scan.end == SReplayedScan::EEnd::TooDeep
-                                                 ? kWhiteByte
-                                                 : page.At(x + scan.dx, y + scan.dy, k);
-                    ASSERT_EQ(out[k], expected) << what << " " << x << "," << y << " from " << hint;
-                }
             }
         }
     EXPECT_GT(decided, 0) << what;
@@ -88,6 +103,55 @@ TEST(DepthFamilies, ScansOnPagesOfRandomShapeEndWhereThePlainScanEnds) {
         const int depth = trial % 3 == 0 ? 65535 : std::max(width, height) + trial;
         const sim::CHostImage page = bench::DepthPage(family, width, height, uint64_t(trial));
         ExpectReplaysMatchScans(page, depth, bench::LayoutName(family));
+    }
+}
+
+// Pages large enough that scans reach rings past those the replay keeps:
+// the first 400 pixels of columns walked as the pass walks them, each scan
+// starting from the hint the one before left, so that rings are let go and
+// made again between neighbours. Column 130 meets, from row 130 on, rings cut
+// at equal margins, which the classes of groups treat apart.
+TEST(DepthFamilies, ScansPastTheKeptRingsEndWhereThePlainScanEnds) {
+    constexpr int kSide = 2400, kRows = 400;
+    std::mt19937 random(31);
+    for (const auto family :
+         {bench::EDepthLayout::AllBlack, bench::EDepthLayout::CornerPixel, bench::EDepthLayout::NearCorner}) {
+        const sim::CHostImage page = bench::DepthPage(family, kSide, kSide, uint64_t(family) + 3);
+        std::vector<std::pair<int, int>> colours;
+        for (int v = 0; v < kSide; ++v)
+            for (int u = 0; u < kSide; ++u)
+                if (!IsBlack(page, u, v, false)) colours.emplace_back(u, v);
+        auto measured = [&](int x, int y) {
+            uint64_t best = UINT64_MAX;
+            for (const auto& [u, v] : colours)
+                best =
+                    std::min<uint64_t>(best, uint64_t(int64_t(u - x) * (u - x) + int64_t(v - y) * (v - y)));
+            return best;
+        };
+        CLaidOutImage laidOut(page, SpecFor(page, false, sim::ELayout::Interleaved, false));
+        const SFlatImage image = laidOut.Flat();
+        CPixelDistance search;
+        const uint32_t reach = ReachOf(search, image, 5000);
+        CScanReplay replay;
+        for (const int x : {130, std::uniform_int_distribution<int>(0, 600)(random)}) {
+            const int step = x % 2 == 0 ? 1 : -1;
+            uint32_t hint = 1;
+            for (int i = 0, y = step > 0 ? 0 : kSide - 1; i < kRows; ++i, y += step) {
+                if (!IsBlack(page, x, y, false)) {
+                    hint = 1;
+                    continue;
+                }
+                // A hint past the colour is left to the plain scan by the pass.
+                const uint64_t distSq = measured(x, y);
+                uint32_t start = hint > 1 ? hint - 1 : 1;
+                if (uint64_t(start) * start > distSq) start = std::max<uint32_t>(1, IntSqrt(distSq));
+                uint32_t left = 0;
+                ExpectReplayMatchesScan(page, image, search, replay, reach, x, y, distSq, start,
+                                        bench::LayoutName(family), left);
+                if (HasFatalFailure()) return;
+                hint = left;
+            }
+        }
     }
 }
 
