@@ -4,6 +4,7 @@
 #include <new>
 
 #include "engine/FlatStrip.h"
+#include "engine/IntegerRoot.h"
 #include "engine/ScanShortcut.h"
 #include "engine/StripOrder.h"
 
@@ -130,6 +131,29 @@ bool CAssistedStrips::Replay(int32_t x, int32_t y, uint32_t start, uint32_t dist
     return true;
 }
 
+// On a mostly black page one scan may walk every offset out to the border,
+// far more than a whole strip's budget. Growth stops where the scan would
+// pass what is left of it: a scan that ends sooner ends as it would anyway,
+// having needed no ring beyond. One that runs into that limit has not
+// finished: false, its hint as it was, and the pixel is the transform's.
+bool CAssistedStrips::ScanWithinBudget(int32_t x, int32_t y, uint32_t start, uint64_t budgetLeft,
+                                       uint16_t& hintDistance) {
+    const uint32_t limit = std::min<uint32_t>(search_.maxRings, search_.imageRingLimit);
+    const uint32_t probe = IntSqrt(uint64_t(start) * start + budgetLeft / 3) + 1;
+    if (probe >= limit || search_.ringCount >= probe || noMemory_) {
+        FlatPixel(x, y, image_, search_, paintWhite_, hintDistance);
+        return true;
+    }
+    const uint16_t maxRings = search_.maxRings;
+    const uint16_t hint = hintDistance;
+    search_.maxRings = uint16_t(probe);
+    FlatPixel(x, y, image_, search_, paintWhite_, hintDistance);
+    search_.maxRings = maxRings;
+    if (!search_.exhausted) return true;
+    hintDistance = hint;
+    return false;
+}
+
 bool CAssistedStrips::FlatStrip(int32_t firstRow, int32_t rows, CStripStop* stop) {
     if (rows <= 0) return true;
     // The transform pays off once the scans of a strip would cost more than
@@ -174,7 +198,14 @@ bool CAssistedStrips::FlatStrip(int32_t firstRow, int32_t rows, CStripStop* stop
             // as it would had it walked there itself.
             const uint32_t start = hintDistance > 1 ? hintDistance - 1u : hintDistance;
             while (search_.ringCount < start) search_.AddRing();
-            FlatPixel(x, y, image_, search_, paintWhite_, hintDistance);
+            if (transformed) {
+                FlatPixel(x, y, image_, search_, paintWhite_, hintDistance);
+            } else if (!ScanWithinBudget(x, y, start, budget > spent ? budget - spent : 0, hintDistance)) {
+                transform();
+                if (!transformed || !Shortcut(x, y, step, hintDistance, saved))
+                    FlatPixel(x, y, image_, search_, paintWhite_, hintDistance);
+                return;
+            }
 
             if (!transformed && search_.LastTakenDistSq() > 0) {
                 spent += ScanCost(uint64_t(start) * start, search_.LastTakenDistSq());

@@ -63,6 +63,10 @@ namespace {
 constexpr int kPairings[7][2] = {{kRight, kBottom}, {kRight, kTop},   {kTop, kRight},   {kTop, kLeft},
                                  {kLeft, kTop},     {kLeft, kBottom}, {kBottom, kRight}};
 
+// Groups walked past the end of a stretch of safe groups, or past a place
+// where none begins, before stepping over groups is tried again.
+constexpr int kWalkedAtAnEnd = 2;
+
 // A scan that walked more than this many rings looking for the end of a run
 // of safe groups stops looking there: the run ends no sooner than that.
 constexpr uint32_t kLookAheadRings = 8;
@@ -320,6 +324,10 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
     }
     SPos pos = start_;
     SPos weighed = pos;  // groups before this one were found safe already
+    // Where a stretch of safe groups ends, or where none begins, the scan
+    // most often gives up within a group or two: those few are walked
+    // before stepping over groups is tried again.
+    int walkFirst = 0;
     // Rings from this one on are worth judging whole.
     uint32_t ringsFrom = pos.ring;
     const uint32_t lastWholeRing = std::min(IntSqrt(colourWithin ? distSq - 1 : stopSq), kMaxOrderRing - 1);
@@ -353,7 +361,7 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
     for (;;) {
         const SOffsetGroup g = At(pos);
         if (g.distSq > stopSq) break;
-        if (!Before(pos.ring, pos.index, weighed.ring, weighed.index)) {
+        if (walkFirst == 0 && !Before(pos.ring, pos.index, weighed.ring, weighed.index)) {
             SPos best = pos;
             for (int p = 0; p < pairingCount; ++p) {
                 const auto& pairing = kPairings[pairings[p]];
@@ -379,9 +387,12 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
             if (Before(pos.ring, pos.index, resume.ring, resume.index)) {
                 pos = resume;
                 outside = 0;
+                walkFirst = 2 + kWalkedAtAnEnd;
                 continue;
             }
+            walkFirst = kWalkedAtAnEnd;
         }
+        if (walkFirst > 0) --walkFirst;
         previous = g;
         int32_t offsets[8][2];
         if (!colourWithin || g.distSq != distSq) {
