@@ -157,19 +157,24 @@ uint32_t CScanReplay::FirstUnsafe(uint32_t ring, uint32_t from, uint32_t end, ui
                                   uint32_t kLimit) {
     Ring(ring);
     const SCached& slot = Slot(ring);
-    for (uint32_t i = from; i < end;) {
+    const SOffsetGroup* groups = slot.groups.data();
+    auto unsafe = [&](uint32_t i) { return groups[i].b > bLimit || groups[i].k > kLimit; };
+    uint32_t i = from;
+    for (; i < end && i % kBlock != 0; ++i)
+        if (unsafe(i)) return i;
+    while (i < end) {
         if (i % kSpan == 0 && i + kSpan <= end && slot.spanB[i / kSpan] <= bLimit &&
             slot.spanK[i / kSpan] <= kLimit) {
             i += kSpan;
             continue;
         }
-        if (i % kBlock == 0 && i + kBlock <= end && slot.blockB[i / kBlock] <= bLimit &&
-            slot.blockK[i / kBlock] <= kLimit) {
+        if (i + kBlock <= end && slot.blockB[i / kBlock] <= bLimit && slot.blockK[i / kBlock] <= kLimit) {
             i += kBlock;
             continue;
         }
-        if (slot.groups[i].b > bLimit || slot.groups[i].k > kLimit) return i;
-        ++i;
+        // A block holding an unsafe group, or the last and partial one.
+        for (const uint32_t blockEnd = std::min(end, i + kBlock); i < blockEnd; ++i)
+            if (unsafe(i)) return i;
     }
     return end;
 }
