@@ -362,7 +362,21 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
     if (edges_.size() < size_t(lastWholeRing) + 2) edges_.resize(size_t(lastWholeRing) + 2);
     int outside = 0;
     SOffsetGroup previous{};  // the group walked last
-    int32_t lastDx = 0, lastDy = 0;
+    // The last offset read inside, found from its group only when asked for:
+    // index -1 for none, which leaves (0, 0), the pixel itself.
+    SOffsetGroup lastGroup{};
+    int lastIndex = -1;
+    auto giveUp = [&](const SOffsetGroup& g, int position) {
+        result.end = SReplayedScan::EEnd::GaveUp;
+        if (lastIndex >= 0) {
+            int32_t offsets[8][2];
+            GroupOffsets(lastGroup, offsets);
+            result.dx = offsets[lastIndex][0], result.dy = offsets[lastIndex][1];
+        }
+        result.hint = hintAt(g, position);
+        result.lastDistSq = g.distSq;
+        return result;
+    };
     for (;;) {
         const SOffsetGroup g = At(pos);
         if (g.distSq > stopSq) break;
@@ -399,31 +413,24 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
         }
         if (walkFirst > 0) --walkFirst;
         previous = g;
-        int32_t offsets[8][2];
         if (!colourWithin || g.distSq != distSq) {
             // Black wherever it lies inside: only which offsets lie inside
             // matters, one bit each in search order.
             int count = 0;
             const uint32_t inside = InsideMask(g, margin, count);
             const int head = inside ? std::countr_zero(inside) : count;
-            if (outside + head >= kMaxOutOfBounds) {
-                result.end = SReplayedScan::EEnd::GaveUp;
-                result.dx = lastDx, result.dy = lastDy;
-                result.hint = hintAt(g, kMaxOutOfBounds - 1 - outside);
-                result.lastDistSq = g.distSq;
-                return result;
-            }
+            if (outside + head >= kMaxOutOfBounds) return giveUp(g, kMaxOutOfBounds - 1 - outside);
             if (!inside) {
                 outside += count;
             } else {
-                const int lastInside = 31 - std::countl_zero(inside);
-                GroupOffsets(g, offsets);
-                lastDx = offsets[lastInside][0], lastDy = offsets[lastInside][1];
-                outside = count - 1 - lastInside;
+                lastGroup = g;
+                lastIndex = 31 - std::countl_zero(inside);
+                outside = count - 1 - lastIndex;
             }
             pos = Next(pos);
             continue;
         }
+        int32_t offsets[8][2];
         const int count = GroupOffsets(g, offsets);
         for (int i = 0; i < count; ++i) {
             const int32_t dx = offsets[i][0], dy = offsets[i][1];
@@ -438,13 +445,10 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
                     return result;
                 }
                 outside = 0;
-                lastDx = dx, lastDy = dy;
+                lastGroup = g;
+                lastIndex = i;
             } else if (++outside == kMaxOutOfBounds) {
-                result.end = SReplayedScan::EEnd::GaveUp;
-                result.dx = lastDx, result.dy = lastDy;
-                result.hint = hintAt(g, i);
-                result.lastDistSq = g.distSq;
-                return result;
+                return giveUp(g, i);
             }
         }
         pos = Next(pos);
