@@ -255,11 +255,15 @@ CScanReplay::SPos CScanReplay::RingSkip(SPos from, int outside, uint32_t lastRin
                 if (four.index < first) continue;
                 const SGroupEnds own = endsOf(four.group);
                 bool fails = own.empty;
-                if (!fails && four.index > first) {
+                // A neighbour of eight offsets in this ring belongs to a class
+                // of the span: its ends are within the span's.
+                auto eight = [](const SOffsetGroup& g) { return g.k != 0 && g.k != g.b; };
+                if (!fails && four.index > first &&
+                    !(four.hasBefore && eight(four.before) && tail + own.head < kMaxOutOfBounds)) {
                     const SOffsetGroup before = four.hasBefore ? four.before : Edges(ring - 1).last;
                     fails = endsOf(before).tail + own.head >= kMaxOutOfBounds;
                 }
-                if (!fails) {
+                if (!fails && !(four.hasAfter && eight(four.after) && own.tail + head < kMaxOutOfBounds)) {
                     const SOffsetGroup after = four.hasAfter ? four.after : Edges(ring + 1).first;
                     fails = own.tail + endsOf(after).head >= kMaxOutOfBounds;
                 }
