@@ -105,7 +105,7 @@ private:
         std::vector<uint16_t> byDistance;
     };
     static constexpr uint32_t kBlock = 16;
-    static constexpr uint32_t kSpan = 16 * kBlock;
+    static constexpr uint32_t kSpan = 8 * kBlock;
     static constexpr uint32_t kDistanceStep = 8;
     uint32_t FirstUnsafe(uint32_t ring, uint32_t from, uint32_t end, uint32_t bLimit, uint32_t kLimit);
     SCached& Slot(uint32_t ring) {
