@@ -34,10 +34,10 @@
 // three outside offsets and the next group begin with seven. So among
 // consecutive groups that all satisfy one pairing (b within the side's
 // margin, k within the other's) the scan cannot give up. A window of eight
-// that gives up past such a stretch cannot contain its last two groups
-// whole, so it begins after the second to last of them began: resuming
-// there with the count at zero finds the same give-up and the same last
-// pixel read. A run still open when the stretch begins is the one exception,
+// that gives up past such a stretch cannot contain any of its groups whole,
+// each having an offset inside, so it begins after the last of them began:
+// resuming there with the count at zero finds the same give-up and the same
+// last pixel read. A run still open when the stretch begins is the one exception,
 // when it comes from a group outside the pairing: the replay then walks on
 // group by group until the count is back at zero or the stretch holds.
 //
@@ -49,8 +49,9 @@
 // between groups of eight. A group of four has a class of its own, one per
 // ring; where its ends could make eight with the classes around it, it is
 // checked against its actual neighbours in the order, and so is the pair
-// where one span of rings meets the next. The replay resumes two groups
-// before the first group it could not vouch for, as above.
+// where one span of rings meets the next. None of the groups vouched for is
+// wholly outside, so the replay resumes one group before the first group it
+// could not vouch for, as above.
 //
 // The hint the scan leaves follows from where it ended: the largest ring a
 // whose axis offset (±a, 0) it examined inside the image (ScanShortcut's
@@ -406,11 +407,11 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
                 if (Before(best.ring, best.index, end.ring, end.index)) best = end;
             }
             weighed = best;
-            const SPos resume = Back(best, 2);
+            const SPos resume = Back(best, 1);
             if (Before(pos.ring, pos.index, resume.ring, resume.index)) {
                 pos = resume;
                 outside = 0;
-                walkFirst = 2 + kWalkedAtAnEnd;
+                walkFirst = 1 + kWalkedAtAnEnd;
                 continue;
             }
             walkFirst = kWalkedAtAnEnd;
