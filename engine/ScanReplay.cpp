@@ -254,7 +254,8 @@ CScanReplay::SPos CScanReplay::RingSkip(SPos from, int outside, uint32_t lastRin
             for (int i = 0; i < edges.fourCount; ++i) {
                 const SRingEdges::SFour& four = edges.fours[i];
                 if (four.index < first) continue;
-                const SGroupEnds own = endsOf(four.group);
+                // Within a span the ring's axis and diagonal keep their class.
+                const SGroupEnds own = four.group.k == 0 ? span.axis : span.diagonal;
                 bool fails = own.empty;
                 // A neighbour of eight offsets in this ring belongs to a class
                 // of the span: its ends are within the span's.
