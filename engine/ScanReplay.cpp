@@ -113,6 +113,11 @@ const std::vector<SOffsetGroup>& CScanReplay::MadeRing(uint32_t ring) {
             while (i < size && groups[i].distSq <= bound) ++i;
             slot.byDistance[step] = uint16_t(i);
         }
+        // Among the groups of distance ring², after (3, 4) in ring 5 and
+        // (6, 8) in ring 10, first in every other ring.
+        const uint64_t axisSq = uint64_t(ring) * ring;
+        slot.axis = slot.byDistance[size_t((axisSq - 1 - lo) / kDistanceStep)];
+        while (groups[slot.axis].distSq < axisSq || groups[slot.axis].k != 0) ++slot.axis;
         slot.ring = ring;
     }
     return slot.groups;
@@ -158,6 +163,12 @@ uint32_t CScanReplay::FirstUnsafe(uint32_t ring, uint32_t from, uint32_t end, ui
                                   uint32_t kLimit) {
     Ring(ring);
     const SCached& slot = Slot(ring);
+    // No group of the ring has k above ring / √2 (never whole, so the floor
+    // of a double is exact), and only its axis group has b = ring.
+    if (kLimit >= uint32_t(double(ring) * 0.70710678118654752) && bLimit + 1 >= ring) {
+        if (bLimit >= ring) return end;
+        return slot.axis >= from && slot.axis < end ? slot.axis : end;
+    }
     const SOffsetGroup* groups = slot.groups.data();
     auto unsafe = [&](uint32_t i) { return groups[i].b > bLimit || groups[i].k > kLimit; };
     uint32_t i = from;

@@ -100,6 +100,7 @@ private:
         // The largest b and k of each kBlock groups, and of each kSpan, for
         // skipping ahead.
         std::vector<uint16_t> blockB, blockK, spanB, spanK;
+        uint32_t axis = 0;  // where the group (0, ring) lies
         // Entry j: the first group farther than (ring - 1)² + kDistanceStep·j.
         // The largest ring holds some 26 000 groups.
         std::vector<uint16_t> byDistance;
