@@ -89,10 +89,12 @@ private:
     std::vector<SRingEdges> edges_;
 
     // The groups of the rings walked (ring a: lo = (a - 1)², hi = a²): every
-    // ring up to kKeptRings once walked, 15 MB at most, since the
+    // ring up to kKeptRings once walked, 23 MB at most, since the
     // pixels of one page start and end their scans anywhere in a range of
-    // rings as wide as the page; beyond it, the kRings walked lately.
-    static constexpr uint32_t kKeptRings = 2048;
+    // rings as wide as the page (a strip's pixels sweep it twice, so fewer
+    // kept make the rings near the page's own width again and again); beyond
+    // it, the kRings walked lately.
+    static constexpr uint32_t kKeptRings = 2600;
     static constexpr uint32_t kRings = 256;
     struct SCached {
         uint32_t ring = 0;  // none: rings count from 1

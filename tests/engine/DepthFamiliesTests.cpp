@@ -107,12 +107,13 @@ TEST(DepthFamilies, ScansOnPagesOfRandomShapeEndWhereThePlainScanEnds) {
 }
 
 // Pages large enough that scans reach rings past those the replay keeps:
-// the first 400 pixels of columns walked as the pass walks them, each scan
-// starting from the hint the one before left, so that rings are let go and
-// made again between neighbours. Column 130 meets, from row 130 on, rings cut
-// at equal margins, which the classes of groups treat apart.
+// stretches of columns near an edge, walked down as the pass walks them,
+// each scan starting from the hint the one before left. Columns 5 and 261
+// use rings 256 apart, which share a place among those the replay holds
+// beyond the kept ones, so rings are let go and made again between them;
+// the top of column 290 has scans that run on through some 300 rings.
 TEST(DepthFamilies, ScansPastTheKeptRingsEndWhereThePlainScanEnds) {
-    constexpr int kSide = 2400, kRows = 400;
+    constexpr int kSide = 2900;
     std::mt19937 random(31);
     for (const auto family :
          {bench::EDepthLayout::AllBlack, bench::EDepthLayout::CornerPixel, bench::EDepthLayout::NearCorner}) {
@@ -133,10 +134,13 @@ TEST(DepthFamilies, ScansPastTheKeptRingsEndWhereThePlainScanEnds) {
         CPixelDistance search;
         const uint32_t reach = ReachOf(search, image, 5000);
         CScanReplay replay;
-        for (const int x : {130, std::uniform_int_distribution<int>(0, 600)(random)}) {
-            const int step = x % 2 == 0 ? 1 : -1;
-            uint32_t hint = 1;
-            for (int i = 0, y = step > 0 ? 0 : kSide - 1; i < kRows; ++i, y += step) {
+        const int any = std::uniform_int_distribution<int>(0, 300)(random);
+        for (const auto& [x, firstRow, rows] :
+             {std::tuple{5, 1400, 40}, std::tuple{261, 1400, 40}, std::tuple{5, 1500, 40},
+              std::tuple{290, 0, 6}, std::tuple{any, 1400, 40}}) {
+            // The hint a column's pixels pass on, away from the colour.
+            uint32_t hint = uint32_t(std::max(x, kSide - 1 - x));
+            for (int y = firstRow; y < firstRow + rows; ++y) {
                 if (!IsBlack(page, x, y, false)) {
                     hint = 1;
                     continue;
