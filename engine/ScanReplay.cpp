@@ -123,11 +123,6 @@ const std::vector<SOffsetGroup>& CScanReplay::MadeRing(uint32_t ring) {
     return slot.groups;
 }
 
-CScanReplay::SPos CScanReplay::Next(SPos pos) {
-    if (pos.index + 1 < Ring(pos.ring).size()) return {pos.ring, pos.index + 1};
-    return {pos.ring + 1, 0};
-}
-
 // Ring a holds the groups with (a - 1)² < distSq <= a², so the first group
 // past distSq lies in the ring that holds distSq + 1.
 CScanReplay::SPos CScanReplay::FirstAbove(uint64_t distSq) {
@@ -378,6 +373,7 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
     pairings[pairingCount++] = 6;
     if (edges_.size() < size_t(lastWholeRing) + 2) edges_.resize(size_t(lastWholeRing) + 2);
     int outside = 0;
+    const SCached* walking = nullptr;
     SOffsetGroup previous{};  // the group walked last
     // The last offset read inside, found from its group only when asked for:
     // index -1 for none, which leaves (0, 0), the pixel itself.
@@ -395,7 +391,7 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
         return result;
     };
     for (;;) {
-        const SOffsetGroup g = At(pos);
+        const SOffsetGroup g = Walking(walking, pos)[pos.index];
         if (g.distSq > stopSq) break;
         if (walkFirst == 0 && !Before(pos.ring, pos.index, weighed.ring, weighed.index)) {
             SPos best = pos;
@@ -444,7 +440,7 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
                 lastIndex = 31 - std::countl_zero(inside);
                 outside = count - 1 - lastIndex;
             }
-            pos = Next(pos);
+            pos = StepOn(walking, pos);
             continue;
         }
         int32_t offsets[8][2];
@@ -468,7 +464,7 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
                 return giveUp(g, i);
             }
         }
-        pos = Next(pos);
+        pos = StepOn(walking, pos);
     }
     // Every group within the colour's distance walked without meeting it:
     // the distance does not match the image.

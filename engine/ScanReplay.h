@@ -56,7 +56,6 @@ private:
     }
     const std::vector<SOffsetGroup>& MadeRing(uint32_t ring);
     const SOffsetGroup& At(SPos pos) { return Ring(pos.ring)[pos.index]; }
-    SPos Next(SPos pos);
     SPos FirstAbove(uint64_t distSq);
     SPos Back(SPos pos, int groups);
     // Where a scan must stop stepping over groups: at the first group past
@@ -116,6 +115,20 @@ private:
         // Sized once, so that no slot moves while a caller holds its groups.
         if (kept_.empty()) kept_.resize(kKeptRings + 1);
         return kept_[ring];
+    }
+    // The groups of pos's ring, through `walking`, the ring the walk holds:
+    // looked up again only when the walk moves on or stepping over groups
+    // made another ring in its place.
+    const std::vector<SOffsetGroup>& Walking(const SCached*& walking, SPos pos) {
+        if (!walking || walking->ring != pos.ring) {
+            Ring(pos.ring);
+            walking = &Slot(pos.ring);
+        }
+        return walking->groups;
+    }
+    SPos StepOn(const SCached*& walking, SPos pos) {
+        if (pos.index + 1 < Walking(walking, pos).size()) return {pos.ring, pos.index + 1};
+        return {pos.ring + 1, 0};
     }
     std::vector<SCached> kept_;
     SCached cache_[kRings];
