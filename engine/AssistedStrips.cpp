@@ -71,7 +71,7 @@ bool CAssistedStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hin
     // Near two opposite edges the distance alone does not tell whether the
     // scan gives up at the border first: the replay follows it there.
     if (outcome.outcome == scan_shortcut::EOutcome::Unproven)
-        return Replay(x, y, start, distSq, hintDistance, saved);
+        return Replay(x, y, step, start, distSq, hintDistance, saved);
 
     uint8_t* out = image.OutPixel(x, y);
     if (outcome.outcome == scan_shortcut::EOutcome::Found) {
@@ -99,8 +99,8 @@ bool CAssistedStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hin
     return true;
 }
 
-bool CAssistedStrips::Replay(int32_t x, int32_t y, uint32_t start, uint32_t distSq, uint16_t& hintDistance,
-                             uint64_t& saved) {
+bool CAssistedStrips::Replay(int32_t x, int32_t y, int32_t step, uint32_t start, uint32_t distSq,
+                             uint16_t& hintDistance, uint64_t& saved) {
     struct SColours final : SReplayColours {
         CStripDistances& distances;
         int32_t x, y;
@@ -123,6 +123,10 @@ bool CAssistedStrips::Replay(int32_t x, int32_t y, uint32_t start, uint32_t dist
         const uint8_t* from = image_.InPixel(x + scan.dx, y + scan.dy);
         const std::ptrdiff_t inStep = image_.inPlaneBytes;
         for (int k = 0; k < planes; ++k) out[k * outStep] = from[k * inStep];
+        // The next pixel of the column mostly reads the neighbour of this
+        // one, in a row far off in memory: fetch it early.
+        const int32_t nextY = y + scan.dy + step;
+        if (nextY >= 0 && nextY < image_.height) __builtin_prefetch(image_.InPixel(x + scan.dx, nextY));
     }
     hintDistance = uint16_t(scan.hint);
     saved += ScanCost(uint64_t(start) * start, scan.lastDistSq);
