@@ -321,8 +321,10 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
     const uint64_t stopSq = colourWithin ? distSq : reachSq;
     const int64_t margin[4] = {int64_t(width) - 1 - x, y, x, int64_t(height) - 1 - y};
 
-    auto hintAt = [&](const SOffsetGroup& g, int position) {
-        const uint32_t r = IntSqrt(g.distSq);
+    // Ring a holds the distances² above (a - 1)² up to a², so a group's
+    // distance rounded down is its ring only at a².
+    auto hintAt = [&](const SOffsetGroup& g, uint32_t ring, int position) {
+        const uint32_t r = g.distSq == uint64_t(ring) * ring ? ring : ring - 1;
         uint32_t plusLast = r, minusLast = r;
         if (g.k == 0) {
             plusLast = position >= 1 ? r : r - 1;
@@ -386,7 +388,7 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
             GroupOffsets(lastGroup, offsets);
             result.dx = offsets[lastIndex][0], result.dy = offsets[lastIndex][1];
         }
-        result.hint = hintAt(g, position);
+        result.hint = hintAt(g, pos.ring, position);
         result.lastDistSq = g.distSq;
         return result;
     };
@@ -453,7 +455,7 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
                 if (colourWithin && g.distSq == distSq && colours.IsColour(dx, dy)) {
                     result.end = SReplayedScan::EEnd::Found;
                     result.dx = dx, result.dy = dy;
-                    result.hint = hintAt(g, i);
+                    result.hint = hintAt(g, pos.ring, i);
                     result.lastDistSq = g.distSq;
                     return result;
                 }
