@@ -349,13 +349,13 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
     int walkFirst = 0;
     // Rings from this one on are worth judging whole.
     uint32_t ringsFrom = pos.ring;
-    const uint32_t lastWholeRing = std::min(IntSqrt(colourWithin ? distSq - 1 : stopSq), kMaxOrderRing - 1);
-    std::optional<CGroupClasses>& classes = classes_;
-    classes.reset();
     // The colour's own groups are always walked.
     SLimit limit;
     limit.distSq = colourWithin ? distSq - 1 : stopSq;
-    limit.endRing = IntSqrt(limit.distSq) + 1;
+    limit.endRing = (colourWithin ? IntSqrt(limit.distSq) : reach) + 1;
+    const uint32_t lastWholeRing = std::min(limit.endRing - 1, kMaxOrderRing - 1);
+    std::optional<CGroupClasses>& classes = classes_;
+    classes.reset();
     // The first ring that may hold a group with k beyond each margin: for
     // k > 0, k√2 is never whole, and a double rounds it far closer than its
     // distance to the nearest whole number, so the floor is exact.
