@@ -159,6 +159,29 @@ TEST(DepthFamilies, ScansPastTheKeptRingsEndWhereThePlainScanEnds) {
     }
 }
 
+// On a black page the first scan of a band, walked by the plain search, would
+// run out to the border, past its strip's whole budget; its search grows no
+// further than that budget, the transform takes the pixel, and the page
+// comes out as the plain search leaves it.
+TEST(DepthFamilies, APlainScanStopsWhereItsStripsBudgetEnds) {
+    const sim::CHostImage page = bench::DepthPage(bench::EDepthLayout::AllBlack, 200, 200, 7);
+    auto walk = [&](EFlatMethod method, uint32_t& rings) {
+        CLaidOutImage laidOut(page, SpecFor(page, false, sim::ELayout::Interleaved, false));
+        const SFlatImage image = laidOut.Flat();
+        CPixelDistance search;
+        search.maxRings = 65535;
+        WalkBand(image, search, false, method, 0, page.Height());
+        rings = search.ringCount;
+        return laidOut.Output();
+    };
+    uint32_t plainRings = 0, assistedRings = 0;
+    const sim::CHostImage plain = walk(EFlatMethod::Search, plainRings);
+    EXPECT_EQ(walk(EFlatMethod::DistanceAssisted, assistedRings), plain);
+    // A strip's budget is 4 offsets a pixel: 42 x 200 x 4, some 110 rings.
+    EXPECT_GT(plainRings, 190u);
+    EXPECT_LT(assistedRings, 120u);
+}
+
 // Whole bands, as the passes walk them, on pages about twice as wide and
 // tall as the depth, where every pixel's scan can reach two opposite edges.
 TEST(DepthFamilies, MostlyBlackPagesComeOutAsThePlainSearchLeavesThem) {
