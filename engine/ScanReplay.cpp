@@ -381,16 +381,19 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
     // index -1 for none, which leaves (0, 0), the pixel itself.
     SOffsetGroup lastGroup{};
     int lastIndex = -1;
+    // Made whole here rather than copied from `result` field by field, which
+    // would read back stores still on their way to memory.
     auto giveUp = [&](const SOffsetGroup& g, int position) {
-        result.end = SReplayedScan::EEnd::GaveUp;
+        SReplayedScan scan;
+        scan.end = SReplayedScan::EEnd::GaveUp;
         if (lastIndex >= 0) {
             int32_t offsets[8][2];
             GroupOffsets(lastGroup, offsets);
-            result.dx = offsets[lastIndex][0], result.dy = offsets[lastIndex][1];
+            scan.dx = offsets[lastIndex][0], scan.dy = offsets[lastIndex][1];
         }
-        result.hint = hintAt(g, pos.ring, position);
-        result.lastDistSq = g.distSq;
-        return result;
+        scan.hint = hintAt(g, pos.ring, position);
+        scan.lastDistSq = g.distSq;
+        return scan;
     };
     for (;;) {
         const SOffsetGroup g = Walking(walking, pos)[pos.index];
@@ -453,11 +456,12 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
                 -dx <= margin[kLeft] && dx <= margin[kRight] && -dy <= margin[kTop] && dy <= margin[kBottom];
             if (inside) {
                 if (colourWithin && g.distSq == distSq && colours.IsColour(dx, dy)) {
-                    result.end = SReplayedScan::EEnd::Found;
-                    result.dx = dx, result.dy = dy;
-                    result.hint = hintAt(g, pos.ring, i);
-                    result.lastDistSq = g.distSq;
-                    return result;
+                    SReplayedScan found;
+                    found.end = SReplayedScan::EEnd::Found;
+                    found.dx = dx, found.dy = dy;
+                    found.hint = hintAt(g, pos.ring, i);
+                    found.lastDistSq = g.distSq;
+                    return found;
                 }
                 outside = 0;
                 lastGroup = g;
