@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <span>
 
 #include "engine/FlatStrip.h"
 #include "engine/IntegerRoot.h"
@@ -51,21 +52,33 @@ CAssistedStrips::CAssistedStrips(const SFlatImage& image, CPixelDistance& search
     }
 }
 
+// The colour's place in its ring for the pixels one and two ahead. Kept
+// out of Shortcut, whose every call would otherwise pay for its registers.
+void CAssistedStrips::PrefetchRings(int32_t x, int32_t y, int32_t step) {
+    for (int32_t ahead = 1; ahead <= 2 && distances_.HasRow(y + ahead * step); ++ahead) {
+        const uint32_t next = distances_.DistSq(x, y + ahead * step);
+        if (next > 0 && next < distances_.Beyond()) replay_.Prefetch(next, ahead == 1);
+    }
+}
+
 bool CAssistedStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hintDistance, uint64_t& saved) {
     const uint32_t start = hintDistance > 1 ? hintDistance - 1u : hintDistance;
     const uint32_t distSq = distances_.DistSq(x, y);
+    // Where the rings are many and large.
+    if (distSq > kSquareSumsLimit && distSq < distances_.Beyond()) PrefetchRings(x, y, step);
     const SFlatImage& image = image_;
     // The shortcut asks only about pixels at this pixel's distance from its
     // nearest colour, which the column distances of its own row answer.
+    // Two fields: it is made for every pixel, most of which never ask it.
     struct SOracle {
-        CStripDistances& distances;
+        CAssistedStrips& strips;
         int32_t y;
-        int32_t width;
         bool ColumnMayHold(int32_t cx, uint32_t rows) const {
-            return cx >= 0 && cx < width && distances.ColumnMayHold(cx, y, rows);
+            return cx >= 0 && cx < strips.image_.width && strips.distances_.ColumnMayHold(cx, y, rows);
         }
-        bool IsColour(int32_t cx, int32_t cy) { return distances.IsColourAt(cx, y, cy - y); }
-    } oracle{distances_, y, image.width};
+        bool IsColour(int32_t cx, int32_t cy) { return strips.distances_.IsColourAt(cx, y, cy - y); }
+        std::span<const SOffsetGroup> GroupsOf(uint64_t distSq) { return strips.replay_.GroupsAt(distSq); }
+    } oracle{*this, y};
     const scan_shortcut::SOutcome outcome = scan_shortcut::Shortcut(x, y, image.width, image.height, start,
                                                                     distSq, reach_, oracle, sums_, lastSide_);
     // Near two opposite edges the distance alone does not tell whether the

@@ -54,6 +54,7 @@ public:
 
 private:
     bool Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hintDistance, uint64_t& saved);
+    [[gnu::noinline]] void PrefetchRings(int32_t x, int32_t y, int32_t step);
     bool ScanWithinBudget(int32_t x, int32_t y, uint32_t start, uint64_t budgetLeft, uint16_t& hintDistance);
     bool Replay(int32_t x, int32_t y, int32_t step, uint32_t start, uint32_t distSq, uint16_t& hintDistance,
                 uint64_t& saved);

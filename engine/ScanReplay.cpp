@@ -134,6 +134,14 @@ CScanReplay::SPos CScanReplay::FirstAbove(uint64_t distSq) {
     return {ring, index};
 }
 
+std::span<const SOffsetGroup> CScanReplay::GroupsAt(uint64_t distSq) {
+    const SPos first = FirstAbove(distSq - 1);
+    const std::vector<SOffsetGroup>& groups = Ring(first.ring);
+    uint32_t end = first.index;
+    while (end < groups.size() && groups[end].distSq == distSq) ++end;
+    return {groups.data() + first.index, end - first.index};
+}
+
 namespace {
 
 bool Before(uint32_t ringA, uint32_t indexA, uint32_t ringB, uint32_t indexB) {

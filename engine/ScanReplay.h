@@ -7,8 +7,10 @@
 // whole annulus of them, per pixel.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "engine/GroupClasses.h"
@@ -43,6 +45,30 @@ public:
     // image); the caller then scans.
     SReplayedScan Replay(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t hint, uint32_t reach,
                          uint64_t distSq, SReplayColours& colours);
+
+    // The groups at distance² distSq (at least 1), in search order, from
+    // the rings the replay keeps. Valid until the next call.
+    std::span<const SOffsetGroup> GroupsAt(uint64_t distSq);
+
+    // Brings in ahead of time what a lookup of distance² distSq will read,
+    // if its ring is made: its entry in the ring's index or, once that is
+    // near (a pixel later), the groups it points to. Pixels down a column
+    // look up places a cache line or more apart, in rings too many to stay
+    // near, so unfetched every lookup waits on memory twice.
+    void Prefetch(uint32_t distSq, bool groups) const {
+        // The floor of the root is exact in a double this far below 2^52.
+        const auto ring = uint32_t(std::sqrt(double(distSq - 1))) + 1;
+        const SCached* slot = ring > kKeptRings     ? &cache_[ring % kRings]
+                              : ring < kept_.size() ? &kept_[ring]
+                                                    : nullptr;
+        if (!slot || slot->ring != ring) return;
+        const uint16_t* entry =
+            slot->byDistance.data() + (distSq - 1 - uint64_t(ring - 1) * (ring - 1)) / kDistanceStep;
+        if (groups)
+            __builtin_prefetch(slot->groups.data() + *entry);
+        else
+            __builtin_prefetch(entry);
+    }
 
 private:
     struct SPos {
@@ -95,16 +121,17 @@ private:
     // it, the kRings walked lately.
     static constexpr uint32_t kKeptRings = 2600;
     static constexpr uint32_t kRings = 256;
+    // What a lookup of a distance reads comes first, within one cache line.
     struct SCached {
         uint32_t ring = 0;  // none: rings count from 1
         std::vector<SOffsetGroup> groups;
+        // Entry j: the first group farther than (ring - 1)² + kDistanceStep·j.
+        // The largest ring holds some 26 000 groups.
+        std::vector<uint16_t> byDistance;
         // The largest b and k of each kBlock groups, and of each kSpan, for
         // skipping ahead.
         std::vector<uint16_t> blockB, blockK, spanB, spanK;
         uint32_t axis = 0;  // where the group (0, ring) lies
-        // Entry j: the first group farther than (ring - 1)² + kDistanceStep·j.
-        // The largest ring holds some 26 000 groups.
-        std::vector<uint16_t> byDistance;
     };
     static constexpr uint32_t kBlock = 16;
     static constexpr uint32_t kSpan = 8 * kBlock;

@@ -16,12 +16,13 @@
 
 #include <algorithm>
 #include <bit>
-#include <cmath>
+#include <iterator>
 #include <concepts>
 #include <cstdint>
 #include <vector>
 
 #include "engine/IntegerRoot.h"
+#include "engine/OffsetOrder.h"
 
 namespace scan_shortcut {
 
@@ -104,11 +105,15 @@ struct SOutcome {
 // Where a colour may be. `IsColour` (cx, cy) answers for a pixel inside
 // the image; `ColumnMayHold` (cx, rows) may rule out, from column cx alone,
 // a colour `rows` rows above or below the pixel (it must say true when
-// unsure), and must rule out every column outside the image.
+// unsure), and must rule out every column outside the image. `GroupsOf`
+// (distSq) lists the groups of a distance past the table of square sums in
+// search order: the order's own rings, which the caller keeps at hand, find
+// them at once where working them out would try some 0.3·d values.
 template <typename T>
-concept ColourOracle = requires(T& t, int32_t c, uint32_t r) {
+concept ColourOracle = requires(T& t, int32_t c, uint32_t r, uint64_t distSq) {
     { t.IsColour(c, c) } -> std::convertible_to<bool>;
     { t.ColumnMayHold(c, r) } -> std::convertible_to<bool>;
+    { *std::begin(t.GroupsOf(distSq)) } -> std::convertible_to<const SOffsetGroup&>;
 };
 
 // One group of offsets at one distance: (±k, ±a) and (±a, ±k), in search order
@@ -197,17 +202,8 @@ SOutcome Shortcut(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t 
         for (auto* p = sums->Begin(uint32_t(distSq)); p != sums->End(uint32_t(distSq)); ++p)
             if (tryGroup(p->k, p->a)) break;
     } else {
-        // a falling is k rising. Each a is tried on its own (a root in
-        // floating point is exact for a square this small), which leaves
-        // no chain of steps between them for the processor to wait on.
-        // Squares take 12 of the 64 values modulo 64: most a fail on that.
-        constexpr uint64_t kSquaresMod64 = 0x0202021202030213;
-        for (int64_t a = side; 2 * a * a >= int64_t(distSq); --a) {
-            const int64_t rest = int64_t(distSq) - a * a;
-            if (!((kSquaresMod64 >> (rest & 63)) & 1)) continue;
-            const auto k = int64_t(std::sqrt(double(rest)));
-            if (k * k == rest && tryGroup(k, a)) break;
-        }
+        for (const SOffsetGroup& g : oracle.GroupsOf(distSq))
+            if (tryGroup(g.k, g.b)) break;
     }
     if (kFound < 0) return result;  // a distance that does not match the image: walk the scan
 

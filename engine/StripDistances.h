@@ -22,6 +22,7 @@ public:
     // Valid for the rows of the last Compute.
     uint32_t DistSq(int32_t x, int32_t y) const { return distSqByColumn_[Index(x, y)]; }
     uint32_t Beyond() const { return beyond_; }
+    bool HasRow(int32_t y) const { return y >= firstRow_ && y - firstRow_ < rows_; }
 
     // Whether a colour may lie `rows` rows above or below (x, y) of the strip,
     // for a pixel at the distance of the nearest colour of some pixel of row

@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <random>
+#include <span>
+#include <vector>
 
 #include "engine/FlatStrip.h"
 #include "engine/PixelDistance.h"
+#include "engine/ScanReplay.h"
 #include "engine/ScanShortcut.h"
 #include "tests/engine/FastPathTesting.h"
 
@@ -15,6 +18,13 @@ using namespace fastpath_testing;
 using scan_shortcut::EOutcome;
 
 namespace {
+
+// The groups of a distance straight from the order, for the oracles below.
+std::vector<SOffsetGroup> OrderGroupsAt(uint64_t distSq) {
+    std::vector<SOffsetGroup> groups;
+    AppendGroupsBetween(distSq - 1, distSq, groups);
+    return groups;
+}
 
 // Why the shortcut may ignore give-ups: against two neighbouring edges no
 // eight offsets in a row of the search order fall outside the image. Checked
@@ -72,6 +82,7 @@ TEST(ScanShortcut, GivesTheScansColourAndHintForEverySoundHint) {
             bool cmyk;
             bool ColumnMayHold(int32_t cx, uint32_t) const { return cx >= 0 && cx < page.Width(); }
             bool IsColour(int32_t cx, int32_t cy) const { return !IsBlack(page, cx, cy, cmyk); }
+            std::vector<SOffsetGroup> GroupsOf(uint64_t distSq) const { return OrderGroupsAt(distSq); }
         } oracle{page, cmyk};
 
         for (int y = 0; y < height; ++y)
@@ -131,6 +142,7 @@ TEST(ScanShortcut, TiesGoToTheFirstOffsetInSearchOrder) {
             return std::find(colours.begin(), colours.end(), std::pair<int, int>(x - 50, y - 50)) !=
                    colours.end();
         }
+        std::vector<SOffsetGroup> GroupsOf(uint64_t distSq) const { return OrderGroupsAt(distSq); }
     };
     auto found = [](const scan_shortcut::SOutcome& o) { return std::pair<int, int>(o.dx, o.dy); };
     auto first = [&](uint64_t distSq, std::vector<std::pair<int, int>> colours) {
@@ -145,9 +157,10 @@ TEST(ScanShortcut, TiesGoToTheFirstOffsetInSearchOrder) {
     EXPECT_EQ(first(1, {{-1, 0}, {0, -1}}), P(0, -1));
 }
 
-// Far past any table the groups of a distance are found one a at a time:
+// Far past any table the groups of a distance come from the replay's rings:
 // 5525² is a sum of two squares in 23 ways, and 2·3000² ends in a diagonal.
 TEST(ScanShortcut, DeepTiesGoToTheFirstOffsetInSearchOrder) {
+    CScanReplay replay;
     constexpr int kSide = 12001, kCentre = 6000;
     struct SOnly {
         std::vector<std::pair<int, int>> colours;
@@ -156,9 +169,11 @@ TEST(ScanShortcut, DeepTiesGoToTheFirstOffsetInSearchOrder) {
             return std::find(colours.begin(), colours.end(), std::pair<int, int>(x - kCentre, y - kCentre)) !=
                    colours.end();
         }
+        std::span<const SOffsetGroup> GroupsOf(uint64_t distSq) { return replay.GroupsAt(distSq); }
+        CScanReplay& replay;
     };
     auto first = [&](uint64_t distSq, std::vector<std::pair<int, int>> colours) {
-        SOnly oracle{colours};
+        SOnly oracle{colours, replay};
         const auto o = scan_shortcut::Shortcut(kCentre, kCentre, kSide, kSide, 1, distSq, 6000, oracle);
         return o.outcome == EOutcome::Found ? std::pair<int, int>(o.dx, o.dy) : std::pair<int, int>(0, 0);
     };
@@ -170,6 +185,27 @@ TEST(ScanShortcut, DeepTiesGoToTheFirstOffsetInSearchOrder) {
     EXPECT_EQ(first(2 * 3000 * 3000, {{-3000, 3000}}), P(-3000, 3000));
     // No two squares make this: the shortcut leaves it to the walk.
     EXPECT_EQ(first(2 * 3000 * 3000 + 1, {{-3000, 3000}}), P(0, 0));
+}
+
+// The replay's rings list a distance's groups as the order does: at either
+// end of a ring, in rings 5 and 10 whose axis comes last, past the rings kept
+// for good, and again after another ring took a ring's slot.
+TEST(ScanShortcut, TheReplaysRingsListADistancesGroupsAsTheOrderDoes) {
+    CScanReplay replay;
+    auto same = [&](uint64_t distSq) {
+        const std::span<const SOffsetGroup> got = replay.GroupsAt(distSq);
+        const std::vector<SOffsetGroup> expected = OrderGroupsAt(distSq);
+        ASSERT_EQ(got.size(), expected.size()) << distSq;
+        for (size_t i = 0; i < got.size(); ++i)
+            ASSERT_TRUE(got[i].k == expected[i].k && got[i].b == expected[i].b && got[i].distSq == distSq)
+                << distSq << " group " << i;
+    };
+    for (const uint64_t ring : {1, 2, 5, 10, 512, 513, 2600, 2601, 2857, 2601, 3400, 5525})
+        for (const uint64_t distSq :
+             {ring * ring, (ring - 1) * (ring - 1) + 1, ring * ring - 1, 2 * ring * ring})
+            if (distSq > 0) same(distSq);
+    same(25 * 25 * 13 * 17);
+    EXPECT_TRUE(replay.GroupsAt(2 * 3000 * 3000 + 1).empty());
 }
 
 }  // namespace
