@@ -194,7 +194,7 @@ uint32_t CScanReplay::FirstUnsafe(uint32_t ring, uint32_t from, uint32_t end, ui
     return end;
 }
 
-// Replay sizes edges_ for every ring a scan may look at before it starts,
+// SizeFor sizes edges_ for every ring a scan may look at before it starts,
 // so that no entry moves while a caller holds it.
 const CScanReplay::SRingEdges& CScanReplay::Edges(uint32_t ring) {
     if (edges_[ring].size) return edges_[ring];
@@ -215,6 +215,82 @@ const CScanReplay::SRingEdges& CScanReplay::Edges(uint32_t ring) {
     }
     edges_[ring] = edges;
     return edges_[ring];
+}
+
+const CScanReplay::SRunOfFours& CScanReplay::RunOfFours(uint32_t ring, bool longRun) {
+    const uint32_t length = longRun ? kFourRun * kFourRunsInLong : kFourRun;
+    std::vector<SRunOfFours>& runs = longRun ? longFourRuns_ : fourRuns_;
+    SRunOfFours& run = runs[ring / length];
+    if (run.made) return run;
+    SRunOfFours made;
+    auto widen = [](SFourSides& sides, const SFourSides& other) {
+        sides.beforeK = std::max(sides.beforeK, other.beforeK);
+        sides.beforeB = std::max(sides.beforeB, other.beforeB);
+        sides.afterK = std::max(sides.afterK, other.afterK);
+        sides.afterB = std::max(sides.afterB, other.afterB);
+    };
+    if (longRun) {
+        for (uint32_t part = 0; part < kFourRunsInLong; ++part) {
+            const SRunOfFours& shorter = RunOfFours(ring + part * kFourRun, false);
+            made.plain &= shorter.plain;
+            made.anyDiagonal |= shorter.anyDiagonal;
+            widen(made.axis, shorter.axis);
+            widen(made.diagonal, shorter.diagonal);
+        }
+    } else {
+        auto eight = [](const SOffsetGroup& g) { return g.k != 0 && g.k != g.b; };
+        for (uint32_t r = ring; r < ring + kFourRun; ++r) {
+            // Rings 1 and 2 hold nothing but groups of four.
+            if (r < 3) {
+                made.plain = false;
+                continue;
+            }
+            const SRingEdges& edges = Edges(r);
+            for (int i = 0; i < edges.fourCount; ++i) {
+                const SRingEdges::SFour& four = edges.fours[i];
+                if (!four.hasBefore || !eight(four.before) || (four.hasAfter && !eight(four.after))) {
+                    made.plain = false;
+                    continue;
+                }
+                SFourSides sides;
+                sides.beforeK = four.before.k, sides.beforeB = four.before.b;
+                const SOffsetGroup after = four.hasAfter ? four.after : SOffsetGroup{0, 1, uint16_t(r)};
+                sides.afterK = after.k, sides.afterB = after.b;
+                const bool axis = four.group.k == 0;
+                made.anyDiagonal |= !axis;
+                widen(axis ? made.axis : made.diagonal, sides);
+            }
+        }
+    }
+    made.made = true;
+    run = made;
+    return run;
+}
+
+bool CScanReplay::RunHolds(const SRunOfFours& run, const int64_t (&margin)[4], const SGroupEnds& axis,
+                           const SGroupEnds& diagonal) {
+    auto eightEnds = [&](uint16_t k, uint16_t b) {
+        using namespace group_classes;
+        return GroupEnds(kEightMasks.mask[WithinBits(k, margin)][WithinBits(b, margin)], 8);
+    };
+    auto bounded = [&](const SGroupEnds& own, const SFourSides& sides) {
+        return !own.empty && eightEnds(sides.beforeK, sides.beforeB).tail + own.head < kMaxOutOfBounds &&
+               own.tail + eightEnds(sides.afterK, sides.afterB).head < kMaxOutOfBounds;
+    };
+    return run.plain && bounded(axis, run.axis) && (!run.anyDiagonal || bounded(diagonal, run.diagonal));
+}
+
+bool CScanReplay::RunOfFoursHolds(uint32_t ring, bool longRun, const int64_t (&margin)[4],
+                                  const SGroupEnds& axis, const SGroupEnds& diagonal) {
+    SizeFor(ring + kFourRun * kFourRunsInLong);
+    return RunHolds(RunOfFours(ring, longRun), margin, axis, diagonal);
+}
+
+void CScanReplay::SizeFor(uint32_t lastRing) {
+    if (edges_.size() >= size_t(lastRing) + 2) return;
+    edges_.resize(size_t(lastRing) + 2);
+    fourRuns_.resize(edges_.size() / kFourRun + 1);
+    longFourRuns_.resize(edges_.size() / (kFourRun * kFourRunsInLong) + 1);
 }
 
 // Whole rings from `from` on in which the scan cannot give up, judged by
@@ -262,7 +338,23 @@ CScanReplay::SPos CScanReplay::RingSkip(SPos from, int outside, uint32_t lastRin
             }
             continue;
         }
+        // Where a whole run of rings lies in the span, its bounds may vouch
+        // for all its groups of four at once: within the span the axis and
+        // the diagonal keep their class.
+        constexpr uint32_t kLong = kFourRun * kFourRunsInLong;
         for (; ring < spanEnd; ++ring) {
+            if (ring > from.ring) {
+                if (ring % kLong == 0 && ring + kLong <= spanEnd &&
+                    RunHolds(RunOfFours(ring, true), margin, span.axis, span.diagonal)) {
+                    ring += kLong - 1;
+                    continue;
+                }
+                if (ring % kFourRun == 0 && ring + kFourRun <= spanEnd &&
+                    RunHolds(RunOfFours(ring, false), margin, span.axis, span.diagonal)) {
+                    ring += kFourRun - 1;
+                    continue;
+                }
+            }
             const SRingEdges& edges = Edges(ring);
             const uint32_t first = ring == from.ring ? from.index : 0;
             for (int i = 0; i < edges.fourCount; ++i) {
@@ -381,7 +473,7 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
     pairings[pairingCount++] = wider(2, 3);
     pairings[pairingCount++] = wider(4, 5);
     pairings[pairingCount++] = 6;
-    if (edges_.size() < size_t(lastWholeRing) + 2) edges_.resize(size_t(lastWholeRing) + 2);
+    SizeFor(lastWholeRing);
     int outside = 0;
     const SCached* walking = nullptr;
     SOffsetGroup previous{};  // the group walked last

@@ -70,6 +70,14 @@ public:
             __builtin_prefetch(entry);
     }
 
+    // Whether the groups of four of the run of rings from `ring` (a
+    // multiple of its length: 8 rings, or 64 when `longRun`) can begin or
+    // end no eight offsets outside in a row with the groups beside them,
+    // the axis and diagonal groups ending as `axis` and `diagonal`. What a
+    // scan steps over rings by; public for tests.
+    bool RunOfFoursHolds(uint32_t ring, bool longRun, const int64_t (&margin)[4], const SGroupEnds& axis,
+                         const SGroupEnds& diagonal);
+
 private:
     struct SPos {
         uint32_t ring;
@@ -112,6 +120,35 @@ private:
     };
     const SRingEdges& Edges(uint32_t ring);
     std::vector<SRingEdges> edges_;
+
+    // What the groups of four of a run of rings have on either side, free
+    // of any margins: the largest k and b among the groups of eight before
+    // and after each ring's axis, and likewise its diagonal, the next
+    // ring's first group (1, ring) counting as after a ring's last. An
+    // offset of a group with larger k and b lies outside wherever that of
+    // the smaller one does, so these bound every run those groups end or
+    // begin, and one test vouches for the whole run of rings.
+    struct SFourSides {
+        uint16_t beforeK = 0, beforeB = 0, afterK = 0, afterB = 0;
+    };
+    struct SRunOfFours {
+        bool made = false;
+        // Every group of four has groups of eight on both sides: none
+        // that the bounds above leave out.
+        bool plain = true;
+        bool anyDiagonal = false;
+        SFourSides axis, diagonal;
+    };
+    static constexpr uint32_t kFourRun = 8, kFourRunsInLong = 8;
+    // Runs of kFourRun rings, and of kFourRun·kFourRunsInLong, by the ring
+    // they start at; made when first asked for, sized as edges_ is.
+    const SRunOfFours& RunOfFours(uint32_t ring, bool longRun);
+    static bool RunHolds(const SRunOfFours& run, const int64_t (&margin)[4], const SGroupEnds& axis,
+                         const SGroupEnds& diagonal);
+    // Makes room for the rings' edges and runs up to lastRing + 1; no
+    // entry moves while a scan runs.
+    void SizeFor(uint32_t lastRing);
+    std::vector<SRunOfFours> fourRuns_, longFourRuns_;
 
     // The groups of the rings walked (ring a: lo = (a - 1)², hi = a²): every
     // ring up to kKeptRings once walked, 23 MB at most, since the
