@@ -453,6 +453,18 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
     SLimit limit;
     limit.distSq = colourWithin ? distSq - 1 : stopSq;
     limit.endRing = (colourWithin ? IntSqrt(limit.distSq) : reach) + 1;
+    // A stretch from this start that an earlier scan stepped over holds
+    // for this pixel too where its margins still bound every group in it.
+    const bool opening =
+        !(stretch_.hint == hint && margin[stretch_.side] >= stretch_.needSide &&
+          margin[stretch_.other] >= stretch_.needOther && stretch_.resumeDistSq <= limit.distSq);
+    // This scan weighs its start itself, and keeps what it steps over there.
+    bool weighingStart = opening;
+    if (!opening) {
+        pos = stretch_.resume;
+        weighed = stretch_.end;
+        walkFirst = 1 + kWalkedAtAnEnd;
+    }
     const uint32_t lastWholeRing = std::min(limit.endRing - 1, kMaxOrderRing - 1);
     std::optional<CGroupClasses>& classes = classes_;
     classes.reset();
@@ -500,6 +512,7 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
         if (g.distSq > stopSq) break;
         if (walkFirst == 0 && !Before(pos.ring, pos.index, weighed.ring, weighed.index)) {
             SPos best = pos;
+            int bestPairing = -1;
             for (int p = 0; p < pairingCount; ++p) {
                 const auto& pairing = kPairings[pairings[p]];
                 const int64_t side = margin[pairing[0]], other = margin[pairing[1]];
@@ -510,17 +523,41 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
                 const SPos end =
                     SafeEnd(pos, limit, uint32_t(std::min<int64_t>(side, UINT16_MAX)),
                             uint32_t(std::min<int64_t>(other, UINT16_MAX)), kFirstRing[pairing[1]]);
-                if (Before(best.ring, best.index, end.ring, end.index)) best = end;
+                if (Before(best.ring, best.index, end.ring, end.index)) {
+                    best = end;
+                    bestPairing = pairings[p];
+                }
             }
             // Where the pairings end within the ring, the classes may reach further.
             if (best.ring == pos.ring && pos.ring >= ringsFrom && pos.ring <= lastWholeRing) {
                 uint32_t stopRing = 0;
                 const SPos end = RingSkip(pos, outside, lastWholeRing, classes, margin, stopRing);
                 ringsFrom = stopRing + 1;
-                if (Before(best.ring, best.index, end.ring, end.index)) best = end;
+                if (Before(best.ring, best.index, end.ring, end.index)) {
+                    best = end;
+                    bestPairing = -1;
+                }
             }
             weighed = best;
             const SPos resume = Back(best, 1);
+            if (weighingStart) {
+                weighingStart = false;
+                // Every group of the stretch has b up to the ring of its end
+                // and k up to that ring / √2 (never whole: the floor of the
+                // double is exact), as well as within the pairing's margins.
+                stretch_.hint =
+                    bestPairing >= 0 && Before(pos.ring, pos.index, resume.ring, resume.index) ? hint : 0;
+                if (stretch_.hint) {
+                    stretch_.side = kPairings[bestPairing][0];
+                    stretch_.other = kPairings[bestPairing][1];
+                    stretch_.needSide = std::min<int64_t>(margin[stretch_.side], best.ring);
+                    stretch_.needOther = std::min<int64_t>(margin[stretch_.other],
+                                                           int64_t(double(best.ring) * 0.70710678118654752));
+                    stretch_.resume = resume;
+                    stretch_.end = best;
+                    stretch_.resumeDistSq = At(resume).distSq;
+                }
+            }
             if (Before(pos.ring, pos.index, resume.ring, resume.index)) {
                 pos = resume;
                 outside = 0;

@@ -199,6 +199,17 @@ private:
     // Where the last scan's hint placed it in the order.
     uint32_t startHint_ = 0;
     SPos start_{};
+    // The stretch of safe groups the last scan to weigh its start stepped
+    // over from there, by one pairing, and what a margin must be for it to
+    // hold: neighbouring pixels mostly step over the same one. hint 0: none.
+    struct SStretch {
+        uint32_t hint = 0;
+        int side = 0, other = 0;
+        int64_t needSide = 0, needOther = 0;
+        SPos resume{}, end{};
+        uint64_t resumeDistSq = 0;
+    };
+    SStretch stretch_;
     // Held here so that a scan does not clear a fresh one for itself.
     std::optional<CGroupClasses> classes_;
 };
