@@ -452,40 +452,63 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
     // The colour's own groups are always walked.
     SLimit limit;
     limit.distSq = colourWithin ? distSq - 1 : stopSq;
-    limit.endRing = (colourWithin ? IntSqrt(limit.distSq) : reach) + 1;
+    // The last place an earlier scan resumed at holds for this one too
+    // where this one starts no sooner, and every offset before that place
+    // that lay inside the image lies inside here: each margin as large, or
+    // past every offset of those rings. Runs outside are then no longer,
+    // and that scan met none of eight; the place's own group still holds an
+    // offset inside. Down a column the scan before is the one asked.
+    bool resumesFarther = resumed_.hint && resumed_.hint <= hint && resumed_.resumeDistSq <= limit.distSq &&
+                          Before(start_.ring, start_.index, resumed_.resume.ring, resumed_.resume.index);
+    for (int side = 0; side < 4 && resumesFarther; ++side)
+        resumesFarther = margin[side] >= std::min<int64_t>(resumed_.margin[side], resumed_.resume.ring);
     // A stretch from this start that an earlier scan stepped over holds
     // for this pixel too where its margins still bound every group in it.
     const bool opening =
+        !resumesFarther &&
         !(stretch_.hint == hint && margin[stretch_.side] >= stretch_.needSide &&
           margin[stretch_.other] >= stretch_.needOther && stretch_.resumeDistSq <= limit.distSq);
     // This scan weighs its start itself, and keeps what it steps over there.
     bool weighingStart = opening;
-    if (!opening) {
+    if (resumesFarther) {
+        pos = resumed_.resume;
+        weighed = pos;
+        walkFirst = 1 + kWalkedAtAnEnd;
+    } else if (!opening) {
         pos = stretch_.resume;
         weighed = stretch_.end;
         walkFirst = 1 + kWalkedAtAnEnd;
     }
-    const uint32_t lastWholeRing = std::min(limit.endRing - 1, kMaxOrderRing - 1);
-    std::optional<CGroupClasses>& classes = classes_;
-    classes.reset();
-    // The first ring that may hold a group with k beyond each margin: for
-    // k > 0, k√2 is never whole, and a double rounds it far closer than its
-    // distance to the nearest whole number, so the floor is exact.
+    // What weighing groups takes, worked out when the scan first weighs
+    // any: one that resumes past its start mostly gives up before.
+    bool prepared = false;
+    uint32_t lastWholeRing = 0;
     uint32_t kFirstRing[4];
-    for (int side = 0; side < 4; ++side) {
-        const double k = double(std::min<int64_t>(margin[side], UINT16_MAX));
-        kFirstRing[side] = uint32_t(k * std::numbers::sqrt2) + 1;
-    }
-    // Of two pairings of one side the one with the larger other margin
-    // vouches for every group the other does: only it is asked.
     int pairings[4];
     int pairingCount = 0;
-    auto wider = [&](int p, int q) { return margin[kPairings[q][1]] > margin[kPairings[p][1]] ? q : p; };
-    pairings[pairingCount++] = wider(0, 1);
-    pairings[pairingCount++] = wider(2, 3);
-    pairings[pairingCount++] = wider(4, 5);
-    pairings[pairingCount++] = 6;
-    SizeFor(lastWholeRing);
+    std::optional<CGroupClasses>& classes = classes_;
+    auto prepare = [&] {
+        prepared = true;
+        limit.endRing = (colourWithin ? IntSqrt(limit.distSq) : reach) + 1;
+        lastWholeRing = std::min(limit.endRing - 1, kMaxOrderRing - 1);
+        classes.reset();
+        // The first ring that may hold a group with k beyond each margin:
+        // for k > 0, k√2 is never whole, and a double rounds it far closer
+        // than its distance to the nearest whole number, so the floor is
+        // exact.
+        for (int side = 0; side < 4; ++side) {
+            const double k = double(std::min<int64_t>(margin[side], UINT16_MAX));
+            kFirstRing[side] = uint32_t(k * std::numbers::sqrt2) + 1;
+        }
+        // Of two pairings of one side the one with the larger other margin
+        // vouches for every group the other does: only it is asked.
+        auto wider = [&](int p, int q) { return margin[kPairings[q][1]] > margin[kPairings[p][1]] ? q : p; };
+        pairings[pairingCount++] = wider(0, 1);
+        pairings[pairingCount++] = wider(2, 3);
+        pairings[pairingCount++] = wider(4, 5);
+        pairings[pairingCount++] = 6;
+        SizeFor(lastWholeRing);
+    };
     int outside = 0;
     const SCached* walking = nullptr;
     SOffsetGroup previous{};  // the group walked last
@@ -511,6 +534,7 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
         const SOffsetGroup g = Walking(walking, pos)[pos.index];
         if (g.distSq > stopSq) break;
         if (walkFirst == 0 && !Before(pos.ring, pos.index, weighed.ring, weighed.index)) {
+            if (!prepared) prepare();
             SPos best = pos;
             int bestPairing = -1;
             for (int p = 0; p < pairingCount; ++p) {
@@ -562,6 +586,10 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
                 pos = resume;
                 outside = 0;
                 walkFirst = 1 + kWalkedAtAnEnd;
+                resumed_.hint = hint;
+                std::copy(std::begin(margin), std::end(margin), resumed_.margin);
+                resumed_.resume = resume;
+                resumed_.resumeDistSq = At(resume).distSq;
                 continue;
             }
             walkFirst = kWalkedAtAnEnd;

@@ -210,6 +210,16 @@ private:
         uint64_t resumeDistSq = 0;
     };
     SStretch stretch_;
+    // The last place a scan resumed at, past everything it stepped over
+    // and walked, with its hint and the margins it did so under. hint 0:
+    // none.
+    struct SResumed {
+        uint32_t hint = 0;
+        int64_t margin[4] = {};
+        SPos resume{};
+        uint64_t resumeDistSq = 0;
+    };
+    SResumed resumed_;
     // Held here so that a scan does not clear a fresh one for itself.
     std::optional<CGroupClasses> classes_;
 };
