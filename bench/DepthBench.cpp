@@ -213,7 +213,8 @@ int RunSearch(const SOptions& options) {
         std::string text;
     };
     std::vector<SFound> found;
-    std::printf("%-14s %11s %6s %10s %10s %8s\n", "layout", "size", "depth", "CPU s", "depth 10 s", "ratio");
+    std::printf("%-14s %11s %6s %10s %10s %8s %20s\n", "layout", "size", "depth", "CPU s", "depth 10 s",
+                "ratio", "page seed");
     for (int i = 0; i < options.searches; ++i) {
         // Depths spread evenly on a log scale from 11 to 65535; sizes around
         // twice the depth, each side on its own, within the largest side.
@@ -223,15 +224,17 @@ int RunSearch(const SOptions& options) {
         };
         const int width = side(), height = side();
         const auto layout = EDepthLayout(next() % bench::kDepthLayouts);
-        const sim::CHostImage page = bench::DepthPage(layout, width, height, next());
+        // Printed, so that --page can make the same page again.
+        const uint64_t pageSeed = next();
+        const sim::CHostImage page = bench::DepthPage(layout, width, height, pageSeed);
         const SRun deep = Measure(page, depth, EFlatMethod::DistanceAssisted, options.limit);
         const SRun shallow = Measure(page, 10, EFlatMethod::DistanceAssisted, options.limit);
         char size[32], text[160];
         std::snprintf(size, sizeof size, "%dx%d", width, height);
         const double ratio = deep.ok && shallow.ok ? deep.cpu / shallow.cpu : INFINITY;
-        std::snprintf(text, sizeof text, "%-14s %11s %6d %10s %10s %8.1f", bench::LayoutName(layout), size,
-                      depth, Seconds(deep, options.limit).c_str(), Seconds(shallow, options.limit).c_str(),
-                      ratio);
+        std::snprintf(text, sizeof text, "%-14s %11s %6d %10s %10s %8.1f %20llu", bench::LayoutName(layout),
+                      size, depth, Seconds(deep, options.limit).c_str(),
+                      Seconds(shallow, options.limit).c_str(), ratio, (unsigned long long)pageSeed);
         std::printf("%s\n", text);
         std::fflush(stdout);
         found.push_back({ratio, text});
