@@ -436,9 +436,16 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
         return scan_shortcut::HintLeft(x, width, hint, plusLast, minusLast);
     };
 
-    // Neighbouring pixels mostly start from the same hint.
+    // Neighbouring pixels mostly start from the same hint. The scan starts
+    // at the first group of distance hint², the ring's axis group but in
+    // rings 5 and 10.
     if (startHint_ != hint) {
-        start_ = FirstAbove(hintSq - 1);
+        if (hint == 5 || hint == 10) {
+            start_ = FirstAbove(hintSq - 1);
+        } else {
+            Ring(hint);
+            start_ = {hint, Slot(hint).axis};
+        }
         startHint_ = hint;
     }
     SPos pos = start_;
