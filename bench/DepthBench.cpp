@@ -9,7 +9,8 @@
 //
 // --table times the pages listed below; --search draws N pages of random
 // layout, size around twice a random depth, and reports the worst ratio of
-// their time at that depth to their time at depth 10.
+// their time at that depth to their time at depth 10. Both time a page and
+// its depth 10 in three rounds and keep the lowest of each.
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -144,6 +145,27 @@ SRun Measure(const sim::CHostImage& page, int depth, EFlatMethod method, double 
     return run;
 }
 
+// A page at its depth and at depth 10, three rounds of one after the other,
+// each figure the lowest of its rounds: the machine's own noise (another
+// process, the clock's speed) only ever adds time, and a ratio of two
+// single runs moved by a tenth either way on a busy machine.
+struct SPair {
+    SRun deep, shallow;
+};
+SPair MeasureAgainstDepth10(const sim::CHostImage& page, int depth, double limit) {
+    SPair best;
+    for (int round = 0; round < 3; ++round) {
+        const SRun deep = Measure(page, depth, EFlatMethod::DistanceAssisted, limit);
+        const SRun shallow = Measure(page, 10, EFlatMethod::DistanceAssisted, limit);
+        if (round == 0 || (deep.ok && (!best.deep.ok || deep.cpu < best.deep.cpu))) best.deep = deep;
+        if (round == 0 || (shallow.ok && (!best.shallow.ok || shallow.cpu < best.shallow.cpu)))
+            best.shallow = shallow;
+        // A page over the limit once is over it: no more rounds of it.
+        if (!deep.ok) break;
+    }
+    return best;
+}
+
 std::string Seconds(const SRun& run, double limit) {
     char text[32];
     if (run.ok)
@@ -180,8 +202,9 @@ int RunTable(const SOptions& options) {
         SRun fast, shallow, search;
         const bool runFast = options.method != "search", runSearch = options.method != "fast";
         if (runFast) {
-            fast = Measure(page, p.depth, EFlatMethod::DistanceAssisted, options.limit);
-            shallow = Measure(page, 10, EFlatMethod::DistanceAssisted, options.limit);
+            const SPair pair = MeasureAgainstDepth10(page, p.depth, options.limit);
+            fast = pair.deep;
+            shallow = pair.shallow;
         }
         if (runSearch) search = Measure(page, p.depth, EFlatMethod::Search, options.limit);
         char ratio[32] = "-", same[8] = "-";
@@ -227,8 +250,7 @@ int RunSearch(const SOptions& options) {
         // Printed, so that --page can make the same page again.
         const uint64_t pageSeed = next();
         const sim::CHostImage page = bench::DepthPage(layout, width, height, pageSeed);
-        const SRun deep = Measure(page, depth, EFlatMethod::DistanceAssisted, options.limit);
-        const SRun shallow = Measure(page, 10, EFlatMethod::DistanceAssisted, options.limit);
+        const auto [deep, shallow] = MeasureAgainstDepth10(page, depth, options.limit);
         char size[32], text[160];
         std::snprintf(size, sizeof size, "%dx%d", width, height);
         const double ratio = deep.ok && shallow.ok ? deep.cpu / shallow.cpu : INFINITY;
