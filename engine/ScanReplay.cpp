@@ -119,27 +119,37 @@ const std::vector<SOffsetGroup>& CScanReplay::MadeRing(uint32_t ring) {
         slot.axis = slot.byDistance[size_t((axisSq - 1 - lo) / kDistanceStep)];
         while (groups[slot.axis].distSq < axisSq || groups[slot.axis].k != 0) ++slot.axis;
         slot.ring = ring;
+        if (ring <= kKeptRings) {
+            if (keptRings_.empty()) keptRings_.resize(kKeptRings + 1);
+            keptRings_[ring] = {slot.groups.data(), slot.byDistance.data(), uint32_t(size)};
+        }
     }
     return slot.groups;
 }
 
 // Ring a holds the groups with (a - 1)² < distSq <= a², so the first group
 // past distSq lies in the ring that holds distSq + 1.
+CScanReplay::SKeptRing CScanReplay::Lookup(uint32_t ring) {
+    if (ring <= kKeptRings && ring < keptRings_.size() && keptRings_[ring].groups) return keptRings_[ring];
+    const std::vector<SOffsetGroup>& groups = Ring(ring);
+    return {groups.data(), Slot(ring).byDistance.data(), uint32_t(groups.size())};
+}
+
 CScanReplay::SPos CScanReplay::FirstAbove(uint64_t distSq) {
     const uint32_t ring = IntSqrt(distSq) + 1;
-    const std::vector<SOffsetGroup>& groups = Ring(ring);
     const uint64_t lo = uint64_t(ring - 1) * (ring - 1);
-    uint32_t index = Slot(ring).byDistance[size_t((distSq - lo) / kDistanceStep)];
-    while (index < groups.size() && groups[index].distSq <= distSq) ++index;
+    const SKeptRing found = Lookup(ring);
+    uint32_t index = found.byDistance[size_t((distSq - lo) / kDistanceStep)];
+    while (index < found.size && found.groups[index].distSq <= distSq) ++index;
     return {ring, index};
 }
 
 std::span<const SOffsetGroup> CScanReplay::GroupsAt(uint64_t distSq) {
     const SPos first = FirstAbove(distSq - 1);
-    const std::vector<SOffsetGroup>& groups = Ring(first.ring);
+    const SKeptRing ring = Lookup(first.ring);
     uint32_t end = first.index;
-    while (end < groups.size() && groups[end].distSq == distSq) ++end;
-    return {groups.data() + first.index, end - first.index};
+    while (end < ring.size && ring.groups[end].distSq == distSq) ++end;
+    return {ring.groups + first.index, end - first.index};
 }
 
 namespace {

@@ -58,14 +58,17 @@ public:
     void Prefetch(uint32_t distSq, bool groups) const {
         // The floor of the root is exact in a double this far below 2^52.
         const auto ring = uint32_t(std::sqrt(double(distSq - 1))) + 1;
-        const SCached* slot = ring > kKeptRings     ? &cache_[ring % kRings]
-                              : ring < kept_.size() ? &kept_[ring]
-                                                    : nullptr;
-        if (!slot || slot->ring != ring) return;
+        SKeptRing found{};
+        if (ring <= kKeptRings) {
+            if (ring < keptRings_.size()) found = keptRings_[ring];
+        } else if (const SCached& slot = cache_[ring % kRings]; slot.ring == ring) {
+            found = {slot.groups.data(), slot.byDistance.data(), 0};
+        }
+        if (!found.groups) return;
         const uint16_t* entry =
-            slot->byDistance.data() + (distSq - 1 - uint64_t(ring - 1) * (ring - 1)) / kDistanceStep;
+            found.byDistance + (distSq - 1 - uint64_t(ring - 1) * (ring - 1)) / kDistanceStep;
         if (groups)
-            __builtin_prefetch(slot->groups.data() + *entry);
+            __builtin_prefetch(found.groups + *entry);
         else
             __builtin_prefetch(entry);
     }
@@ -196,6 +199,17 @@ private:
     }
     std::vector<SCached> kept_;
     SCached cache_[kRings];
+    // Where each kept ring's groups and index lie, once made: a few bytes a
+    // ring, which stay near where the rings' own records, walked past by
+    // every scan, do not.
+    struct SKeptRing {
+        const SOffsetGroup* groups = nullptr;
+        const uint16_t* byDistance = nullptr;
+        uint32_t size = 0;
+    };
+    std::vector<SKeptRing> keptRings_;
+    // The ring's groups and index, made if need be.
+    SKeptRing Lookup(uint32_t ring);
     // Where the last scan's hint placed it in the order.
     uint32_t startHint_ = 0;
     SPos start_{};
