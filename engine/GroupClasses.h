@@ -15,6 +15,14 @@
 // Sides of the image as seen from the pixel, the order the margins are given in.
 enum ESide { kRight, kTop, kLeft, kBottom };
 
+// Pairings of a side with the edge next to it: among consecutive groups
+// (k, b) that all have b within the first side's margin and k within the
+// second's, no eight offsets in a row lie outside the image (the argument
+// is at the top of ScanReplay.cpp). Bottom with left is not one.
+inline constexpr int kEdgePairings[7][2] = {{kRight, kBottom}, {kRight, kTop}, {kTop, kRight},
+                                            {kTop, kLeft},     {kLeft, kTop},  {kLeft, kBottom},
+                                            {kBottom, kRight}};
+
 namespace group_classes {
 
 // Bit s: the coordinate lies within margin s.

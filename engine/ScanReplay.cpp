@@ -61,8 +61,7 @@ namespace {
 
 // The pairings above: the side out of reach, then the side whose margin
 // bounds k.
-constexpr int kPairings[7][2] = {{kRight, kBottom}, {kRight, kTop},   {kTop, kRight},   {kTop, kLeft},
-                                 {kLeft, kTop},     {kLeft, kBottom}, {kBottom, kRight}};
+constexpr const auto& kPairings = kEdgePairings;
 
 // Groups walked past the end of a stretch of safe groups, or past a place
 // where none begins, before stepping over groups is tried again.

@@ -9,9 +9,11 @@
 // offsets that share a distance and a ring holds, whichever two neighbouring
 // image edges are near, an offset that lies inside the image, and at most six
 // offsets in a row fall outside them (see GiveUpImpossible). So while the scan
-// can reach no two opposite edges it cannot give up, and its answer is the
-// first colour among the offsets of distance d, its hint the last offset on
-// the pixel's own row inside the image between the start and the answer.
+// can reach no two opposite edges it cannot give up; nor, reaching them,
+// while every group it takes meets one pairing of a side with the edge next
+// to it (OnePairingHolds). Its answer is then the first colour among the
+// offsets of distance d, its hint the last offset on the pixel's own row
+// inside the image between the start and the answer.
 #pragma once
 
 #include <algorithm>
@@ -21,6 +23,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/GroupClasses.h"
 #include "engine/IntegerRoot.h"
 #include "engine/OffsetOrder.h"
 
@@ -37,6 +40,17 @@ inline uint32_t IntSqrtNear(uint64_t value, uint32_t guess) {
     while (root * root > value) --root;
     while ((root + 1) * (root + 1) <= value) ++root;
     return uint32_t(root);
+}
+
+// Whether every group out to a distance, b up to bMax and k up to kMax,
+// meets one pairing of a side with the edge next to it: then no scan that
+// goes no further gives up, however far across the image it reaches.
+inline bool OnePairingHolds(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t bMax,
+                            uint32_t kMax) {
+    const int64_t margin[4] = {int64_t(width) - 1 - x, y, x, int64_t(height) - 1 - y};
+    for (const auto& pairing : kEdgePairings)
+        if (margin[pairing[0]] >= bMax && margin[pairing[1]] >= kMax) return true;
+    return false;
 }
 
 // Offsets of a scan that never goes past ring `ring` can leave the image on
@@ -176,7 +190,9 @@ SOutcome Shortcut(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t 
     const uint64_t reachSq = uint64_t(reach) * reach;
     if (distSq > reachSq) {
         if (hint > reach) return result;
-        if (!GiveUpImpossible(x, y, width, height, reach)) return result;
+        if (!GiveUpImpossible(x, y, width, height, reach) &&
+            !OnePairingHolds(x, y, width, height, reach, IntSqrt(reachSq / 2)))
+            return result;
         result.outcome = EOutcome::TooDeep;
         result.hint = HintLeft(x, width, hint, reach, reach);
         return result;
@@ -184,7 +200,10 @@ SOutcome Shortcut(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t 
 
     const uint32_t side = IntSqrtNear(distSq, rootGuess);  // no offset examined lies on a larger ring
     if (uint64_t(hint) * hint > distSq) return result;
-    if (!GiveUpImpossible(x, y, width, height, side)) return result;
+    // A group at distance² up to distSq has b up to its root and 2k² up to it.
+    if (!GiveUpImpossible(x, y, width, height, side) &&
+        !OnePairingHolds(x, y, width, height, side, IntSqrt(distSq / 2)))
+        return result;
 
     // The groups of this distance, larger rings first: k grows as a shrinks.
     // Rings 5 and 10, built with the table, put their axis group last.
