@@ -132,6 +132,41 @@ TEST(ScanShortcut, GivesTheScansColourAndHintForEverySoundHint) {
     EXPECT_GT(tooDeep, 1000);
 }
 
+// A scan that reaches past the top and the bottom edge, but whose every
+// group keeps b within the right margin and k within the bottom one, cannot
+// give up: the shortcut settles it, as the plain scan ends it.
+TEST(ScanShortcut, SettlesAScanAcrossTheImageThatOnePairingKeepsInside) {
+    constexpr int kWidth = 600, kHeight = 400, kX = 5, kY = 5;
+    sim::CHostImage page(kWidth, kHeight, 3);  // all black
+    page.SetPixel(kX + 300, kY + 294, {200, 10, 10});
+    const uint64_t distSq = 300 * 300 + 294 * 294;  // ring 421, b up to 420 and k up to 297
+    ASSERT_FALSE(scan_shortcut::GiveUpImpossible(kX, kY, kWidth, kHeight, 420));
+
+    CLaidOutImage laidOut(page, SpecFor(page, false, sim::ELayout::Interleaved, false));
+    const SFlatImage image = laidOut.Flat();
+    CPixelDistance search;
+    search.maxRings = 65535;
+    search.LimitGrowthToImage(kWidth, kHeight);
+    const uint32_t reach =
+        std::max<uint32_t>(kPrebuiltRings, std::min(search.maxRings, search.imageRingLimit));
+    for (const uint32_t hint : {1u, 200u, 420u}) {
+        while (search.ringCount < hint) search.AddRing();
+        uint16_t walked = uint16_t(hint == 1 ? 1 : hint + 1);
+        FlatPixel(kX, kY, image, search, false, walked);
+        struct SOracle {
+            const sim::CHostImage& page;
+            bool ColumnMayHold(int32_t cx, uint32_t) const { return cx >= 0 && cx < page.Width(); }
+            bool IsColour(int32_t cx, int32_t cy) const { return !IsBlack(page, cx, cy, false); }
+            std::vector<SOffsetGroup> GroupsOf(uint64_t d) const { return OrderGroupsAt(d); }
+        } oracle{page};
+        const auto outcome = scan_shortcut::Shortcut(kX, kY, kWidth, kHeight, hint, distSq, reach, oracle);
+        ASSERT_EQ(outcome.outcome, EOutcome::Found) << "hint " << hint;
+        EXPECT_EQ(std::pair(outcome.dx, outcome.dy), std::pair(300, 294));
+        EXPECT_EQ(laidOut.Output().At(kX, kY, 0), 200) << "hint " << hint;
+        EXPECT_EQ(walked, outcome.hint) << "hint " << hint;
+    }
+}
+
 // Ties between offsets of one distance: the first in search order wins,
 // including the two distances where the axis offsets come last.
 TEST(ScanShortcut, TiesGoToTheFirstOffsetInSearchOrder) {
