@@ -55,9 +55,15 @@ public:
     // near (a pixel later), the groups it points to. Pixels down a column
     // look up places a cache line or more apart, in rings too many to stay
     // near, so unfetched every lookup waits on memory twice.
-    void Prefetch(uint32_t distSq, bool groups) const {
-        // The floor of the root is exact in a double this far below 2^52.
-        const auto ring = uint32_t(std::sqrt(double(distSq - 1))) + 1;
+    void Prefetch(uint32_t distSq, bool groups) {
+        // The ring holding distSq, the least r with r² >= distSq: that of the
+        // last lookup fetched for, or one beside it, down a column.
+        uint32_t ring = prefetchRing_;
+        if (ring < 2 || uint64_t(ring - 2) * (ring - 2) >= distSq || uint64_t(ring + 1) * (ring + 1) < distSq)
+            ring = uint32_t(std::sqrt(double(distSq - 1))) + 1;  // exact in a double this far below 2^52
+        while (uint64_t(ring - 1) * (ring - 1) >= distSq) --ring;
+        while (uint64_t(ring) * ring < distSq) ++ring;
+        prefetchRing_ = ring;
         SKeptRing found{};
         if (ring <= kKeptRings) {
             if (ring < keptRings_.size()) found = keptRings_[ring];
@@ -208,6 +214,7 @@ private:
         uint32_t size = 0;
     };
     std::vector<SKeptRing> keptRings_;
+    uint32_t prefetchRing_ = 0;  // the ring Prefetch found last
     // The ring's groups and index, made if need be.
     SKeptRing Lookup(uint32_t ring);
     // Where the last scan's hint placed it in the order.

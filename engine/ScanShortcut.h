@@ -42,14 +42,17 @@ inline uint32_t IntSqrtNear(uint64_t value, uint32_t guess) {
     return uint32_t(root);
 }
 
-// Whether every group out to a distance, b up to bMax and k up to kMax,
-// meets one pairing of a side with the edge next to it: then no scan that
-// goes no further gives up, however far across the image it reaches.
+// Whether every group out to distance² distSq (b up to bMax, its root, and
+// 2k² up to distSq) meets one pairing of a side with the edge next to it:
+// then no scan that goes no further gives up, however far across the image
+// it reaches. A margin m bounds every such k when 2(m + 1)² > distSq.
 inline bool OnePairingHolds(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t bMax,
-                            uint32_t kMax) {
+                            uint64_t distSq) {
     const int64_t margin[4] = {int64_t(width) - 1 - x, y, x, int64_t(height) - 1 - y};
-    for (const auto& pairing : kEdgePairings)
-        if (margin[pairing[0]] >= bMax && margin[pairing[1]] >= kMax) return true;
+    for (const auto& pairing : kEdgePairings) {
+        const int64_t other = margin[pairing[1]] + 1;
+        if (margin[pairing[0]] >= bMax && uint64_t(2 * other * other) > distSq) return true;
+    }
     return false;
 }
 
@@ -191,7 +194,7 @@ SOutcome Shortcut(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t 
     if (distSq > reachSq) {
         if (hint > reach) return result;
         if (!GiveUpImpossible(x, y, width, height, reach) &&
-            !OnePairingHolds(x, y, width, height, reach, IntSqrt(reachSq / 2)))
+            !OnePairingHolds(x, y, width, height, reach, reachSq))
             return result;
         result.outcome = EOutcome::TooDeep;
         result.hint = HintLeft(x, width, hint, reach, reach);
@@ -200,9 +203,7 @@ SOutcome Shortcut(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t 
 
     const uint32_t side = IntSqrtNear(distSq, rootGuess);  // no offset examined lies on a larger ring
     if (uint64_t(hint) * hint > distSq) return result;
-    // A group at distance² up to distSq has b up to its root and 2k² up to it.
-    if (!GiveUpImpossible(x, y, width, height, side) &&
-        !OnePairingHolds(x, y, width, height, side, IntSqrt(distSq / 2)))
+    if (!GiveUpImpossible(x, y, width, height, side) && !OnePairingHolds(x, y, width, height, side, distSq))
         return result;
 
     // The groups of this distance, larger rings first: k grows as a shrinks.
