@@ -59,10 +59,6 @@
 
 namespace {
 
-// The pairings above: the side out of reach, then the side whose margin
-// bounds k.
-constexpr const auto& kPairings = kEdgePairings;
-
 // Groups walked past the end of a stretch of safe groups, or past a place
 // where none begins, before stepping over groups is tried again.
 constexpr int kWalkedAtAnEnd = 2;
@@ -126,29 +122,33 @@ const std::vector<SOffsetGroup>& CScanReplay::MadeRing(uint32_t ring) {
     return slot.groups;
 }
 
-// Ring a holds the groups with (a - 1)² < distSq <= a², so the first group
-// past distSq lies in the ring that holds distSq + 1.
 CScanReplay::SKeptRing CScanReplay::Lookup(uint32_t ring) {
     if (ring <= kKeptRings && ring < keptRings_.size() && keptRings_[ring].groups) return keptRings_[ring];
     const std::vector<SOffsetGroup>& groups = Ring(ring);
     return {groups.data(), Slot(ring).byDistance.data(), uint32_t(groups.size())};
 }
 
-CScanReplay::SPos CScanReplay::FirstAbove(uint64_t distSq) {
-    const uint32_t ring = IntSqrt(distSq) + 1;
+// Ring a holds the groups with (a - 1)² < distSq <= a², so the first group
+// past distSq lies in the ring that holds distSq + 1.
+uint32_t CScanReplay::IndexAbove(const SKeptRing& found, uint32_t ring, uint64_t distSq) {
     const uint64_t lo = uint64_t(ring - 1) * (ring - 1);
-    const SKeptRing found = Lookup(ring);
     uint32_t index = found.byDistance[size_t((distSq - lo) / kDistanceStep)];
     while (index < found.size && found.groups[index].distSq <= distSq) ++index;
-    return {ring, index};
+    return index;
+}
+
+CScanReplay::SPos CScanReplay::FirstAbove(uint64_t distSq) {
+    const uint32_t ring = IntSqrt(distSq) + 1;
+    return {ring, IndexAbove(Lookup(ring), ring, distSq)};
 }
 
 std::span<const SOffsetGroup> CScanReplay::GroupsAt(uint64_t distSq) {
-    const SPos first = FirstAbove(distSq - 1);
-    const SKeptRing ring = Lookup(first.ring);
-    uint32_t end = first.index;
-    while (end < ring.size && ring.groups[end].distSq == distSq) ++end;
-    return {ring.groups + first.index, end - first.index};
+    const uint32_t ring = IntSqrt(distSq - 1) + 1;
+    const SKeptRing found = Lookup(ring);
+    const uint32_t first = IndexAbove(found, ring, distSq - 1);
+    uint32_t end = first;
+    while (end < found.size && found.groups[end].distSq == distSq) ++end;
+    return {found.groups + first, end - first};
 }
 
 namespace {
@@ -518,7 +518,9 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
         }
         // Of two pairings of one side the one with the larger other margin
         // vouches for every group the other does: only it is asked.
-        auto wider = [&](int p, int q) { return margin[kPairings[q][1]] > margin[kPairings[p][1]] ? q : p; };
+        auto wider = [&](int p, int q) {
+            return margin[kEdgePairings[q][1]] > margin[kEdgePairings[p][1]] ? q : p;
+        };
         pairings[pairingCount++] = wider(0, 1);
         pairings[pairingCount++] = wider(2, 3);
         pairings[pairingCount++] = wider(4, 5);
@@ -554,7 +556,7 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
             SPos best = pos;
             int bestPairing = -1;
             for (int p = 0; p < pairingCount; ++p) {
-                const auto& pairing = kPairings[pairings[p]];
+                const auto& pairing = kEdgePairings[pairings[p]];
                 const int64_t side = margin[pairing[0]], other = margin[pairing[1]];
                 auto safe = [&](const SOffsetGroup& h) { return h.b <= side && h.k <= other; };
                 // A run still open from a group that breaks the pairing
@@ -588,8 +590,8 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
                 stretch_.hint =
                     bestPairing >= 0 && Before(pos.ring, pos.index, resume.ring, resume.index) ? hint : 0;
                 if (stretch_.hint) {
-                    stretch_.side = kPairings[bestPairing][0];
-                    stretch_.other = kPairings[bestPairing][1];
+                    stretch_.side = kEdgePairings[bestPairing][0];
+                    stretch_.other = kEdgePairings[bestPairing][1];
                     stretch_.needSide = std::min<int64_t>(margin[stretch_.side], best.ring);
                     stretch_.needOther = std::min<int64_t>(margin[stretch_.other],
                                                            int64_t(double(best.ring) * 0.70710678118654752));

@@ -217,6 +217,8 @@ private:
     uint32_t prefetchRing_ = 0;  // the ring Prefetch found last
     // The ring's groups and index, made if need be.
     SKeptRing Lookup(uint32_t ring);
+    // Where in ring `ring` the first group past distSq lies.
+    static uint32_t IndexAbove(const SKeptRing& found, uint32_t ring, uint64_t distSq);
     // Where the last scan's hint placed it in the order.
     uint32_t startHint_ = 0;
     SPos start_{};

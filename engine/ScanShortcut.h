@@ -18,9 +18,9 @@
 
 #include <algorithm>
 #include <bit>
-#include <iterator>
 #include <concepts>
 #include <cstdint>
+#include <iterator>
 #include <vector>
 
 #include "engine/GroupClasses.h"
