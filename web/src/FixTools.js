@@ -82,10 +82,12 @@ export class FixTools {
     } else if (this.tool === 'merge') {
       if (this.mergeFirst === null || this.mergeFirst === region) {
         this.mergeFirst = region;
-        this.say(`Region ${region} chosen: click the region to merge into it.`);
+        this.say(`Region ${region} chosen: click the region to merge it into.`);
       } else {
-        const box = this.fixes.merge(this.mergeFirst, region);
-        this.done(box, `Region ${region} merged into region ${this.mergeFirst}.`);
+        // The region clicked second is the one the flatter aims at: it stays,
+        // with its colour, and the first one joins it.
+        const box = this.fixes.merge(region, this.mergeFirst);
+        this.done(box, `Region ${this.mergeFirst} merged into region ${region}.`);
         this.mergeFirst = null;
       }
     }

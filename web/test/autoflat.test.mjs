@@ -305,12 +305,15 @@ describe('fixes made in place', () => {
     const [ra, rb] = [labelAt(...a), labelAt(...b)];
     assert.notEqual(ra, rb);
     const colourA = Array.from(native.data.subarray((a[1] * native.width + a[0]) * 3, (a[1] * native.width + a[0]) * 3 + 3));
+    const colourB = Array.from(native.data.subarray((b[1] * native.width + b[0]) * 3, (b[1] * native.width + b[0]) * 3 + 3));
     await tool('merge');
     await clickPixel(...a);
     await clickPixel(...b);
     await saved(1);
-    samePixels(await driver.downloadPage(0, 'fix-flats.png'), expectedWith((label) => (label === rb ? colourA : null)), 'merged flats');
-    const mergedMap = { ...map, data: map.data.map((l) => (l === rb ? ra : l)) };
+    // The first region clicked goes into the second, which keeps its colour.
+    samePixels(await driver.downloadPage(0, 'fix-flats.png'), expectedWith((label) => (label === ra ? colourB : null)), 'merged flats');
+    assert.match(await driver.page.$eval('#pages li .fix-note', (n) => n.textContent), new RegExp(`Region ${ra} merged into region ${rb}\\.`));
+    const mergedMap = { ...map, data: map.data.map((l) => (l === ra ? rb : l)) };
     samePixels(await driver.download('#pages li a.download-map', 'fix-regions.png'), mergedMap, 'merged map');
 
     await keys('Control', 'z');
