@@ -57,19 +57,22 @@ SCusp CuspAt(double hue) {
 constexpr double kLightestAuto = 90.0;
 constexpr double kDarkestAuto = 35.0;
 
-// Base colours are picked farthest-first down to this spacing. The small
-// variations that make each region's colour its own can bring two bases
-// closer than the minimum; the choice for each region checks the colours it
-// really gets, and a wider spacing would leave too few bases in the gamut.
-constexpr double kBaseSpacing = kMinTouchingDeltaE + 1.0;
+// The grid the distinct colours are picked from, in sRGB steps.
+constexpr int kDistinctGridStep = 12;
 
-// Variations of a base colour, nearest first: steps of one in each sRGB
-// channel, out to this many.
-constexpr int kVariationReach = 12;
-
-uint32_t Key(const SColour& c) {
-    return uint32_t(c.v[0]) | uint32_t(c.v[1]) << 8 | uint32_t(c.v[2]) << 16 | uint32_t(c.v[3]) << 24;
+// Whether a colour keeps the floor to every one of the others. Lightness
+// alone rules most of them out cheaply: CIEDE2000 weighs a lightness
+// difference down by at most this much.
+bool FarFromAll(const SLab& lab, const std::vector<SLab>& others) {
+    constexpr double kLightnessWeight = 1.7;
+    for (const SLab& other : others) {
+        if (std::abs(other.l - lab.l) >= kMinDistinctDeltaE * kLightnessWeight) continue;
+        if (DeltaE2000(other, lab) < kMinDistinctDeltaE) return false;
+    }
+    return true;
 }
+
+}  // namespace
 
 SColour InksFromSrgb(const SColour& rgb) {
     const int r = rgb.v[0], g = rgb.v[1], b = rgb.v[2];
@@ -92,26 +95,6 @@ SColour SrgbFromInks(const SColour& inks) {
     return rgb;
 }
 
-struct SVariations {
-    std::vector<std::array<int8_t, 3>> steps;
-    SVariations() {
-        for (int r = -kVariationReach; r <= kVariationReach; ++r)
-            for (int g = -kVariationReach; g <= kVariationReach; ++g)
-                for (int b = -kVariationReach; b <= kVariationReach; ++b)
-                    steps.push_back({int8_t(r), int8_t(g), int8_t(b)});
-        std::stable_sort(steps.begin(), steps.end(), [](const auto& x, const auto& y) {
-            return x[0] * x[0] + x[1] * x[1] + x[2] * x[2] < y[0] * y[0] + y[1] * y[1] + y[2] * y[2];
-        });
-    }
-};
-
-const SVariations& Variations() {
-    static const SVariations variations;
-    return variations;
-}
-
-}  // namespace
-
 bool InPrintGamut(uint8_t r, uint8_t g, uint8_t b) {
     const SLab lab = LabFromSrgb(r, g, b);
     const double chroma = std::hypot(lab.a, lab.b);
@@ -125,164 +108,42 @@ bool InPrintGamut(uint8_t r, uint8_t g, uint8_t b) {
     return chroma <= kChromaShare * edge;
 }
 
-const std::vector<SColour>& BaseColours() {
-    static const std::vector<SColour> bases = [] {
-        struct SCandidate {
-            SColour colour;
-            SLab lab;
-            double nearest;
-        };
-        std::vector<SCandidate> candidates;
-        for (int r = 0; r < 256; r += 15)
-            for (int g = 0; g < 256; g += 15)
-                for (int b = 0; b < 256; b += 15) {
-                    const SLab lab = LabFromSrgb(uint8_t(r), uint8_t(g), uint8_t(b));
-                    if (lab.l < kDarkestAuto || lab.l > kLightestAuto) continue;
-                    if (!InPrintGamut(uint8_t(r), uint8_t(g), uint8_t(b))) continue;
-                    // Room for the variations: a base whose neighbours in
-                    // sRGB leave the gamut would run out of them at once.
-                    if (!InPrintGamut(uint8_t(std::min(r + 6, 255)), uint8_t(g), uint8_t(b)) ||
-                        !InPrintGamut(uint8_t(r), uint8_t(std::min(g + 6, 255)), uint8_t(b)) ||
-                        !InPrintGamut(uint8_t(r), uint8_t(g), uint8_t(std::min(b + 6, 255))))
-                        continue;
-                    candidates.push_back({SColour{{uint8_t(r), uint8_t(g), uint8_t(b), 0}}, lab, 1e9});
-                }
-        std::vector<SColour> chosen;
-        // Start from the most colourful candidate, then always the one
-        // farthest from all chosen so far.
-        size_t next = 0;
-        for (size_t i = 1; i < candidates.size(); ++i)
-            if (std::hypot(candidates[i].lab.a, candidates[i].lab.b) >
-                std::hypot(candidates[next].lab.a, candidates[next].lab.b))
-                next = i;
-        while (!candidates.empty()) {
-            const SCandidate pick = candidates[next];
-            chosen.push_back(pick.colour);
-            double farthest = -1;
-            for (auto& candidate : candidates) {
-                candidate.nearest = std::min(candidate.nearest, DeltaE2000(candidate.lab, pick.lab));
-                if (candidate.nearest > farthest) {
-                    farthest = candidate.nearest;
-                    next = size_t(&candidate - candidates.data());
-                }
+std::vector<SColour> PickDistinctColours() {
+    // Greedy over a coarse sRGB grid: a colour joins when it keeps the floor
+    // to every colour already in. It takes a tenth of a second, too long for
+    // every process that colours a page, and its floating point could tip
+    // one colour differently on another compiler: the product reads the
+    // table this makes.
+    std::vector<SColour> chosen;
+    std::vector<SLab> labs;
+    for (int r = 0; r < 256; r += kDistinctGridStep)
+        for (int g = 0; g < 256; g += kDistinctGridStep)
+            for (int b = 0; b < 256; b += kDistinctGridStep) {
+                const SLab lab = LabFromSrgb(uint8_t(r), uint8_t(g), uint8_t(b));
+                if (lab.l < kDarkestAuto || lab.l > kLightestAuto) continue;
+                if (!InPrintGamut(uint8_t(r), uint8_t(g), uint8_t(b))) continue;
+                if (!FarFromAll(lab, labs)) continue;
+                chosen.push_back(SColour{{uint8_t(r), uint8_t(g), uint8_t(b), 0}});
+                labs.push_back(lab);
             }
-            if (farthest < kBaseSpacing) break;
-        }
-        return chosen;
+    return chosen;
+}
+
+const std::vector<SColour>& DistinctColours() {
+    static const std::vector<SColour> colours = [] {
+        constexpr uint8_t kTable[][3] = {
+#include "autoflat/DistinctColourTable.inc"
+        };
+        std::vector<SColour> all;
+        for (const auto& c : kTable) all.push_back(SColour{{c[0], c[1], c[2], 0}});
+        return all;
     }();
-    return bases;
+    return colours;
 }
 
 SLab LabOf(const SColour& colour, bool cmyk) {
     const SColour rgb = cmyk ? SrgbFromInks(colour) : colour;
     return LabFromSrgb(rgb.v[0], rgb.v[1], rgb.v[2]);
-}
-
-void AssignColours(SColourRequest& request) {
-    const uint32_t count = request.regionCount;
-    std::vector<std::vector<uint32_t>> neighbours(count);
-    for (const SRegionEdge& edge : request.edges) {
-        if (edge.a >= count || edge.b >= count) continue;
-        neighbours[edge.a].push_back(edge.b);
-        neighbours[edge.b].push_back(edge.a);
-    }
-    std::vector<SLab> labs(count);
-    std::vector<bool> done = request.fixed;
-    done.resize(count, false);
-    request.colours.resize(count);
-    std::unordered_set<uint32_t> used;
-    for (uint32_t r = 0; r < count; ++r)
-        if (done[r]) {
-            labs[r] = LabOf(request.colours[r], request.cmyk);
-            used.insert(Key(request.colours[r]));
-        }
-
-    std::vector<uint32_t> order;
-    for (uint32_t r = 0; r < count; ++r)
-        if (!done[r]) order.push_back(r);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](uint32_t x, uint32_t y) { return neighbours[x].size() > neighbours[y].size(); });
-
-    const bool automatic = request.palette.empty();
-    const std::vector<SColour>& choices = automatic ? BaseColours() : request.palette;
-    std::vector<SLab> choiceLabs;
-    for (const SColour& c : choices) choiceLabs.push_back(LabOf(c, automatic ? false : request.cmyk));
-    std::vector<uint64_t> useCount(choices.size(), 0);
-    std::vector<size_t> cursor(choices.size(), 0);
-    const auto& steps = Variations().steps;
-
-    // The next colour of a choice that no region has yet, in the flats'
-    // model; false when its variations have run out.
-    auto variation = [&](size_t choice, SColour& colour, size_t& at) {
-        if (!automatic) {
-            colour = choices[choice];
-            return true;
-        }
-        for (at = cursor[choice]; at < steps.size(); ++at) {
-            const int r = choices[choice].v[0] + steps[at][0];
-            const int g = choices[choice].v[1] + steps[at][1];
-            const int b = choices[choice].v[2] + steps[at][2];
-            if (r < 0 || r > 255 || g < 0 || g > 255 || b < 0 || b > 255) continue;
-            if (!InPrintGamut(uint8_t(r), uint8_t(g), uint8_t(b))) continue;
-            const SColour rgb{{uint8_t(r), uint8_t(g), uint8_t(b), 0}};
-            colour = request.cmyk ? InksFromSrgb(rgb) : rgb;
-            if (used.count(Key(colour))) continue;
-            return true;
-        }
-        return false;
-    };
-
-    std::vector<size_t> byUse(choices.size());
-    for (const uint32_t r : order) {
-        for (size_t i = 0; i < byUse.size(); ++i) byUse[i] = i;
-        std::stable_sort(byUse.begin(), byUse.end(),
-                         [&](size_t x, size_t y) { return useCount[x] < useCount[y]; });
-        auto nearestNeighbour = [&](const SLab& lab) {
-            double nearest = 1e9;
-            for (const uint32_t n : neighbours[r])
-                if (done[n]) nearest = std::min(nearest, DeltaE2000(lab, labs[n]));
-            return nearest;
-        };
-        bool placed = false;
-        double bestDistance = -1;
-        size_t best = 0;
-        for (const size_t choice : byUse) {
-            SColour colour;
-            size_t at = 0;
-            if (!variation(choice, colour, at)) continue;
-            const SLab lab = LabOf(colour, request.cmyk);
-            const double nearest = nearestNeighbour(lab);
-            if (nearest >= kMinTouchingDeltaE) {
-                request.colours[r] = colour;
-                labs[r] = lab;
-                cursor[choice] = automatic ? at + 1 : 0;
-                ++useCount[choice];
-                placed = true;
-                break;
-            }
-            if (nearest > bestDistance) {
-                bestDistance = nearest;
-                best = choice;
-            }
-        }
-        if (!placed) {
-            // Too many neighbours (or too short a palette) for the minimum:
-            // the farthest colour there is, or, with every variation used,
-            // a base colour itself.
-            SColour colour;
-            size_t at = 0;
-            if (variation(best, colour, at)) {
-                cursor[best] = automatic ? at + 1 : 0;
-            } else {
-                colour = request.cmyk && automatic ? InksFromSrgb(choices[best]) : choices[best];
-            }
-            request.colours[r] = colour;
-            labs[r] = LabOf(colour, request.cmyk);
-            ++useCount[best];
-        }
-        used.insert(Key(request.colours[r]));
-        done[r] = true;
-    }
 }
 
 }  // namespace autoflat

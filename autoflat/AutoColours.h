@@ -1,5 +1,7 @@
 // The regions' colours: hints kept, the rest chosen so that touching regions
-// stand far apart and no two regions share a colour while colours last.
+// stand far apart, no two regions come close while the gamut has room, and a
+// region's colour follows the region itself rather than its number, so that
+// a hint or a local revision moves only the colours around it.
 #pragma once
 
 #include <cstdint>
@@ -14,8 +16,15 @@ namespace autoflat {
 // automatic colour is taken from (see the .cpp for its making).
 bool InPrintGamut(uint8_t r, uint8_t g, uint8_t b);
 
-// The well-separated colours the automatic ones vary around, sRGB.
-const std::vector<SColour>& BaseColours();
+// The automatic colours, sRGB, each at least kMinDistinctDeltaE from every
+// other, all inside the print gamut.
+const std::vector<SColour>& DistinctColours();
+// The rule that made them, too slow to run for every page.
+std::vector<SColour> PickDistinctColours();
+
+// CMYK inks for an sRGB colour and back, through the simplest print model.
+SColour InksFromSrgb(const SColour& rgb);
+SColour SrgbFromInks(const SColour& inks);
 
 // A flats colour seen as sRGB: CMYK inks through the simplest print model.
 SLab LabOf(const SColour& colour, bool cmyk);
@@ -31,6 +40,11 @@ struct SColourRequest {
     std::vector<bool> fixed;         // regionCount entries: colour already given
     std::vector<SColour> colours;    // regionCount entries, the fixed ones set
     std::vector<SColour> palette;    // empty: automatic colours
+    // regionCount entries: where each region begins, its first pixel in
+    // reading order as y << 32 | x. A region's colour is drawn from this, so
+    // it stays when other regions come, go or are numbered anew. Empty: the
+    // region numbers stand in.
+    std::vector<uint64_t> anchors;
 };
 
 // Fills the colours of the regions that are not fixed.

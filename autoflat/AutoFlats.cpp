@@ -367,9 +367,12 @@ SAutoFlatResult Run(const SPageView& page, const SPageView* hints, const SAutoFl
     // Final labels from 0, in order of first appearance.
     std::vector<uint32_t> final(labelEnd, kOpen);
     uint32_t regionCount = 0;
-    for (const uint32_t value : melted) {
-        const uint32_t root = into[value];
-        if (final[root] == kOpen) final[root] = regionCount++;
+    std::vector<uint64_t> anchors;
+    for (size_t i = 0; i < melted.size(); ++i) {
+        const uint32_t root = into[melted[i]];
+        if (final[root] != kOpen) continue;
+        final[root] = regionCount++;
+        anchors.push_back(uint64_t(i / size_t(width)) << 32 | uint64_t(i % size_t(width)));
     }
     ForEachPart(workers, size, 4096, [&](int64_t begin, int64_t end) {
         for (int64_t i = begin; i < end; ++i) melted[size_t(i)] = final[into[melted[size_t(i)]]];
@@ -383,6 +386,7 @@ SAutoFlatResult Run(const SPageView& page, const SPageView* hints, const SAutoFl
     request.regionCount = regionCount;
     request.cmyk = cmyk;
     request.palette = settings.palette;
+    request.anchors = std::move(anchors);
     request.fixed.assign(regionCount, false);
     request.colours.assign(regionCount, SColour{});
     result.regions.assign(regionCount, SRegion{});

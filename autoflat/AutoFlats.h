@@ -18,7 +18,9 @@
 //
 // Colours. The same page and settings give the same bytes whatever the
 // worker count. Regions without a hint each get their own colour, touching
-// ones at least kMinTouchingDeltaE (CIEDE2000) apart, and every automatic
+// ones at least kMinTouchingDeltaE (CIEDE2000) apart, any two at least
+// kMinDistinctDeltaE apart while the gamut allows, each drawn from where the
+// region begins so that hints and revisions elsewhere leave it alone, and every automatic
 // colour lies inside a conservative print gamut (see AutoColours.h), so the
 // flats survive a conversion to CMYK. A palette restricts the choice; touching
 // regions still differ where the palette has enough colours.
@@ -67,6 +69,12 @@ enum class ESpotBlacks : uint8_t {
 // The least CIEDE2000 distance between the automatic colours of two touching
 // regions (hints and a short palette may come closer).
 constexpr double kMinTouchingDeltaE = 20.0;
+
+// The least CIEDE2000 distance between any two automatic colours of a page,
+// touching or not, while the print gamut holds enough of them (several
+// hundred): below it a leak or a missed region cannot be seen, and a
+// colour-range selection takes both.
+constexpr double kMinDistinctDeltaE = 4.0;
 
 struct SAutoFlatSettings {
     int32_t gap = 0;          // pixels; 0 picks the default above
