@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "autoflat/AutoColours.h"
+#include "autoflat/EarlierFlats.h"
 #include "autoflat/DistanceTransform.h"
 #include "autoflat/LabelMelt.h"
 #include "autoflat/PixelClasses.h"
@@ -123,6 +124,15 @@ void Check(const SPageView& page, const SPageView* hints, const SAutoFlatSetting
                            "the hints page is not in the page's colour model");
         if (RowBytes(*hints) < std::ptrdiff_t(hints->width) * ChannelCount(hints->kind))
             throw CFailure(EAutoFlatStatus::HintsMismatch, "hint rows shorter than the page is wide");
+    }
+    if (settings.earlier.pixels) {
+        const SPageView& earlier = settings.earlier;
+        if (!KnownKind(earlier.kind) || earlier.width != page.width || earlier.height != page.height)
+            throw CFailure(EAutoFlatStatus::HintsMismatch, "the earlier flats are not the size of the page");
+        if (IsCmyk(earlier.kind) != IsCmyk(page.kind))
+            throw CFailure(EAutoFlatStatus::HintsMismatch, "the earlier flats are not in the page's colour model");
+        if (RowBytes(earlier) < std::ptrdiff_t(earlier.width) * ChannelCount(earlier.kind))
+            throw CFailure(EAutoFlatStatus::HintsMismatch, "earlier flats' rows shorter than the page is wide");
     }
     if (settings.gap < 0 || settings.gap > 1024)
         throw CFailure(EAutoFlatStatus::BadSettings, "the gap must be 0 to 1024 pixels");
@@ -400,6 +410,14 @@ SAutoFlatResult Run(const SPageView& page, const SPageView* hints, const SAutoFl
             result.regions[region].fromHint = true;
         }
         result.regions[region].spotBlack = label >= firstSpot;
+    }
+    if (settings.earlier.pixels) {
+        const auto earlier = EarlierColours(settings.earlier, melted.data(), regionCount, workers);
+        for (uint32_t region = 0; region < regionCount; ++region) {
+            if (request.fixed[region] || !earlier[region].first) continue;
+            request.fixed[region] = true;
+            request.colours[region] = earlier[region].second;
+        }
     }
     std::vector<uint64_t> edges;
     for (const SBorder& border : borders) {

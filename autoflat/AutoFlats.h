@@ -90,6 +90,11 @@ struct SAutoFlatSettings {
     bool keepLines = false;        // flats keep the line art's own pixels where lines are
     bool pixelMarks = false;       // fill SAutoFlatResult::marks
     std::vector<SColour> palette;  // empty: automatic colours
+    // The page's earlier flats (no pixels: none), the size of the page and
+    // in its colour model: each region keeps the colour it overlaps most
+    // there, whatever that colour is, and a region split in two keeps it in
+    // its larger part. Hints still decide where they are.
+    SPageView earlier;
     int workers = 0;               // 0: the machine's processors; 1 runs without any thread
 };
 
