@@ -130,9 +130,11 @@ void Check(const SPageView& page, const SPageView* hints, const SAutoFlatSetting
         if (!KnownKind(earlier.kind) || earlier.width != page.width || earlier.height != page.height)
             throw CFailure(EAutoFlatStatus::HintsMismatch, "the earlier flats are not the size of the page");
         if (IsCmyk(earlier.kind) != IsCmyk(page.kind))
-            throw CFailure(EAutoFlatStatus::HintsMismatch, "the earlier flats are not in the page's colour model");
+            throw CFailure(EAutoFlatStatus::HintsMismatch,
+                           "the earlier flats are not in the page's colour model");
         if (RowBytes(earlier) < std::ptrdiff_t(earlier.width) * ChannelCount(earlier.kind))
-            throw CFailure(EAutoFlatStatus::HintsMismatch, "earlier flats' rows shorter than the page is wide");
+            throw CFailure(EAutoFlatStatus::HintsMismatch,
+                           "earlier flats' rows shorter than the page is wide");
     }
     if (settings.gap < 0 || settings.gap > 1024)
         throw CFailure(EAutoFlatStatus::BadSettings, "the gap must be 0 to 1024 pixels");

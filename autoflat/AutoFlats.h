@@ -95,7 +95,7 @@ struct SAutoFlatSettings {
     // there, whatever that colour is, and a region split in two keeps it in
     // its larger part. Hints still decide where they are.
     SPageView earlier;
-    int workers = 0;               // 0: the machine's processors; 1 runs without any thread
+    int workers = 0;  // 0: the machine's processors; 1 runs without any thread
 };
 
 // Fraction of the work done (0 .. 1) and the stage's name; false cancels.

@@ -22,7 +22,8 @@ uint32_t ColourKey(const uint8_t* pixel, EPageKind kind, bool& black) {
         case EPageKind::CmykAlpha:
             // Ink coverage: the filter's own planes count K the other way up.
             black = uint8_t(255 - pixel[3]) < kCmykBlackLimit;
-            return uint32_t(pixel[0]) | uint32_t(pixel[1]) << 8 | uint32_t(pixel[2]) << 16 | uint32_t(pixel[3]) << 24;
+            return uint32_t(pixel[0]) | uint32_t(pixel[1]) << 8 | uint32_t(pixel[2]) << 16 |
+                   uint32_t(pixel[3]) << 24;
         default:
             black = pixel[0] <= kRgbBlackLimit && pixel[1] <= kRgbBlackLimit && pixel[2] <= kRgbBlackLimit;
             return uint32_t(pixel[0]) | uint32_t(pixel[1]) << 8 | uint32_t(pixel[2]) << 16;

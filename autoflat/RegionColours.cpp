@@ -87,7 +87,8 @@ public:
     void Choose(uint32_t region) {
         const size_t wish = wish_[region];
         SColour wished;
-        if (Candidate(wish, wished) && NearestNeighbour(region, LabOf(wished, request_.cmyk)) >= kMinTouchingDeltaE)
+        if (Candidate(wish, wished) &&
+            NearestNeighbour(region, LabOf(wished, request_.cmyk)) >= kMinTouchingDeltaE)
             return Take(region, wish, wished);
         const uint64_t seed = Seed(region);
         double bestDistance = -1;
@@ -170,7 +171,9 @@ private:
         ++takenCount_;
     }
 
-    SColour Converted(const SColour& rgb) const { return request_.cmyk && automatic_ ? InksFromSrgb(rgb) : rgb; }
+    SColour Converted(const SColour& rgb) const {
+        return request_.cmyk && automatic_ ? InksFromSrgb(rgb) : rgb;
+    }
 
     // A palette's colours repeat; automatic ones are each given once, and
     // once all are given, their nearest unused variations.

@@ -26,7 +26,9 @@ SAutoFlatSettings Settings() {
     return settings;
 }
 
-SColour ColourAt(const SAutoFlatResult& result, int x, int y) { return result.regions[LabelAt(result, x, y)].colour; }
+SColour ColourAt(const SAutoFlatResult& result, int x, int y) {
+    return result.regions[LabelAt(result, x, y)].colour;
+}
 
 SPageView FlatsOf(const SAutoFlatResult& result) {
     return SPageView{result.flats.data(), result.width, result.height, result.flatsKind, 0};
@@ -45,15 +47,15 @@ TEST(AutoFlatEarlierFlats, ARevisionKeepsEveryColourAndTheLargerPartOfASplitKeep
     ASSERT_EQ(before.status, EAutoFlatStatus::Ok);
     CTestPage revised = Boxes();
     revised.Fill(118, 62, 120, 120, 0);  // the third box split, its left part the smaller
-    revised.Fill(50, 70, 52, 110, 255);   // the first two boxes joined
+    revised.Fill(50, 70, 52, 110, 255);  // the first two boxes joined
     SAutoFlatSettings settings = Settings();
     settings.earlier = FlatsOf(before);
     const SAutoFlatResult after = Flat(revised, settings);
     ASSERT_EQ(after.status, EAutoFlatStatus::Ok);
-    EXPECT_EQ(ColourAt(after, 100, 30), ColourAt(before, 100, 30));    // the wide box
-    EXPECT_EQ(ColourAt(after, 175, 90), ColourAt(before, 175, 90));    // the last box
-    EXPECT_EQ(ColourAt(after, 140, 90), ColourAt(before, 125, 90));    // the split's larger part
-    EXPECT_NE(ColourAt(after, 110, 90), ColourAt(before, 125, 90));    // and its smaller one
+    EXPECT_EQ(ColourAt(after, 100, 30), ColourAt(before, 100, 30));  // the wide box
+    EXPECT_EQ(ColourAt(after, 175, 90), ColourAt(before, 175, 90));  // the last box
+    EXPECT_EQ(ColourAt(after, 140, 90), ColourAt(before, 125, 90));  // the split's larger part
+    EXPECT_NE(ColourAt(after, 110, 90), ColourAt(before, 125, 90));  // and its smaller one
     EXPECT_NE(ColourAt(after, 110, 90), ColourAt(after, 140, 90));
     const SColour joined = ColourAt(after, 25, 90);
     EXPECT_EQ(ColourAt(after, 75, 90), joined);
@@ -63,7 +65,7 @@ TEST(AutoFlatEarlierFlats, ARevisionKeepsEveryColourAndTheLargerPartOfASplitKeep
 TEST(AutoFlatEarlierFlats, EveryColourCountsWhateverItsChromaButBlackDoesNot) {
     SAutoFlatResult earlier = Flat(Boxes(), Settings());
     ASSERT_EQ(earlier.status, EAutoFlatStatus::Ok);
-    Paint(earlier, 0, 0, 200, 60, SColour{{255, 255, 255, 0}});  // a white balloon
+    Paint(earlier, 0, 0, 200, 60, SColour{{255, 255, 255, 0}});   // a white balloon
     Paint(earlier, 0, 60, 50, 120, SColour{{128, 128, 128, 0}});  // a gray
     Paint(earlier, 50, 60, 100, 120, SColour{{0, 0, 0, 0}});      // black is no colour of a flat
     SAutoFlatSettings settings = Settings();

@@ -21,7 +21,8 @@ CTestPage Wall() {
     page.Box(0, 0, kWidth, kHeight, 2);
     for (int row = 0; row < kHeight / kBrick; ++row) {
         page.Fill(0, row * kBrick, kWidth, row * kBrick + 2, 0);
-        for (int x = (row % 2) * 12; x < kWidth; x += 24) page.Fill(x, row * kBrick, x + 2, row * kBrick + kBrick, 0);
+        for (int x = (row % 2) * 12; x < kWidth; x += 24)
+            page.Fill(x, row * kBrick, x + 2, row * kBrick + kBrick, 0);
     }
     return page;
 }
@@ -122,8 +123,9 @@ TEST(AutoFlatStableColours, AnyTwoRegionsStandApartNotOnlyTouchingOnes) {
     ASSERT_GT(result.regions.size(), 100u);
     for (size_t i = 0; i < result.regions.size(); ++i)
         for (size_t j = i + 1; j < result.regions.size(); ++j)
-            EXPECT_GE(DeltaE2000(LabOf(result.regions[i].colour, false), LabOf(result.regions[j].colour, false)),
-                      kMinDistinctDeltaE)
+            EXPECT_GE(
+                DeltaE2000(LabOf(result.regions[i].colour, false), LabOf(result.regions[j].colour, false)),
+                kMinDistinctDeltaE)
                 << i << " and " << j;
 }
 
