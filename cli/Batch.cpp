@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <future>
@@ -15,14 +14,16 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "cli/AutoflatPage.h"
+#include "cli/AutoflatFilter.h"
 #include "cli/ExitStatus.h"
+#include "cli/FlatFilter.h"
 #include "cli/ImageError.h"
 #include "cli/ImageLimits.h"
 #include "cli/InputList.h"
 #include "cli/Interrupt.h"
 #include "cli/OutputFolder.h"
 #include "cli/PageJob.h"
+#include "cli/Stopwatch.h"
 #include "cli/Progress.h"
 #include "cli/WrittenList.h"
 #include "host/PassSwitches.h"
@@ -137,19 +138,25 @@ struct SBatchTally {
     std::vector<std::string> notWritten;  // pages stopped by an interruption
 };
 
-void Tally(const SPageInFlight& page, EPageResult result, SBatchTally& tally) {
+void Tally(const std::string& input, double megapixels, EPageResult result, SBatchTally& tally) {
     switch (result) {
         case EPageResult::Written:
             ++tally.written;
-            tally.megapixels += page.megapixels;
+            tally.megapixels += megapixels;
             break;
         case EPageResult::Failed:
             ++tally.failures;
             break;
         case EPageResult::Interrupted:
-            tally.notWritten.push_back(page.job.input);
+            tally.notWritten.push_back(input);
             break;
     }
+}
+
+// Reports a page of the pipeline and counts it.
+void Tally(SPageInFlight& page, CProgressDisplay& display, SBatchTally& tally) {
+    const EPageResult result = ReportPage(page, display);
+    Tally(page.job.input, page.megapixels, result, tally);
 }
 
 // Reading the next page while this one is flatted costs a third copy of a
@@ -177,8 +184,8 @@ uint64_t HeldWhileWritten(const SPageInFlight& page) {
 // it. At most three pages' pixels are held at once (the two copies of the
 // page being flatted, and the one being written or read), and every page
 // is reported, in order, once its last stage is done.
-void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, const SToolOptions& options,
-                 const SCodecOptions& codec, CProgressDisplay& display, SBatchTally& tally) {
+void RunPipeline(IPageFilter& filter, const std::vector<SPageJob>& jobs, const SCodecOptions& codec,
+                 CProgressDisplay& display, SBatchTally& tally) {
     // The page before is written whole even after Ctrl-C: it is flatted
     // already, and the page being flatted stops within a strip anyway.
     SCodecOptions finishing = codec;
@@ -211,12 +218,12 @@ void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, c
         auto reportWritten = [&] {
             if (reported || !written.load(std::memory_order_acquire)) return;
             reported = true;
-            Tally(*writing, ReportPage(*writing, display), tally);
+            Tally(*writing, display, tally);
             display.Release();
         };
         if (!reported) display.Hold(reportWritten);
         if (current.GoesOn()) display.Begin(PageLabel(current.job), EPageStage::Flatting);
-        FlatReadPage(host, current, options.settings, display);
+        FilterPage(filter, current, display);
         std::optional<SPageInFlight> read = io.get();
         reportWritten();
         // Stopped: the page just flatted is not written; pages not begun
@@ -225,7 +232,7 @@ void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, c
         if (current.GoesOn())
             flatted = std::move(current);
         else
-            Tally(current, ReportPage(current, display), tally);
+            Tally(current, display, tally);
         if (InterruptRequested()) return;
         if (i + 1 < jobs.size()) {
             // Read ahead, a page may not have fitted beside the one being
@@ -239,7 +246,7 @@ void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, c
                 current = ReadPage(jobs[i + 1], codec);
                 if (flatted && current.failure.rfind(kNotEnoughMemory, 0) == 0) {
                     WritePage(*flatted, finishing);
-                    Tally(*flatted, ReportPage(*flatted, display), tally);
+                    Tally(*flatted, display, tally);
                     flatted.reset();
                     SetMemoryHeldElsewhere(0);
                     current = ReadPage(jobs[i + 1], codec);
@@ -250,7 +257,7 @@ void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, c
     SetMemoryHeldElsewhere(0);
     if (flatted) {
         WritePage(*flatted, codec);
-        Tally(*flatted, ReportPage(*flatted, display), tally);
+        Tally(*flatted, display, tally);
     }
 }
 
@@ -295,7 +302,7 @@ int RunBatch(const SToolOptions& options) {
     for (const std::string& clash : clashes) std::cerr << "vandrel: " << clash << std::endl;
     size_t failures = clashes.size();
 
-    const auto started = std::chrono::steady_clock::now();
+    const Clock::time_point started = Clock::now();
     SCodecOptions codec;
     codec.smallest = options.smallest;
     // The plug-in's own count, VANDREL_PROCESSORS included, so that one
@@ -303,26 +310,21 @@ int RunBatch(const SToolOptions& options) {
     codec.threads = ProcessorCount(ReadPassSwitches().processors);
     CProgressDisplay display(ProgressStyleFor(stderr, options.quiet));
     SBatchTally tally;
-    if (autoflat) {
-        // One page at a time: auto flats hold several times a page's pixels.
+    std::unique_ptr<IPageFilter> filter;
+    if (autoflat)
+        filter = std::make_unique<CAutoflatFilter>(options.autoflat, codec);
+    else
+        filter = std::make_unique<CFlatFilter>(*host, options.settings);
+    // Auto flats hold several times a page's pixels: one page at a time.
+    if (autoflat || jobs.size() == 1) {
         for (const SPageJob& job : jobs) {
             double megapixels = 0;
-            const EPageResult result = AutoflatPage(job, options.autoflat, codec, display, megapixels);
-            if (result == EPageResult::Interrupted) tally.notWritten.push_back(job.input);
-            if (result == EPageResult::Failed) ++tally.failures;
-            if (result == EPageResult::Written) {
-                ++tally.written;
-                tally.megapixels += megapixels;
-            }
+            const EPageResult result = RunPage(*filter, job, codec, display, megapixels);
+            Tally(job.input, megapixels, result, tally);
             if (InterruptRequested()) break;
         }
-    } else if (jobs.size() == 1) {
-        const EPageResult result = FlatPage(*host, jobs.front(), options.settings, codec, display);
-        if (result == EPageResult::Interrupted) tally.notWritten.push_back(jobs.front().input);
-        if (result == EPageResult::Failed) ++tally.failures;
-        if (result == EPageResult::Written) ++tally.written;
     } else if (!jobs.empty()) {
-        RunPipeline(*host, jobs, options, codec, display, tally);
+        RunPipeline(*filter, jobs, codec, display, tally);
     }
     if (tally.written == 0 && folder) folder->RemoveIfEmpty();
     if (!tally.notWritten.empty()) {
@@ -335,8 +337,7 @@ int RunBatch(const SToolOptions& options) {
     if (failures && named > 1)
         std::cerr << "vandrel: " << failures << " of " << named << " pages failed" << std::endl;
     if (tally.written > 1 && !options.quiet) {
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        const double seconds = SecondsSince(started);
         std::fprintf(stderr, "vandrel: %zu pages, %.1f MP in %.2f s (%.1f MP/s)\n", tally.written,
                      tally.megapixels, seconds, tally.megapixels / std::max(seconds, 1e-6));
     }
