@@ -7,7 +7,6 @@
 #include <optional>
 
 #include "autoflat/AutoFlats.h"
-#include "cli/Batch.h"
 #include "cli/ImageError.h"
 #include "cli/ImageFiles.h"
 #include "cli/ImageLimits.h"
@@ -15,6 +14,7 @@
 #include "cli/Interrupt.h"
 #include "cli/PaletteFile.h"
 #include "cli/RegionMapFile.h"
+#include "cli/SameFile.h"
 #include "cli/WriteAll.h"
 #include "cli/WrittenList.h"
 
@@ -23,6 +23,9 @@ namespace cli {
 namespace {
 
 namespace fs = std::filesystem;
+
+static_assert(kMaxLineArtSide <= uint32_t(autoflat::kMaxSide),
+              "the readers let through what auto flats take");
 
 // The codecs' buffers and the program, around the pixels.
 constexpr uint64_t kWorkingBytes = uint64_t(24) << 20;
@@ -51,10 +54,16 @@ double DotsPerInch(const SResolution& resolution) {
 
 // The extra outputs meet the same rules as the flats: never an input of
 // the page, an existing file only with --overwrite.
-void CheckExtraOutput(const std::string& path, const SPageJob& job, const std::string& hints) {
-    if (!hints.empty()) CheckOutput(SPageJob{hints, path, job.overwrite});
+void CheckExtraOutput(const std::string& path, const char* what, const SPageJob& job,
+                      const SAutoflatOptions& options) {
+    const std::pair<const std::string*, const char*> inputs[] = {{&job.input, "the input itself"},
+                                                                 {&options.hints, "the hints page"},
+                                                                 {&options.palette, "the palette"}};
+    for (const auto& [input, called] : inputs)
+        if (!input->empty() && SameFile(*input, path))
+            throw CImageError(std::string(what) + " " + QuotedName(path) + " is " + called);
     CheckOutput(SPageJob{job.input, path, job.overwrite});
-    if (PathKey(path) == PathKey(job.output)) throw CImageError(path + " would also be the flats' output");
+    if (SameFile(path, job.output)) throw CImageError(path + " would also be the flats' output");
 }
 
 struct SAutoflatPage {
@@ -90,7 +99,9 @@ void ReadHints(SAutoflatPage& work, const std::string& path, const SCodecOptions
             " must be CMYK exactly when the page is (the hints are colours of the page's model)");
 }
 
-autoflat::SAutoFlatSettings SettingsFor(const SAutoflatOptions& options, const SRaster& raster, int workers) {
+autoflat::SAutoFlatSettings SettingsFor(const SAutoflatOptions& options,
+                                        const std::vector<SPaletteColour>& palette, const SRaster& raster,
+                                        int workers) {
     autoflat::SAutoFlatSettings settings;
     settings.gap = options.gap.value_or(0);
     settings.dpi = DotsPerInch(raster.resolution);
@@ -100,25 +111,15 @@ autoflat::SAutoFlatSettings SettingsFor(const SAutoflatOptions& options, const S
                                                                         : autoflat::ESpotBlacks::Regions;
     settings.keepLines = options.keepLines;
     settings.workers = workers;
-    if (!options.palette.empty()) {
-        if (raster.model == EColourModel::Cmyk)
-            throw CImageError("a palette holds RGB colours and this page is CMYK: leave out --palette");
-        std::vector<SPaletteColour> colours;
-        try {
-            colours = ReadPaletteFile(options.palette);
-        } catch (const CImageError& e) {
-            throw CImageError("the palette " + QuotedName(options.palette) + ": " + e.what());
-        }
-        for (const SPaletteColour& c : colours)
-            settings.palette.push_back(autoflat::SColour{{c.r, c.g, c.b, 0}});
-    }
+    if (!palette.empty() && raster.model == EColourModel::Cmyk)
+        throw CImageError("a palette holds RGB colours and this page is CMYK: leave out --palette");
+    for (const SPaletteColour& c : palette) settings.palette.push_back(autoflat::SColour{{c.r, c.g, c.b, 0}});
     return settings;
 }
 
-void RunAutoflat(SAutoflatPage& work, const SAutoflatOptions& options, const SCodecOptions& codec,
+void RunAutoflat(SAutoflatPage& work, const autoflat::SAutoFlatSettings& settings,
                  CProgressDisplay& display) {
     SRaster& raster = work.page.raster;
-    const autoflat::SAutoFlatSettings settings = SettingsFor(options, raster, codec.threads);
     display.BeginFlatting(raster.width, raster.height);
     const autoflat::SPageView page = ViewOf(raster);
     std::optional<autoflat::SPageView> hints;
@@ -168,6 +169,7 @@ void RunAutoflat(SAutoflatPage& work, const SAutoflatOptions& options, const SCo
     }
     flats.pngColour = raster.pngColour;
     flats.pngColour.hasTransparentColour = false;
+    flats.pngExif = raster.pngExif;
     flats.tiffOrientation = raster.tiffOrientation;
     flats.tiffCompression = raster.tiffCompression;
     flats.tiffPredictor = raster.tiffPredictor;
@@ -248,13 +250,13 @@ void CAutoflatFilter::Run(SPageInFlight& page, CProgressDisplay& display) {
     const SPageJob& job = page.job;
     const bool map = !options_.regions.empty();
     if (map) {
-        CheckExtraOutput(options_.regions, job, options_.hints);
-        CheckExtraOutput(RegionPalettePath(options_.regions), job, options_.hints);
+        CheckExtraOutput(options_.regions, "the region map", job, options_);
+        CheckExtraOutput(RegionPalettePath(options_.regions), "the region palette", job, options_);
     }
     SCodecOptions files = codec_;
     SetReading(files);
     if (!options_.hints.empty()) ReadHints(work, options_.hints, files);
-    RunAutoflat(work, options_, codec_, display);
+    RunAutoflat(work, SettingsFor(options_, palette_, page.raster, codec_.threads), display);
     if (map && page.GoesOn()) AddRegionOutputs(work, options_.regions);
 }
 

@@ -3,10 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "cli/AutoflatOptions.h"
 #include "cli/CodecOptions.h"
 #include "cli/PageFilter.h"
+#include "cli/PaletteFile.h"
 
 namespace cli {
 
@@ -17,8 +20,10 @@ uint64_t AutoflatMemoryNeed(uint32_t width, uint32_t height, int planes, bool ha
 class CAutoflatFilter : public IPageFilter {
 public:
     // `codec` reads the hints page; its threads are the library's workers.
-    CAutoflatFilter(const SAutoflatOptions& options, const SCodecOptions& codec)
-        : options_(options), codec_(codec) {}
+    // `palette` is the one --palette names, read already.
+    CAutoflatFilter(const SAutoflatOptions& options, const SCodecOptions& codec,
+                    std::vector<SPaletteColour> palette)
+        : options_(options), codec_(codec), palette_(std::move(palette)) {}
 
     void SetReading(SCodecOptions& files) const override;
     void Run(SPageInFlight& page, CProgressDisplay& display) override;
@@ -26,6 +31,7 @@ public:
 private:
     SAutoflatOptions options_;
     SCodecOptions codec_;
+    std::vector<SPaletteColour> palette_;
 };
 
 }  // namespace cli

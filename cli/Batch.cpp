@@ -23,8 +23,10 @@
 #include "cli/Interrupt.h"
 #include "cli/OutputFolder.h"
 #include "cli/PageJob.h"
+#include "cli/PaletteFile.h"
 #include "cli/Stopwatch.h"
 #include "cli/Progress.h"
+#include "cli/SameFile.h"
 #include "cli/WrittenList.h"
 #include "host/PassSwitches.h"
 #include "host/ProcessorCount.h"
@@ -96,6 +98,14 @@ std::string CheckPageCount(const SToolOptions& options, size_t named) {
     return {};
 }
 
+// The words for an input that an output would replace.
+std::string InputCalled(const std::string& same, const std::string& input, const SAutoflatOptions& options) {
+    if (same == input) return "the input itself";
+    if (same == options.hints) return "the hints page";
+    if (same == options.palette) return "the palette";
+    return "an input of this run (" + QuotedName(same) + ")";
+}
+
 // Each input's output, decided before anything is written. Two inputs of
 // the same name from different folders would land on one output: the later
 // ones fail rather than overwrite it. No output may be an input of the
@@ -105,15 +115,17 @@ std::vector<SPageJob> PlanJobs(const SToolOptions& options, const std::vector<st
     std::vector<SPageJob> jobs;
     std::map<fs::path, std::string> taken;
     std::vector<std::string> read = pages;
-    if (!options.autoflat.hints.empty()) read.push_back(options.autoflat.hints);
+    const std::string& hints = options.autoflat.hints;
+    const std::string& palette = options.autoflat.palette;
+    if (!hints.empty()) read.push_back(hints);
+    if (!palette.empty()) read.push_back(palette);
     const CRunInputs inputs(read);
     for (const std::string& input : pages) {
         SPageJob job{input, options.output, options.overwrite};
         if (job.output.empty()) job.output = OutputBeside(input, options.outDir, options.suffix);
         if (const std::string* same = inputs.Find(job.output)) {
-            clashes.push_back(QuotedName(input) + ": the output " + QuotedName(job.output) +
-                              (*same == input ? " is the input itself"
-                                              : " is an input of this run (" + QuotedName(*same) + ")"));
+            clashes.push_back(QuotedName(input) + ": the output " + QuotedName(job.output) + " is " +
+                              InputCalled(*same, input, options.autoflat));
             continue;
         }
         const auto [at, fresh] = taken.emplace(PathKey(job.output), input);
@@ -261,22 +273,29 @@ void RunPipeline(IPageFilter& filter, const std::vector<SPageJob>& jobs, const S
     }
 }
 
-}  // namespace
-
-fs::path PathKey(const std::string& path) {
-    std::error_code error;
-    const fs::path key = fs::weakly_canonical(path, error);
-    return error ? fs::path(path) : key;
+int UsageError(const std::string& problem, bool autoflat) {
+    std::cerr << "vandrel: " << problem << "\nRun 'vandrel " << (autoflat ? "autoflat" : "flat")
+              << " --help' for the options.\n";
+    return kExitUsage;
 }
+
+}  // namespace
 
 int RunBatch(const SToolOptions& options) {
     const bool autoflat = options.command == ECommand::Autoflat;
     const SInputList inputs = ListInputs(options.inputs, options.suffix);
     const size_t named = inputs.pages.size() + inputs.problems.size();
-    if (const std::string problem = CheckPageCount(options, named); !problem.empty()) {
-        std::cerr << "vandrel: " << problem << "\nRun 'vandrel " << (autoflat ? "autoflat" : "flat")
-                  << " --help' for the options.\n";
-        return kExitUsage;
+    if (const std::string problem = CheckPageCount(options, named); !problem.empty())
+        return UsageError(problem, autoflat);
+    // A bad palette is the command's fault, not each page's: said once.
+    std::vector<SPaletteColour> palette;
+    if (autoflat && !options.autoflat.palette.empty()) {
+        try {
+            palette = ReadPaletteFile(options.autoflat.palette);
+        } catch (const CImageError& e) {
+            return UsageError("the palette " + QuotedName(options.autoflat.palette) + ": " + e.what(),
+                              autoflat);
+        }
     }
     std::unique_ptr<sim::CHostSimulator> host;
     try {
@@ -312,7 +331,7 @@ int RunBatch(const SToolOptions& options) {
     SBatchTally tally;
     std::unique_ptr<IPageFilter> filter;
     if (autoflat)
-        filter = std::make_unique<CAutoflatFilter>(options.autoflat, codec);
+        filter = std::make_unique<CAutoflatFilter>(options.autoflat, codec, palette);
     else
         filter = std::make_unique<CFlatFilter>(*host, options.settings);
     // Auto flats hold several times a page's pixels: one page at a time.

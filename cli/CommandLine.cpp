@@ -12,6 +12,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/ImageFiles.h"
 #include "cli/ManualText.h"
+#include "cli/SameFile.h"
 #include "cli/WrittenList.h"
 #include "resources/PluginInfo.h"
 
@@ -88,7 +89,7 @@ std::string CheckCombination(const SToolOptions& options, bool suffixGiven) {
         if (options.inputs.size() != 1) return "--regions writes one map: give one input";
         if (FormatForName(fill.regions) != EImageFormat::Png)
             return "the region map is a PNG: name it .png, not " + QuotedName(fill.regions);
-        if (!options.output.empty() && PathKey(fill.regions) == PathKey(options.output))
+        if (!options.output.empty() && SameFile(fill.regions, options.output))
             return "the region map and the output cannot be the same file";
     }
     return {};
