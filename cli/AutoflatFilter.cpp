@@ -56,13 +56,14 @@ double DotsPerInch(const SResolution& resolution) {
 // the page, an existing file only with --overwrite.
 void CheckExtraOutput(const std::string& path, const char* what, const SPageJob& job,
                       const SAutoflatOptions& options) {
-    const std::pair<const std::string*, const char*> inputs[] = {{&job.input, "the input itself"},
-                                                                 {&options.hints, "the hints page"},
-                                                                 {&options.palette, "the palette"}};
+    const std::pair<const std::string*, const char*> inputs[] = {
+        {&job.input, "the input itself"}, {&job.hints, "the hints page"}, {&options.palette, "the palette"}};
     for (const auto& [input, called] : inputs)
         if (!input->empty() && SameFile(*input, path))
             throw CImageError(std::string(what) + " " + QuotedName(path) + " is " + called);
-    CheckOutput(SPageJob{job.input, path, job.overwrite});
+    SPageJob extra = job;
+    extra.output = path;
+    CheckOutput(extra);
     if (SameFile(path, job.output)) throw CImageError(path + " would also be the flats' output");
 }
 
@@ -248,16 +249,16 @@ void CAutoflatFilter::SetReading(SCodecOptions& files) const {
 void CAutoflatFilter::Run(SPageInFlight& page, CProgressDisplay& display) {
     SAutoflatPage work{page, {}, {}};
     const SPageJob& job = page.job;
-    const bool map = !options_.regions.empty();
+    const bool map = !job.regions.empty();
     if (map) {
-        CheckExtraOutput(options_.regions, "the region map", job, options_);
-        CheckExtraOutput(RegionPalettePath(options_.regions), "the region palette", job, options_);
+        CheckExtraOutput(job.regions, "the region map", job, options_);
+        CheckExtraOutput(RegionPalettePath(job.regions), "the region palette", job, options_);
     }
     SCodecOptions files = codec_;
     SetReading(files);
-    if (!options_.hints.empty()) ReadHints(work, options_.hints, files);
+    if (!job.hints.empty()) ReadHints(work, job.hints, files);
     RunAutoflat(work, SettingsFor(options_, palette_, page.raster, codec_.threads), display);
-    if (map && page.GoesOn()) AddRegionOutputs(work, options_.regions);
+    if (map && page.GoesOn()) AddRegionOutputs(work, job.regions);
 }
 
 }  // namespace cli

@@ -26,6 +26,7 @@
 #include "cli/PaletteFile.h"
 #include "cli/Stopwatch.h"
 #include "cli/Progress.h"
+#include "cli/RegionMapFile.h"
 #include "cli/SameFile.h"
 #include "cli/WrittenList.h"
 #include "host/PassSwitches.h"
@@ -91,50 +92,87 @@ std::string CheckPageCount(const SToolOptions& options, size_t named) {
     const std::string count = std::to_string(named) + " are named";
     if (!options.output.empty())
         return "-o takes one page, and " + count + "; --out-dir DIR takes any number";
-    if (!options.autoflat.hints.empty())
-        return "--hints goes with one input: its hints page is of that page's size, and " + count;
-    if (!options.autoflat.regions.empty())
-        return "--regions writes one map: give one input, not " + std::to_string(named);
+    const SAutoflatOptions& fill = options.autoflat;
+    if (!fill.hints.empty() && fill.hints != kEachPage)
+        return "--hints goes with one input: its hints page is of that page's size, and " + count +
+               " (--hints each takes every page's NAME-hints.png)";
+    if (!fill.regions.empty() && fill.regions != kEachPage)
+        return "--regions writes one map: give one input, not " + std::to_string(named) +
+               " (--regions each writes every page's NAME-map.png)";
     return {};
 }
 
 // The words for an input that an output would replace.
-std::string InputCalled(const std::string& same, const std::string& input, const SAutoflatOptions& options) {
-    if (same == input) return "the input itself";
-    if (same == options.hints) return "the hints page";
-    if (same == options.palette) return "the palette";
+std::string InputCalled(const std::string& same, const SPageJob& job, const std::string& palette) {
+    if (same == job.input) return "the input itself";
+    if (same == job.hints) return "the hints page";
+    if (same == palette) return "the palette";
     return "an input of this run (" + QuotedName(same) + ")";
 }
 
-// Each input's output, decided before anything is written. Two inputs of
+// A page's files: its result, its hints page (with --hints each, the one
+// beside it when there is one) and its region map.
+SPageJob JobFor(const SToolOptions& options, const std::string& input) {
+    SPageJob job;
+    job.input = input;
+    job.output = options.output;
+    job.overwrite = options.overwrite;
+    if (job.output.empty()) job.output = OutputBeside(input, options.outDir, options.suffix);
+    const SAutoflatOptions& fill = options.autoflat;
+    job.hints = fill.hints;
+    if (fill.hints == kEachPage) {
+        std::error_code error;
+        job.hints = fs::is_regular_file(HintsBeside(input), error) ? HintsBeside(input) : std::string();
+    }
+    job.regions = fill.regions == kEachPage ? MapBeside(input, job.output) : fill.regions;
+    return job;
+}
+
+// Why `job` cannot go ahead beside the run's inputs and the outputs of the
+// pages before it; empty when it can, and its outputs are then taken.
+std::string Clash(const SPageJob& job, const CRunInputs& inputs, const std::string& palette,
+                  std::map<fs::path, std::string>& taken) {
+    std::vector<std::pair<std::string, const char*>> outputs = {{job.output, "the output"}};
+    if (!job.regions.empty()) {
+        outputs.emplace_back(job.regions, "the region map");
+        outputs.emplace_back(RegionPalettePath(job.regions), "the region palette");
+    }
+    for (const auto& [output, called] : outputs)
+        if (const std::string* same = inputs.Find(output))
+            return QuotedName(job.input) + ": " + called + " " + QuotedName(output) + " is " +
+                   InputCalled(*same, job, palette);
+    for (const auto& [output, called] : outputs) {
+        const auto at = taken.find(PathKey(output));
+        if (at != taken.end())
+            return QuotedName(job.input) + ": " + QuotedName(output) + " is already the output of " +
+                   QuotedName(at->second);
+    }
+    for (const auto& [output, called] : outputs) taken.emplace(PathKey(output), job.input);
+    return {};
+}
+
+// Each input's outputs, decided before anything is written. Two inputs of
 // the same name from different folders would land on one output: the later
 // ones fail rather than overwrite it. No output may be an input of the
 // run, not even with --overwrite.
 std::vector<SPageJob> PlanJobs(const SToolOptions& options, const std::vector<std::string>& pages,
                                std::vector<std::string>& clashes) {
-    std::vector<SPageJob> jobs;
-    std::map<fs::path, std::string> taken;
+    std::vector<SPageJob> planned;
     std::vector<std::string> read = pages;
-    const std::string& hints = options.autoflat.hints;
+    for (const std::string& input : pages) {
+        planned.push_back(JobFor(options, input));
+        if (!planned.back().hints.empty()) read.push_back(planned.back().hints);
+    }
     const std::string& palette = options.autoflat.palette;
-    if (!hints.empty()) read.push_back(hints);
     if (!palette.empty()) read.push_back(palette);
     const CRunInputs inputs(read);
-    for (const std::string& input : pages) {
-        SPageJob job{input, options.output, options.overwrite};
-        if (job.output.empty()) job.output = OutputBeside(input, options.outDir, options.suffix);
-        if (const std::string* same = inputs.Find(job.output)) {
-            clashes.push_back(QuotedName(input) + ": the output " + QuotedName(job.output) + " is " +
-                              InputCalled(*same, input, options.autoflat));
-            continue;
-        }
-        const auto [at, fresh] = taken.emplace(PathKey(job.output), input);
-        if (!fresh) {
-            clashes.push_back(QuotedName(input) + ": " + QuotedName(job.output) +
-                              " is already the output of " + QuotedName(at->second));
-            continue;
-        }
-        jobs.push_back(job);
+    std::map<fs::path, std::string> taken;
+    std::vector<SPageJob> jobs;
+    for (const SPageJob& job : planned) {
+        if (std::string clash = Clash(job, inputs, palette, taken); !clash.empty())
+            clashes.push_back(std::move(clash));
+        else
+            jobs.push_back(job);
     }
     for (size_t i = 0; i < jobs.size(); ++i) {
         jobs[i].number = i + 1;
@@ -283,7 +321,10 @@ int UsageError(const std::string& problem, bool autoflat) {
 
 int RunBatch(const SToolOptions& options) {
     const bool autoflat = options.command == ECommand::Autoflat;
-    const SInputList inputs = ListInputs(options.inputs, options.suffix);
+    std::vector<std::string> companions;
+    if (options.autoflat.hints == kEachPage) companions.push_back(kHintsSuffix);
+    if (options.autoflat.regions == kEachPage) companions.push_back(kMapSuffix);
+    const SInputList inputs = ListInputs(options.inputs, options.suffix, companions);
     const size_t named = inputs.pages.size() + inputs.problems.size();
     if (const std::string problem = CheckPageCount(options, named); !problem.empty())
         return UsageError(problem, autoflat);

@@ -23,6 +23,10 @@ struct SPageJob {
     bool overwrite = false;
     size_t number = 1;  // its place in the batch, from 1
     size_t count = 1;   // the batch's pages
+    // Auto flats' companions of the page: its hints page and its region
+    // map; empty for none.
+    std::string hints;
+    std::string regions;
 };
 
 // The page as its progress lines name it: the input's name, quoted when it
