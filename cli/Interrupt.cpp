@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "cli/WriteAll.h"
@@ -51,7 +52,10 @@ SHandlerText<PATH_MAX> gFolder;
 // The lines stdout owes for files already in place: all of a page's
 // outputs, which are put in place together.
 SHandlerText<kCleanupSlots*(PATH_MAX + 8)> gUnlisted;
-std::string gOwed;  // what gUnlisted holds, changed only in a held step
+// What gUnlisted holds: owed by the thread writing a page, paid by the one
+// reporting it.
+std::string gOwed;
+std::mutex gOwedLock;
 std::atomic<bool> gListedAny{false};
 std::atomic<int> gHeld{0};
 
@@ -130,11 +134,13 @@ void DropCleanupFile(int slot) {
 void SetCleanupFolder(const std::string& path) { gFolder.Assign(path); }
 
 void OweListing(const std::string& lines) {
+    const std::lock_guard<std::mutex> lock(gOwedLock);
     gOwed += lines;
     gUnlisted.Assign(gOwed);
 }
 
 void PaidListing(const std::string& line) {
+    const std::lock_guard<std::mutex> lock(gOwedLock);
     if (gOwed.compare(0, line.size(), line) == 0)
         gOwed.erase(0, line.size());
     else
