@@ -12,6 +12,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/ImageFiles.h"
 #include "cli/ManualText.h"
+#include "cli/SameFile.h"
 #include "cli/WrittenList.h"
 #include "resources/PluginInfo.h"
 
@@ -82,13 +83,16 @@ std::string CheckCombination(const SToolOptions& options, bool suffixGiven) {
     if (suffixGiven && options.suffix.empty() && options.outDir.empty())
         return "an empty --suffix would name each output as its input";
     const SAutoflatOptions& fill = options.autoflat;
-    if (!fill.hints.empty() && options.inputs.size() != 1)
-        return "--hints goes with one input: its hints page is of that page's size";
-    if (!fill.regions.empty()) {
-        if (options.inputs.size() != 1) return "--regions writes one map: give one input";
+    if (!fill.hints.empty() && fill.hints != kEachPage && options.inputs.size() != 1)
+        return "--hints goes with one input: its hints page is of that page's size "
+               "(--hints each takes every page's NAME-hints.png)";
+    if (!fill.regions.empty() && fill.regions != kEachPage) {
+        if (options.inputs.size() != 1)
+            return "--regions writes one map: give one input (--regions each writes every page's "
+                   "NAME-map.png)";
         if (FormatForName(fill.regions) != EImageFormat::Png)
             return "the region map is a PNG: name it .png, not " + QuotedName(fill.regions);
-        if (!options.output.empty() && PathKey(fill.regions) == PathKey(options.output))
+        if (!options.output.empty() && SameFile(fill.regions, options.output))
             return "the region map and the output cannot be the same file";
     }
     return {};

@@ -1,17 +1,12 @@
-#include "cli/AutoflatPage.h"
+#include "cli/AutoflatFilter.h"
 
-#include <unistd.h>
-
-#include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <iostream>
+#include <memory>
 #include <optional>
 
 #include "autoflat/AutoFlats.h"
-#include "cli/Batch.h"
 #include "cli/ImageError.h"
 #include "cli/ImageFiles.h"
 #include "cli/ImageLimits.h"
@@ -19,7 +14,8 @@
 #include "cli/Interrupt.h"
 #include "cli/PaletteFile.h"
 #include "cli/RegionMapFile.h"
-#include "cli/SafeOutput.h"
+#include "cli/SameFile.h"
+#include "cli/WriteAll.h"
 #include "cli/WrittenList.h"
 
 namespace cli {
@@ -27,23 +23,12 @@ namespace cli {
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+
+static_assert(kMaxLineArtSide <= uint32_t(autoflat::kMaxSide),
+              "the readers let through what auto flats take");
 
 // The codecs' buffers and the program, around the pixels.
 constexpr uint64_t kWorkingBytes = uint64_t(24) << 20;
-
-double SecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-void WriteAll(int fd, const std::string& text) {
-    for (size_t done = 0; done < text.size();) {
-        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) throw CImageError(std::string("cannot write: ") + std::strerror(errno));
-        done += size_t(wrote);
-    }
-}
 
 autoflat::EPageKind KindOf(const SRaster& raster) {
     using autoflat::EPageKind;
@@ -69,14 +54,21 @@ double DotsPerInch(const SResolution& resolution) {
 
 // The extra outputs meet the same rules as the flats: never an input of
 // the page, an existing file only with --overwrite.
-void CheckExtraOutput(const std::string& path, const SPageJob& job, const std::string& hints) {
-    if (!hints.empty()) CheckOutput(SPageJob{hints, path, job.overwrite});
-    CheckOutput(SPageJob{job.input, path, job.overwrite});
-    if (PathKey(path) == PathKey(job.output)) throw CImageError(path + " would also be the flats' output");
+void CheckExtraOutput(const std::string& path, const char* what, const SPageJob& job,
+                      const SAutoflatOptions& options) {
+    const std::pair<const std::string*, const char*> inputs[] = {
+        {&job.input, "the input itself"}, {&job.hints, "the hints page"}, {&options.palette, "the palette"}};
+    for (const auto& [input, called] : inputs)
+        if (!input->empty() && SameFile(*input, path))
+            throw CImageError(std::string(what) + " " + QuotedName(path) + " is " + called);
+    SPageJob extra = job;
+    extra.output = path;
+    CheckOutput(extra);
+    if (SameFile(path, job.output)) throw CImageError(path + " would also be the flats' output");
 }
 
 struct SAutoflatPage {
-    SPageInFlight page;  // the flats replace the line art in page.raster
+    SPageInFlight& page;  // the flats replace the line art in page.raster
     std::optional<SRaster> hints;
     autoflat::SAutoFlatResult result;
 };
@@ -108,7 +100,9 @@ void ReadHints(SAutoflatPage& work, const std::string& path, const SCodecOptions
             " must be CMYK exactly when the page is (the hints are colours of the page's model)");
 }
 
-autoflat::SAutoFlatSettings SettingsFor(const SAutoflatOptions& options, const SRaster& raster, int workers) {
+autoflat::SAutoFlatSettings SettingsFor(const SAutoflatOptions& options,
+                                        const std::vector<SPaletteColour>& palette, const SRaster& raster,
+                                        int workers) {
     autoflat::SAutoFlatSettings settings;
     settings.gap = options.gap.value_or(0);
     settings.dpi = DotsPerInch(raster.resolution);
@@ -118,25 +112,15 @@ autoflat::SAutoFlatSettings SettingsFor(const SAutoflatOptions& options, const S
                                                                         : autoflat::ESpotBlacks::Regions;
     settings.keepLines = options.keepLines;
     settings.workers = workers;
-    if (!options.palette.empty()) {
-        if (raster.model == EColourModel::Cmyk)
-            throw CImageError("a palette holds RGB colours and this page is CMYK: leave out --palette");
-        std::vector<SPaletteColour> colours;
-        try {
-            colours = ReadPaletteFile(options.palette);
-        } catch (const CImageError& e) {
-            throw CImageError("the palette " + QuotedName(options.palette) + ": " + e.what());
-        }
-        for (const SPaletteColour& c : colours)
-            settings.palette.push_back(autoflat::SColour{{c.r, c.g, c.b, 0}});
-    }
+    if (!palette.empty() && raster.model == EColourModel::Cmyk)
+        throw CImageError("a palette holds RGB colours and this page is CMYK: leave out --palette");
+    for (const SPaletteColour& c : palette) settings.palette.push_back(autoflat::SColour{{c.r, c.g, c.b, 0}});
     return settings;
 }
 
-void RunAutoflat(SAutoflatPage& work, const SAutoflatOptions& options, const SCodecOptions& codec,
+void RunAutoflat(SAutoflatPage& work, const autoflat::SAutoFlatSettings& settings,
                  CProgressDisplay& display) {
     SRaster& raster = work.page.raster;
-    const autoflat::SAutoFlatSettings settings = SettingsFor(options, raster, codec.threads);
     display.BeginFlatting(raster.width, raster.height);
     const autoflat::SPageView page = ViewOf(raster);
     std::optional<autoflat::SPageView> hints;
@@ -186,6 +170,7 @@ void RunAutoflat(SAutoflatPage& work, const SAutoflatOptions& options, const SCo
     }
     flats.pngColour = raster.pngColour;
     flats.pngColour.hasTransparentColour = false;
+    flats.pngExif = raster.pngExif;
     flats.tiffOrientation = raster.tiffOrientation;
     flats.tiffCompression = raster.tiffCompression;
     flats.tiffPredictor = raster.tiffPredictor;
@@ -198,54 +183,43 @@ void RunAutoflat(SAutoflatPage& work, const SAutoflatOptions& options, const SCo
     raster = std::move(flats);
 }
 
-// The flats, the map and its palette appear together or not at all: each
-// is written under a temporary name, and the flats are renamed into place
-// last, so that finding them means finding the others.
-void WriteOutputs(SAutoflatPage& work, const SAutoflatOptions& options, const SCodecOptions& codec) {
-    SPageInFlight& page = work.page;
-    if (codec.heedInterrupt && InterruptRequested()) {
-        page.interrupted = true;
-        return;
-    }
-    std::optional<CSafeOutput> map, palette;
-    if (!options.regions.empty()) {
-        map.emplace(options.regions, page.job.overwrite);
-        const autoflat::SAutoFlatResult& result = work.result;
-        if (result.labels.size() != size_t(result.width) * size_t(result.height))
-            throw CImageError("auto flats gave a region map of the wrong size");
-        WriteRegionMap(map->Fd(), result.labels, result.width, result.height, result.regions.size(),
-                       page.raster.resolution, codec);
-        std::vector<SPaletteColour> colours;
-        colours.reserve(result.regions.size());
-        const bool cmyk = autoflat::IsCmyk(result.flatsKind);
-        for (const autoflat::SRegion& region : result.regions) {
-            const uint8_t* v = region.colour.v;
-            if (cmyk) {
-                // Without a profile: only for telling the regions apart.
-                const int k = 255 - v[3];
-                colours.push_back({uint8_t((255 - v[0]) * k / 255), uint8_t((255 - v[1]) * k / 255),
-                                   uint8_t((255 - v[2]) * k / 255)});
-            } else {
-                colours.push_back({v[0], v[1], v[2]});
-            }
+std::vector<SPaletteColour> RegionColours(const autoflat::SAutoFlatResult& result) {
+    std::vector<SPaletteColour> colours;
+    colours.reserve(result.regions.size());
+    const bool cmyk = autoflat::IsCmyk(result.flatsKind);
+    for (const autoflat::SRegion& region : result.regions) {
+        const uint8_t* v = region.colour.v;
+        if (cmyk) {
+            // Without a profile: only for telling the regions apart.
+            const int k = 255 - v[3];
+            colours.push_back({uint8_t((255 - v[0]) * k / 255), uint8_t((255 - v[1]) * k / 255),
+                               uint8_t((255 - v[2]) * k / 255)});
+        } else {
+            colours.push_back({v[0], v[1], v[2]});
         }
-        const std::string paletteName = fs::path(options.regions).stem().string();
-        const std::string text = GimpPaletteText(paletteName, colours);
-        palette.emplace(RegionPalettePath(options.regions), page.job.overwrite);
-        WriteAll(palette->Fd(), text);
     }
-    std::vector<uint32_t>().swap(work.result.labels);
-    CSafeOutput file(page.job.output, page.job.overwrite);
-    const std::vector<std::string> warnings =
-        WriteImage(file.Fd(), page.job.output, page.outputFormat, page.raster, codec);
-    if (codec.heedInterrupt && InterruptRequested()) {
-        page.interrupted = true;
-        return;
-    }
-    if (map) map->Commit();
-    if (palette) palette->Commit();
-    file.Commit();
-    page.warnings.insert(page.warnings.end(), warnings.begin(), warnings.end());
+    return colours;
+}
+
+// The map and its palette, written with the flats and put in place with them.
+void AddRegionOutputs(SAutoflatPage& work, const std::string& mapPath) {
+    const autoflat::SAutoFlatResult& result = work.result;
+    if (result.labels.size() != size_t(result.width) * size_t(result.height))
+        throw CImageError("auto flats gave a region map of the wrong size");
+    auto labels = std::make_shared<std::vector<uint32_t>>(std::move(work.result.labels));
+    const int width = result.width, height = result.height;
+    const size_t regions = result.regions.size();
+    const SResolution resolution = work.page.raster.resolution;
+    work.page.extras.push_back({mapPath, [=](int fd, const SCodecOptions& codec) mutable {
+                                    WriteRegionMap(fd, *labels, width, height, regions, resolution, codec);
+                                    labels.reset();
+                                }});
+    const std::string text = GimpPaletteText(fs::path(mapPath).stem().string(), RegionColours(result));
+    work.page.extras.push_back({RegionPalettePath(mapPath), [text](int fd, const SCodecOptions&) {
+                                    if (!WriteAll(fd, text.data(), text.size()))
+                                        throw CImageError(std::string("cannot write: ") +
+                                                          std::strerror(errno));
+                                }});
 }
 
 }  // namespace
@@ -264,53 +238,27 @@ uint64_t AutoflatMemoryNeed(uint32_t width, uint32_t height, int planes, bool ha
            (map ? 3 * pixels : 0) + kWorkingBytes;
 }
 
-EPageResult AutoflatPage(const SPageJob& job, const SAutoflatOptions& options, const SCodecOptions& codec,
-                         CProgressDisplay& display, double& megapixels) {
-    SCodecOptions files = codec;
+void CAutoflatFilter::SetReading(SCodecOptions& files) const {
     files.lineArt = true;
-    files.progress = [&display](double done) { display.StageDone(done); };
-    const bool hints = !options.hints.empty(), map = !options.regions.empty();
+    const bool hints = !options_.hints.empty(), map = !options_.regions.empty();
     files.pageNeed = [hints, map](uint32_t width, uint32_t height, int planes, bool hasAlpha) {
         return AutoflatMemoryNeed(width, height, planes, hasAlpha, hints, map);
     };
-    display.Begin(PageLabel(job), EPageStage::Reading);
-    SAutoflatPage work;
-    work.page = ReadPage(job, files);
-    SPageInFlight& page = work.page;
-    for (const std::string& warning : page.warnings) {
-        display.Clear();
-        std::cerr << "vandrel: " << QuotedName(job.input) << ": warning: " << warning << std::endl;
+}
+
+void CAutoflatFilter::Run(SPageInFlight& page, CProgressDisplay& display) {
+    SAutoflatPage work{page, {}, {}};
+    const SPageJob& job = page.job;
+    const bool map = !job.regions.empty();
+    if (map) {
+        CheckExtraOutput(job.regions, "the region map", job, options_);
+        CheckExtraOutput(RegionPalettePath(job.regions), "the region palette", job, options_);
     }
-    page.warnings.clear();
-    if (page.GoesOn()) {
-        const Clock::time_point start = Clock::now();
-        Guarded(page, [&] {
-            if (map) {
-                CheckExtraOutput(options.regions, job, options.hints);
-                CheckExtraOutput(RegionPalettePath(options.regions), job, options.hints);
-            }
-            if (hints) ReadHints(work, options.hints, files);
-            RunAutoflat(work, options, codec, display);
-        });
-        page.flatSeconds = SecondsSince(start);
-    }
-    if (page.GoesOn()) {
-        display.BeginWriting();
-        const Clock::time_point start = Clock::now();
-        Guarded(page, [&] { WriteOutputs(work, options, files); });
-        page.writeSeconds = SecondsSince(start);
-    }
-    page.raster = SRaster();
-    // The extra outputs are listed after the flats, which ReportPage lists.
-    const EPageResult result = ReportPage(page, display);
-    if (result == EPageResult::Written) {
-        megapixels = page.megapixels;
-        if (map) {
-            ListWritten(options.regions);
-            ListWritten(RegionPalettePath(options.regions));
-        }
-    }
-    return result;
+    SCodecOptions files = codec_;
+    SetReading(files);
+    if (!job.hints.empty()) ReadHints(work, job.hints, files);
+    RunAutoflat(work, SettingsFor(options_, palette_, page.raster, codec_.threads), display);
+    if (map && page.GoesOn()) AddRegionOutputs(work, job.regions);
 }
 
 }  // namespace cli
