@@ -178,6 +178,19 @@ int32_t AutoFlat(const uint8_t* lineArt, int32_t lineLayout, const uint8_t* hint
     return VANDREL_DONE;
 }
 
+// A box of inclusive bounds, not empty, inside [0, width) x [0, height).
+bool BoxInside(const int32_t* box, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    return box[0] <= box[2] && box[1] <= box[3] && box[0] >= x0 && box[1] >= y0 && box[2] <= x1 &&
+           box[3] <= y1;
+}
+
+// The caller's buffers hold `area` and nothing else, so a change outside it
+// names pixels no buffer holds: refused before any of them is read.
+bool RemeltBoxesFit(int32_t width, int32_t height, const int32_t* area, const int32_t* changed) {
+    return width > 0 && height > 0 && BoxInside(area, 0, 0, width - 1, height - 1) &&
+           BoxInside(changed, area[0], area[1], area[2], area[3]);
+}
+
 }  // namespace
 
 void vandrel_autoflat_defaults(VandrelAutoFlatSettings* settings) {
@@ -235,6 +248,7 @@ int32_t vandrel_autoflat_remelt(uint32_t* labels, uint8_t* marks, int32_t width,
     // Only a part too small says where to look: any other answer leaves no
     // rectangle to call again with.
     touched[0] = touched[1] = touched[2] = touched[3] = -1;
+    if (!RemeltBoxesFit(width, height, area, changed)) return VANDREL_BAD_ARGUMENTS;
     try {
         switch (autoflat::RemeltLabels(page, {changed[0], changed[1], changed[2], changed[3]},
                                        uint32_t(depth), done)) {

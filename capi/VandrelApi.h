@@ -134,8 +134,10 @@ VANDREL_API int32_t vandrel_autoflat(const uint8_t* lineArt, int32_t lineLayout,
  * caller holds the rectangle `area` (x0, y0, x1, y1, inclusive) of a
  * width x height page: `labels` (region numbers below 2^24) and `marks`
  * (as vandrel_autoflat wrote them), rows of the area's width. `changed`
- * (x0, y0, x1, y1) holds every pixel whose region or line mark changed and
- * every line pixel that took its region from one of them. Every line pixel
+ * (x0, y0, x1, y1, inside `area`) holds every pixel whose region or line
+ * mark changed and every line pixel that took its region from one of them.
+ * An empty rectangle, `area` outside the page or `changed` outside `area`
+ * is VANDREL_BAD_ARGUMENTS, with nothing read or written. Every line pixel
  * the change can reach gets the region the whole page's melt would give
  * it, and `touched` receives the rectangle rewritten. VANDREL_FAILED with
  * nothing written means the area is too small: `touched` is then the area
