@@ -3,10 +3,33 @@
 // give answers that it was never to be called.
 #pragma once
 
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include "fuzz/FuzzChecks.h"
 #include "hostapi/HostInterface.h"
 
 namespace fuzz_host {
+
+// What a host's get or put proc may answer: mostly yes, now and then a
+// coerced value, a refusal, the wrong type or any code at all.
+inline OSErr AnyAnswer(FuzzedDataProvider& in) {
+    switch (in.ConsumeIntegralInRange(0, 5)) {
+        case 0:
+        case 1:
+            return host::noErr;
+        case 2:
+            return host::coercedParamErr;
+        case 3:
+            return host::paramErr;
+        case 4:
+            return -1700;  // the wrong type
+        default:
+            return in.ConsumeIntegral<int16_t>();
+    }
+}
+
+// Whether the host vouched for the value it answered with.
+inline bool Taken(OSErr answer) { return answer == host::noErr || answer == host::coercedParamErr; }
 
 template <typename Proc>
 struct SNeverCalled;

@@ -22,21 +22,9 @@ DescriptorKeyID gCurrent = 0;
 int64_t gGap = -1, gMinRegion = -1, gRegions = -1;
 std::vector<std::pair<DescriptorKeyID, int32_t>> gPuts;
 
-OSErr AnyResult() {
-    switch (gInput->ConsumeIntegralInRange(0, 4)) {
-        case 0:
-        case 1:
-            return host::noErr;
-        case 2:
-            return host::coercedParamErr;
-        case 3:
-            return host::paramErr;
-        default:
-            return gInput->ConsumeIntegral<int16_t>();
-    }
-}
+OSErr AnyResult() { return fuzz_host::AnyAnswer(*gInput); }
 
-bool Taken(OSErr result) { return result == host::noErr || result == host::coercedParamErr; }
+using fuzz_host::Taken;
 
 PIReadDescriptor OpenRead(PIDescriptorHandle, DescriptorKeyID* keys) {
     FUZZ_CHECK(keys && keys[0] == kKeyMaxGap, "the key list is not the filter's");

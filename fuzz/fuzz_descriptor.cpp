@@ -61,23 +61,9 @@ struct SReading {
 SReading gReading;
 const int kToken = 0x5eed;
 
-OSErr AnyResult() {
-    switch (gInput->ConsumeIntegralInRange(0, 5)) {
-        case 0:
-        case 1:
-            return host::noErr;
-        case 2:
-            return host::coercedParamErr;
-        case 3:
-            return host::paramErr;
-        case 4:
-            return -1700;  // the wrong type
-        default:
-            return gInput->ConsumeIntegral<int16_t>();
-    }
-}
+OSErr AnyResult() { return fuzz_host::AnyAnswer(*gInput); }
 
-bool Taken(OSErr result) { return result == host::noErr || result == host::coercedParamErr; }
+using fuzz_host::Taken;
 
 PIReadDescriptor OpenRead(PIDescriptorHandle, DescriptorKeyID* keys) {
     FUZZ_CHECK(!gReading.open, "a second reader opened");
