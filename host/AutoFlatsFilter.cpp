@@ -6,6 +6,7 @@
 #include "autoflat/AutoFlats.h"
 #include "host/AboutBox.h"
 #include "host/ImageRequest.h"
+#include "host/ParameterSteps.h"
 #include "host/ProcessorCount.h"
 #include "params/AutoFlatsStores.h"
 #include "resources/AutoFlatsInfo.h"
@@ -48,18 +49,16 @@ OSErr CAutoFlatsFilter::About() {
     return host::noErr;
 }
 
-OSErr CAutoFlatsFilter::Parameters() {
-    OSErr result = host::noErr;
-    LoadAutoFlatsPrefsFile(params);
-    if (ReadAutoFlatsScript(*filterRecord, params)) {
-        if (RunParamsDialog())
-            SaveAutoFlatsPrefsFile(params);
-        else
-            result = host::userCanceledErr;
-    }
-    StoreAutoFlatsHandle(*filterRecord, params);
-    return result;
+SParameterSteps CAutoFlatsFilter::ParameterSteps() {
+    return {[this] { LoadAutoFlatsPrefsFile(params); },
+            [this] { SaveAutoFlatsPrefsFile(params); },
+            [this] { return ReadAutoFlatsScript(*filterRecord, params); },
+            [this] { return RunParamsDialog(); },
+            [this] { return LoadAutoFlatsHandle(*filterRecord, params); },
+            [this] { StoreAutoFlatsHandle(*filterRecord, params); }};
 }
+
+OSErr CAutoFlatsFilter::Parameters() { return AskForParameters(ParameterSteps()); }
 
 OSErr CAutoFlatsFilter::Prepare() {
     filterRecord->maxSpace = 0;
@@ -69,10 +68,7 @@ OSErr CAutoFlatsFilter::Prepare() {
 }
 
 OSErr CAutoFlatsFilter::Start() {
-    // The same rule as Vandrel Pro's: when the host would show the dialog,
-    // the values confirmed in Parameters travel in the parameters handle.
-    if (ReadAutoFlatsScript(*filterRecord, params) && !LoadAutoFlatsHandle(*filterRecord, params))
-        return host::filterBadParameters;
+    if (!StartParametersReady(ParameterSteps())) return host::filterBadParameters;
     if (!filterRecord->advanceState || !CanAutoFlat(*filterRecord)) return host::filterBadParameters;
 
     const OSErr result = AutoFlatDeliveredImage();
