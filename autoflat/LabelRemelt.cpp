@@ -75,7 +75,7 @@ ERemeltStatus RemeltLabels(const SPageArea& page, SPixelBox changed, uint32_t de
     const SPixelBox whole{0, 0, width - 1, height - 1};
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide || !page.labels || !page.marks ||
         page.area.x1 < page.area.x0 || page.area.y1 < page.area.y0 || !Inside(page.area, whole) ||
-        changed.x1 < changed.x0 || changed.y1 < changed.y0 || !Inside(changed, whole))
+        changed.x1 < changed.x0 || changed.y1 < changed.y0 || !Inside(changed, page.area))
         return ERemeltStatus::BadInput;
     const CArea area(page);
     auto needArea = [&](const SPixelBox& box) {

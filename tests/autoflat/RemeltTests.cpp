@@ -231,6 +231,9 @@ TEST(AutoFlatRemelt, RefusesBoxesOutsideThePageAndTooLargeRegions) {
     EXPECT_EQ(RemeltLabels(page, {5, 5, 4, 6}, 4, touched), ERemeltStatus::BadInput);
     page.area = {0, 0, 10, 9};
     EXPECT_EQ(RemeltLabels(page, {5, 5, 6, 6}, 4, touched), ERemeltStatus::BadInput);
+    // A change right of the area names pixels the buffers do not hold.
+    page.area = {0, 0, 3, 9};
+    EXPECT_EQ(RemeltLabels(page, {7, 0, 7, 9}, 4, touched), ERemeltStatus::BadInput);
     page.area = {0, 0, 9, 9};
     labels[3] = kMaxMeltLabel + 1;
     marks[55] = kMarkLine;
