@@ -13,7 +13,8 @@ class FlatDialog(QDialog):
         self.setWindowTitle("Vandrel Pro: Flat lines")
         layout = QVBoxLayout(self)
         layout.addWidget(QLabel('Every black pixel of "%s" takes the colour of the nearest pixel that is '
-                                "not black. The result is a new layer; the original is hidden, not changed."
+                                "not black, within the selection if there is one. The result is a new layer "
+                                "above it; the original stays under it, unchanged."
                                 % layer_name, wordWrap=True))
         form = QFormLayout()
         self.depth = QSpinBox(minimum=1, maximum=65535, value=values["depth"])

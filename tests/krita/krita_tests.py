@@ -471,14 +471,21 @@ def actions_remember():
     assert settings.read(settings.FLAT, "flat_") == {"depth": 256, "white": 0}
     Krita.instance().writeSetting(settings.GROUP, "flat_depth", "not a number")
     assert settings.read(settings.FLAT, "flat_")["depth"] == 256
-    settings.write({"gap": 0, "min_region": -1, "spot_blacks": 1, "keep_lines": 0, "threshold": 128,
-                    "palette": ""}, "auto_")
-    document = open_page("lineart.png")
-    try:
-        flats = extension.auto_flats(document, only_layer(document), ask=False)
-        same(pixels(document, flats), tool_result("auto.png"), "the action's Flats layer")
-    finally:
-        document.close()
+    for threshold, palette, tool in ((128, "", "auto.png"),
+                                     (200, os.path.join(PAGES, "palette.gpl"), "auto_palette_t200.png")):
+        settings.write({"gap": 0, "min_region": -1, "spot_blacks": 1, "keep_lines": 0, "threshold": threshold,
+                        "palette": palette}, "auto_")
+        values = settings.read(settings.AUTO, "auto_")
+        values.update(settings.read_text(settings.AUTO_TEXT, "auto_"))
+        dialog = dialogs.AutoFlatsDialog(values, "Ink", [])
+        assert dialog.values()["threshold"] == threshold and dialog.values()["palette"] == palette, dialog.values()
+        document = open_page("lineart.png")
+        try:
+            flats = extension.auto_flats(document, only_layer(document), ask=False)
+            same(pixels(document, flats), tool_result(tool), "the action's Flats layer")
+        finally:
+            document.close()
+    settings.write({"threshold": 128, "palette": ""}, "auto_")
 
 
 @check("dialogs: shown offscreen, pictured for the README")
