@@ -113,6 +113,28 @@ def rerun_steps():
     return steps
 
 
+def multiply_steps():
+    """Line art on Multiply above a paper layer: the flats alone, one step."""
+    document = open_in_view("lineart.png")
+    line = document.topLevelNodes()[0]
+    paper = document.createNode("Paper", "paintlayer")
+    document.rootNode().setChildNodes([paper, line])
+    line.setBlendingMode("multiply")
+    settle(document)
+    before, mark = stack_of(document), undo_text()
+    where = dark_pixels(document, line)
+    vandrel_krita.auto_flats(document, line)
+    settle(document)
+    assert [n.name() for n in document.topLevelNodes()] == ["Paper", "Flats", line.name()], stack_of(document)
+    steps = 0
+    while not (undo_text() == mark and stack_of(document) == before):
+        undo(document)
+        steps += 1
+        assert lines_on_screen(document, where), "the line art is off screen after undo %d" % steps
+        assert steps <= 10, "more than 10 undo steps"
+    return steps
+
+
 def flat_lines_steps():
     document = open_in_view("page_rgba.png")
     node = document.topLevelNodes()[0]
@@ -132,6 +154,7 @@ def main(report):
     for name, test, expected in (
             ("undo: Auto Flats is %d steps, the line art on screen after each", auto_flats_steps, 3),
             ("undo: a re-run of Auto Flats is %d steps back to the first run's flats", rerun_steps, 2),
+            ("undo: Auto Flats under line art on Multiply is %d step", multiply_steps, 1),
             ("undo: Flat lines is %d step, the original shown again", flat_lines_steps, 1)):
         try:
             steps = test()
