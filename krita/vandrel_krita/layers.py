@@ -91,9 +91,6 @@ _SETTINGS = {"gap": "gap", "min_region": "minRegion", "spot_blacks": "spotBlacks
              "threshold": "threshold", "workers": "workers"}
 
 
-_LINE_MARKS = bytes(1 if value & (native.MARK_LINE | native.MARK_LEFT) else 0 for value in range(256))
-
-
 def _palette_entries(line_node, colours):
     """The library's palette from a file name or (r, g, b) colours."""
     if not colours:
@@ -146,7 +143,9 @@ def auto_flats_pixels(document, line_node, hints_node=None, progress=None, palet
     # As the command: a layer without lines is one region, flats of one
     # colour no one asks for; the wrong layer, or the darkness set too high.
     # A layer of solid black is one region too, a spot black.
-    lines = marks.translate(_LINE_MARKS).count(1)
+    # Pixels not of the line art carry no mark or a closed gap's alone;
+    # counted so, without a second page-sized buffer.
+    lines = len(marks) - marks.count(0) - marks.count(native.MARK_CLOSED_GAP)
     if lines == len(marks) or (regions == 1 and lines == 0 and _mostly_dark(line, layout, chosen.threshold)):
         raise Refused('"%s" is all line art: there is no paper to fill.' % line_node.name())
     if regions == 1 and lines == 0:
