@@ -65,6 +65,7 @@ check "read-me explains the white setting" readme_says "$(dialog_label Paint)"
 check "read-me says why the menu item is greyed out" readme_says "Why the menu item is greyed out"
 check "read-me says where the flats go in the layers" readme_says "under the line-art layer"
 check "read-me still presents Auto Flats" readme_says "Filter > $(plugin_info CATEGORY) > Vandrel Auto Flats"
+check "read-me says how to add the Krita plug-in" readme_says "Tools > Scripts > Import Python Plugin from File"
 check "zip's checksums match" sh -c "cd '$unzipped' && sha256sum --quiet -c SHA256SUMS"
 check "dist/SHA256SUMS matches dist/" sh -c "cd dist && sha256sum --quiet -c SHA256SUMS"
 covered() { [[ $(wc -l <dist/SHA256SUMS) -eq $(find dist -type f ! -name SHA256SUMS | wc -l) ]]; }
