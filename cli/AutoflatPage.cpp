@@ -16,6 +16,7 @@
 #include "cli/ImageFiles.h"
 #include "cli/ImageLimits.h"
 #include "cli/InputFile.h"
+#include "cli/LayeredPage.h"
 #include "cli/Interrupt.h"
 #include "cli/PaletteFile.h"
 #include "cli/RegionMapFile.h"
@@ -78,6 +79,7 @@ void CheckExtraOutput(const std::string& path, const SPageJob& job, const std::s
 struct SAutoflatPage {
     SPageInFlight page;  // the flats replace the line art in page.raster
     std::optional<SRaster> hints;
+    SRaster lineArt;  // the page as read, kept for a layered output
     autoflat::SAutoFlatResult result;
 };
 
@@ -146,7 +148,8 @@ void RunAutoflat(SAutoflatPage& work, const SAutoflatOptions& options, const SCo
             display.StageDone(done);
             return !InterruptRequested();
         });
-    work.hints.reset();
+    const bool layered = work.page.job.layers != ELayeredFormat::None;
+    if (!layered) work.hints.reset();
     using autoflat::EAutoFlatStatus;
     switch (work.result.status) {
         case EAutoFlatStatus::Ok:
@@ -189,6 +192,7 @@ void RunAutoflat(SAutoflatPage& work, const SAutoflatOptions& options, const SCo
     flats.tiffOrientation = raster.tiffOrientation;
     flats.tiffCompression = raster.tiffCompression;
     flats.tiffPredictor = raster.tiffPredictor;
+    if (layered) work.lineArt = std::move(raster);
     raster = SRaster();
     if (work.result.flats.size() != size_t(flats.width) * size_t(flats.height) * size_t(flats.Planes()))
         throw CImageError("auto flats gave flats of the wrong size");
@@ -237,7 +241,10 @@ void WriteOutputs(SAutoflatPage& work, const SAutoflatOptions& options, const SC
     std::vector<uint32_t>().swap(work.result.labels);
     CSafeOutput file(page.job.output, page.job.overwrite);
     const std::vector<std::string> warnings =
-        WriteImage(file.Fd(), page.job.output, page.outputFormat, page.raster, codec);
+        page.job.layers != ELayeredFormat::None
+            ? WriteLayeredPage(file.Fd(), page.job.layers, work.lineArt, page.raster,
+                               work.hints ? &*work.hints : nullptr, codec)
+            : WriteImage(file.Fd(), page.job.output, page.outputFormat, page.raster, codec);
     if (codec.heedInterrupt && InterruptRequested()) {
         page.interrupted = true;
         return;

@@ -109,6 +109,9 @@ std::vector<SPageJob> PlanJobs(const SToolOptions& options, const std::vector<st
     for (const std::string& input : pages) {
         SPageJob job{input, options.output, options.overwrite};
         if (job.output.empty()) job.output = OutputBeside(input, options.outDir, options.suffix);
+        job.layers = options.layers;
+        if (options.layers != ELayeredFormat::None && options.output.empty())
+            job.output = fs::path(job.output).replace_extension(LayeredExtension(options.layers)).string();
         if (const std::string* same = inputs.Find(job.output)) {
             clashes.push_back(QuotedName(input) + ": the output " + QuotedName(job.output) +
                               (*same == input ? " is the input itself"
@@ -301,6 +304,12 @@ int RunBatch(const SToolOptions& options) {
     // The plug-in's own count, VANDREL_PROCESSORS included, so that one
     // switch sets both the pass and the codecs.
     codec.threads = ProcessorCount(ReadPassSwitches().processors);
+    // A layered flat keeps the page as read beside the one flatted.
+    if (!autoflat && options.layers != ELayeredFormat::None)
+        codec.pageNeed = [](uint32_t width, uint32_t height, int planes, bool hasAlpha) {
+            const uint64_t raw = uint64_t(width) * height * uint64_t(planes);
+            return PageMemoryNeed(raw, planes, hasAlpha) + raw;
+        };
     CProgressDisplay display(ProgressStyleFor(stderr, options.quiet));
     SBatchTally tally;
     if (autoflat) {

@@ -9,6 +9,7 @@
 #include "cli/ImageError.h"
 #include "cli/ImageLimits.h"
 #include "cli/InputFile.h"
+#include "cli/LayeredPage.h"
 #include "cli/Interrupt.h"
 #include "cli/PluginFailure.h"
 #include "cli/PluginRun.h"
@@ -84,6 +85,7 @@ SPageInFlight ReadPage(const SPageJob& job, const SCodecOptions& codec) {
         page.outputFormat = FormatForName(job.output).value_or(inputFormat);
         if (page.outputFormat == EImageFormat::Png && page.raster.model == EColourModel::Cmyk)
             throw CImageError("PNG cannot hold CMYK images; name the output .tif or .tiff");
+        CheckLayeredModel(job.layers, page.raster.model);
         if (!page.raster.readWarning.empty()) page.warnings.push_back(page.raster.readWarning);
         page.megapixels = double(page.raster.width) * double(page.raster.height) / 1e6;
     });
@@ -101,13 +103,14 @@ void FlatReadPage(sim::CHostSimulator& host, SPageInFlight& page, const SFlatSet
     }
     const Clock::time_point start = Clock::now();
     Guarded(page, [&] {
+        if (page.job.layers != ELayeredFormat::None) page.original = page.raster;
         const SRunOutcome outcome = FlatWithPlugin(host, page.raster, settings, display);
         if (outcome.interrupted)
             page.interrupted = true;
         else if (outcome.result != host::noErr || !outcome.fault.empty())
             page.failure = PluginFailure(outcome);
     });
-    if (!page.GoesOn()) page.raster = SRaster();
+    if (!page.GoesOn()) page.raster = page.original = SRaster();
     page.flatSeconds = SecondsSince(start);
 }
 
@@ -115,14 +118,16 @@ void WritePage(SPageInFlight& page, const SCodecOptions& codec) {
     if (!page.GoesOn()) return;
     if (codec.heedInterrupt && InterruptRequested()) {
         page.interrupted = true;
-        page.raster = SRaster();
+        page.raster = page.original = SRaster();
         return;
     }
     const Clock::time_point start = Clock::now();
     Guarded(page, [&] {
         CSafeOutput file(page.job.output, page.job.overwrite);
         const std::vector<std::string> warnings =
-            WriteImage(file.Fd(), page.job.output, page.outputFormat, page.raster, codec);
+            page.job.layers != ELayeredFormat::None
+                ? WriteLayeredPage(file.Fd(), page.job.layers, page.original, page.raster, nullptr, codec)
+                : WriteImage(file.Fd(), page.job.output, page.outputFormat, page.raster, codec);
         // Stopped while writing: the file is discarded with `file`.
         if (codec.heedInterrupt && InterruptRequested()) {
             page.interrupted = true;
@@ -131,7 +136,7 @@ void WritePage(SPageInFlight& page, const SCodecOptions& codec) {
         file.Commit();
         page.warnings.insert(page.warnings.end(), warnings.begin(), warnings.end());
     });
-    page.raster = SRaster();
+    page.raster = page.original = SRaster();
     page.writeSeconds = SecondsSince(start);
 }
 
