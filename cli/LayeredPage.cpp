@@ -3,11 +3,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <stdexcept>
 
 #include "cli/ImageError.h"
 #include "cli/Interrupt.h"
+#include "layered/OraFile.h"
 #include "layered/PsdFile.h"
 
 namespace cli {
@@ -87,6 +89,14 @@ layered::SLayer LayerOf(const SRaster& raster, const std::string& name, layered:
     return layer;
 }
 
+// PNG keeps dots per metre, so 300 dpi comes back as 299.9994: a reader
+// that truncates would show 299. A resolution that close to a whole number
+// of dots per inch was that number.
+double DotsPerInch(const SResolution& resolution, double value) {
+    const double dpi = resolution.PerMetre(value) * 0.0254;
+    return std::fabs(dpi - std::round(dpi)) < 0.01 ? std::round(dpi) : dpi;
+}
+
 layered::SLayerStack StackOf(const SRaster& lineArt, const SRaster& flats, const SRaster* hints) {
     layered::SLayerStack stack;
     stack.width = flats.width;
@@ -98,8 +108,8 @@ layered::SLayerStack StackOf(const SRaster& lineArt, const SRaster& flats, const
             throw CImageError("the layers are not all of one size");
     const SResolution& r = flats.resolution;
     if (r.present && r.unit != EResolutionUnit::None && r.x > 0 && r.y > 0) {
-        stack.xDpi = r.PerMetre(r.x) * 0.0254;
-        stack.yDpi = r.PerMetre(r.y) * 0.0254;
+        stack.xDpi = DotsPerInch(r, r.x);
+        stack.yDpi = DotsPerInch(r, r.y);
         stack.centimetres = r.unit != EResolutionUnit::Inch;
     }
     stack.iccProfile = flats.iccProfile;
@@ -127,7 +137,10 @@ std::vector<std::string> WriteLayeredPage(int fd, ELayeredFormat format, const S
     const layered::FWrite write = [&sink](const void* bytes, size_t size) { sink.Write(bytes, size); };
     const layered::FProgress progress = [&codec](double done) { codec.Report(done); };
     try {
-        layered::WritePsd(stack, write, progress);
+        if (format == ELayeredFormat::Ora)
+            layered::WriteOra(stack, write, progress);
+        else
+            layered::WritePsd(stack, write, progress);
     } catch (const std::invalid_argument& e) {
         throw CImageError(e.what());
     }

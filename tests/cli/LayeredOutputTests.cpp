@@ -31,8 +31,12 @@ TEST_F(LayeredOutput, ResultsAreNamedAsTheFlatsWithTheFormatsExtensionAndListed)
     run = RunTool({"flat", Path("page.png"), "--out-dir", Path("out"), "--layers", "psd", "-q"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, Path("out/page.psd") + "\n");
+    run = RunTool({"autoflat", Path("page.png"), "--out-dir", Path("out"), "--layers", "ora", "-q"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, Path("out/page.ora") + "\n");
+    EXPECT_EQ(Head(Path("out/page.ora"), 54).substr(30), "mimetypeimage/openraster");
     EXPECT_EQ(Listing(), (std::vector<std::string>{"out", "page-flats.psd", "page.png"}));
-    EXPECT_EQ(Listing("out"), std::vector<std::string>{"page.psd"});
+    EXPECT_EQ(Listing("out"), (std::vector<std::string>{"page.ora", "page.psd"}));
 }
 
 TEST_F(LayeredOutput, AnOutputNamedForAnotherFormatIsRefusedBeforeAnyWork) {
@@ -45,6 +49,27 @@ TEST_F(LayeredOutput, AnOutputNamedForAnotherFormatIsRefusedBeforeAnyWork) {
     }
     EXPECT_EQ(RunTool({"flat", Path("page.png"), "--layers", "tiff"}).status, 64);
     EXPECT_EQ(Listing(), std::vector<std::string>{"page.png"});
+}
+
+TEST_F(LayeredOutput, OpenRasterRefusesACmykPageBeforeFlattingIt) {
+    SPicture cmyk = AsColour(ThreeRegionPage(), 3);
+    cmyk.planes = 4;
+    cmyk.samples.clear();
+    for (uint8_t gray : ThreeRegionPage().samples)
+        cmyk.samples.insert(cmyk.samples.end(), {0, 0, 0, uint8_t(255 - gray)});
+    STiffLayout layout;
+    layout.photometric = PHOTOMETRIC_SEPARATED;
+    SaveTiff(Path("page.tif"), cmyk, layout);
+    for (const char* command : {"flat", "autoflat"}) {
+        const SToolRun run = RunTool({command, Path("page.tif"), "--layers", "ora", "-q"});
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_NE(run.err.find("OpenRaster holds RGB pages only and this page is CMYK: use --layers psd"),
+                  std::string::npos)
+            << run.err;
+    }
+    EXPECT_EQ(Listing(), std::vector<std::string>{"page.tif"});
+    ASSERT_EQ(RunTool({"autoflat", Path("page.tif"), "--layers", "psd", "-q"}).status, 0);
+    EXPECT_EQ(Listing(), (std::vector<std::string>{"page-flats.psd", "page.tif"}));
 }
 
 TEST_F(LayeredOutput, AnExistingResultIsKeptAndAFailedWriteLeavesNothing) {

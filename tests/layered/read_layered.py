@@ -1,11 +1,14 @@
 #!/usr/bin/python3
-"""Layered results read back by readers we did not write: psd-tools, and
-GIMP run headless. Each layer must hold, pixel for pixel, what the tool
-writes as a flat result (the flats) or what it was given (the line art),
-with its name, blend mode and visibility; the merged page must be the line
-art multiplied over the flats, as the readers composite it themselves.
+"""Layered results read back by readers we did not write: psd-tools, GIMP
+and Krita run headless, and for OpenRaster Python's zip reader with PIL.
+Each layer must hold, pixel for pixel, what the tool writes as a flat
+result (the flats) or what it was given (the line art), with its name,
+blend mode and visibility; the merged page must be the line art multiplied
+over the flats.
 
     read_layered.py VANDREL WORKDIR
+
+Which reader opened which file is printed, one line a check.
 
 Exits 77 (skipped) when a reader is not installed.
 """
@@ -14,9 +17,13 @@ import re
 import shutil
 import subprocess
 import sys
+import xml.etree.ElementTree as ElementTree
+import zipfile
 
 try:
     import numpy as np
+    import io
+
     from PIL import Image, ImageDraw
     from psd_tools import PSDImage
 except ImportError as e:
@@ -84,19 +91,29 @@ def make_cases():
         run("autoflat", path(art), "-o", path(f"{stem}-flats.{flats_ext}"))
         run("autoflat", path(art), "--layers", "psd", "-o", path(f"{stem}.psd"))
         line_art = pixels(path(art), mode)
-        cases.append((f"{stem}.psd", mode, [("Flats", "normal", True, pixels(path(f"{stem}-flats.{flats_ext}"))),
-                                            ("Line art", "multiply", True, line_art)]))
+        layers = [("Flats", "normal", True, pixels(path(f"{stem}-flats.{flats_ext}"))),
+                  ("Line art", "multiply", True, line_art)]
+        cases.append((f"{stem}.psd", mode, layers))
+        if mode != "CMYK":
+            run("autoflat", path(art), "--layers", "ora", "-o", path(f"{stem}.ora"))
+            cases.append((f"{stem}.ora", mode, layers))
     run("autoflat", path("art.png"), "--hints", path("hints.png"), "-o", path("hinted-flats.png"))
     run("autoflat", path("art.png"), "--hints", path("hints.png"), "--layers", "psd", "-o", path("hinted.psd"))
-    cases.append(("hinted.psd", "RGB", [("Flats", "normal", True, pixels(path("hinted-flats.png"))),
-                                        ("Line art", "multiply", True, pixels(path("art.png"), "RGB")),
-                                        ("Hints", "normal", False, pixels(path("hints.png")))]))
+    run("autoflat", path("art.png"), "--hints", path("hints.png"), "--layers", "ora", "-o", path("hinted.ora"))
+    layers = [("Flats", "normal", True, pixels(path("hinted-flats.png"))),
+              ("Line art", "multiply", True, pixels(path("art.png"), "RGB")),
+              ("Hints", "normal", False, pixels(path("hints.png")))]
+    cases += [("hinted.psd", "RGB", layers), ("hinted.ora", "RGB", layers)]
     for page, ext, mode in [("page.png", "png", "RGB"), ("page_cmyk.tif", "tif", "CMYK")]:
         stem = page.split(".")[0]
         run("flat", path(page), "-o", path(f"{stem}-flat.{ext}"))
         run("flat", path(page), "--layers", "psd", "-o", path(f"{stem}-flat.psd"))
-        cases.append((f"{stem}-flat.psd", mode, [("Flats", "normal", True, pixels(path(f"{stem}-flat.{ext}"))),
-                                                 ("Line art", "multiply", True, pixels(path(page)))]))
+        layers = [("Flats", "normal", True, pixels(path(f"{stem}-flat.{ext}"))),
+                  ("Line art", "multiply", True, pixels(path(page)))]
+        cases.append((f"{stem}-flat.psd", mode, layers))
+        if mode != "CMYK":
+            run("flat", path(page), "--layers", "ora", "-o", path(f"{stem}-flat.ora"))
+            cases.append((f"{stem}-flat.ora", mode, layers))
     return cases
 
 
@@ -109,8 +126,22 @@ def multiplied(layers, mode):
     return (flats * art + 127) // 255
 
 
+def same_layer(got, expected):
+    """`got` holds colour and alpha; an `expected` picture without alpha is
+    opaque, and where one with alpha is clear the colour does not count."""
+    if got.shape[:2] != expected.shape[:2]:
+        return False
+    colours = got.shape[2] - 1
+    if expected.ndim == 2 or expected.shape[2] == colours:
+        return bool((got[:, :, colours] == 255).all() and (got[:, :, :colours] == expected.reshape(got.shape[:2] + (colours,))).all())
+    seen = expected[:, :, colours] > 0
+    return bool((got[:, :, colours] == expected[:, :, colours]).all() and (got[seen] == expected[seen]).all())
+
+
 def read_with_psd_tools(cases):
     for name, mode, layers in cases:
+        if not name.endswith(".psd"):
+            continue
         psd = PSDImage.open(path(name))
         check([layer.name for layer in psd] == [layer[0] for layer in layers], f"psd-tools: {name}: layer names")
         check([layer.blend_mode.name.lower() for layer in psd] == [layer[1] for layer in layers],
@@ -166,7 +197,7 @@ def read_with_gimp(cases):
         return
     # GIMP turns CMYK into RGB through a colour profile on opening: only
     # the RGB files can be held to their pixels.
-    rgb = [case for case in cases if case[1] != "CMYK"]
+    rgb = [case for case in cases if case[1] != "CMYK" and case[0].endswith(".psd")]
     calls = []
     for name, _, _ in rgb:
         out = path("gimp-" + name)
@@ -190,15 +221,77 @@ def read_with_gimp(cases):
         check([r[2] == "1" for r in read] == [layer[2] for layer in layers], f"GIMP: {name}: visibility")
         for index, (lname, _, _, expected) in enumerate(layers):
             got = pixels(os.path.join(out, f"layer{len(layers) - 1 - index}.png"), "RGBA")
-            if expected.shape[2] == 3:
-                same = (got[:, :, :3] == expected).all() and (got[:, :, 3] == 255).all()
-            else:
-                # Where a pixel is fully clear its colour is nobody's business.
-                seen = expected[:, :, 3] > 0
-                same = (got[:, :, 3] == expected[:, :, 3]).all() and (got[seen] == expected[seen]).all()
-            check(same, f"GIMP: {name}: {lname} pixels")
+            check(same_layer(got, expected), f"GIMP: {name}: {lname} pixels")
         if name == "art.psd":
             check(abs(float(lines[-1]) - 300) < 0.01, "GIMP: art.psd: 300 dpi kept")
+
+
+def read_with_krita(cases):
+    if not shutil.which("kritarunner"):
+        check(False, "Krita is installed (scripts/install-deps.sh --all)")
+        return
+    # Krita builds its resources on its first start in a home folder (close
+    # to a minute): its home is kept beside the work folder between runs.
+    home = WORK.rstrip("/") + "-krita-home"
+    os.makedirs(os.path.join(home, "runtime"), exist_ok=True)
+    os.chmod(os.path.join(home, "runtime"), 0o700)
+    env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=home + "/config", XDG_DATA_HOME=home + "/data",
+               XDG_CACHE_HOME=home + "/cache", XDG_RUNTIME_DIR=home + "/runtime", QT_QPA_PLATFORM="offscreen",
+               PYTHONPATH=os.path.dirname(os.path.abspath(__file__)),
+               VANDREL_LAYERED_FILES=":".join(path(case[0]) for case in cases))
+    subprocess.run(["kritarunner", "-s", "krita_reader", "-f", "main"], env=env, capture_output=True, timeout=300)
+    for name, mode, layers in cases:
+        out = path(name) + ".krita"
+        try:
+            lines = open(os.path.join(out, "stack.txt")).read().splitlines()
+        except OSError:
+            check(False, f"Krita: {name}: opened")
+            continue
+        read = [line.split("\t") for line in lines[:-1]][::-1]  # bottom first
+        check([r[0] for r in read] == [layer[0] for layer in layers], f"Krita: {name}: layer names")
+        check([r[1] for r in read] == [layer[1] for layer in layers], f"Krita: {name}: blend modes")
+        check([r[2] == "1" for r in read] == [layer[2] for layer in layers], f"Krita: {name}: visibility")
+        check(all(r[3] == ("CMYKA" if mode == "CMYK" else "RGBA") for r in read), f"Krita: {name}: colour model")
+        height, width = layers[0][3].shape[:2]
+        for index, (lname, _, _, expected) in enumerate(layers):
+            raw = np.fromfile(os.path.join(out, f"layer{len(layers) - 1 - index}.raw"), np.uint8)
+            got = raw.reshape(height, width, 5 if mode == "CMYK" else 4)
+            if mode != "CMYK":
+                got = got[:, :, [2, 1, 0, 3]]  # Krita keeps RGB as BGRA
+            check(same_layer(got, expected), f"Krita: {name}: {lname} pixels")
+        if name in ("art.psd", "art.ora"):
+            check(lines[-1].split()[3] == "300", f"Krita: {name}: 300 dpi kept")
+
+
+def read_ora_archive(cases):
+    """The OpenRaster layout by Python's zip reader and PIL's PNG reader."""
+    for name, mode, layers in cases:
+        if not name.endswith(".ora"):
+            continue
+        raw = open(path(name), "rb").read()
+        archive = zipfile.ZipFile(path(name))
+        first = archive.infolist()[0]
+        check(first.filename == "mimetype" and first.compress_type == zipfile.ZIP_STORED and
+              raw[30:38] == b"mimetype" and raw[38:54] == b"image/openraster",
+              f"zip: {name}: mimetype first, stored, at its fixed place")
+        check(archive.testzip() is None, f"zip: {name}: every member's checksum")
+        stack = ElementTree.fromstring(archive.read("stack.xml"))
+        read = list(stack.find("stack"))[::-1]
+        check([e.get("name") for e in read] == [layer[0] for layer in layers], f"zip: {name}: layer names")
+        ops = {"svg:src-over": "normal", "svg:multiply": "multiply"}
+        check([ops.get(e.get("composite-op")) for e in read] == [layer[1] for layer in layers],
+              f"zip: {name}: composite ops")
+        check([e.get("visibility") == "visible" for e in read] == [layer[2] for layer in layers],
+              f"zip: {name}: visibility")
+        for element, (lname, _, _, expected) in zip(read, layers):
+            got = np.array(Image.open(io.BytesIO(archive.read(element.get("src")))).convert("RGBA"))
+            check(same_layer(got, expected), f"zip: {name}: {lname} pixels")
+        merged = np.array(Image.open(io.BytesIO(archive.read("mergedimage.png"))))
+        if mode == "RGB":
+            want = multiplied(layers, mode)
+            check(merged.shape == want.shape and (merged == want).all(), f"zip: {name}: merged page")
+        thumbnail = Image.open(io.BytesIO(archive.read("Thumbnails/thumbnail.png")))
+        check(max(thumbnail.size) <= 256, f"zip: {name}: thumbnail within 256 pixels")
 
 
 def main():
@@ -208,6 +301,8 @@ def main():
     cases = make_cases()
     read_with_psd_tools(cases)
     read_with_gimp(cases)
+    read_with_krita(cases)
+    read_ora_archive(cases)
     print(f"{len(FAILURES)} failed")
     sys.exit(1 if FAILURES else 0)
 
