@@ -29,8 +29,9 @@ struct SHelpTopic {
 const std::vector<SHelpTopic>& HelpTopics() {
     static const std::vector<SHelpTopic> topics = {
         {"", {"NAME", "SYNOPSIS", "DESCRIPTION", "COMMANDS"}},
-        {"flat", {"WHAT COUNTS AS BLACK", "WHAT IS READ", "WHAT IS REFUSED", "EXIT STATUS"}},
-        {"autoflat", {"EXIT STATUS"}},
+        {"flat",
+         {"WHAT COUNTS AS BLACK", "WHAT IS READ", "WHAT IS REFUSED", "LAYERED RESULTS", "EXIT STATUS"}},
+        {"autoflat", {"LAYERED RESULTS", "EXIT STATUS"}},
     };
     return topics;
 }

@@ -1,5 +1,6 @@
 #include "layered/MergedRows.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace layered {
@@ -26,7 +27,32 @@ CMergedRows::CMergedRows(const SLayerStack& stack, bool matteWhite)
     out_.resize(size_t(stack.width) * size_t(planes_));
 }
 
+// Opaque layers only, the usual page: whole numbers, rounded as the general
+// path rounds, several times faster.
+const uint8_t* CMergedRows::OpaqueRow(int y) {
+    const int colours = stack_.ColourPlanes();
+    const size_t samples = size_t(stack_.width) * size_t(colours);
+    const uint8_t flip = stack_.model == EColourModel::Cmyk ? 255 : 0;
+    bool first = true;
+    for (const SLayer& layer : stack_.layers) {
+        if (!layer.visible) continue;
+        const uint8_t* row = layer.row(y, scratch_);
+        if (first || layer.blend == EBlend::Normal) {
+            std::copy_n(row, samples, out_.begin());
+        } else {
+            for (size_t i = 0; i < samples; ++i) {
+                const unsigned product = unsigned(out_[i] ^ flip) * unsigned(row[i] ^ flip) + 128;
+                out_[i] = uint8_t(((product + (product >> 8)) >> 8) ^ flip);
+            }
+        }
+        first = false;
+    }
+    if (first) std::fill(out_.begin(), out_.end(), flip);
+    return out_.data();
+}
+
 const uint8_t* CMergedRows::Row(int y) {
+    if (!alpha_) return OpaqueRow(y);
     const int colours = stack_.ColourPlanes();
     const bool ink = stack_.model == EColourModel::Cmyk;
     std::fill(colour_.begin(), colour_.end(), 0.0);

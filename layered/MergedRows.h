@@ -23,6 +23,8 @@ public:
     int Planes() const { return planes_; }
 
 private:
+    const uint8_t* OpaqueRow(int y);
+
     const SLayerStack& stack_;
     bool matteWhite_;
     bool alpha_;
