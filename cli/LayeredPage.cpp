@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
@@ -123,15 +124,19 @@ layered::SLayerStack StackOf(const SRaster& lineArt, const SRaster& flats, const
 
 }  // namespace
 
-void CheckLayeredModel(ELayeredFormat format, EColourModel model) {
-    if (format == ELayeredFormat::Ora && model == EColourModel::Cmyk)
+void CheckLayeredPage(ELayeredFormat format, const SRaster& page) {
+    if (format == ELayeredFormat::Ora && page.model == EColourModel::Cmyk)
         throw CImageError("OpenRaster holds RGB pages only and this page is CMYK: use --layers psd");
+    if (format == ELayeredFormat::Psd && std::max(page.width, page.height) > layered::kPsdMaxSide)
+        throw CImageError("a .psd holds pages of at most " + std::to_string(layered::kPsdMaxSide) +
+                          " pixels a side, and this page is " + std::to_string(page.width) + " x " +
+                          std::to_string(page.height) + ": use --layers ora");
 }
 
 std::vector<std::string> WriteLayeredPage(int fd, ELayeredFormat format, const SRaster& lineArt,
                                           const SRaster& flats, const SRaster* hints,
                                           const SCodecOptions& codec) {
-    CheckLayeredModel(format, flats.model);
+    CheckLayeredPage(format, flats);
     const layered::SLayerStack stack = StackOf(lineArt, flats, hints);
     CFileSink sink(fd, codec.heedInterrupt);
     const layered::FWrite write = [&sink](const void* bytes, size_t size) { sink.Write(bytes, size); };

@@ -14,7 +14,7 @@ namespace cli {
 
 // Refuses what the format cannot hold before any work is done on the page.
 // Throws CImageError.
-void CheckLayeredModel(ELayeredFormat format, EColourModel model);
+void CheckLayeredPage(ELayeredFormat format, const SRaster& page);
 
 // Writes into the open file `fd`; returns a warning for each thing kept
 // only in part. Throws CImageError.

@@ -85,7 +85,7 @@ SPageInFlight ReadPage(const SPageJob& job, const SCodecOptions& codec) {
         page.outputFormat = FormatForName(job.output).value_or(inputFormat);
         if (page.outputFormat == EImageFormat::Png && page.raster.model == EColourModel::Cmyk)
             throw CImageError("PNG cannot hold CMYK images; name the output .tif or .tiff");
-        CheckLayeredModel(job.layers, page.raster.model);
+        CheckLayeredPage(job.layers, page.raster);
         if (!page.raster.readWarning.empty()) page.warnings.push_back(page.raster.readWarning);
         page.megapixels = double(page.raster.width) * double(page.raster.height) / 1e6;
     });

@@ -51,7 +51,7 @@ TEST_F(LayeredOutput, AnOutputNamedForAnotherFormatIsRefusedBeforeAnyWork) {
     EXPECT_EQ(Listing(), std::vector<std::string>{"page.png"});
 }
 
-TEST_F(LayeredOutput, OpenRasterRefusesACmykPageBeforeFlattingIt) {
+TEST_F(LayeredOutput, WhatTheFormatCannotHoldIsRefusedBeforeFlatting) {
     SPicture cmyk = AsColour(ThreeRegionPage(), 3);
     cmyk.planes = 4;
     cmyk.samples.clear();
@@ -70,6 +70,18 @@ TEST_F(LayeredOutput, OpenRasterRefusesACmykPageBeforeFlattingIt) {
     EXPECT_EQ(Listing(), std::vector<std::string>{"page.tif"});
     ASSERT_EQ(RunTool({"autoflat", Path("page.tif"), "--layers", "psd", "-q"}).status, 0);
     EXPECT_EQ(Listing(), (std::vector<std::string>{"page-flats.psd", "page.tif"}));
+    // Wider than a .psd goes; OpenRaster has no such limit.
+    SPicture wide;
+    wide.width = 30001;
+    wide.height = 2;
+    wide.samples.assign(size_t(wide.width) * 2 * 3, 255);
+    SavePng(Path("wide.png"), wide);
+    SToolRun run = RunTool({"flat", Path("wide.png"), "--layers", "psd", "-q"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("at most 30000 pixels a side, and this page is 30001 x 2"), std::string::npos)
+        << run.err;
+    run = RunTool({"flat", Path("wide.png"), "--layers", "ora", "-q"});
+    EXPECT_EQ(run.status, 0) << run.err;
 }
 
 TEST_F(LayeredOutput, AnExistingResultIsKeptAndAFailedWriteLeavesNothing) {
