@@ -164,15 +164,19 @@ bool RoomToReadAhead(const SPageInFlight& flatting) {
 }
 
 // What a page holds while it is flatted (its pixels and the plug-in's
-// output), or while it waits to be written (its pixels).
+// output), or while it waits to be written (its pixels); for a layered
+// result, the page as read besides.
 uint64_t HeldWhileFlatted(const SPageInFlight& page) {
     if (!page.GoesOn()) return 0;
     const SRaster& r = page.raster;
-    return PageMemoryNeed(r.RowBytes() * uint64_t(r.height), r.Planes(), r.hasAlpha);
+    const uint64_t raw = r.RowBytes() * uint64_t(r.height);
+    return PageMemoryNeed(raw, r.Planes(), r.hasAlpha) + (page.job.layers != ELayeredFormat::None ? raw : 0);
 }
 
 uint64_t HeldWhileWritten(const SPageInFlight& page) {
-    return page.GoesOn() ? page.raster.RowBytes() * uint64_t(page.raster.height) : 0;
+    if (!page.GoesOn()) return 0;
+    const uint64_t original = page.original.RowBytes() * uint64_t(page.original.height);
+    return page.raster.RowBytes() * uint64_t(page.raster.height) + original;
 }
 
 // The pages in a pipeline: while the plug-in flats one page on this thread,
