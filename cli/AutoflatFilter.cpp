@@ -11,6 +11,7 @@
 #include "cli/ImageFiles.h"
 #include "cli/ImageLimits.h"
 #include "cli/InputFile.h"
+#include "cli/LayeredPage.h"
 #include "cli/Interrupt.h"
 #include "cli/PaletteFile.h"
 #include "cli/RegionMapFile.h"
@@ -130,6 +131,8 @@ void RunAutoflat(SAutoflatPage& work, const autoflat::SAutoFlatSettings& setting
             display.StageDone(done);
             return !InterruptRequested();
         });
+    const bool layered = work.page.job.layers != ELayeredFormat::None;
+    if (layered && work.hints) work.page.hintsLayer = std::move(*work.hints);
     work.hints.reset();
     using autoflat::EAutoFlatStatus;
     switch (work.result.status) {
@@ -174,6 +177,7 @@ void RunAutoflat(SAutoflatPage& work, const autoflat::SAutoFlatSettings& setting
     flats.tiffOrientation = raster.tiffOrientation;
     flats.tiffCompression = raster.tiffCompression;
     flats.tiffPredictor = raster.tiffPredictor;
+    if (layered) work.page.original = std::move(raster);
     raster = SRaster();
     if (work.result.flats.size() != size_t(flats.width) * size_t(flats.height) * size_t(flats.Planes()))
         throw CImageError("auto flats gave flats of the wrong size");

@@ -118,6 +118,9 @@ SPageJob JobFor(const SToolOptions& options, const std::string& input) {
     job.output = options.output;
     job.overwrite = options.overwrite;
     if (job.output.empty()) job.output = OutputBeside(input, options.outDir, options.suffix);
+    job.layers = options.layers;
+    if (options.layers != ELayeredFormat::None && options.output.empty())
+        job.output = fs::path(job.output).replace_extension(LayeredExtension(options.layers)).string();
     const SAutoflatOptions& fill = options.autoflat;
     job.hints = fill.hints;
     if (fill.hints == kEachPage) {
@@ -218,15 +221,19 @@ bool RoomToReadAhead(const SPageInFlight& flatting) {
 }
 
 // What a page holds while it is flatted (its pixels and the plug-in's
-// output), or while it waits to be written (its pixels).
+// output), or while it waits to be written (its pixels); for a layered
+// result, the page as read besides.
 uint64_t HeldWhileFlatted(const SPageInFlight& page) {
     if (!page.GoesOn()) return 0;
     const SRaster& r = page.raster;
-    return PageMemoryNeed(r.RowBytes() * uint64_t(r.height), r.Planes(), r.hasAlpha);
+    const uint64_t raw = r.RowBytes() * uint64_t(r.height);
+    return PageMemoryNeed(raw, r.Planes(), r.hasAlpha) + (page.job.layers != ELayeredFormat::None ? raw : 0);
 }
 
 uint64_t HeldWhileWritten(const SPageInFlight& page) {
-    return page.GoesOn() ? page.raster.RowBytes() * uint64_t(page.raster.height) : 0;
+    if (!page.GoesOn()) return 0;
+    const uint64_t original = page.original.RowBytes() * uint64_t(page.original.height);
+    return page.raster.RowBytes() * uint64_t(page.raster.height) + original;
 }
 
 // The pages in a pipeline: while the plug-in flats one page on this thread,
@@ -368,6 +375,12 @@ int RunBatch(const SToolOptions& options) {
     // The plug-in's own count, VANDREL_PROCESSORS included, so that one
     // switch sets both the pass and the codecs.
     codec.threads = ProcessorCount(ReadPassSwitches().processors);
+    // A layered flat keeps the page as read beside the one flatted.
+    if (!autoflat && options.layers != ELayeredFormat::None)
+        codec.pageNeed = [](uint32_t width, uint32_t height, int planes, bool hasAlpha) {
+            const uint64_t raw = uint64_t(width) * height * uint64_t(planes);
+            return PageMemoryNeed(raw, planes, hasAlpha) + raw;
+        };
     CProgressDisplay display(ProgressStyleFor(stderr, options.quiet));
     SBatchTally tally;
     std::unique_ptr<IPageFilter> filter;

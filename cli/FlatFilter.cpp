@@ -15,6 +15,7 @@ std::string PluginFailure(const SRunOutcome& outcome) {
 }  // namespace
 
 void CFlatFilter::Run(SPageInFlight& page, CProgressDisplay& display) {
+    if (page.job.layers != ELayeredFormat::None) page.original = page.raster;
     const SRunOutcome outcome = FlatWithPlugin(host_, page.raster, settings_, display);
     if (outcome.interrupted)
         page.interrupted = true;

@@ -8,6 +8,7 @@
 #include "cli/ImageError.h"
 #include "cli/ImageLimits.h"
 #include "cli/InputFile.h"
+#include "cli/LayeredPage.h"
 #include "cli/Interrupt.h"
 #include "cli/PageFilter.h"
 #include "cli/PageOutputs.h"
@@ -68,6 +69,7 @@ SPageInFlight ReadPage(const SPageJob& job, const SCodecOptions& codec) {
         page.outputFormat = FormatForName(job.output).value_or(inputFormat);
         if (page.outputFormat == EImageFormat::Png && page.raster.model == EColourModel::Cmyk)
             throw CImageError("PNG cannot hold CMYK images; name the output .tif or .tiff");
+        CheckLayeredPage(job.layers, page.raster);
         if (!page.raster.readWarning.empty()) page.warnings.push_back(page.raster.readWarning);
         page.megapixels = double(page.raster.width) * double(page.raster.height) / 1e6;
     });
@@ -85,7 +87,7 @@ void FilterPage(IPageFilter& filter, SPageInFlight& page, CProgressDisplay& disp
     const Clock::time_point start = Clock::now();
     Guarded(page, [&] { filter.Run(page, display); });
     if (!page.GoesOn()) {
-        page.raster = SRaster();
+        page.raster = page.original = page.hintsLayer = SRaster();
         page.extras.clear();
     }
     page.flatSeconds = SecondsSince(start);
@@ -99,8 +101,12 @@ void WriteOutputs(SPageInFlight& page, const SCodecOptions& codec) {
         extra.write(outputs.Add(extra.path), codec);
         extra.write = nullptr;
     }
+    const int fd = outputs.Add(page.job.output);
+    const SRaster* hints = page.hintsLayer.width ? &page.hintsLayer : nullptr;
     const std::vector<std::string> warnings =
-        WriteImage(outputs.Add(page.job.output), page.job.output, page.outputFormat, page.raster, codec);
+        page.job.layers != ELayeredFormat::None
+            ? WriteLayeredPage(fd, page.job.layers, page.original, page.raster, hints, codec)
+            : WriteImage(fd, page.job.output, page.outputFormat, page.raster, codec);
     // Stopped while writing: the files are discarded with `outputs`.
     if (codec.heedInterrupt && InterruptRequested()) {
         page.interrupted = true;
@@ -114,13 +120,13 @@ void WritePage(SPageInFlight& page, const SCodecOptions& codec) {
     if (!page.GoesOn()) return;
     if (codec.heedInterrupt && InterruptRequested()) {
         page.interrupted = true;
-        page.raster = SRaster();
+        page.raster = page.original = page.hintsLayer = SRaster();
         page.extras.clear();
         return;
     }
     const Clock::time_point start = Clock::now();
     Guarded(page, [&] { WriteOutputs(page, codec); });
-    page.raster = SRaster();
+    page.raster = page.original = page.hintsLayer = SRaster();
     for (SExtraOutput& extra : page.extras) extra.write = nullptr;
     page.writeSeconds = SecondsSince(start);
 }

@@ -9,6 +9,7 @@
 
 #include "cli/CodecOptions.h"
 #include "cli/ImageFiles.h"
+#include "cli/LayeredFormat.h"
 #include "cli/Progress.h"
 #include "cli/Raster.h"
 namespace cli {
@@ -21,6 +22,7 @@ struct SPageJob {
     std::string input;
     std::string output;
     bool overwrite = false;
+    ELayeredFormat layers = ELayeredFormat::None;
     size_t number = 1;  // its place in the batch, from 1
     size_t count = 1;   // the batch's pages
     // Auto flats' companions of the page: its hints page and its region
@@ -45,6 +47,8 @@ struct SExtraOutput {
 struct SPageInFlight {
     SPageJob job;
     SRaster raster;
+    SRaster original;    // the page as read, kept for a layered output
+    SRaster hintsLayer;  // the hints page, for a layered output (no pixels: none)
     EImageFormat outputFormat = EImageFormat::Png;
     std::string failure;  // why the page stops, for the user
     bool interrupted = false;

@@ -6,7 +6,8 @@
 #                                    the release tools (NSIS, zip, lintian)
 #                                    and the web page's: emscripten, Chromium, Node.js
 #                                    and its packages (npm ci from web/package-lock.json),
-#                                    Krita with its Python (the plug-in's tests)
+#                                    Krita with its Python (the plug-in's tests),
+#                                    psd-tools and GIMP (readers of the layered results)
 set -euo pipefail
 
 packages=(
@@ -26,6 +27,7 @@ if [[ "${1:-}" == "--all" ]]; then
         nsis zip unzip lintian man-db
         emscripten chromium
         krita python3-pyqt5
+        python3-psd-tools gimp
     )
     # Any Node.js of 18 or later serves; Debian's only when there is none.
     command -v npm >/dev/null || packages+=(nodejs npm)
