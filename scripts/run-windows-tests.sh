@@ -41,7 +41,7 @@ bin=$root/build/windows-x64/bin
 shots=$root/build/windows-x64/screenshots
 
 stage "Windows host scenarios under wine"
-source scripts/wine-session.sh
+source scripts/lib/wine-session.sh
 
 skip() {
     if [[ -n ${CI:-} ]]; then

@@ -24,7 +24,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-source scripts/release-facts.sh
+source scripts/lib/release-facts.sh
 
 version=$(release_version)
 product=$(plugin_info PRODUCT_NAME)
@@ -38,7 +38,7 @@ for file in "$setup" "$zip" "$winhost" "dist/x64/$plugin" "dist/x86/$plugin"; do
 done
 
 failures=0
-source scripts/checks.sh
+source scripts/lib/checks.sh
 same_bytes() { cmp -s "$1" "$2"; }
 absent() { [[ ! -e "$1" ]]; }
 fails() { ! "$@"; }
@@ -79,7 +79,7 @@ check "maker" test "$(version_value CompanyName)" == "$company"
 check "version" test "$(version_value ProductVersion)" == "$version"
 check "copyright" test "$(version_value LegalCopyright)" == "$(plugin_info COPYRIGHT)"
 
-source scripts/wine-session.sh
+source scripts/lib/wine-session.sh
 session=0
 wine_session_start || session=$?
 if ((session != 0)); then
