@@ -202,7 +202,7 @@ page() {
     local window=$1 marker=$2 next=$3 status=0
     shift 3
     timeout 120 "$wine" "$@" >/dev/null 2>&1 &
-    timeout 90 "$wine" "$page_text" "$window" "$marker" $next | tr -d '\r' >"$scratch/page.txt" || status=$?
+    timeout 90 "$wine" "$page_text" "$window" "$marker" ${next:+"$next"} | tr -d '\r' >"$scratch/page.txt" || status=$?
     timeout 30 "$wineserver" -k || true
     return "$status"
 }
@@ -216,8 +216,8 @@ check "install into a folder of the user's reaches the Finish page" \
 check "Finish page asks for that folder in the host's plug-in settings" says 'Add C:\Hosts\Krita to your host'"'"'s plug-in folders'
 check "Finish page says where each host keeps that setting" says "File > Photoshop-compatible plug-in settings"
 check "uninstaller's first page shown" page "$product $version Uninstall" "will be removed" "" "$app_dir/Uninstall.exe"
-check "it lists the plug-in it removes" says 'C:\Hosts\Krita\'"$plugin"
-check "it lists Auto Flats too" says 'C:\Hosts\Krita\'"$autoflats"
+check "it lists the plug-in it removes" says 'C:\Hosts\Krita'\\"$plugin"
+check "it lists Auto Flats too" says 'C:\Hosts\Krita'\\"$autoflats"
 check "it lists no file of the other folder" fails says "Common Files"
 check "the files are still there after it" test -f "$c/Hosts/Krita/$plugin"
 check "silent uninstall" run "$app_dir/Uninstall.exe" /S

@@ -7,7 +7,6 @@ import { existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'no
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { unzipSync } from 'fflate';
-import { encode, decode } from 'fast-png';
 import { openPage } from '../tools/PageDriver.mjs';
 import { crc32 } from '../src/PngChunks.js';
 import { blackBombPng, chunksOf, drawPage, filteredPng, kVandrel, loadPixels, nativeFlat, savePng, withChunks } from './TestPages.mjs';
