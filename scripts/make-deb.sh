@@ -15,7 +15,7 @@
 # dpkg-dev and fakeroot (scripts/install-deps.sh --all).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/release-facts.sh
+source scripts/lib/release-facts.sh
 
 version=$(release_version)
 arch=$(dpkg --print-architecture)

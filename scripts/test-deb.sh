@@ -10,7 +10,7 @@
 #     man finds its page; it is removed again unless it was installed before.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/release-facts.sh
+source scripts/lib/release-facts.sh
 
 version=$(release_version)
 deb=dist/vandrel_${version}_$(dpkg --print-architecture).deb
@@ -19,7 +19,7 @@ deb=dist/vandrel_${version}_$(dpkg --print-architecture).deb
 scratch=$(mktemp -d /tmp/vandrel-deb.XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
 failures=0
-source scripts/checks.sh
+source scripts/lib/checks.sh
 
 echo "== unpacked into a private root"
 dpkg-deb -x "$deb" "$scratch/root"

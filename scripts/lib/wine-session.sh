@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that run Windows programs: a wine prefix and a
 # virtual screen of the script's own, both gone when the script exits, and
 # every wine or X step under a time limit, so nothing can hang a CI run.
@@ -17,20 +18,22 @@ wine_xvfb_pid=""
 wine_skip_reason=""
 
 wine_session_cleanup() {
-    if [[ -n "$scratch" ]]; then
+    if [[ -n "$scratch" && -n "$wineserver" ]]; then
         # Every wine process of our prefix ends with its server.
-        [[ -n "$wineserver" ]] && WINEPREFIX=$scratch/prefix timeout 30 "$wineserver" -k 2>/dev/null || true
-        [[ -n "$wineserver" ]] && WINEPREFIX=$scratch/prefix timeout 30 "$wineserver" -w 2>/dev/null || true
+        WINEPREFIX=$scratch/prefix timeout 30 "$wineserver" -k 2>/dev/null || true
+        WINEPREFIX=$scratch/prefix timeout 30 "$wineserver" -w 2>/dev/null || true
     fi
-    [[ -n "$wine_xvfb_pid" ]] && kill "$wine_xvfb_pid" 2>/dev/null || true
+    if [[ -n "$wine_xvfb_pid" ]]; then kill "$wine_xvfb_pid" 2>/dev/null || true; fi
     [[ -n "$scratch" ]] && rm -rf "$scratch"
     return 0
 }
 
-winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 wine_wait() { timeout 120 "$wineserver" -w; }
 
+# wine_skip_reason is read by the scripts that source this file.
+# shellcheck disable=SC2034
 wine_session_start() {
     local candidate
     for candidate in /usr/lib/wine/wine64 "$(command -v wine64 || true)" "$(command -v wine || true)"; do
@@ -67,7 +70,8 @@ wine_session_start() {
         echo "Xvfb did not start" >&2
         exit 1
     fi
-    export DISPLAY=:$(head -n1 "$scratch/display")
+    DISPLAY=:$(head -n1 "$scratch/display")
+    export DISPLAY
 
     if ! timeout 180 "$wine" wineboot -i >"$scratch/wineboot.log" 2>&1; then
         cat "$scratch/wineboot.log"

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the release scripts: the facts a release states, read from the
 # one place each is kept.
 #   release_version       the project's version (CMakeLists.txt)

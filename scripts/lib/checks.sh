@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the release tests: runs one check, says ok or FAILED, and
 # counts failures in $failures so a script reports every fault before it exits.
 check() {
