@@ -58,7 +58,8 @@ def measure(args):
     rss = int(re.search(r"Maximum resident set size \(kbytes\): (\d+)", done.stderr).group(1))
     clock = re.search(r"Elapsed \(wall clock\) time \(h:mm:ss or m:ss\): (?:(\d+):)?(\d+):([\d.]+)", done.stderr)
     seconds = int(clock.group(1) or 0) * 3600 + int(clock.group(2)) * 60 + float(clock.group(3))
-    cpu = sum(float(re.search(rf"{kind} time \(seconds\): ([\d.]+)", done.stderr).group(1)) for kind in ("User", "System"))
+    cpu = sum(float(re.search(rf"{kind} time \(seconds\): ([\d.]+)", done.stderr).group(1))
+              for kind in ("User", "System"))
     return seconds, cpu, rss
 
 
@@ -88,7 +89,9 @@ def main():
                 args += ["--layers", layers]
             seconds, cpu, rss = measure(args)
             mb = rss / 1024
-            line = f"{command:8} {layers or 'png':4} {seconds:6.1f} s ({cpu:5.1f} s processor)  peak {mb:7.0f} MB  file {os.path.getsize(output) / 2**20:6.1f} MB"
+            size = os.path.getsize(output) / 2**20
+            line = (f"{command:8} {layers or 'png':4} {seconds:6.1f} s ({cpu:5.1f} s processor)  "
+                    f"peak {mb:7.0f} MB  file {size:6.1f} MB")
             if base is None:
                 base = mb
             else:

@@ -133,7 +133,8 @@ def same_layer(got, expected):
         return False
     colours = got.shape[2] - 1
     if expected.ndim == 2 or expected.shape[2] == colours:
-        return bool((got[:, :, colours] == 255).all() and (got[:, :, :colours] == expected.reshape(got.shape[:2] + (colours,))).all())
+        same = got[:, :, :colours] == expected.reshape(got.shape[:2] + (colours,))
+        return bool((got[:, :, colours] == 255).all() and same.all())
     seen = expected[:, :, colours] > 0
     return bool((got[:, :, colours] == expected[:, :, colours]).all() and (got[seen] == expected[seen]).all())
 
