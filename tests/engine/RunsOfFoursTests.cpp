@@ -8,10 +8,10 @@
 #include <random>
 #include <vector>
 
-#include "engine/GroupClasses.h"
+#include "engine/fastpath/GroupClasses.h"
 #include "engine/OffsetOrder.h"
 #include "engine/PixelDistance.h"
-#include "engine/ScanReplay.h"
+#include "engine/fastpath/ScanReplay.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include <iterator>
 #include <vector>
 
-#include "engine/GroupClasses.h"
+#include "engine/fastpath/GroupClasses.h"
 #include "engine/IntegerRoot.h"
 #include "engine/OffsetOrder.h"
 

@@ -1,14 +1,14 @@
-#include "engine/ScanReplay.h"
+#include "engine/fastpath/ScanReplay.h"
 
 #include <algorithm>
 #include <bit>
 #include <numbers>
 #include <optional>
 
-#include "engine/GroupClasses.h"
+#include "engine/fastpath/GroupClasses.h"
 #include "engine/IntegerRoot.h"
 #include "engine/PixelDistance.h"
-#include "engine/ScanShortcut.h"
+#include "engine/fastpath/ScanShortcut.h"
 
 // Why the replay is exact.
 //

@@ -1,4 +1,4 @@
-#include "engine/AssistedStrips.h"
+#include "engine/fastpath/FastPathStrips.h"
 
 #include <algorithm>
 #include <new>
@@ -6,7 +6,7 @@
 
 #include "engine/FlatStrip.h"
 #include "engine/IntegerRoot.h"
-#include "engine/ScanShortcut.h"
+#include "engine/fastpath/ScanShortcut.h"
 #include "engine/StripOrder.h"
 
 namespace {
@@ -38,7 +38,7 @@ const scan_shortcut::CSquareSums& CSharedSquareSums::Get(uint32_t limit) {
     return *sums_;
 }
 
-CAssistedStrips::CAssistedStrips(const SFlatImage& image, CPixelDistance& search, bool paintWhite,
+CFastPathStrips::CFastPathStrips(const SFlatImage& image, CPixelDistance& search, bool paintWhite,
                                  CSharedSquareSums* sharedSums)
     : image_(image),
       search_(search),
@@ -54,14 +54,14 @@ CAssistedStrips::CAssistedStrips(const SFlatImage& image, CPixelDistance& search
 
 // The colour's place in its ring for the pixels one and two ahead. Kept
 // out of Shortcut, whose every call would otherwise pay for its registers.
-void CAssistedStrips::PrefetchRings(int32_t x, int32_t y, int32_t step) {
+void CFastPathStrips::PrefetchRings(int32_t x, int32_t y, int32_t step) {
     for (int32_t ahead = 1; ahead <= 2 && distances_.HasRow(y + ahead * step); ++ahead) {
         const uint32_t next = distances_.DistSq(x, y + ahead * step);
         if (next > 0 && next < distances_.Beyond()) replay_.Prefetch(next, ahead == 1);
     }
 }
 
-bool CAssistedStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hintDistance, uint64_t& saved) {
+bool CFastPathStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hintDistance, uint64_t& saved) {
     const uint32_t start = hintDistance > 1 ? hintDistance - 1u : hintDistance;
     const uint32_t distSq = distances_.DistSq(x, y);
     // Where the rings are many and large.
@@ -71,7 +71,7 @@ bool CAssistedStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hin
     // nearest colour, which the column distances of its own row answer.
     // Two fields: it is made for every pixel, most of which never ask it.
     struct SOracle {
-        CAssistedStrips& strips;
+        CFastPathStrips& strips;
         int32_t y;
         bool ColumnMayHold(int32_t cx, uint32_t rows) const {
             return cx >= 0 && cx < strips.image_.width && strips.distances_.ColumnMayHold(cx, y, rows);
@@ -108,11 +108,11 @@ bool CAssistedStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hin
         saved += ScanCost(uint64_t(start) * start, uint64_t(reach_) * reach_);
     }
     hintDistance = uint16_t(outcome.hint);
-    ++shortcutPixels_;
+    ++settledPixels_;
     return true;
 }
 
-bool CAssistedStrips::Replay(int32_t x, int32_t y, int32_t step, uint32_t start, uint32_t distSq,
+bool CFastPathStrips::Replay(int32_t x, int32_t y, int32_t step, uint32_t start, uint32_t distSq,
                              uint16_t& hintDistance, uint64_t& saved) {
     struct SColours final : SReplayColours {
         CStripDistances& distances;
@@ -143,7 +143,7 @@ bool CAssistedStrips::Replay(int32_t x, int32_t y, int32_t step, uint32_t start,
     }
     hintDistance = uint16_t(scan.hint);
     saved += ScanCost(uint64_t(start) * start, scan.lastDistSq);
-    ++shortcutPixels_;
+    ++settledPixels_;
     ++replayedPixels_;
     return true;
 }
@@ -153,7 +153,7 @@ bool CAssistedStrips::Replay(int32_t x, int32_t y, int32_t step, uint32_t start,
 // pass what is left of it: a scan that ends sooner ends as it would anyway,
 // having needed no ring beyond. One that runs into that limit has not
 // finished: false, its hint as it was, and the pixel is the transform's.
-bool CAssistedStrips::ScanWithinBudget(int32_t x, int32_t y, uint32_t start, uint64_t budgetLeft,
+bool CFastPathStrips::ScanWithinBudget(int32_t x, int32_t y, uint32_t start, uint64_t budgetLeft,
                                        uint16_t& hintDistance) {
     const uint32_t limit = std::min<uint32_t>(search_.maxRings, search_.imageRingLimit);
     const uint32_t probe = IntSqrt(uint64_t(start) * start + budgetLeft / 3) + 1;
@@ -171,7 +171,7 @@ bool CAssistedStrips::ScanWithinBudget(int32_t x, int32_t y, uint32_t start, uin
     return false;
 }
 
-bool CAssistedStrips::FlatStrip(int32_t firstRow, int32_t rows, CStripStop* stop) {
+bool CFastPathStrips::FlatStrip(int32_t firstRow, int32_t rows, CStripStop* stop) {
     if (rows <= 0) return true;
     // The transform pays off once the scans of a strip would cost more than
     // it does. It is made at the start of a strip that follows a deep one,

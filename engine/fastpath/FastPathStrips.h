@@ -12,9 +12,9 @@
 
 #include "engine/FlatImage.h"
 #include "engine/PixelDistance.h"
-#include "engine/ScanReplay.h"
-#include "engine/ScanShortcut.h"
-#include "engine/StripDistances.h"
+#include "engine/fastpath/ScanReplay.h"
+#include "engine/fastpath/ScanShortcut.h"
+#include "engine/fastpath/StripDistances.h"
 #include "engine/StripStop.h"
 
 // The table of sums of two squares that every band of a pass reads (up to
@@ -33,9 +33,9 @@ private:
 // order from top to bottom. `search` is the band's search object, with its
 // maxRings and growth limit already set; `sharedSums`, when given, serves
 // all bands of the pass and outlives this object.
-class CAssistedStrips {
+class CFastPathStrips {
 public:
-    CAssistedStrips(const SFlatImage& image, CPixelDistance& search, bool paintWhite,
+    CFastPathStrips(const SFlatImage& image, CPixelDistance& search, bool paintWhite,
                     CSharedSquareSums* sharedSums = nullptr);
 
     // As FlatStrip, `stop` included.
@@ -49,7 +49,7 @@ public:
     // pixels settled without a scan, and of those the ones whose scan was
     // replayed from the image's edges.
     int32_t TransformedStrips() const { return transformedStrips_; }
-    int64_t ShortcutPixels() const { return shortcutPixels_; }
+    int64_t SettledPixels() const { return settledPixels_; }
     int64_t ReplayedPixels() const { return replayedPixels_; }
 
 private:
@@ -73,6 +73,6 @@ private:
     bool alwaysTransform_ = false;
     bool noMemory_ = false;  // a transform failed for want of memory: scan the rest
     int32_t transformedStrips_ = 0;
-    int64_t shortcutPixels_ = 0;
+    int64_t settledPixels_ = 0;
     int64_t replayedPixels_ = 0;
 };

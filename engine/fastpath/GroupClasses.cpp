@@ -1,4 +1,4 @@
-#include "engine/GroupClasses.h"
+#include "engine/fastpath/GroupClasses.h"
 
 #include <algorithm>
 #include <bit>

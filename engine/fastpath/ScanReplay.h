@@ -13,7 +13,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/GroupClasses.h"
+#include "engine/fastpath/GroupClasses.h"
 #include "engine/OffsetOrder.h"
 
 // How the scan ended, and what the pass takes from it.
