@@ -23,24 +23,15 @@
 #include <iterator>
 #include <vector>
 
-#include "engine/fastpath/GroupClasses.h"
 #include "engine/IntegerRoot.h"
 #include "engine/OffsetOrder.h"
+#include "engine/fastpath/GroupClasses.h"
+#include "engine/fastpath/RingFacts.h"
 
 namespace scan_shortcut {
 
 using ::IntSqrt;
-
-// The same from a nearby root: neighbouring pixels' distances differ by at
-// most one, so the walk's previous root is usually right or one off.
-inline uint32_t IntSqrtNear(uint64_t value, uint32_t guess) {
-    uint64_t root = guess;
-    if ((root + 2) * (root + 2) <= value || (root > 2 && (root - 2) * (root - 2) > value))
-        return IntSqrt(value);
-    while (root * root > value) --root;
-    while ((root + 1) * (root + 1) <= value) ++root;
-    return uint32_t(root);
-}
+using ::IntSqrtNear;
 
 // Whether every group out to distance² distSq (b up to bMax, its root, and
 // 2k² up to distSq) meets one pairing of a side with the edge next to it:
@@ -79,6 +70,26 @@ inline uint32_t HintLeft(int32_t x, int32_t width, uint32_t hint, uint32_t plusL
     const uint32_t left = std::min<uint32_t>(minusLast, uint32_t(x));
     if (left >= hint) best = std::max(best, left);
     return best ? best : hint;
+}
+
+// The hint a scan from `hint` leaves that ended at offset `position` of the
+// group (k, root) or (k, b) at distance² distSq, root being that distance
+// rounded down. It examined the axis of every ring below root whole; the
+// axis group of ring root lies at root² itself, and there the scan examined
+// (root, 0) and (-root, 0) (positions 1 and 3) only if it got that far, and
+// not at all where the axis comes last.
+inline uint32_t HintAfter(int32_t x, int32_t width, uint32_t hint, uint32_t root, uint32_t k, uint64_t distSq,
+                          int position) {
+    uint32_t plusLast = root, minusLast = root;
+    if (uint64_t(root) * root == distSq) {
+        if (k == 0) {
+            plusLast = position >= 1 ? root : root - 1;
+            minusLast = position >= 3 ? root : root - 1;
+        } else if (AxisComesLast(distSq)) {
+            plusLast = minusLast = root - 1;
+        }
+    }
+    return HintLeft(x, width, hint, plusLast, minusLast);
 }
 
 // For each n up to a limit, every way to write n as k² + a² with
@@ -207,16 +218,14 @@ SOutcome Shortcut(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t 
         return result;
 
     // The groups of this distance, larger rings first: k grows as a shrinks.
-    // Rings 5 and 10, built with the table, put their axis group last.
     int32_t dx = 0, dy = 0, index = 0, kFound = -1;
-    const bool axisLast = distSq == 25 || distSq == 100;
     auto tryGroup = [&](int64_t k, int64_t a) {
         if (!FirstColourInGroup(int32_t(k), int32_t(a), x, y, width, height, oracle, dx, dy, index))
             return false;
         kFound = int32_t(k);
         return true;
     };
-    if (axisLast) {
+    if (AxisComesLast(distSq)) {
         if (!tryGroup(distSq == 25 ? 3 : 6, distSq == 25 ? 4 : 8)) tryGroup(0, side);
     } else if (sums && distSq <= sums->Limit()) {
         for (auto* p = sums->Begin(uint32_t(distSq)); p != sums->End(uint32_t(distSq)); ++p)
@@ -227,22 +236,11 @@ SOutcome Shortcut(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t 
     }
     if (kFound < 0) return result;  // a distance that does not match the image: walk the scan
 
-    uint32_t plusLast = side, minusLast = side;
-    if (uint64_t(side) * side == distSq) {
-        // The axis group of this very distance was examined only up to the
-        // answer, or not at all when the answer came before it.
-        if (kFound == 0) {
-            plusLast = index >= 1 ? side : side - 1;
-            minusLast = index >= 3 ? side : side - 1;
-        } else if (axisLast) {
-            plusLast = minusLast = side - 1;
-        }
-    }
     result.outcome = EOutcome::Found;
     result.side = side;
     result.dx = dx;
     result.dy = dy;
-    result.hint = HintLeft(x, width, hint, plusLast, minusLast);
+    result.hint = HintAfter(x, width, hint, side, uint32_t(kFound), distSq, index);
     return result;
 }
 
