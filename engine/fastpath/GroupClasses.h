@@ -18,7 +18,7 @@ enum ESide { kRight, kTop, kLeft, kBottom };
 // Pairings of a side with the edge next to it: among consecutive groups
 // (k, b) that all have b within the first side's margin and k within the
 // second's, no eight offsets in a row lie outside the image (the argument
-// is at the top of ScanReplay.cpp). Bottom with left is not one.
+// is rule 3 at the top of FastPathStrips.h). Bottom with left is not one.
 inline constexpr int kEdgePairings[7][2] = {{kRight, kBottom}, {kRight, kTop}, {kTop, kRight},
                                             {kTop, kLeft},     {kLeft, kTop},  {kLeft, kBottom},
                                             {kBottom, kRight}};

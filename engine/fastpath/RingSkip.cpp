@@ -44,75 +44,9 @@ const CRingSkip::SRingEdges& CRingSkip::Edges(uint32_t ring) {
     return edges_[ring];
 }
 
-void CRingSkip::SFourSides::Widen(const SFourSides& other) {
-    beforeK = std::max(beforeK, other.beforeK);
-    beforeB = std::max(beforeB, other.beforeB);
-    afterK = std::max(afterK, other.afterK);
-    afterB = std::max(afterB, other.afterB);
-}
-
-const CRingSkip::SRunOfFours& CRingSkip::RunOfFours(uint32_t ring, bool longRun) {
-    SRunOfFours& run = longRun ? longFourRuns_[ring / kLongRun] : fourRuns_[ring / kFourRun];
-    if (run.made) return run;
-    SRunOfFours made;
-    if (longRun) {
-        for (uint32_t part = 0; part < kFourRunsInLong; ++part) {
-            const SRunOfFours& shorter = RunOfFours(ring + part * kFourRun, false);
-            made.plain &= shorter.plain;
-            made.anyDiagonal |= shorter.anyDiagonal;
-            made.axis.Widen(shorter.axis);
-            made.diagonal.Widen(shorter.diagonal);
-        }
-    }
-    for (uint32_t r = ring; !longRun && r < ring + kFourRun; ++r) {
-        // Rings 1 and 2 hold nothing but groups of four.
-        if (r < 3) {
-            made.plain = false;
-            continue;
-        }
-        const SRingEdges& edges = Edges(r);
-        for (int i = 0; i < edges.fourCount; ++i) {
-            const SRingEdges::SFour& four = edges.fours[i];
-            if (!four.hasBefore || !IsEight(four.before) || (four.hasAfter && !IsEight(four.after))) {
-                made.plain = false;
-                continue;
-            }
-            const SOffsetGroup after = four.hasAfter ? four.after : SOffsetGroup{0, 1, uint16_t(r)};
-            const SFourSides sides{four.before.k, four.before.b, after.k, after.b};
-            const bool axis = four.group.k == 0;
-            made.anyDiagonal |= !axis;
-            (axis ? made.axis : made.diagonal).Widen(sides);
-        }
-    }
-    made.made = true;
-    run = made;
-    return run;
-}
-
-bool CRingSkip::RunHolds(const SRunOfFours& run, const int64_t (&margin)[4], const SGroupEnds& axis,
-                         const SGroupEnds& diagonal) {
-    auto eightEnds = [&](uint16_t k, uint16_t b) {
-        using namespace group_classes;
-        return GroupEnds(kEightMasks.mask[WithinBits(k, margin)][WithinBits(b, margin)], 8);
-    };
-    auto bounded = [&](const SGroupEnds& own, const SFourSides& sides) {
-        return !own.empty && eightEnds(sides.beforeK, sides.beforeB).tail + own.head < kMaxOutOfBounds &&
-               own.tail + eightEnds(sides.afterK, sides.afterB).head < kMaxOutOfBounds;
-    };
-    return run.plain && bounded(axis, run.axis) && (!run.anyDiagonal || bounded(diagonal, run.diagonal));
-}
-
-bool CRingSkip::RunOfFoursHolds(uint32_t ring, bool longRun, const int64_t (&margin)[4],
-                                const SGroupEnds& axis, const SGroupEnds& diagonal) {
-    SizeFor(ring + kLongRun);
-    return RunHolds(RunOfFours(ring, longRun), margin, axis, diagonal);
-}
-
 void CRingSkip::SizeFor(uint32_t lastRing) {
     if (edges_.size() >= size_t(lastRing) + 2) return;
     edges_.resize(size_t(lastRing) + 2);
-    fourRuns_.resize(edges_.size() / kFourRun + 1);
-    longFourRuns_.resize(edges_.size() / kLongRun + 1);
 }
 
 // The groups of four are few, one or two a ring, and end worse than the
@@ -162,24 +96,11 @@ SRingPos CRingSkip::Skip(SRingPos from, int outside, uint32_t lastRing, const in
 
 // Within a span the ring's axis and diagonal keep their class, and a
 // neighbour of eight offsets in the same ring belongs to one of the span's
-// classes: its ends are within the span's. Where a whole run of rings lies
-// in the span, its bounds may vouch for all its groups of four at once.
+// classes: its ends are within the span's.
 std::optional<SRingPos> CRingSkip::FirstFourFailing(SRingPos from, uint32_t& ring, uint32_t spanEnd,
                                                     const SRingSpan& span, int head, int tail,
                                                     const int64_t (&margin)[4]) {
     for (; ring < spanEnd; ++ring) {
-        if (ring > from.ring) {
-            if (ring % kLongRun == 0 && ring + kLongRun <= spanEnd &&
-                RunHolds(RunOfFours(ring, true), margin, span.axis, span.diagonal)) {
-                ring += kLongRun - 1;
-                continue;
-            }
-            if (ring % kFourRun == 0 && ring + kFourRun <= spanEnd &&
-                RunHolds(RunOfFours(ring, false), margin, span.axis, span.diagonal)) {
-                ring += kFourRun - 1;
-                continue;
-            }
-        }
         const SRingEdges& edges = Edges(ring);
         const uint32_t first = ring == from.ring ? from.index : 0;
         for (int i = 0; i < edges.fourCount; ++i) {

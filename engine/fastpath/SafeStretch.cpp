@@ -62,18 +62,14 @@ CSafeStretches::CSafeStretches(CRingStore& rings, const int64_t (&margin)[4], ui
 }
 
 SRingPos CSafeStretches::Farthest(SRingPos pos, const SOffsetGroup& g, const SOffsetGroup& previous,
-                                  bool runOpen, int& pairing) {
+                                  bool runOpen) {
     SRingPos best = pos;
-    pairing = -1;
     for (const int p : pairings_) {
         const int64_t side = margin_[kEdgePairings[p][0]], other = margin_[kEdgePairings[p][1]];
         auto safe = [&](const SOffsetGroup& h) { return h.b <= side && h.k <= other; };
         if (!safe(g) || (runOpen && !safe(previous))) continue;
         const SRingPos end = SafeEnd(pos, Clamped(side), Clamped(other), kFirstRing_[kEdgePairings[p][1]]);
-        if (Before(best, end)) {
-            best = end;
-            pairing = p;
-        }
+        if (Before(best, end)) best = end;
     }
     return best;
 }

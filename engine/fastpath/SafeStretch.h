@@ -19,12 +19,9 @@ public:
     CSafeStretches(CRingStore& rings, const int64_t (&margin)[4], uint64_t limitSq, uint32_t endRing);
 
     // The place past the longest stretch of safe groups from pos (whose
-    // group is g), or pos itself; `pairing` tells which one (an index into
-    // kEdgePairings), -1 for none. A run outside still open when the
-    // stretch begins came from `previous`, which must then meet the
-    // pairing as well.
-    SRingPos Farthest(SRingPos pos, const SOffsetGroup& g, const SOffsetGroup& previous, bool runOpen,
-                      int& pairing);
+    // group is g), or pos itself. A run outside still open when the stretch
+    // begins came from `previous`, which must then meet the pairing too.
+    SRingPos Farthest(SRingPos pos, const SOffsetGroup& g, const SOffsetGroup& previous, bool runOpen);
 
 private:
     SRingPos SafeEnd(SRingPos from, uint32_t bLimit, uint32_t kLimit, uint32_t kFirstRing);

@@ -37,8 +37,6 @@ struct CScanReplay::SScan {
     SRingPos pos{};
     SRingPos weighed{};  // groups before this one were found safe already
     int walkFirst = 0;   // groups to walk before stepping over is tried again
-    // This scan weighs its start itself, and keeps what it steps over there.
-    bool weighingStart = false;
     // What weighing groups takes, made when the scan first weighs any: one
     // that resumes past its start mostly gives up before.
     std::optional<CSafeStretches> stretches;
@@ -104,13 +102,8 @@ SReplayedScan CScanReplay::Replay(int32_t x, int32_t y, int32_t width, int32_t h
 // The first group of distance hint², the ring's axis group but where the
 // axis comes last.
 SRingPos CScanReplay::StartOf(uint32_t hint) {
-    if (startHint_ != hint) {
-        const uint64_t hintSq = uint64_t(hint) * hint;
-        start_ =
-            AxisComesLast(hintSq) ? rings_.FirstAbove(hintSq - 1) : SRingPos{hint, rings_.Made(hint).axis};
-        startHint_ = hint;
-    }
-    return start_;
+    const uint64_t hintSq = uint64_t(hint) * hint;
+    return AxisComesLast(hintSq) ? rings_.FirstAbove(hintSq - 1) : SRingPos{hint, rings_.Made(hint).axis};
 }
 
 void CScanReplay::TakeFromEarlier(SScan& s) {
@@ -120,21 +113,9 @@ void CScanReplay::TakeFromEarlier(SScan& s) {
                    Before(s.pos, resumed_.resume);
     for (int side = 0; side < 4 && resumes; ++side)
         resumes = s.margin[side] >= std::min<int64_t>(resumed_.margin[side], resumed_.resume.ring);
-    if (resumes) {
-        s.pos = s.weighed = resumed_.resume;
-        s.walkFirst = 1 + kWalkedAtAnEnd;
-        return;
-    }
-    // The stretch an earlier scan stepped over from this start, where this
-    // pixel's margins still bound every group in it.
-    if (stretch_.hint == s.hint && s.margin[stretch_.side] >= stretch_.needSide &&
-        s.margin[stretch_.other] >= stretch_.needOther && stretch_.resumeDistSq <= s.limitSq) {
-        s.pos = stretch_.resume;
-        s.weighed = stretch_.end;
-        s.walkFirst = 1 + kWalkedAtAnEnd;
-        return;
-    }
-    s.weighingStart = true;
+    if (!resumes) return;
+    s.pos = s.weighed = resumed_.resume;
+    s.walkFirst = 1 + kWalkedAtAnEnd;
 }
 
 void CScanReplay::Prepare(SScan& s) {
@@ -149,36 +130,16 @@ void CScanReplay::Prepare(SScan& s) {
 // where that is no step forward: the scan then walks a few groups.
 bool CScanReplay::StepOver(SScan& s, const SOffsetGroup& g) {
     if (!s.stretches) Prepare(s);
-    int pairing = -1;
-    SRingPos best = s.stretches->Farthest(s.pos, g, s.previous, s.outside > 0, pairing);
+    SRingPos best = s.stretches->Farthest(s.pos, g, s.previous, s.outside > 0);
     // Where the pairings end within the ring, the classes may reach further.
     if (best.ring == s.pos.ring && s.pos.ring >= s.ringsFrom && s.pos.ring <= s.lastWholeRing) {
         uint32_t stopRing = 0;
         const SRingPos end = skip_.Skip(s.pos, s.outside, s.lastWholeRing, s.margin, stopRing);
         s.ringsFrom = stopRing + 1;
-        if (Before(best, end)) {
-            best = end;
-            pairing = -1;
-        }
+        if (Before(best, end)) best = end;
     }
     s.weighed = best;
     const SRingPos resume = rings_.Back(best, 1);
-    if (s.weighingStart) {
-        s.weighingStart = false;
-        const bool kept = pairing >= 0 && Before(s.pos, resume);
-        stretch_.hint = kept ? s.hint : 0;
-        if (kept) {
-            // Every group of the stretch has b up to the ring of its end and
-            // k up to MaxKInRing of it, as well as within the margins.
-            stretch_.side = kEdgePairings[pairing][0];
-            stretch_.other = kEdgePairings[pairing][1];
-            stretch_.needSide = std::min<int64_t>(s.margin[stretch_.side], best.ring);
-            stretch_.needOther = std::min<int64_t>(s.margin[stretch_.other], MaxKInRing(best.ring));
-            stretch_.resume = resume;
-            stretch_.end = best;
-            stretch_.resumeDistSq = rings_.At(resume).distSq;
-        }
-    }
     if (!Before(s.pos, resume)) {
         s.walkFirst = kWalkedAtAnEnd;
         return false;

@@ -51,12 +51,6 @@ public:
     std::span<const SOffsetGroup> GroupsAt(uint64_t distSq) { return rings_.GroupsAt(distSq); }
     void Prefetch(uint32_t distSq, bool groups) { rings_.Prefetch(distSq, groups); }
 
-    // For tests: see CRingSkip.
-    bool RunOfFoursHolds(uint32_t ring, bool longRun, const int64_t (&margin)[4], const SGroupEnds& axis,
-                         const SGroupEnds& diagonal) {
-        return skip_.RunOfFoursHolds(ring, longRun, margin, axis, diagonal);
-    }
-
 private:
     struct SScan;
     SRingPos StartOf(uint32_t hint);
@@ -69,22 +63,8 @@ private:
     CRingStore rings_;
     CRingSkip skip_{rings_};
 
-    // What a scan leaves for the next: down a column the scans start from
-    // the same hint, and mostly step over what the scan before stepped over.
-    // The last scan's start, found from its hint.
-    uint32_t startHint_ = 0;
-    SRingPos start_{};
-    // The stretch of safe groups the last scan to weigh its start stepped
-    // over from there, by one pairing, and what a margin must be for it to
-    // hold. hint 0: none.
-    struct SStretch {
-        uint32_t hint = 0;
-        int side = 0, other = 0;
-        int64_t needSide = 0, needOther = 0;
-        SRingPos resume{}, end{};
-        uint64_t resumeDistSq = 0;
-    };
-    SStretch stretch_;
+    // What a scan leaves for the next: down a column the scans mostly step
+    // over what the scan before stepped over.
     // The last place a scan resumed at, past everything it stepped over
     // and walked, with its hint and the margins it did so under. hint 0:
     // none.

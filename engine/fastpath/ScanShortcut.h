@@ -1,19 +1,10 @@
 // What a pixel's nearest-colour scan will do, worked out without walking it,
-// once the squared distance to the pixel's nearest colour is known.
-//
-// Why this is exact. The scan starts at the first offset of distance G (the
-// hint) and takes the offsets in search order; every offset inside the image
-// closer than d (the nearest colour's distance) is black, so the scan either
-// meets its answer among the offsets of distance d, runs past the depth, or
-// gives up after eight consecutive offsets outside the image. Each group of
-// offsets that share a distance and a ring holds, whichever two neighbouring
-// image edges are near, an offset that lies inside the image, and at most six
-// offsets in a row fall outside them (see GiveUpImpossible). So while the scan
-// can reach no two opposite edges it cannot give up; nor, reaching them,
-// while every group it takes meets one pairing of a side with the edge next
-// to it (OnePairingHolds). Its answer is then the first colour among the
-// offsets of distance d, its hint the last offset on the pixel's own row
-// inside the image between the start and the answer.
+// once the squared distance to the pixel's nearest colour is known: where no
+// two opposite edges are in reach (rule 2 at the top of FastPathStrips.h),
+// or one pairing of a side with the edge next to it keeps every group out to
+// that distance inside (rule 3), the scan's answer is the first colour among
+// the offsets of that distance (rule 4), its hint the last offset on the
+// pixel's own row inside the image between the start and the answer (rule 8).
 #pragma once
 
 #include <algorithm>
