@@ -61,6 +61,27 @@ void CFastPathStrips::PrefetchRings(int32_t x, int32_t y, int32_t step) {
     }
 }
 
+// The next pixel of the column usually takes its colour from the neighbour
+// of this one's, a row further along: it is fetched early, as rows lie far
+// apart in memory. Steps in locals: a byte store may alias anything, and
+// would have them read again from memory for every plane.
+void CFastPathStrips::TakeColour(int32_t x, int32_t y, int32_t step, int32_t dx, int32_t dy) {
+    const SFlatImage& image = image_;
+    const int32_t nextY = y + dy + step;
+    if (nextY >= 0 && nextY < image.height) __builtin_prefetch(image.InPixel(x + dx, nextY));
+    const uint8_t* from = image.InPixel(x + dx, y + dy);
+    uint8_t* out = image.OutPixel(x, y);
+    const int planes = image.planeCount;
+    const std::ptrdiff_t inStep = image.inPlaneBytes, outStep = image.outPlaneBytes;
+    for (int k = 0; k < planes; ++k) out[k * outStep] = from[k * inStep];
+}
+
+void CFastPathStrips::PaintWhite(int32_t x, int32_t y) {
+    if (!paintWhite_) return;
+    uint8_t* out = image_.OutPixel(x, y);
+    for (int k = 0; k < image_.planeCount; ++k) out[k * std::ptrdiff_t(image_.outPlaneBytes)] = kWhiteByte;
+}
+
 bool CFastPathStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hintDistance, uint64_t& saved) {
     const uint32_t start = hintDistance > 1 ? hintDistance - 1u : hintDistance;
     const uint32_t distSq = distances_.DistSq(x, y);
@@ -86,25 +107,12 @@ bool CFastPathStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hin
     if (outcome.outcome == scan_shortcut::EOutcome::Unproven)
         return Replay(x, y, step, start, distSq, hintDistance, saved);
 
-    uint8_t* out = image.OutPixel(x, y);
     if (outcome.outcome == scan_shortcut::EOutcome::Found) {
         lastSide_ = outcome.side;
-        // The next pixel of the column usually takes its colour from the
-        // neighbour of this one, a row further along: fetch it early, as
-        // rows lie far apart in memory.
-        const int32_t nextY = y + outcome.dy + step;
-        if (nextY >= 0 && nextY < image.height) __builtin_prefetch(image.InPixel(x + outcome.dx, nextY));
-        // Steps in locals: a byte store may alias anything, and would have
-        // them read again from memory for every plane.
-        const uint8_t* from = image.InPixel(x + outcome.dx, y + outcome.dy);
-        const int planes = image.planeCount;
-        const std::ptrdiff_t inStep = image.inPlaneBytes, outStep = image.outPlaneBytes;
-        for (int k = 0; k < planes; ++k) out[k * outStep] = from[k * inStep];
+        TakeColour(x, y, step, outcome.dx, outcome.dy);
         saved += ScanCost(uint64_t(start) * start, distSq);
     } else {
-        if (paintWhite_)
-            for (int k = 0; k < image.planeCount; ++k)
-                out[k * std::ptrdiff_t(image.outPlaneBytes)] = kWhiteByte;
+        PaintWhite(x, y);
         saved += ScanCost(uint64_t(start) * start, uint64_t(reach_) * reach_);
     }
     hintDistance = uint16_t(outcome.hint);
@@ -124,23 +132,12 @@ bool CFastPathStrips::Replay(int32_t x, int32_t y, int32_t step, uint32_t start,
         replay_.Replay(x, y, image_.width, image_.height, start, reach_, distSq, colours);
     if (scan.end == SReplayedScan::EEnd::Undecided) return false;
 
-    uint8_t* out = image_.OutPixel(x, y);
-    const int planes = image_.planeCount;
-    const std::ptrdiff_t outStep = image_.outPlaneBytes;
-    if (scan.end == SReplayedScan::EEnd::TooDeep) {
-        if (paintWhite_)
-            for (int k = 0; k < planes; ++k) out[k * outStep] = kWhiteByte;
-    } else {
-        // The colour found, or the last black pixel read before the scan gave
-        // up at the border (the pixel itself when it read none).
-        const uint8_t* from = image_.InPixel(x + scan.dx, y + scan.dy);
-        const std::ptrdiff_t inStep = image_.inPlaneBytes;
-        for (int k = 0; k < planes; ++k) out[k * outStep] = from[k * inStep];
-        // The next pixel of the column mostly reads the neighbour of this
-        // one, in a row far off in memory: fetch it early.
-        const int32_t nextY = y + scan.dy + step;
-        if (nextY >= 0 && nextY < image_.height) __builtin_prefetch(image_.InPixel(x + scan.dx, nextY));
-    }
+    // The colour found, or the last black pixel read before the scan gave up
+    // at the border (the pixel itself when it read none).
+    if (scan.end == SReplayedScan::EEnd::TooDeep)
+        PaintWhite(x, y);
+    else
+        TakeColour(x, y, step, scan.dx, scan.dy);
     hintDistance = uint16_t(scan.hint);
     saved += ScanCost(uint64_t(start) * start, scan.lastDistSq);
     ++settledPixels_;

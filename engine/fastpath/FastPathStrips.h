@@ -120,6 +120,8 @@ public:
 
 private:
     bool Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hintDistance, uint64_t& saved);
+    void TakeColour(int32_t x, int32_t y, int32_t step, int32_t dx, int32_t dy);
+    void PaintWhite(int32_t x, int32_t y);
     [[gnu::noinline]] void PrefetchRings(int32_t x, int32_t y, int32_t step);
     bool ScanWithinBudget(int32_t x, int32_t y, uint32_t start, uint64_t budgetLeft, uint16_t& hintDistance);
     bool Replay(int32_t x, int32_t y, int32_t step, uint32_t start, uint32_t distSq, uint16_t& hintDistance,

@@ -10,12 +10,6 @@ namespace {
 // Past every ring the order holds, squared without overflow.
 constexpr int64_t kUnbounded = int64_t(1) << 20;
 
-SGroupEnds EndsOf(int64_t k, int64_t b, const int64_t (&margin)[4]) {
-    int count = 0;
-    const uint32_t mask = group_classes::MaskOf(k, b, margin, count);
-    return GroupEnds(mask, count);
-}
-
 }  // namespace
 
 CGroupClasses::CGroupClasses(const int64_t (&margin)[4], uint32_t firstRing, uint32_t lastRing) {

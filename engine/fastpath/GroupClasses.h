@@ -15,6 +15,14 @@
 // Sides of the image as seen from the pixel, the order the margins are given in.
 enum ESide { kRight, kTop, kLeft, kBottom };
 
+// How far each edge of the image lies from the pixel (x, y), by side.
+inline void MarginsOf(int32_t x, int32_t y, int32_t width, int32_t height, int64_t (&margin)[4]) {
+    margin[kRight] = int64_t(width) - 1 - x;
+    margin[kTop] = y;
+    margin[kLeft] = x;
+    margin[kBottom] = int64_t(height) - 1 - y;
+}
+
 // Pairings of a side with the edge next to it: among consecutive groups
 // (k, b) that all have b within the first side's margin and k within the
 // second's, no eight offsets in a row lie outside the image (the argument
@@ -91,6 +99,16 @@ inline SGroupEnds GroupEnds(uint32_t mask, int count) {
     ends.head = uint8_t(std::countr_zero(mask));
     ends.tail = uint8_t(count - 1 - (31 - std::countl_zero(mask)));
     return ends;
+}
+
+// The ends of the group (k, b) for a pixel with these margins.
+inline SGroupEnds EndsOf(int64_t k, int64_t b, const int64_t (&margin)[4]) {
+    int count = 0;
+    const uint32_t mask = group_classes::MaskOf(k, b, margin, count);
+    return GroupEnds(mask, count);
+}
+inline SGroupEnds EndsOf(const SOffsetGroup& g, const int64_t (&margin)[4]) {
+    return EndsOf(g.k, g.b, margin);
 }
 
 // What the classes present in a run of rings allow.

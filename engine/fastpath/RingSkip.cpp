@@ -8,12 +8,6 @@ namespace {
 
 bool IsEight(const SOffsetGroup& g) { return g.k != 0 && g.k != g.b; }
 
-SGroupEnds EndsOf(const SOffsetGroup& g, const int64_t (&margin)[4]) {
-    int count = 0;
-    const uint32_t mask = InsideMask(g, margin, count);
-    return GroupEnds(mask, count);
-}
-
 }  // namespace
 
 void CRingSkip::Begin(uint32_t lastRing) {

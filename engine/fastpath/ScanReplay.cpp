@@ -25,8 +25,9 @@ struct CScanReplay::SScan {
           colourWithin(d <= uint64_t(r) * r),
           distSq(d),
           stopSq(colourWithin ? d : uint64_t(r) * r),
-          limitSq(colourWithin ? d - 1 : stopSq),
-          margin{int64_t(w) - 1 - px, py, px, int64_t(h) - 1 - py} {}
+          limitSq(colourWithin ? d - 1 : stopSq) {
+        MarginsOf(px, py, w, h, margin);
+    }
     int32_t x, width;
     uint32_t hint, reach;
     bool colourWithin;

@@ -30,7 +30,8 @@ using ::IntSqrtNear;
 // it reaches. A margin m bounds every such k when 2(m + 1)² > distSq.
 inline bool OnePairingHolds(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t bMax,
                             uint64_t distSq) {
-    const int64_t margin[4] = {int64_t(width) - 1 - x, y, x, int64_t(height) - 1 - y};
+    int64_t margin[4];
+    MarginsOf(x, y, width, height, margin);
     for (const auto& pairing : kEdgePairings) {
         const int64_t other = margin[pairing[1]] + 1;
         if (margin[pairing[0]] >= bMax && uint64_t(2 * other * other) > distSq) return true;
