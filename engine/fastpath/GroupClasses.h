@@ -111,9 +111,10 @@ inline SGroupEnds EndsOf(const SOffsetGroup& g, const int64_t (&margin)[4]) {
     return EndsOf(g.k, g.b, margin);
 }
 
-// What the classes present in a run of rings allow.
+// What the classes present in a span of rings allow: rings whose groups of
+// eight fall in the same classes.
 struct SRingSpan {
-    uint32_t end = 0;       // the first ring past the run with these classes
+    uint32_t end = 0;       // the first ring past the span
     bool anyEmpty = false;  // a class of eight offsets lies wholly outside
     uint8_t head = 0;       // the most offsets outside before the first inside, groups of eight
     uint8_t tail = 0;       // likewise after the last inside

@@ -63,11 +63,10 @@ private:
     CRingStore rings_;
     CRingSkip skip_{rings_};
 
-    // What a scan leaves for the next: down a column the scans mostly step
-    // over what the scan before stepped over.
-    // The last place a scan resumed at, past everything it stepped over
-    // and walked, with its hint and the margins it did so under. hint 0:
-    // none.
+    // What a scan leaves for the next (rule 7): the last place it resumed
+    // at, past everything it stepped over and walked, with its hint and the
+    // margins it did so under. Down a column the scans mostly step over what
+    // the scan before stepped over. hint 0: none.
     struct SResumed {
         uint32_t hint = 0;
         int64_t margin[4] = {};
