@@ -13,10 +13,6 @@ inline uint32_t RingOf(uint64_t distSq) {
     const uint32_t root = IntSqrt(distSq);
     return uint64_t(root) * root == distSq ? root : root + 1;
 }
-inline uint32_t RingOfNear(uint64_t distSq, uint32_t guess) {
-    const uint32_t root = IntSqrtNear(distSq, guess);
-    return uint64_t(root) * root == distSq ? root : root + 1;
-}
 inline uint32_t RootInRing(uint64_t distSq, uint32_t ring) {
     return distSq == uint64_t(ring) * ring ? ring : ring - 1;
 }

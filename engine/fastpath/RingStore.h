@@ -58,8 +58,7 @@ public:
     // look up places a cache line or more apart, in rings too many to stay
     // near, so unfetched every lookup waits on memory twice.
     void Prefetch(uint32_t distSq, bool groups) {
-        // Down a column the ring is that of the last lookup or one beside it.
-        const uint32_t ring = prefetchRing_ = RingOfNear(distSq, prefetchRing_);
+        const uint32_t ring = RingOf(distSq);
         SKeptRing found{};
         if (ring <= kKeptRings) {
             if (ring < keptRings_.size()) found = keptRings_[ring];
@@ -104,7 +103,6 @@ private:
         uint32_t size = 0;
     };
     std::vector<SKeptRing> keptRings_;
-    uint32_t prefetchRing_ = 1;  // the ring Prefetch found last
     SKeptRing Lookup(uint32_t ring);
     // Where in ring `ring` the first group past distSq lies.
     static uint32_t IndexAbove(const SKeptRing& found, uint32_t ring, uint64_t distSq);
