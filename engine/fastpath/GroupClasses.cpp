@@ -1,26 +1,14 @@
-#include "engine/GroupClasses.h"
+#include "engine/fastpath/GroupClasses.h"
 
 #include <algorithm>
 #include <bit>
 
-#include "engine/IntegerRoot.h"
+#include "engine/fastpath/RingFacts.h"
 
 namespace {
 
 // Past every ring the order holds, squared without overflow.
 constexpr int64_t kUnbounded = int64_t(1) << 20;
-
-// The ring holding distance² d: the smallest r with r² >= d.
-uint32_t RingOf(uint64_t d) {
-    const uint32_t root = IntSqrt(d);
-    return uint64_t(root) * root == d ? root : root + 1;
-}
-
-SGroupEnds EndsOf(int64_t k, int64_t b, const int64_t (&margin)[4]) {
-    int count = 0;
-    const uint32_t mask = group_classes::MaskOf(k, b, margin, count);
-    return GroupEnds(mask, count);
-}
 
 }  // namespace
 
@@ -80,11 +68,10 @@ SRingSpan CGroupClasses::SpanAt(uint32_t ring) const {
         }
     }
     // The axis group of ring r is (0, r); its diagonal group, where it has
-    // one, is (b, b) with b the largest such that 2b² <= r² (r / sqrt 2 is
-    // never within 1e-5 of a whole number for the rings there are, so the
-    // product's floor is b). Each changes class where its b passes a margin.
+    // one, is (b, b) with b = MaxKInRing(r). Each changes class where its b
+    // passes a margin.
     span.axis = EndsOf(0, ring, margin_);
-    const auto b = uint32_t(double(ring) * 0.70710678118654752);
+    const uint32_t b = MaxKInRing(ring);
     if (b > 0) span.diagonal = EndsOf(b, b, margin_);
     uint64_t end = b == 0 ? 2 : UINT32_MAX;
     uint64_t nextDiagonalSq = UINT64_MAX;

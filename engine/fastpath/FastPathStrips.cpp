@@ -1,4 +1,4 @@
-#include "engine/AssistedStrips.h"
+#include "engine/fastpath/FastPathStrips.h"
 
 #include <algorithm>
 #include <new>
@@ -6,7 +6,7 @@
 
 #include "engine/FlatStrip.h"
 #include "engine/IntegerRoot.h"
-#include "engine/ScanShortcut.h"
+#include "engine/fastpath/ScanShortcut.h"
 #include "engine/StripOrder.h"
 
 namespace {
@@ -38,7 +38,7 @@ const scan_shortcut::CSquareSums& CSharedSquareSums::Get(uint32_t limit) {
     return *sums_;
 }
 
-CAssistedStrips::CAssistedStrips(const SFlatImage& image, CPixelDistance& search, bool paintWhite,
+CFastPathStrips::CFastPathStrips(const SFlatImage& image, CPixelDistance& search, bool paintWhite,
                                  CSharedSquareSums* sharedSums)
     : image_(image),
       search_(search),
@@ -54,14 +54,35 @@ CAssistedStrips::CAssistedStrips(const SFlatImage& image, CPixelDistance& search
 
 // The colour's place in its ring for the pixels one and two ahead. Kept
 // out of Shortcut, whose every call would otherwise pay for its registers.
-void CAssistedStrips::PrefetchRings(int32_t x, int32_t y, int32_t step) {
+void CFastPathStrips::PrefetchRings(int32_t x, int32_t y, int32_t step) {
     for (int32_t ahead = 1; ahead <= 2 && distances_.HasRow(y + ahead * step); ++ahead) {
         const uint32_t next = distances_.DistSq(x, y + ahead * step);
         if (next > 0 && next < distances_.Beyond()) replay_.Prefetch(next, ahead == 1);
     }
 }
 
-bool CAssistedStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hintDistance, uint64_t& saved) {
+// The next pixel of the column usually takes its colour from the neighbour
+// of this one's, a row further along: it is fetched early, as rows lie far
+// apart in memory. Steps in locals: a byte store may alias anything, and
+// would have them read again from memory for every plane.
+void CFastPathStrips::TakeColour(int32_t x, int32_t y, int32_t step, int32_t dx, int32_t dy) {
+    const SFlatImage& image = image_;
+    const int32_t nextY = y + dy + step;
+    if (nextY >= 0 && nextY < image.height) __builtin_prefetch(image.InPixel(x + dx, nextY));
+    const uint8_t* from = image.InPixel(x + dx, y + dy);
+    uint8_t* out = image.OutPixel(x, y);
+    const int planes = image.planeCount;
+    const std::ptrdiff_t inStep = image.inPlaneBytes, outStep = image.outPlaneBytes;
+    for (int k = 0; k < planes; ++k) out[k * outStep] = from[k * inStep];
+}
+
+void CFastPathStrips::PaintWhite(int32_t x, int32_t y) {
+    if (!paintWhite_) return;
+    uint8_t* out = image_.OutPixel(x, y);
+    for (int k = 0; k < image_.planeCount; ++k) out[k * std::ptrdiff_t(image_.outPlaneBytes)] = kWhiteByte;
+}
+
+bool CFastPathStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hintDistance, uint64_t& saved) {
     const uint32_t start = hintDistance > 1 ? hintDistance - 1u : hintDistance;
     const uint32_t distSq = distances_.DistSq(x, y);
     // Where the rings are many and large.
@@ -71,7 +92,7 @@ bool CAssistedStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hin
     // nearest colour, which the column distances of its own row answer.
     // Two fields: it is made for every pixel, most of which never ask it.
     struct SOracle {
-        CAssistedStrips& strips;
+        CFastPathStrips& strips;
         int32_t y;
         bool ColumnMayHold(int32_t cx, uint32_t rows) const {
             return cx >= 0 && cx < strips.image_.width && strips.distances_.ColumnMayHold(cx, y, rows);
@@ -86,33 +107,20 @@ bool CAssistedStrips::Shortcut(int32_t x, int32_t y, int32_t step, uint16_t& hin
     if (outcome.outcome == scan_shortcut::EOutcome::Unproven)
         return Replay(x, y, step, start, distSq, hintDistance, saved);
 
-    uint8_t* out = image.OutPixel(x, y);
     if (outcome.outcome == scan_shortcut::EOutcome::Found) {
         lastSide_ = outcome.side;
-        // The next pixel of the column usually takes its colour from the
-        // neighbour of this one, a row further along: fetch it early, as
-        // rows lie far apart in memory.
-        const int32_t nextY = y + outcome.dy + step;
-        if (nextY >= 0 && nextY < image.height) __builtin_prefetch(image.InPixel(x + outcome.dx, nextY));
-        // Steps in locals: a byte store may alias anything, and would have
-        // them read again from memory for every plane.
-        const uint8_t* from = image.InPixel(x + outcome.dx, y + outcome.dy);
-        const int planes = image.planeCount;
-        const std::ptrdiff_t inStep = image.inPlaneBytes, outStep = image.outPlaneBytes;
-        for (int k = 0; k < planes; ++k) out[k * outStep] = from[k * inStep];
+        TakeColour(x, y, step, outcome.dx, outcome.dy);
         saved += ScanCost(uint64_t(start) * start, distSq);
     } else {
-        if (paintWhite_)
-            for (int k = 0; k < image.planeCount; ++k)
-                out[k * std::ptrdiff_t(image.outPlaneBytes)] = kWhiteByte;
+        PaintWhite(x, y);
         saved += ScanCost(uint64_t(start) * start, uint64_t(reach_) * reach_);
     }
     hintDistance = uint16_t(outcome.hint);
-    ++shortcutPixels_;
+    ++settledPixels_;
     return true;
 }
 
-bool CAssistedStrips::Replay(int32_t x, int32_t y, int32_t step, uint32_t start, uint32_t distSq,
+bool CFastPathStrips::Replay(int32_t x, int32_t y, int32_t step, uint32_t start, uint32_t distSq,
                              uint16_t& hintDistance, uint64_t& saved) {
     struct SColours final : SReplayColours {
         CStripDistances& distances;
@@ -124,26 +132,15 @@ bool CAssistedStrips::Replay(int32_t x, int32_t y, int32_t step, uint32_t start,
         replay_.Replay(x, y, image_.width, image_.height, start, reach_, distSq, colours);
     if (scan.end == SReplayedScan::EEnd::Undecided) return false;
 
-    uint8_t* out = image_.OutPixel(x, y);
-    const int planes = image_.planeCount;
-    const std::ptrdiff_t outStep = image_.outPlaneBytes;
-    if (scan.end == SReplayedScan::EEnd::TooDeep) {
-        if (paintWhite_)
-            for (int k = 0; k < planes; ++k) out[k * outStep] = kWhiteByte;
-    } else {
-        // The colour found, or the last black pixel read before the scan gave
-        // up at the border (the pixel itself when it read none).
-        const uint8_t* from = image_.InPixel(x + scan.dx, y + scan.dy);
-        const std::ptrdiff_t inStep = image_.inPlaneBytes;
-        for (int k = 0; k < planes; ++k) out[k * outStep] = from[k * inStep];
-        // The next pixel of the column mostly reads the neighbour of this
-        // one, in a row far off in memory: fetch it early.
-        const int32_t nextY = y + scan.dy + step;
-        if (nextY >= 0 && nextY < image_.height) __builtin_prefetch(image_.InPixel(x + scan.dx, nextY));
-    }
+    // The colour found, or the last black pixel read before the scan gave up
+    // at the border (the pixel itself when it read none).
+    if (scan.end == SReplayedScan::EEnd::TooDeep)
+        PaintWhite(x, y);
+    else
+        TakeColour(x, y, step, scan.dx, scan.dy);
     hintDistance = uint16_t(scan.hint);
     saved += ScanCost(uint64_t(start) * start, scan.lastDistSq);
-    ++shortcutPixels_;
+    ++settledPixels_;
     ++replayedPixels_;
     return true;
 }
@@ -153,7 +150,7 @@ bool CAssistedStrips::Replay(int32_t x, int32_t y, int32_t step, uint32_t start,
 // pass what is left of it: a scan that ends sooner ends as it would anyway,
 // having needed no ring beyond. One that runs into that limit has not
 // finished: false, its hint as it was, and the pixel is the transform's.
-bool CAssistedStrips::ScanWithinBudget(int32_t x, int32_t y, uint32_t start, uint64_t budgetLeft,
+bool CFastPathStrips::ScanWithinBudget(int32_t x, int32_t y, uint32_t start, uint64_t budgetLeft,
                                        uint16_t& hintDistance) {
     const uint32_t limit = std::min<uint32_t>(search_.maxRings, search_.imageRingLimit);
     const uint32_t probe = IntSqrt(uint64_t(start) * start + budgetLeft / 3) + 1;
@@ -171,7 +168,7 @@ bool CAssistedStrips::ScanWithinBudget(int32_t x, int32_t y, uint32_t start, uin
     return false;
 }
 
-bool CAssistedStrips::FlatStrip(int32_t firstRow, int32_t rows, CStripStop* stop) {
+bool CFastPathStrips::FlatStrip(int32_t firstRow, int32_t rows, CStripStop* stop) {
     if (rows <= 0) return true;
     // The transform pays off once the scans of a strip would cost more than
     // it does. It is made at the start of a strip that follows a deep one,

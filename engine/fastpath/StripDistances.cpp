@@ -1,4 +1,4 @@
-#include "engine/StripDistances.h"
+#include "engine/fastpath/StripDistances.h"
 
 #include <algorithm>
 #include <bit>

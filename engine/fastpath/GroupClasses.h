@@ -15,10 +15,18 @@
 // Sides of the image as seen from the pixel, the order the margins are given in.
 enum ESide { kRight, kTop, kLeft, kBottom };
 
+// How far each edge of the image lies from the pixel (x, y), by side.
+inline void MarginsOf(int32_t x, int32_t y, int32_t width, int32_t height, int64_t (&margin)[4]) {
+    margin[kRight] = int64_t(width) - 1 - x;
+    margin[kTop] = y;
+    margin[kLeft] = x;
+    margin[kBottom] = int64_t(height) - 1 - y;
+}
+
 // Pairings of a side with the edge next to it: among consecutive groups
 // (k, b) that all have b within the first side's margin and k within the
 // second's, no eight offsets in a row lie outside the image (the argument
-// is at the top of ScanReplay.cpp). Bottom with left is not one.
+// is rule 3 at the top of FastPathStrips.h). Bottom with left is not one.
 inline constexpr int kEdgePairings[7][2] = {{kRight, kBottom}, {kRight, kTop}, {kTop, kRight},
                                             {kTop, kLeft},     {kLeft, kTop},  {kLeft, kBottom},
                                             {kBottom, kRight}};
@@ -93,9 +101,20 @@ inline SGroupEnds GroupEnds(uint32_t mask, int count) {
     return ends;
 }
 
-// What the classes present in a run of rings allow.
+// The ends of the group (k, b) for a pixel with these margins.
+inline SGroupEnds EndsOf(int64_t k, int64_t b, const int64_t (&margin)[4]) {
+    int count = 0;
+    const uint32_t mask = group_classes::MaskOf(k, b, margin, count);
+    return GroupEnds(mask, count);
+}
+inline SGroupEnds EndsOf(const SOffsetGroup& g, const int64_t (&margin)[4]) {
+    return EndsOf(g.k, g.b, margin);
+}
+
+// What the classes present in a span of rings allow: rings whose groups of
+// eight fall in the same classes.
 struct SRingSpan {
-    uint32_t end = 0;       // the first ring past the run with these classes
+    uint32_t end = 0;       // the first ring past the span
     bool anyEmpty = false;  // a class of eight offsets lies wholly outside
     uint8_t head = 0;       // the most offsets outside before the first inside, groups of eight
     uint8_t tail = 0;       // likewise after the last inside

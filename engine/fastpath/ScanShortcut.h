@@ -1,19 +1,10 @@
 // What a pixel's nearest-colour scan will do, worked out without walking it,
-// once the squared distance to the pixel's nearest colour is known.
-//
-// Why this is exact. The scan starts at the first offset of distance G (the
-// hint) and takes the offsets in search order; every offset inside the image
-// closer than d (the nearest colour's distance) is black, so the scan either
-// meets its answer among the offsets of distance d, runs past the depth, or
-// gives up after eight consecutive offsets outside the image. Each group of
-// offsets that share a distance and a ring holds, whichever two neighbouring
-// image edges are near, an offset that lies inside the image, and at most six
-// offsets in a row fall outside them (see GiveUpImpossible). So while the scan
-// can reach no two opposite edges it cannot give up; nor, reaching them,
-// while every group it takes meets one pairing of a side with the edge next
-// to it (OnePairingHolds). Its answer is then the first colour among the
-// offsets of distance d, its hint the last offset on the pixel's own row
-// inside the image between the start and the answer.
+// once the squared distance to the pixel's nearest colour is known: where no
+// two opposite edges are in reach (rule 2 at the top of FastPathStrips.h),
+// or one pairing of a side with the edge next to it keeps every group out to
+// that distance inside (rule 3), the scan's answer is the first colour among
+// the offsets of that distance (rule 4), its hint the last offset on the
+// pixel's own row inside the image between the start and the answer (rule 8).
 #pragma once
 
 #include <algorithm>
@@ -23,24 +14,15 @@
 #include <iterator>
 #include <vector>
 
-#include "engine/GroupClasses.h"
 #include "engine/IntegerRoot.h"
 #include "engine/OffsetOrder.h"
+#include "engine/fastpath/GroupClasses.h"
+#include "engine/fastpath/RingFacts.h"
 
 namespace scan_shortcut {
 
 using ::IntSqrt;
-
-// The same from a nearby root: neighbouring pixels' distances differ by at
-// most one, so the walk's previous root is usually right or one off.
-inline uint32_t IntSqrtNear(uint64_t value, uint32_t guess) {
-    uint64_t root = guess;
-    if ((root + 2) * (root + 2) <= value || (root > 2 && (root - 2) * (root - 2) > value))
-        return IntSqrt(value);
-    while (root * root > value) --root;
-    while ((root + 1) * (root + 1) <= value) ++root;
-    return uint32_t(root);
-}
+using ::IntSqrtNear;
 
 // Whether every group out to distance² distSq (b up to bMax, its root, and
 // 2k² up to distSq) meets one pairing of a side with the edge next to it:
@@ -48,7 +30,8 @@ inline uint32_t IntSqrtNear(uint64_t value, uint32_t guess) {
 // it reaches. A margin m bounds every such k when 2(m + 1)² > distSq.
 inline bool OnePairingHolds(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t bMax,
                             uint64_t distSq) {
-    const int64_t margin[4] = {int64_t(width) - 1 - x, y, x, int64_t(height) - 1 - y};
+    int64_t margin[4];
+    MarginsOf(x, y, width, height, margin);
     for (const auto& pairing : kEdgePairings) {
         const int64_t other = margin[pairing[1]] + 1;
         if (margin[pairing[0]] >= bMax && uint64_t(2 * other * other) > distSq) return true;
@@ -79,6 +62,26 @@ inline uint32_t HintLeft(int32_t x, int32_t width, uint32_t hint, uint32_t plusL
     const uint32_t left = std::min<uint32_t>(minusLast, uint32_t(x));
     if (left >= hint) best = std::max(best, left);
     return best ? best : hint;
+}
+
+// The hint a scan from `hint` leaves that ended at offset `position` of the
+// group (k, root) or (k, b) at distance² distSq, root being that distance
+// rounded down. It examined the axis of every ring below root whole; the
+// axis group of ring root lies at root² itself, and there the scan examined
+// (root, 0) and (-root, 0) (positions 1 and 3) only if it got that far, and
+// not at all where the axis comes last.
+inline uint32_t HintAfter(int32_t x, int32_t width, uint32_t hint, uint32_t root, uint32_t k, uint64_t distSq,
+                          int position) {
+    uint32_t plusLast = root, minusLast = root;
+    if (uint64_t(root) * root == distSq) {
+        if (k == 0) {
+            plusLast = position >= 1 ? root : root - 1;
+            minusLast = position >= 3 ? root : root - 1;
+        } else if (AxisComesLast(distSq)) {
+            plusLast = minusLast = root - 1;
+        }
+    }
+    return HintLeft(x, width, hint, plusLast, minusLast);
 }
 
 // For each n up to a limit, every way to write n as k² + a² with
@@ -207,16 +210,14 @@ SOutcome Shortcut(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t 
         return result;
 
     // The groups of this distance, larger rings first: k grows as a shrinks.
-    // Rings 5 and 10, built with the table, put their axis group last.
     int32_t dx = 0, dy = 0, index = 0, kFound = -1;
-    const bool axisLast = distSq == 25 || distSq == 100;
     auto tryGroup = [&](int64_t k, int64_t a) {
         if (!FirstColourInGroup(int32_t(k), int32_t(a), x, y, width, height, oracle, dx, dy, index))
             return false;
         kFound = int32_t(k);
         return true;
     };
-    if (axisLast) {
+    if (AxisComesLast(distSq)) {
         if (!tryGroup(distSq == 25 ? 3 : 6, distSq == 25 ? 4 : 8)) tryGroup(0, side);
     } else if (sums && distSq <= sums->Limit()) {
         for (auto* p = sums->Begin(uint32_t(distSq)); p != sums->End(uint32_t(distSq)); ++p)
@@ -227,22 +228,11 @@ SOutcome Shortcut(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t 
     }
     if (kFound < 0) return result;  // a distance that does not match the image: walk the scan
 
-    uint32_t plusLast = side, minusLast = side;
-    if (uint64_t(side) * side == distSq) {
-        // The axis group of this very distance was examined only up to the
-        // answer, or not at all when the answer came before it.
-        if (kFound == 0) {
-            plusLast = index >= 1 ? side : side - 1;
-            minusLast = index >= 3 ? side : side - 1;
-        } else if (axisLast) {
-            plusLast = minusLast = side - 1;
-        }
-    }
     result.outcome = EOutcome::Found;
     result.side = side;
     result.dx = dx;
     result.dy = dy;
-    result.hint = HintLeft(x, width, hint, plusLast, minusLast);
+    result.hint = HintAfter(x, width, hint, side, uint32_t(kFound), distSq, index);
     return result;
 }
 
