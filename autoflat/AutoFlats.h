@@ -99,6 +99,7 @@ enum class EAutoFlatStatus : uint8_t {
     NoRegions,      // nothing but lines, and spot blacks are lines
     TooManyRegions,
     OutOfMemory,
+    Failed,  // anything else that went wrong; the message says what
 };
 
 constexpr int32_t kMaxSide = 65535;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <algorithm>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace autoflat {
@@ -29,6 +30,12 @@ void GrowIntoOpen(const SLabelMap& map);
 
 // Labels from firstLabel on become remap[label - firstLabel].
 void Relabel(const SLabelMap& map, uint32_t firstLabel, const std::vector<uint32_t>& remap, int workers);
+
+// More components than labels are left above firstLabel.
+class CTooManyLabels : public std::length_error {
+public:
+    using std::length_error::length_error;
+};
 
 namespace label_detail {
 
@@ -75,7 +82,8 @@ std::vector<uint64_t> LabelComponents(const SLabelMap& map, uint32_t firstLabel,
             } else if (up) {
                 row[x] = above[x];
             } else {
-                if (parent.size() >= room) throw std::length_error("too many regions");
+                if (parent.size() >= room)
+                    throw CTooManyLabels("too many regions: more than " + std::to_string(room));
                 row[x] = firstLabel + uint32_t(parent.size());
                 parent.push_back(uint32_t(parent.size()));
             }
