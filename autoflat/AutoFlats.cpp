@@ -50,14 +50,31 @@ int32_t DefaultGap(int32_t width, int32_t height, double dpi) {
     return int32_t(std::clamp(std::lround(gap), 2L, 64L));
 }
 
+namespace {
+
+// What a region costs at most while small ones fold: its hint votes, area,
+// borders and the fold's table of neighbours, with the allocator's share.
+constexpr uint64_t kBytesPerRegion = 512;
+constexpr uint64_t kPixelsPerRegion = 64;
+constexpr uint64_t kLeastRegionLimit = uint64_t(1) << 18;
+
+}  // namespace
+
+uint64_t RegionLimit(int32_t width, int32_t height) {
+    const uint64_t pixels = uint64_t(std::max(width, 0)) * uint64_t(std::max(height, 0));
+    return std::min<uint64_t>(kMaxMeltLabel, std::max(kLeastRegionLimit, pixels / kPixelsPerRegion));
+}
+
 uint64_t PeakBytes(int32_t width, int32_t height, EPageKind kind, bool withHints, bool withMarks) {
     const uint64_t pixels = uint64_t(std::max(width, 0)) * uint64_t(std::max(height, 0));
-    // Two label maps and the flats, and on a page of line art two bytes a
-    // pixel at most for the growth's frontiers, the components' provisional
-    // labels and the borders (a page of noise may need more, and fails with
-    // OutOfMemory then). The hints page is only read.
+    // Two label maps throughout. While components are labelled, up to eight
+    // bytes a pixel more (provisional labels, their roots and sizes on a page
+    // of a region every other pixel); later the flats and the marks, fewer.
+    // Then the regions' tables, and the borders' buffers for every worker.
+    // The hints page is only read.
     (void)withHints;
-    return pixels * (4 + 4 + uint64_t(ChannelCount(FlatsKind(kind))) + 2 + (withMarks ? 1 : 0)) +
+    const uint64_t perPixel = 4 + 4 + std::max<uint64_t>(8, uint64_t(ChannelCount(FlatsKind(kind))));
+    return pixels * (perPixel + (withMarks ? 1 : 0)) + RegionLimit(width, height) * kBytesPerRegion +
            (64ull << 20);
 }
 
@@ -120,14 +137,14 @@ void Check(const SPageView& page, const SPageView* hints, const SAutoFlatSetting
         throw CFailure(EAutoFlatStatus::BadSettings, "the resolution must be positive");
 }
 
-// More labels than the melt carries: the count the page needs and the
-// most there may be.
+// More regions than a page this size may hold: the count it has and the
+// most there may be, before the tables they need are made.
 void CheckRegionCount(const SPageRun& run) {
-    if (run.labelEnd == 1) throw CFailure(EAutoFlatStatus::NoRegions, "the page is all line art");
-    if (run.labelEnd - 1 > kMaxMeltLabel)
+    const uint64_t limit = RegionLimit(run.width, run.height);
+    if (run.labelEnd - 1 > limit)
         throw CFailure(EAutoFlatStatus::TooManyRegions,
                        "too many regions: " + std::to_string(run.labelEnd - 1) + ", at most " +
-                           std::to_string(kMaxMeltLabel));
+                           std::to_string(limit) + " for a page this size");
 }
 
 SAutoFlatResult Run(const SPageView& page, const SPageView* hints, const SAutoFlatSettings& settings,
@@ -138,8 +155,10 @@ SAutoFlatResult Run(const SPageView& page, const SPageView* hints, const SAutoFl
     ClassifyPixels(run);
     CloseGaps(run);
     LabelEnclosed(run);
+    CheckRegionCount(run);
     FindSpotBlacks(run);
     CheckRegionCount(run);
+    if (run.labelEnd == 1) throw CFailure(EAutoFlatStatus::NoRegions, "the page is all line art");
     MeltLines(run);
     FoldRegions(run);
     ChooseColours(run);

@@ -92,12 +92,12 @@ using FProgress = std::function<bool(double fraction, const char* stage)>;
 enum class EAutoFlatStatus : uint8_t {
     Ok,
     Cancelled,
-    EmptyPage,      // no pixels, zero width or height, or no pixel data
-    PageTooLarge,   // a side beyond kMaxSide
-    HintsMismatch,  // hints page of another size or colour model
-    BadSettings,    // negative gap, palette entries in another model, ...
-    NoRegions,      // nothing but lines, and spot blacks are lines
-    TooManyRegions,
+    EmptyPage,       // no pixels, zero width or height, or no pixel data
+    PageTooLarge,    // a side beyond kMaxSide
+    HintsMismatch,   // hints page of another size or colour model
+    BadSettings,     // negative gap, palette entries in another model, ...
+    NoRegions,       // nothing but lines, and spot blacks are lines
+    TooManyRegions,  // more than RegionLimit; the message gives the count
     OutOfMemory,
     Failed,  // anything else that went wrong; the message says what
 };
@@ -149,6 +149,12 @@ SAutoFlatResult AutoFlat(const SPageView& page, const SPageView* hints, const SA
 // The most memory AutoFlat allocates for a page (the result included, the
 // page itself not), so that a caller can refuse a page before reading it.
 uint64_t PeakBytes(int32_t width, int32_t height, EPageKind kind, bool withHints, bool withMarks = false);
+
+// The most regions a page may hold before small ones fold: a region's tables
+// cost a few hundred bytes, so a page of noise or a checkerboard, with a
+// region for every few pixels, would need many times the memory of line art.
+// Such a page ends with TooManyRegions instead, and PeakBytes holds.
+uint64_t RegionLimit(int32_t width, int32_t height);
 
 // The gap that AutoFlat uses for a page of this size when settings.gap is 0.
 int32_t DefaultGap(int32_t width, int32_t height, double dpi);
