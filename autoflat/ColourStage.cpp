@@ -49,6 +49,8 @@ void ChooseColours(SPageRun& run) {
         result.regions[region].spotBlack = label >= run.firstSpot;
     }
     request.edges = RegionEdges(run);
+    CStageProgress stage(run.progress, 0.85, 0.9, "choosing colours", 8 * uint64_t(regionCount));
+    request.done = stage.Reporter();
     AssignColours(request);
     for (uint32_t region = 0; region < regionCount; ++region)
         result.regions[region].colour = request.colours[region];
@@ -65,8 +67,10 @@ void PaintFlats(SPageRun& run) {
     const bool alpha = HasAlpha(result.flatsKind);
     const int64_t width = run.width;
     result.flats.resize(size_t(run.size) * size_t(outChannels));
+    CStageProgress stage(run.progress, 0.9, 1.0, "painting flats", uint64_t(run.size));
     ForEachPart(run.workers, run.height, 16, [&](int64_t y0, int64_t y1) {
         for (int64_t y = y0; y < y1; ++y) {
+            stage.Done(uint64_t(width));
             const uint8_t* row = run.page.pixels + y * run.rowBytes;
             uint8_t* out = result.flats.data() + y * width * outChannels;
             for (int64_t x = 0; x < width; ++x, out += outChannels) {

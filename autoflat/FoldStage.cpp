@@ -8,13 +8,13 @@ namespace autoflat {
 
 namespace {
 
-void CollectHints(SPageRun& run, const uint32_t* melted) {
-    run.hinted = HintColours(run.page, run.reader, melted, run.labelEnd, run.workers);
+void CollectHints(SPageRun& run, const uint32_t* melted, const FWorkDone& done) {
+    run.hinted = HintColours(run.page, run.reader, melted, run.labelEnd, run.workers, done);
     if (!run.hints) return;
     const CPixelReader hintReader(run.hints->kind, run.limits);
     // The hints page's own votes decide where it has any: it is the
     // colourist's explicit word.
-    const auto fromPage = HintColours(*run.hints, hintReader, melted, run.labelEnd, run.workers);
+    const auto fromPage = HintColours(*run.hints, hintReader, melted, run.labelEnd, run.workers, done);
     for (uint32_t label = 0; label < run.labelEnd; ++label)
         if (fromPage[label].first) run.hinted[label] = fromPage[label];
 }
@@ -46,7 +46,10 @@ void FoldRegions(SPageRun& run) {
     run.progress.At(0.8, "merging small regions");
     std::vector<uint32_t>& melted = run.distance;
     const uint32_t labelEnd = run.labelEnd;
-    CollectHints(run, melted.data());
+    const uint64_t pages = run.hints ? 3 : 2;
+    CStageProgress stage(run.progress, 0.8, 0.85, "merging small regions",
+                         pages * uint64_t(run.size) + labelEnd);
+    CollectHints(run, melted.data(), stage.Reporter());
     std::vector<uint64_t> area(labelEnd, 0);
     for (const uint32_t value : run.labels)
         if (value != kLine && value < labelEnd) ++area[value];
@@ -54,8 +57,8 @@ void FoldRegions(SPageRun& run) {
     keep[0] = true;
     for (uint32_t label = 0; label < labelEnd; ++label)
         if (run.hinted[label].first || label >= run.firstSpot) keep[label] = true;
-    run.borders = Borders(melted.data(), run.width, run.height, 1, run.workers);
-    run.into = FoldSmallRegions(area, keep, run.borders, uint64_t(run.result.minRegion));
+    run.borders = Borders(melted.data(), run.width, run.height, 1, run.workers, stage.Reporter());
+    run.into = FoldSmallRegions(area, keep, run.borders, uint64_t(run.result.minRegion), stage.Reporter());
 
     // Final labels from 0, in order of first appearance.
     std::vector<uint32_t>& final = run.final;

@@ -9,7 +9,8 @@
 namespace autoflat {
 
 std::vector<std::pair<bool, SColour>> HintColours(const SPageView& page, const CPixelReader& reader,
-                                                  const uint32_t* labels, uint32_t labelCount, int workers) {
+                                                  const uint32_t* labels, uint32_t labelCount, int workers,
+                                                  const FWorkDone& done) {
     auto key = [](const SColour& c) {
         return uint32_t(c.v[0]) | uint32_t(c.v[1]) << 8 | uint32_t(c.v[2]) << 16 | uint32_t(c.v[3]) << 24;
     };
@@ -36,6 +37,7 @@ std::vector<std::pair<bool, SColour>> HintColours(const SPageView& page, const C
                 ++run;
             }
             if (run) part[runKey] += run;
+            if (done) done(uint64_t(page.width));
         }
         std::lock_guard<std::mutex> guard(countsLock);
         for (const auto& [k, count] : part) counts[k] += count;

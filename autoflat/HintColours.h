@@ -7,6 +7,7 @@
 
 #include "autoflat/AutoFlats.h"
 #include "autoflat/PixelClasses.h"
+#include "autoflat/RunControl.h"
 
 namespace autoflat {
 
@@ -14,6 +15,7 @@ namespace autoflat {
 // it and, if so, its most frequent hint colour (the smaller colour value on a
 // tie). Line pixels (kLine) hold no hints.
 std::vector<std::pair<bool, SColour>> HintColours(const SPageView& page, const CPixelReader& reader,
-                                                  const uint32_t* labels, uint32_t labelCount, int workers);
+                                                  const uint32_t* labels, uint32_t labelCount, int workers,
+                                                  const FWorkDone& done = {});
 
 }  // namespace autoflat

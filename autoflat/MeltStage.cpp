@@ -44,7 +44,10 @@ void MeltLines(SPageRun& run) {
             value = kOpen;
             anyLeft = true;
         }
-    if (anyLeft) GrowIntoOpen({run.width, run.height, melted.data()});
+    if (anyLeft) {
+        CStageProgress stage(run.progress, 0.8, 0.8, "melting lines", uint64_t(run.size));
+        GrowIntoOpen({run.width, run.height, melted.data()}, stage.Reporter());
+    }
 }
 
 }  // namespace autoflat

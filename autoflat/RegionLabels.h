@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "autoflat/RunControl.h"
+
 namespace autoflat {
 
 constexpr uint32_t kLine = 0;
@@ -26,7 +28,8 @@ struct SLabelMap {
 // label nearest along such a path, all labels growing one step at a time
 // in the order of the pixels' rows, so that who wins a pixel both could
 // reach never depends on anything but the page.
-void GrowIntoOpen(const SLabelMap& map);
+// `done` hears of the work as it goes, a pixel a unit.
+void GrowIntoOpen(const SLabelMap& map, const FWorkDone& done = {});
 
 // Labels from firstLabel on become remap[label - firstLabel].
 void Relabel(const SLabelMap& map, uint32_t firstLabel, const std::vector<uint32_t>& remap, int workers);
@@ -56,9 +59,10 @@ inline uint32_t Root(std::vector<uint32_t>& parent, uint32_t label) {
 // holds a new label firstLabel, firstLabel + 1, ... in the order in which
 // the components first appear in rows from the top. member is asked once
 // per pixel, in that order, before the pixel is written. Returns each new
-// label's pixel count.
+// label's pixel count. `done` hears of the work, a pixel a unit.
 template <class FMember>
-std::vector<uint64_t> LabelComponents(const SLabelMap& map, uint32_t firstLabel, const FMember& member) {
+std::vector<uint64_t> LabelComponents(const SLabelMap& map, uint32_t firstLabel, const FMember& member,
+                                      const FWorkDone& done = {}) {
     // First pass: provisional labels (offsets from firstLabel) joined where
     // they meet; the smaller one is the root, so a root is its component's
     // first pixel in row order.
@@ -88,6 +92,7 @@ std::vector<uint64_t> LabelComponents(const SLabelMap& map, uint32_t firstLabel,
                 parent.push_back(uint32_t(parent.size()));
             }
         }
+        if (done) done(uint64_t(map.width));
     }
     // Second pass: final labels in order of first appearance.
     constexpr uint32_t kUnset = UINT32_MAX;

@@ -38,8 +38,10 @@ SPageRun::SPageRun(const SPageView& page, const SPageView* hints, const SAutoFla
 void ClassifyPixels(SPageRun& run) {
     run.progress.At(0.0, "classifying");
     run.labels.resize(static_cast<size_t>(run.size));
+    CStageProgress stage(run.progress, 0.0, 0.05, "classifying", uint64_t(run.size));
     ForEachPart(run.workers, run.height, 16, [&](int64_t y0, int64_t y1) {
         for (int64_t y = y0; y < y1; ++y) {
+            stage.Done(uint64_t(run.width));
             const uint8_t* row = run.page.pixels + y * run.rowBytes;
             uint32_t* out = run.labels.data() + y * run.width;
             for (int64_t x = 0; x < run.width; ++x)
@@ -53,20 +55,25 @@ void ClassifyPixels(SPageRun& run) {
 void CloseGaps(SPageRun& run) {
     run.progress.At(0.05, "measuring gaps");
     run.distance.resize(static_cast<size_t>(run.size));
-    SquaredDistances(run.width, run.height, run.labels.data(), kLine, false, run.distance.data(),
-                     run.workers);
+    {
+        CStageProgress stage(run.progress, 0.05, 0.2, "measuring gaps", 2 * uint64_t(run.size));
+        SquaredDistances(run.width, run.height, run.labels.data(), kLine, false, run.distance.data(),
+                         run.workers, stage.Reporter());
+    }
 
     // A core is what lies farther from every line than half the widest gap
     // to be closed, plus a pixel so that gaps across the diagonal close too:
     // no path of cores passes through such a gap.
     run.progress.At(0.2, "finding regions");
+    CStageProgress stage(run.progress, 0.2, 0.3, "finding regions", 2 * uint64_t(run.size));
     const int64_t gap = run.gap;
     const uint64_t coreLimit = uint64_t((gap + 2) * (gap + 2)) / 4;
     const std::vector<uint32_t>& labels = run.labels;
     const std::vector<uint32_t>& distance = run.distance;
-    const std::vector<uint64_t> cores = LabelComponents(run.Labels(), 1, [&](int64_t i) {
-        return labels[size_t(i)] == kOpen && distance[size_t(i)] > coreLimit;
-    });
+    const std::vector<uint64_t> cores = LabelComponents(
+        run.Labels(), 1,
+        [&](int64_t i) { return labels[size_t(i)] == kOpen && distance[size_t(i)] > coreLimit; },
+        stage.Reporter());
     // A core of a few pixels is where a narrow passage widens a little, or a
     // page corner: no region of its own, or a strip along the page's edge
     // would be cut into pieces at the corners.
@@ -76,30 +83,35 @@ void CloseGaps(SPageRun& run) {
     for (size_t c = 0; c < cores.size(); ++c)
         if (cores[c] >= weakCore) coreLabels[c] = coreEnd++;
     Relabel(run.Labels(), 1, coreLabels, run.workers);
-    GrowIntoOpen(run.Labels());
+    GrowIntoOpen(run.Labels(), stage.Reporter());
     run.firstClosed = coreEnd;
 }
 
 // What no core reaches is enclosed all round, however narrow.
 void LabelEnclosed(SPageRun& run) {
     const std::vector<uint32_t>& labels = run.labels;
-    const std::vector<uint64_t> closed =
-        LabelComponents(run.Labels(), run.firstClosed, [&](int64_t i) { return labels[size_t(i)] == kOpen; });
+    CStageProgress stage(run.progress, 0.3, 0.35, "finding regions", uint64_t(run.size));
+    const std::vector<uint64_t> closed = LabelComponents(
+        run.Labels(), run.firstClosed, [&](int64_t i) { return labels[size_t(i)] == kOpen; },
+        stage.Reporter());
     run.labelEnd = run.firstClosed + uint32_t(closed.size());
 }
 
 void FindSpotBlacks(SPageRun& run) {
     run.progress.At(0.35, "finding spot blacks");
-    SquaredDistances(run.width, run.height, run.labels.data(), kLine, true, run.distance.data(), run.workers);
+    CStageProgress stage(run.progress, 0.35, 0.4, "finding spot blacks", 3 * uint64_t(run.size));
+    SquaredDistances(run.width, run.height, run.labels.data(), kLine, true, run.distance.data(), run.workers,
+                     stage.Reporter());
     run.firstSpot = run.labelEnd;
     if (run.settings.spotBlacks != ESpotBlacks::Regions) return;
     const uint32_t firstSpot = run.firstSpot;
     const std::vector<uint32_t>& labels = run.labels;
     const std::vector<uint32_t>& distance = run.distance;
     const uint64_t deep = uint64_t(run.spotDepth * run.spotDepth);
-    const std::vector<uint64_t> spots = LabelComponents(run.Labels(), firstSpot, [&](int64_t i) {
-        return labels[size_t(i)] == kLine && distance[size_t(i)] > deep;
-    });
+    const std::vector<uint64_t> spots = LabelComponents(
+        run.Labels(), firstSpot,
+        [&](int64_t i) { return labels[size_t(i)] == kLine && distance[size_t(i)] > deep; },
+        stage.Reporter());
     // A line, however thick, is long and narrow: its deep part is a thin
     // ridge, and where two thick lines cross, a heart at most their width
     // over the square root of two deep. A spot black has a heart three

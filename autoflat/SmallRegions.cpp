@@ -91,7 +91,8 @@ std::vector<SBorder> Borders(const uint32_t* labels, int32_t width, int32_t heig
 }
 
 std::vector<uint32_t> FoldSmallRegions(const std::vector<uint64_t>& area, const std::vector<bool>& keep,
-                                       const std::vector<SBorder>& borders, uint64_t minArea) {
+                                       const std::vector<SBorder>& borders, uint64_t minArea,
+                                       const FWorkDone& done) {
     const size_t count = area.size();
     std::vector<uint32_t> into(count);
     std::iota(into.begin(), into.end(), 0u);
@@ -108,6 +109,7 @@ std::vector<uint32_t> FoldSmallRegions(const std::vector<uint64_t>& area, const 
         if (size[r] < minArea && !(r < keep.size() && keep[r])) order.push_back(r);
     std::stable_sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) { return area[x] < area[y]; });
     for (const uint32_t r : order) {
+        if (done) done(1 + touching[r].size());
         if (into[r] != r || size[r] >= minArea || touching[r].empty()) continue;
         uint32_t best = 0;
         uint64_t longest = 0;

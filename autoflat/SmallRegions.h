@@ -24,6 +24,7 @@ std::vector<SBorder> Borders(const uint32_t* labels, int32_t width, int32_t heig
 // neighbour. Smaller regions go first, so a speck next to a speck can still
 // end in a region that is large enough.
 std::vector<uint32_t> FoldSmallRegions(const std::vector<uint64_t>& area, const std::vector<bool>& keep,
-                                       const std::vector<SBorder>& borders, uint64_t minArea);
+                                       const std::vector<SBorder>& borders, uint64_t minArea,
+                                       const FWorkDone& done = {});
 
 }  // namespace autoflat
