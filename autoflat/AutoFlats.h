@@ -16,6 +16,14 @@
 // scale with the drawing, not with a fixed pixel count, and scans are made at
 // 300 to 1200 dpi.
 //
+// Melting. Every line pixel takes the region the engine's pass would copy
+// into it from a page filled by hand, with one exception: where that pass
+// gives up (its search meets the page's border first, as in a black band
+// along the edge deeper than the page allows, or runs out of depth) it
+// leaves the pixel black, and flats hold no black, so here the region beside
+// the pixel grows into it (marked kMarkLeft). Flatting these flats with the
+// filter leaves such pixels black, not coloured.
+//
 // Colours. The same page and settings give the same bytes whatever the
 // worker count. Regions without a hint each get their own colour, touching
 // ones at least kMinTouchingDeltaE (CIEDE2000) apart, and every automatic

@@ -31,7 +31,8 @@ void MeltLines(SPageRun& run) {
                    [&](double done) { return run.progress.Ask(0.4 + 0.4 * done, "melting lines"); });
     if (!whole) throw CFailure(EAutoFlatStatus::Cancelled, "cancelled");
     // A search the engine gave up at the page's border leaves its pixel
-    // black; it goes to the region beside it.
+    // black; it goes to the region beside it, where the flats part from the
+    // filter's pass (AutoFlats.h, "Melting").
     if (run.settings.pixelMarks) {
         run.result.marks.assign(size_t(run.size), 0);
         for (int64_t i = 0; i < run.size; ++i)
