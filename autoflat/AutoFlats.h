@@ -94,7 +94,9 @@ struct SAutoFlatSettings {
 };
 
 // Fraction of the work done (0 .. 1) and the stage's name; false cancels.
-// Called from the calling thread only.
+// Called from the calling thread only, as each stage begins and every few
+// milliseconds of work within it; after a false, never again, and the run
+// ends with Cancelled as soon as every worker has seen it.
 using FProgress = std::function<bool(double fraction, const char* stage)>;
 
 enum class EAutoFlatStatus : uint8_t {

@@ -43,7 +43,7 @@ private:
 // workers only look whether it refused.
 class CStageProgress {
 public:
-    static constexpr uint64_t kReportWork = uint64_t(1) << 16;
+    static constexpr uint64_t kReportWork = uint64_t(1) << 17;
 
     CStageProgress(const CRunProgress& progress, double from, double to, const char* stage, uint64_t total);
     // Throws CFailure(Cancelled), on any thread, once the caller refused.
