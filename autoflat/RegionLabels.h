@@ -59,7 +59,8 @@ inline uint32_t Root(std::vector<uint32_t>& parent, uint32_t label) {
 // holds a new label firstLabel, firstLabel + 1, ... in the order in which
 // the components first appear in rows from the top. member is asked once
 // per pixel, in that order, before the pixel is written. Returns each new
-// label's pixel count. `done` hears of the work, a pixel a unit.
+// label's pixel count. `done` hears of the work, a pixel a unit in each of
+// the two passes.
 template <class FMember>
 std::vector<uint64_t> LabelComponents(const SLabelMap& map, uint32_t firstLabel, const FMember& member,
                                       const FWorkDone& done = {}) {
@@ -101,7 +102,9 @@ std::vector<uint64_t> LabelComponents(const SLabelMap& map, uint32_t firstLabel,
     // Neighbouring pixels mostly share their provisional label: the last
     // one looked up is remembered.
     uint32_t lastValue = kOpen, lastFinal = 0;
+    constexpr int64_t kReportEvery = int64_t(1) << 16;
     for (int64_t i = 0; i < map.Size(); ++i) {
+        if (done && (i + 1) % kReportEvery == 0) done(uint64_t(kReportEvery));
         const uint32_t value = map.labels[i];
         if (!provisional(value)) continue;
         if (value != lastValue) {

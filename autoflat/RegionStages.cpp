@@ -65,7 +65,7 @@ void CloseGaps(SPageRun& run) {
     // to be closed, plus a pixel so that gaps across the diagonal close too:
     // no path of cores passes through such a gap.
     run.progress.At(0.2, "finding regions");
-    CStageProgress stage(run.progress, 0.2, 0.3, "finding regions", 2 * uint64_t(run.size));
+    CStageProgress stage(run.progress, 0.2, 0.3, "finding regions", 3 * uint64_t(run.size));
     const int64_t gap = run.gap;
     const uint64_t coreLimit = uint64_t((gap + 2) * (gap + 2)) / 4;
     const std::vector<uint32_t>& labels = run.labels;
@@ -90,7 +90,7 @@ void CloseGaps(SPageRun& run) {
 // What no core reaches is enclosed all round, however narrow.
 void LabelEnclosed(SPageRun& run) {
     const std::vector<uint32_t>& labels = run.labels;
-    CStageProgress stage(run.progress, 0.3, 0.35, "finding regions", uint64_t(run.size));
+    CStageProgress stage(run.progress, 0.3, 0.35, "finding regions", 2 * uint64_t(run.size));
     const std::vector<uint64_t> closed = LabelComponents(
         run.Labels(), run.firstClosed, [&](int64_t i) { return labels[size_t(i)] == kOpen; },
         stage.Reporter());
@@ -99,7 +99,7 @@ void LabelEnclosed(SPageRun& run) {
 
 void FindSpotBlacks(SPageRun& run) {
     run.progress.At(0.35, "finding spot blacks");
-    CStageProgress stage(run.progress, 0.35, 0.4, "finding spot blacks", 3 * uint64_t(run.size));
+    CStageProgress stage(run.progress, 0.35, 0.4, "finding spot blacks", 4 * uint64_t(run.size));
     SquaredDistances(run.width, run.height, run.labels.data(), kLine, true, run.distance.data(), run.workers,
                      stage.Reporter());
     run.firstSpot = run.labelEnd;
