@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <set>
+#include <utility>
 #include <unordered_set>
 
 namespace autoflat {
@@ -178,111 +180,137 @@ SLab LabOf(const SColour& colour, bool cmyk) {
     return LabFromSrgb(rgb.v[0], rgb.v[1], rgb.v[2]);
 }
 
-void AssignColours(SColourRequest& request) {
-    const uint32_t count = request.regionCount;
-    std::vector<std::vector<uint32_t>> neighbours(count);
-    for (const SRegionEdge& edge : request.edges) {
-        if (edge.a >= count || edge.b >= count) continue;
-        neighbours[edge.a].push_back(edge.b);
-        neighbours[edge.b].push_back(edge.a);
-    }
-    std::vector<SLab> labs(count);
-    std::vector<bool> done = request.fixed;
-    done.resize(count, false);
-    request.colours.resize(count);
-    std::unordered_set<uint32_t> used;
-    for (uint32_t r = 0; r < count; ++r)
-        if (done[r]) {
-            labs[r] = LabOf(request.colours[r], request.cmyk);
-            used.insert(Key(request.colours[r]));
+namespace {
+
+// The choice of colours for the regions without one, region by region, most
+// neighbours first: the least used choice that stands far enough from every
+// neighbour already coloured, else the farthest there is.
+class CColourChooser {
+public:
+    explicit CColourChooser(SColourRequest& request)
+        : request_(request),
+          count_(request.regionCount),
+          automatic_(request.palette.empty()),
+          choices_(automatic_ ? BaseColours() : request.palette),
+          steps_(Variations().steps) {
+        neighbours_.resize(count_);
+        for (const SRegionEdge& edge : request.edges) {
+            if (edge.a >= count_ || edge.b >= count_) continue;
+            neighbours_[edge.a].push_back(edge.b);
+            neighbours_[edge.b].push_back(edge.a);
         }
+        labs_.resize(count_);
+        done_ = request.fixed;
+        done_.resize(count_, false);
+        request.colours.resize(count_);
+        for (uint32_t r = 0; r < count_; ++r)
+            if (done_[r]) {
+                labs_[r] = LabOf(request.colours[r], request.cmyk);
+                used_.insert(Key(request.colours[r]));
+            }
+        cursor_.assign(choices_.size(), 0);
+        useCount_.assign(choices_.size(), 0);
+        // Least used first, the earlier on a tie: kept in order as counts
+        // change, rather than sorted again for every region.
+        for (size_t i = 0; i < choices_.size(); ++i) byUse_.insert({0, i});
+    }
 
-    std::vector<uint32_t> order;
-    for (uint32_t r = 0; r < count; ++r)
-        if (!done[r]) order.push_back(r);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](uint32_t x, uint32_t y) { return neighbours[x].size() > neighbours[y].size(); });
+    void Run() {
+        std::vector<uint32_t> order;
+        for (uint32_t r = 0; r < count_; ++r)
+            if (!done_[r]) order.push_back(r);
+        std::stable_sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
+            return neighbours_[x].size() > neighbours_[y].size();
+        });
+        for (const uint32_t r : order) Place(r);
+    }
 
-    const bool automatic = request.palette.empty();
-    const std::vector<SColour>& choices = automatic ? BaseColours() : request.palette;
-    std::vector<SLab> choiceLabs;
-    for (const SColour& c : choices) choiceLabs.push_back(LabOf(c, automatic ? false : request.cmyk));
-    std::vector<uint64_t> useCount(choices.size(), 0);
-    std::vector<size_t> cursor(choices.size(), 0);
-    const auto& steps = Variations().steps;
-
+private:
     // The next colour of a choice that no region has yet, in the flats'
     // model; false when its variations have run out.
-    auto variation = [&](size_t choice, SColour& colour, size_t& at) {
-        if (!automatic) {
-            colour = choices[choice];
+    bool Variation(size_t choice, SColour& colour, size_t& at) const {
+        if (!automatic_) {
+            colour = choices_[choice];
             return true;
         }
-        for (at = cursor[choice]; at < steps.size(); ++at) {
-            const int r = choices[choice].v[0] + steps[at][0];
-            const int g = choices[choice].v[1] + steps[at][1];
-            const int b = choices[choice].v[2] + steps[at][2];
+        for (at = cursor_[choice]; at < steps_.size(); ++at) {
+            const int r = choices_[choice].v[0] + steps_[at][0];
+            const int g = choices_[choice].v[1] + steps_[at][1];
+            const int b = choices_[choice].v[2] + steps_[at][2];
             if (r < 0 || r > 255 || g < 0 || g > 255 || b < 0 || b > 255) continue;
             if (!InPrintGamut(uint8_t(r), uint8_t(g), uint8_t(b))) continue;
             const SColour rgb{{uint8_t(r), uint8_t(g), uint8_t(b), 0}};
-            colour = request.cmyk ? InksFromSrgb(rgb) : rgb;
-            if (used.count(Key(colour))) continue;
+            colour = request_.cmyk ? InksFromSrgb(rgb) : rgb;
+            if (used_.count(Key(colour))) continue;
             return true;
         }
         return false;
-    };
+    }
 
-    std::vector<size_t> byUse(choices.size());
-    for (const uint32_t r : order) {
-        for (size_t i = 0; i < byUse.size(); ++i) byUse[i] = i;
-        std::stable_sort(byUse.begin(), byUse.end(),
-                         [&](size_t x, size_t y) { return useCount[x] < useCount[y]; });
-        auto nearestNeighbour = [&](const SLab& lab) {
-            double nearest = 1e9;
-            for (const uint32_t n : neighbours[r])
-                if (done[n]) nearest = std::min(nearest, DeltaE2000(lab, labs[n]));
-            return nearest;
-        };
-        bool placed = false;
+    double NearestNeighbour(uint32_t r, const SLab& lab) const {
+        if (request_.done) request_.done(1 + neighbours_[r].size());
+        double nearest = 1e9;
+        for (const uint32_t n : neighbours_[r])
+            if (done_[n]) nearest = std::min(nearest, DeltaE2000(lab, labs_[n]));
+        return nearest;
+    }
+
+    void Use(uint32_t r, size_t choice, const SColour& colour) {
+        request_.colours[r] = colour;
+        labs_[r] = LabOf(colour, request_.cmyk);
+        byUse_.erase({useCount_[choice], choice});
+        byUse_.insert({++useCount_[choice], choice});
+        used_.insert(Key(colour));
+        done_[r] = true;
+    }
+
+    void Place(uint32_t r) {
         double bestDistance = -1;
         size_t best = 0;
-        for (const size_t choice : byUse) {
+        for (const auto& [uses, choice] : byUse_) {
             SColour colour;
             size_t at = 0;
-            if (!variation(choice, colour, at)) continue;
-            const SLab lab = LabOf(colour, request.cmyk);
-            const double nearest = nearestNeighbour(lab);
+            if (!Variation(choice, colour, at)) continue;
+            const double nearest = NearestNeighbour(r, LabOf(colour, request_.cmyk));
             if (nearest >= kMinTouchingDeltaE) {
-                request.colours[r] = colour;
-                labs[r] = lab;
-                cursor[choice] = automatic ? at + 1 : 0;
-                ++useCount[choice];
-                placed = true;
-                break;
+                cursor_[choice] = automatic_ ? at + 1 : 0;
+                Use(r, choice, colour);
+                return;
             }
             if (nearest > bestDistance) {
                 bestDistance = nearest;
                 best = choice;
             }
         }
-        if (!placed) {
-            // Too many neighbours (or too short a palette) for the minimum:
-            // the farthest colour there is, or, with every variation used,
-            // a base colour itself.
-            SColour colour;
-            size_t at = 0;
-            if (variation(best, colour, at)) {
-                cursor[best] = automatic ? at + 1 : 0;
-            } else {
-                colour = request.cmyk && automatic ? InksFromSrgb(choices[best]) : choices[best];
-            }
-            request.colours[r] = colour;
-            labs[r] = LabOf(colour, request.cmyk);
-            ++useCount[best];
+        // Too many neighbours (or too short a palette) for the minimum: the
+        // farthest colour there is, or, with every variation used, a base
+        // colour itself.
+        SColour colour;
+        size_t at = 0;
+        if (Variation(best, colour, at)) {
+            cursor_[best] = automatic_ ? at + 1 : 0;
+        } else {
+            colour = request_.cmyk && automatic_ ? InksFromSrgb(choices_[best]) : choices_[best];
         }
-        used.insert(Key(request.colours[r]));
-        done[r] = true;
+        Use(r, best, colour);
     }
-}
+
+    SColourRequest& request_;
+    const uint32_t count_;
+    const bool automatic_;
+    const std::vector<SColour>& choices_;
+    const std::vector<std::array<int8_t, 3>>& steps_;
+    std::vector<std::vector<uint32_t>> neighbours_;
+    std::vector<SLab> labs_;
+    std::vector<bool> done_;
+    std::unordered_set<uint32_t> used_;
+    std::vector<uint64_t> useCount_;
+    std::vector<size_t> cursor_;
+    std::set<std::pair<uint64_t, size_t>> byUse_;
+};
+
+}  // namespace
+
+void AssignColours(SColourRequest& request) { CColourChooser(request).Run(); }
 
 }  // namespace autoflat

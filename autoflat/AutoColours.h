@@ -7,6 +7,7 @@
 
 #include "autoflat/AutoFlats.h"
 #include "autoflat/ColourDistance.h"
+#include "autoflat/RunControl.h"
 
 namespace autoflat {
 
@@ -31,6 +32,7 @@ struct SColourRequest {
     std::vector<bool> fixed;         // regionCount entries: colour already given
     std::vector<SColour> colours;    // regionCount entries, the fixed ones set
     std::vector<SColour> palette;    // empty: automatic colours
+    FWorkDone done;                  // hears of the work, a colour distance a unit
 };
 
 // Fills the colours of the regions that are not fixed.
