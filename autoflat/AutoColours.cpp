@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <set>
+#include <utility>
 #include <unordered_set>
 
 namespace autoflat {

@@ -9,6 +9,7 @@
 
 #include "autoflat/AutoFlats.h"
 #include "autoflat/ColourDistance.h"
+#include "autoflat/RunControl.h"
 
 namespace autoflat {
 
@@ -45,6 +46,7 @@ struct SColourRequest {
     // it stays when other regions come, go or are numbered anew. Empty: the
     // region numbers stand in.
     std::vector<uint64_t> anchors;
+    FWorkDone done;  // hears of the work, a colour distance a unit
 };
 
 // Fills the colours of the regions that are not fixed.

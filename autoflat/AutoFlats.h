@@ -16,6 +16,14 @@
 // scale with the drawing, not with a fixed pixel count, and scans are made at
 // 300 to 1200 dpi.
 //
+// Melting. Every line pixel takes the region the engine's pass would copy
+// into it from a page filled by hand, with one exception: where that pass
+// gives up (its search meets the page's border first, as in a black band
+// along the edge deeper than the page allows, or runs out of depth) it
+// leaves the pixel black, and flats hold no black, so here the region beside
+// the pixel grows into it (marked kMarkLeft). Flatting these flats with the
+// filter leaves such pixels black, not coloured.
+//
 // Colours. The same page and settings give the same bytes whatever the
 // worker count. Regions without a hint each get their own colour, touching
 // ones at least kMinTouchingDeltaE (CIEDE2000) apart, any two at least
@@ -99,19 +107,22 @@ struct SAutoFlatSettings {
 };
 
 // Fraction of the work done (0 .. 1) and the stage's name; false cancels.
-// Called from the calling thread only.
+// Called from the calling thread only, as each stage begins and every few
+// milliseconds of work within it; after a false, never again, and the run
+// ends with Cancelled as soon as every worker has seen it.
 using FProgress = std::function<bool(double fraction, const char* stage)>;
 
 enum class EAutoFlatStatus : uint8_t {
     Ok,
     Cancelled,
-    EmptyPage,      // no pixels, zero width or height, or no pixel data
-    PageTooLarge,   // a side beyond kMaxSide
-    HintsMismatch,  // hints page of another size or colour model
-    BadSettings,    // negative gap, palette entries in another model, ...
-    NoRegions,      // nothing but lines, and spot blacks are lines
-    TooManyRegions,
+    EmptyPage,       // no pixels, zero width or height, or no pixel data
+    PageTooLarge,    // a side beyond kMaxSide
+    HintsMismatch,   // hints page of another size or colour model
+    BadSettings,     // negative gap, palette entries in another model, ...
+    NoRegions,       // nothing but lines, and spot blacks are lines
+    TooManyRegions,  // more than RegionLimit; the message gives the count
     OutOfMemory,
+    Failed,  // anything else that went wrong; the message says what
 };
 
 constexpr int32_t kMaxSide = 65535;
@@ -161,6 +172,12 @@ SAutoFlatResult AutoFlat(const SPageView& page, const SPageView* hints, const SA
 // The most memory AutoFlat allocates for a page (the result included, the
 // page itself not), so that a caller can refuse a page before reading it.
 uint64_t PeakBytes(int32_t width, int32_t height, EPageKind kind, bool withHints, bool withMarks = false);
+
+// The most regions a page may hold before small ones fold: a region's tables
+// cost a few hundred bytes, so a page of noise or a checkerboard, with a
+// region for every few pixels, would need many times the memory of line art.
+// Such a page ends with TooManyRegions instead, and PeakBytes holds.
+uint64_t RegionLimit(int32_t width, int32_t height);
 
 // The gap that AutoFlat uses for a page of this size when settings.gap is 0.
 int32_t DefaultGap(int32_t width, int32_t height, double dpi);

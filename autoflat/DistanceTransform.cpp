@@ -94,14 +94,24 @@ private:
 }  // namespace
 
 void SquaredDistances(int32_t width, int32_t height, const uint32_t* labels, uint32_t label, bool invert,
-                      uint32_t* out, int workers) {
+                      uint32_t* out, int workers, const FWorkDone& done) {
     if (width <= 0 || height <= 0) return;
-    ForEachPart(workers, width, 64, [&](int64_t x0, int64_t x1) {
-        ColumnDistances(width, height, labels, label, invert, out, x0, x1);
+    // A block of columns at a time, so that the columns are swept in cache
+    // lines and progress is heard between blocks.
+    constexpr int64_t kBlock = 64;
+    ForEachPart(workers, width, kBlock, [&](int64_t x0, int64_t x1) {
+        for (int64_t x = x0; x < x1; x += kBlock) {
+            const int64_t end = std::min(x1, x + kBlock);
+            ColumnDistances(width, height, labels, label, invert, out, x, end);
+            if (done) done(uint64_t(end - x) * uint64_t(height));
+        }
     });
     ForEachPart(workers, height, 16, [&](int64_t y0, int64_t y1) {
         CRowEnvelope envelope(width);
-        for (int64_t y = y0; y < y1; ++y) envelope.Run(out + y * int64_t(width), width);
+        for (int64_t y = y0; y < y1; ++y) {
+            envelope.Run(out + y * int64_t(width), width);
+            if (done) done(uint64_t(width));
+        }
     });
 }
 

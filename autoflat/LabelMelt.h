@@ -2,7 +2,8 @@
 // pass, run over the label map itself: line pixels are black to the engine,
 // and every region label is stored so that the engine never takes it for
 // black. Every line pixel so ends with the label of the region pixel the
-// filter would have copied into it from a page filled by hand.
+// filter would have copied into it from a page filled by hand, except where
+// the filter would leave it black (see AutoFlats.h, "Melting").
 #pragma once
 
 #include <atomic>

@@ -26,7 +26,7 @@ struct SPageArea {
 enum class ERemeltStatus : uint8_t {
     Done,      // labels and marks rewritten inside `touched`
     NeedArea,  // the area holds too little of the page: nothing written, `touched` is the area needed
-    BadInput,  // boxes outside the page, a region beyond kMaxMeltLabel
+    BadInput,  // boxes outside the page, a change outside the area, a region beyond kMaxMeltLabel
 };
 
 // `changed` holds every pixel whose label or line mark changed since the

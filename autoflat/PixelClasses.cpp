@@ -52,9 +52,20 @@ CPixelReader::CPixelReader(EPageKind kind, SClassLimits limits)
     }
 }
 
+bool FilterCallsBlack(const SColour& colour, bool cmyk) {
+    // The filter sees CMYK as the host keeps it, 255 for no ink.
+    const uint8_t planes[4] = {uint8_t(cmyk ? 255 - colour.v[0] : colour.v[0]),
+                               uint8_t(cmyk ? 255 - colour.v[1] : colour.v[1]),
+                               uint8_t(cmyk ? 255 - colour.v[2] : colour.v[2]), uint8_t(255 - colour.v[3])};
+    return IsBlackPixel(planes, 1, cmyk ? 4 : 3, cmyk);
+}
+
 EPixelClass CPixelReader::Compute(const uint8_t* pixel) const {
     const SRgbA c = ReadRgbA(kind_, pixel);
-    return ClassOf(c.r, c.g, c.b, c.a);
+    const EPixelClass cls = ClassOf(c.r, c.g, c.b, c.a);
+    if (cls == EPixelClass::Hint && IsCmyk(kind_) && FilterCallsBlack(Colour(pixel), true))
+        return ClassWithoutHint(c.r, c.g, c.b, c.a);
+    return cls;
 }
 
 SColour CPixelReader::Colour(const uint8_t* pixel) const {

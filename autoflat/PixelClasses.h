@@ -5,10 +5,16 @@
 #include <vector>
 
 #include "autoflat/AutoFlats.h"
+#include "engine/FlatStrip.h"
 
 namespace autoflat {
 
 enum class EPixelClass : uint8_t { Paper, Hint, Line };
+
+// Whether the flat filter takes a colour of the flats' model (CMYK as ink
+// coverage) for black: a region of it would melt away there. No hint asks
+// for such a colour.
+bool FilterCallsBlack(const SColour& colour, bool cmyk);
 
 struct SClassLimits {
     uint8_t darkness = 128;
@@ -44,18 +50,22 @@ public:
 
 private:
     EPixelClass Compute(const uint8_t* pixel) const;
-
-    EPixelClass ClassOf(int r, int g, int b, int a) const {
+    EPixelClass ClassWithoutHint(int r, int g, int b, int a) const {
         // Rec. 601 weights in integers: the classes must not depend on how a
         // platform rounds floating point.
         const int luma = (299 * r + 587 * g + 114 * b + 500) / 1000;
+        return (255 - luma) * a >= int(limits_.darkness) * 255 ? EPixelClass::Line : EPixelClass::Paper;
+    }
+
+    EPixelClass ClassOf(int r, int g, int b, int a) const {
         const int high = r > g ? (r > b ? r : b) : (g > b ? g : b);
         const int low = r < g ? (r < b ? r : b) : (g < b ? g : b);
         // A hint must be opaque enough to mean a colour; a faint one is paper.
-        if ((high - low) * a >= limits_.hintChroma * 255 && limits_.hintChroma > 0 && a >= 128)
+        if ((high - low) * a >= limits_.hintChroma * 255 && limits_.hintChroma > 0 && a >= 128 &&
+            (high > kRgbBlackLimit || IsCmyk(kind_) ||
+             !FilterCallsBlack(SColour{{uint8_t(r), uint8_t(g), uint8_t(b), 0}}, false)))
             return EPixelClass::Hint;
-        if ((255 - luma) * a >= int(limits_.darkness) * 255) return EPixelClass::Line;
-        return EPixelClass::Paper;
+        return ClassWithoutHint(r, g, b, a);
     }
 
     EPageKind kind_;

@@ -84,6 +84,14 @@ public:
         }
     }
 
+    // The work of the region just coloured, in colour distances weighed, at
+    // least the eight a region is reckoned to take.
+    uint64_t TakeWork() {
+        const uint64_t work = std::max<uint64_t>(distances_, 8);
+        distances_ = 0;
+        return work;
+    }
+
     void Choose(uint32_t region) {
         const size_t wish = wish_[region];
         SColour wished;
@@ -126,6 +134,7 @@ private:
         if (automatic_ && wished_[choice]) return false;
         for (const uint32_t n : neighbours_[region]) {
             if (done_[n]) continue;
+            ++distances_;
             if (DeltaE2000(lab, LabOf(Converted(choices_[wish_[n]]), request_.cmyk)) < kMinTouchingDeltaE)
                 return false;
         }
@@ -207,7 +216,10 @@ private:
     double NearestNeighbour(uint32_t region, const SLab& lab) const {
         double nearest = 1e9;
         for (const uint32_t n : neighbours_[region])
-            if (done_[n]) nearest = std::min(nearest, DeltaE2000(lab, labs_[n]));
+            if (done_[n]) {
+                nearest = std::min(nearest, DeltaE2000(lab, labs_[n]));
+                ++distances_;
+            }
         return nearest;
     }
 
@@ -231,6 +243,7 @@ private:
     size_t takenCount_ = 0;
     std::vector<size_t> cursor_;
     std::unordered_set<uint32_t> used_;
+    mutable uint64_t distances_ = 0;
     std::vector<size_t> wish_;
     std::vector<bool> wished_;
 };
@@ -244,8 +257,10 @@ void AssignColours(SColourRequest& request) {
     fixed.resize(request.regionCount, false);
     CColourChooser chooser(request);
     chooser.Wish();
-    for (uint32_t region = 0; region < request.regionCount; ++region)
+    for (uint32_t region = 0; region < request.regionCount; ++region) {
         if (!fixed[region]) chooser.Choose(region);
+        if (request.done) request.done(chooser.TakeWork());
+    }
 }
 
 }  // namespace autoflat

@@ -4,7 +4,7 @@
 
 namespace autoflat {
 
-void GrowIntoOpen(const SLabelMap& map) {
+void GrowIntoOpen(const SLabelMap& map, const FWorkDone& done) {
     const int64_t w = map.width, h = map.height;
     std::vector<uint32_t> frontier, next;
     auto hasOpenNeighbour = [&](int64_t x, int64_t y) {
@@ -12,12 +12,14 @@ void GrowIntoOpen(const SLabelMap& map) {
         return (y + 1 < h && map.labels[i + w] == kOpen) || (x + 1 < w && map.labels[i + 1] == kOpen) ||
                (y > 0 && map.labels[i - w] == kOpen) || (x > 0 && map.labels[i - 1] == kOpen);
     };
-    for (int64_t y = 0; y < h; ++y)
+    for (int64_t y = 0; y < h; ++y) {
         for (int64_t x = 0; x < w; ++x) {
             const uint32_t value = map.labels[y * w + x];
             if (value != kLine && value != kOpen && hasOpenNeighbour(x, y))
                 frontier.push_back(uint32_t(y * w + x));
         }
+        if (done) done(uint64_t(w));
+    }
     while (!frontier.empty()) {
         next.clear();
         for (const uint32_t index : frontier) {
@@ -35,6 +37,7 @@ void GrowIntoOpen(const SLabelMap& map) {
             if (y > 0) take(index - w);
             if (x > 0) take(index - 1);
         }
+        if (done) done(frontier.size());
         frontier.swap(next);
     }
 }

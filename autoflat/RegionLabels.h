@@ -7,7 +7,10 @@
 #include <cstdint>
 #include <algorithm>
 #include <stdexcept>
+#include <string>
 #include <vector>
+
+#include "autoflat/RunControl.h"
 
 namespace autoflat {
 
@@ -25,10 +28,17 @@ struct SLabelMap {
 // label nearest along such a path, all labels growing one step at a time
 // in the order of the pixels' rows, so that who wins a pixel both could
 // reach never depends on anything but the page.
-void GrowIntoOpen(const SLabelMap& map);
+// `done` hears of the work as it goes, a pixel a unit.
+void GrowIntoOpen(const SLabelMap& map, const FWorkDone& done = {});
 
 // Labels from firstLabel on become remap[label - firstLabel].
 void Relabel(const SLabelMap& map, uint32_t firstLabel, const std::vector<uint32_t>& remap, int workers);
+
+// More components than labels are left above firstLabel.
+class CTooManyLabels : public std::length_error {
+public:
+    using std::length_error::length_error;
+};
 
 namespace label_detail {
 
@@ -49,9 +59,11 @@ inline uint32_t Root(std::vector<uint32_t>& parent, uint32_t label) {
 // holds a new label firstLabel, firstLabel + 1, ... in the order in which
 // the components first appear in rows from the top. member is asked once
 // per pixel, in that order, before the pixel is written. Returns each new
-// label's pixel count.
+// label's pixel count. `done` hears of the work, a pixel a unit in each of
+// the two passes.
 template <class FMember>
-std::vector<uint64_t> LabelComponents(const SLabelMap& map, uint32_t firstLabel, const FMember& member) {
+std::vector<uint64_t> LabelComponents(const SLabelMap& map, uint32_t firstLabel, const FMember& member,
+                                      const FWorkDone& done = {}) {
     // First pass: provisional labels (offsets from firstLabel) joined where
     // they meet; the smaller one is the root, so a root is its component's
     // first pixel in row order.
@@ -75,11 +87,13 @@ std::vector<uint64_t> LabelComponents(const SLabelMap& map, uint32_t firstLabel,
             } else if (up) {
                 row[x] = above[x];
             } else {
-                if (parent.size() >= room) throw std::length_error("too many regions");
+                if (parent.size() >= room)
+                    throw CTooManyLabels("too many regions: more than " + std::to_string(room));
                 row[x] = firstLabel + uint32_t(parent.size());
                 parent.push_back(uint32_t(parent.size()));
             }
         }
+        if (done) done(uint64_t(map.width));
     }
     // Second pass: final labels in order of first appearance.
     constexpr uint32_t kUnset = UINT32_MAX;
@@ -88,7 +102,9 @@ std::vector<uint64_t> LabelComponents(const SLabelMap& map, uint32_t firstLabel,
     // Neighbouring pixels mostly share their provisional label: the last
     // one looked up is remembered.
     uint32_t lastValue = kOpen, lastFinal = 0;
+    constexpr int64_t kReportEvery = int64_t(1) << 16;
     for (int64_t i = 0; i < map.Size(); ++i) {
+        if (done && (i + 1) % kReportEvery == 0) done(uint64_t(kReportEvery));
         const uint32_t value = map.labels[i];
         if (!provisional(value)) continue;
         if (value != lastValue) {

@@ -130,10 +130,40 @@ SDrawn Draw(CPage& page, int gap) {
     return drawn;
 }
 
+// Each stage's wall and processor time, and the longest the caller heard
+// nothing: the progress promised every few milliseconds of work.
+class CStageClock {
+public:
+    CStageClock()
+        : stageStart_(std::chrono::steady_clock::now()), last_(stageStart_), stageCpu_(bench::CpuSeconds()) {}
+    bool Heard(const char* name) {
+        const auto now = std::chrono::steady_clock::now();
+        longestSilence = std::max(longestSilence, std::chrono::duration<double>(now - last_).count());
+        last_ = now;
+        if (stage_ == name) return true;
+        const double cpuNow = bench::CpuSeconds();
+        char line[128];
+        std::snprintf(line, sizeof line, "  %-24s %6.2f s wall %6.2f s cpu\n", stage_.c_str(),
+                      std::chrono::duration<double>(now - stageStart_).count(), cpuNow - stageCpu_);
+        stages += line;
+        stage_ = name;
+        stageStart_ = now;
+        stageCpu_ = cpuNow;
+        return true;
+    }
+    std::string stages;
+    double longestSilence = 0;
+
+private:
+    std::string stage_ = "start";
+    std::chrono::steady_clock::time_point stageStart_, last_;
+    double stageCpu_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    int width = 7000, height = 10000, workers = 2;
+    int width = 7000, height = 10000, workers = 2, paletteSize = 0;
     bool aliased = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -141,10 +171,13 @@ int main(int argc, char** argv) {
             std::sscanf(argv[++i], "%dx%d", &width, &height);
         } else if (arg == "--workers" && i + 1 < argc) {
             workers = std::atoi(argv[++i]);
+        } else if (arg == "--palette" && i + 1 < argc) {
+            paletteSize = std::atoi(argv[++i]);
         } else if (arg == "--aliased") {
             aliased = true;
         } else {
-            std::fprintf(stderr, "usage: %s [--size WxH] [--workers N] [--aliased]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--size WxH] [--workers N] [--palette COLOURS] [--aliased]\n",
+                         argv[0]);
             return 2;
         }
     }
@@ -159,30 +192,18 @@ int main(int argc, char** argv) {
     view.kind = autoflat::EPageKind::Gray;
     autoflat::SAutoFlatSettings settings;
     settings.workers = workers;
+    // A palette of many colours, spread evenly over the cube: the choice of
+    // colours region by region must not grow with its square.
+    for (int i = 0; i < paletteSize; ++i)
+        settings.palette.push_back({{uint8_t(i * 97), uint8_t(i * 61 / 7), uint8_t(i * 37 / 53), 0}});
 
     const long before = bench::StatusKb("VmRSS:");
     bench::ResetPeak();
     const double cpu0 = bench::CpuSeconds();
     const auto t0 = std::chrono::steady_clock::now();
-    std::string stage = "start";
-    auto stageStart = t0;
-    double stageCpu = cpu0;
-    std::string stages;
-    const autoflat::SAutoFlatResult result =
-        autoflat::AutoFlat(view, nullptr, settings, [&](double, const char* name) {
-            if (stage != name) {
-                const auto now = std::chrono::steady_clock::now();
-                const double cpuNow = bench::CpuSeconds();
-                char line[128];
-                std::snprintf(line, sizeof line, "  %-24s %6.2f s wall %6.2f s cpu\n", stage.c_str(),
-                              std::chrono::duration<double>(now - stageStart).count(), cpuNow - stageCpu);
-                stages += line;
-                stage = name;
-                stageStart = now;
-                stageCpu = cpuNow;
-            }
-            return true;
-        });
+    CStageClock clock;
+    const autoflat::SAutoFlatResult result = autoflat::AutoFlat(
+        view, nullptr, settings, [&](double, const char* name) { return clock.Heard(name); });
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     const double cpu = bench::CpuSeconds() - cpu0;
     if (result.status != autoflat::EAutoFlatStatus::Ok) {
@@ -220,7 +241,8 @@ int main(int argc, char** argv) {
         "%d/%zu\n",
         result.regions.size(), drawn.circles.size(), gap, closedWithin, leaks, allowedLeaks, spotsKept,
         drawn.spots.size());
-    std::printf("stages:\n%s", stages.c_str());
+    std::printf("stages:\n%s", clock.stages.c_str());
+    std::printf("longest without progress: %.3f s\n", clock.longestSilence);
     std::printf("closest touching automatic colours: CIEDE2000 %.1f\n", closest);
     return 0;
 }

@@ -1,4 +1,4 @@
-// Times the engine's pass with the distance-assisted walk and with the plain
+// Times the engine's pass with the fast path and with the plain
 // search, on the generated pages and on PNG drawings, and checks that both
 // leave the same bytes. Each run is made in a child process of its own, so
 // its peak memory is its own.

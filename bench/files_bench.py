@@ -127,8 +127,9 @@ def bench_page(args, folder, source, name, tiff):
     out = os.path.join(folder, "out" + ext)
     rows = []
     for depth in args.depth:
-        (seconds, peak, _, cpu), _ = best(args.repeat, lambda: [args.tool, "flat", "-q", source, "-o", out,
-                                                               "--depth", str(depth)], lambda: remove(out))
+        (seconds, peak, _, cpu), _ = best(args.repeat,
+                                          lambda: [args.tool, "flat", "-q", source, "-o", out, "--depth", str(depth)],
+                                          lambda: remove(out))
         rows.append((f"vandrel flat --depth {depth}", seconds, cpu, peak, size_mb(out)))
     (seconds, peak, _, cpu), _ = best(args.repeat, lambda: pil_copy(source, out, tiff), lambda: remove(out))
     rows.append(("PIL load + save", seconds, cpu, peak, size_mb(out)))
@@ -152,8 +153,10 @@ def bench_batch(args, folder, sources):
     out = os.path.join(folder, "batch-out")
     rows = []
     for depth in args.depth:
-        (seconds, peak, _, cpu), _ = best(args.repeat, lambda: [args.tool, "flat", "-q", *sources, "--out-dir",
-                                                               out, "--depth", str(depth)], lambda: remove(out))
+        (seconds, peak, _, cpu), _ = best(args.repeat,
+                                          lambda: [args.tool, "flat", "-q", *sources, "--out-dir", out,
+                                                   "--depth", str(depth)],
+                                          lambda: remove(out))
         rows.append((f"vandrel flat --out-dir, --depth {depth}", seconds, cpu, peak))
     remove(out)
     print(f"\nbatch of {len(sources)} pages: {megapixels:.1f} MP; memory aim "
@@ -205,7 +208,8 @@ def main():
                 make("cmyk", cmyk, 2)
             bench_page(args, folder, cmyk, "CMYK TIFF page, A4 at 600 dpi (deflate)", tiff=True)
         for drawing in args.input:
-            bench_page(args, folder, drawing, os.path.basename(drawing), tiff=drawing.lower().endswith((".tif", ".tiff")))
+            tiff = drawing.lower().endswith((".tif", ".tiff"))
+            bench_page(args, folder, drawing, os.path.basename(drawing), tiff=tiff)
         if "batch" in pages:
             sources = []
             for i in range(args.batch):

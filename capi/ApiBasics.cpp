@@ -26,6 +26,8 @@ const char* vandrel_result_text(int32_t result) {
             return "the filter failed";
         case VANDREL_UNSUPPORTED_LAYOUT:
             return "this filter cannot take pixels in this colour model";
+        case VANDREL_NO_REGIONS:
+            return "there is nothing to fill: no line art, or nothing but line art";
         default:
             return "unknown result";
     }

@@ -9,6 +9,7 @@
 
 #include "autoflat/AutoFlats.h"
 #include "autoflat/LabelRemelt.h"
+#include "capi/AutoFlatSettingsCheck.h"
 #include "capi/PixelLayout.h"
 #include "capi/VandrelApi.h"
 
@@ -74,6 +75,8 @@ int32_t ResultOf(EAutoFlatStatus status) {
         case EAutoFlatStatus::HintsMismatch:
         case EAutoFlatStatus::BadSettings:
             return VANDREL_BAD_ARGUMENTS;
+        case EAutoFlatStatus::NoRegions:
+            return VANDREL_NO_REGIONS;
         default:
             return VANDREL_FAILED;
     }
@@ -108,10 +111,20 @@ bool CopyFlats(const autoflat::SAutoFlatResult& result, const VandrelAutoFlatOut
     return true;
 }
 
+// Flats of one colour, or the page as it was, are no one's wish: most
+// likely the wrong layer, or a threshold set too high. The command-line tool
+// refuses the same pages.
+const char* NothingToFill(const autoflat::SAutoFlatResult& result, std::size_t pixels) {
+    if (result.linePixels == 0)
+        return "no line art: no pixel is dark enough to be a line, so there are no regions to fill";
+    if (result.linePixels >= pixels) return "the page is all line art: there is no paper to fill";
+    return nullptr;
+}
+
 autoflat::SAutoFlatSettings Settings(const VandrelAutoFlatSettings& given, bool cmyk) {
     autoflat::SAutoFlatSettings settings;
-    settings.gap = std::max(given.gap, 0);
-    settings.dpi = given.dpi > 0 ? given.dpi : 0;
+    settings.gap = given.gap;
+    settings.dpi = given.dpi;
     settings.minRegion = given.minRegion;
     settings.darkness = uint8_t(given.threshold);
     settings.spotBlacks = given.spotBlacks ? autoflat::ESpotBlacks::Regions : autoflat::ESpotBlacks::Lines;
@@ -121,7 +134,7 @@ autoflat::SAutoFlatSettings Settings(const VandrelAutoFlatSettings& given, bool 
     // cannot start.
     settings.workers = 1;
 #else
-    settings.workers = std::max(given.workers, 0);
+    settings.workers = given.workers;
 #endif
     for (int32_t i = 0; given.palette && i < given.paletteCount; ++i) {
         autoflat::SColour colour;
@@ -136,9 +149,11 @@ int32_t AutoFlat(const uint8_t* lineArt, int32_t lineLayout, const uint8_t* hint
                  VandrelAutoFlatOutput& output, VandrelProgress progress, void* context) {
     const std::optional<SPixelLayout> line = LayoutOf(lineLayout);
     const std::optional<SPixelLayout> hint = hints ? LayoutOf(hintsLayout) : line;
-    if (!line || !hint || !output.pixels || !LayoutOf(output.layout) || given.paletteCount < 0 ||
-        (given.paletteCount > 0 && !given.palette) || given.threshold < 1 || given.threshold > 255)
+    if (!line || !hint || !output.pixels || !LayoutOf(output.layout)) return VANDREL_BAD_ARGUMENTS;
+    if (const std::string refused = RefusedSettings(given, line->cmyk); !refused.empty()) {
+        SetMessage(output, refused.c_str());
         return VANDREL_BAD_ARGUMENTS;
+    }
     const std::optional<std::size_t> lineBytes = PageBytes(*line, width, height);
     const std::optional<std::size_t> hintBytes = PageBytes(*hint, width, height);
     if (!lineBytes || !hintBytes) return VANDREL_BAD_ARGUMENTS;
@@ -161,6 +176,10 @@ int32_t AutoFlat(const uint8_t* lineArt, int32_t lineLayout, const uint8_t* hint
         return ResultOf(result.status);
     }
     const std::size_t pixels = std::size_t(width) * std::size_t(height);
+    if (const char* nothing = NothingToFill(result, pixels)) {
+        SetMessage(output, nothing);
+        return VANDREL_NO_REGIONS;
+    }
     if (!CopyFlats(result, output, pixels)) {
         SetMessage(output,
                    "the flats cannot be written in this layout: their colour model is the line art's");
@@ -176,6 +195,19 @@ int32_t AutoFlat(const uint8_t* lineArt, int32_t lineLayout, const uint8_t* hint
     output.regionCount = int32_t(std::min<std::size_t>(regions, INT32_MAX));
     output.gap = result.gap;
     return VANDREL_DONE;
+}
+
+// A box of inclusive bounds, not empty, inside [0, width) x [0, height).
+bool BoxInside(const int32_t* box, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    return box[0] <= box[2] && box[1] <= box[3] && box[0] >= x0 && box[1] >= y0 && box[2] <= x1 &&
+           box[3] <= y1;
+}
+
+// The caller's buffers hold `area` and nothing else, so a change outside it
+// names pixels no buffer holds: refused before any of them is read.
+bool RemeltBoxesFit(int32_t width, int32_t height, const int32_t* area, const int32_t* changed) {
+    return width > 0 && height > 0 && BoxInside(area, 0, 0, width - 1, height - 1) &&
+           BoxInside(changed, area[0], area[1], area[2], area[3]);
 }
 
 }  // namespace
@@ -235,6 +267,7 @@ int32_t vandrel_autoflat_remelt(uint32_t* labels, uint8_t* marks, int32_t width,
     // Only a part too small says where to look: any other answer leaves no
     // rectangle to call again with.
     touched[0] = touched[1] = touched[2] = touched[3] = -1;
+    if (!RemeltBoxesFit(width, height, area, changed)) return VANDREL_BAD_ARGUMENTS;
     try {
         switch (autoflat::RemeltLabels(page, {changed[0], changed[1], changed[2], changed[3]},
                                        uint32_t(depth), done)) {

@@ -39,6 +39,7 @@ enum VandrelResult {
     VANDREL_BAD_ARGUMENTS = 3,
     VANDREL_FAILED = 4,
     VANDREL_UNSUPPORTED_LAYOUT = 5, /* a layout the entry point cannot take, e.g. CMYK line art */
+    VANDREL_NO_REGIONS = 6,         /* nothing to fill: a page without line art, or nothing but line art */
 };
 
 /* Channel orders. The alpha channel is transparency: never painted by the
@@ -85,15 +86,19 @@ VANDREL_API int32_t vandrel_flat(const uint8_t* pixels, uint8_t* result, int32_t
 /* Auto Flats' choices, as `vandrel autoflat` takes them. Fill it with
  * vandrel_autoflat_defaults first, then change what the user chose. */
 typedef struct VandrelAutoFlatSettings {
-    int32_t gap;        /* widest gap in the lines still closed, pixels; 0 chosen from dpi or the page size */
-    int32_t minRegion;  /* regions under this many pixels merge into a neighbour; -1 the default */
-    int32_t spotBlacks; /* non-zero: solid black areas stay regions of their own */
-    int32_t keepLines;  /* non-zero: the regions filled, the lines left as they are */
-    const uint8_t* palette; /* optional: 4 bytes a colour (R, G, B, unused; or C, M, Y, K ink) */
+    int32_t gap; /* widest gap in the lines still closed, pixels (up to 1024); 0 chosen from dpi or the page
+                    size; below 0 refused */
+    int32_t minRegion;      /* regions under this many pixels merge into a neighbour; -1 the default */
+    int32_t spotBlacks;     /* non-zero: solid black areas stay regions of their own */
+    int32_t keepLines;      /* non-zero: the regions filled, the lines left as they are */
+    const uint8_t* palette; /* optional: 4 bytes a colour (R, G, B, unused; or C, M, Y, K ink); a colour the
+                               flat filter takes for black (R, G and B at most 8, or K ink 196 or more) is
+                               refused, since its regions would melt away as line art */
     int32_t paletteCount;   /* colours in `palette` */
-    int32_t workers;        /* threads, 0 for every processor; one without threads (WebAssembly) */
-    double dpi;             /* the page's resolution, 0 when unknown: it chooses the default gap */
-    int32_t threshold;      /* line strength (darkness times opacity, 1..255) at which a pixel is line art */
+    int32_t workers;        /* threads, 0 for every processor, below 0 refused; one without threads
+                               (WebAssembly) */
+    double dpi; /* the page's resolution, 0 when unknown: it chooses the default gap; below 0 refused */
+    int32_t threshold; /* line strength (darkness times opacity, 1..255) at which a pixel is line art */
 } VandrelAutoFlatSettings;
 
 VANDREL_API void vandrel_autoflat_defaults(VandrelAutoFlatSettings* settings);
@@ -123,7 +128,11 @@ typedef struct VandrelAutoFlatOutput {
  * optional hints of the same size and colour model (`hints` in
  * `hintsLayout`, null for none), one flat colour per closed region with
  * the lines melted into them. The same pixels as `vandrel autoflat`.
- * Progress is reported in thousandths. */
+ * Progress is reported in thousandths. A page with no line art (white
+ * paper, an empty layer, a threshold above every line) or nothing but line
+ * art answers VANDREL_NO_REGIONS, as `vandrel autoflat` refuses it; settings
+ * outside the values above answer VANDREL_BAD_ARGUMENTS. Either way
+ * `message` says why. */
 VANDREL_API int32_t vandrel_autoflat(const uint8_t* lineArt, int32_t lineLayout, const uint8_t* hints,
                                      int32_t hintsLayout, int32_t width, int32_t height,
                                      const VandrelAutoFlatSettings* settings, VandrelAutoFlatOutput* output,
@@ -134,8 +143,10 @@ VANDREL_API int32_t vandrel_autoflat(const uint8_t* lineArt, int32_t lineLayout,
  * caller holds the rectangle `area` (x0, y0, x1, y1, inclusive) of a
  * width x height page: `labels` (region numbers below 2^24) and `marks`
  * (as vandrel_autoflat wrote them), rows of the area's width. `changed`
- * (x0, y0, x1, y1) holds every pixel whose region or line mark changed and
- * every line pixel that took its region from one of them. Every line pixel
+ * (x0, y0, x1, y1, inside `area`) holds every pixel whose region or line
+ * mark changed and every line pixel that took its region from one of them.
+ * An empty rectangle, `area` outside the page or `changed` outside `area`
+ * is VANDREL_BAD_ARGUMENTS, with nothing read or written. Every line pixel
  * the change can reach gets the region the whole page's melt would give
  * it, and `touched` receives the rectangle rewritten. VANDREL_FAILED with
  * nothing written means the area is too small: `touched` is then the area

@@ -14,7 +14,9 @@ namespace cli {
 namespace {
 
 constexpr uint8_t kFilterUp = 2;
-// Below this a band is not worth a thread of its own.
+// Below this a band is not worth a thread of its own. The bands are cut
+// by the page's size alone, never by the worker count, so that a file's
+// bytes do not depend on the machine that wrote it.
 constexpr size_t kMinBandBytes = size_t(4) << 20;
 
 struct SBand {
@@ -87,31 +89,38 @@ std::vector<std::string> DeflateRowsUp(const uint8_t* pixels, size_t rowBytes, i
                                        const SDeflateSettings& settings,
                                        const std::function<void(int)>& rowsDone) {
     const size_t total = rowBytes * size_t(height);
-    const int count =
-        int(std::clamp<size_t>(total / kMinBandBytes, 1, size_t(std::max(settings.threads, 1))));
+    const int count = int(std::clamp<size_t>(total / kMinBandBytes, 1, size_t(height)));
     std::vector<SBand> bands(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         bands[size_t(i)].firstRow = int(int64_t(height) * i / count);
         bands[size_t(i)].endRow = int(int64_t(height) * (i + 1) / count);
     }
-    std::vector<std::future<void>> work;
-    for (int i = 0; i < count; ++i) {
-        try {
-            work.push_back(std::async(std::launch::async, DeflateBand, pixels, rowBytes, i + 1 == count,
-                                      std::cref(settings), std::ref(bands[size_t(i)])));
-        } catch (const std::system_error&) {
-            // No thread to be had: this one deflates the band itself.
+    // Each worker takes the next band not yet taken.
+    std::atomic<int> next{0};
+    auto work = [&] {
+        for (int i = next.fetch_add(1); i < count; i = next.fetch_add(1)) {
             DeflateBand(pixels, rowBytes, i + 1 == count, settings, bands[size_t(i)]);
+            if (bands[size_t(i)].stopped) next = count;
+        }
+    };
+    const int workers = std::clamp(settings.threads, 1, count);
+    std::vector<std::future<void>> running;
+    for (int i = 0; i < workers; ++i) {
+        try {
+            running.push_back(std::async(std::launch::async, work));
+        } catch (const std::system_error&) {
+            break;  // no thread to be had: those started, or this one, do the rest
         }
     }
-    for (std::future<void>& band : work) {
-        while (band.wait_for(std::chrono::milliseconds(40)) != std::future_status::ready) {
+    if (running.empty()) running.push_back(std::async(std::launch::deferred, work));
+    for (std::future<void>& worker : running) {
+        while (worker.wait_for(std::chrono::milliseconds(40)) == std::future_status::timeout) {
             int done = 0;
             for (const SBand& b : bands) done += b.rowsDone.load(std::memory_order_relaxed);
             if (rowsDone) rowsDone(done);
         }
     }
-    for (std::future<void>& band : work) band.get();  // rethrows what a band threw
+    for (std::future<void>& worker : running) worker.get();  // rethrows what a band threw
     for (const SBand& band : bands)
         if (band.stopped) return {};
 

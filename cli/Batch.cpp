@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <future>
@@ -15,15 +14,20 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "cli/AutoflatPage.h"
+#include "cli/AutoflatFilter.h"
 #include "cli/ExitStatus.h"
+#include "cli/FlatFilter.h"
 #include "cli/ImageError.h"
 #include "cli/ImageLimits.h"
 #include "cli/InputList.h"
 #include "cli/Interrupt.h"
 #include "cli/OutputFolder.h"
 #include "cli/PageJob.h"
+#include "cli/PaletteFile.h"
+#include "cli/Stopwatch.h"
 #include "cli/Progress.h"
+#include "cli/RegionMapFile.h"
+#include "cli/SameFile.h"
 #include "cli/WrittenList.h"
 #include "host/PassSwitches.h"
 #include "host/ProcessorCount.h"
@@ -88,40 +92,90 @@ std::string CheckPageCount(const SToolOptions& options, size_t named) {
     const std::string count = std::to_string(named) + " are named";
     if (!options.output.empty())
         return "-o takes one page, and " + count + "; --out-dir DIR takes any number";
-    if (!options.autoflat.hints.empty())
-        return "--hints goes with one input: its hints page is of that page's size, and " + count;
-    if (!options.autoflat.regions.empty())
-        return "--regions writes one map: give one input, not " + std::to_string(named);
+    const SAutoflatOptions& fill = options.autoflat;
+    if (!fill.hints.empty() && fill.hints != kEachPage)
+        return "--hints goes with one input: its hints page is of that page's size, and " + count +
+               " (--hints each takes every page's NAME-hints.png)";
+    if (!fill.regions.empty() && fill.regions != kEachPage)
+        return "--regions writes one map: give one input, not " + std::to_string(named) +
+               " (--regions each writes every page's NAME-map.png)";
     return {};
 }
 
-// Each input's output, decided before anything is written. Two inputs of
+// The words for an input that an output would replace.
+std::string InputCalled(const std::string& same, const SPageJob& job, const std::string& palette) {
+    if (same == job.input) return "the input itself";
+    if (same == job.hints) return "the hints page";
+    if (same == palette) return "the palette";
+    return "an input of this run (" + QuotedName(same) + ")";
+}
+
+// A page's files: its result, its hints page (with --hints each, the one
+// beside it when there is one) and its region map.
+SPageJob JobFor(const SToolOptions& options, const std::string& input) {
+    SPageJob job;
+    job.input = input;
+    job.output = options.output;
+    job.overwrite = options.overwrite;
+    if (job.output.empty()) job.output = OutputBeside(input, options.outDir, options.suffix);
+    job.layers = options.layers;
+    if (options.layers != ELayeredFormat::None && options.output.empty())
+        job.output = fs::path(job.output).replace_extension(LayeredExtension(options.layers)).string();
+    const SAutoflatOptions& fill = options.autoflat;
+    job.hints = fill.hints;
+    if (fill.hints == kEachPage) {
+        std::error_code error;
+        job.hints = fs::is_regular_file(HintsBeside(input), error) ? HintsBeside(input) : std::string();
+    }
+    job.regions = fill.regions == kEachPage ? MapBeside(input, job.output) : fill.regions;
+    return job;
+}
+
+// Why `job` cannot go ahead beside the run's inputs and the outputs of the
+// pages before it; empty when it can, and its outputs are then taken.
+std::string Clash(const SPageJob& job, const CRunInputs& inputs, const std::string& palette,
+                  std::map<fs::path, std::string>& taken) {
+    std::vector<std::pair<std::string, const char*>> outputs = {{job.output, "the output"}};
+    if (!job.regions.empty()) {
+        outputs.emplace_back(job.regions, "the region map");
+        outputs.emplace_back(RegionPalettePath(job.regions), "the region palette");
+    }
+    for (const auto& [output, called] : outputs)
+        if (const std::string* same = inputs.Find(output))
+            return QuotedName(job.input) + ": " + called + " " + QuotedName(output) + " is " +
+                   InputCalled(*same, job, palette);
+    for (const auto& [output, called] : outputs) {
+        const auto at = taken.find(PathKey(output));
+        if (at != taken.end())
+            return QuotedName(job.input) + ": " + QuotedName(output) + " is already the output of " +
+                   QuotedName(at->second);
+    }
+    for (const auto& [output, called] : outputs) taken.emplace(PathKey(output), job.input);
+    return {};
+}
+
+// Each input's outputs, decided before anything is written. Two inputs of
 // the same name from different folders would land on one output: the later
 // ones fail rather than overwrite it. No output may be an input of the
 // run, not even with --overwrite.
 std::vector<SPageJob> PlanJobs(const SToolOptions& options, const std::vector<std::string>& pages,
                                std::vector<std::string>& clashes) {
-    std::vector<SPageJob> jobs;
-    std::map<fs::path, std::string> taken;
+    std::vector<SPageJob> planned;
     std::vector<std::string> read = pages;
-    if (!options.autoflat.hints.empty()) read.push_back(options.autoflat.hints);
-    const CRunInputs inputs(read);
     for (const std::string& input : pages) {
-        SPageJob job{input, options.output, options.overwrite};
-        if (job.output.empty()) job.output = OutputBeside(input, options.outDir, options.suffix);
-        if (const std::string* same = inputs.Find(job.output)) {
-            clashes.push_back(QuotedName(input) + ": the output " + QuotedName(job.output) +
-                              (*same == input ? " is the input itself"
-                                              : " is an input of this run (" + QuotedName(*same) + ")"));
-            continue;
-        }
-        const auto [at, fresh] = taken.emplace(PathKey(job.output), input);
-        if (!fresh) {
-            clashes.push_back(QuotedName(input) + ": " + QuotedName(job.output) +
-                              " is already the output of " + QuotedName(at->second));
-            continue;
-        }
-        jobs.push_back(job);
+        planned.push_back(JobFor(options, input));
+        if (!planned.back().hints.empty()) read.push_back(planned.back().hints);
+    }
+    const std::string& palette = options.autoflat.palette;
+    if (!palette.empty()) read.push_back(palette);
+    const CRunInputs inputs(read);
+    std::map<fs::path, std::string> taken;
+    std::vector<SPageJob> jobs;
+    for (const SPageJob& job : planned) {
+        if (std::string clash = Clash(job, inputs, palette, taken); !clash.empty())
+            clashes.push_back(std::move(clash));
+        else
+            jobs.push_back(job);
     }
     for (size_t i = 0; i < jobs.size(); ++i) {
         jobs[i].number = i + 1;
@@ -137,19 +191,25 @@ struct SBatchTally {
     std::vector<std::string> notWritten;  // pages stopped by an interruption
 };
 
-void Tally(const SPageInFlight& page, EPageResult result, SBatchTally& tally) {
+void Tally(const std::string& input, double megapixels, EPageResult result, SBatchTally& tally) {
     switch (result) {
         case EPageResult::Written:
             ++tally.written;
-            tally.megapixels += page.megapixels;
+            tally.megapixels += megapixels;
             break;
         case EPageResult::Failed:
             ++tally.failures;
             break;
         case EPageResult::Interrupted:
-            tally.notWritten.push_back(page.job.input);
+            tally.notWritten.push_back(input);
             break;
     }
+}
+
+// Reports a page of the pipeline and counts it.
+void Tally(SPageInFlight& page, CProgressDisplay& display, SBatchTally& tally) {
+    const EPageResult result = ReportPage(page, display);
+    Tally(page.job.input, page.megapixels, result, tally);
 }
 
 // Reading the next page while this one is flatted costs a third copy of a
@@ -161,15 +221,19 @@ bool RoomToReadAhead(const SPageInFlight& flatting) {
 }
 
 // What a page holds while it is flatted (its pixels and the plug-in's
-// output), or while it waits to be written (its pixels).
+// output), or while it waits to be written (its pixels); for a layered
+// result, the page as read besides.
 uint64_t HeldWhileFlatted(const SPageInFlight& page) {
     if (!page.GoesOn()) return 0;
     const SRaster& r = page.raster;
-    return PageMemoryNeed(r.RowBytes() * uint64_t(r.height), r.Planes(), r.hasAlpha);
+    const uint64_t raw = r.RowBytes() * uint64_t(r.height);
+    return PageMemoryNeed(raw, r.Planes(), r.hasAlpha) + (page.job.layers != ELayeredFormat::None ? raw : 0);
 }
 
 uint64_t HeldWhileWritten(const SPageInFlight& page) {
-    return page.GoesOn() ? page.raster.RowBytes() * uint64_t(page.raster.height) : 0;
+    if (!page.GoesOn()) return 0;
+    const uint64_t original = page.original.RowBytes() * uint64_t(page.original.height);
+    return page.raster.RowBytes() * uint64_t(page.raster.height) + original;
 }
 
 // The pages in a pipeline: while the plug-in flats one page on this thread,
@@ -177,8 +241,8 @@ uint64_t HeldWhileWritten(const SPageInFlight& page) {
 // it. At most three pages' pixels are held at once (the two copies of the
 // page being flatted, and the one being written or read), and every page
 // is reported, in order, once its last stage is done.
-void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, const SToolOptions& options,
-                 const SCodecOptions& codec, CProgressDisplay& display, SBatchTally& tally) {
+void RunPipeline(IPageFilter& filter, const std::vector<SPageJob>& jobs, const SCodecOptions& codec,
+                 CProgressDisplay& display, SBatchTally& tally) {
     // The page before is written whole even after Ctrl-C: it is flatted
     // already, and the page being flatted stops within a strip anyway.
     SCodecOptions finishing = codec;
@@ -211,12 +275,12 @@ void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, c
         auto reportWritten = [&] {
             if (reported || !written.load(std::memory_order_acquire)) return;
             reported = true;
-            Tally(*writing, ReportPage(*writing, display), tally);
+            Tally(*writing, display, tally);
             display.Release();
         };
         if (!reported) display.Hold(reportWritten);
         if (current.GoesOn()) display.Begin(PageLabel(current.job), EPageStage::Flatting);
-        FlatReadPage(host, current, options.settings, display);
+        FilterPage(filter, current, display);
         std::optional<SPageInFlight> read = io.get();
         reportWritten();
         // Stopped: the page just flatted is not written; pages not begun
@@ -225,7 +289,7 @@ void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, c
         if (current.GoesOn())
             flatted = std::move(current);
         else
-            Tally(current, ReportPage(current, display), tally);
+            Tally(current, display, tally);
         if (InterruptRequested()) return;
         if (i + 1 < jobs.size()) {
             // Read ahead, a page may not have fitted beside the one being
@@ -239,7 +303,7 @@ void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, c
                 current = ReadPage(jobs[i + 1], codec);
                 if (flatted && current.failure.rfind(kNotEnoughMemory, 0) == 0) {
                     WritePage(*flatted, finishing);
-                    Tally(*flatted, ReportPage(*flatted, display), tally);
+                    Tally(*flatted, display, tally);
                     flatted.reset();
                     SetMemoryHeldElsewhere(0);
                     current = ReadPage(jobs[i + 1], codec);
@@ -250,26 +314,36 @@ void RunPipeline(sim::CHostSimulator& host, const std::vector<SPageJob>& jobs, c
     SetMemoryHeldElsewhere(0);
     if (flatted) {
         WritePage(*flatted, codec);
-        Tally(*flatted, ReportPage(*flatted, display), tally);
+        Tally(*flatted, display, tally);
     }
+}
+
+int UsageError(const std::string& problem, bool autoflat) {
+    std::cerr << "vandrel: " << problem << "\nRun 'vandrel " << (autoflat ? "autoflat" : "flat")
+              << " --help' for the options.\n";
+    return kExitUsage;
 }
 
 }  // namespace
 
-fs::path PathKey(const std::string& path) {
-    std::error_code error;
-    const fs::path key = fs::weakly_canonical(path, error);
-    return error ? fs::path(path) : key;
-}
-
 int RunBatch(const SToolOptions& options) {
     const bool autoflat = options.command == ECommand::Autoflat;
-    const SInputList inputs = ListInputs(options.inputs, options.suffix);
+    std::vector<std::string> companions;
+    if (options.autoflat.hints == kEachPage) companions.push_back(kHintsSuffix);
+    if (options.autoflat.regions == kEachPage) companions.push_back(kMapSuffix);
+    const SInputList inputs = ListInputs(options.inputs, options.suffix, companions);
     const size_t named = inputs.pages.size() + inputs.problems.size();
-    if (const std::string problem = CheckPageCount(options, named); !problem.empty()) {
-        std::cerr << "vandrel: " << problem << "\nRun 'vandrel " << (autoflat ? "autoflat" : "flat")
-                  << " --help' for the options.\n";
-        return kExitUsage;
+    if (const std::string problem = CheckPageCount(options, named); !problem.empty())
+        return UsageError(problem, autoflat);
+    // A bad palette is the command's fault, not each page's: said once.
+    std::vector<SPaletteColour> palette;
+    if (autoflat && !options.autoflat.palette.empty()) {
+        try {
+            palette = ReadPaletteFile(options.autoflat.palette);
+        } catch (const CImageError& e) {
+            return UsageError("the palette " + QuotedName(options.autoflat.palette) + ": " + e.what(),
+                              autoflat);
+        }
     }
     std::unique_ptr<sim::CHostSimulator> host;
     try {
@@ -295,34 +369,35 @@ int RunBatch(const SToolOptions& options) {
     for (const std::string& clash : clashes) std::cerr << "vandrel: " << clash << std::endl;
     size_t failures = clashes.size();
 
-    const auto started = std::chrono::steady_clock::now();
+    const Clock::time_point started = Clock::now();
     SCodecOptions codec;
     codec.smallest = options.smallest;
     // The plug-in's own count, VANDREL_PROCESSORS included, so that one
     // switch sets both the pass and the codecs.
     codec.threads = ProcessorCount(ReadPassSwitches().processors);
+    // A layered flat keeps the page as read beside the one flatted.
+    if (!autoflat && options.layers != ELayeredFormat::None)
+        codec.pageNeed = [](uint32_t width, uint32_t height, int planes, bool hasAlpha) {
+            const uint64_t raw = uint64_t(width) * height * uint64_t(planes);
+            return PageMemoryNeed(raw, planes, hasAlpha) + raw;
+        };
     CProgressDisplay display(ProgressStyleFor(stderr, options.quiet));
     SBatchTally tally;
-    if (autoflat) {
-        // One page at a time: auto flats hold several times a page's pixels.
+    std::unique_ptr<IPageFilter> filter;
+    if (autoflat)
+        filter = std::make_unique<CAutoflatFilter>(options.autoflat, codec, palette);
+    else
+        filter = std::make_unique<CFlatFilter>(*host, options.settings);
+    // Auto flats hold several times a page's pixels: one page at a time.
+    if (autoflat || jobs.size() == 1) {
         for (const SPageJob& job : jobs) {
             double megapixels = 0;
-            const EPageResult result = AutoflatPage(job, options.autoflat, codec, display, megapixels);
-            if (result == EPageResult::Interrupted) tally.notWritten.push_back(job.input);
-            if (result == EPageResult::Failed) ++tally.failures;
-            if (result == EPageResult::Written) {
-                ++tally.written;
-                tally.megapixels += megapixels;
-            }
+            const EPageResult result = RunPage(*filter, job, codec, display, megapixels);
+            Tally(job.input, megapixels, result, tally);
             if (InterruptRequested()) break;
         }
-    } else if (jobs.size() == 1) {
-        const EPageResult result = FlatPage(*host, jobs.front(), options.settings, codec, display);
-        if (result == EPageResult::Interrupted) tally.notWritten.push_back(jobs.front().input);
-        if (result == EPageResult::Failed) ++tally.failures;
-        if (result == EPageResult::Written) ++tally.written;
     } else if (!jobs.empty()) {
-        RunPipeline(*host, jobs, options, codec, display, tally);
+        RunPipeline(*filter, jobs, codec, display, tally);
     }
     if (tally.written == 0 && folder) folder->RemoveIfEmpty();
     if (!tally.notWritten.empty()) {
@@ -335,8 +410,7 @@ int RunBatch(const SToolOptions& options) {
     if (failures && named > 1)
         std::cerr << "vandrel: " << failures << " of " << named << " pages failed" << std::endl;
     if (tally.written > 1 && !options.quiet) {
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        const double seconds = SecondsSince(started);
         std::fprintf(stderr, "vandrel: %zu pages, %.1f MP in %.2f s (%.1f MP/s)\n", tally.written,
                      tally.megapixels, seconds, tally.megapixels / std::max(seconds, 1e-6));
     }

@@ -12,6 +12,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/ImageFiles.h"
 #include "cli/ManualText.h"
+#include "cli/SameFile.h"
 #include "cli/WrittenList.h"
 #include "resources/PluginInfo.h"
 
@@ -29,8 +30,9 @@ struct SHelpTopic {
 const std::vector<SHelpTopic>& HelpTopics() {
     static const std::vector<SHelpTopic> topics = {
         {"", {"NAME", "SYNOPSIS", "DESCRIPTION", "COMMANDS"}},
-        {"flat", {"WHAT COUNTS AS BLACK", "WHAT IS READ", "WHAT IS REFUSED", "EXIT STATUS"}},
-        {"autoflat", {"EXIT STATUS"}},
+        {"flat",
+         {"WHAT COUNTS AS BLACK", "WHAT IS READ", "WHAT IS REFUSED", "LAYERED RESULTS", "EXIT STATUS"}},
+        {"autoflat", {"LAYERED RESULTS", "EXIT STATUS"}},
     };
     return topics;
 }
@@ -38,6 +40,12 @@ const std::vector<SHelpTopic>& HelpTopics() {
 std::string Upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return char(std::toupper(c)); });
+    return text;
+}
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
     return text;
 }
 
@@ -74,28 +82,37 @@ std::string CheckCombination(const SToolOptions& options, bool suffixGiven) {
                         : "name at least one page or folder to flat";
     if (!options.output.empty()) {
         if (suffixGiven) return "-o names the output itself; --suffix goes with --out-dir or alone";
-        if (!FormatForName(options.output))
+        if (options.layers != ELayeredFormat::None) {
+            const std::string extension = LayeredExtension(options.layers);
+            if (Lower(std::filesystem::path(options.output).extension().string()) != extension)
+                return "--layers " + extension.substr(1) + " writes a " + extension + " file: name " +
+                       QuotedName(options.output) + " so";
+        } else if (!FormatForName(options.output)) {
             return "cannot tell the format of " + QuotedName(options.output) +
                    ": name it .png, .tif or .tiff";
+        }
     }
     if (options.suffix.find('/') != std::string::npos) return "--suffix cannot hold a /";
     if (suffixGiven && options.suffix.empty() && options.outDir.empty())
         return "an empty --suffix would name each output as its input";
     const SAutoflatOptions& fill = options.autoflat;
-    if (!fill.hints.empty() && options.inputs.size() != 1)
-        return "--hints goes with one input: its hints page is of that page's size";
-    if (!fill.regions.empty()) {
-        if (options.inputs.size() != 1) return "--regions writes one map: give one input";
+    if (!fill.hints.empty() && fill.hints != kEachPage && options.inputs.size() != 1)
+        return "--hints goes with one input: its hints page is of that page's size "
+               "(--hints each takes every page's NAME-hints.png)";
+    if (!fill.regions.empty() && fill.regions != kEachPage) {
+        if (options.inputs.size() != 1)
+            return "--regions writes one map: give one input (--regions each writes every page's "
+                   "NAME-map.png)";
         if (FormatForName(fill.regions) != EImageFormat::Png)
             return "the region map is a PNG: name it .png, not " + QuotedName(fill.regions);
-        if (!options.output.empty() && PathKey(fill.regions) == PathKey(options.output))
+        if (!options.output.empty() && SameFile(fill.regions, options.output))
             return "the region map and the output cannot be the same file";
     }
     return {};
 }
 
 // The options both commands take: where the results go and how.
-void AddFileOptions(CLI::App* command, SToolOptions& options, CLI::Option*& suffix) {
+void AddFileOptions(CLI::App* command, SToolOptions& options, CLI::Option*& suffix, std::string& layers) {
     command->add_option("INPUT", options.inputs);
     CLI::Option* output = command->add_option("-o,--output", options.output);
     CLI::Option* outDir = command->add_option("--out-dir", options.outDir);
@@ -104,6 +121,7 @@ void AddFileOptions(CLI::App* command, SToolOptions& options, CLI::Option*& suff
     command->add_flag("--overwrite", options.overwrite);
     command->add_flag("-q,--quiet", options.quiet);
     command->add_flag("--smallest", options.smallest);
+    command->add_option("--layers", layers)->check(CLI::IsMember({"psd", "ora"}));
 }
 
 // Values left out keep the library's defaults, hence the sentinels.
@@ -115,11 +133,11 @@ struct SAutoflatWords {
 };
 
 CLI::App* AddAutoflat(CLI::App& app, SToolOptions& options, SAutoflatWords& words, bool& help,
-                      CLI::Option*& suffix) {
+                      CLI::Option*& suffix, std::string& layers) {
     CLI::App* autoflat = app.add_subcommand("autoflat");
     autoflat->set_help_flag();
     autoflat->add_flag("-h,--help", help);
-    AddFileOptions(autoflat, options, suffix);
+    AddFileOptions(autoflat, options, suffix, layers);
     SAutoflatOptions& o = options.autoflat;
     autoflat->add_option("--gap", words.gap)->transform(WholeNumber(1, 1024));
     autoflat->add_option("--min-region", words.minRegion)->transform(WholeNumber(0, 1LL << 40));
@@ -195,6 +213,7 @@ std::variant<SToolOptions, int> ParseCommandLine(int argc, char** argv) {
     int depth = -1;
     bool white = false, noWhite = false, help = false, flatHelp = false, autoflatHelp = false;
     SAutoflatWords words;
+    std::string layers;
 
     // Words a user may put first by mistake: a file name, or a command
     // the tool does not have. The commands are what they need to see.
@@ -221,14 +240,14 @@ std::variant<SToolOptions, int> ParseCommandLine(int argc, char** argv) {
     flat->set_help_flag();
     flat->add_flag("-h,--help", flatHelp);
     CLI::Option* flatSuffix = nullptr;
-    AddFileOptions(flat, options, flatSuffix);
+    AddFileOptions(flat, options, flatSuffix, layers);
     flat->add_option("--depth", depth)->transform(WholeNumber(0, 65535));
     CLI::Option* paintWhite = flat->add_flag("--white", white);
     flat->add_flag("--no-white", noWhite)->excludes(paintWhite);
     flat->add_flag("--use-prefs", options.usePrefs);
     flat->add_option("--plugin", options.pluginPath);
     CLI::Option* autoflatSuffix = nullptr;
-    const CLI::App* autoflat = AddAutoflat(app, options, words, autoflatHelp, autoflatSuffix);
+    const CLI::App* autoflat = AddAutoflat(app, options, words, autoflatHelp, autoflatSuffix, layers);
 
     const CLI::App& tool = app;
     for (const CLI::App* command : tool.get_subcommands([](const CLI::App*) { return true; }))
@@ -258,6 +277,8 @@ std::variant<SToolOptions, int> ParseCommandLine(int argc, char** argv) {
     if (autoflat->parsed()) options.command = ECommand::Autoflat;
     const char* command = autoflat->parsed() ? "autoflat" : "flat";
     const bool suffixGiven = (autoflat->parsed() ? autoflatSuffix : flatSuffix)->count() > 0;
+    if (layers == "psd") options.layers = ELayeredFormat::Psd;
+    if (layers == "ora") options.layers = ELayeredFormat::Ora;
     if (const std::string problem = CheckCombination(options, suffixGiven); !problem.empty())
         return UsageError(problem, command);
     // Outputs beside their inputs need a name of their own; auto flats are

@@ -98,11 +98,11 @@ void RejectSampleBits(int bits) {
     throw CImageError(std::to_string(bits) + "-bit samples are not supported" + kWhatFits);
 }
 
-void CheckSize(uint64_t width, uint64_t height) {
+void CheckSize(uint64_t width, uint64_t height, uint32_t maxSide) {
     if (width == 0 || height == 0) throw CImageError("the image has no pixels");
-    if (width > kMaxSide || height > kMaxSide)
+    if (width > maxSide || height > maxSide)
         throw CImageError(std::to_string(width) + " x " + std::to_string(height) + " pixels is more than " +
-                          std::to_string(kMaxSide) + " pixels on a side");
+                          std::to_string(maxSide) + " pixels on a side");
 }
 
 void CheckFileCanHold(uint64_t rawBytes, uint64_t fileBytes, uint64_t maxExpansion, const char* format) {

@@ -11,6 +11,9 @@ namespace cli {
 
 // The host interface gives image sizes as 16-bit signed numbers.
 constexpr uint32_t kMaxSide = 32767;
+// Auto flats, which no host stands between, take sides up to 16 bits
+// (a webtoon strip runs to tens of thousands of pixels).
+constexpr uint32_t kMaxLineArtSide = 65535;
 
 [[noreturn]] void RejectGrayscale();
 [[noreturn]] void RejectPalette();
@@ -18,8 +21,8 @@ constexpr uint32_t kMaxSide = 32767;
 [[noreturn]] void RejectColourModel(const std::string& name);
 [[noreturn]] void RejectSampleBits(int bits);
 
-// Throws unless both sides are between 1 and kMaxSide.
-void CheckSize(uint64_t width, uint64_t height);
+// Throws unless both sides are between 1 and `maxSide`.
+void CheckSize(uint64_t width, uint64_t height, uint32_t maxSide = kMaxSide);
 
 // The raster is allocated whole before the first row is decoded, so a file
 // of a few hundred bytes that declares 32767 x 32767 pixels would take four

@@ -13,12 +13,16 @@ namespace cli {
 
 namespace {
 
-void CheckRegular(const struct stat& info) {
+void CheckRegular(const struct stat& info, EInputKind kind) {
     if (S_ISREG(info.st_mode)) return;
-    if (S_ISDIR(info.st_mode)) throw CImageError("is a folder, not an image");
+    const bool image = kind == EInputKind::Image;
+    if (S_ISDIR(info.st_mode))
+        throw CImageError(image ? "is a folder, not an image" : "is a folder, not a palette");
     if (S_ISFIFO(info.st_mode))
-        throw CImageError("is a pipe, not a file: pages are read from files only (save it to a file first)");
-    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) throw CImageError("is a device, not an image file");
+        throw CImageError(std::string("is a pipe, not a file: ") + (image ? "pages are" : "a palette is") +
+                          " read from files only (save it to a file first)");
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
+        throw CImageError(image ? "is a device, not an image file" : "is a device, not a palette file");
     throw CImageError("is not a regular file");
 }
 
@@ -26,13 +30,13 @@ CImageError CannotOpen() { return CImageError(std::string("cannot open: ") + std
 
 }  // namespace
 
-void CheckInputFile(const std::string& path) {
+void CheckInputFile(const std::string& path, EInputKind kind) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) throw CannotOpen();
-    CheckRegular(info);
+    CheckRegular(info, kind);
 }
 
-int OpenInputFile(const std::string& path) {
+int OpenInputFile(const std::string& path, EInputKind kind) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) throw CannotOpen();
     struct stat info {};
@@ -43,7 +47,7 @@ int OpenInputFile(const std::string& path) {
         throw error;
     }
     try {
-        CheckRegular(info);
+        CheckRegular(info, kind);
     } catch (...) {
         ::close(fd);
         throw;

@@ -19,9 +19,15 @@ bool IsEarlierResult(const fs::path& file, const std::string& suffix) {
            stem.compare(stem.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
+bool IsCompanion(const fs::path& file, const std::vector<std::string>& companions) {
+    return std::any_of(companions.begin(), companions.end(),
+                       [&](const std::string& suffix) { return IsEarlierResult(file, suffix); });
+}
+
 }  // namespace
 
-SInputList ListInputs(const std::vector<std::string>& named, const std::string& suffix) {
+SInputList ListInputs(const std::vector<std::string>& named, const std::string& suffix,
+                      const std::vector<std::string>& companions) {
     SInputList list;
     for (const std::string& input : named) {
         std::error_code error;
@@ -36,7 +42,8 @@ SInputList ListInputs(const std::vector<std::string>& named, const std::string& 
             const fs::path name = entry->path().filename();
             std::error_code kind;
             if (name.string().front() == '.' || !FormatForName(name.string()) ||
-                !entry->is_regular_file(kind) || IsEarlierResult(name, suffix))
+                !entry->is_regular_file(kind) || IsEarlierResult(name, suffix) ||
+                IsCompanion(name, companions))
                 continue;
             // Joined by hand: the folder as the user wrote it, "d/" or "d".
             pages.push_back(input + (input.back() == '/' ? "" : "/") + name.string());
@@ -59,6 +66,15 @@ std::string OutputBeside(const std::string& page, const std::string& outDir, con
     const fs::path in(page);
     const std::string name = in.stem().string() + suffix + in.extension().string();
     return ((outDir.empty() ? in.parent_path() : fs::path(outDir)) / name).string();
+}
+
+std::string HintsBeside(const std::string& page) {
+    const fs::path in(page);
+    return (in.parent_path() / (in.stem().string() + kHintsSuffix + ".png")).string();
+}
+
+std::string MapBeside(const std::string& page, const std::string& output) {
+    return (fs::path(output).parent_path() / (fs::path(page).stem().string() + kMapSuffix + ".png")).string();
 }
 
 }  // namespace cli

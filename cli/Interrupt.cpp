@@ -9,6 +9,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <mutex>
+#include <string>
+
+#include "cli/WriteAll.h"
 
 namespace cli {
 
@@ -19,37 +23,43 @@ static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_alw
 
 std::atomic<int> gSignal{0};
 
-// A path the handler can use without allocating: written only while its
+// A text the handler can use without allocating: written only while its
 // flag is down, read only while it is up.
-struct SCleanupPath {
-    char path[PATH_MAX] = "";
+template <size_t Size>
+struct SHandlerText {
+    char text[Size] = "";
     std::atomic<bool> set{false};
 
     void Assign(const std::string& value) {
         set = false;
-        if (value.empty() || value.size() >= sizeof path) return;
-        std::memcpy(path, value.c_str(), value.size() + 1);
+        if (value.empty() || value.size() >= sizeof text) return;
+        std::memcpy(text, value.c_str(), value.size() + 1);
         set = true;
     }
 };
 
-SCleanupPath gFile;
-SCleanupPath gFolder;
-SCleanupPath gUnlisted;  // the line stdout owes for a file already in place
+// A page's outputs are written at once, each under its temporary name:
+// the handler must know them all. A slot is claimed before its path is
+// copied in, so that two threads never share one.
+constexpr int kCleanupSlots = 8;
+struct SCleanupSlot {
+    std::atomic<bool> claimed{false};
+    SHandlerText<PATH_MAX> file;
+};
+SCleanupSlot gFiles[kCleanupSlots];
+
+SHandlerText<PATH_MAX> gFolder;
+// The lines stdout owes for files already in place: all of a page's
+// outputs, which are put in place together.
+SHandlerText<kCleanupSlots*(PATH_MAX + 8)> gUnlisted;
+// What gUnlisted holds: owed by the thread writing a page, paid by the one
+// reporting it.
+std::string gOwed;
+std::mutex gOwedLock;
 std::atomic<bool> gListedAny{false};
 std::atomic<int> gHeld{0};
 
 const int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
-
-void WriteAll(int fd, const char* text, size_t size) {
-    while (size > 0) {
-        const ssize_t wrote = ::write(fd, text, size);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) return;
-        text += wrote;
-        size -= size_t(wrote);
-    }
-}
 
 void OnSignal(int number) {
     int none = 0;
@@ -60,10 +70,11 @@ void OnSignal(int number) {
         const timespec millisecond{0, 1000000};
         ::nanosleep(&millisecond, nullptr);
     }
-    if (gFile.set) ::unlink(gFile.path);
-    if (gFolder.set) ::rmdir(gFolder.path);
+    for (const SCleanupSlot& slot : gFiles)
+        if (slot.file.set) ::unlink(slot.file.text);
+    if (gFolder.set) ::rmdir(gFolder.text);
     if (gUnlisted.set) {
-        WriteAll(STDOUT_FILENO, gUnlisted.path, std::strlen(gUnlisted.path));
+        WriteAll(STDOUT_FILENO, gUnlisted.text, std::strlen(gUnlisted.text));
         gListedAny = true;
     }
     static const char kNothing[] = "\nvandrel: stopped at once, nothing written\n";
@@ -104,10 +115,38 @@ bool InterruptRequested() { return gSignal.load() != 0; }
 
 int InterruptExitStatus() { return 128 + gSignal.load(); }
 
-void SetCleanupFile(const std::string& path) { gFile.Assign(path); }
+int AddCleanupFile(const std::string& path) {
+    for (int i = 0; i < kCleanupSlots; ++i) {
+        bool free = false;
+        if (!gFiles[i].claimed.compare_exchange_strong(free, true)) continue;
+        gFiles[i].file.Assign(path);
+        return i;
+    }
+    return -1;
+}
+
+void DropCleanupFile(int slot) {
+    if (slot < 0 || slot >= kCleanupSlots) return;
+    gFiles[slot].file.Assign("");
+    gFiles[slot].claimed = false;
+}
+
 void SetCleanupFolder(const std::string& path) { gFolder.Assign(path); }
 
-void SetUnlistedLine(const std::string& line) { gUnlisted.Assign(line); }
+void OweListing(const std::string& lines) {
+    const std::lock_guard<std::mutex> lock(gOwedLock);
+    gOwed += lines;
+    gUnlisted.Assign(gOwed);
+}
+
+void PaidListing(const std::string& line) {
+    const std::lock_guard<std::mutex> lock(gOwedLock);
+    if (gOwed.compare(0, line.size(), line) == 0)
+        gOwed.erase(0, line.size());
+    else
+        gOwed.clear();
+    gUnlisted.Assign(gOwed);
+}
 void NoteListed() { gListedAny = true; }
 
 CStopHeld::CStopHeld() {

@@ -16,14 +16,19 @@ bool InterruptRequested();
 // 128 + the number of the first signal, as shells report a killed program.
 int InterruptExitStatus();
 
-// What to remove when the program has to end at once; "" forgets it.
-void SetCleanupFile(const std::string& path);
+// A file to remove when the program has to end at once: returns its slot,
+// or -1 when every slot is taken. Dropping the slot forgets the file.
+int AddCleanupFile(const std::string& path);
+void DropCleanupFile(int slot);
+// The folder to remove then; "" forgets it.
 void SetCleanupFolder(const std::string& path);
 
-// The line stdout owes for a file already in place and not yet listed:
-// a program ending at once writes it first, so that stdout names every
-// file written. "" once it is listed.
-void SetUnlistedLine(const std::string& line);
+// The lines stdout owes for files already in place and not yet listed: a
+// program ending at once writes them first, so that stdout names every
+// file written. Each is paid, in order, as it is listed. Both are called
+// inside a held step.
+void OweListing(const std::string& lines);
+void PaidListing(const std::string& line);
 // Some file was listed: "nothing written" would no longer be true.
 void NoteListed();
 

@@ -1,6 +1,5 @@
 #include "cli/PageJob.h"
 
-#include <chrono>
 #include <filesystem>
 #include <iostream>
 #include <new>
@@ -9,30 +8,16 @@
 #include "cli/ImageError.h"
 #include "cli/ImageLimits.h"
 #include "cli/InputFile.h"
+#include "cli/LayeredPage.h"
 #include "cli/Interrupt.h"
-#include "cli/PluginFailure.h"
-#include "cli/PluginRun.h"
-#include "cli/SafeOutput.h"
+#include "cli/PageFilter.h"
+#include "cli/PageOutputs.h"
+#include "cli/Stopwatch.h"
 #include "cli/WrittenList.h"
 
 namespace cli {
 
-namespace {
-
 namespace fs = std::filesystem;
-
-std::string PluginFailure(const SRunOutcome& outcome) {
-    if (!outcome.fault.empty()) return outcome.fault;
-    return DescribePluginFailure({outcome.result, outcome.failedSelector, outcome.delivered});
-}
-
-using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-}  // namespace
 
 void CheckOutput(const SPageJob& job) {
     std::error_code error;
@@ -84,6 +69,7 @@ SPageInFlight ReadPage(const SPageJob& job, const SCodecOptions& codec) {
         page.outputFormat = FormatForName(job.output).value_or(inputFormat);
         if (page.outputFormat == EImageFormat::Png && page.raster.model == EColourModel::Cmyk)
             throw CImageError("PNG cannot hold CMYK images; name the output .tif or .tiff");
+        CheckLayeredPage(job.layers, page.raster);
         if (!page.raster.readWarning.empty()) page.warnings.push_back(page.raster.readWarning);
         page.megapixels = double(page.raster.width) * double(page.raster.height) / 1e6;
     });
@@ -92,60 +78,75 @@ SPageInFlight ReadPage(const SPageJob& job, const SCodecOptions& codec) {
     return page;
 }
 
-void FlatReadPage(sim::CHostSimulator& host, SPageInFlight& page, const SFlatSettings& settings,
-                  CProgressDisplay& display) {
+void FilterPage(IPageFilter& filter, SPageInFlight& page, CProgressDisplay& display) {
     if (!page.GoesOn()) return;
     if (InterruptRequested()) {
         page.interrupted = true;
         return;
     }
     const Clock::time_point start = Clock::now();
-    Guarded(page, [&] {
-        const SRunOutcome outcome = FlatWithPlugin(host, page.raster, settings, display);
-        if (outcome.interrupted)
-            page.interrupted = true;
-        else if (outcome.result != host::noErr || !outcome.fault.empty())
-            page.failure = PluginFailure(outcome);
-    });
-    if (!page.GoesOn()) page.raster = SRaster();
+    Guarded(page, [&] { filter.Run(page, display); });
+    if (!page.GoesOn()) {
+        page.raster = page.original = page.hintsLayer = SRaster();
+        page.extras.clear();
+    }
     page.flatSeconds = SecondsSince(start);
+}
+
+// The extra outputs first, each letting go of what it holds once written,
+// and the flats last: whatever else a page gives plugs in here.
+void WriteOutputs(SPageInFlight& page, const SCodecOptions& codec) {
+    CPageOutputs outputs(page.job.overwrite);
+    for (SExtraOutput& extra : page.extras) {
+        extra.write(outputs.Add(extra.path), codec);
+        extra.write = nullptr;
+    }
+    const int fd = outputs.Add(page.job.output);
+    const SRaster* hints = page.hintsLayer.width ? &page.hintsLayer : nullptr;
+    const std::vector<std::string> warnings =
+        page.job.layers != ELayeredFormat::None
+            ? WriteLayeredPage(fd, page.job.layers, page.original, page.raster, hints, codec)
+            : WriteImage(fd, page.job.output, page.outputFormat, page.raster, codec);
+    // Stopped while writing: the files are discarded with `outputs`.
+    if (codec.heedInterrupt && InterruptRequested()) {
+        page.interrupted = true;
+        return;
+    }
+    outputs.Commit();
+    page.warnings.insert(page.warnings.end(), warnings.begin(), warnings.end());
 }
 
 void WritePage(SPageInFlight& page, const SCodecOptions& codec) {
     if (!page.GoesOn()) return;
     if (codec.heedInterrupt && InterruptRequested()) {
         page.interrupted = true;
-        page.raster = SRaster();
+        page.raster = page.original = page.hintsLayer = SRaster();
+        page.extras.clear();
         return;
     }
     const Clock::time_point start = Clock::now();
-    Guarded(page, [&] {
-        CSafeOutput file(page.job.output, page.job.overwrite);
-        const std::vector<std::string> warnings =
-            WriteImage(file.Fd(), page.job.output, page.outputFormat, page.raster, codec);
-        // Stopped while writing: the file is discarded with `file`.
-        if (codec.heedInterrupt && InterruptRequested()) {
-            page.interrupted = true;
-            return;
-        }
-        file.Commit();
-        page.warnings.insert(page.warnings.end(), warnings.begin(), warnings.end());
-    });
-    page.raster = SRaster();
+    Guarded(page, [&] { WriteOutputs(page, codec); });
+    page.raster = page.original = page.hintsLayer = SRaster();
+    for (SExtraOutput& extra : page.extras) extra.write = nullptr;
     page.writeSeconds = SecondsSince(start);
 }
 
-EPageResult ReportPage(const SPageInFlight& page, CProgressDisplay& display) {
+void ReportWarnings(SPageInFlight& page, CProgressDisplay& display) {
+    for (const std::string& warning : page.warnings) {
+        display.Clear();
+        std::cerr << "vandrel: " << QuotedName(page.job.input) << ": warning: " << warning << std::endl;
+    }
+    page.warnings.clear();
+}
+
+EPageResult ReportPage(SPageInFlight& page, CProgressDisplay& display) {
     // A reader or writer stopped by Ctrl-C fails in its own words; the
     // interruption is what happened.
     if (page.interrupted || (!page.failure.empty() && InterruptRequested())) {
         display.Clear();
         return EPageResult::Interrupted;
     }
-    for (const std::string& warning : page.warnings) {
-        display.Clear();
-        std::cerr << "vandrel: " << QuotedName(page.job.input) << ": warning: " << warning << std::endl;
-    }
+    ReportWarnings(page, display);
     if (!page.failure.empty()) {
         display.Clear();
         std::cerr << "vandrel: " << QuotedName(page.job.input) << ": " << page.failure << std::endl;
@@ -154,25 +155,25 @@ EPageResult ReportPage(const SPageInFlight& page, CProgressDisplay& display) {
     display.Finish(PageLabel(page.job), page.megapixels, page.readSeconds, page.flatSeconds,
                    page.writeSeconds);
     ListWritten(page.job.output);
+    for (const SExtraOutput& extra : page.extras) ListWritten(extra.path);
     return EPageResult::Written;
 }
 
-EPageResult FlatPage(sim::CHostSimulator& host, const SPageJob& job, const SFlatSettings& settings,
-                     const SCodecOptions& codec, CProgressDisplay& display) {
+EPageResult RunPage(IPageFilter& filter, const SPageJob& job, const SCodecOptions& codec,
+                    CProgressDisplay& display, double& megapixels) {
     SCodecOptions files = codec;
+    filter.SetReading(files);
     files.progress = [&display](double done) { display.StageDone(done); };
     display.Begin(PageLabel(job), EPageStage::Reading);
     SPageInFlight page = ReadPage(job, files);
     // A read warning is worth seeing before a long flat.
-    for (const std::string& warning : page.warnings) {
-        display.Clear();
-        std::cerr << "vandrel: " << QuotedName(job.input) << ": warning: " << warning << std::endl;
-    }
-    page.warnings.clear();
-    FlatReadPage(host, page, settings, display);
+    ReportWarnings(page, display);
+    FilterPage(filter, page, display);
     if (page.GoesOn()) display.BeginWriting();
     WritePage(page, files);
-    return ReportPage(page, display);
+    const EPageResult result = ReportPage(page, display);
+    if (result == EPageResult::Written) megapixels = page.megapixels;
+    return result;
 }
 
 }  // namespace cli

@@ -27,6 +27,32 @@ std::string_view Trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
+// A line as a message can show it: a few dozen characters at most (a
+// line of megabytes is not a colour), control characters escaped, so that
+// no escape sequence reaches the terminal.
+std::string Shown(std::string_view text) {
+    constexpr size_t kMostShown = 40;
+    std::string shown;
+    size_t at = 0;
+    for (; at < text.size() && at < kMostShown; ++at) {
+        const unsigned char c = static_cast<unsigned char>(text[at]);
+        if (c < 0x20 || c == 0x7F || c == '"' || c == '\\') {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, c == '"' || c == '\\' ? "\\%c" : "\\x%02x", c);
+            shown += escape;
+        } else {
+            shown += char(c);
+        }
+    }
+    if (at < text.size()) {
+        // Not in the middle of a character.
+        while (!shown.empty() && (static_cast<unsigned char>(shown.back()) & 0xC0) == 0x80) shown.pop_back();
+        if (!shown.empty() && static_cast<unsigned char>(shown.back()) >= 0xC0) shown.pop_back();
+        shown += "...";
+    }
+    return shown;
+}
+
 [[noreturn]] void Fail(size_t line, const std::string& why) {
     throw CImageError("palette line " + std::to_string(line) + ": " + why);
 }
@@ -47,7 +73,7 @@ SPaletteColour HexColour(std::string_view text, size_t line) {
         good = high >= 0 && low >= 0;
         value[i / 2] = uint8_t(high * 16 + low);
     }
-    if (!good) Fail(line, "expected a colour as #rrggbb, found \"" + std::string(text) + "\"");
+    if (!good) Fail(line, "expected a colour as #rrggbb, found \"" + Shown(text) + "\"");
     return {value[0], value[1], value[2]};
 }
 
@@ -62,7 +88,7 @@ SPaletteColour GimpColour(std::string_view text, size_t line) {
         const auto [next, error] = std::from_chars(at, end, number);
         if (error != std::errc() || next == at || number > 255 ||
             (next < end && *next != ' ' && *next != '\t'))
-            Fail(line, "expected three numbers 0-255 (red green blue), found \"" + std::string(text) + "\"");
+            Fail(line, "expected three numbers 0-255 (red green blue), found \"" + Shown(text) + "\"");
         channel = uint8_t(number);
         at = next;
     }
@@ -74,7 +100,9 @@ SPaletteColour GimpColour(std::string_view text, size_t line) {
 std::vector<SPaletteColour> ParsePalette(const std::string& text) {
     if (text.find('\0') != std::string::npos) throw CImageError("the palette is not a text file");
     std::vector<std::string_view> lines;
-    for (size_t at = 0; at <= text.size();) {
+    // Some editors begin a UTF-8 file with a byte-order mark.
+    static const std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    for (size_t at = text.compare(0, 3, kByteOrderMark) == 0 ? 3 : 0; at <= text.size();) {
         const size_t end = std::min(text.find('\n', at), text.size());
         lines.push_back(std::string_view(text).substr(at, end - at));
         at = end + 1;
@@ -103,8 +131,8 @@ std::vector<SPaletteColour> ParsePalette(const std::string& text) {
 }
 
 std::vector<SPaletteColour> ReadPaletteFile(const std::string& path) {
-    CheckInputFile(path);
-    const int fd = OpenInputFile(path);
+    CheckInputFile(path, EInputKind::Palette);
+    const int fd = OpenInputFile(path, EInputKind::Palette);
     std::string text;
     char buffer[65536];
     for (;;) {

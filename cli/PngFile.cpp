@@ -234,7 +234,7 @@ SRaster ReadPng(const std::string& path, const SCodecOptions& options) {
     FindAnimation(s, frames, frameData);
     if (frames > 1 || frameData) RejectAnimation(frames);
     if (depth != 8 && !options.lineArt) RejectSampleBits(depth);
-    CheckSize(width, height);
+    CheckSize(width, height, options.lineArt ? kMaxLineArtSide : kMaxSide);
 
     SRaster raster;
     raster.width = int(width);
@@ -262,6 +262,10 @@ SRaster ReadPng(const std::string& path, const SCodecOptions& options) {
     if (!GuardedReadImage(s, rows.data())) Damaged(s);
     FindAnimation(s, frames, frameData);
     if (frameData) RejectAnimation(frames);
+    png_uint_32 exifBytes = 0;
+    png_bytep exif = nullptr;
+    if (png_get_eXIf_1(s.png, s.info, &exifBytes, &exif) && exif && exifBytes)
+        raster.pngExif.assign(reinterpret_cast<const char*>(exif), exifBytes);
     // libpng warns when it passes over a chunk it finds broken, such as a
     // profile it cannot parse: that chunk will be missing from the output.
     if (s.warning[0]) raster.readWarning = std::string("libpng: ") + s.warning;
@@ -301,6 +305,9 @@ void SetColourChunks(SPngSession& s, const SWriteInputs& in) {
     if (c.hasChromaticities)
         png_set_cHRM(s.png, s.info, c.white[0], c.white[1], c.red[0], c.red[1], c.green[0], c.green[1],
                      c.blue[0], c.blue[1]);
+    if (!raster.pngExif.empty())
+        png_set_eXIf_1(s.png, s.info, png_uint_32(raster.pngExif.size()),
+                       reinterpret_cast<png_bytep>(const_cast<char*>(raster.pngExif.data())));
     if (c.hasTransparentColour && !raster.hasAlpha) {
         png_color_16 key{};
         key.red = c.transparent[0];

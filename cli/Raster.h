@@ -65,6 +65,9 @@ struct SRaster {
     std::string iccProfile;  // raw bytes; empty when the file had none
     std::string iccName;     // PNG keeps a name with the profile
     SPngColourChunks pngColour;
+    // A PNG's eXIf chunk as it came: the camera's or the scanner's
+    // orientation among it, which a PNG output keeps.
+    std::string pngExif;
     int tiffOrientation = 1;
     int tiffCompression = 0;  // 0: none recorded (not from a TIFF)
     int tiffPredictor = 1;

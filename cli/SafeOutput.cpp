@@ -53,7 +53,7 @@ std::string TempPattern(const std::string& folder, std::string name) {
     return folder + "/." + name + kSuffix;
 }
 
-void SyncFolder(const std::string& folder) {
+void SyncFolderOf(const std::string& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     ::fsync(fd);  // best effort: some file systems refuse it on folders
@@ -71,7 +71,11 @@ CSafeOutput::CSafeOutput(const std::string& target, bool overwrite) : target_(ta
     fd_ = ::mkostemp(buffer.data(), O_CLOEXEC);
     if (fd_ < 0) Fail("cannot create a file in " + folder, errno);
     temp_ = buffer.data();
-    SetCleanupFile(temp_);
+    cleanupSlot_ = AddCleanupFile(temp_);
+    if (cleanupSlot_ < 0) {
+        Discard();
+        throw CImageError("cannot write " + target + ": too many files open for writing at once");
+    }
 
     // mkstemp makes a private file; give it the mode an ordinary new file
     // would get, or the mode of the file it is to replace.
@@ -95,28 +99,35 @@ void CSafeOutput::Discard() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     if (!temp_.empty()) ::unlink(temp_.c_str());
-    SetCleanupFile("");
+    DropCleanupFile(cleanupSlot_);
+    cleanupSlot_ = -1;
 }
 
-void CSafeOutput::Commit() {
+void CSafeOutput::Flush() {
     if (::fsync(fd_) != 0) Fail("cannot write " + target_, errno);
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) Fail("cannot write " + target_, errno);
-    {
-        const CStopHeld held;
-        if (overwrite_) {
-            if (::rename(temp_.c_str(), target_.c_str()) != 0) Fail("cannot replace " + target_, errno);
-        } else if (const int error = RenameNoReplace(temp_.c_str(), target_.c_str())) {
-            if (error == EEXIST)
-                throw CImageError(QuotedName(target_) + " already exists (--overwrite replaces it)");
-            Fail("cannot create " + target_, error);
-        }
-        committed_ = true;
-        SetCleanupFile("");
-        SetUnlistedLine(ListLine(target_));
-    }
-    SyncFolder(Folder(target_));
 }
+
+void CSafeOutput::PutInPlace() {
+    if (overwrite_) {
+        if (::rename(temp_.c_str(), target_.c_str()) != 0) Fail("cannot replace " + target_, errno);
+    } else if (const int error = RenameNoReplace(temp_.c_str(), target_.c_str())) {
+        if (error == EEXIST)
+            throw CImageError(QuotedName(target_) + " already exists (--overwrite replaces it)");
+        Fail("cannot create " + target_, error);
+    }
+    committed_ = true;
+    DropCleanupFile(cleanupSlot_);
+    cleanupSlot_ = -1;
+}
+
+void CSafeOutput::Withdraw() {
+    // A file it replaced is gone either way; one it did not replace goes.
+    if (committed_ && !overwrite_) ::unlink(target_.c_str());
+}
+
+void CSafeOutput::SyncFolder() const { SyncFolderOf(Folder(target_)); }
 
 }  // namespace cli

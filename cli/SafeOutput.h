@@ -19,10 +19,20 @@ public:
     int Fd() const { return fd_; }
     const std::string& TempPath() const { return temp_; }
 
-    // Flushes the file to disk and renames it to the target. Without
-    // `overwrite` an existing target is never replaced, even one that
-    // appeared while the file was being written. Throws CImageError.
-    void Commit();
+    const std::string& Target() const { return target_; }
+
+    // Flushes the file to disk and closes it. Throws CImageError.
+    void Flush();
+    // Renames the flushed file to the target; called in a held step (see
+    // CStopHeld). Without `overwrite` an existing target is never
+    // replaced, even one that appeared while the file was being written.
+    // Throws CImageError.
+    void PutInPlace();
+    // Takes a file put in place away again: the page it belongs to could
+    // not be put in place whole.
+    void Withdraw();
+    // Makes the rename itself durable.
+    void SyncFolder() const;
 
 private:
     void Discard();
@@ -30,6 +40,7 @@ private:
     std::string target_;
     std::string temp_;
     int fd_ = -1;
+    int cleanupSlot_ = -1;
     bool overwrite_ = false;
     bool committed_ = false;
 };

@@ -674,7 +674,7 @@ SRaster ReadTiff(const std::string& path, const SCodecOptions& options) {
     uint32_t width = 0, height = 0;
     TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
     TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
-    CheckSize(width, height);
+    CheckSize(width, height, options.lineArt ? kMaxLineArtSide : kMaxSide);
     raster.width = int(width);
     raster.height = int(height);
     ReadFacts(tif, raster);

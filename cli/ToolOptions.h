@@ -6,6 +6,7 @@
 
 #include "cli/AutoflatOptions.h"
 #include "cli/FlatSettings.h"
+#include "cli/LayeredFormat.h"
 
 namespace cli {
 
@@ -21,6 +22,7 @@ struct SToolOptions {
     std::string suffix;
     SFlatSettings settings;
     SAutoflatOptions autoflat;
+    ELayeredFormat layers = ELayeredFormat::None;  // --layers: the output is this file
     bool overwrite = false;
     bool usePrefs = false;
     bool quiet = false;

@@ -8,22 +8,13 @@
 #include <iostream>
 
 #include "cli/Interrupt.h"
+#include "cli/WriteAll.h"
 
 namespace cli {
 
 namespace {
 
 bool gFailed = false;
-
-bool WriteAll(const std::string& text) {
-    for (size_t done = 0; done < text.size();) {
-        const ssize_t wrote = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) return false;
-        done += size_t(wrote);
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -68,8 +59,9 @@ void ListWritten(const std::string& path) {
     bool listed = false;
     {
         const CStopHeld held;
-        listed = WriteAll(ListLine(path));
-        SetUnlistedLine("");
+        const std::string line = ListLine(path);
+        listed = WriteAll(STDOUT_FILENO, line.data(), line.size());
+        PaidListing(line);
         NoteListed();
     }
     if (listed || gFailed) return;

@@ -10,6 +10,7 @@
 #   params     params/     resources and the host's interface
 #   ui         ui/         params, resources and the host's interface
 #   host       host/       everything above; the plug-in module too
+#   layered    layered/    nothing: layered files from rows the tools hand it
 #
 # The tools and tests on top see the whole tree.
 set(VANDREL_HOST_API hostapi)

@@ -9,7 +9,7 @@ CBandWalker::CBandWalker(const SFlatImage& image, CPixelDistance& search, const 
     : image_(image), search_(search), paintWhite_(settings.paintWhite) {
     search_.LimitGrowthToImage(image.width, image.height);
     if (settings.method == EFlatMethod::DistanceAssisted)
-        assisted_.emplace(image, search_, paintWhite_, sharedSums);
+        fastPath_.emplace(image, search_, paintWhite_, sharedSums);
 }
 
 void CBandWalker::Walk(int32_t firstRow, int32_t endRow, int32_t stripRows, const SBandHooks& hooks) {
@@ -18,7 +18,7 @@ void CBandWalker::Walk(int32_t firstRow, int32_t endRow, int32_t stripRows, cons
     for (int32_t row = firstRow; row < endRow; row += step) {
         const int32_t rows = std::min(step, endRow - row);
         if (hooks.stripStarting) hooks.stripStarting(row);
-        const bool whole = assisted_ ? assisted_->FlatStrip(row, rows, hooks.stop)
+        const bool whole = fastPath_ ? fastPath_->FlatStrip(row, rows, hooks.stop)
                                      : FlatStrip(row, rows, image_, search_, paintWhite_, hooks.stop);
         if (hooks.abandoned && hooks.abandoned()) return;
         if (!whole) {

@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-#include "engine/AssistedStrips.h"
+#include "engine/fastpath/FastPathStrips.h"
 #include "engine/FlatImage.h"
 #include "engine/PassSettings.h"
 #include "engine/PixelDistance.h"
@@ -40,13 +40,13 @@ public:
     // firstRow; the last strip may be shorter.
     void Walk(int32_t firstRow, int32_t endRow, int32_t stripRows, const SBandHooks& hooks = {});
 
-    // The distance-assisted walk, for tests and tuning; null with the plain
+    // The fast path's walk, for tests and tuning; null with the plain
     // search.
-    CAssistedStrips* Assisted() { return assisted_ ? &*assisted_ : nullptr; }
+    CFastPathStrips* FastPath() { return fastPath_ ? &*fastPath_ : nullptr; }
 
 private:
     const SFlatImage& image_;
     CPixelDistance& search_;
     bool paintWhite_;
-    std::optional<CAssistedStrips> assisted_;
+    std::optional<CFastPathStrips> fastPath_;
 };

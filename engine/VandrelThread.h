@@ -7,7 +7,7 @@
 #include <exception>
 #include <memory>
 
-#include "engine/AssistedStrips.h"
+#include "engine/fastpath/FastPathStrips.h"
 #include "engine/FlatImage.h"
 #include "engine/OffsetOrder.h"
 #include "engine/PassHost.h"

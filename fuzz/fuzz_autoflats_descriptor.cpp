@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fuzz/FuzzChecks.h"
+#include "fuzz/FuzzHostTables.h"
 #include "params/AutoFlatsStores.h"
 
 namespace {
@@ -21,21 +22,9 @@ DescriptorKeyID gCurrent = 0;
 int64_t gGap = -1, gMinRegion = -1, gRegions = -1;
 std::vector<std::pair<DescriptorKeyID, int32_t>> gPuts;
 
-OSErr AnyResult() {
-    switch (gInput->ConsumeIntegralInRange(0, 4)) {
-        case 0:
-        case 1:
-            return host::noErr;
-        case 2:
-            return host::coercedParamErr;
-        case 3:
-            return host::paramErr;
-        default:
-            return gInput->ConsumeIntegral<int16_t>();
-    }
-}
+OSErr AnyResult() { return fuzz_host::AnyAnswer(*gInput); }
 
-bool Taken(OSErr result) { return result == host::noErr || result == host::coercedParamErr; }
+using fuzz_host::Taken;
 
 PIReadDescriptor OpenRead(PIDescriptorHandle, DescriptorKeyID* keys) {
     FUZZ_CHECK(keys && keys[0] == kKeyMaxGap, "the key list is not the filter's");
@@ -98,20 +87,6 @@ OSErr PutBoolean(PIWriteDescriptor, DescriptorKeyID key, Boolean value) {
     return host::noErr;
 }
 
-template <typename Proc>
-struct SRefuse;
-template <typename... Args>
-struct SRefuse<OSErr (*)(Args...)> {
-    static OSErr Answer(Args...) {
-        FUZZ_CHECK(false, "a proc the filter never needs was called");
-        return host::paramErr;
-    }
-};
-template <typename Proc>
-void Refuse(Proc& slot) {
-    slot = &SRefuse<Proc>::Answer;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -121,46 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     gGap = gMinRegion = gRegions = -1;
     gPuts.clear();
 
-    ReadDescriptorProcs read{};
-    read.readDescriptorProcsVersion = host::kCurrentReadDescriptorProcsVersion;
-    read.numReadDescriptorProcs = host::kReadDescriptorProcsCount;
-    read.openReadDescriptorProc = OpenRead;
-    read.closeReadDescriptorProc = CloseRead;
-    read.getKeyProc = GetKey;
-    read.getIntegerProc = GetInteger;
-    read.getBooleanProc = GetBoolean;
-    Refuse(read.getFloatProc);
-    Refuse(read.getUnitFloatProc);
-    Refuse(read.getTextProc);
-    Refuse(read.getAliasProc);
-    Refuse(read.getEnumeratedProc);
-    Refuse(read.getClassProc);
-    Refuse(read.getSimpleReferenceProc);
-    Refuse(read.getObjectProc);
-    Refuse(read.getCountProc);
-    Refuse(read.getStringProc);
-    Refuse(read.getPinnedIntegerProc);
-    Refuse(read.getPinnedFloatProc);
-    Refuse(read.getPinnedUnitFloatProc);
-    WriteDescriptorProcs write{};
-    write.writeDescriptorProcsVersion = host::kCurrentWriteDescriptorProcsVersion;
-    write.numWriteDescriptorProcs = host::kWriteDescriptorProcsCount;
-    write.openWriteDescriptorProc = OpenWrite;
-    write.closeWriteDescriptorProc = CloseWrite;
-    write.putIntegerProc = PutInteger;
-    write.putBooleanProc = PutBoolean;
-    Refuse(write.putFloatProc);
-    Refuse(write.putUnitFloatProc);
-    Refuse(write.putTextProc);
-    Refuse(write.putAliasProc);
-    Refuse(write.putEnumeratedProc);
-    Refuse(write.putClassProc);
-    Refuse(write.putSimpleReferenceProc);
-    Refuse(write.putObjectProc);
-    Refuse(write.putCountProc);
-    Refuse(write.putStringProc);
-    Refuse(write.putScopedClassProc);
-    Refuse(write.putScopedObjectProc);
+    ReadDescriptorProcs read = fuzz_host::ReadTable({OpenRead, CloseRead, GetKey, GetInteger, GetBoolean});
+    WriteDescriptorProcs write = fuzz_host::WriteTable({OpenWrite, CloseWrite, PutInteger, PutBoolean});
 
     PIDescriptorParameters parameters{};
     parameters.descriptorParametersVersion = host::kCurrentDescriptorParametersVersion;

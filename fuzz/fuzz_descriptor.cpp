@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fuzz/FuzzChecks.h"
+#include "fuzz/FuzzHostTables.h"
 #include "params/HostHandles.h"
 #include "params/ScriptParams.h"
 
@@ -60,23 +61,9 @@ struct SReading {
 SReading gReading;
 const int kToken = 0x5eed;
 
-OSErr AnyResult() {
-    switch (gInput->ConsumeIntegralInRange(0, 5)) {
-        case 0:
-        case 1:
-            return host::noErr;
-        case 2:
-            return host::coercedParamErr;
-        case 3:
-            return host::paramErr;
-        case 4:
-            return -1700;  // the wrong type
-        default:
-            return gInput->ConsumeIntegral<int16_t>();
-    }
-}
+OSErr AnyResult() { return fuzz_host::AnyAnswer(*gInput); }
 
-bool Taken(OSErr result) { return result == host::noErr || result == host::coercedParamErr; }
+using fuzz_host::Taken;
 
 PIReadDescriptor OpenRead(PIDescriptorHandle, DescriptorKeyID* keys) {
     FUZZ_CHECK(!gReading.open, "a second reader opened");
@@ -143,12 +130,6 @@ OSErr GetBoolean(PIReadDescriptor, Boolean* value) {
     return result;
 }
 
-template <typename... Args>
-OSErr Unused(Args...) {
-    FUZZ_CHECK(false, "a get proc the plug-in has no use for was called");
-    return host::paramErr;
-}
-
 // --- Write procs ------------------------------------------------------------------
 
 struct SWriting {
@@ -187,12 +168,6 @@ OSErr PutBoolean(PIWriteDescriptor, DescriptorKeyID key, Boolean value) {
     return AnyResult();
 }
 
-template <typename... Args>
-OSErr UnusedPut(Args...) {
-    FUZZ_CHECK(false, "a put proc the plug-in has no use for was called");
-    return host::paramErr;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -201,16 +176,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     gReading = SReading{};
     gWriting = SWriting{};
 
-    HandleProcs handleProcs{host::kCurrentHandleProcsVersion,
-                            host::kHandleProcsCount,
-                            HostNew,
-                            HostDispose,
-                            HostGetSize,
-                            HostSetSize,
-                            HostLock,
-                            HostUnlock,
-                            HostRecoverSpace,
-                            HostDispose};
+    HandleProcs handleProcs = fuzz_host::HandleTable(HostNew, HostDispose, HostGetSize, HostSetSize, HostLock,
+                                                     HostUnlock, HostRecoverSpace);
     handleProcs.handleProcsVersion = in.ConsumeIntegralInRange<int16_t>(0, 2);
     handleProcs.numHandleProcs = in.ConsumeIntegralInRange<int16_t>(6, 8);
     const bool handleTable = in.ConsumeBool();
@@ -218,46 +185,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // them: with its procs when they are usable, else as platform memory.
     const bool usableProcs = handleTable && HandleProcsAvailable(&handleProcs);
 
-    ReadDescriptorProcs readProcs{
-        host::kCurrentReadDescriptorProcsVersion,
-        host::kReadDescriptorProcsCount,
-        OpenRead,
-        CloseRead,
-        GetKey,
-        GetInteger,
-        Unused<PIReadDescriptor, double*>,
-        Unused<PIReadDescriptor, DescriptorUnitID*, double*>,
-        GetBoolean,
-        Unused<PIReadDescriptor, Handle*>,
-        Unused<PIReadDescriptor, Handle*>,
-        Unused<PIReadDescriptor, DescriptorEnumID*>,
-        Unused<PIReadDescriptor, DescriptorTypeID*>,
-        Unused<PIReadDescriptor, PIDescriptorSimpleReference*>,
-        Unused<PIReadDescriptor, DescriptorTypeID*, PIDescriptorHandle*>,
-        Unused<PIReadDescriptor, uint32_t*>,
-        Unused<PIReadDescriptor, Str255*>,
-        Unused<PIReadDescriptor, int32_t, int32_t, int32_t*>,
-        Unused<PIReadDescriptor, const double*, const double*, double*>,
-        Unused<PIReadDescriptor, const double*, const double*, DescriptorUnitID*, double*>};
-    WriteDescriptorProcs writeProcs{
-        host::kCurrentWriteDescriptorProcsVersion,
-        host::kWriteDescriptorProcsCount,
-        OpenWrite,
-        CloseWrite,
-        PutInteger,
-        UnusedPut<PIWriteDescriptor, DescriptorKeyID, const double*>,
-        UnusedPut<PIWriteDescriptor, DescriptorKeyID, DescriptorUnitID, const double*>,
-        PutBoolean,
-        UnusedPut<PIWriteDescriptor, DescriptorKeyID, Handle>,
-        UnusedPut<PIWriteDescriptor, DescriptorKeyID, Handle>,
-        UnusedPut<PIWriteDescriptor, DescriptorKeyID, DescriptorTypeID, DescriptorEnumID>,
-        UnusedPut<PIWriteDescriptor, DescriptorKeyID, DescriptorTypeID>,
-        UnusedPut<PIWriteDescriptor, DescriptorKeyID, const PIDescriptorSimpleReference*>,
-        UnusedPut<PIWriteDescriptor, DescriptorKeyID, DescriptorTypeID, PIDescriptorHandle>,
-        UnusedPut<PIWriteDescriptor, DescriptorKeyID, uint32_t>,
-        UnusedPut<PIWriteDescriptor, DescriptorKeyID, ConstStr255Param>,
-        UnusedPut<PIWriteDescriptor, DescriptorKeyID, DescriptorTypeID>,
-        UnusedPut<PIWriteDescriptor, DescriptorKeyID, DescriptorTypeID, PIDescriptorHandle>};
+    ReadDescriptorProcs readProcs =
+        fuzz_host::ReadTable({OpenRead, CloseRead, GetKey, GetInteger, GetBoolean});
+    WriteDescriptorProcs writeProcs = fuzz_host::WriteTable({OpenWrite, CloseWrite, PutInteger, PutBoolean});
     // Older, newer or incomplete tables make a host without descriptors.
     if (in.ConsumeIntegralInRange(0, 7) == 0) readProcs.readDescriptorProcsVersion = 1;
     if (in.ConsumeIntegralInRange(0, 7) == 0) writeProcs.numWriteDescriptorProcs = 15;

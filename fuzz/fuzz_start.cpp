@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "fuzz/FuzzChecks.h"
+#include "fuzz/FuzzHostTables.h"
 #include "hostapi/HostInterface.h"
 #include "params/HandleParams.h"
 
@@ -266,16 +267,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         gRun.pixels[i] = v < 128 ? uint8_t(v & 15) : v;
     }
 
-    HandleProcs handleProcs{host::kCurrentHandleProcsVersion,
-                            host::kHandleProcsCount,
-                            HostNew,
-                            HostDispose,
-                            HostGetSize,
-                            HostSetSize,
-                            HostLock,
-                            HostUnlock,
-                            HostRecoverSpace,
-                            HostDispose};
+    HandleProcs handleProcs = fuzz_host::HandleTable(HostNew, HostDispose, HostGetSize, HostSetSize, HostLock,
+                                                     HostUnlock, HostRecoverSpace);
     SPBasicSuite basic{AcquireSuite, ReleaseSuite,    IsEqual,  AllocateBlock,
                        FreeBlock,    ReallocateBlock, Undefined};
     PlatformData platform{};

@@ -5,6 +5,8 @@
 
 #include "autoflat/AutoFlats.h"
 #include "host/AboutBox.h"
+#include "host/ImageRequest.h"
+#include "host/ParameterSteps.h"
 #include "host/ProcessorCount.h"
 #include "params/AutoFlatsStores.h"
 #include "resources/AutoFlatsInfo.h"
@@ -33,10 +35,6 @@ autoflat::EPageKind KindOf(const FilterRecord& record) {
     return alpha ? autoflat::EPageKind::Rgba : autoflat::EPageKind::Rgb;
 }
 
-struct SSteps {
-    int32_t inColumn, inPlane, outColumn, outPlane;
-};
-
 }  // namespace
 
 CAutoFlatsFilter::CAutoFlatsFilter() {
@@ -51,18 +49,16 @@ OSErr CAutoFlatsFilter::About() {
     return host::noErr;
 }
 
-OSErr CAutoFlatsFilter::Parameters() {
-    OSErr result = host::noErr;
-    LoadAutoFlatsPrefsFile(params);
-    if (ReadAutoFlatsScript(*filterRecord, params)) {
-        if (RunParamsDialog())
-            SaveAutoFlatsPrefsFile(params);
-        else
-            result = host::userCanceledErr;
-    }
-    StoreAutoFlatsHandle(*filterRecord, params);
-    return result;
+SParameterSteps CAutoFlatsFilter::ParameterSteps() {
+    return {[this] { LoadAutoFlatsPrefsFile(params); },
+            [this] { SaveAutoFlatsPrefsFile(params); },
+            [this] { return ReadAutoFlatsScript(*filterRecord, params); },
+            [this] { return RunParamsDialog(); },
+            [this] { return LoadAutoFlatsHandle(*filterRecord, params); },
+            [this] { StoreAutoFlatsHandle(*filterRecord, params); }};
 }
+
+OSErr CAutoFlatsFilter::Parameters() { return AskForParameters(ParameterSteps()); }
 
 OSErr CAutoFlatsFilter::Prepare() {
     filterRecord->maxSpace = 0;
@@ -72,10 +68,7 @@ OSErr CAutoFlatsFilter::Prepare() {
 }
 
 OSErr CAutoFlatsFilter::Start() {
-    // The same rule as Vandrel Pro's: when the host would show the dialog,
-    // the values confirmed in Parameters travel in the parameters handle.
-    if (ReadAutoFlatsScript(*filterRecord, params) && !LoadAutoFlatsHandle(*filterRecord, params))
-        return host::filterBadParameters;
+    if (!StartParametersReady(ParameterSteps())) return host::filterBadParameters;
     if (!filterRecord->advanceState || !CanAutoFlat(*filterRecord)) return host::filterBadParameters;
 
     const OSErr result = AutoFlatDeliveredImage();
@@ -97,19 +90,11 @@ bool CAutoFlatsFilter::CanAutoFlat(const FilterRecord& record) {
 OSErr CAutoFlatsFilter::AutoFlatDeliveredImage() {
     FilterRecord& record = *filterRecord;
     const SPlanes planes = PlanesOf(record);
-    record.inLoPlane = 0;
-    record.inHiPlane = int16_t(planes.all - 1);
-    record.outLoPlane = 0;
-    record.outHiPlane = int16_t(planes.all - 1);
-    const Rect whole{0, 0, record.imageSize.v, record.imageSize.h};
-    record.inRect = whole;
-    record.outRect = whole;
-    // Some hosts fill the steps in before advanceState and never again.
-    const SSteps steps{record.inColumnBytes ? record.inColumnBytes : planes.all,
-                       record.inPlaneBytes ? record.inPlaneBytes : 1,
-                       record.outColumnBytes ? record.outColumnBytes : planes.all,
-                       record.outPlaneBytes ? record.outPlaneBytes : 1};
+    // This filter asks for the transparency plane too, which a layer's host
+    // may not have counted in the steps it announced.
+    const SImageSteps announced = RequestWholeImage(record, planes.all);
     if (const OSErr advanced = record.advanceState(); advanced != host::noErr) return advanced;
+    const SImageSteps steps = DeliveredSteps(record, announced);
 
     const int32_t width = record.imageSize.h;
     const int32_t height = record.imageSize.v;
@@ -120,8 +105,8 @@ OSErr CAutoFlatsFilter::AutoFlatDeliveredImage() {
     // place when it is laid out so and holds no inks to turn over; any other
     // layout is copied into that form first.
     const auto* in = static_cast<const uint8_t*>(record.inData);
-    const bool readInPlace =
-        !cmyk && steps.inColumn == channels && steps.inPlane == 1 && record.inRowBytes >= width * channels;
+    const bool readInPlace = !cmyk && steps.inColumnBytes == channels && steps.inPlaneBytes == 1 &&
+                             record.inRowBytes >= width * channels;
     std::vector<uint8_t> page;
     if (!readInPlace) {
         page.resize(size_t(width) * size_t(height) * size_t(channels));
@@ -129,8 +114,8 @@ OSErr CAutoFlatsFilter::AutoFlatDeliveredImage() {
             for (int32_t x = 0; x < width; ++x)
                 for (int p = 0; p < channels; ++p) {
                     const uint8_t sample =
-                        in[std::ptrdiff_t(y) * record.inRowBytes + std::ptrdiff_t(x) * steps.inColumn +
-                           std::ptrdiff_t(p) * steps.inPlane];
+                        in[std::ptrdiff_t(y) * record.inRowBytes + std::ptrdiff_t(x) * steps.inColumnBytes +
+                           std::ptrdiff_t(p) * steps.inPlaneBytes];
                     page[(size_t(y) * size_t(width) + size_t(x)) * size_t(channels) + size_t(p)] =
                         ToLibrary(sample, cmyk && p < planes.colour);
                 }
@@ -167,8 +152,8 @@ OSErr CAutoFlatsFilter::AutoFlatDeliveredImage() {
             for (int p = 0; p < channels; ++p) {
                 const uint8_t sample =
                     result.flats[(size_t(y) * size_t(width) + size_t(x)) * size_t(channels) + size_t(p)];
-                out[std::ptrdiff_t(y) * record.outRowBytes + std::ptrdiff_t(x) * steps.outColumn +
-                    std::ptrdiff_t(p) * steps.outPlane] = ToLibrary(sample, cmyk && p < planes.colour);
+                out[std::ptrdiff_t(y) * record.outRowBytes + std::ptrdiff_t(x) * steps.outColumnBytes +
+                    std::ptrdiff_t(p) * steps.outPlaneBytes] = ToLibrary(sample, cmyk && p < planes.colour);
             }
     return host::noErr;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "host/PSFilter.h"
+#include "host/ParameterSteps.h"
 #include "params/AutoFlatsParams.h"
 
 class CAutoFlatsFilter : public CPSFilter {
@@ -20,6 +21,8 @@ public:
     CAutoFlatsParams params;
 
 private:
+    // Where this filter's record travels, for the steps both filters share.
+    SParameterSteps ParameterSteps();
     static bool CanAutoFlat(const FilterRecord& record);
     OSErr AutoFlatDeliveredImage();
 };

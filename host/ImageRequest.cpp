@@ -22,6 +22,14 @@ SImageSteps RequestWholeImage(FilterRecord& record, int16_t planeCount) {
     return steps;
 }
 
+SImageSteps DeliveredSteps(const FilterRecord& record, const SImageSteps& announced) {
+    auto given = [](int32_t step, int32_t before) { return step != 0 ? step : before; };
+    return {given(record.inColumnBytes, announced.inColumnBytes),
+            given(record.inPlaneBytes, announced.inPlaneBytes),
+            given(record.outColumnBytes, announced.outColumnBytes),
+            given(record.outPlaneBytes, announced.outPlaneBytes)};
+}
+
 SFlatImage DeliveredImage(const FilterRecord& record, const SImageSteps& steps, int16_t planeCount) {
     SFlatImage image;
     image.inData = static_cast<const uint8_t*>(record.inData);

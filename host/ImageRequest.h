@@ -19,6 +19,11 @@ struct SImageSteps {
 // image and takes the steps as they stand before advanceState is called.
 SImageSteps RequestWholeImage(FilterRecord& record, int16_t planeCount);
 
+// The steps of the buffers advanceState delivered: the record's as the host
+// left them, or those taken before the call where it left none. A host may
+// announce steps for another plane count than the one it then delivers.
+SImageSteps DeliveredSteps(const FilterRecord& record, const SImageSteps& announced);
+
 // The image as advanceState delivered it, addressed with the steps taken
 // before the call.
 SFlatImage DeliveredImage(const FilterRecord& record, const SImageSteps& steps, int16_t planeCount);

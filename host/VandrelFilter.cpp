@@ -23,18 +23,7 @@ OSErr CVandrelFilter::About() {
 
 int CVandrelFilter::ShowAboutBox() { return ::ShowAboutBox(aboutRecord); }
 
-OSErr CVandrelFilter::Parameters() {
-    OSErr result = host::noErr;
-    LoadPrefs();
-    if (ReadScriptParams(params)) {
-        if (RunParamsDialog())
-            SavePrefs();
-        else
-            result = host::userCanceledErr;
-    }
-    StoreHandleParams(params);
-    return result;
-}
+OSErr CVandrelFilter::Parameters() { return AskForParameters(ParameterSteps()); }
 
 OSErr CVandrelFilter::Prepare() {
     filterRecord->maxSpace = 0;
@@ -47,7 +36,7 @@ OSErr CVandrelFilter::Start() {
     // The dialog rule: when the host would show the dialog (or cannot
     // script at all), the values confirmed in Parameters travel in the
     // parameters handle, which then overrides everything else.
-    if (ReadScriptParams(params) && !LoadHandleParams(params)) return host::filterBadParameters;
+    if (!StartParametersReady(ParameterSteps())) return host::filterBadParameters;
     if (!filterRecord->advanceState) return host::filterBadParameters;
     // Like the two refusals above, one that needs no pixels asks for none
     // and leaves the record and the descriptor as they are.

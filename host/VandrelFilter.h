@@ -6,6 +6,7 @@
 #include "engine/PassHost.h"
 #include "engine/PixelDistance.h"
 #include "host/PSFilter.h"
+#include "host/ParameterSteps.h"
 #include "params/VandrelParams.h"
 
 class CVandrelFilter : public CPSFilter, public CPassHost {
@@ -42,6 +43,8 @@ public:
     CVandrelParams params;
 
 private:
+    // The parameter sources above, for the steps both filters share.
+    SParameterSteps ParameterSteps();
     static bool CanFlat(const FilterRecord& record);
     OSErr FlatDeliveredImage();
 };

@@ -1,6 +1,7 @@
 // The filter's parameter sources: thin wrappers that hand the filter's
 // own record to the exchanges, which know nothing of the filter object.
-#include <string>
+#include <istream>
+#include <ostream>
 
 #include "host/VandrelFilter.h"
 #include "params/HandleParams.h"
@@ -24,19 +25,18 @@ void CVandrelFilter::StoreHandleParams(const CVandrelParams& record) {
 }
 
 void CVandrelFilter::LoadPrefs() {
-    try {
-        std::string path;
-        if (PrefsFilePath(path)) LoadPrefsFile(path, params);
-    } catch (...) {
-        // Even building the path may fail for want of memory; the file
-        // never decides whether a run goes ahead.
-    }
+    LoadNamedPrefsFile(kPrefsFileName, [&](std::istream& in) { ReadPrefs(in, params); });
 }
 
 void CVandrelFilter::SavePrefs() {
-    try {
-        std::string path;
-        if (PrefsFilePath(path)) SavePrefsFile(path, params);
-    } catch (...) {
-    }
+    SaveNamedPrefsFile(kPrefsFileName, [&](std::ostream& out) { WritePrefs(out, params); });
+}
+
+SParameterSteps CVandrelFilter::ParameterSteps() {
+    return {[this] { LoadPrefs(); },
+            [this] { SavePrefs(); },
+            [this] { return ReadScriptParams(params); },
+            [this] { return RunParamsDialog(); },
+            [this] { return LoadHandleParams(params); },
+            [this] { StoreHandleParams(params); }};
 }

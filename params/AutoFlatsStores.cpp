@@ -1,11 +1,9 @@
 #include "params/AutoFlatsStores.h"
 
 #include <algorithm>
-#include <fstream>
 #include <istream>
 #include <locale>
 #include <ostream>
-#include <sstream>
 
 #include "params/HandleBlock.h"
 #include "params/Prefs.h"
@@ -35,17 +33,11 @@ void DecodeAutoFlatsBlock(const uint8_t* block, _SAutoFlatsParams& params) {
 }
 
 bool LoadAutoFlatsHandle(const FilterRecord& record, CAutoFlatsParams& params) {
-    if (!record.parameters) return false;
-    if (const uint8_t* block = HandleBlock(record, kAutoFlatsBlockSize)) {
-        DecodeAutoFlatsBlock(block, params);
-        if (params.IsValid()) return true;
-    }
-    params.ResetParams();
-    return false;
+    return LoadHandleRecord(record, kAutoFlatsBlockSize, DecodeAutoFlatsBlock, params);
 }
 
 void StoreAutoFlatsHandle(FilterRecord& record, const _SAutoFlatsParams& params) {
-    if (uint8_t* block = MakeHandleBlock(record, kAutoFlatsBlockSize)) EncodeAutoFlatsBlock(params, block);
+    StoreHandleRecord(record, kAutoFlatsBlockSize, EncodeAutoFlatsBlock, params);
 }
 
 bool ReadAutoFlatsScript(FilterRecord& record, CAutoFlatsParams& params) {
@@ -85,23 +77,9 @@ void ReadAutoFlatsPrefs(std::istream& in, CAutoFlatsParams& params) {
 }
 
 void LoadAutoFlatsPrefsFile(CAutoFlatsParams& params) noexcept {
-    try {
-        std::string path;
-        if (!PrefsFilePathFor(kAutoFlatsPrefsFileName, path)) return;
-        std::ifstream in(path);
-        if (in.is_open()) ReadAutoFlatsPrefs(in, params);
-    } catch (...) {
-        // The file is a convenience: a failure keeps what the record holds.
-    }
+    LoadNamedPrefsFile(kAutoFlatsPrefsFileName, [&](std::istream& in) { ReadAutoFlatsPrefs(in, params); });
 }
 
 void SaveAutoFlatsPrefsFile(const _SAutoFlatsParams& params) noexcept {
-    try {
-        std::string path;
-        if (!PrefsFilePathFor(kAutoFlatsPrefsFileName, path)) return;
-        std::ostringstream text;
-        WriteAutoFlatsPrefs(text, params);
-        SavePrefsText(path, text.str());
-    } catch (...) {
-    }
+    SaveNamedPrefsFile(kAutoFlatsPrefsFileName, [&](std::ostream& out) { WriteAutoFlatsPrefs(out, params); });
 }

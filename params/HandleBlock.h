@@ -16,6 +16,28 @@ const uint8_t* HandleBlock(const FilterRecord& record, int32_t size);
 // none; null when the host's procs cannot give a block that long.
 uint8_t* MakeHandleBlock(FilterRecord& record, int32_t size);
 
+// A filter's record in the handle's block, whichever filter's: the block
+// decoded into `params` when it holds a valid record (true); an invalid or
+// too short block resets the record, no handle leaves it as it was.
+template <typename Params, typename Block>
+bool LoadHandleRecord(const FilterRecord& record, int32_t size, void (*decode)(const uint8_t*, Block&),
+                      Params& params) {
+    if (!record.parameters) return false;
+    if (const uint8_t* block = HandleBlock(record, size)) {
+        decode(block, params);
+        if (params.IsValid()) return true;
+    }
+    params.ResetParams();
+    return false;
+}
+
+// The record encoded into the handle, made `size` bytes long.
+template <typename Block>
+void StoreHandleRecord(FilterRecord& record, int32_t size, void (*encode)(const Block&, uint8_t*),
+                       const Block& params) {
+    if (uint8_t* block = MakeHandleBlock(record, size)) encode(params, block);
+}
+
 inline void Put16(uint8_t* at, uint16_t value) {
     at[0] = uint8_t(value);
     at[1] = uint8_t(value >> 8);

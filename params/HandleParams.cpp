@@ -17,16 +17,9 @@ void DecodeParamsBlock(const uint8_t* block, _SVandrelParams& params) {
 }
 
 bool LoadHandleParams(const FilterRecord& record, CVandrelParams& params) {
-    if (!record.parameters) return false;
-    // A block too short to hold a record is no more valid than a bad one.
-    if (const uint8_t* block = HandleBlock(record, kParamsBlockSize)) {
-        DecodeParamsBlock(block, params);
-        if (params.IsValid()) return true;
-    }
-    params.ResetParams();
-    return false;
+    return LoadHandleRecord(record, kParamsBlockSize, DecodeParamsBlock, params);
 }
 
 void StoreHandleParams(FilterRecord& record, const _SVandrelParams& params) {
-    if (uint8_t* block = MakeHandleBlock(record, kParamsBlockSize)) EncodeParamsBlock(params, block);
+    StoreHandleRecord(record, kParamsBlockSize, EncodeParamsBlock, params);
 }

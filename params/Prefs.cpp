@@ -36,14 +36,47 @@ bool PrefsFilePathFor(const char* fileName, std::string& path) {
 
 bool PrefsFilePath(std::string& path) { return PrefsFilePathFor(kPrefsFileName, path); }
 
-void LoadPrefsFile(const std::string& path, CVandrelParams& params) noexcept {
+namespace {
+
+void LoadPrefsAt(const std::string& path, const std::function<void(std::istream&)>& read) noexcept {
     try {
         std::ifstream in(path);
         if (!in.is_open()) return;
-        ReadPrefs(in, params);
-        in.close();
+        read(in);
     } catch (...) {
         // The file is a convenience: a failure keeps what the record holds.
+    }
+}
+
+void SavePrefsAt(const std::string& path, const std::function<void(std::ostream&)>& write) noexcept {
+    try {
+        std::ostringstream text;
+        write(text);
+        SavePrefsText(path, text.str());
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+void LoadPrefsFile(const std::string& path, CVandrelParams& params) noexcept {
+    LoadPrefsAt(path, [&](std::istream& in) { ReadPrefs(in, params); });
+}
+
+void LoadNamedPrefsFile(const char* fileName, const std::function<void(std::istream&)>& read) noexcept {
+    try {
+        // Even building the path may fail for want of memory.
+        std::string path;
+        if (PrefsFilePathFor(fileName, path)) LoadPrefsAt(path, read);
+    } catch (...) {
+    }
+}
+
+void SaveNamedPrefsFile(const char* fileName, const std::function<void(std::ostream&)>& write) noexcept {
+    try {
+        std::string path;
+        if (PrefsFilePathFor(fileName, path)) SavePrefsAt(path, write);
+    } catch (...) {
     }
 }
 
@@ -80,10 +113,5 @@ void SavePrefsText(const std::string& path, const std::string& text) noexcept {
 }
 
 void SavePrefsFile(const std::string& path, const _SVandrelParams& params) noexcept {
-    try {
-        std::ostringstream text;
-        WritePrefs(text, params);
-        SavePrefsText(path, text.str());
-    } catch (...) {
-    }
+    SavePrefsAt(path, [&](std::ostream& out) { WritePrefs(out, params); });
 }

@@ -3,6 +3,7 @@
 // to find, read or write it is silent.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 
@@ -30,6 +31,13 @@ bool PrefsFilePathFor(const char* fileName, std::string& path);
 // `text` as the whole content of the file at `path`, replacing it in one
 // step; nothing escapes.
 void SavePrefsText(const std::string& path, const std::string& text) noexcept;
+
+// The file `fileName` in the preferences folder, handed to `read` when it
+// can be opened, or made of what `write` writes and put in place whole.
+// Every failure, of the folder, the file or the record, is silent: the file
+// is a convenience and never decides whether a run goes ahead.
+void LoadNamedPrefsFile(const char* fileName, const std::function<void(std::istream&)>& read) noexcept;
+void SaveNamedPrefsFile(const char* fileName, const std::function<void(std::ostream&)>& write) noexcept;
 
 // Whole operations on the file at `path`; nothing escapes them.
 void LoadPrefsFile(const std::string& path, CVandrelParams& params) noexcept;

@@ -8,12 +8,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# The page's tools and decoders, exactly as the lock file pins them.
-# --ignore-scripts: no package may run an installer (esbuild's binary comes
-# in its platform package all the same).
-if [[ ! -f web/node_modules/.package-lock.json || web/package-lock.json -nt web/node_modules/.package-lock.json ]]; then
-    (cd web && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error)
-fi
+source scripts/lib/web-packages.sh
+web_packages
 
 if [[ "${1:-}" == "--offline" ]]; then
     rm -rf build/wasm

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Installs everything the project needs from Debian's packages.
-#   scripts/install-deps.sh          native build, tests and tools
+#   scripts/install-deps.sh          native build, tests and tools, and what
+#                                    scripts/check.sh needs: the linters
+#                                    (shellcheck, flake8, eslint), Node.js and the
+#                                    web page's packages (npm ci from web/package-lock.json)
 #   scripts/install-deps.sh --all    also the Windows cross compilers, wine, Xvfb,
 #                                    clang for the fuzzers, the screenshot tools,
-#                                    the release tools (NSIS, zip, lintian)
-#                                    and the web page's: emscripten, Chromium, Node.js
-#                                    and its packages (npm ci from web/package-lock.json),
-#                                    Krita with its Python (the plug-in's tests)
+#                                    the release tools (NSIS, zip, lintian),
+#                                    emscripten and Chromium for the web page,
+#                                    Krita with its Python (the plug-in's tests),
+#                                    psd-tools and GIMP (readers of the layered results)
 set -euo pipefail
 
 packages=(
@@ -15,7 +18,10 @@ packages=(
     libboost-thread-dev libboost-date-time-dev
     libpng-dev libtiff-dev libdeflate-dev libcli11-dev
     python3
+    shellcheck flake8
 )
+# Any Node.js of 18 or later serves; Debian's only when there is none.
+command -v npm >/dev/null || packages+=(nodejs npm)
 if [[ "${1:-}" == "--all" ]]; then
     packages+=(
         g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
@@ -26,9 +32,8 @@ if [[ "${1:-}" == "--all" ]]; then
         nsis zip unzip lintian man-db
         emscripten chromium
         krita python3-pyqt5
+        python3-psd-tools gimp
     )
-    # Any Node.js of 18 or later serves; Debian's only when there is none.
-    command -v npm >/dev/null || packages+=(nodejs npm)
 fi
 
 missing=()
@@ -41,8 +46,8 @@ if ((${#missing[@]})); then
     apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-if [[ "${1:-}" == "--all" ]]; then
-    # Pinned by the lock file; no package runs an install script, and none
-    # downloads a browser (the tests drive Debian's Chromium).
-    (cd "$(dirname "$0")/../web" && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error)
-fi
+# The web page's tools, linter and test helpers, pinned by the lock file; the
+# page's tests drive Debian's Chromium.
+cd "$(dirname "$0")/.."
+source scripts/lib/web-packages.sh
+web_packages

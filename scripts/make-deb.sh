@@ -4,13 +4,18 @@
 #   /usr/lib/vandrel/vandrel_pro.so        the plug-in it runs, found from the
 #                                          tool's own folder (../lib/vandrel)
 #   /usr/share/man/man1/vandrel.1.gz       cli/vandrel.1, the page --help shows
+#   /usr/lib/vandrel/libvandrel_api.so     the filters' C library, for Krita
+#   /usr/share/krita/pykrita/vandrel_krita[.desktop]
+#                                          the Krita plug-in, where Debian's
+#                                          Krita finds its Python plug-ins; its
+#                                          lib/ links to the library above
 #   /usr/share/doc/vandrel/                copyright and changelog
 # Built with Debian's own hardening flags in build/package; the dependencies
 # are what dpkg-shlibdeps finds the two files linked against. Needs
 # dpkg-dev and fakeroot (scripts/install-deps.sh --all).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/release-facts.sh
+source scripts/lib/release-facts.sh
 
 version=$(release_version)
 arch=$(dpkg --print-architecture)
@@ -26,16 +31,26 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANDREL_BUILD_TESTS
     -DCMAKE_C_FLAGS="$(flag CPPFLAGS) $(flag CFLAGS)" -DCMAKE_CXX_FLAGS="$(flag CPPFLAGS) $(flag CXXFLAGS)" \
     -DCMAKE_EXE_LINKER_FLAGS="$(flag LDFLAGS)" -DCMAKE_SHARED_LINKER_FLAGS="$(flag LDFLAGS)" \
     -DCMAKE_MODULE_LINKER_FLAGS="$(flag LDFLAGS)" >/dev/null
-cmake --build "$build" --target vandrel vandrel_plugin -j"$(nproc)"
+cmake --build "$build" --target vandrel vandrel_plugin vandrel_api -j"$(nproc)"
 
 root=build/release/deb
 rm -rf "$root"
-mkdir -p "$root/DEBIAN" "$root/usr/bin" "$root/usr/lib/vandrel" "$root/usr/share/man/man1" "$root/usr/share/doc/vandrel"
+pykrita=$root/usr/share/krita/pykrita
+mkdir -p "$root/DEBIAN" "$root/usr/bin" "$root/usr/lib/vandrel" "$root/usr/share/man/man1" "$root/usr/share/doc/vandrel" \
+    "$pykrita/vandrel_krita/lib"
 install -m 0755 "$build/bin/vandrel" "$root/usr/bin/vandrel"
 install -m 0644 "$build/bin/vandrel_pro.so" "$root/usr/lib/vandrel/vandrel_pro.so"
+install -m 0644 "$build/bin/libvandrel_api.so" "$root/usr/lib/vandrel/libvandrel_api.so"
 # As dh_strip does: no symbols a user's system does not need.
 strip --remove-section=.comment --remove-section=.note "$root/usr/bin/vandrel"
-strip --remove-section=.comment --remove-section=.note --strip-unneeded "$root/usr/lib/vandrel/vandrel_pro.so"
+for library in vandrel_pro.so libvandrel_api.so; do
+    strip --remove-section=.comment --remove-section=.note --strip-unneeded "$root/usr/lib/vandrel/$library"
+done
+# The plug-in's Python and manual are the same on every machine; the
+# library is not, so it stays under /usr/lib and the plug-in links to it.
+install -m 0644 krita/vandrel_krita.desktop "$pykrita/"
+install -m 0644 krita/vandrel_krita/*.py krita/vandrel_krita/Manual.html "$pykrita/vandrel_krita/"
+ln -s ../../../../../lib/vandrel/libvandrel_api.so "$pykrita/vandrel_krita/lib/libvandrel_api.so"
 
 # The manual page as the build filled in its version: the very text the
 # packaged tool's --help shows.
@@ -50,7 +65,8 @@ shlibs=build/release/shlibs
 rm -rf "$shlibs"
 mkdir -p "$shlibs/debian"
 printf 'Source: vandrel\n\nPackage: vandrel\nArchitecture: any\n' >"$shlibs/debian/control"
-depends=$(cd "$shlibs" && dpkg-shlibdeps -O "$OLDPWD/$root/usr/bin/vandrel" "$OLDPWD/$root/usr/lib/vandrel/vandrel_pro.so" |
+depends=$(cd "$shlibs" && dpkg-shlibdeps -O "$OLDPWD/$root/usr/bin/vandrel" "$OLDPWD/$root/usr/lib/vandrel/vandrel_pro.so" \
+    "$OLDPWD/$root/usr/lib/vandrel/libvandrel_api.so" |
     sed -n 's/^shlibs:Depends=//p')
 
 sed -e "s|@VERSION@|$version|" -e "s|@ARCH@|$arch|" -e "s|@DEPENDS@|$depends|" \

@@ -103,7 +103,8 @@ class Canvas:
 
 def draw_landscape(c):
     c.rect(0, 0, WIDTH - 1, HEIGHT - 1, SKY)
-    hills = [(0, 560)] + [(x, 560 - 40 * math.sin(x / 170.0) - 18 * math.sin(x / 53.0)) for x in range(0, WIDTH + 1, 20)]
+    hills = [(0, 560)] + [(x, 560 - 40 * math.sin(x / 170.0) - 18 * math.sin(x / 53.0))
+                          for x in range(0, WIDTH + 1, 20)]
     hills += [(WIDTH, HEIGHT), (0, HEIGHT)]
     c.outlined_polygon(hills, GRASS, 5)
     c.outlined_ellipse(150, 140, 62, 62, SUN, 4)

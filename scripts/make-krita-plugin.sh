@@ -10,7 +10,7 @@
 # zip in the windows-x64 preset.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/release-facts.sh
+source scripts/lib/release-facts.sh
 
 build_target() {
     local preset=$1

@@ -98,8 +98,8 @@ class Ink:
 
 
 def ellipse_points(cx, cy, rx, ry, start=0.0, end=2 * math.pi, steps=72):
-    return [(cx + rx * math.cos(start + (end - start) * i / steps), cy + ry * math.sin(start + (end - start) * i / steps))
-            for i in range(steps + 1)]
+    angles = (start + (end - start) * i / steps for i in range(steps + 1))
+    return [(cx + rx * math.cos(a), cy + ry * math.sin(a)) for a in angles]
 
 
 def draw(ink):
@@ -112,7 +112,8 @@ def draw(ink):
     ink.stroke(ellipse_points(170, 150, 62, 62, 0.05, 2 * math.pi - 0.03), 4)
     for i in range(8):
         a = i * math.pi / 4 + 0.3
-        ink.stroke([(170 + 82 * math.cos(a), 150 + 82 * math.sin(a)), (170 + 112 * math.cos(a), 150 + 112 * math.sin(a))], 3)
+        ink.stroke([(170 + 82 * math.cos(a), 150 + 82 * math.sin(a)),
+                    (170 + 112 * math.cos(a), 150 + 112 * math.sin(a))], 3)
     # The house: walls, a roof whose eaves leave a 4-pixel gap, a door and a window.
     ink.stroke([(720, 640), (720, 390), (1040, 390), (1040, 640)], 5)
     ink.stroke([(700, 394), (880, 250), (1060, 394), (704, 394)], 6)

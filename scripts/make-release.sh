@@ -32,6 +32,8 @@ scripts/make-krita-plugin.sh
 
 stage "SHA256SUMS"
 # Every file a user may download, with the paths they are published under.
-(cd dist && find . -type f ! -name SHA256SUMS -printf '%P\n' | LC_ALL=C sort |
-    while IFS= read -r file; do sha256sum -- "$file"; done >SHA256SUMS)
+# Listed in full before the list is written, so it never lists itself.
+sums=$(cd dist && find . -type f ! -name SHA256SUMS -printf '%P\n' | LC_ALL=C sort |
+    while IFS= read -r file; do sha256sum -- "$file"; done)
+printf '%s\n' "$sums" >dist/SHA256SUMS
 cat dist/SHA256SUMS

@@ -8,7 +8,7 @@
 # Needs makensis and zip (scripts/install-deps.sh --all).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/release-facts.sh
+source scripts/lib/release-facts.sh
 
 version=$(release_version)
 plugin=$(plugin_info FILE_NAME)

@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-10}
 shift || true
-all_targets=(fuzz_prefs fuzz_autoflats_prefs fuzz_autoflats_descriptor fuzz_handle_block fuzz_descriptor fuzz_start fuzz_image_load)
+all_targets=(fuzz_prefs fuzz_autoflats_prefs fuzz_autoflats_descriptor fuzz_handle_block fuzz_descriptor fuzz_start fuzz_image_load fuzz_api_autoflat fuzz_api_remelt)
 if (($#)); then targets=("$@"); else targets=("${all_targets[@]}"); fi
 build=build/fuzz
 

@@ -41,7 +41,7 @@ bin=$root/build/windows-x64/bin
 shots=$root/build/windows-x64/screenshots
 
 stage "Windows host scenarios under wine"
-source scripts/wine-session.sh
+source scripts/lib/wine-session.sh
 
 skip() {
     if [[ -n ${CI:-} ]]; then
@@ -92,7 +92,9 @@ REG
         [[ -e "$picture" ]] || continue
         convert "$picture" "${picture%.bmp}.png" && rm "$picture"
     done
-    echo "Dialog screenshots: $(ls "$shots"/*.png 2>/dev/null | tr '\n' ' ')"
+    pictures=("$shots"/*.png)
+    [[ -e "${pictures[0]}" ]] || pictures=()
+    echo "Dialog screenshots: ${pictures[*]}"
 
     # The C interface's DLL, loaded by path as Krita's plug-in loads it.
     if ! timeout 120 "$wine" "$bin/vandrel_api_check.exe" "$(winpath "$bin/vandrel_api.dll")"; then

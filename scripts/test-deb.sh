@@ -3,13 +3,14 @@
 #  1. unpacked into a private root, its vandrel finds the plug-in in its
 #     private library folder and flats the bundled example to the pixels the
 #     README shows (docs/example-after.png; the file's compression may differ);
+#     the Krita plug-in is where Krita looks and finds its library;
 #  2. its manual page reads without warnings, is the text its --help shows,
 #     and lintian finds nothing, not even a pedantic tag;
 #  3. as root, dpkg -i installs it, vandrel --version names the release and
 #     man finds its page; it is removed again unless it was installed before.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/release-facts.sh
+source scripts/lib/release-facts.sh
 
 version=$(release_version)
 deb=dist/vandrel_${version}_$(dpkg --print-architecture).deb
@@ -18,7 +19,7 @@ deb=dist/vandrel_${version}_$(dpkg --print-architecture).deb
 scratch=$(mktemp -d /tmp/vandrel-deb.XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
 failures=0
-source scripts/checks.sh
+source scripts/lib/checks.sh
 
 echo "== unpacked into a private root"
 dpkg-deb -x "$deb" "$scratch/root"
@@ -37,6 +38,18 @@ sys.exit(0 if a.mode == b.mode and a.size == b.size and a.tobytes() == b.tobytes
 }
 check "the result has the README's pixels" same_pixels docs/example-after.png "$scratch/panel-flat.png"
 check "the plug-in sits in the private library folder" test -f "$scratch/root/usr/lib/vandrel/vandrel_pro.so"
+pykrita=$scratch/root/usr/share/krita/pykrita
+check "the Krita plug-in sits where Debian's Krita looks" test -f "$pykrita/vandrel_krita.desktop" \
+    -a -f "$pykrita/vandrel_krita/__init__.py" -a -f "$pykrita/vandrel_krita/Manual.html"
+# Outside Krita the plug-in's package is plain Python: its library, found
+# through the link into /usr/lib, flats a row of black between two colours.
+krita_plugin_flats() {
+    /usr/bin/python3 -c 'import sys; sys.path.insert(0, sys.argv[1])
+from vandrel_krita import native
+page = b"\x10\x20\x30\xff" * 3 + b"\0\0\0\xff" * 3 + b"\x10\x20\x30\xff" * 3
+sys.exit(0 if bytes(native.flat(page, 3, 3, native.BGRA)) == b"\x10\x20\x30\xff" * 9 else 1)' "$pykrita"
+}
+check "the Krita plug-in's library is found and flats" krita_plugin_flats
 no_groff_warnings() { [[ -z $(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$1" 2>&1 >/dev/null) ]]; }
 check "manual page reads without warnings" no_groff_warnings "$scratch/root/usr/share/man/man1/vandrel.1.gz"
 check "manual page lists the options" sh -c "zcat '$scratch/root/usr/share/man/man1/vandrel.1.gz' | grep -q -- 'depth'"
@@ -70,6 +83,8 @@ else
     if ((installed_before == 0)); then
         check "dpkg --purge" dpkg --purge vandrel
         check "nothing left in /usr/lib/vandrel" test ! -e /usr/lib/vandrel
+        check "nothing left of the Krita plug-in" test ! -e /usr/share/krita/pykrita/vandrel_krita \
+            -a ! -e /usr/share/krita/pykrita/vandrel_krita.desktop
     fi
 fi
 

@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # The web page's tests: the engine built to WebAssembly with no network,
 # then the page in headless Chromium against `vandrel flat` and `vandrel
-# autoflat` (from the linux preset, which must be built first).
+# autoflat` (from the linux preset, which must be built first), and the
+# unit tests of the page's modules.
+#   scripts/test-web.sh          all of them
+#   scripts/test-web.sh --page   the page in Chromium only (scripts/check.sh
+#                                runs the unit tests)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [[ ! -x build/linux/bin/vandrel ]]; then
@@ -14,5 +18,8 @@ else
     echo "test-web: cannot drop the network here; building the engine as usual"
     scripts/build-web.sh
 fi
+source scripts/lib/web-tests.sh
+mapfile -t tests < <(web_tests page)
+[[ "${1:-}" == "--page" ]] || mapfile -t -O "${#tests[@]}" tests < <(web_tests unit)
 cd web
-node --test --test-concurrency=1 test/
+node --test --test-concurrency=1 "${tests[@]}"

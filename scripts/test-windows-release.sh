@@ -24,7 +24,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-source scripts/release-facts.sh
+source scripts/lib/release-facts.sh
 
 version=$(release_version)
 product=$(plugin_info PRODUCT_NAME)
@@ -38,7 +38,7 @@ for file in "$setup" "$zip" "$winhost" "dist/x64/$plugin" "dist/x86/$plugin"; do
 done
 
 failures=0
-source scripts/checks.sh
+source scripts/lib/checks.sh
 same_bytes() { cmp -s "$1" "$2"; }
 absent() { [[ ! -e "$1" ]]; }
 fails() { ! "$@"; }
@@ -65,6 +65,7 @@ check "read-me explains the white setting" readme_says "$(dialog_label Paint)"
 check "read-me says why the menu item is greyed out" readme_says "Why the menu item is greyed out"
 check "read-me says where the flats go in the layers" readme_says "under the line-art layer"
 check "read-me still presents Auto Flats" readme_says "Filter > $(plugin_info CATEGORY) > Vandrel Auto Flats"
+check "read-me says how to add the Krita plug-in" readme_says "Tools > Scripts > Import Python Plugin from File"
 check "zip's checksums match" sh -c "cd '$unzipped' && sha256sum --quiet -c SHA256SUMS"
 check "dist/SHA256SUMS matches dist/" sh -c "cd dist && sha256sum --quiet -c SHA256SUMS"
 covered() { [[ $(wc -l <dist/SHA256SUMS) -eq $(find dist -type f ! -name SHA256SUMS | wc -l) ]]; }
@@ -79,7 +80,7 @@ check "maker" test "$(version_value CompanyName)" == "$company"
 check "version" test "$(version_value ProductVersion)" == "$version"
 check "copyright" test "$(version_value LegalCopyright)" == "$(plugin_info COPYRIGHT)"
 
-source scripts/wine-session.sh
+source scripts/lib/wine-session.sh
 session=0
 wine_session_start || session=$?
 if ((session != 0)); then
@@ -202,7 +203,7 @@ page() {
     local window=$1 marker=$2 next=$3 status=0
     shift 3
     timeout 120 "$wine" "$@" >/dev/null 2>&1 &
-    timeout 90 "$wine" "$page_text" "$window" "$marker" $next | tr -d '\r' >"$scratch/page.txt" || status=$?
+    timeout 90 "$wine" "$page_text" "$window" "$marker" ${next:+"$next"} | tr -d '\r' >"$scratch/page.txt" || status=$?
     timeout 30 "$wineserver" -k || true
     return "$status"
 }
@@ -216,8 +217,8 @@ check "install into a folder of the user's reaches the Finish page" \
 check "Finish page asks for that folder in the host's plug-in settings" says 'Add C:\Hosts\Krita to your host'"'"'s plug-in folders'
 check "Finish page says where each host keeps that setting" says "File > Photoshop-compatible plug-in settings"
 check "uninstaller's first page shown" page "$product $version Uninstall" "will be removed" "" "$app_dir/Uninstall.exe"
-check "it lists the plug-in it removes" says 'C:\Hosts\Krita\'"$plugin"
-check "it lists Auto Flats too" says 'C:\Hosts\Krita\'"$autoflats"
+check "it lists the plug-in it removes" says 'C:\Hosts\Krita'\\"$plugin"
+check "it lists Auto Flats too" says 'C:\Hosts\Krita'\\"$autoflats"
 check "it lists no file of the other folder" fails says "Common Files"
 check "the files are still there after it" test -f "$c/Hosts/Krita/$plugin"
 check "silent uninstall" run "$app_dir/Uninstall.exe" /S

@@ -372,6 +372,14 @@ OSErr CHostSimulator::DeliverRequest(const CHostImage& outSource) {
         outputIsInput_ = false;  // what the plug-in writes there is committed later
     }
     r.outRowBytes = outGeometry_.rowBytes;
+    // The steps announced before the request assumed a plane count; what is
+    // delivered is described as it is, for as many planes as were asked for.
+    if (spec_.layout != ELayout::Interleaved) {
+        r.inColumnBytes = inGeometry_.columnBytes;
+        r.inPlaneBytes = inGeometry_.planeBytes;
+        r.outColumnBytes = outGeometry_.columnBytes;
+        r.outPlaneBytes = outGeometry_.planeBytes;
+    }
     deliveredOut_ = r.outRect;
     outLo_ = r.outLoPlane;
     outHi_ = r.outHiPlane;

@@ -4,7 +4,11 @@ menu actions (Tools > Scripts > Vandrel) and as functions for scripts:
     from vandrel_krita import flat_layer, auto_flats
     flat_layer(document, node, depth=256, white=False)       -> the new layer
     auto_flats(document, line_node, hints_node=None, gap=0,
-               min_region=-1, spot_blacks=1, keep_lines=0)    -> the "Flats" layer
+               min_region=-1, spot_blacks=1, keep_lines=0,
+               threshold=128, palette=None)                   -> the "Flats" layer
+
+Both work within the document's selection when there is one; see
+Manual.html for the layers they make and what undo does.
 """
 
 from .layers import Refused, auto_flats, flat_layer  # noqa: F401

@@ -2,8 +2,9 @@
 show progress; the work is in layers.py."""
 
 from PyQt5.QtCore import Qt
-from PyQt5.QtWidgets import (QApplication, QCheckBox, QComboBox, QDialog, QDialogButtonBox, QFormLayout, QLabel,
-                             QProgressDialog, QSpinBox, QVBoxLayout)
+from PyQt5.QtWidgets import (QApplication, QCheckBox, QComboBox, QDialog, QDialogButtonBox, QFileDialog,
+                             QFormLayout, QHBoxLayout, QLabel, QLineEdit, QProgressDialog, QPushButton, QSpinBox,
+                             QVBoxLayout)
 
 
 class FlatDialog(QDialog):
@@ -12,7 +13,8 @@ class FlatDialog(QDialog):
         self.setWindowTitle("Vandrel Pro: Flat lines")
         layout = QVBoxLayout(self)
         layout.addWidget(QLabel('Every black pixel of "%s" takes the colour of the nearest pixel that is '
-                                "not black. The result is a new layer; the original is hidden, not changed."
+                                "not black, within the selection if there is one. The result is a new layer "
+                                "above it; the original stays under it, unchanged."
                                 % layer_name, wordWrap=True))
         form = QFormLayout()
         self.depth = QSpinBox(minimum=1, maximum=65535, value=values["depth"])
@@ -37,8 +39,9 @@ class AutoFlatsDialog(QDialog):
         self.setWindowTitle("Vandrel: Auto Flats")
         self._hint_layers = hint_layers
         layout = QVBoxLayout(self)
-        layout.addWidget(QLabel('A new "Flats" layer under "%s": one flat colour for every closed region, the '
-                                "lines melted into them." % line_name, wordWrap=True))
+        layout.addWidget(QLabel('A "Flats" layer under "%s" on Multiply: one flat colour for every closed region, '
+                                "the lines melted into them. Within the selection, if there is one." % line_name,
+                                wordWrap=True))
         form = QFormLayout()
         self.gap = QSpinBox(minimum=0, maximum=1024, value=values["gap"])
         self.gap.setSpecialValueText("from the resolution")
@@ -50,11 +53,26 @@ class AutoFlatsDialog(QDialog):
         self.min_region.setSuffix(" px")
         self.min_region.setToolTip("Smaller regions (hatching specks) join their longest neighbour")
         form.addRow("Minimum region:", self.min_region)
+        self.threshold = QSpinBox(minimum=1, maximum=255, value=values["threshold"])
+        self.threshold.setToolTip("Line strength (darkness times opacity, 1 to 255) at which a pixel is line art; "
+                                  "lighter anti-aliased edges take their region's colour")
+        form.addRow("Line darkness:", self.threshold)
+        self.palette = QLineEdit(values.get("palette", ""))
+        self.palette.setPlaceholderText("automatic colours")
+        self.palette.setToolTip("Take the regions' colours from a GIMP palette (.gpl) or a file of one #rrggbb a "
+                                "line; touching regions still differ where it has enough colours")
+        browse = QPushButton("Choose...")
+        browse.clicked.connect(self._choose_palette)
+        row = QHBoxLayout()
+        row.addWidget(self.palette)
+        row.addWidget(browse)
+        form.addRow("Palette:", row)
         self.hints = QComboBox()
         self.hints.addItem("None (colours on the line art only)")
         for name, _ in hint_layers:
             self.hints.addItem(name)
-        self.hints.setToolTip("A layer whose coloured dots or fills choose their regions' colours")
+        self.hints.setToolTip("A layer whose clearly coloured dots or fills (not black, grey or white) choose "
+                              "their regions' colours; it is hidden afterwards")
         form.addRow("Hints layer:", self.hints)
         layout.addLayout(form)
         self.spot_blacks = QCheckBox("Spot blacks are regions of their own", checked=bool(values["spot_blacks"]))
@@ -70,7 +88,14 @@ class AutoFlatsDialog(QDialog):
     def values(self):
         return {"gap": self.gap.value(), "min_region": self.min_region.value(),
                 "spot_blacks": 1 if self.spot_blacks.isChecked() else 0,
-                "keep_lines": 1 if self.keep_lines.isChecked() else 0}
+                "keep_lines": 1 if self.keep_lines.isChecked() else 0, "threshold": self.threshold.value(),
+                "palette": self.palette.text().strip()}
+
+    def _choose_palette(self):
+        name, _ = QFileDialog.getOpenFileName(self, "Palette", self.palette.text(),
+                                              "Palettes (*.gpl *.txt);;All files (*)")
+        if name:
+            self.palette.setText(name)
 
     def hints_layer(self):
         index = self.hints.currentIndex()

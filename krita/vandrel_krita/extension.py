@@ -60,6 +60,7 @@ def auto_flats(document, node, parent=None, ask=True, hints=None):
         _tell(str(error), parent)
         return None
     values = settings.read(settings.AUTO, "auto_")
+    values.update(settings.read_text(settings.AUTO_TEXT, "auto_"))
     if ask:
         others = [(n.name(), n) for n in layers.paint_layers(document) if n != node]
         dialog = dialogs.AutoFlatsDialog(values, node.name(), others, parent)
@@ -68,6 +69,7 @@ def auto_flats(document, node, parent=None, ask=True, hints=None):
         values = dialog.values()
         hints = dialog.hints_layer()
         settings.write(values, "auto_")
+    values["palette"] = values["palette"] or None
     return _run(lambda progress: layers.auto_flats(document, node, hints, progress=progress, **values),
                 "Making flats...", parent)
 

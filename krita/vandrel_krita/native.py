@@ -6,6 +6,7 @@ import os
 import sys
 
 RGB, RGBA, BGRA, CMYK, CMYKA, GRAY, GRAYA = 1, 2, 3, 4, 5, 6, 7
+MARK_LINE, MARK_LEFT, MARK_CLOSED_GAP = 1, 2, 4
 DONE, CANCELLED, NO_MEMORY, BAD_ARGUMENTS, FAILED, UNSUPPORTED_LAYOUT = 0, 1, 2, 3, 4, 5
 API_VERSION = 3
 
@@ -180,15 +181,17 @@ def auto_flat_defaults():
 
 
 def auto_flat(line_art, line_layout, width, height, settings, out_layout, hints=None, hints_layout=0,
-              progress=None):
+              progress=None, palette=None, marks=None):
     """Auto Flats; returns the flats as a bytearray in `out_layout` (of the
-    line art's colour model)."""
+    line art's colour model) and the number of regions. `palette`: the library's palette entries
+    (4 bytes a colour); `marks`: a bytearray of width x height to receive
+    what each pixel was (MARK_*)."""
     lib = library()
     if not has_auto_flats():
         raise FilterError("this Vandrel library has no Auto Flats")
     line = _Pixels(line_art)
     hint = _Pixels(hints) if hints is not None else None
-    buffer = None
+    buffer = mark_buffer = palette_buffer = None
     try:
         _require_size(lib, line, line_layout, width, height, "the line art")
         if hint:
@@ -198,6 +201,15 @@ def auto_flat(line_art, line_layout, width, height, settings, out_layout, hints=
         output = AutoFlatOutput()
         output.pixels = ctypes.addressof(buffer)
         output.layout = out_layout
+        if marks is not None:
+            if len(marks) != width * height:
+                raise FilterError("the marks buffer does not fit the page")
+            mark_buffer = (ctypes.c_char * len(marks)).from_buffer(marks)
+            output.marks = ctypes.addressof(mark_buffer)
+        if palette:
+            palette_buffer = ctypes.create_string_buffer(bytes(palette), len(palette))
+            settings.palette = ctypes.addressof(palette_buffer)
+            settings.paletteCount = len(palette) // 4
         callback, failure = _callback(progress)
         code = lib.vandrel_autoflat(line.address, line_layout, hint.address if hint else None, hints_layout, width,
                                     height, ctypes.byref(settings), ctypes.byref(output), callback, None)
@@ -205,6 +217,7 @@ def auto_flat(line_art, line_layout, width, height, settings, out_layout, hints=
         line.release()
         if hint:
             hint.release()
-        del buffer
+        settings.palette, settings.paletteCount = None, 0
+        del buffer, mark_buffer, palette_buffer
     _check(lib, code, failure, output.message)
-    return result
+    return result, output.regionCount

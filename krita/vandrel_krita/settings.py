@@ -6,7 +6,14 @@ GROUP = "vandrel"
 
 # name: (default, lowest, highest)
 FLAT = {"depth": (256, 1, 65535), "white": (0, 0, 1)}
-AUTO = {"gap": (0, 0, 1024), "min_region": (-1, -1, 1 << 30), "spot_blacks": (1, 0, 1), "keep_lines": (0, 0, 1)}
+AUTO = {"gap": (0, 0, 1024), "min_region": (-1, -1, 1 << 30), "spot_blacks": (1, 0, 1), "keep_lines": (0, 0, 1),
+        "threshold": (128, 1, 255)}
+# Text choices: name: default.
+AUTO_TEXT = {"palette": ""}
+
+
+def read_text(fields, prefix):
+    return {name: Krita.instance().readSetting(GROUP, prefix + name, default) for name, default in fields.items()}
 
 
 def read(fields, prefix):
@@ -25,4 +32,4 @@ def read(fields, prefix):
 
 def write(values, prefix):
     for name, value in values.items():
-        Krita.instance().writeSetting(GROUP, prefix + name, str(int(value)))
+        Krita.instance().writeSetting(GROUP, prefix + name, value if isinstance(value, str) else str(int(value)))

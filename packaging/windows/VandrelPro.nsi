@@ -68,7 +68,7 @@ Var FinishText
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
 
-!define MUI_WELCOMEPAGE_TEXT "Setup will install the ${PRODUCT} filter plug-in, which flats comic line art: every black line-art pixel takes the colour of the nearest non-black pixel.$\r$\n$\r$\nIn your host it appears as Filter > ${CATEGORY} > ${MENU_NAME}.$\r$\n$\r$\nPlease close your image editors before continuing.$\r$\n$\r$\n$_CLICK"
+!define MUI_WELCOMEPAGE_TEXT "Setup will install the ${PRODUCT} filter plug-in, which flats comic line art: every black line-art pixel takes the colour of the nearest non-black pixel.$\r$\n$\r$\nIn your host it appears as Filter > ${CATEGORY} > ${MENU_NAME}. Krita takes a plug-in of its own instead, which the read-me tells how to add.$\r$\n$\r$\nPlease close your image editors before continuing.$\r$\n$\r$\n$_CLICK"
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_COMPONENTS
 

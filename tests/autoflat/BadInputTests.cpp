@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
+#include <string>
+
 #include "tests/autoflat/AutoFlatPages.h"
 
 using namespace autoflat;
@@ -97,4 +101,38 @@ TEST(AutoFlatBadInput, TheMemoryEstimateCoversTheResult) {
     const uint64_t held = result.flats.size() + result.labels.size() * sizeof(uint32_t);
     EXPECT_GE(PeakBytes(64, 48, EPageKind::GrayAlpha, false), held + result.labels.size() * sizeof(uint32_t));
     EXPECT_GT(PeakBytes(7000, 10000, EPageKind::Gray, false), PeakBytes(4960, 7016, EPageKind::Gray, false));
+}
+
+// A region every other pixel needs tables many times the page's size: the
+// page is refused, saying how many regions it has and how many it may have.
+TEST(AutoFlatBadInput, APageOfTooManyRegionsIsRefusedWithTheCount) {
+    const int side = 800;
+    CTestPage page(side, side);
+    for (int y = 0; y < side; ++y)
+        for (int x = (y + 1) % 2; x < side; x += 2) page.Set(x, y, {0});
+    const SAutoFlatResult result = Flat(page, {});
+    const uint64_t count = uint64_t(side) * side / 2;
+    ASSERT_GT(count, RegionLimit(side, side));
+    EXPECT_EQ(result.status, EAutoFlatStatus::TooManyRegions);
+    EXPECT_NE(result.message.find(std::to_string(count)), std::string::npos) << result.message;
+    EXPECT_NE(result.message.find(std::to_string(RegionLimit(side, side))), std::string::npos)
+        << result.message;
+    // What the limit allows, the estimate pays for.
+    EXPECT_GE(PeakBytes(side, side, EPageKind::Gray, false), RegionLimit(side, side) * 256);
+}
+
+// Only a lack of memory is reported as one; a caller's own failure is not.
+TEST(AutoFlatBadInput, FailuresKeepTheirMeaning) {
+    CTestPage page(60, 60);
+    page.Box(10, 10, 50, 50, 3);
+    auto failing = [&](auto thrown) {
+        return AutoFlat(page.View(), nullptr, {}, [&](double fraction, const char*) {
+            if (fraction > 0.3) throw thrown;
+            return true;
+        });
+    };
+    const SAutoFlatResult broken = failing(std::runtime_error("the display went away"));
+    EXPECT_EQ(broken.status, EAutoFlatStatus::Failed);
+    EXPECT_NE(broken.message.find("the display went away"), std::string::npos);
+    EXPECT_EQ(failing(std::bad_alloc()).status, EAutoFlatStatus::OutOfMemory);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "autoflat/PixelClasses.h"
 #include "tests/autoflat/AutoFlatPages.h"
 
 using namespace autoflat;
@@ -83,4 +84,27 @@ TEST(AutoFlatHints, AFilledPageKeepsItsColours) {
         for (int x = 72; x < 127; ++x) page.Set(x, y, {kBlue.v[0], kBlue.v[1], kBlue.v[2]});
     }
     ExpectRoomsHinted(Flat(page, Settings()));
+}
+
+// A hint of deep black ink with strong magenta and yellow is colourful by
+// the page's measure but black to the flat filter: it would melt away there.
+// Only what the filter calls a colour is a hint, on the page and on a hints
+// page alike.
+TEST(AutoFlatHints, NoHintAsksForAColourTheFilterCallsBlack) {
+    for (const bool onHintsPage : {false, true}) {
+        for (const uint8_t k : {uint8_t(195), uint8_t(196), uint8_t(207)}) {
+            CTestPage page = TwoRooms(EPageKind::Cmyk), hints(page.width, page.height, EPageKind::Cmyk);
+            CTestPage& dotted = onHintsPage ? hints : page;
+            for (int dy = 0; dy < 3; ++dy)
+                for (int dx = 0; dx < 3; ++dx) dotted.Set(40 + dx, 40 + dy, {0, 255, 255, k});
+            const SAutoFlatResult result = Flat(page, Settings(), onHintsPage ? &hints : nullptr);
+            ASSERT_EQ(result.status, EAutoFlatStatus::Ok);
+            const SRegion& room = result.regions[LabelAt(result, 30, 30)];
+            const bool black = FilterCallsBlack(SColour{{0, 255, 255, k}}, true);
+            EXPECT_EQ(black, k > 195);
+            EXPECT_EQ(room.fromHint, !black) << int(k) << (onHintsPage ? " on the hints page" : "");
+            for (const SRegion& region : result.regions)
+                EXPECT_FALSE(FilterCallsBlack(region.colour, true)) << int(k);
+        }
+    }
 }

@@ -231,6 +231,10 @@ TEST(AutoFlatRemelt, RefusesBoxesOutsideThePageAndTooLargeRegions) {
     EXPECT_EQ(RemeltLabels(page, {5, 5, 4, 6}, 4, touched), ERemeltStatus::BadInput);
     page.area = {0, 0, 10, 9};
     EXPECT_EQ(RemeltLabels(page, {5, 5, 6, 6}, 4, touched), ERemeltStatus::BadInput);
+    // A change right of the area names pixels the buffers do not hold: the
+    // remelt asks for an area that holds them instead of reading past them.
+    page.area = {0, 0, 3, 9};
+    EXPECT_EQ(RemeltLabels(page, {7, 0, 7, 9}, 4, touched), ERemeltStatus::NeedArea);
     page.area = {0, 0, 9, 9};
     labels[3] = kMaxMeltLabel + 1;
     marks[55] = kMarkLine;
@@ -238,4 +242,21 @@ TEST(AutoFlatRemelt, RefusesBoxesOutsideThePageAndTooLargeRegions) {
     labels[3] = 7;
     EXPECT_EQ(RemeltLabels(page, {5, 5, 5, 5}, 4, touched), ERemeltStatus::Done);
     EXPECT_EQ(labels[55], 0u);
+}
+
+// A change right of the area the caller holds is asked for, not looked up in
+// the caller's buffers past their end (the sanitizer build catches a read).
+TEST(AutoFlatRemelt, AChangeOutsideTheAreaAsksForIt) {
+    const SPixelBox area{0, 0, 19, 9};
+    std::vector<uint32_t> labels(200, 1);
+    std::vector<uint8_t> marks(200, kMarkLine);
+    SPageArea page{100, 10, area, labels.data(), marks.data()};
+    for (const SPixelBox changed : {SPixelBox{90, 8, 95, 9}, SPixelBox{21, 0, 22, 0}}) {
+        SPixelBox touched;
+        EXPECT_EQ(RemeltLabels(page, changed, 4, touched), ERemeltStatus::NeedArea);
+        EXPECT_TRUE(touched.x0 <= changed.x0 && touched.x1 >= changed.x1 && touched.y0 <= changed.y0 &&
+                    touched.y1 >= changed.y1);
+    }
+    EXPECT_EQ(labels, std::vector<uint32_t>(200, 1));
+    EXPECT_EQ(marks, std::vector<uint8_t>(200, kMarkLine));
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "autoflat/AutoFlats.h"
@@ -125,5 +127,46 @@ TEST(ApiRemelt, BadArgumentsAreRefused) {
     EXPECT_EQ(vandrel_autoflat_remelt(labels.data(), marks.data(), 4, 4, outside, area, 3, touched),
               VANDREL_BAD_ARGUMENTS);
     EXPECT_EQ(vandrel_autoflat_remelt(labels.data(), marks.data(), 4, 4, area, area, 3, nullptr),
+              VANDREL_BAD_ARGUMENTS);
+}
+
+// The caller holds only `area`; a change anywhere else names pixels it
+// does not hold, and reading them would run past its buffers (sized here
+// exactly, so that a sanitizer build sees any read beyond them).
+TEST(ApiRemelt, AChangeOutsideTheHeldAreaIsRefusedWithoutReadingPastIt) {
+    constexpr int32_t kPage = 8;
+    const int32_t area[4] = {0, 0, 3, kPage - 1};
+    const auto areaPixels = size_t(4) * kPage;
+    const int32_t changes[][4] = {
+        {7, 0, 7, kPage - 1},  // right of the area, inside the page
+        {5, 2, 6, 3},          // right of it, away from the edge
+        {2, 1, 4, 2},          // across its right edge
+        {0, 0, 3, kPage},      // below the page
+        {-1, 0, 1, 1},         // left of the page
+        {3, 3, 2, 3},          // empty
+    };
+    for (const auto& changed : changes) {
+        auto labels = std::make_unique<uint32_t[]>(areaPixels);
+        auto marks = std::make_unique<uint8_t[]>(areaPixels);
+        for (size_t i = 0; i < areaPixels; ++i) labels[i] = 1, marks[i] = VANDREL_MARK_LINE;
+        int32_t touched[4] = {5, 5, 5, 5};
+        EXPECT_EQ(vandrel_autoflat_remelt(labels.get(), marks.get(), kPage, kPage, area, changed, 3, touched),
+                  VANDREL_BAD_ARGUMENTS)
+            << changed[0] << "," << changed[1] << " to " << changed[2] << "," << changed[3];
+        EXPECT_EQ(touched[2], -1) << "no rectangle to call again with";
+        for (size_t i = 0; i < areaPixels; ++i) ASSERT_EQ(labels[i], 1u);
+    }
+
+    // Pages and areas no buffer can describe.
+    std::vector<uint32_t> labels(16, 1);
+    std::vector<uint8_t> marks(16, 0);
+    const int32_t small[4] = {0, 0, 3, 3}, inverted[4] = {3, 0, 0, 3};
+    int32_t touched[4];
+    for (const auto& [width, height] : {std::pair{0, 4}, {4, -1}, {INT32_MAX, 4}, {4, 70000}})
+        EXPECT_EQ(
+            vandrel_autoflat_remelt(labels.data(), marks.data(), width, height, small, small, 3, touched),
+            VANDREL_BAD_ARGUMENTS)
+            << width << "x" << height;
+    EXPECT_EQ(vandrel_autoflat_remelt(labels.data(), marks.data(), 4, 4, inverted, small, 3, touched),
               VANDREL_BAD_ARGUMENTS);
 }

@@ -63,7 +63,8 @@ TEST_F(Help, EveryDocumentedOptionIsTaken) {
                                                        {"--spot-blacks", "lines"},
                                                        {"--hints", Path("a.png")},
                                                        {"--palette", Path("colours.txt")},
-                                                       {"--regions", Path("m.png")}};
+                                                       {"--regions", Path("m.png")},
+                                                       {"--layers", "psd"}};
     for (const auto& [command, least] : {std::pair<std::string, size_t>{"flat", 12}, {"autoflat", 16}}) {
         const std::vector<std::string> options =
             cli::ManualOptions(cli::kManualPage, command == "flat" ? "FLAT OPTIONS" : "AUTOFLAT OPTIONS");
@@ -76,7 +77,8 @@ TEST_F(Help, EveryDocumentedOptionIsTaken) {
             EXPECT_FALSE(Has(run.err, "unknown option")) << command << " " << option << ": " << run.err;
             EXPECT_NE(run.status, 64) << command << " " << option << ": " << run.err;
             std::filesystem::remove_all(Path("out"));
-            for (const char* result : {"b.png", "m.png", "m.gpl", "a-flat.png", "a-flats.png", "a-s.png"})
+            for (const char* result : {"b.png", "m.png", "m.gpl", "a-flat.png", "a-flats.png", "a-s.png",
+                                       "a-flat.psd", "a-flats.psd"})
                 std::filesystem::remove(Path(result));
         }
     }

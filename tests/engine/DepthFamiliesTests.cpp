@@ -9,7 +9,7 @@
 #include "bench/DepthPages.h"
 #include "engine/FlatStrip.h"
 #include "engine/IntegerRoot.h"
-#include "engine/ScanReplay.h"
+#include "engine/fastpath/ScanReplay.h"
 #include "tests/engine/FastPathTesting.h"
 
 using namespace fastpath_testing;

@@ -17,11 +17,11 @@ std::ostream& operator<<(std::ostream& out, const SPageCase& c) {
 SBandCounts WalkBand(const SFlatImage& image, CPixelDistance& search, bool white, EFlatMethod method,
                      int first, int end, bool alwaysTransform) {
     CBandWalker walker(image, search, SPassSettings{search.maxRings, white, method});
-    CAssistedStrips* assisted = walker.Assisted();
-    if (assisted && alwaysTransform) assisted->AlwaysTransform();
+    CFastPathStrips* fastPath = walker.FastPath();
+    if (fastPath && alwaysTransform) fastPath->AlwaysTransform();
     walker.Walk(first, end, kStripRows);
-    if (!assisted) return {};
-    return {assisted->ShortcutPixels(), assisted->ReplayedPixels(), assisted->TransformedStrips()};
+    if (!fastPath) return {};
+    return {fastPath->SettledPixels(), fastPath->ReplayedPixels(), fastPath->TransformedStrips()};
 }
 
 uint64_t MeasuredDistSq(const sim::CHostImage& page, bool cmyk, int x, int y) {

@@ -1,4 +1,4 @@
-// Images for holding the distance-assisted walk to the plain search: black
+// Images for holding the fast path to the plain search: black
 // areas of every size, touching edges and corners, in every buffer layout.
 #pragma once
 
@@ -53,7 +53,7 @@ struct SBandCounts {
 
 // Rows first .. end - 1 as a pass walks its band: the engine's band walker
 // with `method`, in strips counted from `first`. `search` comes with its
-// maxRings set. With alwaysTransform the assisted walk makes the transform
+// maxRings set. With alwaysTransform the fast path makes the transform
 // for every strip, so that small images take the shortcut wherever it holds.
 SBandCounts WalkBand(const SFlatImage& image, CPixelDistance& search, bool white, EFlatMethod method,
                      int first, int end, bool alwaysTransform = false);

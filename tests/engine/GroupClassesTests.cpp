@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "engine/GroupClasses.h"
+#include "engine/fastpath/GroupClasses.h"
 
 namespace {
 

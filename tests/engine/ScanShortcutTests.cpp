@@ -10,8 +10,8 @@
 
 #include "engine/FlatStrip.h"
 #include "engine/PixelDistance.h"
-#include "engine/ScanReplay.h"
-#include "engine/ScanShortcut.h"
+#include "engine/fastpath/ScanReplay.h"
+#include "engine/fastpath/ScanShortcut.h"
 #include "tests/engine/FastPathTesting.h"
 
 using namespace fastpath_testing;

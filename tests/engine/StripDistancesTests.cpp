@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <random>
 
-#include "engine/StripDistances.h"
+#include "engine/fastpath/StripDistances.h"
 #include "tests/engine/FastPathTesting.h"
 
 using namespace fastpath_testing;

@@ -126,6 +126,28 @@ TEST_F(AutoFlatsFilter, FlatsEqualTheLibrarysOnRgbLayersAndCmyk) {
     EXPECT_EQ(host.Output(), LibraryFlats(cmyk, true, 3));
 }
 
+// A layer's host announces steps for its colour planes, as the flat filter
+// asks for; this filter asks for the transparency too, and the buffers the
+// host then delivers (and the steps it gives with them) hold four planes.
+TEST_F(AutoFlatsFilter, ReadsALayerInTheStepsOfTheBuffersDelivered) {
+    for (const sim::ELayout layout : {sim::ELayout::InterleavedSteps, sim::ELayout::Planar})
+        for (const bool opaque : {true, false}) {
+            sim::CHostImage page = LineArt(4);
+            if (opaque)
+                for (int y = 0; y < page.Height(); ++y)
+                    for (int x = 0; x < page.Width(); ++x) page.At(x, y, 3) = 255;
+            sim::SImageSpec spec = LayerSpec(page);
+            spec.layout = layout;
+            host.SetDocument(spec, page);
+            ASSERT_EQ(host.Record().inColumnBytes, layout == sim::ELayout::Planar ? 1 : 3);
+            GiveSettings(3, 0, true);
+            ASSERT_TRUE(host.RunFilter(false).Succeeded());
+            EXPECT_EQ(host.Output(), LibraryFlats(page, false, 3))
+                << (layout == sim::ELayout::Planar ? "planar" : "interleaved") << (opaque ? ", opaque" : "");
+            EXPECT_TRUE(host.guardsIntact);
+        }
+}
+
 TEST_F(AutoFlatsFilter, TheGapClosesTheOpenBoxAndTheSettingsAreRecorded) {
     const sim::CHostImage page = LineArt(3);
     host.SetDocument(LayerSpec(page), page);

@@ -162,6 +162,11 @@ def write_all(folder, width=301, height=233):
     png(folder + "/hints.png", width, height, 3, drop_alpha(hints(width, height)))
     cmyk_tiff(folder + "/hints_cmyk.tif", width, height, 4, to_cmyk(hints(width, height), False))
     cmyk_tiff(folder + "/lineart_cmyk.tif", width, height, 4, to_cmyk(art, False))
+    with open(folder + "/palette.gpl", "w") as f:
+        f.write("GIMP Palette\nName: test\nColumns: 4\n#\n250 200 120 skin\n 90 140 230\n120 200 90\n"
+                "230 120 160\n250 240 200\n")
+    with open(folder + "/palette_dark.txt", "w") as f:
+        f.write("#ffcc88\n#030303\n")
 
 
 def big_page(path, width, height):

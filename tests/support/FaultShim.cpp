@@ -1,7 +1,7 @@
 // Preloaded into the tool by tests, to bring about what a machine does only
 // now and then: no thread can be started (a container's process limit),
 // the input is saved over by another program while it is read, a second
-// Ctrl-C lands just after a file is put in place. Each fault is asked for
+// Ctrl-C lands just after a file is put in place or as it is flushed. Each fault is asked for
 // through the environment; without it the calls go straight through.
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -29,6 +29,7 @@ long Setting(const char* name, long otherwise) {
 
 std::atomic<long> gThreadsStarted{0};
 std::atomic<long> gOpensOfSwapped{0};
+std::atomic<long> gSyncs{0};
 
 // After the n-th open of VANDREL_FAULT_SWAP_PATH, VANDREL_FAULT_SWAP_WITH
 // is renamed over it, as an editor saves.
@@ -60,6 +61,18 @@ void SignalTwiceAfterRename(const char* to) {
 }  // namespace
 
 extern "C" {
+
+// On the n-th file flushed to disk (VANDREL_FAULT_SIGNAL_AT_FSYNC), two
+// signals: the run ends with that file and its page's others written but
+// not in place.
+int fsync(int fd) {
+    const int result = Next<int (*)(int)>("fsync")(fd);
+    if (++gSyncs == Setting("VANDREL_FAULT_SIGNAL_AT_FSYNC", 0)) {
+        ::raise(SIGINT);
+        ::raise(SIGTERM);
+    }
+    return result;
+}
 
 int pthread_create(pthread_t* thread, const pthread_attr_t* attr, void* (*start)(void*), void* arg) {
     if (++gThreadsStarted > Setting("VANDREL_FAULT_THREADS", 1L << 30)) return EAGAIN;

@@ -5,6 +5,7 @@ import { writePng } from './PngWrite.js';
 import { regionMapPng, gimpPaletteText } from './RegionMapPng.js';
 import { closedGapsInto, lineArtPictures, rgbaOf, smallRegionsOf } from './ViewLayers.js';
 import { engineBlocks } from './EngineBlocks.js';
+import { kColourCapacity } from './EngineHeap.js';
 
 const kDone = 0;
 const kCancelled = 1;
@@ -14,7 +15,6 @@ export const kLayout = { 3: 1, 4: 2 };  // channels to the C interface's RGB and
 // settings end in a double's alignment).
 export const kSettingsBytes = 48;
 export const kOutputBytes = 292;
-const kColourCapacity = 1 << 22;
 
 // The page's dots per inch from its pHYs chunk, 0 when it has none.
 export function dotsPerInch(kept) {

@@ -7,6 +7,7 @@ import { writePng } from './PngWrite.js';
 import { CancelSignal } from './CancelSignal.js';
 import { lineArtOf, rgbaOf, tooDeepOf } from './ViewLayers.js';
 import { autoFlatPage } from './AutoFlatJob.js';
+import { checkHeapFits } from './EngineHeap.js';
 import { engineBlocks } from './EngineBlocks.js';
 import { warmUp } from './EngineWarmUp.js';
 import { LineArtLayers } from './LineArtLayers.js';
@@ -26,15 +27,19 @@ const engineReady = self.createVandrelEngine().then((engine) => {
   return engine;
 });
 
+// A page's header facts, read and checked before any pixel is inflated.
+function readHeader(bytes) {
+  const facts = readPngChunks(bytes);
+  checkHeader(facts);
+  return { ...facts, channels: facts.colourType === 6 ? 4 : 3 };
+}
+
 // A page's pixels exactly as stored: no gamma, profile or premultiplication,
 // RGB as 3 and RGBA as 4 bytes per pixel; the chunks its result keeps, and
 // notices for those it cannot.
-async function decodePixels(bytes, cancel) {
-  const facts = readPngChunks(bytes);
-  checkHeader(facts);
-  const channels = facts.colourType === 6 ? 4 : 3;
+async function decodePixels(bytes, facts, cancel) {
   const { kept, notices } = await settleColourChunks(facts.kept);
-  return { ...facts, kept, notices, channels, data: await readPixels(bytes, facts, () => cancel.requested()) };
+  return { ...facts, kept, notices, data: await readPixels(bytes, facts, () => cancel.requested()) };
 }
 
 // One layer at a time, so that only one full-size RGBA copy exists at once
@@ -63,7 +68,10 @@ async function flatPage({ id, file, depth, white, cancelUrl }) {
   started = performance.now();
   let page;
   try {
-    page = await decodePixels(new Uint8Array(await file.arrayBuffer()), cancel);
+    const bytes = new Uint8Array(await file.arrayBuffer());
+    const facts = readHeader(bytes);
+    checkHeapFits('flat', facts);
+    page = await decodePixels(bytes, facts, cancel);
   } catch (error) {
     if (error instanceof DecodeCancelled) return { type: 'cancelled', id };
     throw error;
@@ -108,6 +116,16 @@ async function flatPage({ id, file, depth, white, cancelUrl }) {
   }
 }
 
+// A hints page's refusals name it.
+async function asHints(file, step) {
+  try {
+    return await step();
+  } catch (error) {
+    if (error instanceof ImageRefused) throw new ImageRefused(`the hints page ${file.name}: ${error.message}`);
+    throw error;
+  }
+}
+
 async function autoFlat({ id, file, hintsFile, options, name, cancelUrl }) {
   const waited = performance.now();
   const engine = await engineReady;
@@ -117,21 +135,19 @@ async function autoFlat({ id, file, hintsFile, options, name, cancelUrl }) {
   let page;
   let hints = null;
   try {
-    page = await decodePixels(new Uint8Array(await file.arrayBuffer()), cancel);
-    if (hintsFile) {
-      try {
-        hints = await decodePixels(new Uint8Array(await hintsFile.arrayBuffer()), cancel);
-      } catch (error) {
-        if (error instanceof ImageRefused) throw new ImageRefused(`the hints page ${hintsFile.name}: ${error.message}`);
-        throw error;
-      }
-    }
+    const pageBytes = new Uint8Array(await file.arrayBuffer());
+    const pageFacts = readHeader(pageBytes);
+    const hintBytes = hintsFile ? new Uint8Array(await hintsFile.arrayBuffer()) : null;
+    const hintFacts = hintsFile ? await asHints(hintsFile, () => readHeader(hintBytes)) : null;
+    if (hintFacts && (hintFacts.width !== pageFacts.width || hintFacts.height !== pageFacts.height))
+      throw new ImageRefused(`the hints page ${hintsFile.name} is ${hintFacts.width} x ${hintFacts.height} pixels, the page ${pageFacts.width} x ${pageFacts.height}: they must be the same size`);
+    checkHeapFits('autoflat', { ...pageFacts, hintChannels: hintFacts ? hintFacts.channels : 0 });
+    page = await decodePixels(pageBytes, pageFacts, cancel);
+    if (hintsFile) hints = await asHints(hintsFile, () => decodePixels(hintBytes, hintFacts, cancel));
   } catch (error) {
     if (error instanceof DecodeCancelled) return { type: 'cancelled', id };
     throw error;
   }
-  if (hints && (hints.width !== page.width || hints.height !== page.height))
-    throw new ImageRefused(`the hints page ${hintsFile.name} is ${hints.width} x ${hints.height} pixels, the page ${page.width} x ${page.height}: they must be the same size`);
   const decode = performance.now() - started;
   if (cancel.requested()) return { type: 'cancelled', id };
   const reply = await autoFlatPage(engine, {

@@ -5,6 +5,7 @@ import { PageEntry } from './PageList.js';
 import { uniqueNames } from './Names.js';
 import { clampDepth, loadSettings, saveSettings } from './Settings.js';
 import { ImageRefused, checkHeader, readPngChunks } from './PngChunks.js';
+import { checkHeapFits } from './EngineHeap.js';
 import { pagesToFlat, plural, settingsKey, summary, withoutPage } from './WorkList.js';
 import { forgetAll, forgetFile, keepFile, keptFiles } from './SavedPages.js';
 import { autoSettingsKey, clampGap, clampMinRegion, clampThreshold, loadAutoSettings, saveAutoSettings } from './AutoSettings.js';
@@ -78,7 +79,10 @@ function refreshButtons() {
 // file the engine cannot take says so before anyone presses Flat.
 async function check(page) {
   try {
-    checkHeader(readPngChunks(new Uint8Array(await page.file.arrayBuffer())));
+    const facts = readPngChunks(new Uint8Array(await page.file.arrayBuffer()));
+    checkHeader(facts);
+    // Flatting takes the least of the heap: a page it cannot fit fits no job.
+    checkHeapFits('flat', { ...facts, channels: facts.colourType === 6 ? 4 : 3 });
     if (page.state === 'checking') page.setState('ready', 'Ready to flat');
   } catch (error) {
     const message = error instanceof ImageRefused ? error.message : `the file cannot be read (${error.message || error})`;

@@ -10,7 +10,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { unzipSync } from 'fflate';
 import { openPage } from '../tools/PageDriver.mjs';
-import { drawLineArt, loadPixels, nativeAutoflat, savePng } from './TestPages.mjs';
+import { blackBombPng, drawLineArt, loadPixels, nativeAutoflat, savePng } from './TestPages.mjs';
 import { RegionFixes } from '../src/RegionFixes.js';
 import { inkOf, rgbaOf } from '../src/ViewLayers.js';
 
@@ -205,6 +205,22 @@ describe('Auto Flats downloads are what vandrel autoflat writes', () => {
     samePixels(out, native, 'wrapped flats');
     samePixels(join(dir, 'wrapped-regions.png'), join(dir, 'n', 'wrapped-regions.png'), 'wrapped map');
   });
+});
+
+test('a page that flatting takes but Auto Flats cannot hold is refused at once, from its header', async () => {
+  const large = join(dir, 'large.png');
+  writeFileSync(large, blackBombPng(15000));
+  await driver.clearPages();
+  await driver.setAuto({});
+  await driver.addFiles([large]);
+  await driver.waitIdle(10_000);
+  assert.equal((await driver.states())[0].state, 'ready');
+  const started = Date.now();
+  await driver.flat({ timeout: 10_000 });
+  const [state] = await driver.states();
+  assert.equal(state.state, 'refused', state.message);
+  assert.match(state.message, /not enough memory for this page: auto flats of its 644 MB of pixels takes at least \d+ MB, and the page's engine has at most 2048 MB/);
+  assert.ok(Date.now() - started < 5000, `took ${Date.now() - started} ms`);
 });
 
 describe('fixes made in place', () => {

@@ -7,7 +7,6 @@ import { existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'no
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { unzipSync } from 'fflate';
-import { encode, decode } from 'fast-png';
 import { openPage } from '../tools/PageDriver.mjs';
 import { crc32 } from '../src/PngChunks.js';
 import { blackBombPng, chunksOf, drawPage, filteredPng, kVandrel, loadPixels, nativeFlat, savePng, withChunks } from './TestPages.mjs';
@@ -157,8 +156,9 @@ test('a PNG with a critical chunk no reader here knows is refused, as vandrel fl
 });
 
 test('cancel while a huge page is still being decoded is heeded at once', async () => {
+  // As large as the engine's heap takes for flatting, so that it is decoded.
   const bomb = join(dir, 'bomb.png');
-  writeFileSync(bomb, blackBombPng(30000));
+  writeFileSync(bomb, blackBombPng(18000));
   await driver.clearPages();
   await driver.addFiles([bomb]);
   await driver.page.click('#flat');
@@ -172,6 +172,23 @@ test('cancel while a huge page is still being decoded is heeded at once', async 
   const [after] = await driver.states();
   assert.equal(after.state, 'cancelled', after.message);
   assert.ok(took < 1.5, `cancel took ${took} s`);
+});
+
+test('a page too large for the engine is refused as it arrives, from its header', async () => {
+  const bomb = join(dir, 'too-large.png');
+  writeFileSync(bomb, blackBombPng(30000));  // 2.6 MB declaring 30000 x 30000
+  const good = savePng(join(dir, 'small.png'), drawPage(30, 20, { seed: 9 }));
+  await driver.clearPages();
+  const started = Date.now();
+  await driver.addFiles([bomb, good]);
+  await driver.waitIdle(10_000);
+  const [large] = await driver.states();
+  assert.equal(large.state, 'refused', large.message);
+  assert.match(large.message, /not enough memory for this page: flatting its 2575 MB of pixels takes at least 5150 MB/);
+  assert.ok(Date.now() - started < 5000, `took ${Date.now() - started} ms`);
+  await driver.flat();
+  const states = await driver.states();
+  assert.deepEqual(states.map((s) => s.state), ['refused', 'done']);
 });
 
 test('refused files get a clear message and the others are flatted', async () => {

@@ -1,0 +1,54 @@
+// The lines melted into their regions, and what the melt could not reach.
+#include <algorithm>
+#include <cmath>
+
+#include "autoflat/DistanceTransform.h"
+#include "autoflat/LabelMelt.h"
+#include "autoflat/PageStages.h"
+
+namespace autoflat {
+
+namespace {
+
+// Deep enough that the search reaches a region from every line pixel; the
+// distances are each line pixel's to the nearest region pixel.
+uint32_t MeltDepth(const SPageRun& run) {
+    uint64_t deepest = 0;
+    for (int64_t i = 0; i < run.size; ++i)
+        if (run.labels[size_t(i)] == kLine) deepest = std::max<uint64_t>(deepest, run.distance[size_t(i)]);
+    const uint64_t reach = uint64_t(std::ceil(std::sqrt(double(std::min<uint64_t>(deepest, kFarAway)))));
+    return uint32_t(std::min<uint64_t>(reach + 1, UINT16_MAX));
+}
+
+}  // namespace
+
+void MeltLines(SPageRun& run) {
+    run.result.meltDepth = MeltDepth(run);
+    run.progress.At(0.4, "melting lines");
+    std::vector<uint32_t>& melted = run.distance;
+    const bool whole =
+        MeltLabels(run.Labels(), melted.data(), run.result.meltDepth, run.workers,
+                   [&](double done) { return run.progress.Ask(0.4 + 0.4 * done, "melting lines"); });
+    if (!whole) throw CFailure(EAutoFlatStatus::Cancelled, "cancelled");
+    // A search the engine gave up at the page's border leaves its pixel
+    // black; it goes to the region beside it, where the flats part from the
+    // filter's pass (AutoFlats.h, "Melting").
+    if (run.settings.pixelMarks) {
+        run.result.marks.assign(size_t(run.size), 0);
+        for (int64_t i = 0; i < run.size; ++i)
+            if (run.labels[size_t(i)] == kLine)
+                run.result.marks[size_t(i)] = melted[size_t(i)] == kLine ? kMarkLine | kMarkLeft : kMarkLine;
+    }
+    bool anyLeft = false;
+    for (auto& value : melted)
+        if (value == kLine) {
+            value = kOpen;
+            anyLeft = true;
+        }
+    if (anyLeft) {
+        CStageProgress stage(run.progress, 0.8, 0.8, "melting lines", uint64_t(run.size));
+        GrowIntoOpen({run.width, run.height, melted.data()}, stage.Reporter());
+    }
+}
+
+}  // namespace autoflat
