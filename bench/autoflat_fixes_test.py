@@ -74,6 +74,12 @@ class FixesTest(unittest.TestCase):
         self.assertEqual(fixes_bench.kept_share(before, after, self.labels == 3), 1.0)
         self.assertIsNone(fixes_bench.kept_share(before, after, self.labels == 9))
 
+    def test_a_dot_is_taken_only_where_its_area_is_mostly_its_colour(self):
+        flats = self.flats(RED, BLUE, GREEN)
+        flats[:4, 10:20] = RED  # area 2 is 40% red, 60% blue
+        dots = [{"area": 1, "rgb": list(DARK_RED)}, {"area": 2, "rgb": list(RED)}, {"area": 3, "rgb": list(GREEN)}]
+        self.assertEqual(fixes_bench.dots_taken(flats, self.labels, dots), 2)
+
     def test_time_report_is_read_in_either_clock_form(self):
         short = "\tElapsed (wall clock) time (h:mm:ss or m:ss): 0:02.31\n\tMaximum resident set size (kbytes): 204800\n"
         long = "\tElapsed (wall clock) time (h:mm:ss or m:ss): 1:02:03\n\tMaximum resident set size (kbytes): 1024\n"

@@ -31,7 +31,8 @@ area's purity.
               area, wherever they lie.
   dots moved  Five colour dots in five areas given with --hints: the share
               of the scored pixels outside the dotted areas whose colour
-              differs from the run without dots.
+              differs from the run without dots; "taken" counts the dotted
+              areas whose main colour is within CIEDE2000 1 of their dot.
   kept        The revised page (a line added and a strip erased in one
               panel) flatted with the first run's flats as `--like OLD` when
               the tool's help offers it, else as `--hints OLD`: the share of
@@ -45,7 +46,6 @@ Every run is `TOOL autoflat PAGE -o OUT --overwrite -q` (plus --hints or
 """
 
 import argparse
-import json
 import os
 import re
 import subprocess
@@ -128,6 +128,20 @@ def kept_share(before, after, mask):
     return int(same.sum()) / total
 
 
+def dots_taken(flats, labels, dots):
+    """Dots whose area's main colour is within CIEDE2000 1 of the dot's."""
+    taken = 0
+    for dot in dots:
+        rgb = flats[labels == dot["area"]]
+        if not len(rgb):
+            continue
+        values, counts = np.unique(rgb, axis=0, return_counts=True)
+        main = values[np.argmax(counts)]
+        lab = measures.srgb_to_lab(np.array([main, dot["rgb"]], dtype=np.uint8))
+        taken += bool(measures.ciede2000(lab[0], lab[1]) <= 1.0)
+    return taken
+
+
 def parse_time(text):
     """Wall seconds and peak resident MB from /usr/bin/time -v's report."""
     wall = re.search(r"Elapsed \(wall clock\) time.*: (?:(\d+):)?(\d+):([\d.]+)", text)
@@ -180,6 +194,7 @@ def bench_tool(tool, label, stem, info, labels, folder):
     dotted, _, _ = run(tool, stem + ".png", os.path.join(folder, f"{label}-dotted.png"), ["--hints", dots])
     outside = scored & ~np.isin(labels, [d["area"] for d in info["dots"]])
     result["dots_moved"] = 1 - kept_share(flats, dotted, outside)
+    result["dots_taken"] = dots_taken(dotted, labels, info["dots"])
     del dotted, outside
 
     how = "--like" if accepts_like(tool) else "--hints"
@@ -206,6 +221,7 @@ def show(results, info):
         ("purity, inner areas", lambda r: f"{r['inner_purity']:.4f}"),
         ("least dE00", lambda r: "-" if r["least_delta"] is None else f"{r['least_delta']:.2f}"),
         ("dots: moved outside", lambda r: f"{100 * r['dots_moved']:.2f}%"),
+        ("dots: taken", lambda r: f"{r['dots_taken']}/5"),
         ("revision: kept", lambda r: f"{100 * r['kept']:.2f}% ({r['kept_how']})"),
         ("wall s", lambda r: f"{r['wall']:.2f}"),
         ("peak MB", lambda r: f"{r['peak']:.0f}"),

@@ -213,7 +213,7 @@ class Sheet:
 
 def draw_sheet(width, height, seed):
     sheet = Sheet(width, height, seed)
-    W, H, s = width, height, sheet.s
+    W, H = width, height
     m, g = round(0.05 * W), round(0.025 * W)
     rows = [(round(0.04 * H), round(0.33 * H)), (round(0.33 * H) + g, round(0.62 * H)),
             (round(0.62 * H) + g, H)]
