@@ -235,8 +235,8 @@ def draw_sheet(width, height, seed):
     sheet.mark(box[0] + 3 * sheet.border, box[1] + 3 * sheet.border, "panel B background", "panel")
     focus = ((box[0] + box[2]) / 2, (box[1] + box[3]) / 2)
     sheet.speed_lines(b, box, focus, 110)
-    sheet.balloon(b, focus[0], box[1] + 0.8 * (box[3] - box[1]), WORDS[3], (focus[0] + 0.15 * (box[2] - box[0]),
-                                                                          focus[1] + 0.1 * (box[3] - box[1])), "B")
+    tail = (focus[0] + 0.15 * (box[2] - box[0]), focus[1] + 0.1 * (box[3] - box[1]))
+    sheet.balloon(b, focus[0], box[1] + 0.8 * (box[3] - box[1]), WORDS[3], tail, "B")
 
     box = (m, rows[1][0], W - m, rows[1][1])
     c = sheet.panel(box, "C")
