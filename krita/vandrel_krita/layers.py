@@ -137,9 +137,16 @@ def auto_flats_pixels(document, line_node, hints_node=None, progress=None, palet
     if hints_node is not None:
         hints, hints_layout = _pixels_like(document, hints_node, line_node)
     marks = bytearray(document.width() * document.height())
-    flats, regions = native.auto_flat(line, layout, document.width(), document.height(), chosen, layout,
-                                      hints=hints, hints_layout=hints_layout, progress=progress, palette=entries,
-                                      marks=marks)
+    try:
+        flats, regions = native.auto_flat(line, layout, document.width(), document.height(), chosen, layout,
+                                          hints=hints, hints_layout=hints_layout, progress=progress,
+                                          palette=entries, marks=marks)
+    except native.NoRegions:
+        # The library refuses such a layer itself; the message names it.
+        if _mostly_dark(line, layout, chosen.threshold):
+            raise Refused('"%s" is all line art: there is no paper to fill.' % line_node.name())
+        raise Refused('"%s" has no line art: no pixel is dark enough to be a line (line darkness %d), so there '
+                      "are no regions to fill." % (line_node.name(), chosen.threshold))
     # As the command: a layer without lines is one region, flats of one
     # colour no one asks for; the wrong layer, or the darkness set too high.
     # A layer of solid black is one region too, a spot black.

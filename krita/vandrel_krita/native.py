@@ -7,7 +7,7 @@ import sys
 
 RGB, RGBA, BGRA, CMYK, CMYKA, GRAY, GRAYA = 1, 2, 3, 4, 5, 6, 7
 MARK_LINE, MARK_LEFT, MARK_CLOSED_GAP = 1, 2, 4
-DONE, CANCELLED, NO_MEMORY, BAD_ARGUMENTS, FAILED, UNSUPPORTED_LAYOUT = 0, 1, 2, 3, 4, 5
+DONE, CANCELLED, NO_MEMORY, BAD_ARGUMENTS, FAILED, UNSUPPORTED_LAYOUT, NO_REGIONS = 0, 1, 2, 3, 4, 5, 6
 API_VERSION = 3
 
 _Progress = ctypes.CFUNCTYPE(ctypes.c_int32, ctypes.c_void_p, ctypes.c_int32, ctypes.c_int32)
@@ -48,6 +48,10 @@ class Cancelled(Exception):
 
 class FilterError(Exception):
     """The library refused the page or failed; the message says which."""
+
+
+class NoRegions(FilterError):
+    """The page has nothing to fill: no line art, or nothing but line art."""
 
 
 def library_path():
@@ -146,6 +150,8 @@ def _check(lib, result, failure, message=b""):
         raise failure[0]
     if result == CANCELLED:
         raise Cancelled()
+    if result == NO_REGIONS:
+        raise NoRegions((message or lib.vandrel_result_text(result)).decode(errors="replace"))
     if result != DONE:
         raise FilterError((message or lib.vandrel_result_text(result)).decode(errors="replace"))
 
