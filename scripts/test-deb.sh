@@ -53,15 +53,8 @@ check "the Krita plug-in's library is found and flats" krita_plugin_flats
 no_groff_warnings() { [[ -z $(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$1" 2>&1 >/dev/null) ]]; }
 check "manual page reads without warnings" no_groff_warnings "$scratch/root/usr/share/man/man1/vandrel.1.gz"
 check "manual page lists the options" sh -c "zcat '$scratch/root/usr/share/man/man1/vandrel.1.gz' | grep -q -- 'depth'"
-# The page and --help are one text: the help's option lines are the page's.
-same_options() {
-    local help page
-    help=$(for command in flat autoflat; do env -u VANDREL_PLUGIN "$tool" "$command" --help; done |
-        grep -E '^  -' | sed 's/  */ /g')
-    page=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -E UTF-8 -l "$1" 2>/dev/null | grep -E '^ +-' | sed 's/^ *//; s/  */ /g; s/^/ /')
-    [[ -n $help && $help == "$page" ]]
-}
-check "--help shows the manual page's options" same_options "$scratch/root/usr/share/man/man1/vandrel.1.gz"
+source scripts/lib/manual-options.sh
+check "--help shows the manual page's options" manual_matches_help "$tool" "$scratch/root/usr/share/man/man1/vandrel.1.gz"
 names_version() { zcat "$1" | grep -q "^\.TH VANDREL 1 .*\"vandrel $version\""; }
 check "manual page names the packaged version" names_version "$scratch/root/usr/share/man/man1/vandrel.1.gz"
 
