@@ -76,12 +76,13 @@ extern "C" EMSCRIPTEN_KEEPALIVE int vandrel_layered_write(
         page.xDpi = xDpi > 0 && yDpi > 0 ? xDpi : 0;
         page.yDpi = xDpi > 0 && yDpi > 0 ? yDpi : 0;
         page.centimetres = centimetres != 0;
-        if (iccProfile && iccBytes) page.iccProfile.assign(reinterpret_cast<const char*>(iccProfile), iccBytes);
+        if (iccProfile && iccBytes)
+            page.iccProfile.assign(reinterpret_cast<const char*>(iccProfile), iccBytes);
         std::optional<layered::SLayer> hintsLayer;
         if (hints) hintsLayer = Picture(hints, hintsChannels, width);
-        const layered::SLayerStack stack = layered::PageStack(
-            std::move(page), Picture(flats, flatsChannels, width), Picture(lineArt, lineArtChannels, width),
-            std::move(hintsLayer));
+        const layered::SLayerStack stack =
+            layered::PageStack(std::move(page), Picture(flats, flatsChannels, width),
+                               Picture(lineArt, lineArtChannels, width), std::move(hintsLayer));
         CGathered out(write);
         const layered::FWrite sink = [&out](const void* bytes, size_t size) { out.Put(bytes, size); };
         if (format == VANDREL_LAYERED_ORA)
