@@ -34,7 +34,7 @@ TEST_F(PageMemory, APageCostsItsPixelsTwiceAndLittleMore) {
 
 // A layered file streams: a 7000 x 10000 page written as a .psd costs what
 // its flat PNG costs plus the one more layer it holds (the line art as it
-// came), and no merged copy or coded file in memory. (.ora streams through
+// came), and no merged or other whole copy of a layer. (.ora streams through
 // the same rows; it is left out for time.)
 TEST_F(PageMemory, ALargeLayeredPageCostsOneLayerMoreThanItsFlatPng) {
     if (kSanitizerBuild) GTEST_SKIP() << "the sanitizers' own memory is not the tool's";
