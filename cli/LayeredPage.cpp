@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 
 #include "cli/ImageError.h"
 #include "cli/Interrupt.h"
 #include "layered/OraFile.h"
+#include "layered/PageStack.h"
 #include "layered/PsdFile.h"
 
 namespace cli {
@@ -57,15 +59,11 @@ private:
 
 // A raster's rows in the stack's colour model: lent as they are, or gray
 // line art spread to RGB.
-layered::SLayer LayerOf(const SRaster& raster, const std::string& name, layered::EBlend blend, bool visible,
-                        layered::EColourModel model) {
+layered::SLayer LayerOf(const SRaster& raster, layered::EColourModel model) {
     const bool cmyk = model == layered::EColourModel::Cmyk;
     if ((raster.model == EColourModel::Cmyk) != cmyk)
         throw CImageError("the layers are not all " + std::string(cmyk ? "CMYK" : "RGB"));
     layered::SLayer layer;
-    layer.name = name;
-    layer.blend = blend;
-    layer.visible = visible;
     layer.hasAlpha = raster.hasAlpha;
     const SRaster* source = &raster;
     if (raster.model != EColourModel::Gray) {
@@ -114,12 +112,11 @@ layered::SLayerStack StackOf(const SRaster& lineArt, const SRaster& flats, const
         stack.centimetres = r.unit != EResolutionUnit::Inch;
     }
     stack.iccProfile = flats.iccProfile;
-    using layered::EBlend;
-    stack.layers.push_back(LayerOf(flats, "Flats", EBlend::Normal, true, stack.model));
-    stack.layers.push_back(LayerOf(lineArt, "Line art", EBlend::Multiply, true, stack.model));
-    // Kept for the next run, out of sight: they are not part of the page.
-    if (hints) stack.layers.push_back(LayerOf(*hints, "Hints", EBlend::Normal, false, stack.model));
-    return stack;
+    const layered::EColourModel model = stack.model;
+    std::optional<layered::SLayer> hintsLayer;
+    if (hints) hintsLayer = LayerOf(*hints, model);
+    return layered::PageStack(std::move(stack), LayerOf(flats, model), LayerOf(lineArt, model),
+                              std::move(hintsLayer));
 }
 
 }  // namespace

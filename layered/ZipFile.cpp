@@ -1,9 +1,9 @@
 #include "layered/ZipFile.h"
 
-#include <zlib.h>
-
 #include <limits>
 #include <stdexcept>
+
+#include "layered/Crc32.h"
 
 namespace layered {
 
@@ -45,19 +45,15 @@ void CZipWriter::Put(const std::string& bytes) {
 }
 
 void CZipWriter::AddStored(const std::string& name, const std::function<void(const FWrite&)>& produce) {
-    uLong crc = crc32(0, nullptr, 0);
+    uint32_t crc = 0;
     uint64_t size = 0;
     produce([&](const void* bytes, size_t count) {
-        for (size_t done = 0; done < count;) {
-            const uInt piece = uInt(std::min<size_t>(count - done, 1u << 30));
-            crc = crc32(crc, static_cast<const Bytef*>(bytes) + done, piece);
-            done += piece;
-        }
+        crc = Crc32(crc, bytes, count);
         size += count;
     });
     if (size > kLimit || offset_ > kLimit)
         throw std::invalid_argument("the layers take more than 4 GB, more than a plain zip holds");
-    SMember member{name, uint32_t(crc), uint32_t(size), uint32_t(offset_)};
+    SMember member{name, crc, uint32_t(size), uint32_t(offset_)};
     std::string header;
     U32(header, 0x04034B50);
     Common(header, member.crc, member.size, name.size());

@@ -16,6 +16,9 @@
 #     the settings removes them too;
 #  4. /X86 with the default folders puts the 32-bit plug-in into the 32-bit
 #     shared folder, whatever a 64-bit installer's own idea of it;
+#  4b. /KRITA puts Krita's plug-in where Krita for Windows looks for it
+#     (%APPDATA%\krita\pykrita), with the library where the plug-in loads it
+#     from, and the uninstaller takes it away, keeping other plug-ins there;
 #  5. the installer's first page, shown on the virtual screen, is saved as
 #     build/release/screenshots/installer-welcome.png;
 #  6. the Finish page names the hosts and, after a folder of the user's, asks
@@ -33,7 +36,8 @@ plugin=$(plugin_info FILE_NAME)
 setup=$root/dist/VandrelPro-$version-setup.exe
 zip=$root/dist/VandrelPro-$version-windows.zip
 winhost=$root/build/windows-x64/bin/vandrel_winhost.exe
-for file in "$setup" "$zip" "$winhost" "dist/x64/$plugin" "dist/x86/$plugin"; do
+api=$root/build/windows-x64/bin/vandrel_api.dll
+for file in "$setup" "$zip" "$winhost" "$api" "dist/x64/$plugin" "dist/x86/$plugin"; do
     [[ -f "$file" ]] || { echo "test-windows-release: $file is missing (scripts/make-release.sh)" >&2; exit 1; }
 done
 
@@ -176,6 +180,42 @@ check "32-bit Auto Flats beside it" same_bytes "dist/x86/$autoflats" "$adobe32/$
 check "uninstall" run "$app_dir/Uninstall.exe" /S
 check "both plug-ins removed" sh -c "[ ! -e '$adobe/$plugin' ] && [ ! -e '$adobe32/$plugin' ]"
 
+echo "== Krita's plug-in"
+roaming="$c/users/${USER:-$(id -un)}/AppData/Roaming"
+pykrita="$roaming/krita/pykrita"
+package="$pykrita/vandrel_krita"
+krita_installed() {
+    same_bytes krita/vandrel_krita.desktop "$pykrita/vandrel_krita.desktop" || return 1
+    local file
+    for file in krita/vandrel_krita/*.py krita/vandrel_krita/Manual.html; do
+        same_bytes "$file" "$package/$(basename "$file")" || return 1
+    done
+}
+check "the plug-in loads its library from lib/ beside its modules" \
+    grep -qF '"vandrel_api.dll" if sys.platform.startswith("win")' krita/vandrel_krita/native.py
+check "silent install without /KRITA" run "$setup" /S
+check "no Krita plug-in unless asked" absent "$roaming/krita"
+check "silent install with /KRITA" run "$setup" /S /KRITA
+check "Krita's entry and package where Krita looks, byte for byte" krita_installed
+check "the x64 library where the plug-in loads it from" same_bytes "$api" "$package/lib/vandrel_api.dll"
+api_check=$root/build/windows-x64/bin/vandrel_api_check.exe
+if [[ -f "$api_check" ]]; then
+    check "the installed library answers" timeout 120 "$wine" "$api_check" "$(winpath "$package/lib/vandrel_api.dll")"
+fi
+check "entry records Krita's folder" registered_value PluginFolderKrita 'krita\pykrita'
+check "a reinstall without /KRITA keeps the earlier choice" run "$setup" /S
+check "the plug-in still in place" krita_installed
+check "uninstall" run "$app_dir/Uninstall.exe" /S
+check "Krita's plug-in removed, with the folders made for it" absent "$roaming/krita"
+mkdir -p "$pykrita/other"
+printf '[Desktop Entry]\n' >"$pykrita/other.desktop"
+check "install beside another Krita plug-in" run "$setup" /S /KRITA
+check "installed there" krita_installed
+check "uninstall" run "$app_dir/Uninstall.exe" /S
+check "ours removed" sh -c "[ ! -e '$package' ] && [ ! -e '$pykrita/vandrel_krita.desktop' ]"
+check "the other plug-in and Krita's folder kept" sh -c "[ -d '$pykrita/other' ] && [ -f '$pykrita/other.desktop' ]"
+rm -rf "$roaming/krita"
+
 echo "== the installer's first page"
 # Windows draw their own captions: there is no window manager.
 timeout 60 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
@@ -213,16 +253,19 @@ check "Finish page names Photoshop" says "Restart Photoshop"
 check "Finish page names the hosts with folders of their own" \
     sh -c "grep -qF 'Affinity Photo' '$scratch/page.txt' && grep -qF 'Clip Studio Paint' '$scratch/page.txt'"
 check "install into a folder of the user's reaches the Finish page" \
-    page "$product $version Setup" "plug-in folders" --next "$setup" "/D=C:\\Hosts\\Krita"
+    page "$product $version Setup" "plug-in folders" --next "$setup" /KRITA "/D=C:\\Hosts\\Krita"
 check "Finish page asks for that folder in the host's plug-in settings" says 'Add C:\Hosts\Krita to your host'"'"'s plug-in folders'
 check "Finish page says where each host keeps that setting" says "File > Photoshop-compatible plug-in settings"
+check "Finish page tells how to turn Krita's plug-in on" says "Python Plugin Manager"
 check "uninstaller's first page shown" page "$product $version Uninstall" "will be removed" "" "$app_dir/Uninstall.exe"
 check "it lists the plug-in it removes" says 'C:\Hosts\Krita'\\"$plugin"
 check "it lists Auto Flats too" says 'C:\Hosts\Krita'\\"$autoflats"
+check "it lists Krita's plug-in" says 'krita\pykrita\vandrel_krita (Krita'"'"'s plug-in)'
 check "it lists no file of the other folder" fails says "Common Files"
 check "the files are still there after it" test -f "$c/Hosts/Krita/$plugin"
 check "silent uninstall" run "$app_dir/Uninstall.exe" /S
 check "plug-ins removed" absent "$c/Hosts"
+check "Krita's plug-in removed" absent "$roaming/krita"
 
 if ((failures)); then
     echo "test-windows-release: $failures checks failed" >&2

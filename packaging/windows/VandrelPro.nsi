@@ -1,17 +1,20 @@
 ; The Windows installer: puts the plug-in where hosts look for it, a read-me
 ; and an uninstaller in Program Files, and an entry in Apps and Features.
 ;
-;   makensis -DDIST=FOLDER -DREADME=FILE -DOUTFILE=FILE VandrelPro.nsi
+;   makensis -DDIST=FOLDER -DKRITA=FOLDER -DREADME=FILE -DOUTFILE=FILE VandrelPro.nsi
 ;     DIST holds x64/ and x86/ as scripts/make-dist.sh lays them out;
-;     README is the CRLF read-me; scripts/make-windows-release.sh passes all three.
+;     KRITA holds Krita's plug-in (vandrel_krita.desktop and vandrel_krita/
+;     with the 64-bit vandrel_api.dll in its lib/);
+;     README is the CRLF read-me; scripts/make-windows-release.sh passes all four.
 ;
 ; Silent use, for studios that deploy to many machines:
-;   setup.exe /S [/X86 | /X86DIR="FOLDER"] [/D=FOLDER]
+;   setup.exe /S [/X86 | /X86DIR="FOLDER"] [/KRITA] [/D=FOLDER]
 ;     /D=      the 64-bit plug-in's folder (last on the line, unquoted, as
 ;              every NSIS installer reads it)
 ;     /X86     also the 32-bit plug-in, in the 32-bit shared folder;
 ;     /X86DIR= also the 32-bit plug-in, in FOLDER (quoted after the = when
 ;              it holds spaces)
+;     /KRITA   also Krita's plug-in, for the user running the installer
 ;   Uninstall.exe /S [/REMOVEPREFS]
 ;     /REMOVEPREFS also deletes the user's saved settings
 ;
@@ -44,6 +47,10 @@ RequestExecutionLevel admin
 ; application data.
 !define PREFS_FILE "$APPDATA\${PRODUCT} Prefs"
 !define AUTOFLATS_PREFS_FILE "$APPDATA\${AUTOFLATS_PRODUCT} Prefs"
+; Where Krita for Windows looks for Python plug-ins: per user, in roaming
+; application data. The package's own folder is removed whole on uninstall.
+!define KRITA_PLUGINS "$APPDATA\krita\pykrita"
+!define KRITA_PACKAGE "vandrel_krita"
 
 !include MUI2.nsh
 !include LogicLib.nsh
@@ -68,7 +75,7 @@ Var FinishText
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
 
-!define MUI_WELCOMEPAGE_TEXT "Setup will install the ${PRODUCT} filter plug-in, which flats comic line art: every black line-art pixel takes the colour of the nearest non-black pixel.$\r$\n$\r$\nIn your host it appears as Filter > ${CATEGORY} > ${MENU_NAME}. Krita takes a plug-in of its own instead, which the read-me tells how to add.$\r$\n$\r$\nPlease close your image editors before continuing.$\r$\n$\r$\n$_CLICK"
+!define MUI_WELCOMEPAGE_TEXT "Setup will install the ${PRODUCT} filter plug-in, which flats comic line art: every black line-art pixel takes the colour of the nearest non-black pixel.$\r$\n$\r$\nIn your host it appears as Filter > ${CATEGORY} > ${MENU_NAME}. Krita takes a plug-in of its own instead, which Setup can put where Krita looks for it.$\r$\n$\r$\nPlease close your image editors before continuing.$\r$\n$\r$\n$_CLICK"
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_COMPONENTS
 
@@ -147,6 +154,28 @@ FunctionEnd
     ${EndIf}
 !macroend
 
+; Removes Krita's plug-in where it was recorded, then the folders created for
+; it, innermost first, each only when empty (Krita's own settings stay).
+!macro REMOVE_KRITA_PLUGIN
+    ReadRegStr $0 HKLM "${UNINST_KEY}" "PluginFolderKrita"
+    ReadRegStr $1 HKLM "${UNINST_KEY}" "CreatedFolderKrita"
+    ${If} $0 != ""
+        Delete "$0\${KRITA_PACKAGE}.desktop"
+        RMDir /r "$0\${KRITA_PACKAGE}"
+        StrLen $2 $1
+        StrCpy $3 $0 $2
+        ${If} $1 != ""
+        ${AndIf} $3 == $1
+            ${Do}
+                RMDir $0
+                ${IfThen} $0 == $1 ${|} ${ExitDo} ${|}
+                ${GetParent} $0 $0
+                ${IfThen} $0 == "" ${|} ${ExitDo} ${|}
+            ${Loop}
+        ${EndIf}
+    ${EndIf}
+!macroend
+
 Section "-Earlier install"
     Call CheckFolders
     Call RemoveEarlierLeftovers
@@ -180,6 +209,21 @@ Section /o "32-bit plug-in (32-bit hosts)" SecX86
     File "/oname=${AUTOFLATS_FILE}" "${DIST}/x86/${AUTOFLATS_FILE}"
 SectionEnd
 
+; Krita reads no .8bf: it gets its own Python plug-in, with the library
+; the plug-in loads from its lib/ folder (krita/vandrel_krita/native.py).
+Section /o "Krita plug-in (for your user)" SecKrita
+    !insertmacro RECORD_FOLDER Krita "${KRITA_PLUGINS}"
+    SetOutPath "${KRITA_PLUGINS}"
+    File "/oname=${KRITA_PACKAGE}.desktop" "${KRITA}/${KRITA_PACKAGE}.desktop"
+    ; An earlier version's files go, so no module of it lingers.
+    RMDir /r "${KRITA_PLUGINS}\${KRITA_PACKAGE}"
+    SetOutPath "${KRITA_PLUGINS}\${KRITA_PACKAGE}"
+    File "${KRITA}/${KRITA_PACKAGE}/*.py"
+    File "${KRITA}/${KRITA_PACKAGE}/Manual.html"
+    SetOutPath "${KRITA_PLUGINS}\${KRITA_PACKAGE}\lib"
+    File "${KRITA}/${KRITA_PACKAGE}/lib/vandrel_api.dll"
+SectionEnd
+
 Section "-Read-me and uninstaller"
     SetOutPath $AppDir
     File "/oname=ReadMe.txt" "${README}"
@@ -200,6 +244,10 @@ Section "-Read-me and uninstaller"
         StrCpy $1 0
     ${EndIf}
     IntOp $0 $0 + $1
+    ${If} ${SectionIsSelected} ${SecKrita}
+        SectionGetSize ${SecKrita} $1
+        IntOp $0 $0 + $1
+    ${EndIf}
     WriteRegDWORD HKLM "${UNINST_KEY}" "EstimatedSize" $0
 SectionEnd
 
@@ -252,7 +300,17 @@ Function .onInit
             StrCpy $X86Dir "$0\Adobe\Plug-Ins\CC"
         ${EndIf}
     ${EndIf}
+    ; So does the earlier Krita choice.
+    ReadRegStr $0 HKLM "${UNINST_KEY}" "PluginFolderKrita"
+    ${If} $0 != ""
+        !insertmacro SelectSection ${SecKrita}
+    ${EndIf}
     ${GetParameters} $R0
+    ClearErrors
+    ${GetOptions} $R0 "/KRITA" $R1
+    ${IfNot} ${Errors}
+        !insertmacro SelectSection ${SecKrita}
+    ${EndIf}
     ClearErrors
     ${GetOptions} $R0 "/X86DIR=" $R1
     ${IfNot} ${Errors}
@@ -293,6 +351,9 @@ Function ComposeFinishText
     ${Else}
         StrCpy $FinishText "${PRODUCT} is installed. Restart Photoshop or your other Adobe host: the filters are under Filter > ${CATEGORY}.$\r$\n$\r$\nAffinity Photo, Clip Studio Paint and Paint Shop Pro find them once the shared Adobe folder is added to their plug-in folders."
     ${EndIf}
+    ${If} ${SectionIsSelected} ${SecKrita}
+        StrCpy $FinishText "$FinishText$\r$\n$\r$\nKrita: tick Vandrel in Settings > Configure Krita > Python Plugin Manager and restart Krita; the filters are under Tools > Scripts > Vandrel."
+    ${EndIf}
 FunctionEnd
 
 ; Files an earlier install left where this one puts nothing are removed
@@ -304,6 +365,13 @@ Function RemoveEarlierLeftovers
         !insertmacro REMOVE_PLUGIN 64
         DeleteRegValue HKLM "${UNINST_KEY}" "PluginFolder64"
         DeleteRegValue HKLM "${UNINST_KEY}" "CreatedFolder64"
+    ${EndIf}
+    ReadRegStr $0 HKLM "${UNINST_KEY}" "PluginFolderKrita"
+    ${If} $0 != ""
+    ${AndIfNot} ${SectionIsSelected} ${SecKrita}
+        !insertmacro REMOVE_KRITA_PLUGIN
+        DeleteRegValue HKLM "${UNINST_KEY}" "PluginFolderKrita"
+        DeleteRegValue HKLM "${UNINST_KEY}" "CreatedFolderKrita"
     ${EndIf}
     ReadRegStr $0 HKLM "${UNINST_KEY}" "PluginFolder32"
     ${If} $0 != ""
@@ -322,6 +390,7 @@ Section "un.${PRODUCT}" SecUninstall
     SectionIn RO
     !insertmacro REMOVE_PLUGIN 64
     !insertmacro REMOVE_PLUGIN 32
+    !insertmacro REMOVE_KRITA_PLUGIN
     Delete "$AppDir\ReadMe.txt"
     Delete "$AppDir\Uninstall.exe"
     RMDir $AppDir
@@ -345,6 +414,11 @@ Function un.ListPluginFiles
             ${IfThen} ${FileExists} "$R2\${AUTOFLATS_FILE}" ${|} StrCpy $R0 "$R0$\r$\n    $R2\${AUTOFLATS_FILE}" ${|}
         ${EndIf}
     ${Next}
+    ReadRegStr $R2 HKLM "${UNINST_KEY}" "PluginFolderKrita"
+    ${If} $R2 != ""
+    ${AndIf} ${FileExists} "$R2\${KRITA_PACKAGE}\*.*"
+        StrCpy $R0 "$R0$\r$\n    $R2\${KRITA_PACKAGE} (Krita's plug-in)"
+    ${EndIf}
     ${If} $R0 == ""
         StrCpy $R0 "$\r$\n    (none of the installed plug-in files is left)"
     ${EndIf}

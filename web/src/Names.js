@@ -9,7 +9,7 @@ export function uniqueNames(names) {
   const used = new Set();
   return names.map((name) => {
     let candidate = name;
-    for (let n = 2; used.has(candidate.toLowerCase()); n++) candidate = name.replace(/\.png$/, ` (${n}).png`);
+    for (let n = 2; used.has(candidate.toLowerCase()); n++) candidate = /\.\w+$/.test(name) ? name.replace(/(\.\w+)$/, ` (${n})$1`) : `${name} (${n})`;
     used.add(candidate.toLowerCase());
     return candidate;
   });

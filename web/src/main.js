@@ -10,6 +10,7 @@ import { pagesToFlat, plural, settingsKey, summary, withoutPage } from './WorkLi
 import { forgetAll, forgetFile, keepFile, keptFiles } from './SavedPages.js';
 import { autoSettingsKey, clampGap, clampMinRegion, clampThreshold, loadAutoSettings, saveAutoSettings } from './AutoSettings.js';
 import { parsePalette } from './PaletteText.js';
+import { layeredDownloads, resultFile } from './LayeredFiles.js';
 
 const $ = (id) => document.getElementById(id);
 const ui = {
@@ -294,7 +295,13 @@ async function downloadAll() {
   ui.status.textContent = 'Packing the zip…';
   const entries = [];
   for (const page of done) {
-    entries.push([page.result.name, page.result.blob]);
+    try {
+      entries.push(await resultFile(page, downloadAs()));
+    } catch (error) {
+      ui.status.textContent = `${page.file.name} could not be packed: ${error.message}`;
+      refreshButtons();
+      return;
+    }
     // Auto Flats' region map and palette go with their flats.
     if (page.result.map) entries.push([page.result.names.map, page.result.map], [page.result.names.palette, page.result.palette]);
   }
@@ -392,6 +399,8 @@ ui.paletteClear.addEventListener('click', () => {
 ui.flat.addEventListener('click', flatAll);
 ui.cancel.addEventListener('click', cancel);
 ui.downloadAll.addEventListener('click', downloadAll);
+const downloadAs = layeredDownloads({ choice: $('download-as'), list: ui.pages, pageOf: (link) => pages.find((p) => p.download === link),
+  say: (text) => { ui.status.textContent = text; } });
 ui.clear.addEventListener('click', clearList);
 
 showSettings();

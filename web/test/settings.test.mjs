@@ -34,4 +34,8 @@ test('results are named after their pages and never collide in the zip', () => {
   assert.equal(resultName('.png'), 'page-flat.png');
   assert.deepEqual(uniqueNames(['a-flat.png', 'A-flat.png', 'a-flat.png', 'b-flat.png']),
     ['a-flat.png', 'A-flat (2).png', 'a-flat (3).png', 'b-flat.png']);
+  // Layered files and palettes collide as PNGs do, and a name without an
+  // extension still ends.
+  assert.deepEqual(uniqueNames(['a-flat.psd', 'a-flat.psd', 'p.gpl', 'p.gpl', 'x', 'x']),
+    ['a-flat.psd', 'a-flat (2).psd', 'p.gpl', 'p (2).gpl', 'x', 'x (2)']);
 });
