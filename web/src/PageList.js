@@ -5,6 +5,7 @@ import { Viewer } from './Viewer.js';
 import { RegionFixes } from './RegionFixes.js';
 import { remelt, warmRemelt } from './RemeltClient.js';
 import { AutoSaver } from './AutoSaver.js';
+import { EarlierFlatsChoice } from './EarlierFlats.js';
 
 let nextId = 1;
 
@@ -42,7 +43,8 @@ export class PageEntry {
       this.hintsLabel.textContent = this.hintsFile ? `Hints: ${this.hintsFile.name}` : 'Hints page…';
       onHints?.(this);
     });
-    this.actions = element('span', { className: 'page-actions' }, [this.hintsLabel, this.hintsInput, this.remove]);
+    this.earlier = new EarlierFlatsChoice(this.id, () => onHints?.(this));
+    this.actions = element('span', { className: 'page-actions' }, [this.hintsLabel, this.hintsInput, ...this.earlier.nodes, this.remove]);
     this.view = element('div', { className: 'view', hidden: true });
     this.node = element('li', { className: 'page checking' }, [
       element('header', {}, [this.title, this.progress, this.actions]),
