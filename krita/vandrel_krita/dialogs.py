@@ -71,8 +71,8 @@ class AutoFlatsDialog(QDialog):
         self.hints.addItem("None (colours on the line art only)")
         for name, _ in hint_layers:
             self.hints.addItem(name)
-        self.hints.setToolTip("A layer whose clearly coloured dots or fills (not black, grey or white) choose "
-                              "their regions' colours; it is hidden afterwards")
+        self.hints.setToolTip("A layer whose dots or fills of any colour (greys and pale ones too; not black, "
+                              "white or transparent) choose their regions' colours; it is hidden afterwards")
         form.addRow("Hints layer:", self.hints)
         layout.addLayout(form)
         self.spot_blacks = QCheckBox("Spot blacks are regions of their own", checked=bool(values["spot_blacks"]))
