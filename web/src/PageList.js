@@ -37,7 +37,7 @@ export class PageEntry {
     this.hintsFile = null;
     this.hintsInput = element('input', { type: 'file', accept: '.png,image/png', className: 'visually-hidden', id: `hints-${this.id}` });
     this.hintsLabel = element('label', { className: 'button small auto-only', htmlFor: this.hintsInput.id, textContent: 'Hints page…',
-      title: 'A second page of the same size whose coloured pixels are hints, as if painted on the line art' });
+      title: 'A second page of the same size whose colours are hints, as if painted on the line art: every colour counts, greys and pale ones too; white, black and transparent pixels do not' });
     this.hintsInput.addEventListener('change', () => {
       this.hintsFile = this.hintsInput.files[0] || null;
       this.hintsLabel.textContent = this.hintsFile ? `Hints: ${this.hintsFile.name}` : 'Hints page…';
