@@ -164,8 +164,11 @@ struct SAutoFlatResult {
 };
 
 // `hints` may be null; when given it is a page of the same size and colour
-// model (gray/RGB or CMYK), whose hint pixels add to the page's own. Never
-// throws; every failure is a status and a message.
+// model (gray/RGB or CMYK), whose hints add to the page's own and decide
+// where they are. Every colour of it is a hint, whatever its chroma (greys,
+// pale colours): all but transparent pixels, white (no ink) and what the
+// flat filter calls black. Never throws; every failure is a status and a
+// message.
 SAutoFlatResult AutoFlat(const SPageView& page, const SPageView* hints, const SAutoFlatSettings& settings,
                          const FProgress& progress = {});
 

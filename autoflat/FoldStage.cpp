@@ -13,8 +13,9 @@ void CollectHints(SPageRun& run, const uint32_t* melted, const FWorkDone& done) 
     if (!run.hints) return;
     const CPixelReader hintReader(run.hints->kind, run.limits);
     // The hints page's own votes decide where it has any: it is the
-    // colourist's explicit word.
-    const auto fromPage = HintColours(*run.hints, hintReader, melted, run.labelEnd, run.workers, done);
+    // colourist's explicit word, every colour of it.
+    const auto fromPage =
+        HintColours(*run.hints, hintReader, melted, run.labelEnd, run.workers, done, EHintSource::HintsPage);
     for (uint32_t label = 0; label < run.labelEnd; ++label)
         if (fromPage[label].first) run.hinted[label] = fromPage[label];
 }

@@ -144,19 +144,31 @@ autoflat::SAutoFlatSettings Settings(const VandrelAutoFlatSettings& given, bool 
     return settings;
 }
 
-int32_t AutoFlat(const uint8_t* lineArt, int32_t lineLayout, const uint8_t* hints, int32_t hintsLayout,
-                 int32_t width, int32_t height, const VandrelAutoFlatSettings& given,
+// The caller's pages: the line art and, optionally, hints and earlier flats.
+struct SPages {
+    const uint8_t* lineArt;
+    int32_t lineLayout;
+    const uint8_t* hints;
+    int32_t hintsLayout;
+    const uint8_t* earlier;
+    int32_t earlierLayout;
+};
+
+int32_t AutoFlat(const SPages& pages, int32_t width, int32_t height, const VandrelAutoFlatSettings& given,
                  VandrelAutoFlatOutput& output, VandrelProgress progress, void* context) {
+    const auto [lineArt, lineLayout, hints, hintsLayout, earlier, earlierLayout] = pages;
     const std::optional<SPixelLayout> line = LayoutOf(lineLayout);
     const std::optional<SPixelLayout> hint = hints ? LayoutOf(hintsLayout) : line;
-    if (!line || !hint || !output.pixels || !LayoutOf(output.layout)) return VANDREL_BAD_ARGUMENTS;
+    const std::optional<SPixelLayout> before = earlier ? LayoutOf(earlierLayout) : line;
+    if (!line || !hint || !before || !output.pixels || !LayoutOf(output.layout)) return VANDREL_BAD_ARGUMENTS;
     if (const std::string refused = RefusedSettings(given, line->cmyk); !refused.empty()) {
         SetMessage(output, refused.c_str());
         return VANDREL_BAD_ARGUMENTS;
     }
     const std::optional<std::size_t> lineBytes = PageBytes(*line, width, height);
     const std::optional<std::size_t> hintBytes = PageBytes(*hint, width, height);
-    if (!lineBytes || !hintBytes) return VANDREL_BAD_ARGUMENTS;
+    const std::optional<std::size_t> earlierBytes = PageBytes(*before, width, height);
+    if (!lineBytes || !hintBytes || !earlierBytes) return VANDREL_BAD_ARGUMENTS;
 
     const SPage page = Page(lineArt, lineLayout, width, height, *lineBytes);
     std::optional<SPage> hintPage;
@@ -168,6 +180,11 @@ int32_t AutoFlat(const uint8_t* lineArt, int32_t lineLayout, const uint8_t* hint
     };
     autoflat::SAutoFlatSettings settings = Settings(given, line->cmyk);
     settings.pixelMarks = output.marks != nullptr;
+    std::optional<SPage> earlierPage;
+    if (earlier) {
+        earlierPage = Page(earlier, earlierLayout, width, height, *earlierBytes);
+        settings.earlier = earlierPage->view;
+    }
     const autoflat::SAutoFlatResult result =
         autoflat::AutoFlat(page.view, hintPage ? &hintPage->view : nullptr, settings, report);
     if (result.status != EAutoFlatStatus::Ok) {
@@ -229,6 +246,14 @@ int32_t vandrel_autoflat(const uint8_t* lineArt, int32_t lineLayout, const uint8
                          int32_t hintsLayout, int32_t width, int32_t height,
                          const VandrelAutoFlatSettings* settings, VandrelAutoFlatOutput* output,
                          VandrelProgress progress, void* context) {
+    return vandrel_autoflat_like(lineArt, lineLayout, hints, hintsLayout, nullptr, 0, width, height, settings,
+                                 output, progress, context);
+}
+
+int32_t vandrel_autoflat_like(const uint8_t* lineArt, int32_t lineLayout, const uint8_t* hints,
+                              int32_t hintsLayout, const uint8_t* earlier, int32_t earlierLayout,
+                              int32_t width, int32_t height, const VandrelAutoFlatSettings* settings,
+                              VandrelAutoFlatOutput* output, VandrelProgress progress, void* context) {
     if (!output) return VANDREL_BAD_ARGUMENTS;
     output->regionCount = 0;
     output->gap = 0;
@@ -239,8 +264,8 @@ int32_t vandrel_autoflat(const uint8_t* lineArt, int32_t lineLayout, const uint8
         return VANDREL_BAD_ARGUMENTS;
     }
     try {
-        const int32_t result = AutoFlat(lineArt, lineLayout, hints, hintsLayout, width, height, *settings,
-                                        *output, progress, context);
+        const SPages pages{lineArt, lineLayout, hints, hintsLayout, earlier, earlierLayout};
+        const int32_t result = AutoFlat(pages, width, height, *settings, *output, progress, context);
         if (result == VANDREL_BAD_ARGUMENTS && !output->message[0])
             SetMessage(*output, "the page or settings are not valid");
         return result;

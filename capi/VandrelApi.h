@@ -27,9 +27,10 @@
 extern "C" {
 #endif
 
-/* Raised whenever a signature or a structure below changes, so that a
- * caller can refuse a library it was not written for. */
-#define VANDREL_API_VERSION 3
+/* Raised whenever a signature or a structure below changes or an entry
+ * point is added, so that a caller can refuse a library it was not written
+ * for. 4 added vandrel_autoflat_like and left everything of 3 as it was. */
+#define VANDREL_API_VERSION 4
 
 /* Every entry point answers one of these. */
 enum VandrelResult {
@@ -137,6 +138,21 @@ VANDREL_API int32_t vandrel_autoflat(const uint8_t* lineArt, int32_t lineLayout,
                                      int32_t hintsLayout, int32_t width, int32_t height,
                                      const VandrelAutoFlatSettings* settings, VandrelAutoFlatOutput* output,
                                      VandrelProgress progress, void* context);
+
+/* vandrel_autoflat re-flatting revised line art with its earlier flats
+ * (`earlier` in `earlierLayout`, the size of the page and of its colour
+ * model: RGB, RGBA, BGRA, grey with or without alpha for grey or RGB line
+ * art, CMYK or CMYKA for CMYK; null for none, which is vandrel_autoflat).
+ * Every region takes the colour of the earlier region it overlaps most,
+ * whatever that colour; where a region was split, the larger part keeps it
+ * and the others get new colours, apart from every colour kept. Transparent
+ * and black earlier pixels say nothing. Hints still decide where they are. */
+VANDREL_API int32_t vandrel_autoflat_like(const uint8_t* lineArt, int32_t lineLayout, const uint8_t* hints,
+                                          int32_t hintsLayout, const uint8_t* earlier, int32_t earlierLayout,
+                                          int32_t width, int32_t height,
+                                          const VandrelAutoFlatSettings* settings,
+                                          VandrelAutoFlatOutput* output, VandrelProgress progress,
+                                          void* context);
 
 /* The melt run again where a fix changed a page's regions, e.g. a region
  * split along a stroke whose pixels are now marked VANDREL_MARK_LINE. The

@@ -57,8 +57,10 @@ double DotsPerInch(const SResolution& resolution) {
 // the page, an existing file only with --overwrite.
 void CheckExtraOutput(const std::string& path, const char* what, const SPageJob& job,
                       const SAutoflatOptions& options) {
-    const std::pair<const std::string*, const char*> inputs[] = {
-        {&job.input, "the input itself"}, {&job.hints, "the hints page"}, {&options.palette, "the palette"}};
+    const std::pair<const std::string*, const char*> inputs[] = {{&job.input, "the input itself"},
+                                                                 {&job.hints, "the hints page"},
+                                                                 {&job.like, "the earlier flats"},
+                                                                 {&options.palette, "the palette"}};
     for (const auto& [input, called] : inputs)
         if (!input->empty() && SameFile(*input, path))
             throw CImageError(std::string(what) + " " + QuotedName(path) + " is " + called);
@@ -71,34 +73,37 @@ void CheckExtraOutput(const std::string& path, const char* what, const SPageJob&
 struct SAutoflatPage {
     SPageInFlight& page;  // the flats replace the line art in page.raster
     std::optional<SRaster> hints;
+    std::optional<SRaster> earlier;  // the flats whose colours the regions keep
     autoflat::SAutoFlatResult result;
 };
 
-void ReadHints(SAutoflatPage& work, const std::string& path, const SCodecOptions& codec) {
+// A page that goes with the line art (`what`: "the hints page", "the
+// earlier flats"), of its size and colour model.
+SRaster ReadCompanion(const SRaster& page, const std::string& path, const std::string& what,
+                      const SCodecOptions& codec) {
     SCodecOptions options = codec;
     // Counted already in the page's own need.
     options.pageNeed = [](uint32_t width, uint32_t height, int planes, bool) {
         return uint64_t(width) * height * uint64_t(planes);
     };
     options.progress = nullptr;
+    SRaster companion;
     try {
         CheckInputFile(path);
         EImageFormat format = EImageFormat::Png;
-        work.hints = ReadImage(path, format, options);
+        companion = ReadImage(path, format, options);
     } catch (const CImageError& e) {
-        throw CImageError("the hints page " + QuotedName(path) + ": " + e.what());
+        throw CImageError(what + " " + QuotedName(path) + ": " + e.what());
     }
-    const SRaster& page = work.page.raster;
-    const SRaster& hints = *work.hints;
-    if (hints.width != page.width || hints.height != page.height)
-        throw CImageError("the hints page " + QuotedName(path) + " is " + std::to_string(hints.width) +
-                          " x " + std::to_string(hints.height) + " pixels, the page " +
-                          std::to_string(page.width) + " x " + std::to_string(page.height) +
-                          ": they must be the same size");
-    if ((hints.model == EColourModel::Cmyk) != (page.model == EColourModel::Cmyk))
-        throw CImageError(
-            "the hints page " + QuotedName(path) +
-            " must be CMYK exactly when the page is (the hints are colours of the page's model)");
+    if (companion.width != page.width || companion.height != page.height)
+        throw CImageError(what + " " + QuotedName(path) + (what.back() == 's' ? " are " : " is ") +
+                          std::to_string(companion.width) + " x " + std::to_string(companion.height) +
+                          " pixels, the page " + std::to_string(page.width) + " x " +
+                          std::to_string(page.height) + ": they must be the same size");
+    if ((companion.model == EColourModel::Cmyk) != (page.model == EColourModel::Cmyk))
+        throw CImageError(what + " " + QuotedName(path) +
+                          " must be CMYK exactly when the page is (its colours are of the page's model)");
+    return companion;
 }
 
 autoflat::SAutoFlatSettings SettingsFor(const SAutoflatOptions& options,
@@ -126,11 +131,13 @@ void RunAutoflat(SAutoflatPage& work, const autoflat::SAutoFlatSettings& setting
     const autoflat::SPageView page = ViewOf(raster);
     std::optional<autoflat::SPageView> hints;
     if (work.hints) hints = ViewOf(*work.hints);
-    work.result =
-        autoflat::AutoFlat(page, hints ? &*hints : nullptr, settings, [&](double done, const char*) {
-            display.StageDone(done);
-            return !InterruptRequested();
-        });
+    autoflat::SAutoFlatSettings chosen = settings;
+    if (work.earlier) chosen.earlier = ViewOf(*work.earlier);
+    work.result = autoflat::AutoFlat(page, hints ? &*hints : nullptr, chosen, [&](double done, const char*) {
+        display.StageDone(done);
+        return !InterruptRequested();
+    });
+    work.earlier.reset();
     const bool layered = work.page.job.layers != ELayeredFormat::None;
     if (layered && work.hints) work.page.hintsLayer = std::move(*work.hints);
     work.hints.reset();
@@ -228,30 +235,32 @@ void AddRegionOutputs(SAutoflatPage& work, const std::string& mapPath) {
 
 }  // namespace
 
-uint64_t AutoflatMemoryNeed(uint32_t width, uint32_t height, int planes, bool hasAlpha, bool hints,
-                            bool map) {
+uint64_t AutoflatMemoryNeed(uint32_t width, uint32_t height, int planes, bool hasAlpha, bool hints, bool map,
+                            bool like) {
     const uint64_t pixels = uint64_t(width) * height;
     const autoflat::EPageKind kind = planes - (hasAlpha ? 1 : 0) == 1   ? autoflat::EPageKind::Gray
                                      : planes - (hasAlpha ? 1 : 0) == 4 ? autoflat::EPageKind::Cmyk
                                                                         : autoflat::EPageKind::Rgb;
-    // The page read and a hints page of up to four samples a pixel; the
+    // The page read, a hints page and earlier flats of up to four samples a
+    // pixel each; the
     // library (its results included); the flats copied for writing, and an
     // RGB map.
-    return pixels * uint64_t(planes) + (hints ? 4 * pixels : 0) +
+    return pixels * uint64_t(planes) + (hints ? 4 * pixels : 0) + (like ? 4 * pixels : 0) +
            autoflat::PeakBytes(int32_t(width), int32_t(height), kind, hints) + 4 * pixels +
            (map ? 3 * pixels : 0) + kWorkingBytes;
 }
 
 void CAutoflatFilter::SetReading(SCodecOptions& files) const {
     files.lineArt = true;
-    const bool hints = !options_.hints.empty(), map = !options_.regions.empty();
-    files.pageNeed = [hints, map](uint32_t width, uint32_t height, int planes, bool hasAlpha) {
-        return AutoflatMemoryNeed(width, height, planes, hasAlpha, hints, map);
+    const bool hints = !options_.hints.empty(), map = !options_.regions.empty(),
+               like = !options_.like.empty();
+    files.pageNeed = [hints, map, like](uint32_t width, uint32_t height, int planes, bool hasAlpha) {
+        return AutoflatMemoryNeed(width, height, planes, hasAlpha, hints, map, like);
     };
 }
 
 void CAutoflatFilter::Run(SPageInFlight& page, CProgressDisplay& display) {
-    SAutoflatPage work{page, {}, {}};
+    SAutoflatPage work{page, {}, {}, {}};
     const SPageJob& job = page.job;
     const bool map = !job.regions.empty();
     if (map) {
@@ -260,7 +269,8 @@ void CAutoflatFilter::Run(SPageInFlight& page, CProgressDisplay& display) {
     }
     SCodecOptions files = codec_;
     SetReading(files);
-    if (!job.hints.empty()) ReadHints(work, job.hints, files);
+    if (!job.hints.empty()) work.hints = ReadCompanion(page.raster, job.hints, "the hints page", files);
+    if (!job.like.empty()) work.earlier = ReadCompanion(page.raster, job.like, "the earlier flats", files);
     RunAutoflat(work, SettingsFor(options_, palette_, page.raster, codec_.threads), display);
     if (map && page.GoesOn()) AddRegionOutputs(work, job.regions);
 }

@@ -14,8 +14,10 @@
 namespace cli {
 
 // What auto flats take for a page of this size and layout, with a hints
-// page of its size when `hints`, and a label map when `map`.
-uint64_t AutoflatMemoryNeed(uint32_t width, uint32_t height, int planes, bool hasAlpha, bool hints, bool map);
+// page of its size when `hints`, earlier flats when `like`, and a label map
+// when `map`.
+uint64_t AutoflatMemoryNeed(uint32_t width, uint32_t height, int planes, bool hasAlpha, bool hints, bool map,
+                            bool like = false);
 
 class CAutoflatFilter : public IPageFilter {
 public:

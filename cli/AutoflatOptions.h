@@ -9,8 +9,9 @@ namespace cli {
 
 enum class ESpotBlackChoice { Regions, Lines };
 
-// As the value of --hints or --regions: every page its own, named after
-// it (see HintsBeside and MapBeside), in a batch as for one page.
+// As the value of --hints, --like or --regions: every page its own, named
+// after it (see HintsBeside, LikeBeside and MapBeside), in a batch as for
+// one page.
 inline constexpr const char* kEachPage = "each";
 
 struct SAutoflatOptions {
@@ -19,6 +20,7 @@ struct SAutoflatOptions {
     std::optional<int> threshold;   // line strength 1..255 at which a pixel is line art
     ESpotBlackChoice spotBlacks = ESpotBlackChoice::Regions;
     std::string hints;    // a second page whose coloured pixels are hints, or kEachPage
+    std::string like;     // the page's earlier flats, whose colours the regions keep, or kEachPage
     std::string palette;  // .gpl or #rrggbb lines
     std::string regions;  // the label map's path (.png), or kEachPage; its palette goes beside it as .gpl
     bool keepLines = false;

@@ -96,6 +96,9 @@ std::string CheckPageCount(const SToolOptions& options, size_t named) {
     if (!fill.hints.empty() && fill.hints != kEachPage)
         return "--hints goes with one input: its hints page is of that page's size, and " + count +
                " (--hints each takes every page's NAME-hints.png)";
+    if (!fill.like.empty() && fill.like != kEachPage)
+        return "--like goes with one input: its earlier flats are of that page's size, and " + count +
+               " (--like each takes every page's NAME-flats.png)";
     if (!fill.regions.empty() && fill.regions != kEachPage)
         return "--regions writes one map: give one input, not " + std::to_string(named) +
                " (--regions each writes every page's NAME-map.png)";
@@ -106,12 +109,15 @@ std::string CheckPageCount(const SToolOptions& options, size_t named) {
 std::string InputCalled(const std::string& same, const SPageJob& job, const std::string& palette) {
     if (same == job.input) return "the input itself";
     if (same == job.hints) return "the hints page";
+    if (same == job.like)
+        return "the earlier flats (--like): write the new ones elsewhere (--out-dir, --suffix)";
     if (same == palette) return "the palette";
     return "an input of this run (" + QuotedName(same) + ")";
 }
 
-// A page's files: its result, its hints page (with --hints each, the one
-// beside it when there is one) and its region map.
+// A page's files: its result, its hints page and earlier flats (with
+// --hints each and --like each, the ones beside it when there are) and its
+// region map.
 SPageJob JobFor(const SToolOptions& options, const std::string& input) {
     SPageJob job;
     job.input = input;
@@ -127,6 +133,7 @@ SPageJob JobFor(const SToolOptions& options, const std::string& input) {
         std::error_code error;
         job.hints = fs::is_regular_file(HintsBeside(input), error) ? HintsBeside(input) : std::string();
     }
+    job.like = fill.like == kEachPage ? LikeBeside(input) : fill.like;
     job.regions = fill.regions == kEachPage ? MapBeside(input, job.output) : fill.regions;
     return job;
 }
@@ -165,6 +172,7 @@ std::vector<SPageJob> PlanJobs(const SToolOptions& options, const std::vector<st
     for (const std::string& input : pages) {
         planned.push_back(JobFor(options, input));
         if (!planned.back().hints.empty()) read.push_back(planned.back().hints);
+        if (!planned.back().like.empty()) read.push_back(planned.back().like);
     }
     const std::string& palette = options.autoflat.palette;
     if (!palette.empty()) read.push_back(palette);
@@ -330,6 +338,7 @@ int RunBatch(const SToolOptions& options) {
     const bool autoflat = options.command == ECommand::Autoflat;
     std::vector<std::string> companions;
     if (options.autoflat.hints == kEachPage) companions.push_back(kHintsSuffix);
+    if (options.autoflat.like == kEachPage) companions.push_back(kFlatsSuffix);
     if (options.autoflat.regions == kEachPage) companions.push_back(kMapSuffix);
     const SInputList inputs = ListInputs(options.inputs, options.suffix, companions);
     const size_t named = inputs.pages.size() + inputs.problems.size();

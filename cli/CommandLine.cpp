@@ -99,6 +99,12 @@ std::string CheckCombination(const SToolOptions& options, bool suffixGiven) {
     if (!fill.hints.empty() && fill.hints != kEachPage && options.inputs.size() != 1)
         return "--hints goes with one input: its hints page is of that page's size "
                "(--hints each takes every page's NAME-hints.png)";
+    if (!fill.like.empty() && fill.like != kEachPage && options.inputs.size() != 1)
+        return "--like goes with one input: its earlier flats are of that page's size "
+               "(--like each takes every page's NAME-flats.png)";
+    if (!fill.like.empty() && fill.like != kEachPage && !options.output.empty() &&
+        SameFile(fill.like, options.output))
+        return "the earlier flats are an input and cannot be the output: write the new flats elsewhere";
     if (!fill.regions.empty() && fill.regions != kEachPage) {
         if (options.inputs.size() != 1)
             return "--regions writes one map: give one input (--regions each writes every page's "
@@ -144,6 +150,7 @@ CLI::App* AddAutoflat(CLI::App& app, SToolOptions& options, SAutoflatWords& word
     autoflat->add_option("--threshold", words.threshold)->transform(WholeNumber(1, 255));
     autoflat->add_option("--spot-blacks", words.spotBlacks)->check(CLI::IsMember({"regions", "lines"}));
     autoflat->add_option("--hints", o.hints);
+    autoflat->add_option("--like", o.like);
     autoflat->add_option("--palette", o.palette);
     autoflat->add_option("--regions", o.regions);
     autoflat->add_flag("--keep-lines", o.keepLines);

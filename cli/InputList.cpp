@@ -73,6 +73,19 @@ std::string HintsBeside(const std::string& page) {
     return (in.parent_path() / (in.stem().string() + kHintsSuffix + ".png")).string();
 }
 
+std::string LikeBeside(const std::string& page) {
+    const fs::path in(page);
+    const std::string stem = in.stem().string() + kFlatsSuffix;
+    for (const std::string& extension :
+         {in.extension().string(), std::string(".png"), std::string(".tif"), std::string(".tiff")}) {
+        const fs::path candidate = in.parent_path() / (stem + extension);
+        std::error_code error;
+        if (FormatForName(candidate.string()) && fs::is_regular_file(candidate, error))
+            return candidate.string();
+    }
+    return {};
+}
+
 std::string MapBeside(const std::string& page, const std::string& output) {
     return (fs::path(output).parent_path() / (fs::path(page).stem().string() + kMapSuffix + ".png")).string();
 }

@@ -29,6 +29,11 @@ std::string OutputBeside(const std::string& page, const std::string& outDir, con
 inline constexpr const char* kHintsSuffix = "-hints";
 inline constexpr const char* kMapSuffix = "-map";
 std::string HintsBeside(const std::string& page);
+// A page's earlier flats: NAME-flats beside NAME.png (or .tif), where a run
+// without -o or --out-dir put them, in the page's own format or else PNG or
+// TIFF; empty when there are none.
+inline constexpr const char* kFlatsSuffix = "-flats";
+std::string LikeBeside(const std::string& page);
 std::string MapBeside(const std::string& page, const std::string& output);
 
 }  // namespace cli

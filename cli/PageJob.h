@@ -25,9 +25,10 @@ struct SPageJob {
     ELayeredFormat layers = ELayeredFormat::None;
     size_t number = 1;  // its place in the batch, from 1
     size_t count = 1;   // the batch's pages
-    // Auto flats' companions of the page: its hints page and its region
-    // map; empty for none.
+    // Auto flats' companions of the page: its hints page, its earlier
+    // flats and its region map; empty for none.
     std::string hints;
+    std::string like;
     std::string regions;
 };
 

@@ -38,6 +38,8 @@ python3 tests/krita/krita_pages.py "$work/pages"
     "$vandrel" autoflat -q --gap 4 -o auto_clear_gap4.png lineart_clear.png
     "$vandrel" autoflat -q --hints hints_cmyk.tif -o auto_cmyk_hints.tif lineart_cmyk.tif
     "$vandrel" autoflat -q --gap 4 -o auto_gap4.png lineart.png
+    "$vandrel" autoflat -q -o auto_revised.png lineart_revised.png
+    "$vandrel" autoflat -q --like auto.png -o auto_revised_like.png lineart_revised.png
     "$vandrel" autoflat -q --palette palette.gpl --threshold 200 -o auto_palette_t200.png lineart.png
 ) >/dev/null
 

@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
     const auto flat = Find<decltype(&vandrel_flat)>(library, "vandrel_flat");
     const auto defaults = Find<decltype(&vandrel_autoflat_defaults)>(library, "vandrel_autoflat_defaults");
     const auto autoflat = Find<decltype(&vandrel_autoflat)>(library, "vandrel_autoflat");
+    Find<decltype(&vandrel_autoflat_like)>(library, "vandrel_autoflat_like");
     if (failures) return 1;
     Expect(version() == VANDREL_API_VERSION, "the interface's version");
 

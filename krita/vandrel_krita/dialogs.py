@@ -71,8 +71,8 @@ class AutoFlatsDialog(QDialog):
         self.hints.addItem("None (colours on the line art only)")
         for name, _ in hint_layers:
             self.hints.addItem(name)
-        self.hints.setToolTip("A layer whose clearly coloured dots or fills (not black, grey or white) choose "
-                              "their regions' colours; it is hidden afterwards")
+        self.hints.setToolTip("A layer whose dots or fills of any colour (greys and pale ones too; not black, "
+                              "white or transparent) choose their regions' colours; it is hidden afterwards")
         form.addRow("Hints layer:", self.hints)
         layout.addLayout(form)
         self.spot_blacks = QCheckBox("Spot blacks are regions of their own", checked=bool(values["spot_blacks"]))
@@ -80,6 +80,11 @@ class AutoFlatsDialog(QDialog):
         self.keep_lines = QCheckBox("Keep the lines on the flats (to inspect the regions)",
                                     checked=bool(values["keep_lines"]))
         layout.addWidget(self.keep_lines)
+        self.keep_colours = QCheckBox('Keep the colours of the "Flats" layer this replaces',
+                                      checked=bool(values.get("keep_colours", 1)))
+        self.keep_colours.setToolTip("For revised line art: every region takes the colour of the old flat it "
+                                     "overlaps most; where a region was split, the larger part keeps it")
+        layout.addWidget(self.keep_colours)
         buttons = QDialogButtonBox(QDialogButtonBox.Ok | QDialogButtonBox.Cancel)
         buttons.accepted.connect(self.accept)
         buttons.rejected.connect(self.reject)
@@ -89,6 +94,7 @@ class AutoFlatsDialog(QDialog):
         return {"gap": self.gap.value(), "min_region": self.min_region.value(),
                 "spot_blacks": 1 if self.spot_blacks.isChecked() else 0,
                 "keep_lines": 1 if self.keep_lines.isChecked() else 0, "threshold": self.threshold.value(),
+                "keep_colours": 1 if self.keep_colours.isChecked() else 0,
                 "palette": self.palette.text().strip()}
 
     def _choose_palette(self):

@@ -121,9 +121,11 @@ def _mostly_dark(line, layout, threshold):
     return 2 * dark > (count + step - 1) // step
 
 
-def auto_flats_pixels(document, line_node, hints_node=None, progress=None, palette=None, **settings):
+def auto_flats_pixels(document, line_node, hints_node=None, progress=None, palette=None, earlier_node=None,
+                      **settings):
     """The flats in the line-art layer's own layout, without touching the
-    document. `palette`: a palette file's name or (r, g, b) colours."""
+    document. `palette`: a palette file's name or (r, g, b) colours;
+    `earlier_node`: earlier flats whose colours the regions keep."""
     chosen = native.auto_flat_defaults()
     chosen.dpi = float(document.resolution())
     for key, value in settings.items():
@@ -136,11 +138,15 @@ def auto_flats_pixels(document, line_node, hints_node=None, progress=None, palet
     hints, hints_layout = None, 0
     if hints_node is not None:
         hints, hints_layout = _pixels_like(document, hints_node, line_node)
+    earlier, earlier_layout = None, 0
+    if earlier_node is not None:
+        earlier, earlier_layout = _pixels_like(document, earlier_node, line_node)
     marks = bytearray(document.width() * document.height())
     try:
         flats, regions = native.auto_flat(line, layout, document.width(), document.height(), chosen, layout,
                                           hints=hints, hints_layout=hints_layout, progress=progress,
-                                          palette=entries, marks=marks)
+                                          palette=entries, marks=marks, earlier=earlier,
+                                          earlier_layout=earlier_layout)
     except native.NoRegions:
         # The library refuses such a layer itself; the message names it.
         if _mostly_dark(line, layout, chosen.threshold):
@@ -161,7 +167,7 @@ def auto_flats_pixels(document, line_node, hints_node=None, progress=None, palet
     return flats
 
 
-def auto_flats(document, line_node, hints_node=None, progress=None, palette=None, **settings):
+def auto_flats(document, line_node, hints_node=None, progress=None, palette=None, keep_colours=True, **settings):
     """Auto Flats from a line-art layer (and a hints layer), within the
     selection if there is one: a "Flats" layer in the line art's colour
     space directly under the line art on Multiply (a Multiply copy of it
@@ -170,11 +176,15 @@ def auto_flats(document, line_node, hints_node=None, progress=None, palette=None
     layer is hidden. Settings: gap (0: chosen from the resolution),
     min_region (-1: the default), spot_blacks, keep_lines, threshold (128:
     line strength at which a pixel is line art); palette: a palette file's
-    name or (r, g, b) colours. Returns the new layer."""
+    name or (r, g, b) colours. keep_colours: a run again keeps the colours
+    of the Flats layer it replaces, as for revised line art (every region
+    takes the colour of the old one it overlaps most; the larger part of a
+    split region keeps it). Returns the new layer."""
     layout_of(line_node)
     mask = _selected(document)
-    pixels = auto_flats_pixels(document, line_node, hints_node, progress, palette, **settings)
     shown, old = stack.find_flats(document, line_node)
+    pixels = auto_flats_pixels(document, line_node, hints_node, progress, palette,
+                               earlier_node=old if keep_colours else None, **settings)
     if mask is not None:
         base = _pixels_like(document, old, line_node)[0] if old is not None else bytes(len(pixels))
         pixels = mask.merge(base, pixels, document.width(), _channels(line_node))

@@ -8,7 +8,7 @@ import sys
 RGB, RGBA, BGRA, CMYK, CMYKA, GRAY, GRAYA = 1, 2, 3, 4, 5, 6, 7
 MARK_LINE, MARK_LEFT, MARK_CLOSED_GAP = 1, 2, 4
 DONE, CANCELLED, NO_MEMORY, BAD_ARGUMENTS, FAILED, UNSUPPORTED_LAYOUT, NO_REGIONS = 0, 1, 2, 3, 4, 5, 6
-API_VERSION = 3
+API_VERSION = 4
 
 _Progress = ctypes.CFUNCTYPE(ctypes.c_int32, ctypes.c_void_p, ctypes.c_int32, ctypes.c_int32)
 
@@ -91,6 +91,11 @@ def library():
             lib.vandrel_autoflat.argtypes = [ctypes.c_void_p, ctypes.c_int32, ctypes.c_void_p, ctypes.c_int32,
                                              ctypes.c_int32, ctypes.c_int32, ctypes.POINTER(AutoFlatSettings),
                                              ctypes.POINTER(AutoFlatOutput), _Progress, ctypes.c_void_p]
+            lib.vandrel_autoflat_like.restype = ctypes.c_int32
+            lib.vandrel_autoflat_like.argtypes = [
+                ctypes.c_void_p, ctypes.c_int32, ctypes.c_void_p, ctypes.c_int32, ctypes.c_void_p, ctypes.c_int32,
+                ctypes.c_int32, ctypes.c_int32, ctypes.POINTER(AutoFlatSettings), ctypes.POINTER(AutoFlatOutput),
+                _Progress, ctypes.c_void_p]
         _library = lib
     return _library
 
@@ -187,21 +192,25 @@ def auto_flat_defaults():
 
 
 def auto_flat(line_art, line_layout, width, height, settings, out_layout, hints=None, hints_layout=0,
-              progress=None, palette=None, marks=None):
+              progress=None, palette=None, marks=None, earlier=None, earlier_layout=0):
     """Auto Flats; returns the flats as a bytearray in `out_layout` (of the
     line art's colour model) and the number of regions. `palette`: the library's palette entries
     (4 bytes a colour); `marks`: a bytearray of width x height to receive
-    what each pixel was (MARK_*)."""
+    what each pixel was (MARK_*); `earlier`: the page's earlier flats in
+    `earlier_layout`, whose colours the regions keep."""
     lib = library()
     if not has_auto_flats():
         raise FilterError("this Vandrel library has no Auto Flats")
     line = _Pixels(line_art)
     hint = _Pixels(hints) if hints is not None else None
+    before = _Pixels(earlier) if earlier is not None else None
     buffer = mark_buffer = palette_buffer = None
     try:
         _require_size(lib, line, line_layout, width, height, "the line art")
         if hint:
             _require_size(lib, hint, hints_layout, width, height, "the hints")
+        if before:
+            _require_size(lib, before, earlier_layout, width, height, "the earlier flats")
         result = bytearray(width * height * lib.vandrel_layout_channels(out_layout))
         buffer = (ctypes.c_char * len(result)).from_buffer(result)
         output = AutoFlatOutput()
@@ -217,12 +226,14 @@ def auto_flat(line_art, line_layout, width, height, settings, out_layout, hints=
             settings.palette = ctypes.addressof(palette_buffer)
             settings.paletteCount = len(palette) // 4
         callback, failure = _callback(progress)
-        code = lib.vandrel_autoflat(line.address, line_layout, hint.address if hint else None, hints_layout, width,
-                                    height, ctypes.byref(settings), ctypes.byref(output), callback, None)
+        code = lib.vandrel_autoflat_like(line.address, line_layout, hint.address if hint else None, hints_layout,
+                                         before.address if before else None, earlier_layout, width, height,
+                                         ctypes.byref(settings), ctypes.byref(output), callback, None)
     finally:
         line.release()
-        if hint:
-            hint.release()
+        for page in (hint, before):
+            if page:
+                page.release()
         settings.palette, settings.paletteCount = None, 0
         del buffer, mark_buffer, palette_buffer
     _check(lib, code, failure, output.message)

@@ -7,7 +7,7 @@ GROUP = "vandrel"
 # name: (default, lowest, highest)
 FLAT = {"depth": (256, 1, 65535), "white": (0, 0, 1)}
 AUTO = {"gap": (0, 0, 1024), "min_region": (-1, -1, 1 << 30), "spot_blacks": (1, 0, 1), "keep_lines": (0, 0, 1),
-        "threshold": (128, 1, 255)}
+        "threshold": (128, 1, 255), "keep_colours": (1, 0, 1)}
 # Text choices: name: default.
 AUTO_TEXT = {"palette": ""}
 

@@ -1,6 +1,7 @@
 // Re-flatting revised line art with the earlier flats keeps their colours.
 #include <gtest/gtest.h>
 
+#include "autoflat/AutoColours.h"
 #include "autoflat/AutoFlats.h"
 #include "tests/autoflat/AutoFlatPages.h"
 
@@ -87,4 +88,23 @@ TEST(AutoFlatEarlierFlats, EarlierFlatsOfAnotherSizeOrModelAreRefused) {
     settings.earlier.kind = EPageKind::Cmyk;
     settings.earlier.width = earlier.width * 3 / 4;
     EXPECT_EQ(Flat(Boxes(), settings).status, EAutoFlatStatus::HintsMismatch);
+}
+
+// The parts of a split that lose the earlier colour get one that no kept
+// region has, and that stands apart from the part beside them that kept it.
+TEST(AutoFlatEarlierFlats, ASplitsNewPartStandsApartFromEveryKeptColour) {
+    const SAutoFlatResult before = Flat(Boxes(), Settings());
+    ASSERT_EQ(before.status, EAutoFlatStatus::Ok);
+    CTestPage revised = Boxes();
+    revised.Fill(60, 62, 62, 120, 0);  // the second box split, its left part the smaller
+    SAutoFlatSettings settings = Settings();
+    settings.earlier = FlatsOf(before);
+    const SAutoFlatResult after = Flat(revised, settings);
+    ASSERT_EQ(after.status, EAutoFlatStatus::Ok);
+    const SColour fresh = ColourAt(after, 55, 90), kept = ColourAt(after, 80, 90);
+    EXPECT_EQ(kept, ColourAt(before, 75, 90));
+    for (const SRegion& region : before.regions) EXPECT_NE(fresh, region.colour);
+    for (uint32_t r = 0; r < after.regions.size(); ++r)
+        EXPECT_TRUE(r == LabelAt(after, 55, 90) || !(fresh == after.regions[r].colour)) << r;
+    EXPECT_GE(DeltaE2000(LabOf(fresh, false), LabOf(kept, false)), kMinTouchingDeltaE);
 }

@@ -108,3 +108,35 @@ TEST(AutoFlatHints, NoHintAsksForAColourTheFilterCallsBlack) {
         }
     }
 }
+
+// On a hints page every colour is the colourist's word, greys and pale
+// colours too; on the line art only clear colours are, since its greys are
+// anti-aliased lines and its pale tints paper.
+TEST(AutoFlatHints, EveryColourOfAHintsPageCountsWhateverItsChroma) {
+    const SColour kGrey{{128, 128, 128, 0}}, kPale{{250, 235, 225, 0}};
+    for (const EPageKind kind : {EPageKind::Rgb, EPageKind::Rgba}) {
+        const CTestPage page = TwoRooms(EPageKind::Gray);
+        CTestPage hints(page.width, page.height, kind);
+        if (kind == EPageKind::Rgba)
+            for (auto& sample : hints.samples) sample = 0;  // transparent
+        Dot(hints, 30, 30, kGrey);
+        Dot(hints, 110, 50, kPale);
+        const SAutoFlatResult result = Flat(page, Settings(), &hints);
+        ASSERT_EQ(result.status, EAutoFlatStatus::Ok);
+        const SRegion& left = result.regions[LabelAt(result, 40, 40)];
+        const SRegion& right = result.regions[LabelAt(result, 100, 40)];
+        EXPECT_EQ(left.colour, kGrey);
+        EXPECT_EQ(right.colour, kPale);
+        EXPECT_TRUE(left.fromHint && right.fromHint);
+        // White paper and transparency are no hint: the frame outside the
+        // rooms keeps an automatic colour.
+        EXPECT_FALSE(result.regions[LabelAt(result, 3, 3)].fromHint);
+    }
+    CTestPage dotted = TwoRooms(EPageKind::Rgb);
+    Dot(dotted, 30, 30, kGrey);
+    Dot(dotted, 110, 50, kPale);
+    const SAutoFlatResult onPage = Flat(dotted, Settings());
+    ASSERT_EQ(onPage.status, EAutoFlatStatus::Ok);
+    EXPECT_FALSE(onPage.regions[LabelAt(onPage, 40, 40)].fromHint);
+    EXPECT_FALSE(onPage.regions[LabelAt(onPage, 100, 40)].fromHint);
+}

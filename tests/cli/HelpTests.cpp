@@ -62,6 +62,7 @@ TEST_F(Help, EveryDocumentedOptionIsTaken) {
                                                        {"--threshold", "100"},
                                                        {"--spot-blacks", "lines"},
                                                        {"--hints", Path("a.png")},
+                                                       {"--like", Path("a.png")},
                                                        {"--palette", Path("colours.txt")},
                                                        {"--regions", Path("m.png")},
                                                        {"--layers", "psd"}};

@@ -120,6 +120,21 @@ def line_art(width, height, alpha_paper=False):
     return out
 
 
+def revised(art, width, height):
+    """The line art revised: a line added across the first box, its right
+    part the larger, and a strip of the last box's bottom line erased."""
+    out = bytearray(art)
+    bw, bh = width // 4, height // 3
+    for y in range(4, bh - 4):
+        for x in (19, 20):
+            out[(y * width + x) * 4:(y * width + x) * 4 + 4] = b"\0\0\0\xff"
+    y1 = 2 * bh + 4 + bh - 9
+    for y in range(y1 - 2, y1 + 1):
+        for x in range(3 * bw + 20, 3 * bw + 40):
+            out[(y * width + x) * 4:(y * width + x) * 4 + 4] = b"\xff\xff\xff\xff"
+    return out
+
+
 def hints(width, height):
     """Colour dots on white: the hints page for the line art."""
     out = bytearray(b"\xff" * (width * height * 4))
@@ -158,6 +173,7 @@ def write_all(folder, width=301, height=233):
     png(folder + "/page_gray.png", width, height, 1, gray(page))
     art = line_art(width, height)
     png(folder + "/lineart.png", width, height, 3, drop_alpha(art))
+    png(folder + "/lineart_revised.png", width, height, 3, drop_alpha(revised(art, width, height)))
     png(folder + "/lineart_clear.png", width, height, 4, line_art(width, height, alpha_paper=True))
     png(folder + "/hints.png", width, height, 3, drop_alpha(hints(width, height)))
     cmyk_tiff(folder + "/hints_cmyk.tif", width, height, 4, to_cmyk(hints(width, height), False))

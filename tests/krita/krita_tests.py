@@ -278,15 +278,33 @@ def rerun():
         vandrel_krita.auto_flats(document, line)
         first = stack_of(document)
         copy = document.topLevelNodes()[2]
-        flats = vandrel_krita.auto_flats(document, copy, gap=4)
+        flats = vandrel_krita.auto_flats(document, copy, gap=4, keep_colours=False)
         assert stack_of(document) == first, stack_of(document)
         same(pixels(document, flats), tool_result("auto_gap4.png"), "the Flats of the run on the copy")
-        flats = vandrel_krita.auto_flats(document, line)
+        flats = vandrel_krita.auto_flats(document, line, keep_colours=False)
         assert stack_of(document) == first, stack_of(document)
         assert document.topLevelNodes()[1] == flats
         same(pixels(document, flats), tool_result("auto.png"), "the Flats of the run on the original")
     finally:
         document.close()
+
+
+@check("re-run on revised line art: the Flats it replaces keep their colours (the command's --like), by default")
+def rerun_revised():
+    document = open_page("lineart.png")
+    try:
+        line = only_layer(document)
+        vandrel_krita.auto_flats(document, line)
+        line.setPixelData(tool_result("lineart_revised.png"), 0, 0, document.width(), document.height())
+        flats = vandrel_krita.auto_flats(document, line)
+        same(pixels(document, flats), tool_result("auto_revised_like.png"), "the Flats keeping the earlier colours")
+        assert [n.name() for n in document.topLevelNodes()].count("Flats") == 1
+        flats = vandrel_krita.auto_flats(document, line, keep_colours=False)
+        same(pixels(document, flats), tool_result("auto_revised.png"), "the Flats with colours of their own")
+    finally:
+        document.close()
+    dialog = dialogs.AutoFlatsDialog(settings.read(settings.AUTO, "auto_"), "Ink", [])
+    assert dialog.keep_colours.isChecked() and dialog.values()["keep_colours"] == 1, dialog.values()
 
 
 def select(document, x, y, w, h):
@@ -329,7 +347,7 @@ def selection_limits():
         tool, tool_gap4 = tool_result("auto.png"), tool_result("auto_gap4.png")
         same(pixels(document, flats), expect_boxes(width, 4, [bytes(size), tool], [first]), "the Flats in one box")
         select(document, *second)
-        flats = vandrel_krita.auto_flats(document, line, gap=4)
+        flats = vandrel_krita.auto_flats(document, line, gap=4, keep_colours=False)
         same(pixels(document, flats), expect_boxes(width, 4, [bytes(size), tool, tool_gap4], [first, second]),
              "the Flats after a run in a second box")
         assert [n.name() for n in document.topLevelNodes()].count("Flats") == 1
@@ -505,8 +523,8 @@ def dialog_pictures():
 
 def main(args=None):
     tests = [flat_rgba, flat_rgba_white, flat_cmyk, flat_cmyka, auto_plain, auto_hints, auto_clear, auto_cmyk,
-             stack_bottom, stack_middle, rerun, selection_limits, refused_empty, palette_threshold, refused_grey,
-             refused_16bit, cancelled, actions_remember, dialog_pictures]
+             stack_bottom, stack_middle, rerun, rerun_revised, selection_limits, refused_empty, palette_threshold,
+             refused_grey, refused_16bit, cancelled, actions_remember, dialog_pictures]
     only = os.environ.get("VANDREL_KRITA_ONLY")
     for test in tests:
         if only and only not in test.name:

@@ -230,9 +230,9 @@ TEST(WindowsApiLibrary, IsAnX64DllExportingTheInterfaceAndImportingOnlyWindows) 
     std::vector<std::string> names = image.ExportedNames();
     std::sort(names.begin(), names.end());
     const std::vector<std::string> expected = {
-        "vandrel_alloc",           "vandrel_api_version", "vandrel_autoflat", "vandrel_autoflat_defaults",
-        "vandrel_autoflat_remelt", "vandrel_flat",        "vandrel_free",     "vandrel_layout_channels",
-        "vandrel_result_text"};
+        "vandrel_alloc",           "vandrel_api_version",     "vandrel_autoflat", "vandrel_autoflat_defaults",
+        "vandrel_autoflat_like",   "vandrel_autoflat_remelt", "vandrel_flat",     "vandrel_free",
+        "vandrel_layout_channels", "vandrel_result_text"};
     EXPECT_EQ(names, expected);
     const std::vector<std::string> dlls = image.ImportedDlls();
     EXPECT_FALSE(dlls.empty());

@@ -28,7 +28,7 @@ export function dotsPerInch(kept) {
 // download.
 // `lineArtLayers`, when given, resolves to the line art's two layers made
 // elsewhere meanwhile, or to null.
-export async function autoFlatPage(engine, { id, page, hints, options, name, progress, cancelled, shown, lineArtLayers = null }) {
+export async function autoFlatPage(engine, { id, page, hints, earlier = null, options, name, progress, cancelled, shown, lineArtLayers = null }) {
   const { width, height, channels } = page;
   const count = width * height;
   const bytes = count * channels;
@@ -43,6 +43,11 @@ export async function autoFlatPage(engine, { id, page, hints, options, name, pro
     if (hints) {
       hintsAt = alloc(hints.data.length);
       engine.HEAPU8.set(hints.data, hintsAt);
+    }
+    let earlierAt = 0;
+    if (earlier) {
+      earlierAt = alloc(earlier.data.length);
+      engine.HEAPU8.set(earlier.data, earlierAt);
     }
     const settings = alloc(kSettingsBytes);
     engine._vandrel_autoflat_defaults(settings);
@@ -81,8 +86,8 @@ export async function autoFlatPage(engine, { id, page, hints, options, name, pro
       return cancelled() ? 1 : 0;
     }, 'iiii');
     let started = performance.now();
-    const result = engine._vandrel_autoflat(lineArt, kLayout[channels], hintsAt, hints ? kLayout[hints.channels] : 0,
-      width, height, settings, output, callback, 0);
+    const result = engine._vandrel_autoflat_like(lineArt, kLayout[channels], hintsAt, hints ? kLayout[hints.channels] : 0,
+      earlierAt, earlier ? kLayout[earlier.channels] : 0, width, height, settings, output, callback, 0);
     times.flat = performance.now() - started;
     if (result === kCancelled) return { type: 'cancelled', id };
     const out = new DataView(engine.HEAPU8.buffer, output, kOutputBytes);

@@ -13,11 +13,12 @@ export const kColourCapacity = 1 << 22;
 // worker hands over and what it reserves for the results. The engine's
 // own working memory comes on top, so this is a floor and never refuses a
 // page that could be worked on.
-export function heapFloor(job, { width, height, channels, hintChannels = 0 }) {
+export function heapFloor(job, { width, height, channels, hintChannels = 0, earlierChannels = 0 }) {
   const count = width * height;
   if (job === 'flat') return 2 * count * channels;  // the page and the result
-  // The line art, any hints, the flats, the labels, the marks and the colours.
-  return count * (2 * channels + hintChannels + 4 + 1) + Math.min(count, kColourCapacity) * 4;
+  // The line art, any hints and earlier flats, the flats, the labels, the
+  // marks and the colours.
+  return count * (2 * channels + hintChannels + earlierChannels + 4 + 1) + Math.min(count, kColourCapacity) * 4;
 }
 
 function megabytes(bytes) {

@@ -116,17 +116,27 @@ async function flatPage({ id, file, depth, white, cancelUrl }) {
   }
 }
 
-// A hints page's refusals name it.
-async function asHints(file, step) {
+// A companion page's refusals name it: `what` is 'the hints page' or 'the
+// earlier flats'.
+async function asCompanion(what, file, step) {
   try {
     return await step();
   } catch (error) {
-    if (error instanceof ImageRefused) throw new ImageRefused(`the hints page ${file.name}: ${error.message}`);
+    if (error instanceof ImageRefused) throw new ImageRefused(`${what} ${file.name}: ${error.message}`);
     throw error;
   }
 }
 
-async function autoFlat({ id, file, hintsFile, options, name, cancelUrl }) {
+async function readCompanion(what, file, pageFacts) {
+  if (!file) return null;
+  const bytes = new Uint8Array(await file.arrayBuffer());
+  const facts = await asCompanion(what, file, () => readHeader(bytes));
+  if (facts.width !== pageFacts.width || facts.height !== pageFacts.height)
+    throw new ImageRefused(`${what} ${file.name} ${what.endsWith('s') ? 'are' : 'is'} ${facts.width} x ${facts.height} pixels, the page ${pageFacts.width} x ${pageFacts.height}: they must be the same size`);
+  return { what, file, bytes, facts };
+}
+
+async function autoFlat({ id, file, hintsFile, earlierFile = null, options, name, cancelUrl }) {
   const waited = performance.now();
   const engine = await engineReady;
   const engineWait = performance.now() - waited;
@@ -134,16 +144,17 @@ async function autoFlat({ id, file, hintsFile, options, name, cancelUrl }) {
   const started = performance.now();
   let page;
   let hints = null;
+  let earlier = null;
   try {
     const pageBytes = new Uint8Array(await file.arrayBuffer());
     const pageFacts = readHeader(pageBytes);
-    const hintBytes = hintsFile ? new Uint8Array(await hintsFile.arrayBuffer()) : null;
-    const hintFacts = hintsFile ? await asHints(hintsFile, () => readHeader(hintBytes)) : null;
-    if (hintFacts && (hintFacts.width !== pageFacts.width || hintFacts.height !== pageFacts.height))
-      throw new ImageRefused(`the hints page ${hintsFile.name} is ${hintFacts.width} x ${hintFacts.height} pixels, the page ${pageFacts.width} x ${pageFacts.height}: they must be the same size`);
-    checkHeapFits('autoflat', { ...pageFacts, hintChannels: hintFacts ? hintFacts.channels : 0 });
+    const hintsRead = await readCompanion('the hints page', hintsFile, pageFacts);
+    const earlierRead = await readCompanion('the earlier flats', earlierFile, pageFacts);
+    checkHeapFits('autoflat', { ...pageFacts, hintChannels: hintsRead?.facts.channels ?? 0, earlierChannels: earlierRead?.facts.channels ?? 0 });
     page = await decodePixels(pageBytes, pageFacts, cancel);
-    if (hintsFile) hints = await asHints(hintsFile, () => decodePixels(hintBytes, hintFacts, cancel));
+    const decode = (read) => read && asCompanion(read.what, read.file, () => decodePixels(read.bytes, read.facts, cancel));
+    hints = await decode(hintsRead);
+    earlier = await decode(earlierRead);
   } catch (error) {
     if (error instanceof DecodeCancelled) return { type: 'cancelled', id };
     throw error;
@@ -151,7 +162,7 @@ async function autoFlat({ id, file, hintsFile, options, name, cancelUrl }) {
   const decode = performance.now() - started;
   if (cancel.requested()) return { type: 'cancelled', id };
   const reply = await autoFlatPage(engine, {
-    id, page, hints, options, name, lineArtLayers: layerHelper.start(page),
+    id, page, hints, earlier, options, name, lineArtLayers: layerHelper.start(page),
     progress: (done, total) => self.postMessage({ type: 'progress', id, done, total }),
     cancelled: () => cancel.requested(),
     shown: (result) => {

@@ -5,6 +5,7 @@ import { Viewer } from './Viewer.js';
 import { RegionFixes } from './RegionFixes.js';
 import { remelt, warmRemelt } from './RemeltClient.js';
 import { AutoSaver } from './AutoSaver.js';
+import { EarlierFlatsChoice } from './EarlierFlats.js';
 
 let nextId = 1;
 
@@ -36,13 +37,14 @@ export class PageEntry {
     this.hintsFile = null;
     this.hintsInput = element('input', { type: 'file', accept: '.png,image/png', className: 'visually-hidden', id: `hints-${this.id}` });
     this.hintsLabel = element('label', { className: 'button small auto-only', htmlFor: this.hintsInput.id, textContent: 'Hints page…',
-      title: 'A second page of the same size whose coloured pixels are hints, as if painted on the line art' });
+      title: 'A second page of the same size whose colours are hints, as if painted on the line art: every colour counts, greys and pale ones too; white, black and transparent pixels do not' });
     this.hintsInput.addEventListener('change', () => {
       this.hintsFile = this.hintsInput.files[0] || null;
       this.hintsLabel.textContent = this.hintsFile ? `Hints: ${this.hintsFile.name}` : 'Hints page…';
       onHints?.(this);
     });
-    this.actions = element('span', { className: 'page-actions' }, [this.hintsLabel, this.hintsInput, this.remove]);
+    this.earlier = new EarlierFlatsChoice(this.id, () => onHints?.(this));
+    this.actions = element('span', { className: 'page-actions' }, [this.hintsLabel, this.hintsInput, ...this.earlier.nodes, this.remove]);
     this.view = element('div', { className: 'view', hidden: true });
     this.node = element('li', { className: 'page checking' }, [
       element('header', {}, [this.title, this.progress, this.actions]),

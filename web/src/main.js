@@ -30,7 +30,7 @@ let worker = null;
 // A page's hints file is part of what its result depends on.
 let hintsStamp = 0;
 const currentKey = () => (auto.mode === 'auto'
-  ? (page) => `${autoSettingsKey(auto)}:${page.hintsFile ? page.hintsStamp : ''}`
+  ? (page) => `${autoSettingsKey(auto)}:${page.hintsFile ? page.hintsStamp : ''}:${page.earlier.key}`
   : settingsKey(settings));
 const keyFor = (page) => { const key = currentKey(); return typeof key === 'function' ? key(page) : key; };
 const settingsText = () => (auto.mode === 'auto'
@@ -200,7 +200,7 @@ function next() {
   refreshButtons();
   if (auto.mode === 'auto') {
     const { gap, minRegion, spotBlacks, keepLines, palette, threshold } = auto;
-    worker.postMessage({ type: 'autoflat', id: page.id, file: page.file, hintsFile: page.hintsFile, cancelUrl,
+    worker.postMessage({ type: 'autoflat', id: page.id, file: page.file, hintsFile: page.hintsFile, earlierFile: page.earlier.file, cancelUrl,
       name: page.file.name.replace(/\.png$/i, '') || 'page', options: { gap, minRegion, spotBlacks, keepLines, threshold, palette: palette?.colours ?? null } });
   } else {
     worker.postMessage({ type: 'flat', id: page.id, file: page.file, depth: settings.depth, white: settings.white, cancelUrl });

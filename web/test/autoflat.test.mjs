@@ -149,6 +149,41 @@ describe('Auto Flats downloads are what vandrel autoflat writes', () => {
       nativeAutoflat(pages['lines.png'], join(dir, 'native-hints.png'), ['--hints', hints]), 'with hints');
   });
 
+  test('earlier flats keep their colours on a revised page as --like does; another size is refused', async () => {
+    const old = nativeAutoflat(pages['lines.png'], join(dir, 'old-flats.png'));
+    // The page revised: a line drawn down the middle of a cell, a strip of
+    // a line between two cells erased.
+    const art = drawLineArt(300, 200, { seed: 41 });
+    for (let y = 0; y < 200; y++) for (const x of [120, 121]) art.data.set([0, 0, 0], (y * 300 + x) * 3);
+    for (let x = 160; x < 180; x++) for (const y of [74, 75]) art.data.set([255, 255, 255], (y * 300 + x) * 3);
+    const revised = savePng(join(dir, 'revised.png'), art);
+    const chooseEarlier = async (path) => {
+      const input = await driver.page.$('#pages li:nth-child(1) input.earlier-flats');
+      await input.uploadFile(path);
+      await driver.page.waitForFunction(() => document.querySelector('#pages li:nth-child(1) input.earlier-flats')
+        .labels[0].textContent.startsWith('Colours of:'));
+    };
+    await driver.clearPages();
+    await driver.setAuto({});
+    await driver.addFiles([revised]);
+    await driver.flat();
+    await chooseEarlier(old);
+    assert.equal(await driver.page.$eval('#flat', (b) => b.disabled), false, 'earlier flats left nothing to do');
+    await driver.flat();
+    let [state] = await driver.states();
+    assert.equal(state.state, 'done', state.message);
+    const native = nativeAutoflat(revised, join(dir, 'native-like.png'), ['--like', old]);
+    samePixels(await driver.downloadPage(0, 'revised-flats.png'), native, 'with earlier flats');
+    const plain = loadPixels(nativeAutoflat(revised, join(dir, 'native-revised.png')));
+    assert.notDeepEqual(loadPixels(native).data, plain.data, 'the earlier flats changed nothing');
+
+    await chooseEarlier(savePng(join(dir, 'small-flats.png'), drawLineArt(100, 80, { seed: 2 })));
+    await driver.flat();
+    [state] = await driver.states();
+    assert.equal(state.state, 'refused');
+    assert.match(state.message, /the earlier flats small-flats.png are 100 x 80 pixels, the page 300 x 200/);
+  });
+
   test('a palette gives the regions its colours as --palette does; a bad one is refused and not used', async () => {
     const palette = join(dir, 'inks.gpl');
     writeFileSync(palette, 'GIMP Palette\nName: inks\n#\n230 200 150 skin\n120 160 220\n200 90 90\n90 170 110\n240 220 120\n');
