@@ -14,6 +14,8 @@ const kLine = 1;
 // themselves and give them back afterwards: no page-sized scratch array.
 const kTaken = 0x80000000;
 const kSpeck = 0x40000000;
+const kCut = 0x20000000;
+const kFill = 0x1FFFFFFF;
 const kTurn = 32;
 // How far a speck looks through its outline for the region around it.
 const kSpeckReach = 4096;
@@ -34,107 +36,140 @@ class CFills {
   constructor(page, region, cut) {
     Object.assign(this, { page, region, cut });
     this.size = page.width * page.height;
-    this.queues = [];   // a fill's pixels, in the order taken; its queue from heads[f] on
+    // Per fill: the pixels it took, in order (its queue from heads[g] on),
+    // where its own list ends once it joined another, the fill it joined,
+    // and the pixels its group holds.
+    this.queues = [];
     this.heads = [];
-    this.parent = [];   // fills joined where they met
-    this.groups = new Map();  // a joined group's root: { fills, size, growing }
-    this.growing = 0;
+    this.ends = [];
+    this.parent = [];
+    this.sizes = [];
+    for (const i of cut) page.labels[i] = kCut;
   }
 
   open(i) {
     const { labels, marks } = this.page;
-    return labels[i] === this.region && !(marks && marks[i] & kLine) && !this.cut.has(i);
+    return labels[i] === this.region && !(marks && marks[i] & kLine);
   }
 
-  root(f) {
-    while (this.parent[f] !== f) {
-      this.parent[f] = this.parent[this.parent[f]];
-      f = this.parent[f];
+  root(g) {
+    while (this.parent[g] !== g) {
+      this.parent[g] = this.parent[this.parent[g]];
+      g = this.parent[g];
     }
-    return f;
+    return g;
   }
 
-  seed(i) {
-    if (!this.open(i)) return;
-    const f = this.queues.length;
-    this.page.labels[i] = kTaken | f;
-    this.queues.push([i]);
-    this.heads.push(0);
-    this.parent.push(f);
-    this.groups.set(f, { fills: [f], size: 1, next: 0 });
-    this.growing++;
+  alive(g) {
+    return this.heads[g] < this.queues[g].length;
   }
 
-  join(a, b) {
-    let [ra, rb] = [this.root(a), this.root(b)];
-    if (ra === rb) return;
-    let [ga, gb] = [this.groups.get(ra), this.groups.get(rb)];
-    if (ga.fills.length < gb.fills.length) [ra, rb, ga, gb] = [rb, ra, gb, ga];
-    this.parent[rb] = ra;
-    if (ga.fills.length && gb.fills.length) this.growing--;
-    append(ga.fills, gb.fills);
-    ga.size += gb.size;
-    this.groups.delete(rb);
-  }
-
-  // One turn of a group: up to kTurn pixels, from its fills in turn.
-  turn(root) {
-    const group = this.groups.get(root);
+  // The pixels beside the stroke, one fill for each run of them that
+  // touch.
+  seed() {
     const { labels, width } = this.page;
-    for (let n = 0; n < kTurn && group.fills.length && this.groups.get(root) === group;) {
-      group.next %= group.fills.length;
-      const f = group.fills[group.next];
-      if (this.heads[f] === this.queues[f].length) {
-        group.fills[group.next] = group.fills.at(-1);
-        group.fills.pop();
-        if (!group.fills.length) this.growing--;
-        continue;
-      }
-      n++;
-      const queue = this.queues[f];
-      const p = queue[this.heads[f]++];
-      const x = p % width;
-      for (const q of [x > 0 ? p - 1 : -1, x < width - 1 ? p + 1 : -1, p - width, p + width]) {
-        if (q < 0 || q >= this.size) continue;
-        if (this.open(q)) {
-          labels[q] = kTaken | f;
+    const seeds = [];
+    for (const i of this.cut) neighbours(i, width, this.size, (q) => { if (this.open(q)) seeds.push(q); });
+    for (const s of seeds) {
+      if (!this.open(s)) continue;
+      const g = this.queues.length;
+      const queue = [s];
+      labels[s] = kTaken | g;
+      for (let h = 0; h < queue.length; h++) {
+        neighbours(queue[h], width, this.size, (q) => {
+          if (!this.open(q) || !seeds.includes(q)) return;
+          labels[q] = kTaken | g;
           queue.push(q);
-          this.groups.get(this.root(f)).size++;
-        } else if (labels[q] & kTaken && !(labels[q] & kSpeck)) {
-          this.join(f, labels[q] & ~kTaken);
-        }
+        });
       }
-      group.next++;
+      this.queues.push(queue);
+      this.heads.push(0);
+      this.ends.push(-1);
+      this.parent.push(g);
+      this.sizes.push(queue.length);
     }
   }
 
-  run() {
-    while (this.growing > 1) {
-      for (const root of [...this.groups.keys()]) {
-        if (this.growing <= 1) break;
-        if (this.groups.has(root) && this.groups.get(root).fills.length) this.turn(root);
-      }
+  // The smaller queue goes on at the end of the larger.
+  join(a, b) {
+    let ra = this.root(a), rb = this.root(b);
+    if (ra === rb) return ra;
+    if (this.queues[ra].length - this.heads[ra] < this.queues[rb].length - this.heads[rb]) [ra, rb] = [rb, ra];
+    const from = this.queues[rb], to = this.queues[ra];
+    for (let h = this.heads[rb]; h < from.length; h++) to.push(from[h]);
+    this.ends[rb] = this.heads[rb];
+    this.heads[rb] = from.length;
+    this.parent[rb] = ra;
+    this.sizes[ra] += this.sizes[rb];
+    return ra;
+  }
+
+  // One turn of a fill: up to kTurn pixels, or until it joins another.
+  turn(g) {
+    const { width } = this.page;
+    const queue = this.queues[g];
+    for (let n = 0; n < kTurn && this.heads[g] < queue.length; n++) {
+      const p = queue[this.heads[g]++];
+      const x = p % width;
+      if ((x > 0 && this.take(g, p - 1, queue)) || (x < width - 1 && this.take(g, p + 1, queue)) ||
+        (p >= width && this.take(g, p - width, queue)) || (p + width < this.size && this.take(g, p + width, queue))) return;
     }
+  }
+
+  // Answers true when fill g joined another and so ends its turn.
+  take(g, q, queue) {
+    const { labels, marks } = this.page;
+    const v = labels[q];
+    if (v === this.region) {
+      if (marks && marks[q] & kLine) return false;
+      labels[q] = kTaken | g;
+      queue.push(q);
+      this.sizes[g]++;
+      return false;
+    }
+    if (v < kTaken || v & kSpeck) return false;
+    const other = this.root(v & kFill);
+    return other !== g && this.join(g, other) !== g;
+  }
+
+  // Turns until at most one fill is growing.
+  run() {
+    for (let live = this.growingRoots(); live.length > 1; live = this.growingRoots()) {
+      for (const g of live) if (this.parent[g] === g && this.alive(g)) this.turn(g);
+    }
+  }
+
+  growingRoots() {
+    return this.roots().filter((g) => this.alive(g));
+  }
+
+  roots() {
+    return this.queues.map((_, g) => g).filter((g) => this.parent[g] === g);
   }
 
   // The fill still growing is the rest of the region only if it is the
   // largest part: it grows on until it outgrows every piece, or ends.
   settle() {
-    const live = [...this.groups].find(([, g]) => g.fills.length);
-    if (!live) return;
-    const largest = Math.max(0, ...[...this.groups.values()].filter((g) => !g.fills.length).map((g) => g.size));
-    while (live[1].fills.length && live[1].size <= largest) this.turn(live[0]);
+    const live = this.roots().find((g) => this.alive(g));
+    if (live === undefined) return;
+    const largest = Math.max(0, ...this.roots().filter((g) => !this.alive(g)).map((g) => this.sizes[g]));
+    while (this.parent[live] === live && this.alive(live) && this.sizes[live] <= largest) this.turn(live);
   }
 
   pixelsOf(root) {
     const out = [];
-    for (let f = 0; f < this.queues.length; f++) if (this.root(f) === root) append(out, this.queues[f]);
+    for (let g = 0; g < this.queues.length; g++) {
+      if (this.root(g) !== root) continue;
+      const queue = this.queues[g], end = this.ends[g] < 0 ? queue.length : this.ends[g];
+      for (let h = 0; h < end; h++) out.push(queue[h]);
+    }
     return out;
   }
 
   restore() {
     const { labels } = this.page;
     for (const queue of this.queues) for (const i of queue) labels[i] = this.region;
+    for (const i of this.cut) labels[i] = this.region;
   }
 }
 
@@ -178,7 +213,7 @@ function nearestAcross(fills, speck) {
     neighbours(queue[h], width, fills.size, (q) => {
       if (found !== undefined || seen.has(q)) return;
       seen.add(q);
-      if (labels[q] & kTaken && !(labels[q] & kSpeck)) found = fills.root(labels[q] & ~kTaken);
+      if (labels[q] & kTaken && !(labels[q] & kSpeck)) found = fills.root(labels[q] & kFill);
       else if (fills.open(q)) found = null;
       else queue.push(q);
     });
@@ -211,13 +246,13 @@ export function cutPieces(page, region, cut, smallest = 1) {
   const fills = new CFills(page, region, cut);
   const result = { pieces: [], slivers: 0, box: null };
   try {
-    for (const i of cut) neighbours(i, page.width, fills.size, (q) => fills.seed(q));
+    fills.seed();
     fills.run();
     fills.settle();
-    const finished = [...fills.groups].filter(([, g]) => !g.fills.length).map(([root, g]) => ({ root, size: g.size }));
+    const finished = fills.roots().filter((g) => !fills.alive(g)).map((root) => ({ root, size: fills.sizes[root] }));
     // Every fill may end at once (a region the stroke cuts wholly): the
     // largest is the rest.
-    if (fills.growing === 0 && finished.length) finished.splice(finished.indexOf(finished.reduce((a, b) => (b.size > a.size ? b : a))), 1);
+    if (!fills.growingRoots().length && finished.length) finished.splice(finished.indexOf(finished.reduce((a, b) => (b.size > a.size ? b : a))), 1);
     const pieces = [];
     for (const { root, size } of finished) {
       if (size < smallest) result.slivers++;
