@@ -220,11 +220,15 @@ export class RegionFixes {
     const before = new Uint8Array(pixels.length * 3);
     const oldLabels = new Uint32Array(pixels.length);
     const oldMarks = new Uint8Array(pixels.length);
-    pixels.forEach((i, k) => {
-      before.set(this.flats.subarray(i * 4, i * 4 + 3), k * 3);
-      oldLabels[k] = this.labels[i];
-      oldMarks[k] = this.marks ? this.marks[i] : 0;
-    });
+    const { flats, labels, marks } = this;
+    for (let k = 0; k < pixels.length; k++) {
+      const i = pixels[k];
+      before[k * 3] = flats[i * 4];
+      before[k * 3 + 1] = flats[i * 4 + 1];
+      before[k * 3 + 2] = flats[i * 4 + 2];
+      oldLabels[k] = labels[i];
+      oldMarks[k] = marks ? marks[i] : 0;
+    }
     return { pixels, newLabels, newMarks, oldLabels, oldMarks, before, box };
   }
 

@@ -261,9 +261,10 @@ export function cutPieces(page, region, cut, smallest = 1) {
     if (pieces.length) {
       const box = pieces.reduce((b, p) => boxOf(p.pixels, page.width, b), null);
       specksInto(fills, pieces, box, smallest);
+      // The specks lie inside the pieces' box.
+      result.box = box;
     }
     result.pieces = pieces.map((p) => p.pixels).sort((a, b) => b.length - a.length);
-    result.box = result.pieces.reduce((b, p) => boxOf(p, page.width, b), null);
   } finally {
     fills.restore();
   }
