@@ -69,7 +69,14 @@ export class FixTools {
   refresh() {
     this.undoButton.disabled = !this.fixes.done.length;
     this.redoButton.disabled = !this.fixes.undone.length;
-    if (this.fixes.areas) this.swatches.showPage(pageColours(this.fixes.colours, this.fixes.areas));
+    if (this.fixes.areas) this.showPageColours();
+  }
+
+  // The page's colours need every region's area: found with the boxes, in
+  // one pass over the page, once the result is on screen.
+  showPageColours() {
+    this.fixes.box(0);
+    this.swatches.showPage(pageColours(this.fixes.colours, this.fixes.areas));
   }
 
   done(box, text) {
@@ -129,6 +136,7 @@ export class FixTools {
     }
     this.busy = false;
     this.done(outcome.box, splitText(region, outcome, moved));
+    if (outcome.steps) this.node.dataset.splitSteps = outcome.steps.join(',');
     requestAnimationFrame(() => requestAnimationFrame(() => { this.node.dataset.splitMs = String(performance.now() - started); }));
   }
 

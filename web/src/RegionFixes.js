@@ -156,6 +156,7 @@ export class RegionFixes {
     const cut = this.strokePixels(region, points, radius);
     if (!cut.size) return nothing;
     const { width, height } = this;
+    const times = [performance.now()];
     const found = cutPieces({ labels: this.labels, marks: this.marks, width, height }, region, cut, this.smallest);
     if (!found.pieces.length) return { ...nothing, slivers: found.slivers };
     // Every pixel whose label or mark changes, and every line pixel that
@@ -165,11 +166,16 @@ export class RegionFixes {
     const changed = { x0: Math.max(box.x0, near.x0 - reach), y0: Math.max(box.y0, near.y0 - reach),
       x1: Math.min(box.x1, near.x1 + reach), y1: Math.min(box.y1, near.y1 + reach) };
     const firstLabel = this.regionCount;
+    times.push(performance.now());
     const changes = this.remelt && this.marks && this.meltDepth > 0
       ? await this.meltedChanges(changed, cut, found.pieces, firstLabel)
       : this.splitChanges(changed, cut, found.pieces, firstLabel);
+    times.push(performance.now());
     const drawn = this.apply({ kind: 'split', region, firstLabel, parts: found.pieces.length + 1, ...changes });
-    return { box: drawn, pieces: found.pieces.length, slivers: found.slivers };
+    times.push(performance.now());
+    // Where the time went, for the benchmark: the pieces, the melt, the fix.
+    const steps = times.slice(1).map((t, k) => Math.round(t - times[k]));
+    return { box: drawn, pieces: found.pieces.length, slivers: found.slivers, steps };
   }
 
   // The split made in a copy of a part of the page around the change,
@@ -188,9 +194,13 @@ export class RegionFixes {
         labels.set(this.labels.subarray(y * width + x0, y * width + x1 + 1), (y - y0) * aw);
         marks.set(this.marks.subarray(y * width + x0, y * width + x1 + 1), (y - y0) * aw);
       }
-      const local = (i) => { const x = i % width, y = (i - x) / width; return (y - y0) * aw + x - x0; };
+      const shift = y0 * aw + x0;
+      const local = (i) => { const x = i % width; return (i - x) / width * aw + x - shift; };
       for (const i of cut) marks[local(i)] |= kLine;
-      pieces.forEach((pixels, p) => { for (const i of pixels) labels[local(i)] = firstLabel + p; });
+      pieces.forEach((pixels, p) => {
+        const label = firstLabel + p;
+        for (let k = 0; k < pixels.length; k++) labels[local(pixels[k])] = label;
+      });
       const answer = await this.remelt({ width, height, area, changed: [box.x0, box.y0, box.x1, box.y1], depth: this.meltDepth, labels, marks });
       if (answer.result === 4 && answer.touched[2] >= 0) {  // the part was too small: the library says how large
         area = answer.touched;
@@ -199,17 +209,19 @@ export class RegionFixes {
       if (answer.result !== 0) throw new Error(answer.message || `the melt failed (result ${answer.result})`);
       const [tx0, ty0, tx1, ty1] = answer.touched;
       const touched = { x0: Math.min(tx0, box.x0), y0: Math.min(ty0, box.y0), x1: Math.max(tx1, box.x1), y1: Math.max(ty1, box.y1) };
-      const pixels = [], newLabels = [], newMarks = [];
+      const most = (touched.x1 - touched.x0 + 1) * (touched.y1 - touched.y0 + 1);
+      const pixels = new Uint32Array(most), newLabels = new Uint32Array(most), newMarks = new Uint8Array(most);
+      const [meltedLabels, meltedMarks, pageLabels, pageMarks] = [answer.labels, answer.marks, this.labels, this.marks];
+      let n = 0;
       for (let y = touched.y0; y <= touched.y1; y++) {
-        for (let x = touched.x0; x <= touched.x1; x++) {
-          const i = y * width + x, l = (y - y0) * aw + x - x0;
-          if (answer.labels[l] === this.labels[i] && answer.marks[l] === this.marks[i]) continue;
-          pixels.push(i);
-          newLabels.push(answer.labels[l]);
-          newMarks.push(answer.marks[l]);
+        for (let i = y * width + touched.x0, l = (y - y0) * aw + touched.x0 - x0, end = y * width + touched.x1; i <= end; i++, l++) {
+          if (meltedLabels[l] === pageLabels[i] && meltedMarks[l] === pageMarks[i]) continue;
+          pixels[n] = i;
+          newLabels[n] = meltedLabels[l];
+          newMarks[n++] = meltedMarks[l];
         }
       }
-      return this.recorded(Uint32Array.from(pixels), Uint32Array.from(newLabels), Uint8Array.from(newMarks), touched);
+      return this.recorded(pixels.slice(0, n), newLabels.slice(0, n), newMarks.slice(0, n), touched);
     }
     throw new Error('the melt kept asking for more of the page');
   }
@@ -235,7 +247,7 @@ export class RegionFixes {
   // Without the library: the pieces take their numbers, and each stroke
   // pixel the number of a piece beside it.
   splitChanges(box, cut, pieces, firstLabel) {
-    const { labels, width } = this;
+    const { width } = this;
     const to = new Map();
     pieces.forEach((pixels, p) => { for (const i of pixels) to.set(i, firstLabel + p); });
     for (const i of cut) {
@@ -296,16 +308,25 @@ export class RegionFixes {
       : [fix.keepColour, fix.goneColour, fix.gone, fix.goneColour];
     if (way === 'do') {
       const box = this.box(fix.gone);
-      const pixels = [];
-      for (let y = box.y0; y <= box.y1; y++)
-        for (let i = y * this.width + box.x0, end = y * this.width + box.x1; i <= end; i++) if (labels[i] === fix.gone) pixels.push(i);
-      fix.pixels = Uint32Array.from(pixels);
+      const rows = (visit) => {
+        for (let y = box.y0; y <= box.y1; y++)
+          for (let i = y * this.width + box.x0, end = y * this.width + box.x1; i <= end; i++) if (labels[i] === fix.gone) visit(i);
+      };
+      let n = 0;
+      rows(() => n++);
+      const pixels = new Uint32Array(n);
+      n = 0;
+      rows((i) => { pixels[n++] = i; });
+      fix.pixels = pixels;
       fix.goneBox = box;
       fix.keepBox = this.box(fix.keep);
     }
     for (const i of fix.pixels) {
       labels[i] = label;
-      if (sameRgb(flats, i * 4, from)) flats.set(to, i * 4);
+      if (!sameRgb(flats, i * 4, from)) continue;
+      flats[i * 4] = to[0];
+      flats[i * 4 + 1] = to[1];
+      flats[i * 4 + 2] = to[2];
     }
     const { goneBox, keepBox } = fix;
     const union = { x0: Math.min(goneBox.x0, keepBox.x0), y0: Math.min(goneBox.y0, keepBox.y0), x1: Math.max(goneBox.x1, keepBox.x1), y1: Math.max(goneBox.y1, keepBox.y1) };
@@ -315,19 +336,23 @@ export class RegionFixes {
     const moved = way === 'do' ? fix.pixels.length : -fix.pixels.length;
     this.areas[fix.keep] += moved;
     this.areas[fix.gone] -= moved;
-    return union;
+    // Only the gone region's pixels change colour: its box is all to redraw.
+    return goneBox;
   }
 
   runSplit(fix, way) {
     const { labels, flats, marks, width, areas } = this;
     if (way === 'undo') {
-      fix.pixels.forEach((i, k) => {
+      for (let k = 0; k < fix.pixels.length; k++) {
+        const i = fix.pixels[k];
         labels[i] = fix.oldLabels[k];
         areas[fix.oldLabels[k]]++;
         areas[fix.newLabels[k]]--;
         if (marks) marks[i] = fix.oldMarks[k];
-        flats.set(fix.before.subarray(k * 3, k * 3 + 3), i * 4);
-      });
+        flats[i * 4] = fix.before[k * 3];
+        flats[i * 4 + 1] = fix.before[k * 3 + 1];
+        flats[i * 4 + 2] = fix.before[k * 3 + 2];
+      }
       this.regionCount = fix.firstLabel;
       for (const list of [this.colours, this.boxes, areas]) list.length = fix.firstLabel;
       return fix.box;
@@ -340,25 +365,32 @@ export class RegionFixes {
     }
     this.regionCount = fix.firstLabel + fix.parts - 1;
     const bounds = new Map();
-    fix.pixels.forEach((i, k) => {
-      const label = fix.newLabels[k];
+    let last = -1, b = null;
+    for (let k = 0; k < fix.pixels.length; k++) {
+      const i = fix.pixels[k], label = fix.newLabels[k], was = fix.oldLabels[k];
       labels[i] = label;
-      areas[fix.oldLabels[k]]--;
+      areas[was]--;
       areas[label]++;
       if (marks) marks[i] = fix.newMarks[k];
       // Kept lines keep their own colour.
-      const old = this.colours[fix.oldLabels[k]];
-      if (old && sameRgb(fix.before, k * 3, old)) flats.set(this.colours[label], i * 4);
-      const x = i % width, y = (i - x) / width;
-      const b = bounds.get(label);
-      if (!b) bounds.set(label, { x0: x, y0: y, x1: x, y1: y });
-      else {
-        if (x < b.x0) b.x0 = x;
-        if (x > b.x1) b.x1 = x;
-        if (y < b.y0) b.y0 = y;
-        if (y > b.y1) b.y1 = y;
+      const old = this.colours[was];
+      if (old && sameRgb(fix.before, k * 3, old)) {
+        const to = this.colours[label];
+        flats[i * 4] = to[0];
+        flats[i * 4 + 1] = to[1];
+        flats[i * 4 + 2] = to[2];
       }
-    });
+      const x = i % width, y = (i - x) / width;
+      if (label !== last) {
+        last = label;
+        b = bounds.get(label);
+        if (!b) bounds.set(label, (b = { x0: x, y0: y, x1: x, y1: y }));
+      }
+      if (x < b.x0) b.x0 = x;
+      if (x > b.x1) b.x1 = x;
+      if (y < b.y0) b.y0 = y;
+      if (y > b.y1) b.y1 = y;
+    }
     for (const [label, b] of bounds) {
       const old = this.boxes[label];
       this.boxes[label] = old ? { x0: Math.min(old.x0, b.x0), y0: Math.min(old.y0, b.y0), x1: Math.max(old.x1, b.x1), y1: Math.max(old.y1, b.y1) } : b;

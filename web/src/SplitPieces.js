@@ -16,9 +16,8 @@ const kTaken = 0x80000000;
 const kSpeck = 0x40000000;
 const kCut = 0x20000000;
 const kFill = 0x1FFFFFFF;
+const kLarge = kFill;  // a part of the region too large to be a speck
 const kTurn = 32;
-// How far a speck looks through its outline for the region around it.
-const kSpeckReach = 4096;
 
 function append(to, from) {
   for (const v of from) to.push(v);
@@ -174,52 +173,87 @@ class CFills {
 }
 
 // Components of the region's own pixels inside `box` the fills did not
-// reach and smaller than `smallest`: specks. Each joins the piece the
-// nearest pixel across its outline belongs to, if that is a piece.
+// reach and smaller than `smallest`: specks. Each goes where the part of
+// the region nearest to it lies, across the region's own lines and other
+// specks (hatching is specks in a net of lines): found by one search
+// outwards from every part at once, a speck reached passing on its owner
+// as a whole, as the library folds a speck into a speck into a region.
 function specksInto(fills, pieces, box, smallest) {
   const { labels, width } = fills.page;
-  const speckPixels = [];
-  const pieceOf = new Map(pieces.map((p, k) => [p.root, k]));
+  const specks = [];
+  const scanned = [];
   for (let y = box.y0; y <= box.y1; y++) {
     for (let i = y * width + box.x0, end = y * width + box.x1; i <= end; i++) {
       if (!fills.open(i)) continue;
-      const speck = [i];
-      labels[i] = kTaken | kSpeck;
-      for (let h = 0; h < speck.length && speck.length < smallest; h++) {
-        neighbours(speck[h], width, fills.size, (q) => {
-          if (fills.open(q)) {
-            labels[q] = kTaken | kSpeck;
-            speck.push(q);
-          }
+      const part = [i];
+      labels[i] = kTaken | kSpeck | kLarge;
+      for (let h = 0; h < part.length && part.length < smallest; h++) {
+        neighbours(part[h], width, fills.size, (q) => {
+          if (!fills.open(q)) return;
+          labels[q] = kTaken | kSpeck | kLarge;
+          part.push(q);
         });
       }
-      append(speckPixels, speck);
-      if (speck.length >= smallest) continue;
-      const owner = nearestAcross(fills, speck);
-      if (owner !== null && pieceOf.has(owner)) append(pieces[pieceOf.get(owner)].pixels, speck);
+      append(scanned, part);
+      if (part.length >= smallest) continue;
+      for (const q of part) labels[q] = kTaken | kSpeck | specks.length;
+      specks.push(part);
     }
   }
-  for (const i of speckPixels) labels[i] = fills.region;
+  if (specks.length) assignSpecks(fills, pieces, box, specks);
+  for (const i of scanned) labels[i] = fills.region;
 }
 
-// The fill group of the nearest pixel of the region outside the speck, or
-// null for the rest of the region (or nothing near).
-function nearestAcross(fills, speck) {
-  const { labels, width } = fills.page;
-  const seen = new Set(speck);
-  const queue = [...speck];
-  for (let h = 0; h < queue.length && queue.length < kSpeckReach; h++) {
-    let found;
-    neighbours(queue[h], width, fills.size, (q) => {
-      if (found !== undefined || seen.has(q)) return;
-      seen.add(q);
-      if (labels[q] & kTaken && !(labels[q] & kSpeck)) found = fills.root(labels[q] & kFill);
-      else if (fills.open(q)) found = null;
-      else queue.push(q);
-    });
-    if (found !== undefined) return found;
+function assignSpecks(fills, pieces, box, specks) {
+  const { labels, marks, width, height } = fills.page;
+  const { region } = fills;
+  const pieceOf = new Map(pieces.map((p, k) => [p.root, k]));
+  const x0 = Math.max(0, box.x0 - 2), y0 = Math.max(0, box.y0 - 2), x1 = Math.min(width - 1, box.x1 + 2), y1 = Math.min(height - 1, box.y1 + 2);
+  const aw = x1 - x0 + 1;
+  const at = (i) => { const x = i % width, y = (i - x) / width; return x < x0 || x > x1 || y < y0 || y > y1 ? -1 : (y - y0) * aw + x - x0; };
+  // The medium: the region's lines (not the stroke) and the specks.
+  const speckAt = (v) => (v >= kTaken && v & kSpeck && (v & kFill) !== kLarge ? v & kFill : -1);
+  const medium = (i) => speckAt(labels[i]) >= 0 || (labels[i] === region && marks && marks[i] & kLine);
+  // Which part owns a pixel: a piece's index, -1 the rest of the region,
+  // null none (another region, the stroke).
+  const ownerOf = (v) => {
+    if (v === region || (v >= kTaken && v & kSpeck)) return -1;
+    if (v >= kTaken) return pieceOf.get(fills.root(v & kFill)) ?? -1;
+    return null;
+  };
+  const owner = new Int32Array(aw * (y1 - y0 + 1)).fill(-2);
+  let queue = [];
+  for (let y = y0; y <= y1; y++) {
+    for (let i = y * width + x0, end = y * width + x1; i <= end; i++) {
+      if (!medium(i)) continue;
+      let found = null;
+      neighbours(i, width, fills.size, (q) => { if (found === null && !medium(q)) found = ownerOf(labels[q]); });
+      if (found === null) continue;
+      owner[at(i)] = found;
+      queue.push(i);
+    }
   }
-  return null;
+  const settled = new Uint8Array(specks.length);
+  const reach = (q, o, next) => {
+    const l = at(q);
+    if (l < 0 || owner[l] !== -2 || !medium(q)) return;
+    owner[l] = o;
+    next.push(q);
+  };
+  while (queue.length) {
+    const next = [];
+    for (const i of queue) {
+      const o = owner[at(i)];
+      const s = speckAt(labels[i]);
+      if (s >= 0 && !settled[s]) {
+        settled[s] = 1;
+        if (o >= 0) append(pieces[o].pixels, specks[s]);
+        for (const q of specks[s]) reach(q, o, next);
+      }
+      neighbours(i, width, fills.size, (q) => reach(q, o, next));
+    }
+    queue = next;
+  }
 }
 
 function boxOf(pixels, width, box = null) {

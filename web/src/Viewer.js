@@ -93,6 +93,7 @@ export class Viewer {
     // plainly from the full-size layers meanwhile.
     this.reducing = width * height > kReduceAbove;
     if (this.reducing) this.firstFrame.then(() => setTimeout(() => this.reduce(), 0));
+    if (this.tools) this.firstFrame.then(() => setTimeout(() => this.tools.showPageColours(), 0));
   }
 
   async reduce() {

@@ -44,7 +44,7 @@ test('merging gives one region the other\'s number and colour; undo brings both 
   const before = snapshot(f);
   assert.equal(f.merge(1, 1), null);
   const box = f.merge(0, 2);
-  assert.deepEqual(box, { x0: 0, y0: 0, x1: 3, y1: 2 });
+  assert.deepEqual(box, { x0: 0, y0: 2, x1: 3, y1: 2 }, 'more than the merged region\'s box redrawn');
   assert.equal(f.regionAt(3, 2), 0);
   assert.deepEqual(colourAt(f, 3, 2), kColours[0]);
   assert.deepEqual(f.box(0), { x0: 0, y0: 0, x1: 3, y1: 2 });

@@ -95,7 +95,7 @@ describe('split', () => {
     assert.equal(await driver.page.$eval('#pages li', (li) => li.dataset.fixes), '0', 'a refused stroke counted as a fix');
 
     assert.equal(await stroke(dividerStroke(panel, 3)), before + 1, 'a split added more than the region it cut off');
-    assert.match(await note(), /^Region \d+ split: 1 new region\. The stroke's ends snapped to the ink \(\d px and \d px\)\.$/);
+    assert.match(await note(), /^Region \d+ split: 1 new region\. The stroke's ends snapped to the ink \(\d+ and \d+ px\)\.$/);
     await saved(1);
     const split = await downloads();
     const above = labelAt(split.map, panel.x0 + 40, panel.y0 + 40), below = labelAt(split.map, panel.x0 + 40, panel.y1 - 40);
@@ -161,6 +161,7 @@ describe('merge', () => {
 
 test('a swatch sets the Colour tool; the colour given joins the recent ones', async () => {
   await open();
+  await driver.page.waitForSelector('#pages li .swatch-row[data-row=page] .swatch');
   const page = await driver.page.$$eval('#pages li .swatch-row[data-row=page] .swatch', (list) => list.map((s) => s.dataset.colour));
   assert.ok(page.length >= 2, 'no page colours shown');
   const hex = (data, i) => `#${Array.from(data.subarray(i, i + 3)).map((v) => v.toString(16).padStart(2, '0')).join('')}`;

@@ -151,7 +151,7 @@ test('merging inside a region takes every region wholly inside it, nested ones t
   assert.deepEqual(regionsInside(f, 1), []);
   const before = Array.from(f.labels);
   const box = f.mergeAll(0, regionsInside(f, 0));
-  assert.deepEqual(box, { x0: 1, y0: 1, x1: 8, y1: 5 });
+  assert.deepEqual(box, { x0: 2, y0: 2, x1: 7, y1: 4 });
   assert.deepEqual([1, 2, 3].map((r) => f.box(r)), [null, null, null]);
   assert.equal(f.regionAt(7, 3), 0);
   assert.equal(f.regionAt(8, 5), 4);

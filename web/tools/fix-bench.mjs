@@ -18,7 +18,7 @@ const [width, height] = option('--size', '4960x7016').split('x').map(Number);
 const dir = mkdtempSync(join(tmpdir(), 'vandrel-fix-bench-'));
 
 const median = (list) => [...list].sort((a, b) => a - b)[Math.floor(list.length / 2)];
-const line = (name, list) => `${name}: median ${median(list).toFixed(0)} ms, ${Math.min(...list).toFixed(0)}–${Math.max(...list).toFixed(0)} ms over ${list.length}`;
+const line = (name, list) => (!list.length ? `${name}: not offered` : `${name}: median ${median(list).toFixed(0)} ms, ${Math.min(...list).toFixed(0)}–${Math.max(...list).toFixed(0)} ms over ${list.length}`);
 
 try {
   const input = savePng(join(dir, 'comic.png'), drawComicPage(width, height));
@@ -39,18 +39,25 @@ try {
       const { tools } = viewer;
       const frames = () => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));
       viewer.fit();
-      const out = { balloon: [], divider: [], inside: [], merge: [], added: [], notes: [] };
+      const out = { balloon: [], divider: [], inside: [], merge: [], added: [], notes: [], steps: [] };
+      // A flatter pauses between fixes: the fixed files are saved again
+      // meanwhile, and not timed here.
+      const li = document.querySelector('#pages li');
+      const savedAll = async () => { while (li.dataset.savedVersion !== li.dataset.fixes) await new Promise((r) => setTimeout(r, 50)); };
       const split = async (points, into) => {
+        await savedAll();
         tools.choose('split');
         const before = tools.fixes.regionCount;
         await tools.stroke(points);
         await frames();
         await frames();
         into.push(Number(tools.node.dataset.splitMs));
+        out.steps.push(tools.node.dataset.splitSteps);
         out.added.push(tools.fixes.regionCount - before);
         out.notes.push(tools.note.textContent);
       };
       const click = async (tool, points, into) => {
+        await savedAll();
         tools.choose(tool);
         const started = performance.now();
         for (const p of points) tools.click(p);
@@ -61,7 +68,7 @@ try {
       for (const [k, p] of panels.entries()) {
         await split(strokes[k].balloon, out.balloon);
         await split(strokes[k].divider, out.divider);
-        await click('inside', [{ x: p.balloon.cx, y: p.balloon.cy - p.balloon.ry + 30 }], out.inside);
+        if (tools.buttons.inside) await click('inside', [{ x: p.balloon.cx, y: p.balloon.cy - p.balloon.ry + 30 }], out.inside);
         await click('merge', [{ x: p.x0 + 40, y: p.y0 + 40 }, { x: p.x0 + 40, y: p.y1 - 40 }], out.merge);
       }
       return out;
@@ -71,6 +78,7 @@ try {
     console.log(line('merge every region inside a balloon (its letters)', figures.inside));
     console.log(line('merge one region into another (two clicks to the second frame)', figures.merge));
     console.log(`regions a split added: ${figures.added.join(', ')}`);
+    console.log(`split steps (the pieces, the melt, the fix; ms): ${figures.steps.join(' | ')}`);
     for (const note of [...new Set(figures.notes)].slice(0, 8)) console.log(`  status: ${note}`);
   } finally {
     await driver.close();
