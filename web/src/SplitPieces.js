@@ -17,7 +17,7 @@ const kSpeck = 0x40000000;
 const kCut = 0x20000000;
 const kFill = 0x1FFFFFFF;
 const kLarge = kFill;  // a part of the region too large to be a speck
-const kTurn = 32;
+const kTurn = 256;
 
 function append(to, from) {
   for (const v of from) to.push(v);
@@ -35,12 +35,12 @@ class CFills {
   constructor(page, region, cut) {
     Object.assign(this, { page, region, cut });
     this.size = page.width * page.height;
-    // Per fill: the pixels it took, in order (its queue from heads[g] on),
-    // where its own list ends once it joined another, the fill it joined,
-    // and the pixels its group holds.
+    // Per fill: the pixels still to start a run from (from heads[g] on),
+    // the runs it took (start, length, ...), the fill it joined, and the
+    // pixels its group holds.
     this.queues = [];
     this.heads = [];
-    this.ends = [];
+    this.runs = [];
     this.parent = [];
     this.sizes = [];
     for (const i of cut) page.labels[i] = kCut;
@@ -63,29 +63,29 @@ class CFills {
     return this.heads[g] < this.queues[g].length;
   }
 
-  // The pixels beside the stroke, one fill for each run of them that
+  // The pixels beside the stroke, one fill for each group of them that
   // touch.
   seed() {
-    const { labels, width } = this.page;
-    const seeds = [];
-    for (const i of this.cut) neighbours(i, width, this.size, (q) => { if (this.open(q)) seeds.push(q); });
+    const { width } = this.page;
+    const seeds = new Set();
+    for (const i of this.cut) neighbours(i, width, this.size, (q) => { if (this.open(q)) seeds.add(q); });
+    const placed = new Set();
     for (const s of seeds) {
-      if (!this.open(s)) continue;
-      const g = this.queues.length;
+      if (placed.has(s)) continue;
       const queue = [s];
-      labels[s] = kTaken | g;
+      placed.add(s);
       for (let h = 0; h < queue.length; h++) {
         neighbours(queue[h], width, this.size, (q) => {
-          if (!this.open(q) || !seeds.includes(q)) return;
-          labels[q] = kTaken | g;
+          if (!seeds.has(q) || placed.has(q)) return;
+          placed.add(q);
           queue.push(q);
         });
       }
+      this.parent.push(this.queues.length);
       this.queues.push(queue);
       this.heads.push(0);
-      this.ends.push(-1);
-      this.parent.push(g);
-      this.sizes.push(queue.length);
+      this.runs.push([]);
+      this.sizes.push(0);
     }
   }
 
@@ -96,39 +96,64 @@ class CFills {
     if (this.queues[ra].length - this.heads[ra] < this.queues[rb].length - this.heads[rb]) [ra, rb] = [rb, ra];
     const from = this.queues[rb], to = this.queues[ra];
     for (let h = this.heads[rb]; h < from.length; h++) to.push(from[h]);
-    this.ends[rb] = this.heads[rb];
     this.heads[rb] = from.length;
     this.parent[rb] = ra;
     this.sizes[ra] += this.sizes[rb];
     return ra;
   }
 
-  // One turn of a fill: up to kTurn pixels, or until it joins another.
-  turn(g) {
-    const { width } = this.page;
-    const queue = this.queues[g];
-    for (let n = 0; n < kTurn && this.heads[g] < queue.length; n++) {
-      const p = queue[this.heads[g]++];
-      const x = p % width;
-      if ((x > 0 && this.take(g, p - 1, queue)) || (x < width - 1 && this.take(g, p + 1, queue)) ||
-        (p >= width && this.take(g, p - width, queue)) || (p + width < this.size && this.take(g, p + width, queue))) return;
-    }
+  // Another fill's pixel, if `v` is one: its group.
+  other(g, v) {
+    if (v < kTaken || v & kSpeck || (v & kFill) === g) return -1;
+    const r = this.root(v & kFill);
+    return r === g ? -1 : r;
   }
 
-  // Answers true when fill g joined another and so ends its turn.
-  take(g, q, queue) {
-    const { labels, marks } = this.page;
-    const v = labels[q];
-    if (v === this.region) {
-      if (marks && marks[q] & kLine) return false;
-      labels[q] = kTaken | g;
-      queue.push(q);
-      this.sizes[g]++;
-      return false;
+  // One turn of a fill: about kTurn pixels taken or looked at, in runs
+  // along the rows, or until it joins another.
+  turn(g) {
+    const queue = this.queues[g];
+    const met = new Set();
+    for (let work = 0; work < kTurn && this.heads[g] < queue.length && !met.size;) {
+      const p = queue[this.heads[g]++];
+      const r = this.other(g, this.page.labels[p]);
+      if (r >= 0) met.add(r);
+      else if (this.open(p)) work += this.takeRun(g, p, queue, met);
     }
-    if (v < kTaken || v & kSpeck) return false;
-    const other = this.root(v & kFill);
-    return other !== g && this.join(g, other) !== g;
+    for (const r of met) this.join(g, r);
+  }
+
+  // The open run through p taken by g; the runs beside it above and below
+  // queued, other fills met noted.
+  takeRun(g, p, queue, met) {
+    const { labels, width } = this.page;
+    const rowStart = p - (p % width), rowEnd = rowStart + width - 1;
+    let x0 = p, x1 = p;
+    while (x0 > rowStart && this.open(x0 - 1)) x0--;
+    while (x1 < rowEnd && this.open(x1 + 1)) x1++;
+    for (let i = x0; i <= x1; i++) labels[i] = kTaken | g;
+    this.runs[g].push(x0, x1 - x0 + 1);
+    this.sizes[g] += x1 - x0 + 1;
+    const note = (i) => {
+      const r = this.other(g, labels[i]);
+      if (r >= 0) met.add(r);
+    };
+    if (x0 > rowStart) note(x0 - 1);
+    if (x1 < rowEnd) note(x1 + 1);
+    for (const step of [-width, width]) {
+      if (x0 + step < 0 || x0 + step >= this.size) continue;
+      let inRun = false;
+      for (let i = x0 + step; i <= x1 + step; i++) {
+        if (this.open(i)) {
+          if (!inRun) queue.push(i);
+          inRun = true;
+        } else {
+          inRun = false;
+          note(i);
+        }
+      }
+    }
+    return 3 * (x1 - x0 + 1);
   }
 
   // Turns until at most one fill is growing.
@@ -159,15 +184,15 @@ class CFills {
     const out = [];
     for (let g = 0; g < this.queues.length; g++) {
       if (this.root(g) !== root) continue;
-      const queue = this.queues[g], end = this.ends[g] < 0 ? queue.length : this.ends[g];
-      for (let h = 0; h < end; h++) out.push(queue[h]);
+      const runs = this.runs[g];
+      for (let k = 0; k < runs.length; k += 2) for (let i = runs[k], end = runs[k] + runs[k + 1]; i < end; i++) out.push(i);
     }
     return out;
   }
 
   restore() {
     const { labels } = this.page;
-    for (const queue of this.queues) for (const i of queue) labels[i] = this.region;
+    for (const runs of this.runs) for (let k = 0; k < runs.length; k += 2) labels.fill(this.region, runs[k], runs[k] + runs[k + 1]);
     for (const i of this.cut) labels[i] = this.region;
   }
 }
@@ -179,12 +204,13 @@ class CFills {
 // outwards from every part at once, a speck reached passing on its owner
 // as a whole, as the library folds a speck into a speck into a region.
 function specksInto(fills, pieces, box, smallest) {
-  const { labels, width } = fills.page;
+  const { labels, marks, width } = fills.page;
+  const { region } = fills;
   const specks = [];
   const scanned = [];
   for (let y = box.y0; y <= box.y1; y++) {
     for (let i = y * width + box.x0, end = y * width + box.x1; i <= end; i++) {
-      if (!fills.open(i)) continue;
+      if (labels[i] !== region || (marks && marks[i] & kLine)) continue;
       const part = [i];
       labels[i] = kTaken | kSpeck | kLarge;
       for (let h = 0; h < part.length && part.length < smallest; h++) {
@@ -200,7 +226,14 @@ function specksInto(fills, pieces, box, smallest) {
       specks.push(part);
     }
   }
-  if (specks.length) assignSpecks(fills, pieces, box, specks);
+  if (specks.length) {
+    // A speck looks this far across lines for the part it belongs to;
+    // past it, it stays with the rest of the region.
+    const near = specks.reduce((b, speck) => boxOf(speck, width, b), null);
+    const reach = 16;
+    const area = { x0: Math.max(box.x0, near.x0 - reach), y0: Math.max(box.y0, near.y0 - reach), x1: Math.min(box.x1, near.x1 + reach), y1: Math.min(box.y1, near.y1 + reach) };
+    assignSpecks(fills, pieces, area, specks);
+  }
   for (const i of scanned) labels[i] = fills.region;
 }
 
