@@ -205,24 +205,39 @@ class CFills {
 // as a whole, as the library folds a speck into a speck into a region.
 function specksInto(fills, pieces, box, smallest) {
   const { labels, marks, width } = fills.page;
-  const { region } = fills;
+  const { region, size } = fills;
+  const large = (kTaken | kSpeck | kLarge) >>> 0;
+  const pending = (kTaken | kSpeck | (kLarge - 1)) >>> 0;
   const specks = [];
   const scanned = [];
+  const inBox = (q) => { const x = q % width, y = (q - x) / width; return x >= box.x0 && x <= box.x1 && y >= box.y0 && y <= box.y1; };
   for (let y = box.y0; y <= box.y1; y++) {
     for (let i = y * width + box.x0, end = y * width + box.x1; i <= end; i++) {
       if (labels[i] !== region || (marks && marks[i] & kLine)) continue;
+      // Up to `smallest` pixels, or until it meets a part already known
+      // to be large; a large part is then taken whole inside the box, so
+      // that no piece of it passes for a speck.
       const part = [i];
-      labels[i] = kTaken | kSpeck | kLarge;
-      for (let h = 0; h < part.length && part.length < smallest; h++) {
-        neighbours(part[h], width, fills.size, (q) => {
-          if (!fills.open(q)) return;
-          labels[q] = kTaken | kSpeck | kLarge;
-          part.push(q);
-        });
-      }
+      labels[i] = pending;
+      let isLarge = false;
+      const grow = (p, boxed) => {
+        const x = p % width;
+        for (const q of [x > 0 ? p - 1 : -1, x < width - 1 ? p + 1 : -1, p - width, p + width]) {
+          if (q < 0 || q >= size) continue;
+          if (labels[q] === large) isLarge = true;
+          else if (labels[q] === region && !(marks && marks[q] & kLine) && (!boxed || inBox(q))) {
+            labels[q] = pending;
+            part.push(q);
+          }
+        }
+      };
+      let h = 0;
+      for (; h < part.length && part.length < smallest && !isLarge; h++) grow(part[h], false);
+      if (part.length >= smallest) isLarge = true;
+      if (isLarge) for (; h < part.length; h++) grow(part[h], true);
       append(scanned, part);
-      if (part.length >= smallest) continue;
-      for (const q of part) labels[q] = kTaken | kSpeck | specks.length;
+      for (const q of part) labels[q] = isLarge ? large : kTaken | kSpeck | specks.length;
+      if (isLarge) continue;
       specks.push(part);
     }
   }

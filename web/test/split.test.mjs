@@ -108,6 +108,24 @@ test('specks the smallest region folded stay folded, and go with the piece aroun
   assert.ok([0, 12].every((x) => f.regionAt(x, 2) === 0));
 });
 
+test('hatching inside a piece goes with it, cell by cell through its net of lines', async () => {
+  const f = drawn([
+    '000000#000000000',
+    '000000#00#####00',
+    '000000#00#0#0#00',
+    '000000000#####00',
+    '000000#00#0#0#00',
+    '000000#00#####00',
+    '000000#000000000',
+  ], { smallest: 4 });
+  const { pieces } = await f.split(0, [{ x: 6, y: 3 }], 0);
+  assert.equal(pieces, 1);
+  assert.equal(f.regionCount, 2);
+  const right = f.regionAt(15, 0);
+  assert.notEqual(right, f.regionAt(0, 0));
+  for (const [x, y] of [[10, 2], [12, 2], [10, 4], [12, 4]]) assert.equal(f.regionAt(x, y), right, `the cell at ${x}, ${y}`);
+});
+
 test('a stroke that only cuts a sliver off, or misses the gap, separates nothing and says so', async () => {
   const rows = ['00000#00000', '00000#00000', '00000000000', '00000000000', '00000000000',
     '00000000000', '00000000000', '00000#00000', '00000#00000'];
