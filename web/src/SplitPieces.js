@@ -1,10 +1,11 @@
 // What a stroke cuts off a region, found near the stroke only. The region
 // less its line art and the stroke is filled from every pixel beside the
-// stroke at once, the fills taking turns and joining where they meet; as
-// soon as a single fill is still growing, every other one has been closed
-// off by the stroke and the lines: those are the pieces, the one still
-// growing is the rest of the region. The work is that of the pieces, not
-// of the region, which may be most of the page.
+// stroke at once, a row's run at a time, the fills taking turns and
+// joining where they meet; as soon as a single fill is still growing,
+// every other one has been closed off by the stroke and the lines: those
+// are the pieces, the one still growing is the rest of the region. The
+// work is that of the pieces, not of the region, which may be most of the
+// page.
 //
 // The parts of the region the stroke does not reach are not pieces: they
 // are the specks the smallest-region setting folded into it, kept folded.
