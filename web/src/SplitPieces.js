@@ -191,6 +191,27 @@ class CFills {
     return out;
   }
 
+  // The box of a group's runs.
+  boxOfRoot(root, box = null) {
+    const { width } = this.page;
+    let b = box;
+    for (let g = 0; g < this.queues.length; g++) {
+      if (this.root(g) !== root) continue;
+      const runs = this.runs[g];
+      for (let k = 0; k < runs.length; k += 2) {
+        const x = runs[k] % width, y = (runs[k] - x) / width, x1 = x + runs[k + 1] - 1;
+        if (!b) b = { x0: x, y0: y, x1, y1: y };
+        else {
+          if (x < b.x0) b.x0 = x;
+          if (x1 > b.x1) b.x1 = x1;
+          if (y < b.y0) b.y0 = y;
+          if (y > b.y1) b.y1 = y;
+        }
+      }
+    }
+    return b;
+  }
+
   restore() {
     const { labels } = this.page;
     for (const runs of this.runs) for (let k = 0; k < runs.length; k += 2) labels.fill(this.region, runs[k], runs[k] + runs[k + 1]);
@@ -342,7 +363,7 @@ export function cutPieces(page, region, cut, smallest = 1) {
       else pieces.push({ root, pixels: fills.pixelsOf(root) });
     }
     if (pieces.length) {
-      const box = pieces.reduce((b, p) => boxOf(p.pixels, page.width, b), null);
+      const box = pieces.reduce((b, p) => fills.boxOfRoot(p.root, b), null);
       specksInto(fills, pieces, box, smallest);
       // The specks lie inside the pieces' box.
       result.box = box;
