@@ -3,6 +3,7 @@
 // picker, merge one region into another or every region inside one into
 // it, split one with a stroke. Undo and redo walk the fixes back and forth.
 import { regionsInside } from './EnclosedRegions.js';
+import { regionsInLoop } from './LassoRegions.js';
 import { kSnapReach, snapStroke } from './StrokeSnap.js';
 import { Swatches, pageColours } from './Swatches.js';
 
@@ -21,6 +22,7 @@ const kTools = [
   ['pick', 'Pick', 'Click a region to take its colour into the picker'],
   ['merge', 'Merge', 'Click a region, then the one to merge into it'],
   ['inside', 'Merge inside', 'Click a region: every region wholly inside it (letter counters, wedges) merges into it'],
+  ['lasso', 'Lasso merge', 'Draw a loop from inside a region: every region the loop encloses merges into it'],
   ['split', 'Split', 'Draw a short stroke across a region where a gap in its lines was not closed'],
 ];
 
@@ -114,6 +116,16 @@ export class FixTools {
       this.done(box, box ? `${inside.length} region${inside.length === 1 ? '' : 's'} inside region ${region} merged into it.`
         : `No region lies wholly inside region ${region}.`);
     }
+  }
+
+  // A loop drawn from inside a region: the regions it encloses join it.
+  lasso(points) {
+    const region = points.length ? this.fixes.regionAt(points[0].x, points[0].y) : null;
+    if (region === null || this.busy) return;
+    const inside = regionsInLoop(this.fixes, points, region);
+    const box = this.fixes.mergeAll(region, inside);
+    this.done(box, box ? `${inside.length} region${inside.length === 1 ? '' : 's'} the loop encloses merged into region ${region}.`
+      : 'The loop encloses no region wholly: draw it round them.');
   }
 
   // A split waits for the library's melt; the time from the stroke to the

@@ -3,8 +3,8 @@
 // or refused, never a false split; a split adds the one region it cuts
 // off and no folded speck comes back, the map being the one `vandrel
 // autoflat` makes with the stroke drawn into the line art; merging every
-// region inside a balloon takes its letters' counters; a swatch gives its
-// colour.
+// region inside a balloon, or every region a loop encloses, takes its
+// letters' counters; a swatch gives its colour.
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { mkdtempSync, rmSync } from 'node:fs';
@@ -144,6 +144,31 @@ describe('merge', () => {
     await tools('tools.undo();');
     await saved(2);
     sameData((await downloads()).map, map, 'map after undo');
+  });
+
+  test('a loop drawn from inside the balloon round a row of letters merges their counters into it', async () => {
+    await open();
+    await driver.page.$eval('#pages li .wipe input', (w) => { w.value = '0'; w.dispatchEvent(new Event('input')); });
+    // Chosen first: pressing the button may scroll the page.
+    await driver.page.click('#pages li .fix-tools button[data-tool="lasso"]');
+    await driver.page.$eval('#pages li canvas', (c) => c.scrollIntoView({ block: 'end' }));
+    const { cx, cy } = panel.balloon;
+    const row = balloonLetters(panel.balloon).filter((l) => l.outer > 10 && l.y === cy - 90);
+    const outer = labelAt(map, cx - 320, cy - 60);
+    const view = await driver.page.$eval('#pages li .viewer', (v) => JSON.parse(v.dataset.view));
+    const canvas = await (await driver.page.$('#pages li canvas')).boundingBox();
+    const screen = ([x, y]) => [canvas.x + view.x + (x + 0.5) * view.scale, canvas.y + view.y + (y + 0.5) * view.scale];
+    const corners = [[cx - 320, cy - 60], [cx - 320, cy - 125], [cx + 320, cy - 125], [cx + 320, cy - 60], [cx - 318, cy - 60]];
+    await driver.page.mouse.move(...screen(corners[0]));
+    await driver.page.mouse.down();
+    for (const corner of corners.slice(1)) await driver.page.mouse.move(...screen(corner), { steps: 6 });
+    await driver.page.mouse.up();
+    assert.equal(await note(), `${row.length} regions the loop encloses merged into region ${outer}.`);
+    await saved(1);
+    const merged = await downloads();
+    const taken = new Set(row.map((l) => labelAt(map, l.x, l.y)));
+    const labels = Uint32Array.from(map.data, (l) => (taken.has(l) ? outer : l));
+    sameData(merged.map, { data: labels }, 'map');
   });
 
   test('Merge joins the first region clicked into the second, which keeps its colour, as the status says', async () => {

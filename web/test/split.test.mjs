@@ -8,6 +8,7 @@ import { RegionFixes } from '../src/RegionFixes.js';
 import { cutPieces } from '../src/SplitPieces.js';
 import { snapStroke } from '../src/StrokeSnap.js';
 import { regionsInside } from '../src/EnclosedRegions.js';
+import { regionsInLoop } from '../src/LassoRegions.js';
 import { pageColours } from '../src/Swatches.js';
 import { splitText } from '../src/FixTools.js';
 
@@ -177,6 +178,24 @@ test('merging inside a region takes every region wholly inside it, nested ones t
   f.undo();
   assert.deepEqual(Array.from(f.labels), before);
   assert.deepEqual(f.box(3), { x0: 6, y0: 3, x1: 6, y1: 3 });
+});
+
+test('a loop takes the regions it encloses wholly, not those it cuts or misses', () => {
+  const f = drawn([
+    '0000000000',
+    '0111022200',
+    '0111022200',
+    '0000000030',
+    '0000000000',
+  ]);
+  const loop = (x1) => [{ x: 0.5, y: 0.5 }, { x: x1, y: 0.5 }, { x: x1, y: 2.9 }, { x: 0.5, y: 2.9 }];
+  assert.deepEqual(regionsInLoop(f, loop(7.9), 0), [1, 2]);
+  assert.deepEqual(regionsInLoop(f, loop(6.2), 0), [1], 'a region the loop cuts was taken');
+  assert.deepEqual(regionsInLoop(f, loop(7.9).reverse(), 0), [1, 2], 'the way round matters');
+  assert.deepEqual(regionsInLoop(f, loop(7.9).slice(0, 2), 0), []);
+  f.mergeAll(0, regionsInLoop(f, loop(7.9), 0));
+  assert.equal(f.regionAt(6, 2), 0);
+  assert.equal(f.regionAt(8, 3), 3);
 });
 
 test('the page\'s colours come largest first, one swatch a colour', () => {
