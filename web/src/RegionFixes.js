@@ -1,9 +1,9 @@
 // Fixes to Auto Flats' result made on the page: a region recoloured, one
 // or many regions merged into another, one split by a stroke across an
 // unclosed gap. Each fix touches only its regions' pixels, inside their
-// bounding boxes, and can be undone and redone. The flats here are RGBA (what the viewer shows);
-// `labels` is the region map, `colours` 4 bytes a region, `marks` the
-// library's pixel marks (bit 1: line art).
+// bounding boxes, and can be undone and redone. The flats here are RGBA
+// (what the viewer shows); `labels` is the region map, `colours` 4 bytes a
+// region, `marks` the library's pixel marks (bit 1: line art).
 import { boxOf, cutPieces } from './SplitPieces.js';
 
 const kLine = 1;
