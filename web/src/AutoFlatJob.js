@@ -99,6 +99,9 @@ export async function autoFlatPage(engine, { id, page, hints, earlier = null, op
     const regionCount = out.getInt32(20, true);
     const gap = out.getInt32(24, true);
     const meltDepth = out.getInt32(288, true);
+    // The smallest region the library kept, as it chose it: a split makes
+    // none smaller.
+    const smallest = Number.isInteger(options.minRegion) && options.minRegion >= 0 ? options.minRegion : Math.max(16, Math.floor(gap / 2) ** 2);
 
     // The viewer's layers first, sent as soon as they are made: the page
     // shows the result while this worker encodes the files to download.
@@ -117,7 +120,7 @@ export async function autoFlatPage(engine, { id, page, hints, earlier = null, op
     const kept = page.kept.filter((c) => c.type !== 'tRNS');
     shown({
       type: 'done', id, width, height, channels, times, gap, regionCount, kept, labels: labelCopy, colours: colourCopy, flatsRgba,
-      marks: markCopy, meltDepth, layers: { before, lineArt: ink },
+      marks: markCopy, meltDepth, smallest, layers: { before, lineArt: ink },
     });
 
     // The marks of what may need a fix show only on request: they follow

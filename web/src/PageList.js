@@ -124,7 +124,7 @@ export class PageEntry {
     const paletteLink = link('Palette', 'Download the regions\' palette', 'download-palette');
     this.extraLinks = [mapLink, paletteLink];
     this.actions.prepend(this.download, mapLink, paletteLink);
-    const fixes = new RegionFixes({ labels, colours, regionCount, flats: flatsRgba, width, height, marks: data.marks, remelt, meltDepth: data.meltDepth });
+    const fixes = new RegionFixes({ labels, colours, regionCount, flats: flatsRgba, width, height, marks: data.marks, remelt, meltDepth: data.meltDepth, smallest: data.smallest });
     this.saver = new AutoSaver({ fixes, channels, kept: data.kept || [], names, onSaved: (files, version) => this.linkFiles(files, version) });
     this.markSaving();
     this.progress.value = this.progress.max;

@@ -1,13 +1,17 @@
-// Fixes to Auto Flats' result made on the page: a region recoloured, two
-// regions merged, one split by a stroke across an unclosed gap. Each fix
-// touches only its regions' pixels, inside their bounding boxes, and can
-// be undone and redone. The flats here are RGBA (what the viewer shows);
-// `labels` is the region map, `colours` 4 bytes a region, `marks` the
-// library's pixel marks (bit 1: line art).
+// Fixes to Auto Flats' result made on the page: a region recoloured, one
+// or many regions merged into another, one split by a stroke across an
+// unclosed gap. Each fix touches only its regions' pixels, inside their
+// bounding boxes, and can be undone and redone. The flats here are RGBA
+// (what the viewer shows); `labels` is the region map, `colours` 4 bytes a
+// region, `marks` the library's pixel marks (bit 1: line art).
+import { boxOf, cutPieces } from './SplitPieces.js';
+
 const kLine = 1;
 // Beyond the region's box, what the melt is first handed: enough for lines
 // as deep as this; it asks for more when they are deeper.
 const kFirstMargin = 48;
+// The rings the engine's search always reads (kPrebuiltRings).
+const kSearchRings = 10;
 
 function sameRgb(a, i, c) {
   return a[i] === c[0] && a[i + 1] === c[1] && a[i + 2] === c[2];
@@ -28,9 +32,11 @@ export class RegionFixes {
   // `marks`, when given, marks the line art's pixels (bit 1): a split
   // separates parts along them as well as along the stroke. `remelt` runs
   // the library's melt over a part of the page (RemeltClient.js), at
-  // `meltDepth`; without it a split gives its lines to the nearest part.
-  constructor({ labels, colours, regionCount, flats, width, height, marks = null, remelt = null, meltDepth = 0 }) {
-    Object.assign(this, { labels, flats, width, height, regionCount, marks, remelt, meltDepth });
+  // `meltDepth`; without it a split gives its stroke to a piece beside it.
+  // `smallest` is the smallest region the page was flatted with: a split
+  // makes no region smaller.
+  constructor({ labels, colours, regionCount, flats, width, height, marks = null, remelt = null, meltDepth = 0, smallest = 1 }) {
+    Object.assign(this, { labels, flats, width, height, regionCount, marks, remelt, meltDepth, smallest });
     this.colours = [];
     for (let i = 0; i < regionCount; i++) this.colours.push([colours[4 * i] ?? 0, colours[4 * i + 1] ?? 0, colours[4 * i + 2] ?? 0]);
     this.boxes = null;
@@ -38,17 +44,20 @@ export class RegionFixes {
     this.undone = [];
   }
 
-  // Every region's bounding box, found once, kept up to date by the fixes.
+  // Every region's bounding box and area, found once, kept up to date by
+  // the fixes.
   box(region) {
     if (!this.boxes) {
       const n = this.regionCount;
       const boxes = new Int32Array(n * 4);
+      const areas = new Float64Array(n);
       for (let r = 0; r < n; r++) boxes.set([this.width, this.height, -1, -1], r * 4);
       const { labels, width } = this;
       for (let i = 0, y = 0; y < this.height; y++) {
         for (let x = 0; x < width; x++, i++) {
           const b = labels[i] * 4;
           if (labels[i] >= n) continue;
+          areas[labels[i]]++;
           if (x < boxes[b]) boxes[b] = x;
           if (y < boxes[b + 1]) boxes[b + 1] = y;
           if (x > boxes[b + 2]) boxes[b + 2] = x;
@@ -56,6 +65,7 @@ export class RegionFixes {
         }
       }
       this.boxes = [];
+      this.areas = Array.from(areas);
       for (let r = 0; r < n; r++) this.boxes.push(boxes[r * 4 + 2] < 0 ? null : { x0: boxes[r * 4], y0: boxes[r * 4 + 1], x1: boxes[r * 4 + 2], y1: boxes[r * 4 + 3] });
     }
     return this.boxes[region] ?? null;
@@ -116,32 +126,62 @@ export class RegionFixes {
   // `gone` joins `keep`: its pixels take keep's number and colour.
   merge(keep, gone) {
     if (keep === gone || !this.box(keep) || !this.box(gone)) return null;
-    return this.apply({ kind: 'merge', keep, gone, keepColour: [...this.colours[keep]], goneColour: [...this.colours[gone]], pixels: null });
+    return this.apply(this.mergeFix(keep, gone));
+  }
+
+  mergeFix(keep, gone) {
+    return { kind: 'merge', keep, gone, keepColour: [...this.colours[keep]], goneColour: [...this.colours[gone]], pixels: null };
+  }
+
+  // Every region of `gones` joins `keep`, as one fix.
+  mergeAll(keep, gones) {
+    const list = gones.filter((g) => g !== keep && this.box(g));
+    if (!list.length || !this.box(keep)) return null;
+    return this.apply({ kind: 'batch', fixes: list.map((g) => this.mergeFix(keep, g)) });
   }
 
   // A stroke (image points) drawn across `region` where a gap in its lines
-  // was not closed. The region less its line art and the stroke falls into
-  // parts; each part past the largest becomes a region of its own. The
-  // stroke becomes line art, and the lines the change can reach are melted
-  // again by the library, as a whole page's melt would give them.
+  // was not closed. What the stroke cuts off the region (SplitPieces.js),
+  // each piece at least as large as the smallest region, becomes a region
+  // of its own; the rest keeps the number, and the specks the library
+  // folded stay folded. The stroke becomes line art, and the lines the
+  // change can reach are melted again by the library, as a whole page's
+  // melt would give them. Answers the box redrawn (null when the stroke
+  // separated nothing), the number of pieces and of slivers too small to
+  // be regions.
   async split(region, points, radius = 1) {
+    const nothing = { box: null, pieces: 0, slivers: 0 };
     const box = this.box(region);
-    if (!box) return null;
+    if (!box) return nothing;
     const cut = this.strokePixels(region, points, radius);
-    if (!cut.size) return null;
-    const parts = this.partsWithout(region, box, cut);
-    if (parts.length < 2) return null;
+    if (!cut.size) return nothing;
+    const { width, height } = this;
+    const times = [performance.now()];
+    const found = cutPieces({ labels: this.labels, marks: this.marks, width, height }, region, cut, this.smallest);
+    if (!found.pieces.length) return { ...nothing, slivers: found.slivers };
+    // Every pixel whose label or mark changes, and every line pixel that
+    // took its label from one of them: those lie within the melt's reach.
+    const reach = Math.max(this.meltDepth, kSearchRings) + 1;
+    const near = boxOf(cut, width, { ...found.box });
+    const changed = { x0: Math.max(box.x0, near.x0 - reach), y0: Math.max(box.y0, near.y0 - reach),
+      x1: Math.min(box.x1, near.x1 + reach), y1: Math.min(box.y1, near.y1 + reach) };
     const firstLabel = this.regionCount;
+    times.push(performance.now());
     const changes = this.remelt && this.marks && this.meltDepth > 0
-      ? await this.meltedChanges(box, cut, parts, firstLabel)
-      : this.splitChanges(region, box, parts, firstLabel);
-    return this.apply({ kind: 'split', region, firstLabel, parts: parts.length, ...changes });
+      ? await this.meltedChanges(changed, cut, found.pieces, firstLabel)
+      : this.splitChanges(changed, cut, found.pieces, firstLabel);
+    times.push(performance.now());
+    const drawn = this.apply({ kind: 'split', region, firstLabel, parts: found.pieces.length + 1, ...changes });
+    times.push(performance.now());
+    // Where the time went, for the benchmark: the pieces, the melt, the fix.
+    const steps = times.slice(1).map((t, k) => Math.round(t - times[k]));
+    return { box: drawn, pieces: found.pieces.length, slivers: found.slivers, steps };
   }
 
-  // The split made in a copy of a part of the page around the box, melted
-  // there, and compared with the page: the pixels that change, from what
-  // to what.
-  async meltedChanges(box, cut, parts, firstLabel) {
+  // The split made in a copy of a part of the page around the change,
+  // melted there, and compared with the page: the pixels that change, from
+  // what to what.
+  async meltedChanges(box, cut, pieces, firstLabel) {
     const { width, height } = this;
     let area = [Math.max(0, box.x0 - kFirstMargin), Math.max(0, box.y0 - kFirstMargin),
       Math.min(width - 1, box.x1 + kFirstMargin), Math.min(height - 1, box.y1 + kFirstMargin)];
@@ -154,9 +194,13 @@ export class RegionFixes {
         labels.set(this.labels.subarray(y * width + x0, y * width + x1 + 1), (y - y0) * aw);
         marks.set(this.marks.subarray(y * width + x0, y * width + x1 + 1), (y - y0) * aw);
       }
-      const local = (i) => { const x = i % width, y = (i - x) / width; return (y - y0) * aw + x - x0; };
+      const shift = y0 * aw + x0;
+      const local = (i) => { const x = i % width; return (i - x) / width * aw + x - shift; };
       for (const i of cut) marks[local(i)] |= kLine;
-      parts.forEach((pixels, p) => { if (p > 0) for (const i of pixels) labels[local(i)] = firstLabel + p - 1; });
+      pieces.forEach((pixels, p) => {
+        const label = firstLabel + p;
+        for (let k = 0; k < pixels.length; k++) labels[local(pixels[k])] = label;
+      });
       const answer = await this.remelt({ width, height, area, changed: [box.x0, box.y0, box.x1, box.y1], depth: this.meltDepth, labels, marks });
       if (answer.result === 4 && answer.touched[2] >= 0) {  // the part was too small: the library says how large
         area = answer.touched;
@@ -164,18 +208,20 @@ export class RegionFixes {
       }
       if (answer.result !== 0) throw new Error(answer.message || `the melt failed (result ${answer.result})`);
       const [tx0, ty0, tx1, ty1] = answer.touched;
-      const pixels = [], newLabels = [], newMarks = [];
-      for (let y = Math.min(ty0, box.y0); y <= Math.max(ty1, box.y1); y++) {
-        for (let x = Math.min(tx0, box.x0); x <= Math.max(tx1, box.x1); x++) {
-          const i = y * width + x, l = (y - y0) * aw + x - x0;
-          if (answer.labels[l] === this.labels[i] && answer.marks[l] === this.marks[i]) continue;
-          pixels.push(i);
-          newLabels.push(answer.labels[l]);
-          newMarks.push(answer.marks[l]);
+      const touched = { x0: Math.min(tx0, box.x0), y0: Math.min(ty0, box.y0), x1: Math.max(tx1, box.x1), y1: Math.max(ty1, box.y1) };
+      const most = (touched.x1 - touched.x0 + 1) * (touched.y1 - touched.y0 + 1);
+      const pixels = new Uint32Array(most), newLabels = new Uint32Array(most), newMarks = new Uint8Array(most);
+      const [meltedLabels, meltedMarks, pageLabels, pageMarks] = [answer.labels, answer.marks, this.labels, this.marks];
+      let n = 0;
+      for (let y = touched.y0; y <= touched.y1; y++) {
+        for (let i = y * width + touched.x0, l = (y - y0) * aw + touched.x0 - x0, end = y * width + touched.x1; i <= end; i++, l++) {
+          if (meltedLabels[l] === pageLabels[i] && meltedMarks[l] === pageMarks[i]) continue;
+          pixels[n] = i;
+          newLabels[n] = meltedLabels[l];
+          newMarks[n++] = meltedMarks[l];
         }
       }
-      const touched = { x0: Math.min(tx0, box.x0), y0: Math.min(ty0, box.y0), x1: Math.max(tx1, box.x1), y1: Math.max(ty1, box.y1) };
-      return this.recorded(Uint32Array.from(pixels), Uint32Array.from(newLabels), Uint8Array.from(newMarks), touched);
+      return this.recorded(pixels.slice(0, n), newLabels.slice(0, n), newMarks.slice(0, n), touched);
     }
     throw new Error('the melt kept asking for more of the page');
   }
@@ -186,51 +232,53 @@ export class RegionFixes {
     const before = new Uint8Array(pixels.length * 3);
     const oldLabels = new Uint32Array(pixels.length);
     const oldMarks = new Uint8Array(pixels.length);
-    pixels.forEach((i, k) => {
-      before.set(this.flats.subarray(i * 4, i * 4 + 3), k * 3);
-      oldLabels[k] = this.labels[i];
-      oldMarks[k] = this.marks ? this.marks[i] : 0;
-    });
+    const { flats, labels, marks } = this;
+    for (let k = 0; k < pixels.length; k++) {
+      const i = pixels[k];
+      before[k * 3] = flats[i * 4];
+      before[k * 3 + 1] = flats[i * 4 + 1];
+      before[k * 3 + 2] = flats[i * 4 + 2];
+      oldLabels[k] = labels[i];
+      oldMarks[k] = marks ? marks[i] : 0;
+    }
     return { pixels, newLabels, newMarks, oldLabels, oldMarks, before, box };
   }
 
-  // Without the library: the line and stroke pixels go to the part nearest
-  // them in steps between neighbours, within the region's box.
-  splitChanges(region, box, parts, firstLabel) {
-    const { labels, width } = this;
-    const bw = box.x1 - box.x0 + 1, bh = box.y1 - box.y0 + 1;
-    const owner = new Int32Array(bw * bh).fill(-2);
-    const queue = new Int32Array(bw * bh);
-    let tail = 0;
-    for (let y = box.y0; y <= box.y1; y++)
-      for (let x = box.x0; x <= box.x1; x++) if (labels[y * width + x] === region) owner[(y - box.y0) * bw + x - box.x0] = -1;
-    parts.forEach((pixels, p) => {
-      for (const i of pixels) {
-        const x = i % width, y = (i - x) / width;
-        const l = (y - box.y0) * bw + x - box.x0;
-        owner[l] = p;
-        queue[tail++] = l;
-      }
-    });
-    for (let head = 0; head < tail; head++) {
-      const l = queue[head];
-      const lx = l % bw;
-      for (const n of [lx > 0 ? l - 1 : -1, lx < bw - 1 ? l + 1 : -1, l >= bw ? l - bw : -1, l + bw < bw * bh ? l + bw : -1]) {
-        if (n < 0 || owner[n] !== -1) continue;
-        owner[n] = owner[l];
-        queue[tail++] = n;
-      }
+  // Without the library: the pieces take their numbers, and each stroke
+  // pixel the number of a piece beside it.
+  splitChanges(box, cut, pieces, firstLabel) {
+    const { width } = this;
+    const to = new Map();
+    pieces.forEach((pixels, p) => { for (const i of pixels) to.set(i, firstLabel + p); });
+    for (const i of cut) {
+      const x = i % width;
+      const beside = [x > 0 ? i - 1 : -1, x < width - 1 ? i + 1 : -1, i - width, i + width].find((n) => to.has(n) && !cut.has(n));
+      if (beside !== undefined) to.set(i, to.get(beside));
     }
-    const changed = [];
-    const to = [];
-    for (let l = 0; l < owner.length; l++) {
-      if (owner[l] <= 0) continue;
-      const i = (Math.floor(l / bw) + box.y0) * width + (l % bw) + box.x0;
-      changed.push(i);
-      to.push(firstLabel + owner[l] - 1);
-    }
+    const changed = Uint32Array.from(to.keys());
     const marks = Uint8Array.from(changed, (i) => (this.marks ? this.marks[i] : 0));
-    return this.recorded(Uint32Array.from(changed), Uint32Array.from(to), marks, box);
+    return this.recorded(changed, Uint32Array.from(to.values()), marks, box);
+  }
+
+  // The region a stroke is drawn in: the one most of its pixels off the
+  // line art lie in (a stroke begun on a line still splits what it
+  // crosses), else the one under its start.
+  strokeRegion(points) {
+    const count = new Map();
+    this.alongStroke(points, (x, y) => {
+      const region = this.regionAt(x, y);
+      if (region !== null && !(this.marks?.[Math.floor(y) * this.width + Math.floor(x)] & kLine)) count.set(region, (count.get(region) ?? 0) + 1);
+    });
+    if (!count.size) return this.regionAt(points[0].x, points[0].y);
+    return [...count].reduce((a, b) => (b[1] > a[1] ? b : a))[0];
+  }
+
+  alongStroke(points, visit) {
+    for (let p = 0; p < points.length; p++) {
+      const [a, b] = [points[Math.max(0, p - 1)], points[p]];
+      const steps = Math.max(1, Math.ceil(Math.hypot(b.x - a.x, b.y - a.y)));
+      for (let s = 0; s <= steps; s++) visit(a.x + ((b.x - a.x) * s) / steps, a.y + ((b.y - a.y) * s) / steps);
+    }
   }
 
   strokePixels(region, points, radius) {
@@ -240,53 +288,17 @@ export class RegionFixes {
         for (let x = Math.floor(cx - radius); x <= Math.ceil(cx + radius); x++)
           if (this.regionAt(x, y) === region && (x - cx) ** 2 + (y - cy) ** 2 <= radius * radius + 0.5) cut.add(y * this.width + x);
     };
-    for (let p = 0; p < points.length; p++) {
-      const [a, b] = [points[Math.max(0, p - 1)], points[p]];
-      const steps = Math.max(1, Math.ceil(Math.hypot(b.x - a.x, b.y - a.y)));
-      for (let s = 0; s <= steps; s++) mark(a.x + ((b.x - a.x) * s) / steps, a.y + ((b.y - a.y) * s) / steps);
-    }
+    this.alongStroke(points, mark);
     return cut;
-  }
-
-  // The region's connected parts (4-neighbours) once the cut is taken out,
-  // largest first.
-  partsWithout(region, box, cut) {
-    const { labels, width } = this;
-    const bw = box.x1 - box.x0 + 1, bh = box.y1 - box.y0 + 1;
-    const seen = new Uint8Array(bw * bh);
-    const parts = [];
-    const queue = new Int32Array(bw * bh);
-    for (let y = box.y0; y <= box.y1; y++) {
-      for (let x = box.x0; x <= box.x1; x++) {
-        const local = (y - box.y0) * bw + (x - box.x0);
-        const i = y * width + x;
-        if (seen[local] || labels[i] !== region || cut.has(i) || (this.marks?.[i] & kLine)) continue;
-        let head = 0, tail = 0;
-        queue[tail++] = local;
-        seen[local] = 1;
-        const pixels = [];
-        while (head < tail) {
-          const l = queue[head++];
-          const lx = l % bw, ly = (l - lx) / bw;
-          pixels.push((ly + box.y0) * width + lx + box.x0);
-          for (const [dx, dy] of [[1, 0], [-1, 0], [0, 1], [0, -1]]) {
-            const nx = lx + dx, ny = ly + dy;
-            if (nx < 0 || ny < 0 || nx >= bw || ny >= bh) continue;
-            const nl = ny * bw + nx, ni = (ny + box.y0) * width + nx + box.x0;
-            if (seen[nl] || labels[ni] !== region || cut.has(ni) || (this.marks?.[ni] & kLine)) continue;
-            seen[nl] = 1;
-            queue[tail++] = nl;
-          }
-        }
-        parts.push(pixels);
-      }
-    }
-    return parts.sort((a, b) => b.length - a.length);
   }
 
   run(fix, way) {
     if (fix.kind === 'recolour') return way === 'do' ? this.paint(fix.region, fix.from, fix.to) : this.paint(fix.region, fix.to, fix.from);
     if (fix.kind === 'merge') return this.runMerge(fix, way);
+    if (fix.kind === 'batch') {
+      const order = way === 'do' ? fix.fixes : [...fix.fixes].reverse();
+      return order.map((f) => this.run(f, way)).reduce((a, b) => ({ x0: Math.min(a.x0, b.x0), y0: Math.min(a.y0, b.y0), x1: Math.max(a.x1, b.x1), y1: Math.max(a.y1, b.y1) }));
+    }
     return this.runSplit(fix, way);
   }
 
@@ -296,55 +308,93 @@ export class RegionFixes {
       : [fix.keepColour, fix.goneColour, fix.gone, fix.goneColour];
     if (way === 'do') {
       const box = this.box(fix.gone);
-      const pixels = [];
-      for (let y = box.y0; y <= box.y1; y++)
-        for (let i = y * this.width + box.x0, end = y * this.width + box.x1; i <= end; i++) if (labels[i] === fix.gone) pixels.push(i);
-      fix.pixels = Uint32Array.from(pixels);
+      const rows = (visit) => {
+        for (let y = box.y0; y <= box.y1; y++)
+          for (let i = y * this.width + box.x0, end = y * this.width + box.x1; i <= end; i++) if (labels[i] === fix.gone) visit(i);
+      };
+      let n = 0;
+      rows(() => n++);
+      const pixels = new Uint32Array(n);
+      n = 0;
+      rows((i) => { pixels[n++] = i; });
+      fix.pixels = pixels;
       fix.goneBox = box;
       fix.keepBox = this.box(fix.keep);
     }
     for (const i of fix.pixels) {
       labels[i] = label;
-      if (sameRgb(flats, i * 4, from)) flats.set(to, i * 4);
+      if (!sameRgb(flats, i * 4, from)) continue;
+      flats[i * 4] = to[0];
+      flats[i * 4 + 1] = to[1];
+      flats[i * 4 + 2] = to[2];
     }
     const { goneBox, keepBox } = fix;
     const union = { x0: Math.min(goneBox.x0, keepBox.x0), y0: Math.min(goneBox.y0, keepBox.y0), x1: Math.max(goneBox.x1, keepBox.x1), y1: Math.max(goneBox.y1, keepBox.y1) };
     this.boxes[fix.keep] = way === 'do' ? union : keepBox;
     this.boxes[fix.gone] = way === 'do' ? null : goneBox;
     this.colours[fix.gone] = [...colour];
-    return union;
+    const moved = way === 'do' ? fix.pixels.length : -fix.pixels.length;
+    this.areas[fix.keep] += moved;
+    this.areas[fix.gone] -= moved;
+    // Only the gone region's pixels change colour: its box is all to redraw.
+    return goneBox;
   }
 
   runSplit(fix, way) {
-    const { labels, flats, marks, width } = this;
+    const { labels, flats, marks, width, areas } = this;
     if (way === 'undo') {
-      fix.pixels.forEach((i, k) => {
+      for (let k = 0; k < fix.pixels.length; k++) {
+        const i = fix.pixels[k];
         labels[i] = fix.oldLabels[k];
+        areas[fix.oldLabels[k]]++;
+        areas[fix.newLabels[k]]--;
         if (marks) marks[i] = fix.oldMarks[k];
-        flats.set(fix.before.subarray(k * 3, k * 3 + 3), i * 4);
-      });
+        flats[i * 4] = fix.before[k * 3];
+        flats[i * 4 + 1] = fix.before[k * 3 + 1];
+        flats[i * 4 + 2] = fix.before[k * 3 + 2];
+      }
       this.regionCount = fix.firstLabel;
-      this.colours.length = fix.firstLabel;
-      this.boxes.length = fix.firstLabel;
+      for (const list of [this.colours, this.boxes, areas]) list.length = fix.firstLabel;
       return fix.box;
     }
     for (let p = 1; p < fix.parts; p++) {
       const label = fix.firstLabel + p - 1;
       this.colours[label] = newRegionColour(label);
       this.boxes[label] = null;
+      areas[label] = 0;
     }
     this.regionCount = fix.firstLabel + fix.parts - 1;
-    fix.pixels.forEach((i, k) => {
-      const label = fix.newLabels[k];
+    const bounds = new Map();
+    let last = -1, b = null;
+    for (let k = 0; k < fix.pixels.length; k++) {
+      const i = fix.pixels[k], label = fix.newLabels[k], was = fix.oldLabels[k];
       labels[i] = label;
+      areas[was]--;
+      areas[label]++;
       if (marks) marks[i] = fix.newMarks[k];
       // Kept lines keep their own colour.
-      const old = this.colours[fix.oldLabels[k]];
-      if (old && sameRgb(fix.before, k * 3, old)) flats.set(this.colours[label], i * 4);
+      const old = this.colours[was];
+      if (old && sameRgb(fix.before, k * 3, old)) {
+        const to = this.colours[label];
+        flats[i * 4] = to[0];
+        flats[i * 4 + 1] = to[1];
+        flats[i * 4 + 2] = to[2];
+      }
       const x = i % width, y = (i - x) / width;
-      const b = this.boxes[label];
-      this.boxes[label] = b ? { x0: Math.min(b.x0, x), y0: Math.min(b.y0, y), x1: Math.max(b.x1, x), y1: Math.max(b.y1, y) } : { x0: x, y0: y, x1: x, y1: y };
-    });
+      if (label !== last) {
+        last = label;
+        b = bounds.get(label);
+        if (!b) bounds.set(label, (b = { x0: x, y0: y, x1: x, y1: y }));
+      }
+      if (x < b.x0) b.x0 = x;
+      if (x > b.x1) b.x1 = x;
+      if (y < b.y0) b.y0 = y;
+      if (y > b.y1) b.y1 = y;
+    }
+    for (const [label, b] of bounds) {
+      const old = this.boxes[label];
+      this.boxes[label] = old ? { x0: Math.min(old.x0, b.x0), y0: Math.min(old.y0, b.y0), x1: Math.max(old.x1, b.x1), y1: Math.max(old.y1, b.y1) } : b;
+    }
     return fix.box;
   }
 }

@@ -93,6 +93,7 @@ export class Viewer {
     // plainly from the full-size layers meanwhile.
     this.reducing = width * height > kReduceAbove;
     if (this.reducing) this.firstFrame.then(() => setTimeout(() => this.reduce(), 0));
+    if (this.tools) this.firstFrame.then(() => setTimeout(() => this.tools.showPageColours(), 0));
   }
 
   async reduce() {
@@ -396,7 +397,7 @@ export class Viewer {
       this.drag = { kind: 'pinch', distance: Math.hypot(a[0] - b[0], a[1] - b[1]), scale: this.view.scale };
     } else if (!this.showBefore && Math.abs(px - this.dividerX()) <= kDividerGrab * this.dpr) {
       this.drag = { kind: 'divider' };
-    } else if (this.tools?.tool === 'split') {
+    } else if (this.tools?.tool === 'split' || this.tools?.tool === 'lasso') {
       this.drag = { kind: 'stroke', points: [this.imagePoint(this.canvasPoint(event))] };
     } else {
       this.drag = { kind: 'pan', from: this.canvasPoint(event), view: this.view };
@@ -440,7 +441,8 @@ export class Viewer {
     const drag = this.drag;
     if (drag?.kind === 'stroke' && event.type === 'pointerup') {
       this.drag = null;
-      this.tools.stroke(drag.points);
+      if (this.tools.tool === 'lasso') this.tools.lasso(drag.points);
+      else this.tools.stroke(drag.points);
       this.requestDraw();
     } else if (drag?.kind === 'pan' && this.tools && this.tools.tool !== 'move' && event.type === 'pointerup') {
       const point = this.canvasPoint(event);

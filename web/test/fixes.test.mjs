@@ -44,7 +44,7 @@ test('merging gives one region the other\'s number and colour; undo brings both 
   const before = snapshot(f);
   assert.equal(f.merge(1, 1), null);
   const box = f.merge(0, 2);
-  assert.deepEqual(box, { x0: 0, y0: 0, x1: 3, y1: 2 });
+  assert.deepEqual(box, { x0: 0, y0: 2, x1: 3, y1: 2 }, 'more than the merged region\'s box redrawn');
   assert.equal(f.regionAt(3, 2), 0);
   assert.deepEqual(colourAt(f, 3, 2), kColours[0]);
   assert.deepEqual(f.box(0), { x0: 0, y0: 0, x1: 3, y1: 2 });
@@ -58,9 +58,11 @@ test('merging gives one region the other\'s number and colour; undo brings both 
 test('a stroke across a region splits it where it cuts it in two, and only there', async () => {
   const f = page(['000000', '000000', '000000', '111111']);
   const before = snapshot(f);
-  assert.equal(await f.split(0, [{ x: 0, y: 0 }, { x: 1, y: 0 }], 0), null, 'a stroke that cuts nothing off');
-  const box = await f.split(0, [{ x: 3, y: 0 }, { x: 3, y: 2 }], 0);
+  assert.equal((await f.split(0, [{ x: 0, y: 0 }, { x: 1, y: 0 }], 0)).box, null, 'a stroke that cuts nothing off');
+  assert.deepEqual(snapshot(f), before, 'a stroke that separates nothing changes nothing');
+  const { box, pieces } = await f.split(0, [{ x: 3, y: 0 }, { x: 3, y: 2 }], 0);
   assert.ok(box);
+  assert.equal(pieces, 1);
   assert.equal(f.regionCount, 4);
   const left = f.regionAt(0, 1), right = f.regionAt(5, 1);
   assert.notEqual(left, right);
@@ -106,8 +108,8 @@ test('a split follows the line art too: a stroke over the one gap in a line is e
   const f = page(['000000', '000000', '000000']);
   // A line down column 3, open on the middle row; other mark bits are not lines.
   f.marks = Uint8Array.from('040100000000000100'.split('').map(Number));
-  assert.equal(await f.split(0, [{ x: 0, y: 1 }], 0), null, 'a stroke off the gap cuts nothing');
-  assert.ok(await f.split(0, [{ x: 3, y: 1 }], 0));
+  assert.equal((await f.split(0, [{ x: 0, y: 1 }], 0)).box, null, 'a stroke off the gap cuts nothing');
+  assert.ok((await f.split(0, [{ x: 3, y: 1 }], 0)).box);
   assert.notEqual(f.regionAt(1, 0), f.regionAt(5, 2));
   assert.equal(f.regionAt(1, 0), f.regionAt(2, 2));
 });
