@@ -14,27 +14,33 @@ void GrowIntoOpen(const SLabelMap& map, const FWorkDone& done, int workers) {
         return (y + 1 < h && map.labels[i + w] == kOpen) || (x + 1 < w && map.labels[i + 1] == kOpen) ||
                (y > 0 && map.labels[i - w] == kOpen) || (x > 0 && map.labels[i - 1] == kOpen);
     };
-    // The first frontier in row order, each worker finding its rows' part.
+    // The first frontier in row order: each worker counts its rows' part,
+    // then writes it in place, so that no worker allocates (a thread's
+    // own heap would hold on to what it freed until the run ends).
     const int64_t parts = std::clamp<int64_t>(workers, 1, std::max<int64_t>(1, h / 64));
-    std::vector<std::vector<uint32_t>> found{size_t(parts)};
-    ForEachPart(int(parts), parts, 1, [&](int64_t p0, int64_t p1) {
-        for (int64_t p = p0; p < p1; ++p)
-            for (int64_t y = h * p / parts; y < h * (p + 1) / parts; ++y) {
-                for (int64_t x = 0; x < w; ++x) {
-                    const uint32_t value = map.labels[y * w + x];
-                    if (value != kLine && value != kOpen && hasOpenNeighbour(x, y))
-                        found[size_t(p)].push_back(uint32_t(y * w + x));
+    std::vector<size_t> starts(size_t(parts) + 1, 0);
+    auto scan = [&](int64_t p, bool write) {
+        size_t at = starts[size_t(p)];
+        for (int64_t y = h * p / parts; y < h * (p + 1) / parts; ++y) {
+            for (int64_t x = 0; x < w; ++x) {
+                const uint32_t value = map.labels[y * w + x];
+                if (value != kLine && value != kOpen && hasOpenNeighbour(x, y)) {
+                    if (write) frontier[at] = uint32_t(y * w + x);
+                    ++at;
                 }
-                if (done) done(uint64_t(w));
             }
+            if (done && write) done(uint64_t(w));
+        }
+        return at - starts[size_t(p)];
+    };
+    ForEachPart(int(parts), parts, 1, [&](int64_t p0, int64_t p1) {
+        for (int64_t p = p0; p < p1; ++p) starts[size_t(p) + 1] = scan(p, false);
     });
-    size_t total = 0;
-    for (const std::vector<uint32_t>& part : found) total += part.size();
-    frontier.reserve(total);
-    for (std::vector<uint32_t>& part : found) {
-        frontier.insert(frontier.end(), part.begin(), part.end());
-        std::vector<uint32_t>().swap(part);
-    }
+    for (size_t p = 0; p < size_t(parts); ++p) starts[p + 1] += starts[p];
+    frontier.resize(starts.back());
+    ForEachPart(int(parts), parts, 1, [&](int64_t p0, int64_t p1) {
+        for (int64_t p = p0; p < p1; ++p) scan(p, true);
+    });
     while (!frontier.empty()) {
         next.clear();
         for (const uint32_t index : frontier) {

@@ -150,8 +150,9 @@ public:
         char line[128];
         const double wall = std::chrono::duration<double>(now - stageStart_).count();
         const double floor = bench::StageBytesPerPixel(stage_) * pixels / bandwidth;
-        std::snprintf(line, sizeof line, "  %-24s %6.3f s wall %6.3f s cpu   floor %6.3f s\n", stage_.c_str(),
-                      wall, cpuNow - stageCpu_, floor);
+        std::snprintf(line, sizeof line,
+                      "  %-24s %6.3f s wall %6.3f s cpu   floor %6.3f s   peak %4.0f MiB\n", stage_.c_str(),
+                      wall, cpuNow - stageCpu_, floor, bench::StatusKb("VmHWM:") / 1024.0);
         stages += line;
         floorSum += floor;
         stage_ = name;
