@@ -20,7 +20,9 @@ void GrowIntoOpen(const SLabelMap& map, const FWorkDone& done, int workers) {
     const int64_t parts = std::clamp<int64_t>(workers, 1, std::max<int64_t>(1, h / 64));
     std::vector<size_t> starts(size_t(parts) + 1, 0);
     auto scan = [&](int64_t p, bool write) {
-        size_t at = starts[size_t(p)];
+        // Counting, another worker may be writing where this part starts.
+        const size_t first = write ? starts[size_t(p)] : 0;
+        size_t at = first;
         for (int64_t y = h * p / parts; y < h * (p + 1) / parts; ++y) {
             for (int64_t x = 0; x < w; ++x) {
                 const uint32_t value = map.labels[y * w + x];
@@ -31,7 +33,7 @@ void GrowIntoOpen(const SLabelMap& map, const FWorkDone& done, int workers) {
             }
             if (done && write) done(uint64_t(w));
         }
-        return at - starts[size_t(p)];
+        return at - first;
     };
     ForEachPart(int(parts), parts, 1, [&](int64_t p0, int64_t p1) {
         for (int64_t p = p0; p < p1; ++p) starts[size_t(p) + 1] = scan(p, false);
