@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -88,13 +89,13 @@ TEST(RegionMap, DistancesAreExactOnEveryWorkerCount) {
                 const std::vector<uint32_t> expected = BruteDistances(map, kLine, invert);
                 for (const int workers : {1, 2, 3}) {
                     std::vector<uint32_t> out(map.labels.size(), 12345);
-                    uint64_t heard = 0;
+                    std::atomic<uint64_t> heard{0};
                     SquaredDistances(width, height, map.labels.data(), kLine, invert, out.data(), workers,
                                      [&](uint64_t work) { heard += work; });
                     EXPECT_EQ(out, expected) << width << "x" << height << " lines " << lines << " invert "
                                              << invert << " workers " << workers;
                     // Two units a pixel, as the stages' progress counts them.
-                    EXPECT_EQ(heard, 2 * uint64_t(width) * uint64_t(height));
+                    EXPECT_EQ(heard.load(), 2 * uint64_t(width) * uint64_t(height));
                 }
             }
         }
@@ -149,11 +150,11 @@ TEST(RegionMap, GrowthIsTheSameOnEveryWorkerCount) {
             GrowIntoOpen({width, height, single.labels.data()}, {}, 1);
             for (const int workers : {2, 3, 8}) {
                 SMap grown = map;
-                uint64_t heard = 0;
+                std::atomic<uint64_t> heard{0};
                 GrowIntoOpen(
                     {width, height, grown.labels.data()}, [&](uint64_t work) { heard += work; }, workers);
                 EXPECT_EQ(grown.labels, single.labels) << width << "x" << height << " workers " << workers;
-                EXPECT_GE(heard, uint64_t(width) * uint64_t(height));
+                EXPECT_GE(heard.load(), uint64_t(width) * uint64_t(height));
             }
             // Every open pixel a seed reaches is taken; none is left that
             // touches a label.
