@@ -1,5 +1,7 @@
 // Small regions folded into their neighbours, hinted ones and spot blacks
 // kept, and the final regions numbered.
+#include <mutex>
+
 #include "autoflat/HintColours.h"
 #include "autoflat/PageStages.h"
 #include "autoflat/Workers.h"
@@ -52,8 +54,16 @@ void FoldRegions(SPageRun& run) {
                          pages * uint64_t(run.size) + labelEnd);
     CollectHints(run, melted.data(), stage.Reporter());
     std::vector<uint64_t> area(labelEnd, 0);
-    for (const uint32_t value : run.labels)
-        if (value != kLine && value < labelEnd) ++area[value];
+    std::mutex areaLock;
+    ForEachPart(run.workers, run.size, 1 << 16, [&](int64_t begin, int64_t end) {
+        std::vector<uint64_t> part(labelEnd, 0);
+        for (int64_t i = begin; i < end; ++i) {
+            const uint32_t value = run.labels[size_t(i)];
+            if (value != kLine && value < labelEnd) ++part[value];
+        }
+        std::lock_guard<std::mutex> guard(areaLock);
+        for (uint32_t label = 0; label < labelEnd; ++label) area[label] += part[label];
+    });
     std::vector<bool> keep(labelEnd, false);
     keep[0] = true;
     for (uint32_t label = 0; label < labelEnd; ++label)

@@ -19,13 +19,13 @@ constexpr uint32_t kRegionMark = 0xFF000000;
 bool MeltLabels(const SLabelMap& map, uint32_t* melted, uint32_t depth, int workers,
                 const std::function<bool(double)>& keepGoing) {
     const int64_t size = map.Size();
+    // Marked and copied in one sweep, on every worker.
     ForEachPart(workers, size, 4096, [&](int64_t begin, int64_t end) {
         for (int64_t i = begin; i < end; ++i) {
             const uint32_t value = map.labels[i];
-            map.labels[i] = value == kLine ? 0 : (value | kRegionMark);
+            melted[i] = map.labels[i] = value == kLine ? 0 : (value | kRegionMark);
         }
     });
-    std::copy(map.labels, map.labels + size, melted);
 
     SFlatImage image;
     image.inData = reinterpret_cast<const uint8_t*>(map.labels);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "autoflat/RunControl.h"
+#include "autoflat/Workers.h"
 
 namespace autoflat {
 
@@ -28,8 +29,9 @@ struct SLabelMap {
 // label nearest along such a path, all labels growing one step at a time
 // in the order of the pixels' rows, so that who wins a pixel both could
 // reach never depends on anything but the page.
-// `done` hears of the work as it goes, a pixel a unit.
-void GrowIntoOpen(const SLabelMap& map, const FWorkDone& done = {});
+// `done` hears of the work as it goes, a pixel a unit; `workers` find
+// where the growth starts.
+void GrowIntoOpen(const SLabelMap& map, const FWorkDone& done = {}, int workers = 1);
 
 // Labels from firstLabel on become remap[label - firstLabel].
 void Relabel(const SLabelMap& map, uint32_t firstLabel, const std::vector<uint32_t>& remap, int workers);
@@ -60,14 +62,14 @@ inline uint32_t Root(std::vector<uint32_t>& parent, uint32_t label) {
 // the components first appear in rows from the top. member is asked once
 // per pixel, in that order, before the pixel is written. Returns each new
 // label's pixel count. `done` hears of the work, a pixel a unit in each of
-// the two passes.
+// the two passes; the second runs on `workers`.
 template <class FMember>
 std::vector<uint64_t> LabelComponents(const SLabelMap& map, uint32_t firstLabel, const FMember& member,
-                                      const FWorkDone& done = {}) {
+                                      const FWorkDone& done = {}, int workers = 1) {
     // First pass: provisional labels (offsets from firstLabel) joined where
     // they meet; the smaller one is the root, so a root is its component's
-    // first pixel in row order.
-    std::vector<uint32_t> parent;
+    // first pixel in row order. Each provisional label counts its pixels.
+    std::vector<uint32_t> parent, count;
     const uint64_t room = uint64_t(kOpen) - firstLabel;
     auto provisional = [&](uint32_t value) { return value >= firstLabel && value != kOpen; };
     for (int64_t y = 0; y < map.height; ++y) {
@@ -91,35 +93,39 @@ std::vector<uint64_t> LabelComponents(const SLabelMap& map, uint32_t firstLabel,
                     throw CTooManyLabels("too many regions: more than " + std::to_string(room));
                 row[x] = firstLabel + uint32_t(parent.size());
                 parent.push_back(uint32_t(parent.size()));
+                count.push_back(0);
             }
+            ++count[row[x] - firstLabel];
         }
         if (done) done(uint64_t(map.width));
     }
-    // Second pass: final labels in order of first appearance.
-    constexpr uint32_t kUnset = UINT32_MAX;
-    std::vector<uint32_t> final(parent.size(), kUnset);
+    // Roots in increasing order are the components in order of first
+    // appearance, since provisional labels are handed out in row order: a
+    // root's final label is the number of roots before it. A parent is
+    // never larger than its child, so one pass from the front resolves all.
     std::vector<uint64_t> sizes;
-    // Neighbouring pixels mostly share their provisional label: the last
-    // one looked up is remembered.
-    uint32_t lastValue = kOpen, lastFinal = 0;
-    constexpr int64_t kReportEvery = int64_t(1) << 16;
-    for (int64_t i = 0; i < map.Size(); ++i) {
-        if (done && (i + 1) % kReportEvery == 0) done(uint64_t(kReportEvery));
-        const uint32_t value = map.labels[i];
-        if (!provisional(value)) continue;
-        if (value != lastValue) {
-            const uint32_t root = label_detail::Root(parent, value - firstLabel);
-            if (final[root] == kUnset) {
-                final[root] = uint32_t(sizes.size());
-                sizes.push_back(0);
-            }
-            lastValue = value;
-            lastFinal = final[root];
+    for (uint32_t p = 0; p < parent.size(); ++p) {
+        if (parent[p] == p) {
+            parent[p] = uint32_t(sizes.size());
+            sizes.push_back(0);
+        } else {
+            parent[p] = parent[parent[p]];
         }
-        map.labels[i] = firstLabel + lastFinal;
-        ++sizes[lastFinal];
+        sizes[parent[p]] += count[p];
     }
+    std::vector<uint32_t>().swap(count);
+    // Second pass: final labels, a lookup a pixel, on every worker.
+    constexpr int64_t kReportEvery = int64_t(1) << 16;
+    ForEachPart(workers, map.Size(), kReportEvery, [&](int64_t begin, int64_t end) {
+        for (int64_t i = begin; i < end; i += kReportEvery) {
+            const int64_t stop = std::min(end, i + kReportEvery);
+            for (int64_t j = i; j < stop; ++j) {
+                const uint32_t value = map.labels[j];
+                if (provisional(value)) map.labels[j] = firstLabel + parent[value - firstLabel];
+            }
+            if (done) done(uint64_t(stop - i));
+        }
+    });
     return sizes;
 }
-
 }  // namespace autoflat

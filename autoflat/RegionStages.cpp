@@ -1,6 +1,8 @@
 // The stages that find the regions: classes, gap closing, enclosed areas and
 // spot blacks, all in the label map before any line melts.
 #include <algorithm>
+#include <atomic>
+#include <mutex>
 
 #include "autoflat/DistanceTransform.h"
 #include "autoflat/PageStages.h"
@@ -39,17 +41,22 @@ void ClassifyPixels(SPageRun& run) {
     run.progress.At(0.0, "classifying");
     run.labels.resize(static_cast<size_t>(run.size));
     CStageProgress stage(run.progress, 0.0, 0.05, "classifying", uint64_t(run.size));
+    std::atomic<uint64_t> linePixels{0};
     ForEachPart(run.workers, run.height, 16, [&](int64_t y0, int64_t y1) {
+        uint64_t lines = 0;
         for (int64_t y = y0; y < y1; ++y) {
             stage.Done(uint64_t(run.width));
             const uint8_t* row = run.page.pixels + y * run.rowBytes;
             uint32_t* out = run.labels.data() + y * run.width;
-            for (int64_t x = 0; x < run.width; ++x)
-                out[x] =
-                    run.reader.Classify(row + x * run.reader.Channels()) == EPixelClass::Line ? kLine : kOpen;
+            for (int64_t x = 0; x < run.width; ++x) {
+                const bool line = run.reader.Classify(row + x * run.reader.Channels()) == EPixelClass::Line;
+                out[x] = line ? kLine : kOpen;
+                lines += line;
+            }
         }
+        linePixels += lines;
     });
-    for (const uint32_t value : run.labels) run.result.linePixels += value == kLine;
+    run.result.linePixels = linePixels.load();
 }
 
 void CloseGaps(SPageRun& run) {
@@ -73,7 +80,7 @@ void CloseGaps(SPageRun& run) {
     const std::vector<uint64_t> cores = LabelComponents(
         run.Labels(), 1,
         [&](int64_t i) { return labels[size_t(i)] == kOpen && distance[size_t(i)] > coreLimit; },
-        stage.Reporter());
+        stage.Reporter(), run.workers);
     // A core of a few pixels is where a narrow passage widens a little, or a
     // page corner: no region of its own, or a strip along the page's edge
     // would be cut into pieces at the corners.
@@ -83,7 +90,7 @@ void CloseGaps(SPageRun& run) {
     for (size_t c = 0; c < cores.size(); ++c)
         if (cores[c] >= weakCore) coreLabels[c] = coreEnd++;
     Relabel(run.Labels(), 1, coreLabels, run.workers);
-    GrowIntoOpen(run.Labels(), stage.Reporter());
+    GrowIntoOpen(run.Labels(), stage.Reporter(), run.workers);
     run.firstClosed = coreEnd;
 }
 
@@ -93,7 +100,7 @@ void LabelEnclosed(SPageRun& run) {
     CStageProgress stage(run.progress, 0.3, 0.35, "finding regions", 2 * uint64_t(run.size));
     const std::vector<uint64_t> closed = LabelComponents(
         run.Labels(), run.firstClosed, [&](int64_t i) { return labels[size_t(i)] == kOpen; },
-        stage.Reporter());
+        stage.Reporter(), run.workers);
     run.labelEnd = run.firstClosed + uint32_t(closed.size());
 }
 
@@ -110,19 +117,25 @@ void FindSpotBlacks(SPageRun& run) {
     const uint64_t deep = uint64_t(run.spotDepth * run.spotDepth);
     const std::vector<uint64_t> spots = LabelComponents(
         run.Labels(), firstSpot,
-        [&](int64_t i) { return labels[size_t(i)] == kLine && distance[size_t(i)] > deep; },
-        stage.Reporter());
+        [&](int64_t i) { return labels[size_t(i)] == kLine && distance[size_t(i)] > deep; }, stage.Reporter(),
+        run.workers);
     // A line, however thick, is long and narrow: its deep part is a thin
     // ridge, and where two thick lines cross, a heart at most their width
     // over the square root of two deep. A spot black has a heart three
     // times the depth (so it is more than six depths across) and takes
     // in the deep black around it.
     std::vector<uint32_t> heart(spots.size(), 0);
-    for (int64_t i = 0; i < run.size; ++i) {
-        const uint32_t value = labels[size_t(i)];
-        if (value >= firstSpot && value != kOpen)
-            heart[value - firstSpot] = std::max(heart[value - firstSpot], distance[size_t(i)]);
-    }
+    std::mutex heartLock;
+    ForEachPart(run.workers, run.size, 1 << 16, [&](int64_t begin, int64_t end) {
+        std::vector<uint32_t> part(spots.size(), 0);
+        for (int64_t i = begin; i < end; ++i) {
+            const uint32_t value = labels[size_t(i)];
+            if (value >= firstSpot && value != kOpen)
+                part[value - firstSpot] = std::max(part[value - firstSpot], distance[size_t(i)]);
+        }
+        std::lock_guard<std::mutex> guard(heartLock);
+        for (size_t s = 0; s < part.size(); ++s) heart[s] = std::max(heart[s], part[s]);
+    });
     std::vector<uint32_t> remap(spots.size(), kLine);
     for (size_t s = 0; s < spots.size(); ++s)
         if (heart[s] > 9 * deep && spots[s] >= uint64_t(run.result.minRegion)) remap[s] = run.labelEnd++;

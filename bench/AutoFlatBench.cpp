@@ -1,8 +1,11 @@
 // Auto flats on a drawn page: circles whose outlines stop short by 0 to twice
 // the gap, in panels, with hatching, open speed lines and spot blacks; prints
-// time, memory, leaks and the closest touching colours.
+// time, memory, leaks and the closest touching colours. With --page, a
+// grayscale PNG drawing instead (no leaks counted). Each stage's wall and
+// processor time stand beside its floor, the bytes it moves at the speed a
+// plain copy reaches on this machine.
 //
-//   vandrel_autoflat_bench [--size WxH] [--workers N] [--aliased]
+//   vandrel_autoflat_bench [--size WxH] [--workers N] [--aliased] [--page FILE.png]
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -10,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <numbers>
+#include <png.h>
 #include <string>
 #include <vector>
 
@@ -17,6 +21,7 @@
 #include "autoflat/AutoFlats.h"
 #include "autoflat/SmallRegions.h"
 #include "bench/Measures.h"
+#include "bench/StageFloors.h"
 
 namespace {
 
@@ -143,15 +148,20 @@ public:
         if (stage_ == name) return true;
         const double cpuNow = bench::CpuSeconds();
         char line[128];
-        std::snprintf(line, sizeof line, "  %-24s %6.2f s wall %6.2f s cpu\n", stage_.c_str(),
-                      std::chrono::duration<double>(now - stageStart_).count(), cpuNow - stageCpu_);
+        const double wall = std::chrono::duration<double>(now - stageStart_).count();
+        const double floor = bench::StageBytesPerPixel(stage_) * pixels / bandwidth;
+        std::snprintf(line, sizeof line,
+                      "  %-24s %6.3f s wall %6.3f s cpu   floor %6.3f s   peak %4.0f MiB\n", stage_.c_str(),
+                      wall, cpuNow - stageCpu_, floor, bench::StatusKb("VmHWM:") / 1024.0);
         stages += line;
+        floorSum += floor;
         stage_ = name;
         stageStart_ = now;
         stageCpu_ = cpuNow;
         return true;
     }
     std::string stages;
+    double pixels = 0, bandwidth = 1, floorSum = 0;
     double longestSilence = 0;
 
 private:
@@ -160,57 +170,22 @@ private:
     double stageCpu_;
 };
 
-}  // namespace
+// A grayscale PNG drawing as the page's gray samples.
+bool LoadPng(const char* path, int& width, int& height, std::vector<uint8_t>& gray) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path)) return false;
+    image.format = PNG_FORMAT_GRAY;
+    width = int(image.width);
+    height = int(image.height);
+    gray.resize(size_t(width) * size_t(height));
+    const bool ok = png_image_finish_read(&image, nullptr, gray.data(), 0, nullptr) != 0;
+    png_image_free(&image);
+    return ok;
+}
 
-int main(int argc, char** argv) {
-    int width = 7000, height = 10000, workers = 2, paletteSize = 0;
-    bool aliased = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--size" && i + 1 < argc) {
-            std::sscanf(argv[++i], "%dx%d", &width, &height);
-        } else if (arg == "--workers" && i + 1 < argc) {
-            workers = std::atoi(argv[++i]);
-        } else if (arg == "--palette" && i + 1 < argc) {
-            paletteSize = std::atoi(argv[++i]);
-        } else if (arg == "--aliased") {
-            aliased = true;
-        } else {
-            std::fprintf(stderr, "usage: %s [--size WxH] [--workers N] [--palette COLOURS] [--aliased]\n",
-                         argv[0]);
-            return 2;
-        }
-    }
-    const int gap = autoflat::DefaultGap(width, height, 0);
-    CPage page(width, height, aliased);
-    const SDrawn drawn = Draw(page, gap);
-
-    autoflat::SPageView view;
-    view.pixels = page.gray_.data();
-    view.width = width;
-    view.height = height;
-    view.kind = autoflat::EPageKind::Gray;
-    autoflat::SAutoFlatSettings settings;
-    settings.workers = workers;
-    // A palette of many colours, spread evenly over the cube: the choice of
-    // colours region by region must not grow with its square.
-    for (int i = 0; i < paletteSize; ++i)
-        settings.palette.push_back({{uint8_t(i * 97), uint8_t(i * 61 / 7), uint8_t(i * 37 / 53), 0}});
-
-    const long before = bench::StatusKb("VmRSS:");
-    bench::ResetPeak();
-    const double cpu0 = bench::CpuSeconds();
-    const auto t0 = std::chrono::steady_clock::now();
-    CStageClock clock;
-    const autoflat::SAutoFlatResult result = autoflat::AutoFlat(
-        view, nullptr, settings, [&](double, const char* name) { return clock.Heard(name); });
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    const double cpu = bench::CpuSeconds() - cpu0;
-    if (result.status != autoflat::EAutoFlatStatus::Ok) {
-        std::printf("failed: %s\n", result.message.c_str());
-        return 1;
-    }
-
+// What the drawn page's circles and spot blacks came out as.
+void ReportDrawn(const SDrawn& drawn, const autoflat::SAutoFlatResult& result, int width, int gap) {
     auto label = [&](double x, double y) { return result.labels[size_t(int(y)) * width + size_t(int(x))]; };
     int leaks = 0, allowedLeaks = 0, closedWithin = 0;
     for (const SCircle& c : drawn.circles) {
@@ -224,6 +199,77 @@ int main(int argc, char** argv) {
     }
     int spotsKept = 0;
     for (const auto& [x, y] : drawn.spots) spotsKept += result.regions[label(x, y)].spotBlack;
+    std::printf(
+        "regions %zu; circles %zu: gaps <= %d closed %d, leaked %d; wider gaps leaked %d; spot blacks "
+        "%d/%zu\n",
+        result.regions.size(), drawn.circles.size(), gap, closedWithin, leaks, allowedLeaks, spotsKept,
+        drawn.spots.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int width = 7000, height = 10000, workers = 2, paletteSize = 0;
+    bool aliased = false;
+    const char* file = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--size" && i + 1 < argc) {
+            std::sscanf(argv[++i], "%dx%d", &width, &height);
+        } else if (arg == "--workers" && i + 1 < argc) {
+            workers = std::atoi(argv[++i]);
+        } else if (arg == "--palette" && i + 1 < argc) {
+            paletteSize = std::atoi(argv[++i]);
+        } else if (arg == "--aliased") {
+            aliased = true;
+        } else if (arg == "--page" && i + 1 < argc) {
+            file = argv[++i];
+        } else {
+            std::fprintf(
+                stderr,
+                "usage: %s [--size WxH] [--workers N] [--palette COLOURS] [--aliased] [--page FILE.png]\n",
+                argv[0]);
+            return 2;
+        }
+    }
+    std::vector<uint8_t> drawing;
+    if (file && !LoadPng(file, width, height, drawing)) {
+        std::fprintf(stderr, "cannot read %s as a PNG\n", file);
+        return 1;
+    }
+    const int gap = autoflat::DefaultGap(width, height, 0);
+    CPage page(file ? 1 : width, file ? 1 : height, aliased);
+    const SDrawn drawn = file ? SDrawn{} : Draw(page, gap);
+
+    autoflat::SPageView view;
+    view.pixels = file ? drawing.data() : page.gray_.data();
+    view.width = width;
+    view.height = height;
+    view.kind = autoflat::EPageKind::Gray;
+    autoflat::SAutoFlatSettings settings;
+    settings.workers = workers;
+    // A palette of many colours, spread evenly over the cube: the choice of
+    // colours region by region must not grow with its square.
+    for (int i = 0; i < paletteSize; ++i)
+        settings.palette.push_back({{uint8_t(i * 97), uint8_t(i * 61 / 7), uint8_t(i * 37 / 53), 0}});
+
+    const double bandwidth = bench::CopyBandwidth();
+    const long before = bench::StatusKb("VmRSS:");
+    bench::ResetPeak();
+    const double cpu0 = bench::CpuSeconds();
+    const auto t0 = std::chrono::steady_clock::now();
+    CStageClock clock;
+    clock.pixels = double(width) * height;
+    clock.bandwidth = bandwidth;
+    const autoflat::SAutoFlatResult result = autoflat::AutoFlat(
+        view, nullptr, settings, [&](double, const char* name) { return clock.Heard(name); });
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const double cpu = bench::CpuSeconds() - cpu0;
+    if (result.status != autoflat::EAutoFlatStatus::Ok) {
+        std::printf("failed: %s\n", result.message.c_str());
+        return 1;
+    }
+
     double closest = 1e9;
     const auto borders = autoflat::Borders(result.labels.data(), width, height, 0, 1);
     for (const auto& b : borders) {
@@ -232,16 +278,21 @@ int main(int argc, char** argv) {
                                                          autoflat::LabOf(result.regions[b.b].colour, false)));
     }
     std::printf("page %dx%d %s, gap %d, min region %lld, melt depth %u, workers %d\n", width, height,
-                aliased ? "aliased" : "anti-aliased", result.gap, (long long)result.minRegion,
-                result.meltDepth, workers);
+                file      ? file
+                : aliased ? "aliased"
+                          : "anti-aliased",
+                result.gap, (long long)result.minRegion, result.meltDepth, workers);
     std::printf("wall %.2f s, cpu %.2f s, peak %.0f MiB (page and process before: %.0f MiB)\n", wall, cpu,
                 bench::StatusKb("VmHWM:") / 1024.0, before / 1024.0);
-    std::printf(
-        "regions %zu; circles %zu: gaps <= %d closed %d, leaked %d; wider gaps leaked %d; spot blacks "
-        "%d/%zu\n",
-        result.regions.size(), drawn.circles.size(), gap, closedWithin, leaks, allowedLeaks, spotsKept,
-        drawn.spots.size());
-    std::printf("stages:\n%s", clock.stages.c_str());
+    if (!file) ReportDrawn(drawn, result, width, gap);
+    std::printf("stages (floor: bytes moved at %.1f GB/s, a copy's speed here):\n%s", bandwidth / 1e9,
+                clock.stages.c_str());
+    std::printf("  %-24s %6.3f s wall %6.3f s cpu   floor %6.3f s\n", "all", wall, cpu, clock.floorSum);
+    // Runs before and after a change must agree on every byte.
+    uint64_t hash = 14695981039346656037ull;
+    for (const uint8_t byte : result.flats) hash = (hash ^ byte) * 1099511628211ull;
+    for (const uint32_t label : result.labels) hash = (hash ^ label) * 1099511628211ull;
+    std::printf("flats and labels: FNV-1a %016llx\n", (unsigned long long)hash);
     std::printf("longest without progress: %.3f s\n", clock.longestSilence);
     std::printf("closest touching automatic colours: CIEDE2000 %.1f\n", closest);
     return 0;

@@ -6,16 +6,6 @@
 
 namespace {
 
-// The test itself, where the scans can inline it: an exported function of a
-// shared library is called through its symbol table, once per candidate.
-inline bool IsBlack(const uint8_t* pixel, int32_t planeStep, uint16_t planeCount, bool isCmyk) {
-    if (isCmyk) return pixel[3 * std::ptrdiff_t(planeStep)] < kCmykBlackLimit;
-    const int planes = uint8_t(planeCount);
-    for (int k = 0; k < planes; ++k)
-        if (pixel[k * std::ptrdiff_t(planeStep)] > kRgbBlackLimit) return false;
-    return true;
-}
-
 void CopyPixel(const SFlatImage& image, const uint8_t* from, uint8_t* to) {
     for (int k = 0; k < image.planeCount; ++k)
         to[k * std::ptrdiff_t(image.outPlaneBytes)] = from[k * std::ptrdiff_t(image.inPlaneBytes)];
@@ -24,13 +14,13 @@ void CopyPixel(const SFlatImage& image, const uint8_t* from, uint8_t* to) {
 }  // namespace
 
 bool IsBlackPixel(const uint8_t* pixel, int32_t planeStep, uint16_t planeCount, bool isCmyk) {
-    return IsBlack(pixel, planeStep, planeCount, isCmyk);
+    return IsBlackInline(pixel, planeStep, planeCount, isCmyk);
 }
 
 void FlatPixel(int32_t x, int32_t y, const SFlatImage& image, CPixelDistance& search, bool paintWhite,
                uint16_t& hintDistance) {
     const uint8_t* pixel = image.InPixel(x, y);
-    if (!IsBlack(pixel, image.inPlaneBytes, image.planeCount, image.isCmyk)) {
+    if (!IsBlackInline(pixel, image.inPlaneBytes, image.planeCount, image.isCmyk)) {
         hintDistance = 1;
         return;
     }
@@ -47,7 +37,7 @@ void FlatPixel(int32_t x, int32_t y, const SFlatImage& image, CPixelDistance& se
         // is what the filter has always used.
         if (dy == 0) hintDistance = uint16_t(std::abs(dx));
         lastRead = image.InPixel(x + dx, y + dy);
-        if (!IsBlack(lastRead, image.inPlaneBytes, image.planeCount, image.isCmyk)) {
+        if (!IsBlackInline(lastRead, image.inPlaneBytes, image.planeCount, image.isCmyk)) {
             CopyPixel(image, lastRead, image.OutPixel(x, y));
             return;
         }
@@ -76,7 +66,7 @@ void UndoStrip(int32_t firstRow, int32_t rows, const SFlatImage& image) {
     for (int32_t y = firstRow; y < firstRow + rows; ++y)
         for (int32_t x = 0; x < image.width; ++x) {
             const uint8_t* pixel = image.InPixel(x, y);
-            if (IsBlack(pixel, image.inPlaneBytes, image.planeCount, image.isCmyk))
+            if (IsBlackInline(pixel, image.inPlaneBytes, image.planeCount, image.isCmyk))
                 CopyPixel(image, pixel, image.OutPixel(x, y));
         }
 }

@@ -2,6 +2,7 @@
 // share, whether it runs in the host's thread or on a worker.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/FlatImage.h"
@@ -17,6 +18,17 @@ constexpr uint8_t kWhiteByte = 255;      // every plane of a too-deep pixel pain
 // alone; RGB at the first planeCount mod 256 planes, so a count that is a
 // multiple of 256 makes every pixel black.
 bool IsBlackPixel(const uint8_t* pixel, int32_t planeStep, uint16_t planeCount, bool isCmyk);
+
+// The same test, where the engine's own walks can inline it: the exported
+// function is called through the shared library's symbol table, and most
+// pixels of a page ask nothing else.
+inline bool IsBlackInline(const uint8_t* pixel, int32_t planeStep, uint16_t planeCount, bool isCmyk) {
+    if (isCmyk) return pixel[3 * std::ptrdiff_t(planeStep)] < kCmykBlackLimit;
+    const int planes = uint8_t(planeCount);
+    for (int k = 0; k < planes; ++k)
+        if (pixel[k * std::ptrdiff_t(planeStep)] > kRgbBlackLimit) return false;
+    return true;
+}
 
 // Repaints output pixel (x, y) when the input pixel is black. hintDistance
 // carries, from one pixel to its 4-neighbour, the distance below which the

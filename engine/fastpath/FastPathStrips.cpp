@@ -199,8 +199,8 @@ bool CFastPathStrips::FlatStrip(int32_t firstRow, int32_t rows, CStripStop* stop
     const bool whole =
         WalkStripPixels(firstRow, rows, image_.width, stop, [&](int32_t x, int32_t y, int32_t step) {
             const bool colour = transformed ? distances_.IsColour(x, y)
-                                            : !IsBlackPixel(image_.InPixel(x, y), image_.inPlaneBytes,
-                                                            image_.planeCount, image_.isCmyk);
+                                            : !IsBlackInline(image_.InPixel(x, y), image_.inPlaneBytes,
+                                                             image_.planeCount, image_.isCmyk);
             if (colour) {
                 hintDistance = 1;
                 return;
