@@ -360,7 +360,7 @@ test('every control has a label and works from the keyboard', async () => {
   const saved = await driver.downloadPage(0, 'keys-flat.png');
   samePixels(saved, nativeFlat(join(dir, 'keys.png'), join(dir, 'native-keys.png'), 11, !white), 'keyboard settings');
   // The wipe between before and after is a labelled slider too.
-  assert.equal(await driver.page.$eval('#pages li .wipe input', (s) => s.labels.length), 1);
+  assert.equal(await driver.page.$eval('#stage .wipe input', (s) => s.labels.length), 1);
 });
 
 test('the page keeps working offline once loaded', async () => {

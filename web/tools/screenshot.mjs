@@ -29,15 +29,15 @@ try {
   else await driver.setMode('flat');
   await driver.addFiles([input]);
   await driver.flat();
-  await driver.page.waitForFunction(() => document.querySelector('#pages li .viewer')?.dataset.view);
-  await driver.page.focus('#pages canvas');
+  await driver.page.waitForFunction(() => document.querySelector('#stage .viewer')?.dataset.view);
+  await driver.page.focus('#stage canvas');
   if (args.includes('--zoom')) {
     await driver.page.keyboard.press('1');
     await driver.page.keyboard.press('+');
   }
   if (auto) {
     await driver.page.evaluate(() => {
-      const { tools } = document.querySelector('#pages li .viewer').viewer;
+      const { tools } = document.querySelector('#stage .viewer').viewer;
       tools.choose('colour');
       tools.picker.value = '#e07a5f';
       tools.click({ x: 380, y: 560 });
