@@ -110,8 +110,11 @@ describe('Auto Flats downloads are what vandrel autoflat writes', () => {
     for (const [index, name] of ['alpha.png', 'lines.png'].entries()) {
       const page = loadPixels(pages[name]);
       const count = page.width * page.height;
-      const shown = await driver.page.evaluate((i) => {
-        const { layers, width, height } = document.querySelectorAll('#stage .viewer')[i].viewer;
+      // One page on screen at a time: the second comes back from storage.
+      await driver.page.click(`#pages li:nth-child(${index + 1}) .page-name`);
+      await driver.page.waitForFunction((n) => document.querySelector('#pages li.active')?.dataset.name === n && Boolean(document.querySelector('#stage .viewer')), {}, name);
+      const shown = await driver.page.evaluate(() => {
+        const { layers, width, height } = document.querySelector('#stage .viewer').viewer;
         const read = (bitmap) => {
           const canvas = new OffscreenCanvas(width, height);
           const context = canvas.getContext('2d');
@@ -119,7 +122,7 @@ describe('Auto Flats downloads are what vandrel autoflat writes', () => {
           return Array.from(context.getImageData(0, 0, width, height).data);
         };
         return { before: read(layers.before), ink: read(layers.lineArt) };
-      }, index);
+      });
       const before = rgbaOf(page.data, page.channels, count);
       const opaque = Array.from(before).every((v, i) => i % 4 !== 3 || v === 255);
       if (opaque) assert.deepEqual(shown.before, Array.from(before), `${name}: the line art`);
@@ -162,6 +165,7 @@ describe('Auto Flats downloads are what vandrel autoflat writes', () => {
     await driver.flat();
     samePixels(await driver.downloadPage(0, 'lines-flats.png'),
       nativeAutoflat(pages['lines.png'], join(dir, 'native-palette.png'), ['--palette', palette]), 'with a palette');
+    await driver.openSettings();
     await driver.page.click('#palette-clear');
     assert.equal(await driver.page.$eval('#flat', (b) => b.disabled), false, 'dropping the palette left nothing to do');
   });
