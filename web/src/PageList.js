@@ -93,6 +93,8 @@ export class PageEntry {
     this.node.dataset.state = state;
     this.message.textContent = message;
     this.progress.hidden = state === 'refused';
+    // The stage says what became of the page on screen until it has a result.
+    if (this.active && !this.live && !this.restoring) this.onShown(this);
   }
 
   setProgress(done, total) {
@@ -161,7 +163,9 @@ export class PageEntry {
     } else {
       this.showFlat(reply);
     }
+    const built = performance.now() - started;
     this.live.viewer.firstFrame.then((drawn) => {
+      this.node.dataset.restoreTimes = JSON.stringify({ ...reply.times, built });
       this.node.dataset.restoreMs = String(drawn - started);
       this.node.dataset.shownAt = String(drawn);
     });

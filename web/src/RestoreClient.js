@@ -1,39 +1,44 @@
-// The page's side of the restore worker. It is ended as soon as it has
-// nothing to do: what it decoded for a page would otherwise stay in its
-// heap until its own collector ran, memory the next page needs.
-let worker = null;
+// The page's side of the restore workers. A worker is ended as soon as it
+// has nothing to do: what it decoded for a page would otherwise stay in
+// its heap until its own collector ran, memory the next page needs.
 let nextId = 1;
-const pending = new Map();
 
-function started() {
-  if (worker) return worker;
-  worker = new Worker('restore.js');
-  worker.onmessage = ({ data }) => {
-    const done = pending.get(data.id);
-    pending.delete(data.id);
-    if (!pending.size) {
+function run(job) {
+  return new Promise((done) => {
+    let worker;
+    const finish = (reply) => {
       worker?.terminate();
-      worker = null;
+      done(reply);
+    };
+    try {
+      worker = new Worker('restore.js');
+    } catch (error) {
+      finish({ type: 'failed', message: String(error.message || error) });
+      return;
     }
-    done?.(data);
-  };
-  worker.onerror = (event) => {
-    event.preventDefault();
-    worker.terminate();
-    worker = null;
-    for (const [id, done] of [...pending]) {
-      pending.delete(id);
-      done({ type: 'failed', id, message: 'the browser stopped the worker, most likely for want of memory' });
-    }
-  };
-  return worker;
+    worker.onmessage = ({ data }) => finish(data);
+    worker.onerror = (event) => {
+      event.preventDefault();
+      finish({ type: 'failed', message: 'the browser stopped the worker, most likely for want of memory' });
+    };
+    worker.postMessage({ ...job, id: nextId++ });
+  });
 }
 
-// Resolves to the worker's reply: { type: 'restored', layers, ... } or
-// { type: 'failed', message }.
-export function restore(job) {
-  const id = nextId++;
-  const answer = new Promise((done) => pending.set(id, done));
-  started().postMessage({ ...job, id });
-  return answer;
+function closeLayers(reply) {
+  for (const bitmap of Object.values(reply.layers || {})) bitmap?.close?.();
+}
+
+// Resolves to { type: 'restored', layers, ... } or { type: 'failed',
+// message }. Auto Flats' two halves run side by side.
+export async function restore(job) {
+  if (job.kind !== 'auto') return run({ ...job, kind: 'flat' });
+  const [lines, layers] = await Promise.all([run({ ...job, kind: 'lines', base: null }), run({ ...job, kind: 'layers', file: null })]);
+  const failed = [lines, layers].find((r) => r.type !== 'restored');
+  if (failed) {
+    closeLayers(lines);
+    closeLayers(layers);
+    return failed;
+  }
+  return { ...layers, layers: { ...lines.layers, ...layers.layers }, times: { ...lines.times, ...layers.times } };
 }

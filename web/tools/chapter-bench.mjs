@@ -60,13 +60,13 @@ try {
     for (let i = 1; i <= reloads; i++) {
       await driver.reload();
       await driver.page.waitForFunction(() => document.querySelector('#pages li').dataset.shownAt, { timeout: 10 * 60_000 });
-      const [at, restore] = await driver.page.$eval('#pages li', (li) => [Number(li.dataset.shownAt), Number(li.dataset.restoreMs)]);
+      const [at, restore, parts] = await driver.page.$eval('#pages li', (li) => [Number(li.dataset.shownAt), Number(li.dataset.restoreMs), JSON.parse(li.dataset.restoreTimes)]);
       const same = await driver.page.evaluate(() => {
         const { fixes } = document.querySelector('#stage .viewer').viewer.tools;
         return fixes.done.length === 2 && fixes.regionAt(135, 135) === fixes.regionAt(225, 135);
       });
       console.log(`reload ${i}: the fixed page on screen ${(at / 1000).toFixed(2)} s after the reload began (kept layers to the first frame ${(restore / 1000).toFixed(2)} s)` +
-        `${same ? '' : ' - FIXES MISSING'}`);
+        `; ${Object.entries(parts).map(([k, v]) => `${k} ${(v / 1000).toFixed(2)}`).join(', ')} s${same ? '' : ' - FIXES MISSING'}`);
     }
 
     // The chapter: the same page again and again, flatted one at a time and
