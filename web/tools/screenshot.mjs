@@ -53,6 +53,9 @@ try {
       tools.click({ x: 380, y: 560 });
     });
   }
+  // The fixed files saved, and the panel from its top.
+  await driver.page.waitForFunction(() => !document.querySelector('#pages a.saving'), { timeout: 60_000 });
+  await driver.page.$eval('.panel', (panel) => { panel.scrollTop = 0; });
   await driver.page.evaluate(() => new Promise((r) => setTimeout(() => requestAnimationFrame(() => requestAnimationFrame(r)), 300)));
   await driver.page.screenshot({ path: args[0] });
 } finally {
