@@ -180,7 +180,8 @@ export class PageEntry {
 
   // A result kept from an earlier visit.
   keep(record) {
-    if (record.kind === 'auto' && !record.base) return;  // its layers were never kept: flat it again
+    // Its layers or files were never kept: it is flatted again.
+    if (record.kind === 'auto' ? !record.base || !record.meta?.regionCount : !record.files?.flats) return;
     this.stored = record;
     this.doneKey = record.doneKey;
     if (record.meta.hintsFile) this.setHints(record.meta.hintsFile);

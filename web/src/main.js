@@ -8,7 +8,7 @@ import { clampDepth, loadSettings, saveSettings } from './Settings.js';
 import { ImageRefused, checkHeader, readPngChunks } from './PngChunks.js';
 import { checkHeapFits } from './EngineHeap.js';
 import { pagesToFlat, plural, settingsKey, summary, withoutPage } from './WorkList.js';
-import { forgetAll, forgetEverything, forgetFile, keepFile, keptFiles, storageUsed } from './SavedPages.js';
+import { forgetAll, forgetEverything, forgetFile, forgetResult, keepFile, keptFiles, storageUsed } from './SavedPages.js';
 import { autoSettingsKey, clampGap, clampMinRegion, clampThreshold, loadAutoSettings, saveAutoSettings } from './AutoSettings.js';
 import { parsePalette } from './PaletteText.js';
 
@@ -100,7 +100,17 @@ function addPage(file, savedKey, kept = null) {
     savedKey, onRemove: removePage, onSelect: select, onShown: placeActive,
     onHints: () => settingsChanged(),
   });
-  if (kept) page.keep(kept);
+  if (kept) {
+    try {
+      page.keep(kept);
+    } catch {
+      // A kept result this page cannot read is made again on the next Flat.
+      page.stored = null;
+      page.clearResult();
+      page.setState('checking', 'Reading…');
+      forgetResult(page.savedKey);
+    }
+  }
   pages.push(page);
   ui.pages.append(page.node);
   page.checked = check(page);
@@ -147,6 +157,8 @@ function placeActive(page) {
   }
   stageHadResult = Boolean(viewer);
   ui.fixArea.hidden = !viewer?.tools;
+  // A kept result that could not come back leaves its page to flat again.
+  refreshButtons();
   document.body.dataset.onScreen = page ? String(page.id) : '';
 }
 

@@ -130,6 +130,36 @@ describe('work kept in the browser', () => {
     samePixels(await driver.downloadPage(0, 'pro-flat.png'), nativeFlat(page, join(dir, 'native-pro.png'), 12, false), 'kept Vandrel Pro result');
   });
 
+  test('a damaged kept result is said so and made again, never shown wrong', async () => {
+    await driver.clearPages();
+    await driver.setAuto({});
+    await driver.addFiles([path]);
+    await driver.flat();
+    await shown();
+    await driver.page.waitForFunction(() => document.querySelector('#pages li').dataset.savedVersion === '0');
+    // The kept labels replaced by another layer, whole but not theirs.
+    await driver.page.evaluate(() => new Promise((done, fail) => {
+      const request = indexedDB.open('vandrel-pages');
+      request.onerror = () => fail(request.error);
+      request.onsuccess = () => {
+        const store = request.result.transaction('results', 'readwrite').objectStore('results');
+        const all = store.getAll();
+        all.onsuccess = () => {
+          const [record] = all.result;
+          record.base.labels = record.base.marks;
+          store.put(record).onsuccess = () => done();
+        };
+      };
+    }));
+    await driver.reload();
+    await driver.page.waitForFunction(() => document.querySelector('#pages li').dataset.state === 'ready', { timeout: 30_000 });
+    assert.match(await driver.page.$eval('#pages li .message', (m) => m.textContent), /could not be shown \(a kept layer is damaged\)/);
+    assert.equal(await driver.page.$('#stage .viewer'), null, 'a damaged result was shown');
+    await driver.flat();
+    await shown();
+    samePixels(await driver.downloadPage(0, 'kept-flats.png'), native, 'flatted again');
+  });
+
   test('clearing the kept work empties the list and the storage, and a reload brings nothing back', async () => {
     await driver.clearPages();
     await driver.setAuto({});
