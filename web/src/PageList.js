@@ -149,6 +149,7 @@ export class PageEntry {
     this.restoring = false;
     if (!this.active || this.stored !== record || this.live) {
       closeLayers(reply.layers);
+      reply.later?.then((ink) => ink?.close());
       return;
     }
     if (reply.type !== 'restored') {
@@ -159,6 +160,11 @@ export class PageEntry {
     }
     if (record.kind === 'auto') {
       this.showAuto(reply, true);
+      const { viewer } = this.live;
+      reply.later.then((ink) => {
+        if (this.live?.viewer === viewer && ink) viewer.setLayer('lineArt', ink);
+        else ink?.close();
+      });
       this.showMarks({ layers: { tooDeep: reply.layers.tooDeep }, smallRegions: reply.smallRegions, gapPixels: reply.gapPixels });
     } else {
       this.showFlat(reply);
@@ -300,11 +306,14 @@ export class PageEntry {
     replayFixes(fixes, record.history);
     const saver = new AutoSaver({ fixes, channels, kept, names: this.result.names, onSaved: (files, version) => this.saved(record, files, version) });
     saver.version = record.history.stamp;
-    saver.savedVersion = record.saved.stamp;
+    // A fresh result's files are on their way from the flat worker.
+    saver.savedVersion = Math.max(0, record.saved.stamp);
     const after = Object.assign(document.createElement('canvas'), { width, height });
     after.getContext('2d').putImageData(new ImageData(flatsRgba, width, height), 0, 0);
     const viewer = new Viewer({
-      id: this.id, name: this.file.name, width, height, layers: { before: layers.before, lineArt: layers.lineArt, after }, tooDeepCount: null,
+      // A kept page's ink comes after its first frame (Viewer.setLayer).
+      id: this.id, name: this.file.name, width, height, tooDeepCount: null,
+      layers: { before: layers.before, after, ...(layers.lineArt ? { lineArt: layers.lineArt } : {}) },
       fixes, flats: flatsRgba, marksName: 'Small regions', onFix: () => this.fixed(),
     });
     this.live = { viewer, fixes, saver };

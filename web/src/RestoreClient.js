@@ -3,12 +3,22 @@
 // its heap until its own collector ran, memory the next page needs.
 let nextId = 1;
 
-function run(job) {
+// Resolves to the worker's first reply; `later`, if given, receives the
+// one that follows it (a layer the first frame does not wait for), after
+// which the worker ends.
+function run(job, later = null) {
   return new Promise((done) => {
     let worker;
+    let first = true;
     const finish = (reply) => {
+      if (first) {
+        first = false;
+        done(reply);
+        if (later && reply.type === 'restored') return;
+      } else {
+        later?.(reply);
+      }
       worker?.terminate();
-      done(reply);
     };
     try {
       worker = new Worker('restore.js');
@@ -29,16 +39,22 @@ function closeLayers(reply) {
   for (const bitmap of Object.values(reply.layers || {})) bitmap?.close?.();
 }
 
-// Resolves to { type: 'restored', layers, ... } or { type: 'failed',
-// message }. Auto Flats' two halves run side by side.
+// Resolves to { type: 'restored', layers, later, ... } or { type: 'failed',
+// message }. Auto Flats' two halves run side by side; `later` resolves to
+// the ink layer (or null), which follows.
 export async function restore(job) {
   if (job.kind !== 'auto') return run({ ...job, kind: 'flat' });
-  const [lines, layers] = await Promise.all([run({ ...job, kind: 'lines', base: null }), run({ ...job, kind: 'layers', file: null })]);
+  let ink;
+  const later = new Promise((resolve) => { ink = resolve; });
+  const [lines, layers] = await Promise.all([
+    run({ ...job, kind: 'lines', base: null }, (reply) => ink(reply.type === 'later' ? reply.layers.lineArt : null)),
+    run({ ...job, kind: 'layers', file: null })]);
   const failed = [lines, layers].find((r) => r.type !== 'restored');
   if (failed) {
     closeLayers(lines);
     closeLayers(layers);
+    later.then((bitmap) => bitmap?.close());
     return failed;
   }
-  return { ...layers, layers: { ...lines.layers, ...layers.layers }, times: { ...lines.times, ...layers.times } };
+  return { ...layers, later, layers: { ...lines.layers, ...layers.layers }, times: { ...lines.times, ...layers.times } };
 }

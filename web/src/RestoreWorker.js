@@ -4,7 +4,7 @@
 // whenever the list brings a page back on screen.
 import { checkHeader, readPngChunks } from './PngChunks.js';
 import { readPixels } from './PngPixels.js';
-import { closedGapsInto, lineArtPictures, smallRegionsOf, viewLayers } from './ViewLayers.js';
+import { closedGapsInto, inkOf, rgbaOf, smallRegionsOf, viewLayers } from './ViewLayers.js';
 import { unpack } from './PackedBytes.js';
 
 async function decoded(file) {
@@ -27,9 +27,14 @@ async function restoreLines({ id, file, meta: { width, height, channels } }) {
   sameSize(page, { width, height, channels });
   const times = { decode: performance.now() - started };
   started = performance.now();
-  const { before, ink } = await lineArtPictures(page.data, channels, width, height);
+  const before = await createImageBitmap(new ImageData(rgbaOf(page.data, channels, width * height), width, height), { premultiplyAlpha: 'none' });
   times.lineArt = performance.now() - started;
-  return { type: 'restored', id, times, layers: { before, lineArt: ink } };
+  // The ink over the flats shows only on request: it follows the first frame.
+  const later = async () => {
+    const ink = await createImageBitmap(new ImageData(inkOf(page.data, channels, width * height), width, height), { premultiplyAlpha: 'none' });
+    return { type: 'later', id, layers: { lineArt: ink } };
+  };
+  return { type: 'restored', id, times, layers: { before }, later };
 }
 
 async function restoreLayers({ id, meta: { width, height, regionCount }, base }) {
@@ -59,6 +64,12 @@ async function restoreFlat({ id, file, meta, files }) {
   return { type: 'restored', id, layers, tooDeepCount };
 }
 
+function send(reply) {
+  const transfer = reply.layers ? Object.values(reply.layers) : [];
+  for (const key of ['labels', 'marks', 'flatsRgba']) if (reply[key]) transfer.push(reply[key].buffer);
+  self.postMessage(reply, transfer);
+}
+
 self.onmessage = async ({ data }) => {
   let reply;
   try {
@@ -67,7 +78,8 @@ self.onmessage = async ({ data }) => {
   } catch (error) {
     reply = { type: 'failed', id: data.id, message: String(error.message || error) };
   }
-  const transfer = reply.layers ? Object.values(reply.layers) : [];
-  for (const key of ['labels', 'marks', 'flatsRgba']) if (reply[key]) transfer.push(reply[key].buffer);
-  self.postMessage(reply, transfer);
+  const { later } = reply;
+  delete reply.later;
+  send(reply);
+  if (later) send(await later().catch((error) => ({ type: 'failed', id: data.id, message: String(error.message || error) })));
 };

@@ -112,7 +112,9 @@ describe('Auto Flats downloads are what vandrel autoflat writes', () => {
       const count = page.width * page.height;
       // One page on screen at a time: the second comes back from storage.
       await driver.page.click(`#pages li:nth-child(${index + 1}) .page-name`);
-      await driver.page.waitForFunction((n) => document.querySelector('#pages li.active')?.dataset.name === n && Boolean(document.querySelector('#stage .viewer')), {}, name);
+      // A kept page's ink follows its first frame.
+      await driver.page.waitForFunction((n) => document.querySelector('#pages li.active')?.dataset.name === n &&
+        Boolean(document.querySelector('#stage .viewer')?.viewer.layers?.lineArt), {}, name);
       const shown = await driver.page.evaluate(() => {
         const { layers, width, height } = document.querySelector('#stage .viewer').viewer;
         const read = (bitmap) => {

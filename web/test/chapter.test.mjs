@@ -207,6 +207,7 @@ describe('a chapter', () => {
     // One page's full-size layers: its line art, flats, ink and marks as
     // pictures, the flats and region map as arrays, the line-art marks.
     const onePage = 1600 * 2200 * (4 * 4 + 4 + 4 + 1);
+    assert.deepEqual(driver.errors, [], 'the page threw');
     const grown = all - two;
     assert.ok(grown < onePage, `memory grew ${(grown / 2 ** 20).toFixed(0)} MB from the second page to the ${pages.length}th ` +
       `(one page's layers: ${(onePage / 2 ** 20).toFixed(0)} MB; ${(two / 2 ** 20).toFixed(0)} MB at the second)`);

@@ -23,6 +23,8 @@ export async function openPage({ pageDir = kPageDir, profile = null, port = 0 } 
     executablePath: kChromium,
     headless: true,
     userDataDir: profile,
+    // A 35 MP page on a busy machine can hold the page's thread for minutes.
+    protocolTimeout: 15 * 60_000,
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync',
       '--disable-dev-shm-usage'],
