@@ -21,6 +21,11 @@ function element(tag, props = {}, children = []) {
   return node;
 }
 
+// A link's old address may be the one a download in progress is reading.
+function revokeLater(url) {
+  setTimeout(() => URL.revokeObjectURL(url), 60_000);
+}
+
 function closeLayers(layers) {
   for (const bitmap of Object.values(layers || {})) bitmap?.close?.();
 }
@@ -229,8 +234,14 @@ export class PageEntry {
     if (this.stored) this.persist();
   }
 
+  // The link stays the same element when its file is replaced by the
+  // database's copy: someone may be about to click it.
   linkFlat() {
-    this.unlink();
+    if (this.download) {
+      revokeLater(this.download.href);
+      this.download.href = URL.createObjectURL(this.result.blob);
+      return;
+    }
     this.download = element('a', { className: 'button download', textContent: 'Download', href: URL.createObjectURL(this.result.blob), download: this.result.name });
     this.download.setAttribute('aria-label', `Download the flatted ${this.file.name}`);
     this.actions.prepend(this.download);
@@ -394,7 +405,7 @@ export class PageEntry {
   // always point at the newest saved files.
   linkFiles({ flats, map, palette }, version) {
     const set = (a, blob, name) => {
-      if (a.getAttribute('href')) URL.revokeObjectURL(a.href);
+      if (a.getAttribute('href')) revokeLater(a.href);
       a.href = URL.createObjectURL(blob);
       a.download = name;
     };

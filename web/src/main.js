@@ -196,6 +196,8 @@ function addFiles(fileList) {
   }
   if (!active) select(pages[pages.length - files.length]);
   last.node.scrollIntoView({ block: 'nearest' });
+  // Once read, its line may have grown.
+  last.checked.then(() => last.node.scrollIntoView({ block: 'nearest' }));
   ui.status.textContent = `${plural(files.length, 'page')} added. ${summary(pages, currentKey())}`;
   refreshButtons();
 }
