@@ -6,6 +6,7 @@ import { regionMapPng, gimpPaletteText } from './RegionMapPng.js';
 import { closedGapsInto, lineArtPictures, rgbaOf, smallRegionsOf } from './ViewLayers.js';
 import { engineBlocks } from './EngineBlocks.js';
 import { kColourCapacity } from './EngineHeap.js';
+import { pack } from './PackedBytes.js';
 
 const kDone = 0;
 const kCancelled = 1;
@@ -140,7 +141,16 @@ export async function autoFlatPage(engine, { id, page, hints, earlier = null, op
     const map = await regionMapPng(new Uint32Array(heap().buffer, labels, count), width, height, regionCount, physical);
     const listed = Math.min(regionCount, capacity);
     const palette = new Blob([gimpPaletteText(`${name}-regions`, heap().subarray(colours, colours + listed * 4), listed)], { type: 'text/plain' });
-    return { type: 'files', id, blob, map, palette, encode: performance.now() - started };
+    const encode = performance.now() - started;
+    // What the page keeps to show the result again without the library:
+    // the layers the fixes work on, compressed.
+    started = performance.now();
+    const base = {
+      labels: await pack(new Uint32Array(heap().buffer, labels, count)),
+      flats: await pack(new Uint32Array(rgbaOf(heap().subarray(flats, flats + bytes), channels, count).buffer)),
+      marks: await pack(heap().subarray(marks, marks + count)),
+    };
+    return { type: 'files', id, blob, map, palette, base, encode, pack: performance.now() - started };
   } finally {
     if (callback) engine.removeFunction(callback);
     heapBlocks.freeAll();

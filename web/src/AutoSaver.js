@@ -21,6 +21,7 @@ export class AutoSaver {
   constructor({ fixes, channels, kept, names, onSaved }) {
     Object.assign(this, { fixes, channels, kept, names, onSaved });
     this.version = 0;
+    this.savedVersion = 0;
     this.timer = 0;
   }
 
@@ -28,6 +29,19 @@ export class AutoSaver {
     this.version++;
     clearTimeout(this.timer);
     this.timer = setTimeout(() => this.save(this.version), kPause);
+  }
+
+  // Saves at once what is not saved yet (the page leaves the screen, or
+  // came back with fixes its kept files lack), then stops.
+  async flush() {
+    clearTimeout(this.timer);
+    if (this.savedVersion !== this.version) await this.save(this.version);
+    this.close();
+  }
+
+  saveNow() {
+    clearTimeout(this.timer);
+    return this.save(this.version);
   }
 
   async save(version) {
@@ -40,6 +54,7 @@ export class AutoSaver {
     const stem = this.names.map.replace(/\.png$/, '');
     const palette = new Blob([gimpPaletteText(stem, colours, fixes.regionCount)], { type: 'text/plain' });
     if (version !== this.version || this.closed) return;
+    this.savedVersion = version;
     this.onSaved({ flats, map, palette }, version);
   }
 

@@ -2,13 +2,10 @@
 // them: a revised page flatted again with the flats downloaded before keeps
 // their colours wherever the drawing did not change, a colourist's own
 // colours included. The choice is the page's, as its hints page is.
-let nextStamp = 1;
-
 export class EarlierFlatsChoice {
   // `onChange` hears of every new choice: the page's result no longer fits.
   constructor(pageId, onChange) {
     this.file = null;
-    this.stamp = 0;
     this.input = Object.assign(document.createElement('input'),
       { type: 'file', accept: '.png,image/png', className: 'visually-hidden earlier-flats', id: `earlier-${pageId}` });
     this.label = Object.assign(document.createElement('label'), {
@@ -17,19 +14,24 @@ export class EarlierFlatsChoice {
         + 'the old region it overlaps most; where a region was split, the larger part keeps it',
     });
     this.input.addEventListener('change', () => {
-      this.file = this.input.files[0] || null;
-      this.stamp = nextStamp++;
-      this.label.textContent = this.file ? `Colours of: ${this.file.name}` : 'Earlier flats…';
+      this.set(this.input.files[0] || null);
       onChange();
     });
+  }
+
+  // Also how a kept result brings its choice back after a reload.
+  set(file) {
+    this.file = file;
+    this.label.textContent = file ? `Colours of: ${file.name}` : 'Earlier flats…';
   }
 
   get nodes() {
     return [this.label, this.input];
   }
 
-  // What the page's result depends on: which file, not only whether one.
+  // What the page's result depends on: which file, not only whether one,
+  // known by what outlives a reload.
   get key() {
-    return this.file ? String(this.stamp) : '';
+    return this.file ? `${this.file.name}:${this.file.size}:${this.file.lastModified}` : '';
   }
 }

@@ -5,7 +5,7 @@ import { DecodeCancelled, readPixels } from './PngPixels.js';
 import { settleColourChunks } from './PngColourChunks.js';
 import { writePng } from './PngWrite.js';
 import { CancelSignal } from './CancelSignal.js';
-import { lineArtOf, rgbaOf, tooDeepOf } from './ViewLayers.js';
+import { viewLayers } from './ViewLayers.js';
 import { autoFlatPage } from './AutoFlatJob.js';
 import { checkHeapFits } from './EngineHeap.js';
 import { engineBlocks } from './EngineBlocks.js';
@@ -40,19 +40,6 @@ function readHeader(bytes) {
 async function decodePixels(bytes, facts, cancel) {
   const { kept, notices } = await settleColourChunks(facts.kept);
   return { ...facts, kept, notices, data: await readPixels(bytes, facts, () => cancel.requested()) };
-}
-
-// One layer at a time, so that only one full-size RGBA copy exists at once
-// beside the engine's buffers.
-async function viewLayers(input, output, { width, height, channels }, white) {
-  const count = width * height;
-  const bitmap = (rgba) => createImageBitmap(new ImageData(rgba, width, height), { premultiplyAlpha: 'none' });
-  const before = await bitmap(rgbaOf(input, channels, count));
-  const after = await bitmap(rgbaOf(output, channels, count));
-  const lineArt = await bitmap(lineArtOf(input, channels, count));
-  const marks = tooDeepOf(input, output, channels, count, white);
-  const tooDeep = await bitmap(marks.rgba);
-  return { layers: { before, after, lineArt, tooDeep }, tooDeepCount: marks.marked };
 }
 
 function engineFailure(code) {

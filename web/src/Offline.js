@@ -3,7 +3,7 @@
 // network being asked only for what the cache lacks. The build stamps the
 // cache's name, so a new build replaces the files of the old one.
 const kCache = 'vandrel-__BUILD__';
-const kFiles = ['./', 'index.html', 'style.css', 'app.js', 'worker.js', 'layers.js', 'layered.js', 'vandrel-engine.js', 'vandrel-engine.wasm'];
+const kFiles = ['./', 'index.html', 'style.css', 'app.js', 'worker.js', 'layers.js', 'layered.js', 'restore.js', 'vandrel-engine.js', 'vandrel-engine.wasm'];
 
 self.addEventListener('install', (event) => {
   event.waitUntil(caches.open(kCache).then((cache) => cache.addAll(kFiles)).then(() => self.skipWaiting()));

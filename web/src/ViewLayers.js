@@ -122,3 +122,16 @@ export function closedGapsInto(rgba, marks, colour = [0, 190, 255]) {
   }
   return marked;
 }
+
+// One layer at a time, so that only one full-size RGBA copy exists at once
+// beside the engine's buffers.
+export async function viewLayers(input, output, { width, height, channels }, white) {
+  const count = width * height;
+  const bitmap = (rgba) => createImageBitmap(new ImageData(rgba, width, height), { premultiplyAlpha: 'none' });
+  const before = await bitmap(rgbaOf(input, channels, count));
+  const after = await bitmap(rgbaOf(output, channels, count));
+  const lineArt = await bitmap(lineArtOf(input, channels, count));
+  const marks = tooDeepOf(input, output, channels, count, white);
+  const tooDeep = await bitmap(marks.rgba);
+  return { layers: { before, after, lineArt, tooDeep }, tooDeepCount: marks.marked };
+}

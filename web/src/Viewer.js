@@ -123,22 +123,35 @@ export class Viewer {
     this.reduced = levels.sort((a, b) => a.ratio - b.ratio);
     this.reducing = false;
     this.requestDraw();
-    await this.reduceMarks();
+    await this.reduceLate();
   }
 
-  // Marks that came after the reduced copies were begun get copies of
-  // their own.
-  async reduceMarks() {
+  // Layers that came after the reduced copies were begun (the marks, a
+  // kept page's ink) get copies of their own.
+  async reduceLate() {
     for (const level of this.reduced || []) {
-      const marks = this.layers?.tooDeep;
-      if (!marks) return;
-      if (level.layers.tooDeep) continue;
-      const { width, height } = level.layers.before;
-      const copy = await createImageBitmap(marks, { resizeWidth: width, resizeHeight: height, resizeQuality: 'medium' });
-      if (!this.layers || level.layers.tooDeep) copy.close();
-      else level.layers.tooDeep = copy;
+      for (const name of ['tooDeep', 'lineArt']) {
+        const layer = this.layers?.[name];
+        if (!layer) continue;
+        if (level.layers[name]) continue;
+        const { width, height } = level.layers.before;
+        const copy = await createImageBitmap(layer, { resizeWidth: width, resizeHeight: height, resizeQuality: 'medium' });
+        if (!this.layers || level.layers[name]) copy.close();
+        else level.layers[name] = copy;
+      }
     }
     this.requestDraw();
+  }
+
+  // A layer that follows the first frame: a kept page's line art as ink.
+  setLayer(name, bitmap) {
+    if (!this.layers) {
+      bitmap.close();
+      return;
+    }
+    this.layers[name] = bitmap;
+    if (this.reduced) this.reduceLate();
+    else this.requestDraw();
   }
 
   // The small-region and closed-gap marks of an Auto Flats result, made
@@ -151,13 +164,13 @@ export class Viewer {
     this.layers.tooDeep = bitmap;
     this.tooDeep.words.textContent = ` ${name} (${count}) `;
     this.tooDeep.box.disabled = count === 0;
-    if (this.reduced) this.reduceMarks();
+    if (this.reduced) this.reduceLate();
     else this.requestDraw();
   }
 
   close() {
     this.resizeObserver?.disconnect();
-    for (const set of [this.layers, ...(this.reduced || []).map((l) => l.layers)]) for (const bitmap of Object.values(set || {})) bitmap.close?.();
+    for (const set of [this.layers, ...(this.reduced || []).map((l) => l.layers)]) for (const bitmap of Object.values(set || {})) bitmap?.close?.();
     this.layers = null;
     this.reduced = null;
   }
@@ -277,7 +290,7 @@ export class Viewer {
     clipped(0, divider, () => put(layers.before));
     clipped(divider, w, () => {
       put(layers.after);
-      if (this.lineArt.box.checked) put(layers.lineArt);
+      if (this.lineArt.box.checked && layers.lineArt) put(layers.lineArt);
     });
     // A reduced copy of marks that came late may still be on its way.
     if (this.tooDeep.box.checked && layers.tooDeep) put(layers.tooDeep);

@@ -2,12 +2,13 @@
 // out (one by one or as a zip).
 import { zipSync } from 'fflate';
 import { PageEntry } from './PageList.js';
+import { pageNear, stepKey } from './PageSteps.js';
 import { uniqueNames } from './Names.js';
 import { clampDepth, loadSettings, saveSettings } from './Settings.js';
 import { ImageRefused, checkHeader, readPngChunks } from './PngChunks.js';
 import { checkHeapFits } from './EngineHeap.js';
 import { pagesToFlat, plural, settingsKey, summary, withoutPage } from './WorkList.js';
-import { forgetAll, forgetFile, keepFile, keptFiles } from './SavedPages.js';
+import { forgetAll, forgetEverything, forgetFile, forgetResult, keepFile, keptFiles, storageUsed } from './SavedPages.js';
 import { autoSettingsKey, clampGap, clampMinRegion, clampThreshold, loadAutoSettings, saveAutoSettings } from './AutoSettings.js';
 import { parsePalette } from './PaletteText.js';
 import { layeredDownloads, resultFile } from './LayeredFiles.js';
@@ -18,6 +19,8 @@ const ui = {
   palette: $('palette'), paletteName: $('palette-name'), paletteClear: $('palette-clear'),
   modeFlat: $('mode-flat'), modeAuto: $('mode-auto'), gap: $('gap'), minRegion: $('min-region'), threshold: $('threshold'), spotBlacks: $('spot-blacks'), keepLines: $('keep-lines'),
   flat: $('flat'), cancel: $('cancel'), downloadAll: $('download-all'), clear: $('clear'), status: $('status'), pages: $('pages'),
+  stage: $('stage'), stageEmpty: $('stage-empty'), stageNote: $('stage-note'), fixArea: $('fix-area'), settingsFold: $('settings-fold'),
+  storageUsed: $('storage-used'), clearStorage: $('clear-storage'),
 };
 
 const settings = loadSettings();
@@ -25,12 +28,12 @@ const auto = loadAutoSettings();
 let pages = [];
 let queue = [];
 let current = null;  // { page, cancelUrl, started, key, removed }
+let active = null;  // the page on screen
 let worker = null;
 
 // A page's hints file is part of what its result depends on.
-let hintsStamp = 0;
 const currentKey = () => (auto.mode === 'auto'
-  ? (page) => `${autoSettingsKey(auto)}:${page.hintsFile ? page.hintsStamp : ''}:${page.earlier.key}`
+  ? (page) => `${autoSettingsKey(auto)}:${page.hintsId}:${page.earlier.key}`
   : settingsKey(settings));
 const keyFor = (page) => { const key = currentKey(); return typeof key === 'function' ? key(page) : key; };
 const settingsText = () => (auto.mode === 'auto'
@@ -72,7 +75,7 @@ function refreshButtons() {
   const busy = current !== null;
   ui.flat.disabled = busy || pagesToFlat(pages, currentKey()).length === 0;
   ui.cancel.disabled = !busy;
-  ui.downloadAll.disabled = busy || !pages.some((p) => p.result);
+  ui.downloadAll.disabled = busy || !pages.some((p) => p.result?.blob);
   ui.clear.disabled = pages.length === 0;
 }
 
@@ -93,18 +96,87 @@ async function check(page) {
   refreshButtons();
 }
 
-function addPage(file, savedKey) {
+function addPage(file, savedKey, kept = null) {
   const page = new PageEntry(file, {
-    savedKey, onRemove: removePage,
-    onHints: (p) => {
-      p.hintsStamp = ++hintsStamp;
-      settingsChanged();
-    },
+    savedKey, onRemove: removePage, onSelect: select, onShown: placeActive,
+    onHints: () => settingsChanged(),
   });
+  if (kept) {
+    try {
+      page.keep(kept);
+    } catch {
+      // A kept result this page cannot read is made again on the next Flat.
+      page.stored = null;
+      page.clearResult();
+      page.setState('checking', 'Reading…');
+      forgetResult(page.savedKey);
+    }
+  }
   pages.push(page);
   ui.pages.append(page.node);
   page.checked = check(page);
   return page;
+}
+
+// One page is on screen at a time; only it holds its full-size layers.
+function select(page) {
+  if (page === active) return;
+  active?.deactivate();
+  active = page;
+  rememberOnScreen(page);
+  if (page) {
+    page.activate();
+    page.node.scrollIntoView({ block: 'nearest' });
+  } else {
+    placeActive(null);
+  }
+}
+
+function rememberOnScreen(page) {
+  try {
+    if (page?.savedKey) localStorage.setItem('vandrel-on-screen', page.savedKey);
+  } catch {
+    // Only which page comes back first is lost.
+  }
+}
+
+let stageHadResult = false;
+function placeActive(page) {
+  if (page !== active) return;
+  const viewer = page?.viewer;
+  if (viewer) {
+    ui.stage.replaceChildren(page.view);
+    // The fix tools live in the panel, in one container of their own.
+    ui.fixArea.replaceChildren(...(viewer.tools ? [viewer.tools.node] : []));
+    // The settings fold away once the page on screen is flatted.
+    if (!stageHadResult) ui.settingsFold.open = false;
+  } else {
+    ui.fixArea.replaceChildren();
+    ui.stageNote.textContent = !page ? 'Drop 8-bit RGB or RGBA PNG pages anywhere on this page, or choose them in the panel.'
+      : page.restoring ? `Opening ${page.file.name}…` : `${page.file.name}: ${page.message.textContent}`;
+    ui.stage.replaceChildren(ui.stageEmpty);
+  }
+  stageHadResult = Boolean(viewer);
+  ui.fixArea.hidden = !viewer?.tools;
+  // A kept result that could not come back leaves its page to flat again.
+  refreshButtons();
+  document.body.dataset.onScreen = page ? String(page.id) : '';
+}
+
+function step(direction) {
+  const next = pageNear(pages, active, direction);
+  if (next) select(next);
+}
+
+let storageTimer = 0;
+function showStorage() {
+  clearTimeout(storageTimer);
+  storageTimer = setTimeout(async () => {
+    const used = await storageUsed();
+    ui.storageUsed.textContent = used === null ? 'This browser does not say how much it keeps.'
+      : `Kept in this browser: ${(used / 2 ** 20).toFixed(used < 10 * 2 ** 20 ? 1 : 0)} MB.`;
+    ui.storageUsed.dataset.bytes = String(used ?? '');
+  }, 300);
 }
 
 function addFiles(fileList) {
@@ -116,17 +188,23 @@ function addFiles(fileList) {
     const page = last;
     keepFile(file).then((key) => {
       if (pages.includes(page)) {
-        page.savedKey = key;
+        page.keyKnown(key);
         page.node.dataset.kept = String(Boolean(key));
+        if (page === active) rememberOnScreen(page);
+        showStorage();
       } else forgetFile(key);
     });
   }
+  if (!active) select(pages[pages.length - files.length]);
   last.node.scrollIntoView({ block: 'nearest' });
+  // Once read, its line may have grown.
+  last.checked.then(() => last.node.scrollIntoView({ block: 'nearest' }));
   ui.status.textContent = `${plural(files.length, 'page')} added. ${summary(pages, currentKey())}`;
   refreshButtons();
 }
 
 function removePage(page) {
+  if (page === active) select(pageNear(pages, page, 1) ?? pageNear(pages, page, -1));
   pages = withoutPage(pages, page.id);
   queue = withoutPage(queue, page.id);
   if (current?.page === page) {
@@ -135,14 +213,32 @@ function removePage(page) {
   }
   forgetFile(page.savedKey);
   page.dispose();
+  showStorage();
   if (!current) ui.status.textContent = `${page.file.name} removed. ${summary(pages, currentKey())}`;
   refreshButtons();
 }
 
+function leaveScreen() {
+  active?.deactivate();
+  active = null;
+  placeActive(null);
+}
+
 function clearList() {
+  leaveScreen();
   for (const page of [...pages]) removePage(page);
-  forgetAll();
+  forgetAll().then(showStorage);
   ui.status.textContent = 'The list is empty.';
+}
+
+async function clearStorage() {
+  if (current) cancel();
+  leaveScreen();
+  for (const page of [...pages]) removePage(page);
+  await forgetEverything();
+  ui.status.textContent = 'Every page, result and fix kept in this browser is forgotten.';
+  document.body.dataset.storageCleared = 'true';
+  showStorage();
 }
 
 function startWorker() {
@@ -195,7 +291,7 @@ function next() {
   }
   if (!worker) startWorker();
   const cancelUrl = URL.createObjectURL(new Blob(['go']));
-  current = { page, cancelUrl, started: performance.now(), key: keyFor(page), text: settingsText(), removed: false };
+  current = { page, cancelUrl, started: performance.now(), key: keyFor(page), text: settingsText(), white: settings.white, removed: false };
   page.setState('flatting', 'Flatting…');
   refreshButtons();
   if (auto.mode === 'auto') {
@@ -238,10 +334,11 @@ function onWorkerMessage(data) {
       return;
     case 'done': {
       const seconds = (performance.now() - current.started) / 1000;
-      const { key, text } = current;
+      const { key, text, white } = current;
       const showing = performance.now();
       const { started } = current;
-      page.showResult(data, seconds, key, text);
+      page.showResult(data, seconds, key, text, { white });
+      if (page === active && !page.viewer) placeActive(page);
       const viewer = performance.now() - showing;
       const built = performance.now() - started;
       page.node.dataset.times = JSON.stringify({ ...data.times, viewer, built, shown: built });
@@ -252,6 +349,7 @@ function onWorkerMessage(data) {
       // Auto Flats' files follow the result: the page stays this worker's
       // until they have come.
       if (data.labels) return;
+      showStorage();
       URL.revokeObjectURL(current.cancelUrl);
       current = null;
       next();
@@ -263,6 +361,7 @@ function onWorkerMessage(data) {
       return;
     case 'files':
       page.filesMade(data);
+      showStorage();
       page.node.dataset.times = JSON.stringify({ ...JSON.parse(page.node.dataset.times), encode: data.encode, files: performance.now() - current.started });
       URL.revokeObjectURL(current.cancelUrl);
       current = null;
@@ -289,7 +388,7 @@ function cancel() {
 }
 
 async function downloadAll() {
-  const done = pages.filter((p) => p.result);
+  const done = pages.filter((p) => p.result?.blob);
   if (!done.length) return;
   ui.downloadAll.disabled = true;
   ui.status.textContent = 'Packing the zip…';
@@ -402,13 +501,29 @@ ui.downloadAll.addEventListener('click', downloadAll);
 const downloadAs = layeredDownloads({ choice: $('download-as'), list: ui.pages, pageOf: (link) => pages.find((p) => p.download === link),
   say: (text) => { ui.status.textContent = text; } });
 ui.clear.addEventListener('click', clearList);
+ui.clearStorage.addEventListener('click', clearStorage);
+document.addEventListener('keydown', (event) => {
+  const direction = stepKey(event);
+  if (!direction) return;
+  event.preventDefault();
+  step(direction);
+});
 
 showSettings();
 refreshButtons();
 startWorker();
 keptFiles().then((kept) => {
-  for (const { key, file } of kept) addPage(file, key);
-  if (kept.length) ui.status.textContent = `${plural(kept.length, 'page')} kept from your last visit. ${summary(pages, currentKey())}`;
+  for (const { key, file, result } of kept) addPage(file, key, result);
+  let onScreen = null;
+  try {
+    onScreen = localStorage.getItem('vandrel-on-screen');
+  } catch {
+    // The first page, then.
+  }
+  select(pages.find((p) => p.savedKey === onScreen) ?? pages[0] ?? null);
+  const results = kept.filter((k) => k.result).length;
+  if (kept.length) ui.status.textContent = `${plural(kept.length, 'page')} kept from your last visit${results ? ` (${plural(results, 'result')} with their fixes)` : ''}. ${summary(pages, currentKey())}`;
+  showStorage();
   document.body.dataset.restored = 'true';
   refreshButtons();
 });

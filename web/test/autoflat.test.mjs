@@ -42,7 +42,7 @@ function samePixels(actualPath, expected, label) {
 function pointsInColour(range) {
   return driver.page.evaluate(async (range) => {
     await new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));
-    const viewer = document.querySelector('#pages li .viewer').viewer;
+    const viewer = document.querySelector('#stage .viewer').viewer;
     const { width, height } = viewer.canvas;
     const { data } = viewer.canvas.getContext('2d').getImageData(0, 0, width, height);
     const points = [];
@@ -110,8 +110,13 @@ describe('Auto Flats downloads are what vandrel autoflat writes', () => {
     for (const [index, name] of ['alpha.png', 'lines.png'].entries()) {
       const page = loadPixels(pages[name]);
       const count = page.width * page.height;
-      const shown = await driver.page.evaluate((i) => {
-        const { layers, width, height } = document.querySelectorAll('#pages li .viewer')[i].viewer;
+      // One page on screen at a time: the second comes back from storage.
+      await driver.page.click(`#pages li:nth-child(${index + 1}) .page-name`);
+      // A kept page's ink follows its first frame.
+      await driver.page.waitForFunction((n) => document.querySelector('#pages li.active')?.dataset.name === n &&
+        Boolean(document.querySelector('#stage .viewer')?.viewer.layers?.lineArt), {}, name);
+      const shown = await driver.page.evaluate(() => {
+        const { layers, width, height } = document.querySelector('#stage .viewer').viewer;
         const read = (bitmap) => {
           const canvas = new OffscreenCanvas(width, height);
           const context = canvas.getContext('2d');
@@ -119,7 +124,7 @@ describe('Auto Flats downloads are what vandrel autoflat writes', () => {
           return Array.from(context.getImageData(0, 0, width, height).data);
         };
         return { before: read(layers.before), ink: read(layers.lineArt) };
-      }, index);
+      });
       const before = rgbaOf(page.data, page.channels, count);
       const opaque = Array.from(before).every((v, i) => i % 4 !== 3 || v === 255);
       if (opaque) assert.deepEqual(shown.before, Array.from(before), `${name}: the line art`);
@@ -197,6 +202,7 @@ describe('Auto Flats downloads are what vandrel autoflat writes', () => {
     await driver.flat();
     samePixels(await driver.downloadPage(0, 'lines-flats.png'),
       nativeAutoflat(pages['lines.png'], join(dir, 'native-palette.png'), ['--palette', palette]), 'with a palette');
+    await driver.openSettings();
     await driver.page.click('#palette-clear');
     assert.equal(await driver.page.$eval('#flat', (b) => b.disabled), false, 'dropping the palette left nothing to do');
   });
@@ -296,14 +302,14 @@ describe('fixes made in place', () => {
     await driver.setAuto({});
     await driver.addFiles([path]);
     await driver.flat();
-    await driver.page.waitForFunction(() => document.querySelector('#pages li .viewer')?.dataset.view);
-    await driver.page.$eval('#pages li .wipe input', (s) => { s.value = '0'; s.dispatchEvent(new Event('input')); });
-    await driver.page.$eval('#pages li canvas', (c) => c.scrollIntoView({ block: 'end' }));
+    await driver.page.waitForFunction(() => document.querySelector('#stage .viewer')?.dataset.view);
+    await driver.page.$eval('#stage .wipe input', (s) => { s.value = '0'; s.dispatchEvent(new Event('input')); });
+    await driver.page.$eval('#stage canvas', (c) => c.scrollIntoView({ block: 'end' }));
   }
 
   async function screenPoint(x, y) {
-    const view = await driver.page.$eval('#pages li .viewer', (v) => JSON.parse(v.dataset.view));
-    const box = await (await driver.page.$('#pages li canvas')).boundingBox();
+    const view = await driver.page.$eval('#stage .viewer', (v) => JSON.parse(v.dataset.view));
+    const box = await (await driver.page.$('#stage canvas')).boundingBox();
     return [box.x + view.x + (x + 0.5) * view.scale, box.y + view.y + (y + 0.5) * view.scale];
   }
 
@@ -319,9 +325,9 @@ describe('fixes made in place', () => {
     }, { timeout: 20_000 }, fixes);
   }
 
-  const tool = (name) => driver.page.click(`#pages li .fix-tools button[data-tool="${name}"]`);
+  const tool = (name) => driver.page.click(`#fix-area .fix-tools button[data-tool="${name}"]`);
   const keys = async (...combo) => {
-    await driver.page.focus('#pages li canvas');
+    await driver.page.focus('#stage canvas');
     for (const k of combo.slice(0, -1)) await driver.page.keyboard.down(k);
     await driver.page.keyboard.press(combo.at(-1));
     for (const k of combo.slice(0, -1).reverse()) await driver.page.keyboard.up(k);
@@ -333,7 +339,7 @@ describe('fixes made in place', () => {
     const region = labelAt(x, y);
     const old = Array.from(native.data.subarray((y * native.width + x) * 3, (y * native.width + x) * 3 + 3));
     await tool('colour');
-    await driver.page.$eval('#pages li input[type=color]', (c) => { c.value = '#123456'; c.dispatchEvent(new Event('input')); });
+    await driver.page.$eval('#fix-area input[type=color]', (c) => { c.value = '#123456'; c.dispatchEvent(new Event('input')); });
     await clickPixel(x, y);
     // Until the fix is saved the links hand out nothing, never the old flats.
     assert.deepEqual(await driver.page.$$eval('#pages li a[class*=download]', (links) => links.map((a) => a.hasAttribute('href'))), [false, false, false]);
@@ -346,7 +352,7 @@ describe('fixes made in place', () => {
     await keys('Control', 'Shift', 'z');
     await saved(3);
     samePixels(await driver.downloadPage(0, 'fix-flats.png'), recoloured, 'redone');
-    const fixMs = Number(await driver.page.$eval('#pages li .viewer', (v) => v.dataset.fixMs));
+    const fixMs = Number(await driver.page.$eval('#stage .viewer', (v) => v.dataset.fixMs));
     assert.ok(fixMs >= 0, 'the fix time is not recorded');
   });
 
@@ -363,7 +369,7 @@ describe('fixes made in place', () => {
     await saved(1);
     // The first region clicked goes into the second, which keeps its colour.
     samePixels(await driver.downloadPage(0, 'fix-flats.png'), expectedWith((label) => (label === ra ? colourB : null)), 'merged flats');
-    assert.match(await driver.page.$eval('#pages li .fix-note', (n) => n.textContent), new RegExp(`Region ${ra} merged into region ${rb}\\.`));
+    assert.match(await driver.page.$eval('#fix-area .fix-note', (n) => n.textContent), new RegExp(`Region ${ra} merged into region ${rb}\\.`));
     const mergedMap = { ...map, data: map.data.map((l) => (l === ra ? rb : l)) };
     samePixels(await driver.download('#pages li a.download-map', 'fix-regions.png'), mergedMap, 'merged map');
 
@@ -373,7 +379,7 @@ describe('fixes made in place', () => {
     const rc = labelAt(...c);
     await tool('pick');
     await clickPixel(...a);
-    assert.equal(await driver.page.$eval('#pages li input[type=color]', (p) => p.value),
+    assert.equal(await driver.page.$eval('#fix-area input[type=color]', (p) => p.value),
       `#${colourA.map((v) => v.toString(16).padStart(2, '0')).join('')}`);
     await clickPixel(...c);  // Pick hands over to Colour
     await saved(3);
@@ -394,7 +400,7 @@ describe('fixes made in place', () => {
     await saved(1);
     const split = loadPixels(await driver.download('#pages li a.download-map', 'fix-regions.png'));
     const [left, right] = [split.data[found.y * 300 + found.x - 4], split.data[found.y * 300 + found.x + 5]];
-    assert.notEqual(left, right, await driver.page.$eval('#pages li .fix-note', (n) => n.textContent));
+    assert.notEqual(left, right, await driver.page.$eval('#fix-area .fix-note', (n) => n.textContent));
     assert.ok([left, right].includes(region));
     const flats = loadPixels(await driver.downloadPage(0, 'fix-flats.png'));
     const at = (x, y) => Array.from(flats.data.subarray((y * 300 + x) * 3, (y * 300 + x) * 3 + 3)).join();
@@ -410,7 +416,7 @@ describe('fixes made in place', () => {
     const found = openGap();
     // Down the line's two columns, across the whole gap.
     const points = [{ x: found.x, y: found.y - 4 }, { x: found.x, y: found.y + 11 }, { x: found.x + 1, y: found.y + 11 }, { x: found.x + 1, y: found.y - 4 }];
-    await driver.page.evaluate((p) => document.querySelector('#pages li .viewer').viewer.tools.stroke(p), points);
+    await driver.page.evaluate((p) => document.querySelector('#stage .viewer').viewer.tools.stroke(p), points);
     await saved(1);
     const web = loadPixels(await driver.download('#pages li a.download-map', 'fix-regions.png'));
 
@@ -434,7 +440,7 @@ describe('fixes made in place', () => {
     assert.equal(differ, 0, `${differ} pixels are not in the region the whole page's melt gives them`);
     assert.equal(toWeb.size, toReference.size);
     assert.notEqual(web.data[found.y * 300 + found.x - 4], web.data[found.y * 300 + found.x + 5], 'the region was not split');
-    const splitMs = Number(await driver.page.$eval('#pages li .fix-tools', (n) => n.dataset.splitMs ?? -1));
+    const splitMs = Number(await driver.page.$eval('#fix-area .fix-tools', (n) => n.dataset.splitMs ?? -1));
     assert.ok(splitMs >= 0, 'the split time is not recorded');
   });
 
@@ -448,12 +454,12 @@ describe('fixes made in place', () => {
     await driver.setAuto({ gap: 8 });
     await driver.addFiles([gapPath]);
     await driver.flat();
-    await driver.page.waitForFunction(() => document.querySelector('#pages li .viewer')?.dataset.view);
-    const label = await driver.page.$eval('#pages li .viewer-tools label[for^=toodeep]', (l) => l.textContent);
+    await driver.page.waitForFunction(() => document.querySelector('#stage .viewer')?.dataset.view);
+    const label = await driver.page.$eval('#stage .viewer-tools label[for^=toodeep]', (l) => l.textContent);
     assert.match(label, /closed gaps/);
     const blue = async () => (await pointsInColour(kBlueMark)).points;
     assert.equal((await blue()).length, 0, 'blue before D');
-    await driver.page.focus('#pages li canvas');
+    await driver.page.focus('#stage canvas');
     await driver.page.keyboard.press('d');
     const marks = await blue();
     assert.ok(marks.length > 0, 'no closed gap shown');
@@ -475,17 +481,17 @@ describe('fixes made in place', () => {
     await driver.addFiles([path]);
     await driver.flat();
     await driver.page.waitForFunction(() => {
-      const viewer = document.querySelector('#pages li .viewer')?.viewer;
+      const viewer = document.querySelector('#stage .viewer')?.viewer;
       return viewer?.reduced && viewer.reduced.every((level) => level.layers.tooDeep);
     }, { timeout: 30_000 });
-    const label = await driver.page.$eval('#pages li .viewer-tools label[for^=toodeep]', (l) => l.textContent);
+    const label = await driver.page.$eval('#stage .viewer-tools label[for^=toodeep]', (l) => l.textContent);
     assert.match(label, /Small regions \(3\)/);
     const times = JSON.parse(await driver.page.$eval('#pages li', (li) => li.dataset.times));
     assert.ok(times.marks >= 0, 'the marks were not made after the result');
     const magenta = () => pointsInColour(kMagentaMark);
     const before = await magenta();
     assert.ok(before.scale < 0.6, `the view is at ${before.scale}, not reduced`);
-    await driver.page.focus('#pages li canvas');
+    await driver.page.focus('#stage canvas');
     await driver.page.keyboard.press('d');
     const shown = await magenta();
     const near = (x, y) => squares.some(([sx, sy]) => x > sx - 4 && x < sx + 20 && y > sy - 4 && y < sy + 20);

@@ -333,11 +333,12 @@ test('every control has a label and works from the keyboard', async () => {
   await driver.addFiles([savePng(join(dir, 'keys.png'), drawPage(40, 30, { seed: 11 }))]);
   await driver.page.focus('body');
   const order = [];
-  for (let i = 0; i < 7; i++) {
+  for (let i = 0; i < 8; i++) {
     await driver.page.keyboard.press('Tab');
     order.push(await driver.page.evaluate(() => document.activeElement.id));
   }
-  assert.deepEqual(order.slice(0, 6), ['files', 'mode-flat', 'depth', 'depth-slider', 'white', 'flat']);
+  // The settings' heading folds them away.
+  assert.deepEqual(order.slice(0, 7), ['files', 'settings-heading', 'mode-flat', 'depth', 'depth-slider', 'white', 'flat']);
 
   await driver.page.focus('#depth');
   await driver.page.keyboard.down('Control');
@@ -360,7 +361,7 @@ test('every control has a label and works from the keyboard', async () => {
   const saved = await driver.downloadPage(0, 'keys-flat.png');
   samePixels(saved, nativeFlat(join(dir, 'keys.png'), join(dir, 'native-keys.png'), 11, !white), 'keyboard settings');
   // The wipe between before and after is a labelled slider too.
-  assert.equal(await driver.page.$eval('#pages li .wipe input', (s) => s.labels.length), 1);
+  assert.equal(await driver.page.$eval('#stage .wipe input', (s) => s.labels.length), 1);
 });
 
 test('the page keeps working offline once loaded', async () => {

@@ -26,8 +26,8 @@ after(async () => {
   if (dir) rmSync(dir, { recursive: true, force: true });
 });
 
-const viewOf = (index = 0) => driver.page.$eval(`#pages li:nth-child(${index + 1}) .viewer`, (v) => JSON.parse(v.dataset.view));
-const canvasSelector = (index = 0) => `#pages li:nth-child(${index + 1}) canvas`;
+const viewOf = () => driver.page.$eval(`#stage .viewer`, (v) => JSON.parse(v.dataset.view));
+const canvasSelector = () => `#stage canvas`;
 
 // Canvas pixels as drawn (RGBA), a rectangle of them.
 function canvasPixels(index, x, y, w, h) {
@@ -55,7 +55,7 @@ async function flatOne(path, depth = 256, white = false) {
   await driver.setWhite(white);
   await driver.addFiles([path]);
   await driver.flat();
-  await driver.page.waitForFunction(() => document.querySelector('#pages li .viewer')?.dataset.view);
+  await driver.page.waitForFunction(() => document.querySelector('#stage .viewer')?.dataset.view);
   // The first frame follows the layout.
   await driver.page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r))));
 }
@@ -91,7 +91,7 @@ describe('the viewer', () => {
     for (let i = 0; i < 3; i++) await driver.page.keyboard.press('+');
     await driver.page.keyboard.press('b');  // after only would hide the left half: show it whole instead
     await driver.page.keyboard.press('b');
-    await driver.page.$eval('#pages li .wipe input', (s) => { s.value = '0'; s.dispatchEvent(new Event('input')); });
+    await driver.page.$eval('#stage .wipe input', (s) => { s.value = '0'; s.dispatchEvent(new Event('input')); });
     await frame();
     const view = await viewOf();
     assert.equal(view.scale, 4);
@@ -161,7 +161,7 @@ describe('the viewer', () => {
     await driver.page.mouse.down();
     await driver.page.mouse.move(box.x + box.width * 0.8, box.y + box.height / 2 + 40, { steps: 5 });
     await driver.page.mouse.up();
-    assert.equal(await driver.page.$eval('#pages li .wipe input', (s) => s.value), '80');
+    assert.equal(await driver.page.$eval('#stage .wipe input', (s) => s.value), '80');
     assert.deepEqual(await viewOf(), fitted, 'dragging the divider panned the page');
 
     await driver.page.keyboard.press('b');
@@ -177,7 +177,7 @@ describe('the viewer', () => {
     const deep = savePng(join(dir, 'deep.png'), drawPage(300, 200, { seed: 22, blackBlock: true }));
     await flatOne(deep, 10, false);
     assert.match((await driver.states())[0].message, /line-art pixels? too deep to reach/);
-    await driver.page.$eval('#pages li .wipe input', (s) => { s.value = '0'; s.dispatchEvent(new Event('input')); });
+    await driver.page.$eval('#stage .wipe input', (s) => { s.value = '0'; s.dispatchEvent(new Event('input')); });
     await frame();
     const view = await viewOf();
     const inside = [Math.ceil(view.x) + 2, Math.floor(view.x + 300 * view.scale) - 2];
@@ -326,7 +326,7 @@ describe('the list', () => {
 
 describe('words and look', () => {
   test('each setting has a one-line explanation, and the layers note is there', async () => {
-    const hints = await driver.page.$$eval('.settings input:not([type=file]), .settings #flat', (controls) =>
+    const hints = await driver.page.$$eval('.settings input:not([type=file]), #flat', (controls) =>
       controls.map((c) => document.getElementById(c.getAttribute('aria-describedby') || '')?.textContent.trim() || ''));
     assert.ok(hints.length >= 4 && hints.every((h) => h.length > 20), JSON.stringify(hints));
     assert.match(await driver.page.$eval('.layers-note summary', (s) => s.textContent), /How flats fit in your layers/);
@@ -352,7 +352,7 @@ describe('words and look', () => {
     try {
       await driver.page.setViewport({ width: 768, height: 1024 });
       await frame();
-      const widths = await driver.page.evaluate(() => [document.documentElement.scrollWidth, document.querySelector('#pages canvas').getBoundingClientRect().right]);
+      const widths = await driver.page.evaluate(() => [document.documentElement.scrollWidth, document.querySelector('#stage canvas').getBoundingClientRect().right]);
       assert.ok(widths[0] <= 768 && widths[1] <= 768, widths.join());
       assert.ok((await viewOf()).scale < 1);
     } finally {

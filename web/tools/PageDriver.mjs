@@ -3,7 +3,7 @@
 // by the browser tests and scripts/web-flat.sh. Nothing here downloads a
 // browser: puppeteer-core only talks to the one installed.
 import puppeteer from 'puppeteer-core';
-import { existsSync, mkdtempSync, readdirSync, rmSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, readdirSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { serve } from './serve.mjs';
@@ -11,14 +11,20 @@ import { serve } from './serve.mjs';
 export const kChromium = process.env.VANDREL_CHROMIUM || '/usr/bin/chromium';
 const kPageDir = new URL('../../build/web/', import.meta.url).pathname;
 
-export async function openPage({ pageDir = kPageDir } = {}) {
-  const server = await serve(pageDir, 0);
-  const profile = mkdtempSync(join(tmpdir(), 'vandrel-chromium-'));
+// `profile`: a profile folder to use again (a browser restarted), kept on
+// close; `port`: the same address as before, since what the page keeps is
+// kept per origin.
+export async function openPage({ pageDir = kPageDir, profile = null, port = 0 } = {}) {
+  const server = await serve(pageDir, port);
+  const keepProfile = Boolean(profile);
+  profile ??= mkdtempSync(join(tmpdir(), 'vandrel-chromium-'));
   const downloads = mkdtempSync(join(tmpdir(), 'vandrel-downloads-'));
   const browser = await puppeteer.launch({
     executablePath: kChromium,
     headless: true,
     userDataDir: profile,
+    // A 35 MP page on a busy machine can hold the page's thread for minutes.
+    protocolTimeout: 15 * 60_000,
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync',
       '--disable-dev-shm-usage'],
@@ -31,7 +37,7 @@ export async function openPage({ pageDir = kPageDir } = {}) {
   const url = `http://127.0.0.1:${server.address().port}/`;
   await page.goto(url, { waitUntil: 'load' });
   await page.waitForSelector('body[data-restored]');
-  return new PageDriver({ server, browser, page, session, profile, downloads, url, errors });
+  return new PageDriver({ server, browser, page, session, profile, keepProfile, downloads, url, errors });
 }
 
 export class PageDriver {
@@ -42,8 +48,44 @@ export class PageDriver {
   async close() {
     await this.browser.close().catch(() => {});
     this.server.close();
-    rmSync(this.profile, { recursive: true, force: true });
+    if (!this.keepProfile) rmSync(this.profile, { recursive: true, force: true });
     rmSync(this.downloads, { recursive: true, force: true });
+  }
+
+  // The memory the whole browser holds (every process: the browser, the
+  // page, its workers, the GPU and utility processes), in bytes: the sum of
+  // each process's proportional set size, so shared pages count once.
+  // Garbage is collected first in the page, so what is left is held.
+  async memoryUsed() {
+    await this.session.send('HeapProfiler.collectGarbage').catch(() => {});
+    await new Promise((r) => setTimeout(r, 300));
+    const root = this.browser.process()?.pid;
+    if (!root) throw new Error('no browser process to measure');
+    const parents = new Map();
+    for (const entry of readdirSync('/proc')) {
+      if (!/^\d+$/.test(entry)) continue;
+      try {
+        const stat = readFileSync(`/proc/${entry}/stat`, 'utf8');
+        parents.set(Number(entry), Number(stat.slice(stat.lastIndexOf(')') + 2).split(' ')[1]));
+      } catch {
+        // Gone meanwhile.
+      }
+    }
+    const tree = new Set([root]);
+    for (let grew = true; grew;) {
+      grew = false;
+      for (const [pid, parent] of parents) if (!tree.has(pid) && tree.has(parent)) { tree.add(pid); grew = true; }
+    }
+    let bytes = 0;
+    for (const pid of tree) {
+      try {
+        const pss = /^Pss:\s+(\d+) kB/m.exec(readFileSync(`/proc/${pid}/smaps_rollup`, 'utf8'));
+        if (pss) bytes += Number(pss[1]) * 1024;
+      } catch {
+        // Gone meanwhile.
+      }
+    }
+    return bytes;
   }
 
   async addFiles(paths) {
@@ -65,7 +107,13 @@ export class PageDriver {
     await this.page.waitForFunction(() => !document.querySelector('#pages li'));
   }
 
+  // The settings fold away once a page is flatted: opened as a user would.
+  async openSettings() {
+    await this.page.$eval('#settings-fold', (fold) => { fold.open = true; });
+  }
+
   async setDepth(depth) {
+    await this.openSettings();
     await this.page.$eval('#depth', (field, value) => {
       field.value = String(value);
       field.dispatchEvent(new Event('input', { bubbles: true }));
@@ -74,6 +122,7 @@ export class PageDriver {
   }
 
   async setMode(mode) {
+    await this.openSettings();
     await this.page.click(mode === 'auto' ? '#mode-auto' : '#mode-flat');
   }
 
@@ -97,6 +146,7 @@ export class PageDriver {
   }
 
   async setPalette(path) {
+    await this.openSettings();
     const input = await this.page.$('#palette');
     const before = await this.page.$eval('#status', (s) => s.textContent);
     await input.uploadFile(path);
@@ -111,6 +161,7 @@ export class PageDriver {
   }
 
   async setWhite(white) {
+    await this.openSettings();
     const checked = await this.page.$eval('#white', (box) => box.checked);
     if (checked !== white) await this.page.click('#white');
   }

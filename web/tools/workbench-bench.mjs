@@ -67,17 +67,17 @@ try {
     console.log(`Auto Flats in the browser, to the viewer, against the native command: median ${sorted[Math.floor(sorted.length / 2)].toFixed(2)}x, ` +
       `from ${sorted[0].toFixed(2)}x to ${sorted.at(-1).toFixed(2)}x over ${rounds} round${rounds === 1 ? '' : 's'}`);
 
-    await driver.page.$eval('#pages li canvas', (c) => c.scrollIntoView({ block: 'end' }));
+    await driver.page.$eval('#stage canvas', (c) => c.scrollIntoView({ block: 'end' }));
     // Let the reduced copies for the zoomed-out views be made first.
-    await driver.page.waitForFunction(() => document.querySelector('#pages li .viewer').viewer.reduced, { timeout: 60_000 });
-    await driver.page.waitForFunction(() => document.querySelector('#pages li .viewer').viewer.tools.fixes.boxes, { timeout: 60_000 });
+    await driver.page.waitForFunction(() => document.querySelector('#stage .viewer').viewer.reduced, { timeout: 60_000 });
+    await driver.page.waitForFunction(() => document.querySelector('#stage .viewer').viewer.tools.fixes.boxes, { timeout: 60_000 });
     const run = (script) => driver.page.evaluate(script, frames);
     const measure = async (name, script) => {
       const { intervals, draws } = await run(script);
       console.log(`${name}: frame interval ${stats(intervals)}; drawing ${stats(draws)}`);
     };
     const common = `
-      const viewer = document.querySelector('#pages li .viewer').viewer;
+      const viewer = document.querySelector('#stage .viewer').viewer;
       const frame = () => new Promise((r) => requestAnimationFrame(r));
       viewer.frameTimes.length = 0;
       const intervals = [];
@@ -109,7 +109,7 @@ try {
       return { intervals, draws: [...viewer.frameTimes] };
     })()`));
     const fixes = await driver.page.evaluate(async () => {
-      const viewer = document.querySelector('#pages li .viewer').viewer;
+      const viewer = document.querySelector('#stage .viewer').viewer;
       const frame = () => new Promise((r) => requestAnimationFrame(r));
       viewer.fit();
       viewer.tools.choose('colour');
@@ -135,7 +135,7 @@ try {
     // Splits across cells, each stroke from one line to the next: the
     // library melts the lines again around the cell.
     const splits = await driver.page.evaluate(async () => {
-      const viewer = document.querySelector('#pages li .viewer').viewer;
+      const viewer = document.querySelector('#stage .viewer').viewer;
       const tools = viewer.tools;
       tools.choose('split');
       const times = [];
