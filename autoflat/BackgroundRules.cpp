@@ -1,7 +1,6 @@
 #include "autoflat/BackgroundRules.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 #include "autoflat/PageStages.h"
 #include "autoflat/SmallRegions.h"
@@ -14,7 +13,8 @@ namespace {
 // the larger) as the root, and refusing to join two different hints.
 class CJoins {
 public:
-    CJoins(SPageRun& run, const std::vector<uint64_t>& area) : run_(run), parent_(run.into), size_(area.size(), 0) {
+    CJoins(SPageRun& run, const std::vector<uint64_t>& area)
+        : run_(run), parent_(run.into), size_(area.size(), 0) {
         for (size_t label = 0; label < area.size(); ++label) size_[parent_[label]] += area[label];
     }
 
@@ -30,7 +30,8 @@ public:
         const auto& ha = run_.hinted[a];
         const auto& hb = run_.hinted[b];
         if (ha.first && hb.first && !(ha.second == hb.second)) return;
-        const bool keepA = ha.first || (!hb.first && (size_[a] > size_[b] || (size_[a] == size_[b] && a < b)));
+        const bool keepA =
+            ha.first || (!hb.first && (size_[a] > size_[b] || (size_[a] == size_[b] && a < b)));
         if (!keepA) std::swap(a, b);
         parent_[b] = a;
         size_[a] += size_[b];
@@ -103,28 +104,28 @@ void JoinStrips(const SPageRun& run, const std::vector<uint64_t>& area, const FN
             if (other < count && strip[other] && 2 * length >= longest && closedAlike(label, other))
                 joins.Join(label, other);
     }
-    // What the strips' crowding tips closed off: seams of a gap and more with
-    // joined strips, and most of its border theirs.
-    std::vector<bool> joinedStrip(count, false);
-    for (uint32_t label = 1; label < count; ++label)
-        if (strip[label] && joins.Root(label) != label) joinedStrip[joins.Root(label)] = true;
-    for (uint32_t label = 1; label < count; ++label)
-        if (strip[label] && joinedStrip[joins.Root(label)]) joinedStrip[label] = true;
+    // What the strips' crowding tips closed off: most of its border with
+    // strips, and seams of half a gap and more (a tip's share) with them.
     for (uint32_t label = 1; label < count; ++label) {
         if (strip[label] || seams[label].empty()) continue;
-        std::unordered_map<uint32_t, uint64_t> seamTo, borderTo;
-        uint64_t border = 0;
+        uint64_t border = 0, stripBorder = 0;
         for (const auto& [other, length] : melted[label]) {
             border += length;
-            if (other < count && joinedStrip[other]) borderTo[joins.Root(other)] += length;
+            if (other < count && strip[other]) stripBorder += length;
         }
+        if (4 * stripBorder < 3 * border) continue;
+        // Runs of strips that meet here are one: their tips close it off.
+        std::vector<std::pair<uint32_t, uint64_t>> seamTo;
         for (const auto& [other, length] : seams[label])
-            if (other < count && joinedStrip[other]) seamTo[joins.Root(other)] += length;
-        for (const auto& [root, seam] : seamTo)
-            if (seam >= uint64_t(run.gap) && 4 * borderTo[root] >= 3 * border) {
-                joins.Join(label, root);
-                break;
-            }
+            if (other < count && strip[other]) seamTo.push_back({joins.Root(other), length});
+        std::sort(seamTo.begin(), seamTo.end());
+        for (size_t i = 0; i < seamTo.size();) {
+            uint64_t seam = 0;
+            size_t j = i;
+            for (; j < seamTo.size() && seamTo[j].first == seamTo[i].first; ++j) seam += seamTo[j].second;
+            if (2 * seam >= uint64_t(run.gap)) joins.Join(label, seamTo[i].first);
+            i = j;
+        }
     }
 }
 
@@ -159,7 +160,8 @@ void FoldCounters(const SPageRun& run, const std::vector<uint64_t>& area, const 
         ++letters[only];
     }
     for (uint32_t label = 1; label < count; ++label)
-        if (around[label] != kLine && letters[around[label]] >= kLettersAround) joins.Join(label, around[label]);
+        if (around[label] != kLine && letters[around[label]] >= kLettersAround)
+            joins.Join(label, around[label]);
 }
 
 }  // namespace

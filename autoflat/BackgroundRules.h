@@ -17,9 +17,9 @@
 // against each other: the wedges between speed lines whose tips crowd, the
 // bands between hatching. Bands the ink encloses all round (a striped
 // sleeve) and strips on either side of a closed outline stay apart.
-// A region that shares a seam of at least a gap with joined strips
-// and whose border is mostly with them (what the crowding tips closed off)
-// joins them too.
+// A region whose border after the melt is at least three quarters with
+// strips (what their crowding tips closed off) joins every strip, or run of
+// joined strips, it shares a seam of at least half a gap with.
 //
 // Counters. A counter is a region that the line art encloses all round
 // (gap closing parted it from nothing), away from the page's edge, no deeper
