@@ -82,7 +82,8 @@ void JoinStrips(const SPageRun& run, const std::vector<uint64_t>& area, const FN
     const uint32_t count = run.firstSpot;
     std::vector<bool> strip(count, false);
     for (uint32_t label = 1; label < count; ++label)
-        strip[label] = run.reach[label] > 0 && area[label] >= kStripElongation * uint64_t(run.reach[label]);
+        strip[label] = run.reach[label] > 0 && area[label] >= kStripElongation * uint64_t(run.reach[label]) &&
+                       melted[label].size() <= kStripNeighbours;
     // Each strip with the strips beside it along its long sides (borders at
     // least half its longest) that gap closing closed off against the same
     // region or against each other (lines whose tips crowd): bands that the

@@ -11,7 +11,8 @@
 //
 // Strips. A strip is a region at least kStripElongation times as large as
 // the square of its deepest point's distance from the line art (a 5:1
-// rectangle and anything longer and narrower). A strip joins every strip
+// rectangle and anything longer and narrower) with at most kStripNeighbours
+// neighbours (paper running between many shapes is no strip). A strip joins every strip
 // beside it along its long sides (a border after the melt at least half its
 // longest) when gap closing closed both off against the same region or
 // against each other: the wedges between speed lines whose tips crowd, the
@@ -30,11 +31,13 @@
 // counters lie (a word, not a face's two eyes). Counters join that region.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace autoflat {
 
 constexpr uint64_t kStripElongation = 20;
+constexpr size_t kStripNeighbours = 6;
 constexpr uint64_t kCounterInk = 4;
 constexpr uint32_t kLettersAround = 4;
 
