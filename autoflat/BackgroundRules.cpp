@@ -114,7 +114,9 @@ void JoinStrips(const SPageRun& run, const std::vector<uint64_t>& area, const FN
             border += length;
             if (other < count && strip[other]) stripBorder += length;
         }
-        if (4 * stripBorder < 3 * border) continue;
+        uint32_t tips = 0;  // strips it is closed off against: a burst's, not a cut line's one or two
+        for (const auto& seam : seams[label]) tips += seam.first < count && strip[seam.first];
+        if (4 * stripBorder < 3 * border || tips < kTipsAround) continue;
         // Runs of strips that meet here are one: their tips close it off.
         std::vector<std::pair<uint32_t, uint64_t>> seamTo;
         for (const auto& [other, length] : seams[label])

@@ -19,8 +19,10 @@
 // bands between hatching. Bands the ink encloses all round (a striped
 // sleeve) and strips on either side of a closed outline stay apart.
 // A region whose border after the melt is at least three quarters with
-// strips (what their crowding tips closed off) joins every strip, or run of
-// joined strips, it shares a seam of at least half a gap with.
+// strips, closed off against at least kTipsAround of them (what their
+// crowding tips closed off; a line cut by a gap seals one or two), joins
+// every strip, or run of joined strips, it shares a seam of at least half a
+// gap with.
 //
 // Counters. A counter is a region that the line art encloses all round
 // (gap closing parted it from nothing), away from the page's edge, no deeper
@@ -38,6 +40,7 @@ namespace autoflat {
 
 constexpr uint64_t kStripElongation = 20;
 constexpr size_t kStripNeighbours = 6;
+constexpr uint32_t kTipsAround = 4;
 constexpr uint64_t kCounterInk = 4;
 constexpr uint32_t kLettersAround = 4;
 

@@ -3,6 +3,8 @@
 // time, memory, leaks and the closest touching colours.
 //
 //   vandrel_autoflat_bench [--size WxH] [--workers N] [--aliased]
+//                          [--without edge,strips,counters,texture]
+// --without turns the named background rules off, to measure what each costs.
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -165,6 +167,7 @@ private:
 int main(int argc, char** argv) {
     int width = 7000, height = 10000, workers = 2, paletteSize = 0;
     bool aliased = false;
+    std::string without;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--size" && i + 1 < argc) {
@@ -173,11 +176,15 @@ int main(int argc, char** argv) {
             workers = std::atoi(argv[++i]);
         } else if (arg == "--palette" && i + 1 < argc) {
             paletteSize = std::atoi(argv[++i]);
+        } else if (arg == "--without" && i + 1 < argc) {
+            without = argv[++i];
         } else if (arg == "--aliased") {
             aliased = true;
         } else {
-            std::fprintf(stderr, "usage: %s [--size WxH] [--workers N] [--palette COLOURS] [--aliased]\n",
-                         argv[0]);
+            std::fprintf(
+                stderr,
+                "usage: %s [--size WxH] [--workers N] [--palette COLOURS] [--aliased] [--without RULES]\n",
+                argv[0]);
             return 2;
         }
     }
@@ -192,6 +199,10 @@ int main(int argc, char** argv) {
     view.kind = autoflat::EPageKind::Gray;
     autoflat::SAutoFlatSettings settings;
     settings.workers = workers;
+    settings.pageEdgeIsLine = without.find("edge") != std::string::npos;
+    settings.joinStrips = without.find("strips") == std::string::npos;
+    settings.foldCounters = without.find("counters") == std::string::npos;
+    settings.textureClosesGaps = without.find("texture") != std::string::npos;
     // A palette of many colours, spread evenly over the cube: the choice of
     // colours region by region must not grow with its square.
     for (int i = 0; i < paletteSize; ++i)
