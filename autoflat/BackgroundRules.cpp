@@ -158,7 +158,8 @@ void FoldCounters(const SPageRun& run, const std::vector<uint64_t>& area, const 
             if (only != kLine && root != only) one = false;
             only = root;
         }
-        if (!one || only == kLine || only == joins.Root(label)) continue;
+        // A spot black around holes is no balloon.
+        if (!one || only == kLine || only >= count || only == joins.Root(label)) continue;
         around[label] = only;
         ++letters[only];
     }

@@ -152,6 +152,17 @@ TEST(AutoFlatBackground, TwoEyesAndWideRingsAreNoLetters) {
     for (int k = 0; k < 6; ++k) EXPECT_NE(LabelAt(wide, 42 + 62 * k, 60), LabelAt(wide, 10, 10)) << k;
 }
 
+TEST(AutoFlatBackground, HolesInASpotBlackAreNoCounters) {
+    CTestPage page(240, 160);
+    page.Fill(20, 20, 220, 140, 0);
+    for (int k = 0; k < 6; ++k) page.Fill(40 + 25 * k, 30, 46 + 25 * k, 38, 255);
+    const SAutoFlatResult result = Flat(page, Settings(8));
+    ASSERT_EQ(result.status, EAutoFlatStatus::Ok);
+    const uint32_t spot = LabelAt(result, 120, 100);
+    ASSERT_TRUE(result.regions[spot].spotBlack);
+    for (int k = 0; k < 6; ++k) EXPECT_NE(LabelAt(result, 42 + 25 * k, 33), spot) << k;
+}
+
 TEST(AutoFlatBackground, TheRulesGiveTheSameBytesForAnyWorkerCount) {
     CTestPage page(320, 320);
     page.Box(5, 5, 315, 315, 3);
