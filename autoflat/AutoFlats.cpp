@@ -167,6 +167,7 @@ SAutoFlatResult Run(const SPageView& page, const SPageView* hints, const SAutoFl
     CloseGaps(run);
     LabelEnclosed(run);
     CheckRegionCount(run);
+    MeasureRegions(run);
     FindSpotBlacks(run);
     CheckRegionCount(run);
     if (run.labelEnd == 1) throw CFailure(EAutoFlatStatus::NoRegions, "the page is all line art");

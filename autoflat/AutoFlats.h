@@ -104,6 +104,22 @@ struct SAutoFlatSettings {
     // its larger part. Hints still decide where they are.
     SPageView earlier;
     int workers = 0;  // 0: the machine's processors; 1 runs without any thread
+    // What a flatter fills as one flat (each rule costs nothing on pages
+    // without what it looks for; see BackgroundRules.h):
+    // ink specks at most half the gap across (screentone dots, scan grain)
+    // close no gaps, so a tone is one area with the paper around it;
+    bool textureClosesGaps = false;
+    // regions that meet along the page's edge with no ink between them there
+    // are one: the page's edge is not a line, and a channel between the
+    // drawing and the edge closes nothing;
+    bool pageEdgeIsLine = false;
+    // long narrow strips between free-ended lines (speed lines, hatching),
+    // closed only where the lines' ends crowd, are one with the strips
+    // beside them and with what their tips close off;
+    bool joinStrips = true;
+    // letters' counters (the insides of O, A, B ...) are one with the
+    // balloon around them: see BackgroundRules.h for what counts as a letter.
+    bool foldCounters = true;
 };
 
 // Fraction of the work done (0 .. 1) and the stage's name; false cancels.

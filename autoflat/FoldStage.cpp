@@ -70,6 +70,7 @@ void FoldRegions(SPageRun& run) {
         if (run.hinted[label].first || label >= run.firstSpot) keep[label] = true;
     run.borders = Borders(melted.data(), run.width, run.height, 1, run.workers, stage.Reporter());
     run.into = FoldSmallRegions(area, keep, run.borders, uint64_t(run.result.minRegion), stage.Reporter());
+    JoinBackground(run, area);
 
     // Final labels from 0, in order of first appearance.
     std::vector<uint32_t>& final = run.final;

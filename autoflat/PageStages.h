@@ -47,6 +47,14 @@ struct SPageRun {
     // are enclosed all round, firstSpot .. labelEnd - 1 are spot blacks.
     uint32_t firstClosed = 1, firstSpot = 1, labelEnd = 1;
 
+    // Ink specks hidden from gap closing while the distances are measured
+    // (1 a pixel; empty when there are none).
+    std::vector<uint8_t> texture;
+    // Per label as gap closing left it: the squared distance of its deepest
+    // pixel from the line art, and whether it touches the page's edge.
+    std::vector<uint32_t> reach;
+    std::vector<uint8_t> atEdge;
+
     // What the fold leaves: each label's hint colour, the borders after the
     // melt, the label each ends in and its final region.
     std::vector<std::pair<bool, SColour>> hinted;
@@ -59,11 +67,18 @@ struct SPageRun {
 };
 
 void ClassifyPixels(SPageRun& run);
+void HideTexture(SPageRun& run);
+void ShowTexture(SPageRun& run);
 void CloseGaps(SPageRun& run);
 void LabelEnclosed(SPageRun& run);
+void MeasureRegions(SPageRun& run);
 void FindSpotBlacks(SPageRun& run);
 void MeltLines(SPageRun& run);
 void FoldRegions(SPageRun& run);
+// Within FoldRegions, after small regions fold: the background rules
+// (BackgroundRules.h) join roots of run.into; `area` is each label's pixels
+// before the melt.
+void JoinBackground(SPageRun& run, const std::vector<uint64_t>& area);
 void ChooseColours(SPageRun& run);
 void PaintFlats(SPageRun& run);
 

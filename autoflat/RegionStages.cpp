@@ -62,11 +62,13 @@ void ClassifyPixels(SPageRun& run) {
 void CloseGaps(SPageRun& run) {
     run.progress.At(0.05, "measuring gaps");
     run.distance.resize(static_cast<size_t>(run.size));
+    HideTexture(run);
     {
         CStageProgress stage(run.progress, 0.05, 0.2, "measuring gaps", 2 * uint64_t(run.size));
         SquaredDistances(run.width, run.height, run.labels.data(), kLine, false, run.distance.data(),
                          run.workers, stage.Reporter());
     }
+    ShowTexture(run);
 
     // A core is what lies farther from every line than half the widest gap
     // to be closed, plus a pixel so that gaps across the diagonal close too:

@@ -6,6 +6,8 @@
 // plain copy reaches on this machine.
 //
 //   vandrel_autoflat_bench [--size WxH] [--workers N] [--aliased] [--page FILE.png]
+//                          [--without edge,strips,counters,texture]
+// --without turns the named background rules off, to measure what each costs.
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -212,6 +214,7 @@ int main(int argc, char** argv) {
     int width = 7000, height = 10000, workers = 2, paletteSize = 0;
     bool aliased = false;
     const char* file = nullptr;
+    std::string without;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--size" && i + 1 < argc) {
@@ -224,11 +227,13 @@ int main(int argc, char** argv) {
             aliased = true;
         } else if (arg == "--page" && i + 1 < argc) {
             file = argv[++i];
+        } else if (arg == "--without" && i + 1 < argc) {
+            without = argv[++i];
         } else {
-            std::fprintf(
-                stderr,
-                "usage: %s [--size WxH] [--workers N] [--palette COLOURS] [--aliased] [--page FILE.png]\n",
-                argv[0]);
+            std::fprintf(stderr,
+                         "usage: %s [--size WxH] [--workers N] [--palette COLOURS] [--aliased] [--page "
+                         "FILE.png] [--without RULES]\n",
+                         argv[0]);
             return 2;
         }
     }
@@ -248,6 +253,10 @@ int main(int argc, char** argv) {
     view.kind = autoflat::EPageKind::Gray;
     autoflat::SAutoFlatSettings settings;
     settings.workers = workers;
+    settings.pageEdgeIsLine = without.find("edge") != std::string::npos;
+    settings.joinStrips = without.find("strips") == std::string::npos;
+    settings.foldCounters = without.find("counters") == std::string::npos;
+    settings.textureClosesGaps = without.find("texture") != std::string::npos;
     // A palette of many colours, spread evenly over the cube: the choice of
     // colours region by region must not grow with its square.
     for (int i = 0; i < paletteSize; ++i)

@@ -41,10 +41,10 @@ async function open() {
   await driver.setAuto({ gap: 20 });
   await driver.addFiles([path]);
   await driver.flat();
-  await driver.page.waitForFunction(() => document.querySelector('#pages li .viewer')?.viewer?.tools?.fixes.boxes, { timeout: 60_000 });
+  await driver.page.waitForFunction(() => document.querySelector('#stage .viewer')?.viewer?.tools?.fixes.boxes, { timeout: 60_000 });
 }
 
-const tools = (script, arg) => driver.page.evaluate(`(async (arg) => { const tools = document.querySelector('#pages li .viewer').viewer.tools; ${script} })`
+const tools = (script, arg) => driver.page.evaluate(`(async (arg) => { const tools = document.querySelector('#stage .viewer').viewer.tools; ${script} })`
   + `(${JSON.stringify(arg ?? null)})`);
 const note = () => tools('return tools.note.textContent;');
 
@@ -150,12 +150,12 @@ describe('merge', () => {
     await open();
     await driver.page.$eval('#pages li .wipe input', (w) => { w.value = '0'; w.dispatchEvent(new Event('input')); });
     // Chosen first: pressing the button may scroll the page.
-    await driver.page.click('#pages li .fix-tools button[data-tool="lasso"]');
+    await driver.page.click('#fix-area .fix-tools button[data-tool="lasso"]');
     await driver.page.$eval('#pages li canvas', (c) => c.scrollIntoView({ block: 'end' }));
     const { cx, cy } = panel.balloon;
     const row = balloonLetters(panel.balloon).filter((l) => l.outer > 10 && l.y === cy - 90);
     const outer = labelAt(map, cx - 320, cy - 60);
-    const view = await driver.page.$eval('#pages li .viewer', (v) => JSON.parse(v.dataset.view));
+    const view = await driver.page.$eval('#stage .viewer', (v) => JSON.parse(v.dataset.view));
     const canvas = await (await driver.page.$('#pages li canvas')).boundingBox();
     const screen = ([x, y]) => [canvas.x + view.x + (x + 0.5) * view.scale, canvas.y + view.y + (y + 0.5) * view.scale];
     const corners = [[cx - 320, cy - 60], [cx - 320, cy - 125], [cx + 320, cy - 125], [cx + 320, cy - 60], [cx - 318, cy - 60]];
@@ -186,8 +186,8 @@ describe('merge', () => {
 
 test('a swatch sets the Colour tool; the colour given joins the recent ones', async () => {
   await open();
-  await driver.page.waitForSelector('#pages li .swatch-row[data-row=page] .swatch');
-  const page = await driver.page.$$eval('#pages li .swatch-row[data-row=page] .swatch', (list) => list.map((s) => s.dataset.colour));
+  await driver.page.waitForSelector('#fix-area .swatch-row[data-row=page] .swatch');
+  const page = await driver.page.$$eval('#fix-area .swatch-row[data-row=page] .swatch', (list) => list.map((s) => s.dataset.colour));
   assert.ok(page.length >= 2, 'no page colours shown');
   const hex = (data, i) => `#${Array.from(data.subarray(i, i + 3)).map((v) => v.toString(16).padStart(2, '0')).join('')}`;
   const areas = new Map();
@@ -195,13 +195,13 @@ test('a swatch sets the Colour tool; the colour given joins the recent ones', as
   assert.equal(page[0], [...areas].reduce((a, b) => (b[1] > a[1] ? b : a))[0], 'the colour covering most of the page is not first');
   const at = { x: panel.x0 + 40, y: panel.y0 + 40 };
   const colour = page.find((c) => c !== hex(native.data, (at.y * width + at.x) * 3));
-  await driver.page.click(`#pages li .swatch-row[data-row=page] .swatch[data-colour="${colour}"]`);
+  await driver.page.click(`#fix-area .swatch-row[data-row=page] .swatch[data-colour="${colour}"]`);
   assert.equal(await driver.page.$eval('#pages li input[type=color]', (c) => c.value), colour);
-  assert.equal(await driver.page.$eval('#pages li .fix-tools button[data-tool=colour]', (b) => b.getAttribute('aria-pressed')), 'true');
+  assert.equal(await driver.page.$eval('#fix-area .fix-tools button[data-tool=colour]', (b) => b.getAttribute('aria-pressed')), 'true');
   await tools('tools.click(arg);', at);
   await saved(1);
   const { flats } = await downloads();
   assert.equal(hex(flats.data, (at.y * width + at.x) * 3), colour);
-  const recent = await driver.page.$$eval('#pages li .swatch-row[data-row=recent] .swatch', (list) => list.map((s) => s.dataset.colour));
+  const recent = await driver.page.$$eval('#fix-area .swatch-row[data-row=recent] .swatch', (list) => list.map((s) => s.dataset.colour));
   assert.equal(recent[0], colour);
 });

@@ -33,9 +33,9 @@ try {
     const [state] = await driver.states();
     if (state.state !== 'done') throw new Error(`the page was not flatted: ${state.message}`);
     console.log(`flatted: ${state.message}`);
-    await driver.page.waitForFunction(() => document.querySelector('#pages li .viewer')?.viewer?.tools?.fixes.boxes, { timeout: 120_000 });
+    await driver.page.waitForFunction(() => document.querySelector('#stage .viewer')?.viewer?.tools?.fixes.boxes, { timeout: 120_000 });
     const figures = await driver.page.evaluate(async (panels, strokes) => {
-      const viewer = document.querySelector('#pages li .viewer').viewer;
+      const viewer = document.querySelector('#stage .viewer').viewer;
       const { tools } = viewer;
       const frames = () => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));
       viewer.fit();
