@@ -28,12 +28,13 @@ export function comicLayout(width, height) {
   return panels;
 }
 
-// Letters: rings with counters of about 380 pixels (regions) and, after
-// them, small ones with counters of about 50 (folded).
+// Letters: thin rings with counters of about 380 pixels, too much paper for
+// their ink to be taken for a word's counters, so they stay regions for the
+// merge tools; after them, small ones with counters of about 50 (folded).
 function letters(balloon) {
   const out = [];
   for (let row = -1; row <= 1; row++) {
-    for (let k = -4; k <= 4; k++) out.push({ x: balloon.cx + k * 70, y: balloon.cy + row * 70 - 20, outer: 17, inner: 11 });
+    for (let k = -4; k <= 4; k++) out.push({ x: balloon.cx + k * 70, y: balloon.cy + row * 70 - 20, outer: 12, inner: 11 });
   }
   for (let k = -4; k <= 4; k++) out.push({ x: balloon.cx + k * 40, y: balloon.cy + 110, outer: 8, inner: 4 });
   return out;

@@ -148,15 +148,15 @@ describe('merge', () => {
 
   test('a loop drawn from inside the balloon round a row of letters merges their counters into it', async () => {
     await open();
-    await driver.page.$eval('#pages li .wipe input', (w) => { w.value = '0'; w.dispatchEvent(new Event('input')); });
+    await driver.page.$eval('#stage .wipe input', (w) => { w.value = '0'; w.dispatchEvent(new Event('input')); });
     // Chosen first: pressing the button may scroll the page.
     await driver.page.click('#fix-area .fix-tools button[data-tool="lasso"]');
-    await driver.page.$eval('#pages li canvas', (c) => c.scrollIntoView({ block: 'end' }));
+    await driver.page.$eval('#stage canvas', (c) => c.scrollIntoView({ block: 'end' }));
     const { cx, cy } = panel.balloon;
     const row = balloonLetters(panel.balloon).filter((l) => l.outer > 10 && l.y === cy - 90);
     const outer = labelAt(map, cx - 320, cy - 60);
     const view = await driver.page.$eval('#stage .viewer', (v) => JSON.parse(v.dataset.view));
-    const canvas = await (await driver.page.$('#pages li canvas')).boundingBox();
+    const canvas = await (await driver.page.$('#stage canvas')).boundingBox();
     const screen = ([x, y]) => [canvas.x + view.x + (x + 0.5) * view.scale, canvas.y + view.y + (y + 0.5) * view.scale];
     const corners = [[cx - 320, cy - 60], [cx - 320, cy - 125], [cx + 320, cy - 125], [cx + 320, cy - 60], [cx - 318, cy - 60]];
     await driver.page.mouse.move(...screen(corners[0]));
@@ -196,7 +196,7 @@ test('a swatch sets the Colour tool; the colour given joins the recent ones', as
   const at = { x: panel.x0 + 40, y: panel.y0 + 40 };
   const colour = page.find((c) => c !== hex(native.data, (at.y * width + at.x) * 3));
   await driver.page.click(`#fix-area .swatch-row[data-row=page] .swatch[data-colour="${colour}"]`);
-  assert.equal(await driver.page.$eval('#pages li input[type=color]', (c) => c.value), colour);
+  assert.equal(await driver.page.$eval('#fix-area input[type=color]', (c) => c.value), colour);
   assert.equal(await driver.page.$eval('#fix-area .fix-tools button[data-tool=colour]', (b) => b.getAttribute('aria-pressed')), 'true');
   await tools('tools.click(arg);', at);
   await saved(1);
