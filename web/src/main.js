@@ -148,8 +148,9 @@ function placeActive(page) {
     ui.stage.replaceChildren(page.view);
     // The fix tools live in the panel, in one container of their own.
     ui.fixArea.replaceChildren(...(viewer.tools ? [viewer.tools.node] : []));
-    // The settings fold away once the page on screen is flatted.
-    if (!stageHadResult) ui.settingsFold.open = false;
+    // The settings fold away once the page on screen is flatted, but not
+    // from under someone typing in them while a page opens.
+    if (!stageHadResult && !ui.settingsFold.contains(document.activeElement)) ui.settingsFold.open = false;
   } else {
     ui.fixArea.replaceChildren();
     ui.stageNote.textContent = !page ? 'Drop 8-bit RGB or RGBA PNG pages anywhere on this page, or choose them in the panel.'
