@@ -1,10 +1,83 @@
 #include "autoflat/RegionLabels.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <string>
 
 #include "autoflat/Workers.h"
 
 namespace autoflat {
+
+namespace label_detail {
+
+void JoinBands(const SLabelMap& map, uint32_t firstLabel, uint64_t room, std::vector<SBand>& bands,
+               std::vector<uint32_t>& parent, std::vector<uint32_t>& count, std::vector<uint32_t>& offsets) {
+    uint64_t total = 0;
+    for (const SBand& band : bands) total += band.parent.size();
+    auto tooMany = [&] { return CTooManyLabels("too many regions: more than " + std::to_string(room)); };
+    // Pages hold fewer than 2^32 pixels, so this is only a guard.
+    if (total > UINT32_MAX) throw tooMany();
+    offsets.assign(bands.size(), 0);
+    if (bands.size() == 1) {
+        parent.swap(bands[0].parent);
+        count.swap(bands[0].count);
+        return;
+    }
+    parent.resize(size_t(total));
+    count.resize(size_t(total));
+    uint32_t offset = 0;
+    for (size_t b = 0; b < bands.size(); ++b) {
+        offsets[b] = offset;
+        SBand& band = bands[b];
+        for (size_t i = 0; i < band.parent.size(); ++i) parent[offset + i] = offset + band.parent[i];
+        std::copy(band.count.begin(), band.count.end(), count.begin() + offset);
+        offset += uint32_t(band.parent.size());
+        std::vector<uint32_t>().swap(band.parent);
+        std::vector<uint32_t>().swap(band.count);
+    }
+    // A band's first row opens a label wherever one pass from the top would
+    // have carried the label from above; those do not count against room,
+    // so that a page fails on exactly the same count on every worker count.
+    auto provisional = [&](uint32_t value) { return value >= firstLabel && value != kOpen; };
+    uint64_t carried = 0;
+    for (size_t b = 1; b < bands.size(); ++b) {
+        const int64_t y = bands[b].firstRow;
+        if (y == 0 || y == bands[b].endRow) continue;
+        const uint32_t* row = map.labels + y * map.width;
+        const uint32_t* above = row - map.width;
+        for (int64_t x = 0; x < map.width; ++x) {
+            if (!provisional(row[x]) || !provisional(above[x])) continue;
+            if (x == 0 || !provisional(row[x - 1])) ++carried;
+            Join(parent, offsets[b] + (row[x] - firstLabel), offsets[b - 1] + (above[x] - firstLabel));
+        }
+    }
+    if (total - carried > room) throw tooMany();
+}
+
+void NumberBands(const SLabelMap& map, uint32_t firstLabel, const std::vector<SBand>& bands,
+                 const std::vector<uint32_t>& offsets, const std::vector<uint32_t>& root,
+                 const FWorkDone& done, int workers) {
+    constexpr int64_t kReportEvery = int64_t(1) << 16;
+    ForEachPart(workers, map.Size(), kReportEvery, [&](int64_t begin, int64_t end) {
+        size_t b = 0;
+        for (int64_t i = begin; i < end; i += kReportEvery) {
+            const int64_t stop = std::min(end, i + kReportEvery);
+            for (int64_t j = i; j < stop;) {
+                while (bands[b].endRow * map.width <= j) ++b;
+                const int64_t bandStop = std::min(stop, bands[b].endRow * map.width);
+                const uint32_t* bandRoot = root.data() + offsets[b];
+                for (; j < bandStop; ++j) {
+                    const uint32_t value = map.labels[j];
+                    if (value >= firstLabel && value != kOpen)
+                        map.labels[j] = firstLabel + bandRoot[value - firstLabel];
+                }
+            }
+            if (done) done(uint64_t(stop - i));
+        }
+    });
+}
+
+}  // namespace label_detail
 
 void GrowIntoOpen(const SLabelMap& map, const FWorkDone& done, int workers) {
     const int64_t w = map.width, h = map.height;

@@ -55,33 +55,36 @@ inline uint32_t Root(std::vector<uint32_t>& parent, uint32_t label) {
     return root;
 }
 
-}  // namespace label_detail
+inline void Join(std::vector<uint32_t>& parent, uint32_t a, uint32_t b) {
+    a = Root(parent, a);
+    b = Root(parent, b);
+    if (a != b) parent[std::max(a, b)] = std::min(a, b);
+}
 
-// Gives every 4-connected component of the pixels for which member(index)
-// holds a new label firstLabel, firstLabel + 1, ... in the order in which
-// the components first appear in rows from the top. member is asked once
-// per pixel, in that order, before the pixel is written. Returns each new
-// label's pixel count. `done` hears of the work, a pixel a unit in each of
-// the two passes; the second runs on `workers`.
-template <class FMember>
-std::vector<uint64_t> LabelComponents(const SLabelMap& map, uint32_t firstLabel, const FMember& member,
-                                      const FWorkDone& done = {}, int workers = 1) {
-    // First pass: provisional labels (offsets from firstLabel) joined where
-    // they meet; the smaller one is the root, so a root is its component's
-    // first pixel in row order. Each provisional label counts its pixels.
+// A run of rows labelled on its own: provisional labels (offsets from
+// firstLabel) joined where they meet, the smaller one the root, so a root
+// is its component's first pixel in row order. Each counts its pixels.
+struct SBand {
+    int64_t firstRow = 0, endRow = 0;
     std::vector<uint32_t> parent, count;
-    const uint64_t room = uint64_t(kOpen) - firstLabel;
+};
+
+template <class FMember>
+void LabelBand(const SLabelMap& map, uint32_t firstLabel, const FMember& member, uint64_t room, SBand& band,
+               const FWorkDone& done) {
     auto provisional = [&](uint32_t value) { return value >= firstLabel && value != kOpen; };
-    for (int64_t y = 0; y < map.height; ++y) {
+    std::vector<uint32_t>& parent = band.parent;
+    for (int64_t y = band.firstRow; y < band.endRow; ++y) {
         uint32_t* row = map.labels + y * map.width;
-        const uint32_t* above = y > 0 ? row - map.width : nullptr;
+        // The band's first row meets the one above only when bands are joined.
+        const uint32_t* above = y > band.firstRow ? row - map.width : nullptr;
         for (int64_t x = 0; x < map.width; ++x) {
             if (!member(y * map.width + x)) continue;
             const bool left = x > 0 && provisional(row[x - 1]);
             const bool up = above && provisional(above[x]);
             if (left && up) {
-                const uint32_t a = label_detail::Root(parent, row[x - 1] - firstLabel);
-                const uint32_t b = label_detail::Root(parent, above[x] - firstLabel);
+                const uint32_t a = Root(parent, row[x - 1] - firstLabel);
+                const uint32_t b = Root(parent, above[x] - firstLabel);
                 if (a != b) parent[std::max(a, b)] = std::min(a, b);
                 row[x] = firstLabel + std::min(a, b);
             } else if (left) {
@@ -93,16 +96,58 @@ std::vector<uint64_t> LabelComponents(const SLabelMap& map, uint32_t firstLabel,
                     throw CTooManyLabels("too many regions: more than " + std::to_string(room));
                 row[x] = firstLabel + uint32_t(parent.size());
                 parent.push_back(uint32_t(parent.size()));
-                count.push_back(0);
+                band.count.push_back(0);
             }
-            ++count[row[x] - firstLabel];
+            ++band.count[row[x] - firstLabel];
         }
         if (done) done(uint64_t(map.width));
     }
+}
+
+// Joins the bands' labels into one numbering, band after band, so that
+// labels still rise in row order, and joins the components that meet
+// across each band's first row. offsets[b] is band b's first label's
+// offset in that numbering. Each band's memory goes once it is copied.
+void JoinBands(const SLabelMap& map, uint32_t firstLabel, uint64_t room, std::vector<SBand>& bands,
+               std::vector<uint32_t>& parent, std::vector<uint32_t>& count, std::vector<uint32_t>& offsets);
+
+// Final labels: label `value` of band b becomes firstLabel +
+// root[offsets[b] + value - firstLabel], on every worker.
+void NumberBands(const SLabelMap& map, uint32_t firstLabel, const std::vector<SBand>& bands,
+                 const std::vector<uint32_t>& offsets, const std::vector<uint32_t>& root,
+                 const FWorkDone& done, int workers);
+
+}  // namespace label_detail
+
+// Gives every 4-connected component of the pixels for which member(index)
+// holds a new label firstLabel, firstLabel + 1, ... in the order in which
+// the components first appear in rows from the top. member is asked once
+// per pixel, before the pixel is written, by several workers at once (each
+// in a band of rows of its own, in row order there), so it may read no
+// pixel of the map but its own. Returns each new label's pixel count.
+// `done` hears of the work, a pixel a unit in each of the two passes.
+template <class FMember>
+std::vector<uint64_t> LabelComponents(const SLabelMap& map, uint32_t firstLabel, const FMember& member,
+                                      const FWorkDone& done = {}, int workers = 1) {
+    const uint64_t room = uint64_t(kOpen) - firstLabel;
+    // Bands of at least a few dozen rows, so that joining them at their
+    // borders stays a small part of the work.
+    const int64_t bandCount = std::clamp<int64_t>(workers, 1, std::max<int64_t>(1, map.height / 32));
+    std::vector<label_detail::SBand> bands(static_cast<size_t>(bandCount));
+    for (int64_t b = 0; b < bandCount; ++b) {
+        bands[size_t(b)].firstRow = map.height * b / bandCount;
+        bands[size_t(b)].endRow = map.height * (b + 1) / bandCount;
+    }
+    ForEachPart(int(bandCount), bandCount, 1, [&](int64_t b0, int64_t b1) {
+        for (int64_t b = b0; b < b1; ++b)
+            label_detail::LabelBand(map, firstLabel, member, room, bands[size_t(b)], done);
+    });
+    std::vector<uint32_t> parent, count, offsets;
+    label_detail::JoinBands(map, firstLabel, room, bands, parent, count, offsets);
     // Roots in increasing order are the components in order of first
-    // appearance, since provisional labels are handed out in row order: a
-    // root's final label is the number of roots before it. A parent is
-    // never larger than its child, so one pass from the front resolves all.
+    // appearance, since provisional labels rise in row order: a root's
+    // final label is the number of roots before it. A parent is never
+    // larger than its child, so one pass from the front resolves all.
     std::vector<uint64_t> sizes;
     for (uint32_t p = 0; p < parent.size(); ++p) {
         if (parent[p] == p) {
@@ -114,18 +159,7 @@ std::vector<uint64_t> LabelComponents(const SLabelMap& map, uint32_t firstLabel,
         sizes[parent[p]] += count[p];
     }
     std::vector<uint32_t>().swap(count);
-    // Second pass: final labels, a lookup a pixel, on every worker.
-    constexpr int64_t kReportEvery = int64_t(1) << 16;
-    ForEachPart(workers, map.Size(), kReportEvery, [&](int64_t begin, int64_t end) {
-        for (int64_t i = begin; i < end; i += kReportEvery) {
-            const int64_t stop = std::min(end, i + kReportEvery);
-            for (int64_t j = i; j < stop; ++j) {
-                const uint32_t value = map.labels[j];
-                if (provisional(value)) map.labels[j] = firstLabel + parent[value - firstLabel];
-            }
-            if (done) done(uint64_t(stop - i));
-        }
-    });
+    label_detail::NumberBands(map, firstLabel, bands, offsets, parent, done, workers);
     return sizes;
 }
 }  // namespace autoflat

@@ -124,7 +124,7 @@ TEST(RegionMap, ComponentsComeInOrderOfFirstAppearanceOnEveryWorkerCount) {
             SMap expected = map;
             const uint32_t first = 7;
             const std::vector<uint64_t> expectedSizes = FloodLabels(expected, first);
-            for (const int workers : {1, 2, 3}) {
+            for (const int workers : {1, 2, 3, 8}) {
                 SMap labelled = map;
                 SLabelMap view{width, height, labelled.labels.data()};
                 const std::vector<uint64_t> sizes = LabelComponents(
@@ -133,6 +133,64 @@ TEST(RegionMap, ComponentsComeInOrderOfFirstAppearanceOnEveryWorkerCount) {
                 EXPECT_EQ(labelled.labels, expected.labels) << width << "x" << height << " lines " << lines;
             }
         }
+}
+
+namespace {
+
+// Labels each worker count's way and compares with the flood fill.
+void ExpectFloodLabels(const SMap& map, uint32_t first, const char* what) {
+    SMap expected = map;
+    const std::vector<uint64_t> expectedSizes = FloodLabels(expected, first);
+    for (const int workers : {1, 2, 3, 8}) {
+        SMap labelled = map;
+        const std::vector<uint64_t> sizes = LabelComponents(
+            {map.width, map.height, labelled.labels.data()}, first,
+            [&](int64_t i) { return map.labels[size_t(i)] == kOpen; }, {}, workers);
+        EXPECT_EQ(sizes, expectedSizes) << what << " workers " << workers;
+        EXPECT_EQ(labelled.labels, expected.labels) << what << " workers " << workers;
+    }
+}
+
+}  // namespace
+
+// Shapes whose parts meet only rows below where a band of rows would end:
+// a serpentine crossing every band many times, and teeth that start at
+// scattered rows, some joined only by the foot row and some left alone,
+// so that the order of first appearance is settled far from the tops.
+TEST(RegionMap, ComponentsJoinedAcrossManyRowsKeepTheirOrder) {
+    const int32_t width = 41, height = 300;
+    auto blank = [&] { return SMap{width, height, std::vector<uint32_t>(size_t(width) * height, kLine)}; };
+    auto open = [&](SMap& map, int32_t x, int32_t y) { map.labels[size_t(y) * width + size_t(x)] = kOpen; };
+    SMap serpentine = blank();
+    for (int32_t x = 0; x < width; x += 2) {
+        for (int32_t y = 1; y + 1 < height; ++y) open(serpentine, x, y);
+        if (x + 2 < width) open(serpentine, x + 1, (x / 2) % 2 == 0 ? height - 2 : 1);
+    }
+    ExpectFloodLabels(serpentine, 3, "serpentine");
+    SMap combs = blank();
+    for (int32_t x = 0; x < width; x += 2)
+        for (int32_t y = (x * 37) % 250; y < height - 1 - (x % 6 == 0 ? 0 : 1); ++y) open(combs, x, y);
+    for (int32_t x = 0; x < width; ++x) open(combs, x, height - 1);
+    ExpectFloodLabels(combs, 1, "combs");
+}
+
+// The room above firstLabel is for as many labels as one pass from the top
+// opens, whatever the number of workers: k stripes open k labels.
+TEST(RegionMap, TooManyComponentsFailOnTheSameCountOnEveryWorkerCount) {
+    const int32_t width = 15, height = 400;
+    SMap stripes{width, height, std::vector<uint32_t>(size_t(width) * height, kOpen)};
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 1; x < width; x += 2) stripes.labels[size_t(y) * width + size_t(x)] = kLine;
+    const uint32_t count = (width + 1) / 2;
+    ExpectFloodLabels(stripes, kOpen - count, "stripes with just enough room");
+    for (const int workers : {1, 2, 3, 8}) {
+        SMap labelled = stripes;
+        EXPECT_THROW(LabelComponents(
+                         {width, height, labelled.labels.data()}, kOpen - count + 1,
+                         [&](int64_t i) { return stripes.labels[size_t(i)] == kOpen; }, {}, workers),
+                     CTooManyLabels)
+            << workers;
+    }
 }
 
 TEST(RegionMap, GrowthIsTheSameOnEveryWorkerCount) {
