@@ -1,7 +1,5 @@
 #include "cli/LayeredPage.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <algorithm>
 #include <cmath>
@@ -11,6 +9,8 @@
 
 #include "cli/ImageError.h"
 #include "cli/Interrupt.h"
+#include "cli/WriteAll.h"
+#include "layered/GatheredWrites.h"
 #include "layered/OraFile.h"
 #include "layered/PageStack.h"
 #include "layered/PsdFile.h"
@@ -18,44 +18,6 @@
 namespace cli {
 
 namespace {
-
-// The file's bytes gathered into large writes; Ctrl-C is heeded between them.
-class CFileSink {
-public:
-    CFileSink(int fd, bool heedInterrupt) : fd_(fd), heed_(heedInterrupt) { buffer_.reserve(kSize); }
-
-    void Write(const void* bytes, size_t size) {
-        const char* from = static_cast<const char*>(bytes);
-        if (buffer_.size() + size > kSize) Flush();
-        if (size >= kSize) {
-            WriteAll(from, size);
-            return;
-        }
-        buffer_.insert(buffer_.end(), from, from + size);
-    }
-
-    void Flush() {
-        WriteAll(buffer_.data(), buffer_.size());
-        buffer_.clear();
-    }
-
-private:
-    static constexpr size_t kSize = size_t(1) << 20;
-
-    void WriteAll(const char* bytes, size_t size) {
-        if (heed_ && InterruptRequested()) throw CImageError("interrupted");
-        for (size_t done = 0; done < size;) {
-            const ssize_t wrote = ::write(fd_, bytes + done, size - done);
-            if (wrote < 0 && errno == EINTR) continue;
-            if (wrote <= 0) throw CImageError(std::string("cannot write: ") + std::strerror(errno));
-            done += size_t(wrote);
-        }
-    }
-
-    int fd_;
-    bool heed_;
-    std::vector<char> buffer_;
-};
 
 // A raster's rows in the stack's colour model: lent as they are, or gray
 // line art spread to RGB.
@@ -135,8 +97,13 @@ std::vector<std::string> WriteLayeredPage(int fd, ELayeredFormat format, const S
                                           const SCodecOptions& codec) {
     CheckLayeredPage(format, flats);
     const layered::SLayerStack stack = StackOf(lineArt, flats, hints);
-    CFileSink sink(fd, codec.heedInterrupt);
-    const layered::FWrite write = [&sink](const void* bytes, size_t size) { sink.Write(bytes, size); };
+    // Ctrl-C is heeded between the gathered writes.
+    layered::CGatheredWrites sink([fd, &codec](const uint8_t* bytes, size_t size) {
+        if (codec.heedInterrupt && InterruptRequested()) throw CImageError("interrupted");
+        if (!WriteAll(fd, reinterpret_cast<const char*>(bytes), size))
+            throw CImageError(std::string("cannot write: ") + std::strerror(errno));
+    });
+    const layered::FWrite write = [&sink](const void* bytes, size_t size) { sink.Put(bytes, size); };
     const layered::FProgress progress = [&codec](double done) { codec.Report(done); };
     try {
         if (format == ELayeredFormat::Ora)

@@ -11,38 +11,12 @@
 #include <utility>
 #include <vector>
 
+#include "layered/GatheredWrites.h"
 #include "layered/OraFile.h"
 #include "layered/PageStack.h"
 #include "layered/PsdFile.h"
 
 namespace {
-
-// A call into the page for every row would cost more than the row: the
-// bytes are gathered first.
-class CGathered {
-public:
-    explicit CGathered(void (*write)(const uint8_t*, size_t)) : write_(write) { buffer_.reserve(kBytes); }
-
-    void Put(const void* bytes, size_t size) {
-        const auto* from = static_cast<const uint8_t*>(bytes);
-        if (buffer_.size() + size > kBytes) Flush();
-        if (size >= kBytes) {
-            write_(from, size);
-            return;
-        }
-        buffer_.insert(buffer_.end(), from, from + size);
-    }
-
-    void Flush() {
-        if (!buffer_.empty()) write_(buffer_.data(), buffer_.size());
-        buffer_.clear();
-    }
-
-private:
-    static constexpr size_t kBytes = size_t(1) << 20;
-    void (*write_)(const uint8_t*, size_t);
-    std::vector<uint8_t> buffer_;
-};
 
 layered::SLayer Picture(const uint8_t* pixels, int channels, int width) {
     if (channels != 3 && channels != 4) throw std::invalid_argument("a layer is RGB or RGBA");
@@ -83,7 +57,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE int vandrel_layered_write(
         const layered::SLayerStack stack =
             layered::PageStack(std::move(page), Picture(flats, flatsChannels, width),
                                Picture(lineArt, lineArtChannels, width), std::move(hintsLayer));
-        CGathered out(write);
+        layered::CGatheredWrites out(write);
         const layered::FWrite sink = [&out](const void* bytes, size_t size) { out.Put(bytes, size); };
         if (format == VANDREL_LAYERED_ORA)
             layered::WriteOra(stack, sink);
