@@ -138,11 +138,28 @@ void FoldCounters(const SPageRun& run, const std::vector<uint64_t>& area, const 
     std::vector<uint64_t> meltedArea(run.labelEnd, 0);
     for (const uint32_t value : run.distance)
         if (value < run.labelEnd) ++meltedArea[value];
+    // Between the letters of two lines of lettering, paper that gap closing
+    // parted from the balloon's own paper, and from nothing else, is a pocket:
+    // a counter that must join that same region.
+    std::vector<uint32_t> pocketOf(count, kLine);
+    for (uint32_t label = 1; label < count; ++label) {
+        uint32_t only = kLine;
+        for (const auto& seam : seams[label]) {
+            const uint32_t root = seam.first < count ? joins.Root(seam.first) : kLine;
+            if (root == kLine || (only != kLine && root != only)) {
+                only = kLine;
+                break;
+            }
+            only = root;
+        }
+        pocketOf[label] = only;
+    }
     std::vector<bool> counter(count, false);
     const uint64_t deepest = uint64_t(run.gap) * uint64_t(run.gap);
     for (uint32_t label = 1; label < count; ++label) {
         const uint64_t ink = meltedArea[label] > area[label] ? meltedArea[label] - area[label] : 0;
-        counter[label] = seams[label].empty() && !run.atEdge[label] && !run.hinted[label].first &&
+        const bool enclosed = seams[label].empty() || pocketOf[label] != kLine;
+        counter[label] = enclosed && !run.atEdge[label] && !run.hinted[label].first &&
                          run.reach[label] <= deepest && area[label] <= kCounterInk * ink &&
                          area[label] < kStripElongation * uint64_t(run.reach[label]);
     }
@@ -160,6 +177,7 @@ void FoldCounters(const SPageRun& run, const std::vector<uint64_t>& area, const 
         }
         // A spot black around holes is no balloon.
         if (!one || only == kLine || only >= count || only == joins.Root(label)) continue;
+        if (pocketOf[label] != kLine && pocketOf[label] != only) continue;
         around[label] = only;
         ++letters[only];
     }

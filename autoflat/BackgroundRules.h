@@ -31,6 +31,9 @@
 // holds more paper for its ink); its neighbours after the melt, other
 // counters aside, are one region, around which at least kLettersAround such
 // counters lie (a word, not a face's two eyes). Counters join that region.
+// Paper among the letters of lines of lettering that gap closing parted
+// from one region only, and from nothing else, counts as a counter that
+// must join that same region.
 #pragma once
 
 #include <cstddef>

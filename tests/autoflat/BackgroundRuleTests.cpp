@@ -139,6 +139,25 @@ TEST(AutoFlatBackground, CountersOfAWordJoinTheirBalloon) {
     EXPECT_NE(LabelAt(kept, 26, 38), LabelAt(kept, 10, 15));
 }
 
+TEST(AutoFlatBackground, PaperAmongTheLettersIsTheBalloons) {
+    // Three lines of lettering, a letter missing in the middle one: the
+    // paper where it would be is parted from the balloon only by gap closing.
+    CTestPage page(240, 140);
+    page.Box(5, 5, 235, 135, 3);
+    for (int row = 0; row < 3; ++row)
+        for (int k = 0; k < 8; ++k)
+            if (row != 1 || k != 3) page.Box(20 + 18 * k, 25 + 22 * row, 32 + 18 * k, 41 + 22 * row, 4);
+    const SAutoFlatResult result = Flat(page, Settings(12));
+    ASSERT_EQ(result.status, EAutoFlatStatus::Ok);
+    const uint32_t balloon = LabelAt(result, 10, 10);
+    EXPECT_EQ(LabelAt(result, 80, 55), balloon);
+    EXPECT_EQ(LabelAt(result, 26, 33), balloon);
+
+    SAutoFlatSettings apart = Settings(12);
+    apart.foldCounters = false;
+    EXPECT_NE(LabelAt(Flat(page, apart), 80, 55), balloon);
+}
+
 TEST(AutoFlatBackground, TwoEyesAndWideRingsAreNoLetters) {
     const SAutoFlatResult eyes = Flat(Balloon(2), Settings(8));
     ASSERT_EQ(eyes.status, EAutoFlatStatus::Ok);
