@@ -77,13 +77,78 @@ void JoinAlongEdge(const SPageRun& run, CJoins& joins) {
     walk(w - 1, w, h);
 }
 
-void JoinStrips(const SPageRun& run, const std::vector<uint64_t>& area, const FNeighbours& seams,
-                const FNeighbours& melted, CJoins& joins) {
+// Speed lines that a balloon, its tail or a figure crosses leave strips the
+// ink encloses all round. Such a strip lies beside one of the burst's own
+// strips along its long side, and both rest on the burst's frame: the
+// gutter, which touches the page's edge and borders at least kTipsAround of
+// the burst's strips (or the page's edge itself, where the panel bleeds).
+// A striped sleeve's bands lie beside no burst, and the inside of a balloon
+// or of its tail rests on no frame. Each joins the burst, and then the next
+// beside it, run by run. Strips between unevenly spaced lines are wider for
+// their length, and those beside a tail touch its pieces: beside a burst,
+// half the elongation and twice the neighbours will do.
+void JoinCutOffStrips(const SPageRun& run, const std::vector<bool>& strip, const std::vector<uint64_t>& area,
+                      const FNeighbours& melted, const std::vector<uint32_t>& bursts, CJoins& joins) {
     const uint32_t count = run.firstSpot;
-    std::vector<bool> strip(count, false);
-    for (uint32_t label = 1; label < count; ++label)
+    std::vector<bool> burstRoot(count, false);
+    auto markBursts = [&] {
+        std::fill(burstRoot.begin(), burstRoot.end(), false);
+        for (const uint32_t burst : bursts) burstRoot[joins.Root(burst)] = true;
+    };
+    markBursts();
+    std::vector<bool> stripLike(count, false), frame(count, false);
+    for (uint32_t label = 1; label < count; ++label) {
+        stripLike[label] = run.reach[label] > 0 &&
+                           2 * area[label] >= kStripElongation * uint64_t(run.reach[label]) &&
+                           melted[label].size() <= 2 * kStripNeighbours;
+        uint32_t burstStrips = 0;
+        for (const auto& neighbour : melted[label])
+            burstStrips +=
+                neighbour.first < count && strip[neighbour.first] && burstRoot[joins.Root(neighbour.first)];
+        frame[label] =
+            run.atEdge[label] && !strip[label] && !burstRoot[joins.Root(label)] && burstStrips >= kTipsAround;
+    }
+    auto sameFrame = [&](uint32_t a, uint32_t b) {
+        if (run.atEdge[a] && run.atEdge[b]) return true;  // a panel that bleeds: the page's edge
+        for (const auto& [frameA, lengthA] : melted[a]) {
+            if (frameA >= count || !frame[frameA]) continue;
+            for (const auto& [frameB, lengthB] : melted[b])
+                if (frameB == frameA) return true;
+        }
+        return false;
+    };
+    for (bool joined = !bursts.empty(); joined;) {
+        joined = false;
+        markBursts();
+        for (uint32_t label = 1; label < count; ++label) {
+            if (!stripLike[label] || frame[label] || burstRoot[joins.Root(label)]) continue;
+            uint64_t longest = 0;
+            for (const auto& neighbour : melted[label]) longest = std::max(longest, neighbour.second);
+            for (const auto& [other, length] : melted[label]) {
+                if (other >= count || !stripLike[other] || 2 * length < longest ||
+                    !burstRoot[joins.Root(other)] || !sameFrame(label, other))
+                    continue;
+                joins.Join(label, other);
+                if (joins.Root(label) != joins.Root(other)) continue;  // two hints of different colours
+                burstRoot[joins.Root(label)] = true;
+                joined = true;
+                break;
+            }
+        }
+    }
+}
+
+std::vector<bool> Strips(const SPageRun& run, const std::vector<uint64_t>& area, const FNeighbours& melted) {
+    std::vector<bool> strip(run.firstSpot, false);
+    for (uint32_t label = 1; label < run.firstSpot; ++label)
         strip[label] = run.reach[label] > 0 && area[label] >= kStripElongation * uint64_t(run.reach[label]) &&
                        melted[label].size() <= kStripNeighbours;
+    return strip;
+}
+
+void JoinStrips(const SPageRun& run, const std::vector<uint64_t>& area, const std::vector<bool>& strip,
+                const FNeighbours& seams, const FNeighbours& melted, CJoins& joins) {
+    const uint32_t count = run.firstSpot;
     // Each strip with the strips beside it along its long sides (borders at
     // least half its longest) that gap closing closed off against the same
     // region or against each other (lines whose tips crowd): bands that the
@@ -107,6 +172,7 @@ void JoinStrips(const SPageRun& run, const std::vector<uint64_t>& area, const FN
     }
     // What the strips' crowding tips closed off: most of its border with
     // strips, and seams of half a gap and more (a tip's share) with them.
+    std::vector<uint32_t> bursts;
     for (uint32_t label = 1; label < count; ++label) {
         if (strip[label] || seams[label].empty()) continue;
         uint64_t border = 0, stripBorder = 0;
@@ -129,11 +195,13 @@ void JoinStrips(const SPageRun& run, const std::vector<uint64_t>& area, const FN
             if (2 * seam >= uint64_t(run.gap)) joins.Join(label, seamTo[i].first);
             i = j;
         }
+        bursts.push_back(label);
     }
+    JoinCutOffStrips(run, strip, area, melted, bursts, joins);
 }
 
-void FoldCounters(const SPageRun& run, const std::vector<uint64_t>& area, const FNeighbours& seams,
-                  const FNeighbours& melted, CJoins& joins) {
+void FoldCounters(const SPageRun& run, const std::vector<uint64_t>& area, const std::vector<bool>& strip,
+                  const FNeighbours& seams, const FNeighbours& melted, CJoins& joins) {
     const uint32_t count = run.firstSpot;
     std::vector<uint64_t> meltedArea(run.labelEnd, 0);
     for (const uint32_t value : run.distance)
@@ -171,6 +239,8 @@ void FoldCounters(const SPageRun& run, const std::vector<uint64_t>& area, const 
         bool one = true;
         for (const auto& [other, length] : melted[label]) {
             if (other < count && counter[other]) continue;
+            // Paper beside a strip lies among speed lines or hatching, not letters.
+            if (other < count && strip[other]) one = false;
             const uint32_t root = joins.Root(other);
             if (only != kLine && root != only) one = false;
             only = root;
@@ -199,8 +269,9 @@ void JoinBackground(SPageRun& run, const std::vector<uint64_t>& area) {
         const FNeighbours seams = Neighbours(open, run.firstSpot);
         open = {};
         const FNeighbours melted = Neighbours(run.borders, run.labelEnd);
-        if (settings.joinStrips) JoinStrips(run, area, seams, melted, joins);
-        if (settings.foldCounters) FoldCounters(run, area, seams, melted, joins);
+        const std::vector<bool> strip = Strips(run, area, melted);
+        if (settings.joinStrips) JoinStrips(run, area, strip, seams, melted, joins);
+        if (settings.foldCounters) FoldCounters(run, area, strip, seams, melted, joins);
     }
     joins.Finish();
 }

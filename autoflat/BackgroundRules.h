@@ -24,13 +24,18 @@
 // every strip, or run of joined strips, it shares a seam of at least half a
 // gap with.
 //
+// Strips that a balloon, its tail or a figure cuts off the burst, enclosed
+// all round, join it when they lie beside its strips along their long
+// sides and rest on the same frame (the gutter, or the page's edge).
+//
 // Counters. A counter is a region that the line art encloses all round
 // (gap closing parted it from nothing), away from the page's edge, no deeper
 // than the gap, no strip, and at most kCounterInk times the line art it melts into
 // (letters are drawn thick for their size; a drawn ring or an eye's outline
 // holds more paper for its ink); its neighbours after the melt, other
 // counters aside, are one region, around which at least kLettersAround such
-// counters lie (a word, not a face's two eyes). Counters join that region.
+// counters lie (a word, not a face's two eyes), and no strip (paper between
+// speed lines or hatching is no letter's). Counters join that region.
 // Paper among the letters of lines of lettering that gap closing parted
 // from one region only, and from nothing else, counts as a counter that
 // must join that same region.

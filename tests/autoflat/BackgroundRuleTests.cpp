@@ -45,6 +45,40 @@ CTestPage SpeedLines() {
     return page;
 }
 
+// The triangle from a base `width` wide, centred on (bx, by), to the tip.
+void Wedge(CTestPage& page, double bx, double by, double tx, double ty, double width) {
+    const double length = std::hypot(tx - bx, ty - by), px = (by - ty) / length, py = (tx - bx) / length;
+    const double ax = bx + px * width / 2, ay = by + py * width / 2, cx = bx - px * width / 2,
+                 cy = by - py * width / 2;
+    auto side = [](double x0, double y0, double x1, double y1, double x, double y) {
+        return (x1 - x0) * (y - y0) - (y1 - y0) * (x - x0);
+    };
+    const int x0 = int(std::floor(std::min({ax, cx, tx}))), x1 = int(std::ceil(std::max({ax, cx, tx})));
+    const int y0 = int(std::floor(std::min({ay, cy, ty}))), y1 = int(std::ceil(std::max({ay, cy, ty})));
+    for (int y = std::max(0, y0); y <= std::min(page.height - 1, y1); ++y)
+        for (int x = std::max(0, x0); x <= std::min(page.width - 1, x1); ++x) {
+            const double s0 = side(ax, ay, cx, cy, x + 0.5, y + 0.5),
+                         s1 = side(cx, cy, tx, ty, x + 0.5, y + 0.5),
+                         s2 = side(tx, ty, ax, ay, x + 0.5, y + 0.5);
+            if ((s0 >= 0 && s1 >= 0 && s2 >= 0) || (s0 <= 0 && s1 <= 0 && s2 <= 0))
+                page.Fill(x, y, x + 1, y + 1, 0);
+        }
+}
+
+// A panel of 110 speed lines, wedges from its border to tips crowding round
+// its middle, closer than a gap of 6; with a balloon below the middle.
+CTestPage Burst(bool balloon) {
+    CTestPage page(480, 480);
+    page.Box(10, 10, 470, 470, 3);
+    for (int k = 0; k < 110; ++k) {
+        const double a = 2 * 3.14159265358979 * (k + 0.5) / 110, dx = std::cos(a), dy = std::sin(a);
+        const double out = 228 / std::max(std::abs(dx), std::abs(dy));
+        Wedge(page, 240 + out * dx, 240 + out * dy, 240 + 63 * dx, 240 + 63 * dy, 5);
+    }
+    if (balloon) page.Box(180, 330, 301, 381, 2);
+    return page;
+}
+
 // A balloon of `letters` thick rings the size of capitals.
 CTestPage Balloon(int letters) {
     CTestPage page(200, 80);
@@ -83,6 +117,24 @@ TEST(AutoFlatBackground, StripsBetweenSpeedLinesAreOneFlat) {
     std::set<uint32_t> separate;
     for (int k = 0; k < 8; ++k) separate.insert(LabelAt(kept, 70 + 14 * (k - 4) + 8, 300));
     EXPECT_GT(separate.size(), 1u);
+}
+
+TEST(AutoFlatBackground, SpeedLinesABalloonCrossesStayOneFlatOutsideIt) {
+    // A balloon below the burst's middle cuts the strips under it off the
+    // tips: enclosed all round, they join the strips beside them; the
+    // balloon's inside, cut by the same lines, keeps apart from them.
+    const SAutoFlatResult result = Flat(Burst(true), Settings(6));
+    ASSERT_EQ(result.status, EAutoFlatStatus::Ok);
+    const uint32_t burst = LabelAt(result, 240, 240);
+    std::set<uint32_t> below;
+    for (int x = 190; x < 290; x += 3) below.insert(LabelAt(result, x, 430));
+    EXPECT_EQ(below, std::set<uint32_t>{burst});
+    EXPECT_NE(LabelAt(result, 240, 355), burst);
+    EXPECT_NE(LabelAt(result, 2, 2), burst);
+
+    SAutoFlatSettings apart = Settings(6);
+    apart.joinStrips = false;
+    EXPECT_NE(LabelAt(Flat(Burst(true), apart), 240, 430), LabelAt(Flat(Burst(true), apart), 240, 240));
 }
 
 TEST(AutoFlatBackground, BandsTheInkEnclosesStayApart) {
