@@ -82,13 +82,16 @@ void JoinAlongEdge(const SPageRun& run, CJoins& joins) {
 // strips along its long side, and both rest on the burst's frame: the
 // gutter, which touches the page's edge and borders at least kTipsAround of
 // the burst's strips (or the page's edge itself, where the panel bleeds).
-// A striped sleeve's bands lie beside no burst, and the inside of a balloon
-// or of its tail rests on no frame. Each joins the burst, and then the next
-// beside it, run by run. Strips between unevenly spaced lines are wider for
-// their length, and those beside a tail touch its pieces: beside a burst,
-// half the elongation and twice the neighbours will do.
+// A part cut off at one end only is closed off at the other by the burst's
+// tips instead. A striped sleeve's bands lie beside no burst, and the
+// inside of a balloon or of its tail rests on no frame. Each joins the
+// burst, and then the next beside it, run by run. Strips between unevenly
+// spaced lines are wider for their length, and those beside a tail touch
+// its pieces: beside a burst, half the elongation and twice the neighbours
+// will do.
 void JoinCutOffStrips(const SPageRun& run, const std::vector<bool>& strip, const std::vector<uint64_t>& area,
-                      const FNeighbours& melted, const std::vector<uint32_t>& bursts, CJoins& joins) {
+                      const FNeighbours& seams, const FNeighbours& melted,
+                      const std::vector<uint32_t>& bursts, CJoins& joins) {
     const uint32_t count = run.firstSpot;
     std::vector<bool> burstRoot(count, false);
     auto markBursts = [&] {
@@ -108,6 +111,13 @@ void JoinCutOffStrips(const SPageRun& run, const std::vector<bool>& strip, const
         frame[label] =
             run.atEdge[label] && !strip[label] && !burstRoot[joins.Root(label)] && burstStrips >= kTipsAround;
     }
+    // Cut off at one end only, the other closed off by the crowding tips.
+    auto sealedByTips = [&](uint32_t label, uint32_t burst) {
+        uint64_t seam = 0;
+        for (const auto& [other, length] : seams[label])
+            if (other < count && joins.Root(other) == burst) seam += length;
+        return 2 * seam >= uint64_t(run.gap);
+    };
     auto sameFrame = [&](uint32_t a, uint32_t b) {
         if (run.atEdge[a] && run.atEdge[b]) return true;  // a panel that bleeds: the page's edge
         for (const auto& [frameA, lengthA] : melted[a]) {
@@ -126,7 +136,8 @@ void JoinCutOffStrips(const SPageRun& run, const std::vector<bool>& strip, const
             for (const auto& neighbour : melted[label]) longest = std::max(longest, neighbour.second);
             for (const auto& [other, length] : melted[label]) {
                 if (other >= count || !stripLike[other] || 2 * length < longest ||
-                    !burstRoot[joins.Root(other)] || !sameFrame(label, other))
+                    !burstRoot[joins.Root(other)] ||
+                    !(sameFrame(label, other) || sealedByTips(label, joins.Root(other))))
                     continue;
                 joins.Join(label, other);
                 if (joins.Root(label) != joins.Root(other)) continue;  // two hints of different colours
@@ -197,7 +208,7 @@ void JoinStrips(const SPageRun& run, const std::vector<uint64_t>& area, const st
         }
         bursts.push_back(label);
     }
-    JoinCutOffStrips(run, strip, area, melted, bursts, joins);
+    JoinCutOffStrips(run, strip, area, seams, melted, bursts, joins);
 }
 
 void FoldCounters(const SPageRun& run, const std::vector<uint64_t>& area, const std::vector<bool>& strip,

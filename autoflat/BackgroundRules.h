@@ -24,9 +24,10 @@
 // every strip, or run of joined strips, it shares a seam of at least half a
 // gap with.
 //
-// Strips that a balloon, its tail or a figure cuts off the burst, enclosed
-// all round, join it when they lie beside its strips along their long
-// sides and rest on the same frame (the gutter, or the page's edge).
+// Strips that a balloon, its tail or a figure cuts off the burst join it
+// when they lie beside its strips along their long sides and either rest on
+// the same frame (the gutter, or the page's edge) or are closed off at their
+// other end by the burst's tips.
 //
 // Counters. A counter is a region that the line art encloses all round
 // (gap closing parted it from nothing), away from the page's edge, no deeper
