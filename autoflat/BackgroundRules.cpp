@@ -94,11 +94,7 @@ void JoinCutOffStrips(const SPageRun& run, const std::vector<bool>& strip, const
                       const std::vector<uint32_t>& bursts, CJoins& joins) {
     const uint32_t count = run.firstSpot;
     std::vector<bool> burstRoot(count, false);
-    auto markBursts = [&] {
-        std::fill(burstRoot.begin(), burstRoot.end(), false);
-        for (const uint32_t burst : bursts) burstRoot[joins.Root(burst)] = true;
-    };
-    markBursts();
+    for (const uint32_t burst : bursts) burstRoot[joins.Root(burst)] = true;
     std::vector<bool> stripLike(count, false), frame(count, false);
     for (uint32_t label = 1; label < count; ++label) {
         stripLike[label] = run.reach[label] > 0 &&
@@ -127,24 +123,29 @@ void JoinCutOffStrips(const SPageRun& run, const std::vector<bool>& strip, const
         }
         return false;
     };
-    for (bool joined = !bursts.empty(); joined;) {
-        joined = false;
-        markBursts();
-        for (uint32_t label = 1; label < count; ++label) {
-            if (!stripLike[label] || frame[label] || burstRoot[joins.Root(label)]) continue;
-            uint64_t longest = 0;
-            for (const auto& neighbour : melted[label]) longest = std::max(longest, neighbour.second);
-            for (const auto& [other, length] : melted[label]) {
-                if (other >= count || !stripLike[other] || 2 * length < longest ||
-                    !burstRoot[joins.Root(other)] ||
-                    !(sameFrame(label, other) || sealedByTips(label, joins.Root(other))))
-                    continue;
-                joins.Join(label, other);
-                if (joins.Root(label) != joins.Root(other)) continue;  // two hints of different colours
-                burstRoot[joins.Root(label)] = true;
-                joined = true;
-                break;
-            }
+    // A strip that joins makes the strips beside it worth another look:
+    // each is looked at again only then, however long the run.
+    std::vector<uint32_t> waiting;
+    for (uint32_t label = count; label-- > 1;)
+        if (stripLike[label] && !frame[label]) waiting.push_back(label);
+    while (!waiting.empty() && !bursts.empty()) {
+        const uint32_t label = waiting.back();
+        waiting.pop_back();
+        if (burstRoot[joins.Root(label)]) continue;
+        uint64_t longest = 0;
+        for (const auto& neighbour : melted[label]) longest = std::max(longest, neighbour.second);
+        for (const auto& [other, length] : melted[label]) {
+            if (other >= count || !stripLike[other] || 2 * length < longest ||
+                !burstRoot[joins.Root(other)] ||
+                !(sameFrame(label, other) || sealedByTips(label, joins.Root(other))))
+                continue;
+            joins.Join(label, other);
+            if (joins.Root(label) != joins.Root(other)) continue;  // two hints of different colours
+            burstRoot[joins.Root(label)] = true;
+            for (const auto& [next, nextLength] : melted[label])
+                if (next < count && stripLike[next] && !frame[next] && !burstRoot[joins.Root(next)])
+                    waiting.push_back(next);
+            break;
         }
     }
 }
