@@ -141,11 +141,13 @@ class CFills {
     };
     if (x0 > rowStart) note(x0 - 1);
     if (x1 < rowEnd) note(x1 + 1);
+    const { marks } = this.page;
+    const { region } = this;
     for (const step of [-width, width]) {
       if (x0 + step < 0 || x0 + step >= this.size) continue;
       let inRun = false;
       for (let i = x0 + step; i <= x1 + step; i++) {
-        if (this.open(i)) {
+        if (labels[i] === region && !(marks && marks[i] & kLine)) {
           if (!inRun) queue.push(i);
           inRun = true;
         } else {
@@ -181,12 +183,15 @@ class CFills {
     while (this.parent[live] === live && this.alive(live) && this.sizes[live] <= largest) this.turn(live);
   }
 
+  // A piece's pixels in a typed array: a panel cut in two is millions of
+  // them, which a growing list would copy again and again.
   pixelsOf(root) {
-    const out = [];
+    const out = new Uint32Array(this.sizes[root]);
+    let n = 0;
     for (let g = 0; g < this.queues.length; g++) {
       if (this.root(g) !== root) continue;
       const runs = this.runs[g];
-      for (let k = 0; k < runs.length; k += 2) for (let i = runs[k], end = runs[k] + runs[k + 1]; i < end; i++) out.push(i);
+      for (let k = 0; k < runs.length; k += 2) for (let i = runs[k], end = runs[k] + runs[k + 1]; i < end; i++) out[n++] = i;
     }
     return out;
   }
@@ -317,13 +322,25 @@ function assignSpecks(fills, pieces, box, specks) {
       const s = speckAt(labels[i]);
       if (s >= 0 && !settled[s]) {
         settled[s] = 1;
-        if (o >= 0) append(pieces[o].pixels, specks[s]);
+        if (o >= 0) pieces[o].specks.push(specks[s]);
         for (const q of specks[s]) reach(q, o, next);
       }
       neighbours(i, width, fills.size, (q) => reach(q, o, next));
     }
     queue = next;
   }
+}
+
+function withSpecks({ pixels, specks }) {
+  if (!specks.length) return pixels;
+  const all = new Uint32Array(pixels.length + specks.reduce((sum, speck) => sum + speck.length, 0));
+  all.set(pixels);
+  let n = pixels.length;
+  for (const speck of specks) {
+    all.set(speck, n);
+    n += speck.length;
+  }
+  return all;
 }
 
 function boxOf(pixels, width, box = null) {
@@ -360,7 +377,7 @@ export function cutPieces(page, region, cut, smallest = 1) {
     const pieces = [];
     for (const { root, size } of finished) {
       if (size < smallest) result.slivers++;
-      else pieces.push({ root, pixels: fills.pixelsOf(root) });
+      else pieces.push({ root, pixels: fills.pixelsOf(root), specks: [] });
     }
     if (pieces.length) {
       const box = pieces.reduce((b, p) => fills.boxOfRoot(p.root, b), null);
@@ -368,7 +385,7 @@ export function cutPieces(page, region, cut, smallest = 1) {
       // The specks lie inside the pieces' box.
       result.box = box;
     }
-    result.pieces = pieces.map((p) => p.pixels).sort((a, b) => b.length - a.length);
+    result.pieces = pieces.map(withSpecks).sort((a, b) => b.length - a.length);
   } finally {
     fills.restore();
   }
