@@ -32,9 +32,12 @@ function packValue(value) {
     return kept;
   }
   if (Array.isArray(value)) return value.map(packValue);
-  if (value && typeof value === 'object' && !(value instanceof Blob))
-    return Object.fromEntries(Object.entries(value).map(([key, v]) => [key, packValue(v)]));
-  return value;
+  if (plainObject(value)) return Object.fromEntries(Object.entries(value).map(([key, v]) => [key, packValue(v)]));
+  return value;  // anything else the database copies as it is
+}
+
+function plainObject(value) {
+  return value !== null && typeof value === 'object' && Object.getPrototypeOf(value) === Object.prototype;
 }
 
 const kArrayTypes = { Uint8Array, Uint8ClampedArray, Uint16Array, Uint32Array, Int32Array, Float64Array };
@@ -46,7 +49,7 @@ async function unpackValue(value) {
     return new Type(await value.blob.arrayBuffer());
   }
   if (Array.isArray(value)) return Promise.all(value.map(unpackValue));
-  if (value && typeof value === 'object' && !ArrayBuffer.isView(value) && !(value instanceof Blob)) {
+  if (plainObject(value)) {
     const entries = await Promise.all(Object.entries(value).map(async ([key, v]) => [key, await unpackValue(v)]));
     return Object.fromEntries(entries);
   }
