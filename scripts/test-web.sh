@@ -22,4 +22,6 @@ source scripts/lib/web-tests.sh
 mapfile -t tests < <(web_tests page)
 [[ "${1:-}" == "--page" ]] || mapfile -t -O "${#tests[@]}" tests < <(web_tests unit)
 cd web
-node --test --test-concurrency=1 "${tests[@]}"
+# A test that hangs (a browser that stops answering) fails after a quarter of
+# an hour instead of holding the run until its own limit.
+node --test --test-concurrency=1 --test-timeout=900000 "${tests[@]}"
