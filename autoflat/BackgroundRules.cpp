@@ -60,6 +60,15 @@ FNeighbours Neighbours(const std::vector<SBorder>& borders, uint32_t count) {
     return near;
 }
 
+// A region at least elongation / 2 times as large as the square of its
+// deepest point's distance from the line art, with at most `neighbours`
+// neighbours after the melt.
+bool StripShaped(const SPageRun& run, const std::vector<uint64_t>& area, const FNeighbours& melted,
+                 uint32_t label, uint64_t doubledElongation, size_t neighbours) {
+    return run.reach[label] > 0 && 2 * area[label] >= doubledElongation * uint64_t(run.reach[label]) &&
+           melted[label].size() <= neighbours;
+}
+
 void JoinAlongEdge(const SPageRun& run, CJoins& joins) {
     auto walk = [&](int64_t start, int64_t step, int64_t count) {
         uint32_t previous = kLine;
@@ -97,9 +106,7 @@ void JoinCutOffStrips(const SPageRun& run, const std::vector<bool>& strip, const
     for (const uint32_t burst : bursts) burstRoot[joins.Root(burst)] = true;
     std::vector<bool> stripLike(count, false), frame(count, false);
     for (uint32_t label = 1; label < count; ++label) {
-        stripLike[label] = run.reach[label] > 0 &&
-                           2 * area[label] >= kStripElongation * uint64_t(run.reach[label]) &&
-                           melted[label].size() <= 2 * kStripNeighbours;
+        stripLike[label] = StripShaped(run, area, melted, label, kStripElongation, 2 * kStripNeighbours);
         uint32_t burstStrips = 0;
         for (const auto& neighbour : melted[label])
             burstStrips +=
@@ -153,8 +160,7 @@ void JoinCutOffStrips(const SPageRun& run, const std::vector<bool>& strip, const
 std::vector<bool> Strips(const SPageRun& run, const std::vector<uint64_t>& area, const FNeighbours& melted) {
     std::vector<bool> strip(run.firstSpot, false);
     for (uint32_t label = 1; label < run.firstSpot; ++label)
-        strip[label] = run.reach[label] > 0 && area[label] >= kStripElongation * uint64_t(run.reach[label]) &&
-                       melted[label].size() <= kStripNeighbours;
+        strip[label] = StripShaped(run, area, melted, label, 2 * kStripElongation, kStripNeighbours);
     return strip;
 }
 
