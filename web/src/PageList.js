@@ -11,7 +11,7 @@ import { remelt, warmRemelt } from './RemeltClient.js';
 import { restore } from './RestoreClient.js';
 import { AutoSaver } from './AutoSaver.js';
 import { EarlierFlatsChoice } from './EarlierFlats.js';
-import { historyOf, packedHistory, replayFixes, unpackedHistory } from './FixHistory.js';
+import { historyOf, replayFixes } from './FixHistory.js';
 import { changeResult, forgetResult, keepResult } from './SavedPages.js';
 
 let nextId = 1;
@@ -152,10 +152,7 @@ export class PageEntry {
     this.restoring = true;
     this.onShown(this);
     const started = performance.now();
-    const [reply, history] = await Promise.all([
-      restore({ kind: record.kind, file: this.file, meta: record.meta, base: record.base, files: record.files }),
-      unpackedHistory(record.history).catch(() => null),
-    ]);
+    const reply = await restore({ kind: record.kind, file: this.file, meta: record.meta, base: record.base, files: record.files });
     this.restoring = false;
     if (!this.active || this.stored !== record || this.live) {
       closeLayers(reply.layers);
@@ -169,9 +166,6 @@ export class PageEntry {
       return;
     }
     if (record.kind === 'auto') {
-      // Fixes that cannot be read back are lost, not the result; the files
-      // are saved again to match what is shown.
-      record.history = history ?? { done: [], undone: [], stamp: (record.history?.stamp ?? 0) + 1 };
       this.showAuto(reply, true);
       const { viewer } = this.live;
       reply.later.then((ink) => {
@@ -223,7 +217,7 @@ export class PageEntry {
     const record = this.stored;
     if (!record || !this.savedKey) return;
     const wrote = { base: record.base, files: record.files };
-    const back = await keepResult(this.savedKey, { ...record, history: packedHistory(record.history) });
+    const back = await keepResult(this.savedKey, record);
     if (!back || this.stored !== record) return;
     if (record.base === wrote.base) record.base = back.base;
     if (record.files === wrote.files && back.files) {
@@ -362,7 +356,7 @@ export class PageEntry {
     this.markSaving();
     saver.changed();
     this.stored.history = historyOf(fixes, saver.version);
-    changeResult(this.savedKey, { history: packedHistory(this.stored.history) });
+    changeResult(this.savedKey, { history: this.stored.history });
   }
 
   async saved(record, files, version) {
