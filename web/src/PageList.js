@@ -11,7 +11,7 @@ import { remelt, warmRemelt } from './RemeltClient.js';
 import { restore } from './RestoreClient.js';
 import { AutoSaver } from './AutoSaver.js';
 import { EarlierFlatsChoice } from './EarlierFlats.js';
-import { historyOf, replayFixes } from './FixHistory.js';
+import { historyOf, packedHistory, replayFixes, unpackedHistory } from './FixHistory.js';
 import { changeResult, forgetResult, keepResult } from './SavedPages.js';
 
 let nextId = 1;
@@ -152,7 +152,10 @@ export class PageEntry {
     this.restoring = true;
     this.onShown(this);
     const started = performance.now();
-    const reply = await restore({ kind: record.kind, file: this.file, meta: record.meta, base: record.base, files: record.files });
+    const [reply, history] = await Promise.all([
+      restore({ kind: record.kind, file: this.file, meta: record.meta, base: record.base, files: record.files }),
+      unpackedHistory(record.history).catch(() => null),
+    ]);
     this.restoring = false;
     if (!this.active || this.stored !== record || this.live) {
       closeLayers(reply.layers);
@@ -166,6 +169,11 @@ export class PageEntry {
       return;
     }
     if (record.kind === 'auto') {
+      // Fixes that cannot be read back cost the fixes, not the result: it
+      // is shown as flatted, and nothing kept is written over until the
+      // next fix, so the kept downloads still hold the fixed pages.
+      if (!history) this.message.textContent = `${record.message}. The fixes kept with it could not be read back: it is shown as flatted.`;
+      record.history = history ?? { done: [], undone: [], stamp: record.history?.stamp ?? 0 };
       this.showAuto(reply, true);
       const { viewer } = this.live;
       reply.later.then((ink) => {
@@ -217,7 +225,7 @@ export class PageEntry {
     const record = this.stored;
     if (!record || !this.savedKey) return;
     const wrote = { base: record.base, files: record.files };
-    const back = await keepResult(this.savedKey, record);
+    const back = await keepResult(this.savedKey, { ...record, history: packedHistory(record.history) });
     if (!back || this.stored !== record) return;
     if (record.base === wrote.base) record.base = back.base;
     if (record.files === wrote.files && back.files) {
@@ -356,7 +364,7 @@ export class PageEntry {
     this.markSaving();
     saver.changed();
     this.stored.history = historyOf(fixes, saver.version);
-    changeResult(this.savedKey, { history: this.stored.history });
+    changeResult(this.savedKey, { history: packedHistory(this.stored.history) });
   }
 
   async saved(record, files, version) {

@@ -160,6 +160,47 @@ describe('work kept in the browser', () => {
     samePixels(await driver.downloadPage(0, 'kept-flats.png'), native, 'flatted again');
   });
 
+  test('fixes that cannot be read back are said so: the result shows as flatted, the kept downloads stay fixed', async () => {
+    await driver.clearPages();
+    await driver.setAuto({});
+    await driver.addFiles([path]);
+    await driver.flat();
+    await shown();
+    const [a, b] = [[cell + 6, cell + 6], [2 * cell + 6, cell + 6]];
+    await fix([['merge', ...a], ['merge', ...b]]);
+    await saved(0, 1);
+    const fixedFlats = loadPixels(await driver.downloadPage(0, 'kept-flats.png'));
+    // Once the fixed files are kept, the merge's kept pixels are made
+    // unreadable.
+    await driver.page.evaluate(() => new Promise((done, fail) => {
+      const damage = () => {
+        const request = indexedDB.open('vandrel-pages');
+        request.onerror = () => fail(request.error);
+        request.onsuccess = () => {
+          const store = request.result.transaction('results', 'readwrite').objectStore('results');
+          const all = store.getAll();
+          all.onsuccess = () => {
+            const [record] = all.result;
+            if (record?.saved?.stamp !== 1) { request.result.close(); setTimeout(damage, 50); return; }
+            const kept = Object.values(record.history.done[0]).find((v) => v?.keptArray);
+            kept.keptArray = 'NoSuchArray';
+            store.put(record).onsuccess = () => { request.result.close(); done(); };
+          };
+        };
+      };
+      damage();
+    }));
+    await driver.reload();
+    await shown();
+    assert.match(await driver.page.$eval('#pages li .message', (m) => m.textContent), /fixes kept with it could not be read back/);
+    const regions = await driver.page.evaluate((points) => {
+      const { fixes } = document.querySelector('#stage .viewer').viewer.tools;
+      return points.map(([x, y]) => fixes.regionAt(x, y));
+    }, [a, b]);
+    assert.notEqual(regions[0], regions[1], 'a fix that could not be read was played');
+    samePixels(await driver.downloadPage(0, 'kept-flats.png'), fixedFlats, 'the kept fixed flats');
+  });
+
   test('clearing the kept work empties the list and the storage, and a reload brings nothing back', async () => {
     await driver.clearPages();
     await driver.setAuto({});

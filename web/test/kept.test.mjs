@@ -5,7 +5,7 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { RegionFixes } from '../src/RegionFixes.js';
-import { historyOf, replayFixes } from '../src/FixHistory.js';
+import { historyOf, packedHistory, replayFixes, unpackedHistory } from '../src/FixHistory.js';
 import { pack, unpack } from '../src/PackedBytes.js';
 import { pageNear, stepKey } from '../src/PageSteps.js';
 
@@ -49,6 +49,31 @@ test('fixes kept and played again over the result as flatted give the same pixel
   while (again.undone.length) again.redo();
   live.redo();
   assert.deepEqual(state(again), state(live));
+});
+
+test('a history kept as Blobs plays again the same, and writing it again copies no fix twice', async () => {
+  const live = page(kRows);
+  live.merge(0, 1);
+  await live.split(2, [{ x: 0, y: 3 }, { x: 2, y: 3 }], 0.5);
+  const first = packedHistory(historyOf(live, 2));
+  live.recolour(3, [1, 2, 3]);
+  const second = packedHistory(historyOf(live, 3));
+  // The database copies Blobs by reference: the arrays of fixes already
+  // kept are the same Blobs, not new copies of their pixels.
+  assert.ok(second.done[1].pixels.blob instanceof Blob);
+  assert.equal(second.done[1].pixels.blob, first.done[1].pixels.blob);
+  assert.equal(second.done[0].pixels.blob, first.done[0].pixels.blob);
+
+  const again = page(kRows);
+  replayFixes(again, await unpackedHistory(structuredClone(second)));
+  assert.deepEqual(state(again), state(live));
+  while (again.done.length) again.undo();
+  assert.deepEqual(state(again), state(page(kRows)));
+
+  // A history kept before, arrays and all, still plays.
+  const old = page(kRows);
+  replayFixes(old, await unpackedHistory(structuredClone(historyOf(live, 3))));
+  assert.deepEqual(state(old), state(live));
 });
 
 test('no history, or an empty one, leaves the result as flatted', () => {

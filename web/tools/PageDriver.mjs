@@ -203,8 +203,23 @@ export class PageDriver {
       };
       this.session.on('Browser.downloadProgress', onProgress);
     });
-    await this.page.click(selector);
-    await finished;
+    // A link waits (no address) while its file is being saved again, as
+    // after a reload that came before the last save was kept; a user waits
+    // for it too.
+    await this.page.waitForFunction((s) => {
+      const a = document.querySelector(s);
+      return a?.getAttribute('href') && a.getAttribute('aria-disabled') !== 'true';
+    }, { timeout }, selector);
+    // Clicked where it is, not where it was a moment ago: the panel's
+    // layout still moves while a kept page comes back (the storage line,
+    // the link's own text), and a click by position then lands beside it.
+    await this.page.$eval(selector, (a) => a.click());
+    try {
+      await finished;
+    } catch (error) {
+      const link = await this.page.$eval(selector, (a) => ({ href: a.getAttribute('href'), text: a.textContent, ...a.closest('li')?.dataset })).catch(() => null);
+      throw new Error(`${error.message}; the link: ${JSON.stringify(link)}`);
+    }
     const path = join(this.downloads, expectedName);
     if (!existsSync(path)) {
       const added = readdirSync(this.downloads).filter((f) => !before.has(f));
