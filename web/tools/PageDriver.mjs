@@ -189,36 +189,36 @@ export class PageDriver {
   // Clicks a download control and returns the saved file's path.
   async download(selector, expectedName, timeout = 60_000) {
     const before = new Set(readdirSync(this.downloads));
-    const finished = new Promise((resolve, reject) => {
-      const timer = setTimeout(() => reject(new Error(`no download of ${expectedName}`)), timeout);
-      const onProgress = (event) => {
-        if (event.state === 'completed') {
-          clearTimeout(timer);
-          this.session.off('Browser.downloadProgress', onProgress);
-          resolve();
-        } else if (event.state === 'canceled') {
-          clearTimeout(timer);
-          reject(new Error('download cancelled'));
-        }
-      };
-      this.session.on('Browser.downloadProgress', onProgress);
-    });
     // A link waits (no address) while its file is being saved again, as
     // after a reload that came before the last save was kept; a user waits
     // for it too.
     await this.page.waitForFunction((s) => {
-      const a = document.querySelector(s);
-      return a?.getAttribute('href') && a.getAttribute('aria-disabled') !== 'true';
+      const control = document.querySelector(s);
+      return control && !control.disabled && control.getAttribute('aria-disabled') !== 'true' &&
+        (control.tagName !== 'A' || control.getAttribute('href'));
     }, { timeout }, selector);
-    // Clicked where it is, not where it was a moment ago: the panel's
-    // layout still moves while a kept page comes back (the storage line,
-    // the link's own text), and a click by position then lands beside it.
-    await this.page.$eval(selector, (a) => a.click());
+    let onProgress;
+    const finished = new Promise((resolve, reject) => {
+      onProgress = (event) => {
+        if (event.state === 'completed') resolve();
+        else if (event.state === 'canceled') reject(new Error('download cancelled'));
+      };
+      this.session.on('Browser.downloadProgress', onProgress);
+    });
+    let timer;
+    const late = new Promise((_, reject) => { timer = setTimeout(() => reject(new Error(`no download of ${expectedName}`)), timeout); });
     try {
-      await finished;
+      // Clicked where it is, not where it was a moment ago: the panel's
+      // layout still moves while a kept page comes back (the storage line,
+      // the link's own text), and a click by position then lands beside it.
+      await this.page.$eval(selector, (control) => control.click());
+      await Promise.race([finished, late]);
     } catch (error) {
-      const link = await this.page.$eval(selector, (a) => ({ href: a.getAttribute('href'), text: a.textContent, ...a.closest('li')?.dataset })).catch(() => null);
-      throw new Error(`${error.message}; the link: ${JSON.stringify(link)}`);
+      const control = await this.page.$eval(selector, (a) => ({ href: a.getAttribute('href'), text: a.textContent, ...a.closest('li')?.dataset })).catch(() => null);
+      throw new Error(`${error.message}; the control: ${JSON.stringify(control)}`);
+    } finally {
+      clearTimeout(timer);
+      this.session.off('Browser.downloadProgress', onProgress);
     }
     const path = join(this.downloads, expectedName);
     if (!existsSync(path)) {
