@@ -1,5 +1,6 @@
 // The final regions' colours, and the flats painted in them.
 #include <algorithm>
+#include <mutex>
 
 #include "autoflat/AutoColours.h"
 #include "autoflat/EarlierFlats.h"
@@ -23,19 +24,6 @@ std::vector<SRegionEdge> RegionEdges(const SPageRun& run) {
     pairs.reserve(edges.size());
     for (const uint64_t edge : edges) pairs.push_back({uint32_t(edge >> 32), uint32_t(edge)});
     return pairs;
-}
-
-// Where each region begins: its first pixel in reading order, as y << 32 | x.
-std::vector<uint64_t> RegionAnchors(const SPageRun& run) {
-    std::vector<uint64_t> anchors(run.regionCount, UINT64_MAX);
-    uint32_t found = 0;
-    for (size_t i = 0; i < run.distance.size() && found < run.regionCount; ++i) {
-        const uint32_t region = run.distance[i];
-        if (region >= run.regionCount || anchors[region] != UINT64_MAX) continue;
-        anchors[region] = uint64_t(i / size_t(run.width)) << 32 | uint64_t(i % size_t(run.width));
-        ++found;
-    }
-    return anchors;
 }
 
 }  // namespace
@@ -63,7 +51,7 @@ void ChooseColours(SPageRun& run) {
         result.regions[region].spotBlack = label >= run.firstSpot;
     }
     request.edges = RegionEdges(run);
-    request.anchors = RegionAnchors(run);
+    request.anchors = run.anchors;
     if (run.settings.earlier.pixels) {
         const auto earlier =
             EarlierColours(run.settings.earlier, run.distance.data(), regionCount, run.workers);
@@ -78,7 +66,14 @@ void ChooseColours(SPageRun& run) {
     AssignColours(request);
     for (uint32_t region = 0; region < regionCount; ++region)
         result.regions[region].colour = request.colours[region];
-    for (const uint32_t value : run.distance) ++result.regions[value].pixels;
+    std::mutex pixelsLock;
+    ForEachPart(run.workers, run.size, 1 << 16, [&](int64_t begin, int64_t end) {
+        std::vector<uint64_t> part(regionCount, 0);
+        for (int64_t i = begin; i < end; ++i) ++part[run.distance[size_t(i)]];
+        std::lock_guard<std::mutex> guard(pixelsLock);
+        for (uint32_t region = 0; region < regionCount; ++region)
+            result.regions[region].pixels += part[region];
+    });
     run.colours = std::move(request.colours);
 }
 

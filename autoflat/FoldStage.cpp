@@ -1,5 +1,6 @@
 // Small regions folded into their neighbours, hinted ones and spot blacks
 // kept, and the final regions numbered.
+#include <algorithm>
 #include <mutex>
 
 #include "autoflat/HintColours.h"
@@ -25,22 +26,58 @@ void CollectHints(SPageRun& run, const uint32_t* melted, const FWorkDone& done) 
 // Seams between regions that no line art parts: both sides are region
 // pixels before the melt (labels 1 .. firstSpot - 1; spot blacks are line
 // art that became regions, and their edges are drawn), in two final regions.
+// Each pixel looks at its own neighbours, so rows are marked apart.
 void MarkClosedGaps(const uint32_t* before, uint32_t firstSpot, const uint32_t* regions, int32_t width,
-                    int32_t height, uint8_t* marks) {
+                    int32_t height, uint8_t* marks, int workers) {
     auto open = [&](int64_t i) { return before[i] != kLine && before[i] < firstSpot; };
-    for (int64_t y = 0; y < height; ++y)
-        for (int64_t x = 0; x < width; ++x) {
-            const int64_t i = y * width + x;
-            if (!open(i)) continue;
-            if (x + 1 < width && open(i + 1) && regions[i] != regions[i + 1]) {
-                marks[i] |= kMarkClosedGap;
-                marks[i + 1] |= kMarkClosedGap;
+    ForEachPart(workers, height, 16, [&](int64_t y0, int64_t y1) {
+        for (int64_t y = y0; y < y1; ++y)
+            for (int64_t x = 0; x < width; ++x) {
+                const int64_t i = y * width + x;
+                if (!open(i)) continue;
+                auto seam = [&](int64_t j) { return open(j) && regions[i] != regions[j]; };
+                if ((x + 1 < width && seam(i + 1)) || (x > 0 && seam(i - 1)) ||
+                    (y + 1 < height && seam(i + width)) || (y > 0 && seam(i - width)))
+                    marks[i] |= kMarkClosedGap;
             }
-            if (y + 1 < height && open(i + width) && regions[i] != regions[i + width]) {
-                marks[i] |= kMarkClosedGap;
-                marks[i + width] |= kMarkClosedGap;
-            }
+    });
+}
+
+// Final labels from 0, in order of first appearance, found part by part;
+// each region's first pixel is also its anchor for the colours.
+void NumberRegions(SPageRun& run) {
+    std::vector<uint32_t>& melted = run.distance;
+    const std::vector<uint32_t>& into = run.into;
+    const uint32_t labelEnd = run.labelEnd;
+    std::vector<uint64_t> first(labelEnd, UINT64_MAX);
+    std::mutex firstLock;
+    ForEachPart(run.workers, run.size, 1 << 16, [&](int64_t begin, int64_t end) {
+        std::vector<uint64_t> part(labelEnd, UINT64_MAX);
+        for (int64_t i = begin; i < end; ++i) {
+            uint64_t& at = part[into[melted[size_t(i)]]];
+            if (at == UINT64_MAX) at = uint64_t(i);
         }
+        std::lock_guard<std::mutex> guard(firstLock);
+        for (uint32_t label = 0; label < labelEnd; ++label)
+            first[label] = std::min(first[label], part[label]);
+    });
+    std::vector<uint32_t> order;
+    for (uint32_t root = 0; root < labelEnd; ++root)
+        if (first[root] != UINT64_MAX) order.push_back(root);
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return first[a] < first[b]; });
+    std::vector<uint32_t>& final = run.final;
+    final.assign(labelEnd, kOpen);
+    run.regionCount = uint32_t(order.size());
+    run.anchors.resize(order.size());
+    const uint64_t width = uint64_t(run.width);
+    for (uint32_t region = 0; region < run.regionCount; ++region) {
+        final[order[region]] = region;
+        const uint64_t at = first[order[region]];
+        run.anchors[region] = (at / width) << 32 | at % width;
+    }
+    ForEachPart(run.workers, run.size, 4096, [&](int64_t begin, int64_t end) {
+        for (int64_t i = begin; i < end; ++i) melted[size_t(i)] = final[into[melted[size_t(i)]]];
+    });
 }
 
 }  // namespace
@@ -72,22 +109,11 @@ void FoldRegions(SPageRun& run) {
     run.into = FoldSmallRegions(area, keep, run.borders, uint64_t(run.result.minRegion), stage.Reporter());
     JoinBackground(run, area);
 
-    // Final labels from 0, in order of first appearance.
-    std::vector<uint32_t>& final = run.final;
-    const std::vector<uint32_t>& into = run.into;
-    final.assign(labelEnd, kOpen);
-    run.regionCount = 0;
-    for (const uint32_t value : melted) {
-        const uint32_t root = into[value];
-        if (final[root] == kOpen) final[root] = run.regionCount++;
-    }
-    ForEachPart(run.workers, run.size, 4096, [&](int64_t begin, int64_t end) {
-        for (int64_t i = begin; i < end; ++i) melted[size_t(i)] = final[into[melted[size_t(i)]]];
-    });
+    NumberRegions(run);
 
     if (run.settings.pixelMarks)
         MarkClosedGaps(run.labels.data(), run.firstSpot, melted.data(), run.width, run.height,
-                       run.result.marks.data());
+                       run.result.marks.data(), run.workers);
 }
 
 }  // namespace autoflat

@@ -61,6 +61,8 @@ struct SPageRun {
     std::vector<SBorder> borders;
     std::vector<uint32_t> into, final;
     uint32_t regionCount = 0;
+    // Per final region, its first pixel in reading order, as y << 32 | x.
+    std::vector<uint64_t> anchors;
     std::vector<SColour> colours;  // per final region
 
     SLabelMap Labels() { return {width, height, labels.data()}; }

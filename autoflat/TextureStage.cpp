@@ -4,8 +4,10 @@
 // tone goes to whichever region's growth reaches each part first: a straight
 // seam across the tone where two growths meet.
 #include <algorithm>
+#include <mutex>
 
 #include "autoflat/PageStages.h"
+#include "autoflat/Workers.h"
 
 namespace autoflat {
 
@@ -65,34 +67,53 @@ void HideTexture(SPageRun& run) {
     std::vector<uint32_t> parent;
     if (!InkComponents(run, ink.data(), parent, 4 * RegionLimit(run.width, run.height))) return;
     for (uint32_t c = 1; c < parent.size(); ++c) parent[c] = label_detail::Root(parent, c);
+    // Each band of rows boxes the components it holds; the boxes join.
     std::vector<SBox> boxes(parent.size());
-    for (int64_t y = 0; y < run.height; ++y)
-        for (int64_t x = 0; x < run.width; ++x) {
-            const uint32_t c = ink[size_t(y * run.width + x)];
-            if (c == 0) continue;
-            SBox& box = boxes[parent[c]];
-            box.x0 = std::min(box.x0, uint16_t(x));
-            box.x1 = std::max(box.x1, uint16_t(x));
-            box.y0 = std::min(box.y0, uint16_t(y));
-            box.y1 = std::max(box.y1, uint16_t(y));
+    std::mutex boxesLock;
+    ForEachPart(run.workers, run.height, 64, [&](int64_t y0, int64_t y1) {
+        std::vector<SBox> part(parent.size());
+        for (int64_t y = y0; y < y1; ++y)
+            for (int64_t x = 0; x < run.width; ++x) {
+                const uint32_t c = ink[size_t(y * run.width + x)];
+                if (c == 0) continue;
+                SBox& box = part[parent[c]];
+                box.x0 = std::min(box.x0, uint16_t(x));
+                box.x1 = std::max(box.x1, uint16_t(x));
+                box.y0 = std::min(box.y0, uint16_t(y));
+                box.y1 = std::max(box.y1, uint16_t(y));
+            }
+        std::lock_guard<std::mutex> guard(boxesLock);
+        for (size_t c = 0; c < part.size(); ++c) {
+            boxes[c].x0 = std::min(boxes[c].x0, part[c].x0);
+            boxes[c].x1 = std::max(boxes[c].x1, part[c].x1);
+            boxes[c].y0 = std::min(boxes[c].y0, part[c].y0);
+            boxes[c].y1 = std::max(boxes[c].y1, part[c].y1);
         }
-    auto small = [&](uint32_t c) {
+    });
+    std::vector<uint8_t> small(parent.size(), 0);
+    bool any = false;
+    for (uint32_t c = 1; c < parent.size(); ++c) {
         const SBox& box = boxes[parent[c]];
-        return box.x1 - box.x0 < speck && box.y1 - box.y0 < speck;
-    };
-    for (int64_t i = 0; i < run.size; ++i) {
-        const uint32_t c = ink[size_t(i)];
-        if (c == 0 || !small(c)) continue;
-        if (run.texture.empty()) run.texture.assign(size_t(run.size), 0);
-        run.texture[size_t(i)] = 1;
-        run.labels[size_t(i)] = kOpen;
+        small[c] = box.x1 >= box.x0 && box.x1 - box.x0 < speck && box.y1 - box.y0 < speck;
+        any = any || small[c];
     }
+    if (!any) return;
+    run.texture.assign(size_t(run.size), 0);
+    ForEachPart(run.workers, run.size, 4096, [&](int64_t begin, int64_t end) {
+        for (int64_t i = begin; i < end; ++i) {
+            if (!small[ink[size_t(i)]]) continue;
+            run.texture[size_t(i)] = 1;
+            run.labels[size_t(i)] = kOpen;
+        }
+    });
 }
 
 void ShowTexture(SPageRun& run) {
     if (run.texture.empty()) return;
-    for (int64_t i = 0; i < run.size; ++i)
-        if (run.texture[size_t(i)]) run.labels[size_t(i)] = kLine;
+    ForEachPart(run.workers, run.size, 4096, [&](int64_t begin, int64_t end) {
+        for (int64_t i = begin; i < end; ++i)
+            if (run.texture[size_t(i)]) run.labels[size_t(i)] = kLine;
+    });
     run.texture = {};
 }
 
@@ -100,22 +121,32 @@ void MeasureRegions(SPageRun& run) {
     run.reach.assign(run.labelEnd, 0);
     run.atEdge.assign(run.labelEnd, 0);
     const int64_t w = run.width, h = run.height;
-    for (int64_t y = 0; y < h; ++y) {
-        const uint32_t* labels = run.labels.data() + y * w;
-        const uint32_t* distance = run.distance.data() + y * w;
-        for (int64_t x = 0; x < w; ++x) {
-            const uint32_t label = labels[x];
-            if (label == kLine || label >= run.labelEnd) continue;
-            run.reach[label] = std::max(run.reach[label], distance[x]);
+    std::mutex measuresLock;
+    ForEachPart(run.workers, h, 64, [&](int64_t y0, int64_t y1) {
+        std::vector<uint32_t> reach(run.labelEnd, 0);
+        std::vector<uint8_t> atEdge(run.labelEnd, 0);
+        for (int64_t y = y0; y < y1; ++y) {
+            const uint32_t* labels = run.labels.data() + y * w;
+            const uint32_t* distance = run.distance.data() + y * w;
+            for (int64_t x = 0; x < w; ++x) {
+                const uint32_t label = labels[x];
+                if (label == kLine || label >= run.labelEnd) continue;
+                reach[label] = std::max(reach[label], distance[x]);
+            }
+            if (y == 0 || y == h - 1) {
+                for (int64_t x = 0; x < w; ++x)
+                    if (labels[x] < run.labelEnd) atEdge[labels[x]] = 1;
+            } else {
+                if (labels[0] < run.labelEnd) atEdge[labels[0]] = 1;
+                if (labels[w - 1] < run.labelEnd) atEdge[labels[w - 1]] = 1;
+            }
         }
-        if (y == 0 || y == h - 1) {
-            for (int64_t x = 0; x < w; ++x)
-                if (labels[x] < run.labelEnd) run.atEdge[labels[x]] = 1;
-        } else {
-            if (labels[0] < run.labelEnd) run.atEdge[labels[0]] = 1;
-            if (labels[w - 1] < run.labelEnd) run.atEdge[labels[w - 1]] = 1;
+        std::lock_guard<std::mutex> guard(measuresLock);
+        for (uint32_t label = 0; label < run.labelEnd; ++label) {
+            run.reach[label] = std::max(run.reach[label], reach[label]);
+            run.atEdge[label] |= atEdge[label];
         }
-    }
+    });
 }
 
 }  // namespace autoflat

@@ -112,13 +112,21 @@ TEST(AutoFlatMelt, SameBytesForEveryWorkerCount) {
     }
     SAutoFlatSettings settings;
     settings.workers = 1;
+    settings.pixelMarks = true;
     const SAutoFlatResult one = Flat(page, settings);
     ASSERT_EQ(one.status, EAutoFlatStatus::Ok);
+    auto sizes = [](const SAutoFlatResult& result) {
+        std::vector<uint64_t> pixels;
+        for (const SRegion& region : result.regions) pixels.push_back(region.pixels);
+        return pixels;
+    };
     for (const int workers : {2, 3, 7}) {
         settings.workers = workers;
         const SAutoFlatResult many = Flat(page, settings);
         ASSERT_EQ(many.status, EAutoFlatStatus::Ok);
         EXPECT_EQ(many.flats, one.flats) << workers << " workers";
         EXPECT_EQ(many.labels, one.labels) << workers << " workers";
+        EXPECT_EQ(many.marks, one.marks) << workers << " workers";
+        EXPECT_EQ(sizes(many), sizes(one)) << workers << " workers";
     }
 }
