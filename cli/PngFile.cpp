@@ -19,6 +19,7 @@
 #include "cli/ImageLimits.h"
 #include "cli/InputFile.h"
 #include "cli/Interrupt.h"
+#include "cli/PngPlainPixels.h"
 
 namespace cli {
 
@@ -206,6 +207,20 @@ void ReadResolution(const SPngSession& s, SRaster& raster) {
     raster.resolution.unit = unit == PNG_RESOLUTION_METER ? EResolutionUnit::Metre : EResolutionUnit::None;
 }
 
+// libpng reads through zlib, whose inflate costs most of a large page's
+// reading; a plain file's pixels go to libdeflate instead, and anything
+// else (or anything amiss) is left to libpng.
+bool ReadPlainPixels(const SPngSession& s, SRaster& raster, int colourType, int depth, int interlace,
+                     const SCodecOptions& options) {
+    const bool transformed = options.lineArt && png_get_valid(s.png, s.info, PNG_INFO_tRNS) != 0;
+    if (depth != 8 || colourType == PNG_COLOR_TYPE_PALETTE || interlace != PNG_INTERLACE_NONE || transformed)
+        return false;
+    const int channels = int(StoredRowBytes(1, colourType, depth));
+    const SPlainPng plain{uint32_t(raster.width), uint32_t(raster.height), channels,
+                          raster.pixels.Bytes().data()};
+    return channels == raster.Planes() && ReadPlainPngPixels(s.file, plain, options);
+}
+
 }  // namespace
 
 SRaster ReadPng(const std::string& path, const SCodecOptions& options) {
@@ -259,7 +274,9 @@ SRaster ReadPng(const std::string& path, const SCodecOptions& options) {
     std::vector<png_bytep> rows(height);
     for (png_uint_32 y = 0; y < height; ++y)
         rows[y] = raster.pixels.Bytes().data() + size_t(y) * raster.RowBytes();
-    if (!GuardedReadImage(s, rows.data())) Damaged(s);
+    if (!ReadPlainPixels(s, raster, colourType, depth, interlace, options) &&
+        !GuardedReadImage(s, rows.data()))
+        Damaged(s);
     FindAnimation(s, frames, frameData);
     if (frameData) RejectAnimation(frames);
     png_uint_32 exifBytes = 0;
