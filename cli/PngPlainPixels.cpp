@@ -115,10 +115,11 @@ bool Decode(FILE* file, const SPlainPng& png, const SCodecOptions& options) {
     const size_t rowBytes = size_t(png.width) * size_t(png.channels);
     SFill stream{png.pixels, size_t(png.height) * rowBytes};
     if (!ReadImageStream(file, stream)) return false;
-    // Every byte is inflated into: no zeros written first.
+    // Every byte is inflated into: no zeros written first. Without the
+    // memory for it, libpng reads the page row by row.
     const size_t size = size_t(png.height) * (rowBytes + 1);
-    const auto filtered = std::make_unique_for_overwrite<uint8_t[]>(size);
-    if (!Inflate(stream, filtered.get(), size)) return false;
+    const std::unique_ptr<uint8_t[]> filtered(new (std::nothrow) uint8_t[size]);
+    if (!filtered || !Inflate(stream, filtered.get(), size)) return false;
     const std::vector<uint8_t> zeros(rowBytes, 0);
     for (uint32_t y = 0; y < png.height; ++y) {
         const uint8_t* in = filtered.get() + size_t(y) * (rowBytes + 1);

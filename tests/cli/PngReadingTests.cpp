@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -136,6 +137,35 @@ TEST_F(PngReading, FilesNotPlainOrNotCleanAreLibpngs) {
     EXPECT_EQ(Damaged(path).rfind(libpngSays, 0), 0u) << Damaged(path);
     rewrite(bytes.substr(0, bytes.size() - 12));
     EXPECT_EQ(Damaged(path).rfind(libpngSays, 0), 0u) << Damaged(path);
+}
+
+// Damaged pixel data under checksums that match, as a hostile file would
+// have them: each is read or refused, never read past.
+TEST_F(PngReading, DamagedPixelDataUnderGoodChecksumsIsReadOrRefused) {
+    const SWritten w = Samples(300, 200, 4, 11);
+    const std::string path = Path("page.png");
+    Write(path, w, PNG_ALL_FILTERS);
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t idat = bytes.find("IDAT") - 4;
+    const uint32_t length = uint32_t(uint8_t(bytes[idat])) << 24 | uint32_t(uint8_t(bytes[idat + 1])) << 16 |
+                            uint32_t(uint8_t(bytes[idat + 2])) << 8 | uint8_t(bytes[idat + 3]);
+    unsigned seed = 5;
+    for (int k = 0; k < 200; ++k) {
+        std::string changed = bytes;
+        for (int n = 0; n <= k % 4; ++n) {
+            seed = seed * 1103515245u + 12345u;
+            changed[idat + 8 + (seed >> 8) % length] = char(seed >> 24);
+        }
+        const uint32_t crc =
+            uint32_t(crc32(0, reinterpret_cast<const Bytef*>(changed.data() + idat + 4), length + 4));
+        for (int b = 0; b < 4; ++b) changed[idat + 8 + length + b] = char(crc >> (24 - 8 * b));
+        std::ofstream(path, std::ios::binary) << changed;
+        try {
+            EXPECT_EQ(Read(path).size(), w.samples.size()) << k;
+        } catch (const cli::CImageError&) {
+        }
+    }
 }
 
 }  // namespace
