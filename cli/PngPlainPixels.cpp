@@ -1,6 +1,7 @@
 #include "cli/PngPlainPixels.h"
 
 #include <libdeflate.h>
+#include <png.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -18,10 +19,6 @@ namespace cli {
 namespace {
 
 constexpr uint32_t kMaxChunkLength = 0x7fffffffu;
-
-uint32_t BigEndian(const uint8_t* p) {
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-}
 
 // A span of memory filled chunk by chunk.
 struct SFill {
@@ -41,7 +38,7 @@ bool ReadChunkData(FILE* file, const uint8_t type[4], uint32_t length, SFill& to
     uint32_t sum = libdeflate_crc32(0, type, 4);
     if (length) sum = libdeflate_crc32(sum, at, length);
     to.size += length;
-    return sum == BigEndian(crc);
+    return sum == png_get_uint_32(crc);
 }
 
 // Every IDAT chunk's data, in order, then an empty IEND and nothing else.
@@ -50,7 +47,7 @@ bool ReadImageStream(FILE* file, SFill& stream) {
     if (std::fseek(file, -8, SEEK_CUR) != 0) return false;
     for (;;) {
         if (std::fread(header, 1, 8, file) != 8) return false;
-        const uint32_t length = BigEndian(header);
+        const uint32_t length = png_get_uint_32(header);
         if (length > kMaxChunkLength) return false;
         if (std::memcmp(header + 4, "IEND", 4) == 0) {
             SFill none{nullptr, 0};

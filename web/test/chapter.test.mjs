@@ -55,6 +55,34 @@ function fix(steps) {
   }, steps);
 }
 
+// The one kept result in the browser's database, changed by `change` (run
+// in the page). A change answering false finds the record not yet as the
+// test needs it and is tried again a moment later.
+function changeKeptResult(change) {
+  return driver.page.evaluate((source) => new Promise((done, fail) => {
+    const apply = (0, eval)(`(${source})`);
+    const attempt = () => {
+      const request = indexedDB.open('vandrel-pages');
+      request.onerror = () => fail(request.error);
+      request.onsuccess = () => {
+        const db = request.result;
+        const store = db.transaction('results', 'readwrite').objectStore('results');
+        const all = store.getAll();
+        all.onsuccess = () => {
+          const [record] = all.result;
+          if (apply(record) === false) {
+            db.close();
+            setTimeout(attempt, 50);
+            return;
+          }
+          store.put(record).onsuccess = () => { db.close(); done(); };
+        };
+      };
+    };
+    attempt();
+  }), change.toString());
+}
+
 describe('work kept in the browser', () => {
   const cell = 37;
   let path, native, map;
@@ -138,19 +166,7 @@ describe('work kept in the browser', () => {
     await shown();
     await driver.page.waitForFunction(() => document.querySelector('#pages li').dataset.savedVersion === '0');
     // The kept labels replaced by another layer, whole but not theirs.
-    await driver.page.evaluate(() => new Promise((done, fail) => {
-      const request = indexedDB.open('vandrel-pages');
-      request.onerror = () => fail(request.error);
-      request.onsuccess = () => {
-        const store = request.result.transaction('results', 'readwrite').objectStore('results');
-        const all = store.getAll();
-        all.onsuccess = () => {
-          const [record] = all.result;
-          record.base.labels = record.base.marks;
-          store.put(record).onsuccess = () => done();
-        };
-      };
-    }));
+    await changeKeptResult((record) => { record.base.labels = record.base.marks; });
     await driver.reload();
     await driver.page.waitForFunction(() => document.querySelector('#pages li').dataset.state === 'ready', { timeout: 30_000 });
     assert.match(await driver.page.$eval('#pages li .message', (m) => m.textContent), /could not be shown \(a kept layer is damaged\)/);
@@ -172,24 +188,11 @@ describe('work kept in the browser', () => {
     const fixedFlats = loadPixels(await driver.downloadPage(0, 'kept-flats.png'));
     // Once the fixed files are kept, the merge's kept pixels are made
     // unreadable.
-    await driver.page.evaluate(() => new Promise((done, fail) => {
-      const damage = () => {
-        const request = indexedDB.open('vandrel-pages');
-        request.onerror = () => fail(request.error);
-        request.onsuccess = () => {
-          const store = request.result.transaction('results', 'readwrite').objectStore('results');
-          const all = store.getAll();
-          all.onsuccess = () => {
-            const [record] = all.result;
-            if (record?.saved?.stamp !== 1) { request.result.close(); setTimeout(damage, 50); return; }
-            const kept = Object.values(record.history.done[0]).find((v) => v?.keptArray);
-            kept.keptArray = 'NoSuchArray';
-            store.put(record).onsuccess = () => { request.result.close(); done(); };
-          };
-        };
-      };
-      damage();
-    }));
+    await changeKeptResult((record) => {
+      if (record?.saved?.stamp !== 1) return false;
+      Object.values(record.history.done[0]).find((v) => v?.keptArray).keptArray = 'NoSuchArray';
+      return true;
+    });
     await driver.reload();
     await shown();
     assert.match(await driver.page.$eval('#pages li .message', (m) => m.textContent), /fixes kept with it could not be read back/);
